@@ -1,0 +1,178 @@
+#include "classlib/SysUtils.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+EAssertionFailed::EAssertionFailed(const std::string& Msg, const char* SourceName, int Line)
+    : Exception(Format("%s (%s, line %d)", Msg.empty() ? "Assertion failure" : Msg.c_str(),
+                       SourceName, Line)) {}
+
+void Assert(bool Condition, const std::string& Msg, const char* SourceName, int Line) {
+  if (!Condition) throw EAssertionFailed(Msg, SourceName, Line);
+}
+
+static std::string InOutMessage(int Code) {
+  switch (Code) {
+    case 2: return "File not found";
+    case 3: return "Path not found";
+    case 5: return "File access denied";
+    case 100: return "Read beyond end of file";
+    case 103: return "File not open";
+    default: return Format("I/O error %d", Code);
+  }
+}
+
+EInOutError::EInOutError(int Code) : Exception(InOutMessage(Code)), ErrorCode(Code) {}
+
+std::string IntToStr(int64_t Value) { return std::to_string(Value); }
+
+bool TryStrToInt(const std::string& S, int& Value) {
+  std::string t = Trim(S);
+  if (t.empty()) return false;
+  size_t i = 0;
+  bool neg = false;
+  if (t[0] == '-' || t[0] == '+') { neg = t[0] == '-'; i = 1; }
+  int64_t v = 0;
+  bool hex = false;
+  if (i < t.size() && t[i] == '$') { hex = true; ++i; }
+  else if (i + 1 < t.size() && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) { hex = true; i += 2; }
+  if (i >= t.size()) return false;
+  for (; i < t.size(); ++i) {
+    int d;
+    char c = t[i];
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return false;
+    v = v * (hex ? 16 : 10) + d;
+    if (v > (hex ? 0xFFFFFFFFLL : 0x80000000LL)) return false;
+  }
+  if (neg) v = -v;
+  if (!hex && v > 0x7FFFFFFFLL) return false;
+  Value = static_cast<int>(static_cast<uint32_t>(v));
+  return true;
+}
+
+int StrToInt(const std::string& S) {
+  int v = 0;
+  if (!TryStrToInt(S, v)) throw EConvertError("'" + S + "' is not a valid integer value");
+  return v;
+}
+
+int StrToIntDef(const std::string& S, int Default) {
+  int v = 0;
+  return TryStrToInt(S, v) ? v : Default;
+}
+
+bool StrToBool(const std::string& S) {
+  if (SameText(S, "true")) return true;
+  if (SameText(S, "false")) return false;
+  int v = 0;
+  if (!TryStrToInt(S, v)) throw EConvertError("'" + S + "' is not a valid boolean value");
+  return v != 0;
+}
+
+std::string TrimLeft(const std::string& S) {
+  size_t i = 0;
+  while (i < S.size() && static_cast<unsigned char>(S[i]) <= ' ') ++i;
+  return S.substr(i);
+}
+
+std::string TrimRight(const std::string& S) {
+  size_t n = S.size();
+  while (n > 0 && static_cast<unsigned char>(S[n - 1]) <= ' ') --n;
+  return S.substr(0, n);
+}
+
+std::string Trim(const std::string& S) { return TrimLeft(TrimRight(S)); }
+
+std::string UpperCase(const std::string& S) {
+  std::string r = S;
+  for (char& c : r) if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return r;
+}
+
+std::string LowerCase(const std::string& S) {
+  std::string r = S;
+  for (char& c : r) if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return r;
+}
+
+bool SameText(const std::string& A, const std::string& B) { return UpperCase(A) == UpperCase(B); }
+
+std::string Format(const char* Fmt, ...) {
+  va_list ap;
+  va_start(ap, Fmt);
+  va_list ap2;
+  va_copy(ap2, ap);
+  int n = std::vsnprintf(nullptr, 0, Fmt, ap);
+  va_end(ap);
+  std::string r;
+  if (n > 0) {
+    r.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(r.data(), r.size(), Fmt, ap2);
+    r.resize(static_cast<size_t>(n));
+  }
+  va_end(ap2);
+  return r;
+}
+
+int Pos(const std::string& Sub, const std::string& S) {
+  if (Sub.empty()) return 0;
+  size_t p = S.find(Sub);
+  return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+}
+
+std::string Copy(const std::string& S, int Index, int Count) {
+  if (Index < 1) Index = 1;
+  if (Count <= 0 || static_cast<size_t>(Index) > S.size()) return {};
+  return S.substr(static_cast<size_t>(Index) - 1, static_cast<size_t>(Count));
+}
+
+void Delete(std::string& S, int Index, int Count) {
+  if (Index < 1 || Count <= 0 || static_cast<size_t>(Index) > S.size()) return;
+  S.erase(static_cast<size_t>(Index) - 1, static_cast<size_t>(Count));
+}
+
+bool FileExists(const std::string& Name) {
+  DWORD a = GetFileAttributesA(Name.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& Name) {
+  DWORD a = GetFileAttributesA(Name.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DeleteFile(const std::string& Name) { return ::DeleteFileA(Name.c_str()) != 0; }
+
+std::string GetCurrentDir() {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+  return n > 0 && n <= MAX_PATH ? std::string(buf, n) : std::string();
+}
+
+std::string ExtractFilePath(const std::string& Name) {
+  size_t p = Name.find_last_of("\\/:");
+  return p == std::string::npos ? std::string() : Name.substr(0, p + 1);
+}
+
+std::string ExtractFileName(const std::string& Name) {
+  size_t p = Name.find_last_of("\\/:");
+  return p == std::string::npos ? Name : Name.substr(p + 1);
+}
+
+std::string SysErrorMessage(uint32_t Code) {
+  char* buf = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, Code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+  std::string r = n ? std::string(buf, n) : std::string();
+  if (buf) LocalFree(buf);
+  return TrimRight(r);
+}
