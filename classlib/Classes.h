@@ -60,10 +60,24 @@ std::unique_ptr<TObject> CreateObjectOfClass(TClass C);   // nullptr without fac
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+class TStream;
+
+// What a persistent object is asked for when it is streamed: the binary
+// properties it stores beside its published ones. A filer calls WriteData
+// (when HasData) or ReadData with the property's own data stream.
+class TFiler {
+public:
+  virtual ~TFiler() = default;
+  virtual void DefineBinaryProperty(const std::string& Name, std::function<void(TStream& Stream)> ReadData,
+                                    std::function<void(TStream& Stream)> WriteData, bool HasData) = 0;
+};
+
 class TPersistent : public TObject {
   DECLARE_CLASSINFO(TPersistent)
 public:
   virtual void Assign(TPersistent* Source);
+  virtual void DefineProperties(TFiler* Filer) { (void)Filer; }
+  virtual std::string GetNamePath() const { return ClassName(); }
 protected:
   virtual void AssignTo(TPersistent* Dest);
   [[noreturn]] void AssignError(TPersistent* Source);
@@ -87,6 +101,7 @@ public:
   TComponentState ComponentState;
 
   TComponent* Owner() const { return FOwner; }
+  std::string GetNamePath() const override { return Name; }
   int ComponentCount() const { return static_cast<int>(FComponents.size()); }
   TComponent* Components(int Index) const { return FComponents.at(static_cast<size_t>(Index)); }
   TComponent* FindComponent(const std::string& AName) const;
