@@ -1,0 +1,77 @@
+#include "monitor/uLocationDatabase.h"
+
+#include <winsock.h>
+
+#include <algorithm>
+#include <cmath>
+
+uint32_t TLocationDatabase::AddressKey(const std::string& IP) {
+  unsigned long a = inet_addr(IP.c_str());
+  return a == INADDR_NONE ? 0 : ntohl(a);
+}
+
+int64_t TLocationDatabase::MidPoint(int64_t Lo, int64_t Hi) {
+  const float q = static_cast<float>(Lo + Hi) / 2.0f;
+  const float f = std::floor(q);
+  const float frac = q - f;
+  int64_t r = static_cast<int64_t>(f);
+  if (frac > 0.5f || (frac == 0.5f && (r & 1))) ++r;
+  return r;
+}
+
+void TLocationDatabase::Load(const std::string& Folder) {
+  FRecordCount = 0;
+  LocationFile.Close();
+  Cities.Clear();
+  const std::string dir = Folder.empty() ? std::string() : Folder + "\\";
+
+  DatabaseInfo.LoadFromFile(dir + "r.dat");
+  int count = -1;
+  if (DatabaseInfo.Count() == 0 || !TryStrToInt(DatabaseInfo[0], count) || count < 0)
+    throw ELocationDatabaseError(dir + "r.dat holds no record count (first line \"" +
+                                 (DatabaseInfo.Count() ? DatabaseInfo[0] : std::string()) +
+                                 "\"); the location database is not usable.");
+
+  LocationFile.Reset(dir + "geoip.dat");
+  // A record count beyond the file (or a torn last record) is never read.
+  FRecordCount = std::min<int64_t>(count, LocationFile.FileSize());
+
+  if (FileExists(dir + "cities.dat")) Cities.LoadFromFile(dir + "cities.dat");
+}
+
+void TLocationDatabase::iplocate(const std::string& IP, std::string& Result, int PlotIndex) {
+  const uint32_t key = AddressKey(IP);
+  const int64_t n = FRecordCount;
+  int64_t lo = 0, hi = n;
+  int64_t mid = MidPoint(lo, hi);
+  bool found = false;
+  LocationRecord rec{};
+  LastLookupReads = 0;
+  try {
+    while (LastLookupReads < MaxReads && mid <= n - 1) {
+      LocationFile.Seek(mid);
+      LocationFile.Read(rec);
+      ++LastLookupReads;
+      if (key < rec.StartIP) {
+        hi = mid;
+      } else if (key <= rec.EndIP) {
+        found = true;
+        break;
+      } else {
+        lo = mid;
+      }
+      mid = MidPoint(lo, hi);
+    }
+  } catch (const EInOutError&) {
+    found = false;   // the file shrank or failed under us: not found
+  }
+
+  if (!found) {
+    Result = LocationNotFound;
+  } else if (rec.LocationIndex >= 1 && rec.LocationIndex <= static_cast<uint32_t>(Cities.Count())) {
+    Result = Cities[static_cast<int>(rec.LocationIndex - 1)];
+  } else {
+    Result.clear();
+  }
+  if (PlotIndex == 0 && Result.empty()) Result = "Loc";
+}
