@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "TestPaths.h"
+#include "classlib/Registry.h"
+#include "viewer/NsMain.h"
+
+namespace {
+// HKEY_CURRENT_USER of this process is redirected to a scratch key, so the
+// settings keep their real names without touching the user's settings or
+// another test program's.
+class SettingsTest : public testing::Test {
+protected:
+  std::string Scratch = "Software\\VantrelTests\\Settings" + IntToStr(GetCurrentProcessId());
+  HKEY Root = nullptr;
+  std::unique_ptr<TMainForm> Form;
+
+  void SetUp() override {
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Scratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &Root, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, Root), ERROR_SUCCESS);
+    Form = std::make_unique<TMainForm>(nullptr);
+  }
+  void TearDown() override {
+    Form.reset();
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(Root);
+    TRegistry r;
+    r.DeleteKey("\\" + Scratch);
+  }
+  // Writes raw values the way another program (or an older version) might.
+  void Put(const char* Key, const char* Name, DWORD Type, const void* Data, DWORD Size) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                              nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k, Name, 0, Type, static_cast<const BYTE*>(Data), Size), ERROR_SUCCESS);
+    RegCloseKey(k);
+  }
+  void PutDword(const char* Key, const char* Name, DWORD V) { Put(Key, Name, REG_DWORD, &V, 4); }
+  void PutString(const char* Key, const char* Name, const std::string& S) {
+    Put(Key, Name, REG_SZ, S.c_str(), static_cast<DWORD>(S.size() + 1));
+  }
+};
+
+void ExpectDefaults() {
+  EXPECT_FLOAT_EQ(FOV, 0.4f);
+  EXPECT_FALSE(Rotate);
+  EXPECT_TRUE(ConnectLocations);
+  EXPECT_FALSE(AllLabels);
+  EXPECT_FLOAT_EQ(Shadow, 0.2f);
+  EXPECT_FALSE(Implant);
+  EXPECT_EQ(Color1, 255);
+  EXPECT_EQ(Color2, 16711935);
+  EXPECT_EQ(Color3, 33023);
+  EXPECT_EQ(Color4, 32768);
+  EXPECT_EQ(Color1Rgb, (TColorRgb{1, 0, 0}));
+  EXPECT_EQ(Color2Rgb, (TColorRgb{1, 0, 1}));
+  EXPECT_EQ(Color3Rgb, (TColorRgb{1, 128 / 255.0f, 0}));
+  EXPECT_EQ(Color4Rgb, (TColorRgb{0, 128 / 255.0f, 0}));
+  EXPECT_EQ(IPList, "");
+  EXPECT_EQ(Interval, 2000);
+  EXPECT_FALSE(InternalOff);
+  EXPECT_EQ(LineThickness, 1);
+  EXPECT_EQ(PointSize, 5);
+  EXPECT_FALSE(StayOnTop);
+  EXPECT_EQ(RotationSpeed, 1);
+  EXPECT_FLOAT_EQ(RotationFactor, 1);
+  EXPECT_FALSE(SaveImages);
+  EXPECT_FALSE(Overwrite);
+  EXPECT_FALSE(Timestamp);
+  EXPECT_EQ(SIInterval, 0);
+  EXPECT_EQ(Savepath, GetCurrentDir() + "\\images");
+  EXPECT_FALSE(ExtendLabels);
+  EXPECT_TRUE(LineSmoothing);
+  EXPECT_TRUE(GlobeGrid);
+  EXPECT_TRUE(ShowInfoBalloons);
+  EXPECT_EQ(MapType, 1);
+  EXPECT_EQ(MapZoom, 6);
+  EXPECT_EQ(MarkerSize, 3);
+  EXPECT_FALSE(SoundAlert);
+  EXPECT_FALSE(LogConnections);
+  EXPECT_EQ(RogueCountries, "");
+}
+
+void SetEveryValueOffDefault() {
+  FOV = 1.25f;
+  Rotate = true;
+  ConnectLocations = false;
+  AllLabels = true;
+  Shadow = 0.45f;
+  Implant = true;
+  Color1 = 0x123456;
+  Color2 = 0x00FF00;
+  Color3 = 0x0000FE;
+  Color4 = 0xFFFFFF;
+  IPList = "C:\\lists\\watch me.txt";
+  Interval = 5000;
+  InternalOff = true;
+  Font = "\"Courier New\", 10, [Bold|Italic], [clRed]";
+  LineThickness = 4;
+  PointSize = 9;
+  StayOnTop = true;
+  RotationSpeed = -4;
+  SaveImages = true;
+  Overwrite = true;
+  Timestamp = true;
+  SIInterval = 30;
+  Savepath = "D:\\shots";
+  ExtendLabels = true;
+  LineSmoothing = false;
+  GlobeGrid = false;
+  ShowInfoBalloons = false;
+  MapType = 4;
+  MapZoom = 12;
+  MarkerSize = 7;
+  SoundAlert = true;
+  LogConnections = true;
+  RogueCountries = std::string("\x01\x4D\xFC", 3);   // countries 1, 77 and 252
+}
+}  // namespace
+
+TEST_F(SettingsTest, NoKeyKeepsEveryDefault) {
+  Form->LoadSettings();
+  ExpectDefaults();
+  TRegistry r;
+  EXPECT_FALSE(r.KeyExists("\\Software\\Vantrel"));   // reading creates nothing
+}
+
+TEST_F(SettingsTest, EveryValueRoundTripsThroughTheRegistry) {
+  SetEveryValueOffDefault();
+  Form->WriteMainKey();
+  Form->WriteOptionKeys();
+  Form->SetDefaultSettings();
+  ExpectDefaults();
+  Form->LoadSettings();
+
+  EXPECT_FLOAT_EQ(FOV, 1.25f);
+  EXPECT_TRUE(Rotate);
+  EXPECT_FALSE(ConnectLocations);
+  EXPECT_TRUE(AllLabels);
+  EXPECT_FLOAT_EQ(Shadow, 0.45f);
+  EXPECT_TRUE(Implant);
+  EXPECT_EQ(Color1, 0x123456);
+  EXPECT_EQ(Color1Rgb, (TColorRgb{0x56 / 255.0f, 0x34 / 255.0f, 0x12 / 255.0f}));
+  EXPECT_EQ(Color2, 0x00FF00);
+  EXPECT_EQ(Color2Rgb, (TColorRgb{0, 1, 0}));
+  EXPECT_EQ(Color3, 0x0000FE);
+  EXPECT_EQ(Color4, 0xFFFFFF);
+  EXPECT_EQ(Color4Rgb, (TColorRgb{1, 1, 1}));
+  EXPECT_EQ(IPList, "C:\\lists\\watch me.txt");
+  EXPECT_EQ(Interval, 5000);
+  EXPECT_TRUE(InternalOff);
+  EXPECT_EQ(Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
+  EXPECT_EQ(LineThickness, 4);
+  EXPECT_EQ(PointSize, 9);
+  EXPECT_TRUE(StayOnTop);
+  EXPECT_EQ(RotationSpeed, -4);
+  EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
+  EXPECT_TRUE(SaveImages);
+  EXPECT_TRUE(Overwrite);
+  EXPECT_TRUE(Timestamp);
+  EXPECT_EQ(SIInterval, 30);
+  EXPECT_EQ(Savepath, "D:\\shots");
+  EXPECT_TRUE(ExtendLabels);
+  EXPECT_FALSE(LineSmoothing);
+  EXPECT_FALSE(GlobeGrid);
+  EXPECT_FALSE(ShowInfoBalloons);
+  EXPECT_EQ(MapType, 4);
+  EXPECT_EQ(MapZoom, 12);
+  EXPECT_EQ(MarkerSize, 7);
+  EXPECT_TRUE(SoundAlert);
+  EXPECT_TRUE(LogConnections);
+  EXPECT_EQ(RogueCountries, std::string("\x01\x4D\xFC", 3));
+}
+
+TEST_F(SettingsTest, ValuesAreStoredWithTheirRegistryTypes) {
+  SetEveryValueOffDefault();
+  Form->WriteMainKey();
+  Form->WriteOptionKeys();
+  TRegistry r;
+  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel"));
+  EXPECT_EQ(r.GetDataType("FOV"), TRegDataType::rdBinary);
+  EXPECT_EQ(r.GetDataSize("FOV"), 8);
+  EXPECT_EQ(r.GetDataType("Shadow"), TRegDataType::rdBinary);
+  EXPECT_EQ(r.GetDataType("Rotate"), TRegDataType::rdInteger);
+  EXPECT_EQ(r.ReadInteger("Trails"), 0);
+  EXPECT_EQ(r.ReadInteger("Labels"), 1);
+  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.1"));
+  EXPECT_EQ(r.GetDataType("IPList"), TRegDataType::rdString);
+  EXPECT_EQ(r.GetDataType("Font"), TRegDataType::rdString);
+  EXPECT_EQ(r.ReadInteger("Color1"), 0x123456);
+  EXPECT_EQ(r.ReadInteger("InternalOff"), 1);
+  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.1.2"));
+  EXPECT_EQ(r.ReadInteger("RotationSpeed"), -4);
+  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.3.8"));
+  EXPECT_EQ(r.ReadString("Savepath"), "D:\\shots");
+  EXPECT_EQ(r.GetDataType("SIInterval"), TRegDataType::rdInteger);
+  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.4.1"));
+  EXPECT_EQ(r.ReadString("ExtOpt"),
+            std::string("0004" "12" "XXX" "7" "11" "xxxxxxxxxxxxxxxxxx") + std::string("\x01\x4D\xFC", 3));
+}
+
+TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
+  const char* k11 = "Software\\Vantrel\\1.1";
+  PutString("Software\\Vantrel", "FOV", "0.9");            // string for a float
+  uint32_t four = 7;
+  Put("Software\\Vantrel", "Shadow", REG_BINARY, &four, 4);   // four bytes for eight
+  PutDword("Software\\Vantrel", "Rotate", 5);                 // any non-zero is on
+  PutString(k11, "Color1", "255");                            // string for an integer
+  PutDword(k11, "Color2", 0x0000FF);
+  DWORD eight[2] = {1, 2};
+  Put(k11, "Interval", REG_DWORD, eight, 8);                  // eight bytes of REG_DWORD
+  PutDword(k11, "InternalOff", 1);
+  PutDword(k11, "IPList", 3);                                 // integer for a string
+  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 300);     // kept as a byte
+  PutDword("Software\\Vantrel\\1.1.2", "RotationSpeed", 0);
+  PutDword("Software\\Vantrel\\1.3.8", "Savepath", 1);
+  PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 15);
+  PutDword("Software\\Vantrel\\1.4.1", "ExtOpt", 10);
+
+  Form->LoadSettings();
+  EXPECT_FLOAT_EQ(FOV, 0.4f);
+  EXPECT_FLOAT_EQ(Shadow, 0.2f);
+  EXPECT_TRUE(Rotate);
+  EXPECT_TRUE(ConnectLocations);   // missing in an existing key
+  EXPECT_EQ(Color1, 255);
+  EXPECT_EQ(Color1Rgb, (TColorRgb{1, 0, 0}));
+  EXPECT_EQ(Color2, 0xFF);
+  EXPECT_EQ(Color2Rgb, (TColorRgb{1, 0, 0}));
+  EXPECT_EQ(Interval, 2000);
+  EXPECT_TRUE(InternalOff);        // read after the bad ones
+  EXPECT_EQ(IPList, "");
+  EXPECT_EQ(PointSize, 300 % 256);
+  EXPECT_EQ(RotationSpeed, 1);
+  EXPECT_FLOAT_EQ(RotationFactor, 1);
+  EXPECT_EQ(Savepath, GetCurrentDir() + "\\images");
+  EXPECT_EQ(SIInterval, 15);
+  EXPECT_TRUE(LineSmoothing);
+  EXPECT_EQ(MapZoom, 6);
+}
+
+TEST_F(SettingsTest, ANonPositiveIntervalKeepsThePollRunning) {
+  PutDword("Software\\Vantrel\\1.1", "Interval", 0);
+  Form->LoadSettings();
+  EXPECT_EQ(Interval, 2000);
+  PutDword("Software\\Vantrel\\1.1", "Interval", 750);
+  Form->LoadSettings();
+  EXPECT_EQ(Interval, 750);
+}
+
+TEST(ExtOpt, PiecesAreReadByPosition) {
+  TMainForm f(nullptr);
+  ApplyExtOpt("10");
+  EXPECT_TRUE(LineSmoothing);
+  EXPECT_FALSE(GlobeGrid);
+  EXPECT_TRUE(ShowInfoBalloons);
+  EXPECT_EQ(MapType, 1);
+  EXPECT_EQ(MapZoom, 6);
+
+  f.SetDefaultSettings();
+  ApplyExtOpt("");
+  EXPECT_TRUE(LineSmoothing);
+  EXPECT_TRUE(GlobeGrid);
+
+  // a 31-character value whose last character has code 77 marks country 77
+  f.SetDefaultSettings();
+  std::string s = "110315XXX910" + std::string(18, 'x') + "\x4D";
+  ASSERT_EQ(s.size(), 31u);
+  ApplyExtOpt(s);
+  EXPECT_TRUE(LineSmoothing);
+  EXPECT_TRUE(GlobeGrid);
+  EXPECT_FALSE(ShowInfoBalloons);
+  EXPECT_EQ(MapType, 3);
+  EXPECT_EQ(MapZoom, 15);
+  EXPECT_EQ(MarkerSize, 9);
+  EXPECT_TRUE(SoundAlert);
+  EXPECT_FALSE(LogConnections);
+  EXPECT_EQ(RogueCountries, "\x4D");
+
+  // logging stays off when position 12 is still the reserved "x"
+  f.SetDefaultSettings();
+  LogConnections = true;
+  MarkerSize = 5;
+  ApplyExtOpt("111016XXXX1x");
+  EXPECT_TRUE(LogConnections);
+  EXPECT_TRUE(SoundAlert);
+  EXPECT_EQ(MapZoom, 16);
+  EXPECT_EQ(MarkerSize, 5);   // "X" at position 10 is no digit: kept
+}
+
+TEST(ExtOpt, GarbledPiecesKeepTheirValues) {
+  TMainForm f(nullptr);
+  ApplyExtOpt("11?ZZXXXXQ??" + std::string(18, 'x') + std::string("\x00\x05\xFD\xFF", 4));
+  EXPECT_EQ(MapType, 1);
+  EXPECT_EQ(MapZoom, 6);
+  EXPECT_EQ(MarkerSize, 3);
+  EXPECT_FALSE(SoundAlert);
+  EXPECT_FALSE(LogConnections);
+  EXPECT_EQ(RogueCountries, "\x05");   // only country numbers 1..252
+}
+
+TEST(ExtOpt, BuiltAsTheOptionsWindowStoresIt) {
+  TMainForm f(nullptr);
+  EXPECT_EQ(BuildExtOpt(), "111106XXX300xxxxxxxxxxxxxxxxxx");
+  EXPECT_EQ(BuildExtOpt().size(), 30u);   // no rogue country: exactly 30 characters
+  MapZoom = 18;
+  SoundAlert = true;
+  RogueCountries = "-A";   // countries 45 and 65: kept after the "-" are removed
+  EXPECT_EQ(BuildExtOpt(), "111118XXX310xxxxxxxxxxxxxxxxxx-A");
+  f.SetDefaultSettings();
+  ApplyExtOpt("111118XXX310xxxxxxxxxxxxxxxxxx-A");
+  EXPECT_EQ(MapZoom, 18);
+  EXPECT_TRUE(SoundAlert);
+  EXPECT_EQ(RogueCountries, "-A");
+}
+
+TEST(TableOptions, DefaultsRoundTripAndShortFiles) {
+  std::string dir = TempFolder("anacfg");
+  std::string cfg = dir + "\\ana.cfg";
+  TMainForm f(nullptr);
+  f.LoadTableOptions(cfg);   // missing
+  EXPECT_EQ(f.TableOptions.Text(), "1\r\n1\r\n1\r\n0\r\n0\r\n");
+
+  f.TableOptions.SetText("0\n0\n0\n1\n1\n");
+  f.SaveTableOptions(cfg);
+  EXPECT_EQ(ReadTextFile(cfg), "0\r\n0\r\n0\r\n1\r\n1\r\n");
+  TMainForm g(nullptr);
+  g.LoadTableOptions(cfg);
+  EXPECT_EQ(g.TableOptions.Text(), "0\r\n0\r\n0\r\n1\r\n1\r\n");
+
+  WriteTextFile(cfg, "0\r\n0\r\n");   // short: the rest keep their defaults
+  g.LoadTableOptions(cfg);
+  EXPECT_EQ(g.TableOptions.Text(), "0\r\n0\r\n1\r\n0\r\n0\r\n");
+
+  WriteTextFile(cfg, "yes\r\n 0 \r\n\r\n1\r\n-1\r\nextra\r\n");   // garbled lines
+  g.LoadTableOptions(cfg);
+  EXPECT_EQ(g.TableOptions.Text(), "1\r\n0\r\n1\r\n1\r\n0\r\n");
+
+  WriteTextFile(cfg, "");
+  g.LoadTableOptions(cfg);
+  EXPECT_EQ(g.TableOptions.Text(), "1\r\n1\r\n1\r\n0\r\n0\r\n");
+}

@@ -1,0 +1,339 @@
+// Settings: the registry keys under "\Software\Vantrel" and ana.cfg.
+#include <cstdlib>
+#include <functional>
+
+#include "classlib/Registry.h"
+#include "viewer/NsMain.h"
+
+float FOV;
+bool Rotate;
+bool ConnectLocations;
+bool AllLabels;
+float Shadow;
+bool Implant;
+int Color1, Color2, Color3, Color4;
+TColorRgb Color1Rgb, Color2Rgb, Color3Rgb, Color4Rgb;
+std::string IPList;
+int Interval;
+bool InternalOff;
+std::string Font;
+uint8_t LineThickness;
+uint8_t PointSize;
+bool StayOnTop;
+int RotationSpeed;
+float RotationFactor;
+bool SaveImages;
+bool Overwrite;
+bool Timestamp;
+int SIInterval;
+std::string Savepath;
+bool ExtendLabels;
+bool LineSmoothing;
+bool GlobeGrid;
+bool ShowInfoBalloons;
+int MapType;
+int MapZoom;
+int MarkerSize;
+bool SoundAlert;
+bool LogConnections;
+std::string RogueCountries;
+
+namespace {
+const char* const MainKey = "\\Software\\Vantrel";
+const char* const ColorsKey = "\\Software\\Vantrel\\1.1";
+const char* const GlobeKey = "\\Software\\Vantrel\\1.1.2";
+const char* const SnapshotKey = "\\Software\\Vantrel\\1.3.8";
+const char* const ExtOptKey = "\\Software\\Vantrel\\1.4.1";
+constexpr int CountryCount = 252;
+const char* const TableOptionDefaults[5] = {"1", "1", "1", "0", "0"};
+
+// A value that is missing or not of its type leaves the setting as it was;
+// the other values of the key are still read.
+template <typename T>
+bool TryRead(const std::function<T()>& Read, T& Value) {
+  try {
+    Value = Read();
+    return true;
+  } catch (const ERegistryException&) {
+    return false;
+  }
+}
+
+bool ReadInteger(TRegistry& Reg, const char* Name, int& Value) {
+  return TryRead<int>([&] { return Reg.ReadInteger(Name); }, Value);
+}
+
+bool ReadBool(TRegistry& Reg, const char* Name, bool& Value) {
+  return TryRead<bool>([&] { return Reg.ReadBool(Name); }, Value);
+}
+
+bool ReadFloat(TRegistry& Reg, const char* Name, float& Value) {
+  double d = 0;
+  if (!TryRead<double>([&] { return Reg.ReadFloat(Name); }, d)) return false;
+  Value = static_cast<float>(d);
+  return true;
+}
+
+// A missing or empty string keeps the setting; IPList, whose default is
+// empty, is read as it is.
+bool ReadString(TRegistry& Reg, const char* Name, std::string& Value) {
+  if (!Reg.ValueExists(Name)) return false;
+  return TryRead<std::string>([&] { return Reg.ReadString(Name); }, Value);
+}
+
+bool ReadColor(TRegistry& Reg, const char* Name, int& Color, TColorRgb& Rgb) {
+  if (!ReadInteger(Reg, Name, Color)) return false;
+  Rgb = ColorToRgb(Color);
+  return true;
+}
+
+// Opens a key for reading; a key that does not exist keeps the defaults.
+class TKeyReader {
+public:
+  TKeyReader(TRegistry& R, const char* Key) : Reg(R) { Opened = Reg.OpenKey(Key, false); }
+  ~TKeyReader() { Reg.CloseKey(); }
+  TRegistry& Reg;
+  bool Opened;
+};
+
+class TKeyWriter {
+public:
+  TKeyWriter(TRegistry& R, const char* Key) : Reg(R) {
+    if (!Reg.OpenKey(Key, true)) throw ERegistryException(std::string("Failed to create key ") + Key);
+  }
+  ~TKeyWriter() { Reg.CloseKey(); }
+  TRegistry& Reg;
+};
+
+std::string BoolText(bool B) { return B ? "-1" : "0"; }
+}  // namespace
+
+TColorRgb ColorToRgb(int Color) {
+  uint32_t c = static_cast<uint32_t>(Color);
+  return {static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
+          static_cast<float>((c >> 16) & 0xFF) / 255.0f};
+}
+
+void TMainForm::SetDefaultSettings() {
+  FOV = 0.4f;
+  Rotate = false;
+  ConnectLocations = true;
+  AllLabels = false;
+  Shadow = 0.2f;
+  Implant = false;
+  Color1 = 255;
+  Color2 = 16711935;
+  Color3 = 33023;
+  Color4 = 32768;
+  Color1Rgb = ColorToRgb(Color1);
+  Color2Rgb = ColorToRgb(Color2);
+  Color3Rgb = ColorToRgb(Color3);
+  Color4Rgb = ColorToRgb(Color4);
+  IPList.clear();
+  Interval = 2000;
+  InternalOff = false;
+  Font.clear();
+  LineThickness = 1;
+  PointSize = 5;
+  StayOnTop = false;
+  RotationSpeed = 1;
+  RotationFactor = 1;
+  SaveImages = false;
+  Overwrite = false;
+  Timestamp = false;
+  SIInterval = 0;
+  Savepath = GetCurrentDir() + "\\images";
+  ExtendLabels = false;
+  LineSmoothing = true;
+  GlobeGrid = true;
+  ShowInfoBalloons = true;
+  MapType = 1;
+  MapZoom = 6;
+  MarkerSize = 3;
+  SoundAlert = false;
+  LogConnections = false;
+  RogueCountries.clear();
+}
+
+void TMainForm::LoadSettings() {
+  TRegistry reg;
+  reg.SetRootKey(HKEY_CURRENT_USER);
+  {
+    TKeyReader k(reg, MainKey);
+    if (k.Opened) ReadMainKey(reg);
+  }
+  {
+    TKeyReader k(reg, ColorsKey);
+    if (k.Opened) ReadColorsKey(reg);
+  }
+  {
+    TKeyReader k(reg, GlobeKey);
+    if (k.Opened) ReadGlobeKey(reg);
+  }
+  {
+    TKeyReader k(reg, SnapshotKey);
+    if (k.Opened) ReadSnapshotKey(reg);
+  }
+  {
+    TKeyReader k(reg, ExtOptKey);
+    if (k.Opened) ReadExtOptKey(reg);
+  }
+}
+
+void TMainForm::ReadMainKey(TRegistry& Reg) {
+  ReadFloat(Reg, "FOV", FOV);
+  ReadBool(Reg, "Rotate", Rotate);
+  ReadBool(Reg, "Trails", ConnectLocations);
+  ReadBool(Reg, "Labels", AllLabels);
+  ReadFloat(Reg, "Shadow", Shadow);
+  ReadBool(Reg, "Implant", Implant);
+}
+
+void TMainForm::ReadColorsKey(TRegistry& Reg) {
+  ReadColor(Reg, "Color1", Color1, Color1Rgb);
+  ReadColor(Reg, "Color2", Color2, Color2Rgb);
+  ReadColor(Reg, "Color3", Color3, Color3Rgb);
+  ReadColor(Reg, "Color4", Color4, Color4Rgb);
+  TryRead<std::string>([&] { return Reg.ReadString("IPList"); }, IPList);
+  int v = 0;
+  // a period below one millisecond would stop the poll timer
+  if (ReadInteger(Reg, "Interval", v) && v >= 1) Interval = v;
+  ReadBool(Reg, "InternalOff", InternalOff);
+  std::string font;
+  if (ReadString(Reg, "Font", font) && !font.empty()) Font = font;
+}
+
+void TMainForm::ReadGlobeKey(TRegistry& Reg) {
+  int v = 0;
+  if (ReadInteger(Reg, "LineThickness", v)) LineThickness = static_cast<uint8_t>(v);
+  if (ReadInteger(Reg, "PointSize", v)) PointSize = static_cast<uint8_t>(v);
+  ReadBool(Reg, "StayOnTop", StayOnTop);
+  if (ReadInteger(Reg, "RotationSpeed", v)) {
+    if (v == 0) v = 1;
+    RotationSpeed = v;
+    RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
+  }
+}
+
+void TMainForm::ReadSnapshotKey(TRegistry& Reg) {
+  ReadBool(Reg, "SaveImages", SaveImages);
+  ReadBool(Reg, "Overwrite", Overwrite);
+  ReadBool(Reg, "Timestamp", Timestamp);
+  ReadInteger(Reg, "SIInterval", SIInterval);
+  std::string path;
+  if (ReadString(Reg, "Savepath", path) && !path.empty()) Savepath = path;
+  ReadBool(Reg, "ExtendLabels", ExtendLabels);
+}
+
+void TMainForm::ReadExtOptKey(TRegistry& Reg) {
+  std::string s;
+  if (ReadString(Reg, "ExtOpt", s)) ApplyExtOpt(s);
+}
+
+void ApplyExtOpt(const std::string& S) {
+  const int n = static_cast<int>(S.size());
+  auto digits = [&](int Index, int Count, int& Value) {
+    int v = 0;
+    if (TryStrToInt(Copy(S, Index, Count), v) && v >= 0) Value = v;
+  };
+  auto flag = [&](int Index, bool& Value) {
+    try {
+      Value = StrToBool(Copy(S, Index, 1));
+    } catch (const EConvertError&) {
+    }
+  };
+  if (n >= 1) LineSmoothing = S[0] == '1';
+  if (n >= 2) GlobeGrid = S[1] == '1';
+  if (n > 2) ShowInfoBalloons = S[2] == '1';
+  if (n > 3) digits(4, 1, MapType);
+  if (n > 4) digits(5, 2, MapZoom);
+  if (n > 9) digits(10, 1, MarkerSize);
+  if (n > 10) flag(11, SoundAlert);
+  if (n > 11 && S[11] != 'x') flag(12, LogConnections);
+  if (n > 30) {
+    // one character per country, its code the country's number 1..252
+    RogueCountries.clear();
+    for (char c : S.substr(30)) {
+      int code = static_cast<unsigned char>(c);
+      if (code >= 1 && code <= CountryCount) RogueCountries += c;
+    }
+  }
+}
+
+std::string BuildExtOpt() {
+  std::string s = BoolText(LineSmoothing) + BoolText(GlobeGrid) + BoolText(ShowInfoBalloons) +
+                  IntToStr(MapType) + Format("%.2d", MapZoom) + "XXX" + IntToStr(MarkerSize) +
+                  BoolText(SoundAlert) + BoolText(LogConnections) + std::string(18, 'x');
+  std::string r;
+  for (char c : s)
+    if (c != '-') r += c;
+  return r + RogueCountries;
+}
+
+void TMainForm::WriteMainKey() {
+  TRegistry reg;
+  reg.SetRootKey(HKEY_CURRENT_USER);
+  TKeyWriter k(reg, MainKey);
+  reg.WriteFloat("FOV", FOV);
+  reg.WriteBool("Rotate", Rotate);
+  reg.WriteBool("Trails", ConnectLocations);
+  reg.WriteBool("Labels", AllLabels);
+  reg.WriteFloat("Shadow", Shadow);
+  reg.WriteBool("Implant", Implant);
+}
+
+void TMainForm::WriteOptionKeys() {
+  TRegistry reg;
+  reg.SetRootKey(HKEY_CURRENT_USER);
+  {
+    TKeyWriter k(reg, ColorsKey);
+    reg.WriteString("IPList", IPList);
+    reg.WriteInteger("Color1", Color1);
+    reg.WriteInteger("Color2", Color2);
+    reg.WriteInteger("Color3", Color3);
+    reg.WriteInteger("Color4", Color4);
+    reg.WriteInteger("Interval", Interval);
+    reg.WriteBool("InternalOff", InternalOff);
+    reg.WriteString("Font", Font);
+  }
+  {
+    TKeyWriter k(reg, GlobeKey);
+    reg.WriteInteger("LineThickness", LineThickness);
+    reg.WriteInteger("PointSize", PointSize);
+    reg.WriteBool("StayOnTop", StayOnTop);
+    reg.WriteInteger("RotationSpeed", RotationSpeed);
+  }
+  {
+    TKeyWriter k(reg, SnapshotKey);
+    reg.WriteBool("SaveImages", SaveImages);
+    reg.WriteBool("Overwrite", Overwrite);
+    reg.WriteBool("Timestamp", Timestamp);
+    reg.WriteInteger("SIInterval", SIInterval);
+    reg.WriteString("Savepath", Savepath);
+    reg.WriteBool("ExtendLabels", ExtendLabels);
+  }
+  {
+    TKeyWriter k(reg, ExtOptKey);
+    reg.WriteString("ExtOpt", BuildExtOpt());
+  }
+}
+
+void TMainForm::LoadTableOptions(const std::string& FileName) {
+  TStringList file;
+  if (FileExists(FileName)) {
+    try {
+      file.LoadFromFile(FileName);
+    } catch (const EStreamError&) {
+      file.Clear();
+    }
+  }
+  TableOptions.Clear();
+  for (int i = 0; i < 5; ++i) {
+    std::string v = i < file.Count() ? Trim(file[i]) : "";
+    TableOptions.Add(v == "0" || v == "1" ? v : TableOptionDefaults[i]);
+  }
+}
+
+void TMainForm::SaveTableOptions(const std::string& FileName) const {
+  TableOptions.SaveToFile(FileName);
+}
