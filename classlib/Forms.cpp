@@ -1,0 +1,475 @@
+#include "classlib/Forms.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "classlib/Menus.h"
+#include "classlib/Threads.h"
+#include "classlib/UnitInit.h"
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+TUnitCounter Counter;
+std::unique_ptr<TApplication> TheApplication;
+std::unique_ptr<TScreen> TheScreen;
+
+void AppHandleException(TObject* Sender) {
+  if (Application) Application->HandleException(Sender);
+}
+
+HCURSOR ScreenCursor(TCursor C) { return Screen ? Screen->Cursors(C) : SystemCursorHandle(C); }
+}  // namespace
+
+void Forms_Initialize() {
+  if (!Counter.Enter()) return;
+  Threads_Initialize();
+  Menus_Initialize();
+  TheScreen = std::make_unique<TScreen>(nullptr);
+  Screen = TheScreen.get();
+  TheApplication = std::make_unique<TApplication>(nullptr);
+  Application = TheApplication.get();
+  ApplicationHandleException = AppHandleException;
+  ScreenCursorHandle = ScreenCursor;
+}
+
+void Forms_Finalize() {
+  if (!Counter.Leave()) return;
+  TheApplication.reset();   // frees the forms it owns
+  Application = nullptr;
+  ApplicationHandleException = nullptr;
+  ScreenCursorHandle = nullptr;
+  TheScreen.reset();
+  Screen = nullptr;
+  Menus_Finalize();
+  Threads_Finalize();
+}
+
+// ---- TForm -----------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TForm, TWinControl)
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
+  FVisible = false;
+  FLeft = 100;
+  FTop = 100;
+  FWidth = 320;
+  FHeight = 240;
+  if (Screen) Screen->FForms.push_back(this);
+}
+
+TForm::~TForm() {
+  BeforeDestruction();
+  if (Screen) {
+    auto& f = Screen->FForms;
+    f.erase(std::remove(f.begin(), f.end(), this), f.end());
+    if (Screen->FActiveForm == this) Screen->FActiveForm = nullptr;
+  }
+  if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
+}
+
+void TForm::AfterConstruction() {
+  try {
+    if (OnCreate) OnCreate(this);
+  } catch (...) {
+    HandleCallbackException(this);
+  }
+}
+
+void TForm::BeforeDestruction() {
+  if (FDestroying) return;
+  FDestroying = true;
+  try {
+    if (OnDestroy) OnDestroy(this);
+  } catch (...) {
+    HandleCallbackException(this);
+  }
+  if (Screen && Screen->FActiveForm == this) Screen->FActiveForm = nullptr;
+  DestroyHandle();
+}
+
+void TForm::CreateParams(TCreateParams& P) {
+  TWinControl::CreateParams(P);
+  P.Style &= ~static_cast<DWORD>(WS_CHILD | WS_VISIBLE);
+  switch (FBorderStyle) {
+    case TFormBorderStyle::bsNone: P.Style |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle:
+      P.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER;
+      break;
+    case TFormBorderStyle::bsSizeable: P.Style |= WS_OVERLAPPEDWINDOW; break;
+    case TFormBorderStyle::bsDialog:
+      P.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      P.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
+    case TFormBorderStyle::bsToolWindow:
+      P.Style |= WS_CAPTION | WS_SYSMENU;
+      P.ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+    case TFormBorderStyle::bsSizeToolWin:
+      P.Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+      P.ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (FFormStyle == TFormStyle::fsStayOnTop) P.ExStyle |= WS_EX_TOPMOST;
+  P.WndParent = Application ? Application->Handle() : nullptr;
+}
+
+void TForm::ApplyStyles() {
+  if (!HandleAllocated()) return;
+  TCreateParams p;
+  CreateParams(p);
+  HWND h = Handle();
+  const DWORD keep = WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED;
+  DWORD style = (static_cast<DWORD>(GetWindowLongPtrA(h, GWL_STYLE)) & keep) | (p.Style & ~keep);
+  SetWindowLongPtrA(h, GWL_STYLE, static_cast<LONG_PTR>(style));
+  SetWindowLongPtrA(h, GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle & ~static_cast<DWORD>(WS_EX_TOPMOST)));
+  SetWindowPos(h, FFormStyle == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle Value) {
+  if (Value == FBorderStyle) return;
+  FBorderStyle = Value;
+  ApplyStyles();
+}
+
+void TForm::SetFormStyle(TFormStyle Value) {
+  if (Value == FFormStyle) return;
+  FFormStyle = Value;
+  ApplyStyles();
+}
+
+TWindowState TForm::WindowState() const {
+  if (HandleAllocated()) {
+    HWND h = const_cast<TForm*>(this)->Handle();
+    if (IsIconic(h)) return TWindowState::wsMinimized;
+    if (IsZoomed(h)) return TWindowState::wsMaximized;
+    if (IsWindowVisible(h)) return TWindowState::wsNormal;
+  }
+  return FWindowState;
+}
+
+void TForm::SetWindowState(TWindowState Value) {
+  FWindowState = Value;
+  if (!HandleAllocated() || !FVisible) return;
+  static const int cmd[] = {SW_RESTORE, SW_MINIMIZE, SW_MAXIMIZE};
+  ShowWindow(Handle(), cmd[static_cast<int>(Value)]);
+}
+
+void TForm::SetClientSize(int AClientWidth, int AClientHeight) {
+  TCreateParams p;
+  CreateParams(p);
+  RECT r{0, 0, AClientWidth, AClientHeight};
+  AdjustWindowRectEx(&r, p.Style, FALSE, p.ExStyle);
+  SetBounds(FLeft, FTop, r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::UpdateShowing() {
+  HWND h = Handle();
+  if (FVisible) {
+    static const int cmd[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+    ShowWindow(h, cmd[static_cast<int>(FWindowState)]);
+    BringToFront();
+  } else {
+    ShowWindow(h, SW_HIDE);
+  }
+}
+
+void TForm::BringToFront() {
+  if (HandleAllocated()) SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+
+void TForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TForm::Close() {
+  if (FModal) {
+    ModalResult = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Application && Application->MainForm() == this) {
+    Application->Terminate();
+    return;
+  }
+  switch (action) {
+    case TCloseAction::caHide: Hide(); break;
+    case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); break;
+    case TCloseAction::caFree: Release(); break;
+    default: break;
+  }
+}
+
+void TForm::Release() { PostMessageA(Handle(), CM_RELEASE, 0, 0); }
+
+TModalResult TForm::ShowModal() {
+  if (FVisible || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+  HWND self = Handle();
+  struct TWindowList {
+    HWND Self;
+    std::vector<HWND> Windows;
+  } others{self, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) WINAPI -> BOOL {
+        auto* list = reinterpret_cast<TWindowList*>(p);
+        if (w != list->Self && IsWindowVisible(w) && IsWindowEnabled(w)) list->Windows.push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&others));
+  std::vector<HWND>& disabled = others.Windows;
+  for (HWND w : disabled) EnableWindow(w, FALSE);
+  FModal = true;
+  ModalResult = mrNone;
+  TModalResult result = mrCancel;
+  try {
+    Show();
+    SetActiveWindow(self);
+    for (;;) {
+      Application->HandleMessage();
+      if (Application->Terminated()) ModalResult = mrCancel;
+      if (ModalResult != mrNone) {
+        bool canClose = CloseQuery();
+        TCloseAction action = TCloseAction::caHide;
+        if (canClose && OnClose) OnClose(this, action);
+        if (canClose && action != TCloseAction::caNone) break;
+        if (Application->Terminated()) break;
+        ModalResult = mrNone;
+      }
+    }
+    result = ModalResult;
+  } catch (...) {
+    FModal = false;
+    for (HWND w : disabled) EnableWindow(w, TRUE);
+    Hide();
+    throw;
+  }
+  FModal = false;
+  for (HWND w : disabled) EnableWindow(w, TRUE);
+  Hide();
+  return result;
+}
+
+void TForm::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_CLOSE:
+      Close();
+      return;
+    case WM_SHOWWINDOW:
+      if (M.LParam == 0) {
+        FVisible = M.WParam != 0;
+        if (M.WParam) DoShow();
+        else DoHide();
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(M.WParam) != WA_INACTIVE) {
+        if (Screen) Screen->FActiveForm = this;
+        if (OnActivate) OnActivate(this);
+      } else if (OnDeactivate) {
+        OnDeactivate(this);
+      }
+      break;
+    case CM_RELEASE: {
+      std::unique_ptr<TForm> self(this);   // frees the form after its handlers returned
+      return;
+    }
+    default:
+      break;
+  }
+  TWinControl::WndProc(M);
+}
+
+// ---- TScreen ---------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TScreen, TComponent)
+
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+HCURSOR TScreen::Cursors(TCursor Index) const {
+  auto it = FCursors.find(Index);
+  return it != FCursors.end() ? it->second : SystemCursorHandle(Index);
+}
+
+void TScreen::SetCursors(TCursor Index, HCURSOR Handle) {
+  if (Handle) FCursors[Index] = Handle;
+  else FCursors.erase(Index);
+}
+
+int TScreen::PixelsPerInch() const {
+  HDC dc = GetDC(nullptr);
+  int ppi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return ppi;
+}
+
+// ---- TApplication ----------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TApplication, TComponent)
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() {
+  // OnDestroy of every form while all of them still exist, then free them
+  for (int i = ComponentCount() - 1; i >= 0; --i)
+    if (auto* f = dynamic_cast<TForm*>(Components(i))) f->BeforeDestruction();
+  DestroyComponents();
+  FMainForm = nullptr;
+}
+
+LRESULT CALLBACK AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
+  if (!app) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  TMessage m{Msg, WParam, LParam, 0};
+  try {
+    app->WndProc(m);
+  } catch (...) {
+    app->HandleException(app);
+  }
+  return m.Result;
+}
+
+HWND TApplication::Handle() {
+  if (!FWindow) {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(inst, "TApplication", &wc)) {
+      wc.lpfnWndProc = AppWndProc;
+      wc.hInstance = inst;
+      wc.hIcon = LoadIconA(inst, "MAINICON");
+      wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+      wc.lpszClassName = "TApplication";
+      RegisterClassA(&wc);
+    }
+    HWND h = CreateWindowExA(0, "TApplication", FTitle.c_str(),
+                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                             nullptr, inst, nullptr);
+    if (!h) throw EOSError("Error creating window: " + SysErrorMessage(GetLastError()));
+    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FWindow.Reset(h);
+  }
+  return FWindow.Get();
+}
+
+void TApplication::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_CLOSE:
+      if (FMainForm) FMainForm->Close();
+      return;
+    case WM_NULL:
+      CheckSynchronize();
+      return;
+    default:
+      M.Result = DefWindowProcA(FWindow.Get(), M.Msg, M.WParam, M.LParam);
+  }
+}
+
+void TApplication::SetTitle(const std::string& Value) {
+  FTitle = Value;
+  if (FWindow) SetWindowTextA(FWindow.Get(), Value.c_str());
+}
+
+void TApplication::Run() {
+  if (FMainForm && ShowMainForm && !FTerminated) {
+    ShowWindow(Handle(), SW_SHOWNA);
+    FMainForm->Show();
+  }
+  while (!FTerminated) HandleMessage();
+}
+
+void TApplication::Terminate() {
+  PostQuitMessage(0);
+}
+
+bool TApplication::ProcessMessage(MSG& Msg) {
+  if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (Msg.message == WM_QUIT) {
+    FTerminated = true;
+    return true;
+  }
+  TranslateMessage(&Msg);
+  DispatchMessageA(&Msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG m;
+  while (ProcessMessage(m)) {}
+}
+
+void TApplication::HandleMessage() {
+  MSG m;
+  if (!ProcessMessage(m)) Idle();
+}
+
+void TApplication::Idle() {
+  bool done = true;
+  try {
+    if (OnIdle) OnIdle(this, done);
+  } catch (...) {
+    HandleException(this);
+  }
+  if (CheckSynchronize()) done = false;
+  if (done && !FTerminated) WaitMessage();
+}
+
+void TApplication::HandleException(TObject* Sender) {
+  if (GetCapture()) SendMessageA(GetCapture(), WM_CANCELMODE, 0, 0);
+  std::exception_ptr p = std::current_exception();
+  if (!p) return;
+  auto report = [&](Exception& E) {
+    if (FHandlingException) {   // an exception inside the handler itself: show it plainly
+      ShowException(E);
+      return;
+    }
+    FHandlingException = true;
+    try {
+      if (OnException) OnException(Sender, E);
+      else ShowException(E);
+    } catch (const std::exception& inner) {
+      ShowException(Exception(inner.what()));
+    } catch (...) {
+      ShowException(Exception("Unknown exception"));
+    }
+    FHandlingException = false;
+  };
+  try {
+    std::rethrow_exception(p);
+  } catch (Exception& E) {
+    report(E);
+  } catch (const std::exception& e) {
+    Exception E(e.what());
+    report(E);
+  } catch (...) {
+    Exception E("Unknown exception");
+    report(E);
+  }
+}
+
+void TApplication::ShowException(const Exception& E) {
+  std::string msg = E.Message;
+  if (!msg.empty() && static_cast<unsigned char>(msg.back()) > '.') msg += '.';
+  ::MessageBoxA(FWindow ? FWindow.Get() : nullptr, msg.c_str(), FTitle.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {
+  HWND owner = GetActiveWindow();
+  if (!owner) owner = FWindow.Get();
+  return ::MessageBoxA(owner, Text.c_str(), Caption.c_str(), Flags);
+}
