@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -154,6 +155,36 @@ TEST_F(Lookup, AgreesWithALinearScanOverManyRangesWithinTwentyFiveReads) {
     ASSERT_LE(Db.LastLookupReads, 25);
   }
   EXPECT_GT(found, 8000);
+}
+
+TEST_F(Lookup, DeepSearchesPastTheKeptUpperLevelsReadTheFile) {
+  // 300,000 ranges of 1000 addresses with 500-address gaps: searches take
+  // about 19 reads, more than the levels kept in memory.
+  const uint32_t n = 300000;
+  std::string dir = Fresh();
+  std::string records(size_t(n) * 12, '\0');
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t rec[3] = {i * 1500, i * 1500 + 999, i % 5 + 1};
+    std::memcpy(&records[size_t(i) * 12], rec, 12);
+  }
+  WriteTextFile(dir + "\\geoip.dat", records);
+  WriteTextFile(dir + "\\r.dat", std::to_string(n) + "\r\n");
+  WriteTextFile(dir + "\\cities.dat", "A0;0;0\r\nA1;0;0\r\nA2;0;0\r\nA3;0;0\r\nA4;0;0\r\n");
+  Db.Load(dir);
+  ASSERT_EQ(Db.RecordCount(), n);
+  std::mt19937 rng(7);
+  int deep = 0;
+  for (int pass = 0; pass < 2; ++pass)
+    for (int probe = 0; probe < 20000; ++probe) {
+      uint32_t key = rng() % (n * 1500 + 3000);
+      uint32_t i = key / 1500;
+      std::string expected = i < n && key % 1500 < 1000 ? "A" + std::to_string(i % 5) + ";0;0"
+                                                         : "--IP not in database;9000;0";
+      ASSERT_EQ(Locate(Dotted(key)), expected) << Dotted(key);
+      ASSERT_LE(Db.LastLookupReads, 25);
+      deep += Db.LastLookupReads > TLocationDatabase::CachedLevels;
+    }
+  EXPECT_GT(deep, 10000);
 }
 
 TEST_F(Lookup, RecordCountBeyondTheFileOrATornRecordIsNeverRead) {
