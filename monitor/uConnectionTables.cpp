@@ -108,7 +108,8 @@ DWORD TConnectionTables::TcpRowCount() const {
 }
 
 TTcpTableRow TConnectionTables::TcpRow(DWORD Index) const {
-  if (Index >= TcpRowCount()) throw EListError("TCP row index out of bounds (" + IntToStr(Index) + ")");
+  if (Index >= TcpRowCount())
+    throw EListError("TCP row index out of bounds (" + IntToStr(Index) + ")");
   const TIpHelperFamily f = TcpTableBuffer.Family();
   const DWORD* r = TcpTableBuffer.Row(Index, TcpRowSize(f));
   return {r[0], r[1], r[2], r[3], r[4], f == TIpHelperFamily::ifPlain ? 0 : r[5]};
@@ -120,7 +121,8 @@ DWORD TConnectionTables::UdpRowCount() const {
 }
 
 TUdpTableRow TConnectionTables::UdpRow(DWORD Index) const {
-  if (Index >= UdpRowCount()) throw EListError("UDP row index out of bounds (" + IntToStr(Index) + ")");
+  if (Index >= UdpRowCount())
+    throw EListError("UDP row index out of bounds (" + IntToStr(Index) + ")");
   const TIpHelperFamily f = UdpTableBuffer.Family();
   const DWORD* r = UdpTableBuffer.Row(Index, UdpRowSize(f));
   return {r[0], r[1], f == TIpHelperFamily::ifPlain ? 0 : r[2]};
