@@ -20,7 +20,23 @@ int PopupYOffset = 0;
 std::string AutorefreshText;
 std::string ConnectionsSuffix;
 
-TMainForm::TMainForm(TComponent* AOwner) : TComponent(AOwner) {
+int LiveAddressCount = 0;
+int NewAddressCount = 0;
+bool TableOpen = false;
+std::string TableStamp;
+bool TableRowStarted = false;
+bool DetailRowStarted = false;
+uint8_t FirstPollState = 0;
+int PollTimerTicks = 0;
+int StartupCounter = 0;
+std::string StartupText;
+int StartupTextOffset = 0;
+bool DetailsRequested = false;
+int SnapshotClock = 0;
+int PlotIndex = 0;
+
+TMainForm::TMainForm(TComponent* AOwner)
+    : TComponent(AOwner), Cities(LocationDatabase.Cities), DatabaseInfo(LocationDatabase.DatabaseInfo) {
   Name = "MainForm";
   // The window is made once per run; its state starts afresh with it.
   HomeIP.clear();
@@ -30,6 +46,12 @@ TMainForm::TMainForm(TComponent* AOwner) : TComponent(AOwner) {
   FirstRun = false;
   FirstMainShow = true;
   GlobePending = true;
+  LiveAddressCount = NewAddressCount = 0;
+  TableOpen = TableRowStarted = DetailRowStarted = DetailsRequested = false;
+  TableStamp.clear();
+  FirstPollState = 0;
+  PollTimerTicks = StartupCounter = StartupTextOffset = SnapshotClock = PlotIndex = 0;
+  StartupText.clear();
 
   ActionList = new TActionList(this);
   ActionList->Name = "ActionList";
@@ -48,6 +70,11 @@ TMainForm::TMainForm(TComponent* AOwner) : TComponent(AOwner) {
   actConnections = make("actConnections", "Connections");
   actAllEndpoints->SetChecked(true);
   actAutoRefresh->SetChecked(true);
+  actRefresh->OnExecute = [this](TObject* S) { actRefreshExecute(S); };
+  actAllEndpoints->OnExecute = [this](TObject* S) { actAllEndpointsExecute(S); };
+  actAutoRefresh->OnExecute = [this](TObject* S) { actAutoRefreshExecute(S); };
+  actNIC->OnExecute = [this](TObject* S) { ActionExecute(S); };
+  actConnections->OnExecute = [this](TObject* S) { ActionExecute(S); };
 
   AutorefreshText = "; Autorefresh ON";
   ConnectionsSuffix = " connection(s)";
@@ -58,3 +85,29 @@ TMainForm::TMainForm(TComponent* AOwner) : TComponent(AOwner) {
 TMainForm::~TMainForm() {
   if (MainForm == this) MainForm = nullptr;
 }
+
+void TMainForm::iplocate(const std::string& IP, std::string& Result) {
+  LocationDatabase.iplocate(IP, Result, PlotIndex);
+}
+
+// ---- Hooks of the windows not made here ----
+
+void TMainForm::UpdateGlobe() { GlobePending = false; }
+
+void TMainForm::ShowConnectionItems(const std::vector<TConnectionItem>&) {}
+
+bool TMainForm::ConnectionsTableVisible() const { return false; }
+
+bool TMainForm::HideOwnConnections() const {
+  return TableOptions.Count() > 3 && TableOptions[3] == "1";
+}
+
+bool TMainForm::ShowUdpConnections() const {
+  return TableOptions.Count() > 2 && TableOptions[2] == "1";
+}
+
+bool TMainForm::TableAutorefresh() const {
+  return TableOptions.Count() > 4 && TableOptions[4] == "1";
+}
+
+void TMainForm::ImplantClick(TObject*) {}

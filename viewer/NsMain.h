@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <unordered_set>
+
 #include "classlib/ActnList.h"
 #include "classlib/Classes.h"
+#include "monitor/uConnectionTables.h"
+#include "monitor/uLocationDatabase.h"
 
 class TRegistry;
 
@@ -35,6 +39,14 @@ public:
   TAction* actNIC;
   TAction* actConnections;
 
+  // ---- Connection tables and location database ----
+  TConnectionTables ConnectionTables;
+  TLocationDatabase LocationDatabase;
+  void ReadTCPTable() { ConnectionTables.ReadTCPTable(); }
+  void ReadUDPTable() { ConnectionTables.ReadUDPTable(); }
+  // Result := the location line of IP (see TLocationDatabase::iplocate).
+  void iplocate(const std::string& IP, std::string& Result);
+
   // ---- Fields ----
   bool PollIdle = true;
   TStringList VisualizedIPs;   // entry 0 = home, then the addresses to plot
@@ -50,9 +62,26 @@ public:
   TStringList AnalyzedIPs;
   TStringList RouteHops;
   TStringList RouteLabels;
-  TStringList Cities;
-  TStringList DatabaseInfo;
+  TStringList& Cities;         // lines of data\cities.dat (the database's)
+  TStringList& DatabaseInfo;   // lines of data\r.dat (the database's)
   std::string RouteTarget;
+  std::string TrayToolTip;   // until the tray icon exists
+
+  // ---- The poll (NsMainRefresh.cpp, NsMainPoll.cpp) ----
+  void Refresh(bool ReadTables);
+  void AddressToText(DWORD Address, std::string& Text);
+  void LocalAddressToText(DWORD Address, std::string& Text);
+  // "&" + name + ": " + PID onto the last table line, "&" + name onto the
+  // last detail line; nothing when the list is empty.
+  void TableProcessNameOfPid(DWORD Pid);
+  void DetailProcessNameOfPid(DWORD Pid);
+  // The list-view row of a table line; TCP rows are located.
+  TConnectionItem ConnectionItemOf(const std::string& Line, bool Tcp);
+  void TimerTimer(TObject* Sender);
+  void actRefreshExecute(TObject* Sender);
+  void ActionExecute(TObject* Sender);
+  void actAllEndpointsExecute(TObject* Sender);
+  void actAutoRefreshExecute(TObject* Sender);
 
   // ---- Settings (NsMainSettings.cpp) ----
   void SetDefaultSettings();
@@ -64,7 +93,32 @@ public:
   void LoadTableOptions(const std::string& FileName);
   void SaveTableOptions(const std::string& FileName) const;
 
+protected:
+  // Hooks into the windows and the globe that the poll drives.
+  // The globe update: locates VisualizedIPs and rebuilds the point sets.
+  virtual void UpdateGlobe();
+  // The Connections Table window: shows the rows the poll built, keeping
+  // the user's sort, and reports whether it is on screen.
+  virtual void ShowConnectionItems(const std::vector<TConnectionItem>& Items);
+  virtual bool ConnectionsTableVisible() const;
+  // Its check boxes; until the window shows them they follow ana.cfg.
+  virtual bool HideOwnConnections() const;
+  virtual bool ShowUdpConnections() const;
+  virtual bool TableAutorefresh() const;
+  // Desktop mode on or off.
+  virtual void ImplantClick(TObject* Sender);
+
 private:
+  void ApplyStayOnTop();
+  void SetTrayToolTip(const std::string& Text);
+  UINT PollInterval() const;
+  void FillConnectionsTable(int TableTcpLines);
+  void MergeIPList();
+  bool VisualizedHolds(const std::string& Text) const;
+  void AddVisualized(const std::string& Text);
+  // Upper-case copies of the entries of VisualizedIPs while a poll builds it.
+  std::unordered_set<std::string> FVisualized;
+  bool FPolling = false;
   void ReadMainKey(TRegistry& Reg);
   void ReadColorsKey(TRegistry& Reg);
   void ReadGlobeKey(TRegistry& Reg);
@@ -90,6 +144,36 @@ extern uint8_t OSMajorVersion;
 extern int PopupYOffset;
 extern std::string AutorefreshText;
 extern std::string ConnectionsSuffix;
+
+// ---- State of the poll ----
+extern int LiveAddressCount;     // entries of VisualizedIPs before the IP-list file's
+extern int NewAddressCount;      // public remote addresses met in this poll, not yet listed
+extern bool TableOpen;           // the poll fills the Connections Table
+extern std::string TableStamp;   // time and date of the last table fill
+extern bool TableRowStarted;
+extern bool DetailRowStarted;
+extern uint8_t FirstPollState;   // 0 at start, 1 after the first poll, 2 once on top
+extern int PollTimerTicks;
+extern int StartupCounter;
+extern std::string StartupText;
+extern int StartupTextOffset;
+extern bool DetailsRequested;    // the next poll also builds DetailRows
+extern int SnapshotClock;        // seconds since the last snapshot
+extern int PlotIndex;            // the entry the globe update is locating
+constexpr int MaxVisualizedIPs = 10000;
+
+// Dotted text of an address as the tables hold it (first octet lowest).
+std::string AddressText(DWORD Address);
+// Decimal text of a port held in network order in the low half of Port.
+std::string PortToText(DWORD Port);
+// ntohl(inet_addr(Text)), 0 when Text is no dotted address.
+uint32_t AddressValue(const std::string& Text);
+// Loopback 127.0.0.1 or one of the private ranges 10/8, 169.254/16,
+// 172.16/12, 192.168/16: never plotted.
+bool IsPrivateAddress(const std::string& Text, uint32_t Value);
+// The current time in the locale's long format, the date in its short one.
+std::string LongTimeText();
+std::string ShortDateText();
 
 // ---- Settings ----
 // "\Software\Vantrel"

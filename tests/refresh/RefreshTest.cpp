@@ -1,0 +1,463 @@
+// The poll over fake connection tables of each IP Helper family.
+#include <gtest/gtest.h>
+
+#include "FakeNetwork.h"
+#include "LocationFixture.h"
+#include "RefreshForm.h"
+#include "TestPaths.h"
+
+namespace {
+
+const char* const Home = "81.2.69.160";
+
+DWORD WINAPI EmptyTcpTable(PVOID, PDWORD Size, BOOL, ULONG, int, ULONG) {
+  *Size = 0;
+  return ERROR_NO_DATA;
+}
+
+class Refresh : public testing::Test {
+protected:
+  std::unique_ptr<TTestForm> Form;
+
+  void SetUp() override {
+    uIPHelperAPI_Initialize();
+    FakeNet() = TFakeNetwork{};
+    PresentFakeToolHelp();
+    Form = std::make_unique<TTestForm>(nullptr);
+    HomeIP = Home;
+  }
+  void TearDown() override {
+    Form.reset();
+    RestoreRealApis();
+  }
+
+  // A small machine: a listening socket, connections in several states, one
+  // to a private address, one of this program, two UDP listeners.
+  void Machine() {
+    TFakeNetwork& n = FakeNet();
+    n.Tcp = {
+        {2, Addr(0, 0, 0, 0), Port(445), 0, 0, 4},
+        {5, Addr(192, 168, 1, 5), Port(50123), Addr(93, 184, 216, 34), Port(443), 1234},
+        {11, Addr(192, 168, 1, 5), Port(50124), Addr(8, 8, 8, 8), Port(53), 0},
+        {5, Addr(127, 0, 0, 1), Port(5000), Addr(127, 0, 0, 1), Port(5001), 900},
+        {5, Addr(192, 168, 1, 5), Port(50200), Addr(10, 0, 0, 7), Port(22), 1234},
+        {5, Addr(192, 168, 1, 5), Port(50201), Addr(93, 184, 216, 34), Port(80), 1234},
+        {8, Addr(192, 168, 1, 5), Port(50202), Addr(151, 101, 1, 69), Port(443), 555},
+    };
+    n.Udp = {{Addr(127, 0, 0, 1), Port(53), 77}, {Addr(0, 0, 0, 0), Port(5353), 900}};
+    n.Processes = {{0, "[System Process]"}, {4, "System"}, {77, "svchost.exe"},
+                   {900, "vantrel.exe"}, {1234, "firefox.exe"}};
+  }
+
+  void TableOptions(const char* UdpHideAuto) {   // e.g. "101": UDP on, hide off, autorefresh on
+    Form->TableOptions.SetText(std::string("1\n1\n") + UdpHideAuto[0] + "\n" + UdpHideAuto[1] +
+                               "\n" + UdpHideAuto[2] + "\n");
+  }
+
+  // One poll with the table open and the details requested.
+  void PollAll() {
+    TableOpen = true;
+    DetailsRequested = true;
+    Form->Refresh(true);
+    DetailsRequested = false;
+  }
+};
+
+const std::vector<std::string> PidTableLines = {
+    "0.0.0.0:0!0.0.0.0:445#Listen&System: 4,4",
+    "93.184.216.34:443!192.168.1.5:50123#Established&firefox.exe: 1234,1234",
+    "8.8.8.8:53!192.168.1.5:50124#Time Wait&[System Process]: 0,0",
+    "127.0.0.1:5001!127.0.0.1:5000#Established&vantrel.exe: 900,900",
+    "10.0.0.7:22!192.168.1.5:50200#Established&firefox.exe: 1234,1234",
+    "93.184.216.34:80!192.168.1.5:50201#Established&firefox.exe: 1234,1234",
+    "151.101.1.69:443!192.168.1.5:50202#Close Wait&?: 555,555",
+    "-:-!127.0.0.1:53#-&svchost.exe: 77,77",
+    "-:-!0.0.0.0:5353#-&vantrel.exe: 900,900",
+};
+const std::vector<std::string> PidDetailLines = {
+    "93.184.216.34:443!192.168.1.5:50123#Established&firefox.exe,1234",
+    "8.8.8.8:53!192.168.1.5:50124#Time Wait&[System Process],0",
+    "127.0.0.1:5001!127.0.0.1:5000#Established&vantrel.exe,900",
+    "10.0.0.7:22!192.168.1.5:50200#Established&firefox.exe,1234",
+    "93.184.216.34:80!192.168.1.5:50201#Established&firefox.exe,1234",
+    "151.101.1.69:443!192.168.1.5:50202#Close Wait&?,555",
+};
+
+TEST_F(Refresh, ExtendedFamilyRowsCarryProcessNamesAndIds) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("101");
+  PollAll();
+  EXPECT_EQ(Lines(Form->TableRows), PidTableLines);
+  EXPECT_EQ(Lines(Form->DetailRows), PidDetailLines);
+  EXPECT_FALSE(TableRowStarted);
+  EXPECT_FALSE(DetailRowStarted);
+  EXPECT_EQ(Lines(Form->VisualizedIPs),
+            (std::vector<std::string>{Home, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
+  EXPECT_EQ(NewAddressCount, 3);
+  EXPECT_EQ(LiveAddressCount, 4);
+  EXPECT_EQ(Form->GlobeUpdates, 1);
+  EXPECT_EQ(Form->GlobeSaw, Lines(Form->VisualizedIPs));
+  EXPECT_FALSE(GlobePending);
+  EXPECT_EQ(FakeNet().TcpReads, 1);
+  EXPECT_EQ(FakeNet().UdpReads, 1);
+  // every row of the table and every detail line took its own snapshot,
+  // and every snapshot was closed
+  EXPECT_EQ(FakeNet().Snapshots, 9 + 6);
+  for (HANDLE h : FakeNet().SnapshotHandles) {
+    DWORD flags;
+    EXPECT_FALSE(GetHandleInformation(h, &flags));
+  }
+  // the poll let go of both tables
+  EXPECT_FALSE(Form->ConnectionTables.TcpTableBuffer.Assigned());
+  EXPECT_FALSE(Form->ConnectionTables.UdpTableBuffer.Assigned());
+}
+
+TEST_F(Refresh, OlderOwnerPidFamilyBuildsTheSameRows) {
+  PresentFamily(TIpHelperFamily::ifOwnerPid);
+  Machine();
+  TableOptions("101");
+  PollAll();
+  EXPECT_EQ(Lines(Form->TableRows), PidTableLines);
+  EXPECT_EQ(Lines(Form->DetailRows), PidDetailLines);
+  EXPECT_FALSE(Form->ConnectionTables.TcpTableBuffer.Assigned());
+  EXPECT_FALSE(Form->ConnectionTables.UdpTableBuffer.Assigned());
+}
+
+TEST_F(Refresh, PlainFamilyRowsWithholdProcessData) {
+  PresentFamily(TIpHelperFamily::ifPlain);
+  Machine();
+  TableOptions("111");   // hiding own connections is on, yet nothing is hidden
+  PollAll();
+  EXPECT_TRUE(OwnerInfoMissing);
+  EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{
+                                        "0.0.0.0:0!0.0.0.0:445#Listen&N/A,-",
+                                        "93.184.216.34:443!192.168.1.5:50123#Established&N/A,-",
+                                        "8.8.8.8:53!192.168.1.5:50124#Time Wait&N/A,-",
+                                        "127.0.0.1:5001!127.0.0.1:5000#Established&N/A,-",
+                                        "10.0.0.7:22!192.168.1.5:50200#Established&N/A,-",
+                                        "93.184.216.34:80!192.168.1.5:50201#Established&N/A,-",
+                                        "151.101.1.69:443!192.168.1.5:50202#Close Wait&N/A,-",
+                                        "-:-!127.0.0.1:53#-&N/A,-",
+                                        "-:-!0.0.0.0:5353#-&N/A,-",
+                                    }));
+  EXPECT_EQ(Lines(Form->DetailRows), (std::vector<std::string>{
+                                         "93.184.216.34:443!192.168.1.5:50123#Established&N/A,-",
+                                         "8.8.8.8:53!192.168.1.5:50124#Time Wait&N/A,-",
+                                         "127.0.0.1:5001!127.0.0.1:5000#Established&N/A,-",
+                                         "10.0.0.7:22!192.168.1.5:50200#Established&N/A,-",
+                                         "93.184.216.34:80!192.168.1.5:50201#Established&N/A,-",
+                                         "151.101.1.69:443!192.168.1.5:50202#Close Wait&N/A,-",
+                                     }));
+  EXPECT_EQ(FakeNet().Snapshots, 0);   // no process IDs, no snapshots
+  EXPECT_EQ(NewAddressCount, 3);
+}
+
+TEST_F(Refresh, HideOwnConnectionsDropsEveryLineNamingThisProgram) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  FakeNet().Processes.push_back({555, "Vantrel-updater.exe"});   // the test is case-sensitive
+  TableOptions("111");
+  PollAll();
+  std::vector<std::string> expected = PidTableLines;
+  expected.erase(expected.begin() + 8);
+  expected.erase(expected.begin() + 3);
+  expected[5] = "151.101.1.69:443!192.168.1.5:50202#Close Wait&Vantrel-updater.exe: 555,555";
+  EXPECT_EQ(Lines(Form->TableRows), expected);
+  // the detail lines and the globe are not filtered
+  EXPECT_EQ(Form->DetailRows.Count(), 6);
+  // TCP items are the lines before the UDP ones
+  ASSERT_EQ(Form->Items.size(), 7u);
+  EXPECT_EQ(Form->Items[5].Caption, "TCP");
+  EXPECT_EQ(Form->Items[6].Caption, "UDP");
+}
+
+TEST_F(Refresh, UdpLinesOnlyWhenShownAndTcpCaptionsByPlace) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("001");
+  PollAll();
+  EXPECT_EQ(Lines(Form->TableRows),
+            std::vector<std::string>(PidTableLines.begin(), PidTableLines.begin() + 7));
+  EXPECT_EQ(FakeNet().UdpReads, 1);   // read, not walked
+  EXPECT_EQ(FakeNet().Snapshots, 7 + 6);
+  ASSERT_EQ(Form->Items.size(), 7u);
+  for (const TConnectionItem& i : Form->Items) EXPECT_EQ(i.Caption, "TCP");
+}
+
+TEST_F(Refresh, ListeningAndTimeWaitRowsAreListedButPlottedOnlyForAllEndpoints) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("101");
+  Form->actAllEndpoints->SetChecked(false);
+  PollAll();
+  EXPECT_EQ(Lines(Form->TableRows), PidTableLines);   // all listed
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "93.184.216.34"}));
+  EXPECT_EQ(NewAddressCount, 1);
+  EXPECT_EQ(Lines(Form->DetailRows), (std::vector<std::string>{
+                                         "93.184.216.34:443!192.168.1.5:50123#Established&firefox.exe,1234",
+                                         "127.0.0.1:5001!127.0.0.1:5000#Established&vantrel.exe,900",
+                                         "10.0.0.7:22!192.168.1.5:50200#Established&firefox.exe,1234",
+                                         "93.184.216.34:80!192.168.1.5:50201#Established&firefox.exe,1234",
+                                     }));
+  Form->actAllEndpoints->SetChecked(true);
+  Form->Refresh(true);
+  EXPECT_EQ(Lines(Form->VisualizedIPs),
+            (std::vector<std::string>{Home, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
+  EXPECT_EQ(Form->VisualizedIPs.IndexOf("0.0.0.0"), -1);   // never the listening row
+  EXPECT_TRUE(Form->DetailRows.Count() == 0);              // only built on request
+}
+
+TEST_F(Refresh, PublicLocalAddressesOfDetailLinesAreCounted) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  FakeNet().Tcp = {{5, Addr(203, 0, 113, 9), Port(1000), Addr(93, 184, 216, 34), Port(443), 1}};
+  Form->Refresh(true);
+  EXPECT_EQ(NewAddressCount, 1);
+  PollAll();
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "93.184.216.34", "203.0.113.9"}));
+  EXPECT_EQ(NewAddressCount, 2);
+}
+
+TEST_F(Refresh, HomeAddressIsNeitherNewNorAddedTwice) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  FakeNet().Tcp = {{5, Addr(10, 0, 0, 2), Port(1), Addr(81, 2, 69, 160), Port(443), 1},
+                   {5, Addr(10, 0, 0, 2), Port(2), Addr(1, 1, 1, 1), Port(443), 1},
+                   {5, Addr(10, 0, 0, 2), Port(3), Addr(81, 2, 69, 160), Port(80), 1}};
+  Form->Refresh(true);
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "1.1.1.1"}));
+  EXPECT_EQ(NewAddressCount, 1);
+}
+
+TEST_F(Refresh, PrivateRangesAreNeverPlotted) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  FakeNet().Tcp = {
+      {5, 0, 0, Addr(127, 0, 0, 1), 0, 1},       {5, 0, 0, Addr(10, 0, 0, 0), 0, 1},
+      {5, 0, 0, Addr(10, 255, 255, 255), 0, 1},  {5, 0, 0, Addr(169, 254, 0, 0), 0, 1},
+      {5, 0, 0, Addr(169, 254, 255, 255), 0, 1}, {5, 0, 0, Addr(172, 16, 0, 0), 0, 1},
+      {5, 0, 0, Addr(172, 31, 255, 255), 0, 1},  {5, 0, 0, Addr(192, 168, 0, 0), 0, 1},
+      {5, 0, 0, Addr(192, 168, 255, 255), 0, 1},
+      // just outside the ranges, and other loopback addresses
+      {5, 0, 0, Addr(9, 255, 255, 255), 0, 1},   {5, 0, 0, Addr(11, 0, 0, 0), 0, 1},
+      {5, 0, 0, Addr(169, 253, 255, 255), 0, 1}, {5, 0, 0, Addr(172, 15, 255, 255), 0, 1},
+      {5, 0, 0, Addr(172, 32, 0, 0), 0, 1},      {5, 0, 0, Addr(192, 169, 0, 0), 0, 1},
+      {5, 0, 0, Addr(127, 0, 0, 2), 0, 1},
+  };
+  Form->Refresh(true);
+  EXPECT_EQ(Lines(Form->VisualizedIPs),
+            (std::vector<std::string>{Home, "9.255.255.255", "11.0.0.0", "169.253.255.255",
+                                      "172.15.255.255", "172.32.0.0", "192.169.0.0", "127.0.0.2"}));
+}
+
+TEST_F(Refresh, FullAddressListStopsAt10000EntriesButKeepsCounting) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  for (int i = 0; i < 10050; ++i)
+    FakeNet().Tcp.push_back({5, Addr(192, 168, 0, 1), Port(1000), Addr(11, 0, i >> 8, i & 255), Port(443), 1});
+  std::string dir = TempFolder("fulllist");
+  IPList = dir + "\\list.txt";
+  WriteTextFile(IPList, "9.9.9.9\r\n");
+  Form->Refresh(true);
+  EXPECT_EQ(Form->VisualizedIPs.Count(), 10000);
+  EXPECT_EQ(NewAddressCount, 10050);
+  EXPECT_EQ(LiveAddressCount, 10000);
+  EXPECT_EQ(Form->VisualizedIPs[9999], "11.0.39.14");   // the 9999th address met
+  EXPECT_EQ(Form->VisualizedIPs.IndexOf("9.9.9.9"), -1);
+  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 10050 Visualized/10050 Total TCP Connections ");
+}
+
+TEST_F(Refresh, TooltipCountsNewAddressesAndAllTcpRows) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  for (int i = 0; i < 54; ++i)
+    FakeNet().Tcp.push_back({2, Addr(0, 0, 0, 0), Port(1000 + i), 0, 0, 4});
+  FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(1), Addr(1, 1, 1, 1), Port(443), 1});
+  FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(2), Addr(2, 2, 2, 2), Port(443), 1});
+  FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(3), Addr(3, 3, 3, 3), Port(443), 1});
+  Form->Refresh(true);
+  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 3 Visualized/57 Total TCP Connections ");
+  // without reading the tables nothing is counted
+  Form->Refresh(false);
+  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home}));
+  EXPECT_EQ(FakeNet().TcpReads, 1);
+}
+
+TEST_F(Refresh, IPListFileJoinsTrimmedWithoutPrivateOrDuplicateAddresses) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  std::string dir = TempFolder("iplist");
+  IPList = dir + "\\watch.txt";
+  WriteTextFile(IPList,
+                "8.8.8.8\r\n"          // already live
+                " 9.9.9.9 \r\n"        // trimmed
+                "9.9.9.9\r\n"          // the same once trimmed
+                "\t9.9.9.9\r\n"
+                "10.1.2.3\r\n"         // private
+                "127.0.0.1\r\n"
+                " 192.168.7.7\r\n"
+                "172.31.0.1\r\n"
+                "172.32.0.1\r\n"
+                "\r\n"                 // blank: no address
+                "  \r\n"
+                " not an address \r\n"
+                "NOT AN ADDRESS\r\n"   // the list ignores case
+                "81.2.69.160\r\n");    // home
+  Form->Refresh(true);
+  EXPECT_EQ(LiveAddressCount, 4);
+  EXPECT_EQ(Lines(Form->VisualizedIPs),
+            (std::vector<std::string>{Home, "93.184.216.34", "8.8.8.8", "151.101.1.69", "9.9.9.9",
+                                      "172.32.0.1", "not an address"}));
+  EXPECT_EQ(Form->IPListLines.Count(), 14);
+  EXPECT_EQ(NewAddressCount, 3);   // the file's addresses are not "new"
+  EXPECT_EQ(Form->GlobeSaw, Lines(Form->VisualizedIPs));
+
+  // a missing file is skipped and the last lines stay
+  IPList = dir + "\\gone.txt";
+  Form->Refresh(true);
+  EXPECT_EQ(Form->VisualizedIPs.Count(), 4);
+  EXPECT_EQ(Form->IPListLines.Count(), 14);
+}
+
+TEST_F(Refresh, InternalOffReadsTheTablesButShowsNothingOfThem) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("101");
+  InternalOff = true;
+  std::string dir = TempFolder("internaloff");
+  IPList = dir + "\\watch.txt";
+  WriteTextFile(IPList, "9.9.9.9\r\n");
+  PollAll();
+  EXPECT_EQ(FakeNet().TcpReads, 1);
+  EXPECT_EQ(Form->TableRows.Count(), 0);
+  EXPECT_EQ(Form->DetailRows.Count(), 0);
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "9.9.9.9"}));
+  EXPECT_EQ(NewAddressCount, 0);
+  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 0 Visualized/7 Total TCP Connections ");
+}
+
+TEST_F(Refresh, AClosedTableIsNotFilledAndAutorefreshKeepsItOpen) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("100");   // autorefresh off
+  Form->TableRows.Add("old");
+  TableOpen = false;
+  Form->Refresh(true);
+  EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{"old"}));
+  EXPECT_EQ(Form->Fills, 0);
+  EXPECT_EQ(FakeNet().UdpReads, 0);   // the UDP table is read for the table only
+
+  // opened without autorefresh: filled once
+  TableOpen = true;
+  Form->Refresh(true);
+  EXPECT_EQ(Form->Fills, 1);
+  EXPECT_FALSE(TableOpen);
+  EXPECT_FALSE(TableStamp.empty());
+  EXPECT_EQ(TableStamp.substr(TableStamp.size() - ShortDateText().size()), ShortDateText());
+  EXPECT_EQ(TableStamp[TableStamp.size() - ShortDateText().size() - 1], ' ');
+
+  // with autorefresh the table reopens itself while it is on screen
+  TableOptions("101");
+  Form->Visible = true;
+  Form->Refresh(true);
+  EXPECT_TRUE(TableOpen);
+  EXPECT_EQ(Form->Fills, 1);   // it opened after the table part
+  Form->Refresh(true);
+  EXPECT_EQ(Form->Fills, 2);
+  Form->Visible = false;   // hidden but not closed: stays as it was
+  Form->Refresh(true);
+  EXPECT_TRUE(TableOpen);
+  EXPECT_EQ(Form->Fills, 3);
+}
+
+TEST_F(Refresh, TableItemsSplitTheLinesAndLocateTcpRows) {
+  std::string dir = TempFolder("data");
+  WriteLocationFixture(dir,
+                       "8.8.8.0,8.8.8.255,US,,37.75,-97.82\n"
+                       "93.184.216.0,93.184.216.255,US,Norwell,42.15,-70.82\n");
+  Form->LocationDatabase.Load(dir);
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("101");
+  PollAll();
+  ASSERT_EQ(Form->Items.size(), 9u);
+  auto sub = [&](int i) {
+    const TConnectionItem& it = Form->Items[static_cast<size_t>(i)];
+    std::vector<std::string> v{it.Caption};
+    v.insert(v.end(), it.SubItems.begin(), it.SubItems.end());
+    return v;
+  };
+  EXPECT_EQ(sub(0), (std::vector<std::string>{"TCP", "0.0.0.0", "445", "0.0.0.0", "0", "Listen",
+                                             "System: 4", "-", "- ", "4"}));
+  EXPECT_EQ(sub(1), (std::vector<std::string>{"TCP", "192.168.1.5", "50123", "93.184.216.34", "443",
+                                             "Established", "firefox.exe: 1234", "Norwell", "US",
+                                             "1234"}));
+  EXPECT_EQ(sub(2), (std::vector<std::string>{"TCP", "192.168.1.5", "50124", "8.8.8.8", "53",
+                                             "Time Wait", "[System Process]: 0", "Unknown", "US",
+                                             "0"}));
+  EXPECT_EQ(sub(6), (std::vector<std::string>{"TCP", "192.168.1.5", "50202", "151.101.1.69", "443",
+                                             "Close Wait", "?: 555", "-", "- ", "555"}));
+  EXPECT_EQ(sub(7), (std::vector<std::string>{"UDP", "127.0.0.1", "53", "-", "-", "-",
+                                             "svchost.exe: 77", "-", "- ", "77"}));
+
+  PresentFamily(TIpHelperFamily::ifPlain);
+  PollAll();
+  ASSERT_EQ(Form->Items.size(), 9u);
+  EXPECT_EQ(sub(1), (std::vector<std::string>{"TCP", "192.168.1.5", "50123", "93.184.216.34", "443",
+                                             "Established", "N/A", "Norwell", "US", "-"}));
+  EXPECT_EQ(sub(8), (std::vector<std::string>{"UDP", "0.0.0.0", "5353", "-", "-", "-", "N/A", "-",
+                                             "- ", "-"}));
+}
+
+TEST_F(Refresh, UnreadTablesContributeNoRows) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  GetExtendedTcpTable = EmptyTcpTable;
+  TableOptions("101");
+  PollAll();
+  EXPECT_EQ(Lines(Form->TableRows),
+            std::vector<std::string>(PidTableLines.begin() + 7, PidTableLines.end()));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home}));
+  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
+  EXPECT_EQ(Form->GlobeUpdates, 1);
+}
+
+TEST(ProcessNames, SnapshotIsSearchedByIdAndAlwaysClosed) {
+  FakeNet() = TFakeNetwork{};
+  PresentFakeToolHelp();
+  FakeNet().Processes = {{0, "[System Process]"}, {8, "a.exe"}, {9, std::string(300, 'x')}};
+  EXPECT_EQ(ProcessNameOfPid(8), "a.exe");
+  EXPECT_EQ(ProcessNameOfPid(0), "[System Process]");
+  EXPECT_EQ(ProcessNameOfPid(9), std::string(259, 'x'));   // the entry holds 260 characters
+  EXPECT_EQ(ProcessNameOfPid(10), "?");
+  FakeNet().SnapshotFails = true;
+  EXPECT_EQ(ProcessNameOfPid(8), "?");
+  EXPECT_EQ(FakeNet().Snapshots, 5);
+  ASSERT_EQ(FakeNet().SnapshotHandles.size(), 4u);
+  for (HANDLE h : FakeNet().SnapshotHandles) {
+    DWORD flags;
+    EXPECT_FALSE(GetHandleInformation(h, &flags));
+  }
+  RestoreRealApis();
+}
+
+TEST(ProcessNames, RealToolHelpIsBoundOnFirstUse) {
+  RestoreRealApis();
+  EXPECT_EQ(CreateToolhelp32Snapshot, nullptr);
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  EXPECT_TRUE(SameText(ProcessNameOfPid(GetCurrentProcessId()), ExtractFileName(path)));
+  EXPECT_NE(CreateToolhelp32Snapshot, nullptr);
+  EXPECT_EQ(ProcessNameOfPid(0xFFFFFFF0u), "?");
+}
+
+TEST(RowTexts, AddressesAndPortsAsTheRowsHoldThem) {
+  EXPECT_EQ(AddressText(Addr(93, 184, 216, 34)), "93.184.216.34");
+  EXPECT_EQ(AddressText(0), "0.0.0.0");
+  EXPECT_EQ(AddressText(0xFFFFFFFF), "255.255.255.255");
+  EXPECT_EQ(PortToText(Port(443)), "443");
+  EXPECT_EQ(PortToText(Port(65535)), "65535");
+  EXPECT_EQ(PortToText(Port(80) | 0xABCD0000u), "80");   // the high half is not the port
+  EXPECT_EQ(AddressValue("1.2.3.4"), 0x01020304u);
+  EXPECT_EQ(AddressValue("not an address"), 0u);
+  EXPECT_EQ(AddressValue("255.255.255.255"), 0u);
+}
+
+}  // namespace
