@@ -192,3 +192,45 @@ void TBitmap::Assign(TPersistent* Source) {
   }
   TPersistent::Assign(Source);
 }
+
+// ---- Colour names ----
+
+namespace {
+struct TColorName {
+  TColor Color;
+  const char* Name;
+};
+const TColorName ColorNames[] = {
+    {0x000000, "clBlack"},       {0x000080, "clMaroon"},       {0x008000, "clGreen"},
+    {0x008080, "clOlive"},       {0x800000, "clNavy"},         {0x800080, "clPurple"},
+    {0x808000, "clTeal"},        {0x808080, "clGray"},         {0xC0C0C0, "clSilver"},
+    {0x0000FF, "clRed"},         {0x00FF00, "clLime"},         {0x00FFFF, "clYellow"},
+    {0xFF0000, "clBlue"},        {0xFF00FF, "clFuchsia"},      {0xFFFF00, "clAqua"},
+    {0xFFFFFF, "clWhite"},       {0xC0DCC0, "clMoneyGreen"},   {0xF0CAA6, "clSkyBlue"},
+    {0xF0FBFF, "clCream"},       {0xA4A0A0, "clMedGray"},
+    {0x80000000, "clScrollBar"}, {0x80000001, "clBackground"}, {0x80000002, "clActiveCaption"},
+    {0x80000003, "clInactiveCaption"}, {0x80000004, "clMenu"}, {0x80000005, "clWindow"},
+    {0x80000006, "clWindowFrame"}, {0x80000007, "clMenuText"}, {0x80000008, "clWindowText"},
+    {0x80000009, "clCaptionText"}, {0x8000000A, "clActiveBorder"},
+    {0x8000000B, "clInactiveBorder"}, {0x8000000C, "clAppWorkSpace"},
+    {0x8000000D, "clHighlight"}, {0x8000000E, "clHighlightText"}, {0x8000000F, "clBtnFace"},
+    {0x80000010, "clBtnShadow"}, {0x80000011, "clGrayText"}, {0x80000012, "clBtnText"},
+    {0x80000013, "clInactiveCaptionText"}, {0x80000014, "clBtnHighlight"},
+    {0x80000015, "cl3DDkShadow"}, {0x80000016, "cl3DLight"}, {0x80000017, "clInfoText"},
+    {0x80000018, "clInfoBk"},    {0x1FFFFFFF, "clNone"},       {0x20000000, "clDefault"},
+};
+}  // namespace
+
+std::string ColorToString(TColor Color) {
+  for (const TColorName& c : ColorNames)
+    if (c.Color == Color) return c.Name;
+  return Format("$%.8X", Color);
+}
+
+TColor StringToColor(const std::string& S) {
+  for (const TColorName& c : ColorNames)
+    if (SameText(c.Name, S)) return c.Color;
+  int v = 0;
+  if (!TryStrToInt(S, v)) throw EConvertError("'" + S + "' is not a valid colour");
+  return static_cast<TColor>(v);
+}

@@ -25,6 +25,11 @@ constexpr TColor clWindow = 0x80000005;
 constexpr TColor clWindowText = 0x80000008;
 constexpr TColor clNone = 0x1FFFFFFF;
 COLORREF ColorToRGB(TColor Color);
+// Colour text of the class library: the name of a colour constant ("clRed",
+// "clWindowText") or "$" and eight hexadecimal digits. StringToColor takes a
+// name (any case) or a decimal or "$" number; EConvertError otherwise.
+std::string ColorToString(TColor Color);
+TColor StringToColor(const std::string& S);
 
 enum class TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = TSet<TFontStyle>;
