@@ -1,0 +1,69 @@
+// Writes valid streams made by the real writers as the fuzzers' seeds:
+// make_seeds <folder>; files go to <folder>/binary and <folder>/list.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "FuzzCommon.h"
+
+namespace {
+void Put(const std::filesystem::path& Dir, const std::string& Name, const std::string& Bytes) {
+  std::filesystem::create_directories(Dir);
+  std::ofstream(Dir / Name, std::ios::binary) << Bytes;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  FuzzUnitsStart();
+  const std::filesystem::path root = argv[1];
+  TAffineVectorList a;
+  a.Add(1, 2, 3);
+  a.Add(-4, 5.5f, 1e20f);
+  TVectorList v;
+  v.AddXYZW(1, 2, 3, 4);
+  TTexPointList t;
+  t.SetCount(3);
+  TIntegerList i;
+  i.Add(1, -70000, 3);
+  TSingleList s;
+  s.Add(0.5f);
+  TByteList b;
+  b.Add(7);
+  TBaseList* lists[6] = {&a, &v, &t, &i, &s, &b};
+  for (unsigned k = 0; k < 6; ++k)
+    Put(root / "list", "list" + std::to_string(k), std::string(1, char(k)) + lists[k]->SaveToString());
+
+  TPersistentObjectList inner;
+  inner.Add(&s);
+  TPersistentObjectList ol;
+  ol.Add(&a);
+  ol.Add(&v);
+  ol.Add(&a);
+  ol.Add(nullptr);
+  ol.Add(&inner);
+  Put(root / "binary", "objectlist", ol.SaveToString());
+
+  TXCollection c(nullptr);
+  auto* item = new TFuzzItem(&c);
+  item->Values.Add(2.5f);
+  new TFuzzItem(&c);
+  TStringStream cs;
+  TBinaryWriter cw(&cs);
+  c.WriteToFiler(&cw);
+  Put(root / "binary", "xcollection", cs.DataString());
+
+  TStringStream vs;
+  TBinaryWriter vw(&vs);
+  vw.WriteListBegin();
+  vw.WriteInteger(40000);
+  vw.WriteBoolean(true);
+  vw.WriteString(std::string(300, 'x'));
+  vw.WriteFloat(-1.25L);
+  vw.WriteListEnd();
+  std::string values = vs.DataString();
+  values += std::string("\x14\x04\x00\x00\x00\xF0\x9F\x98\x80", 9);   // UTF-8 string
+  values += std::string("\x12\x02\x00\x00\x00h\x00i\x00", 9);         // wide string
+  Put(root / "binary", "values", values);
+  return 0;
+}
