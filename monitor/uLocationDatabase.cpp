@@ -21,8 +21,6 @@ int64_t TLocationDatabase::MidPoint(int64_t Lo, int64_t Hi) {
 
 void TLocationDatabase::Load(const std::string& Folder) {
   FRecordCount = 0;
-  FUpperLevels.clear();
-  FUpperLevelRead.clear();
   LocationFile.Close();
   Cities.Clear();
   const std::string dir = Folder.empty() ? std::string() : Folder + "\\";
@@ -37,26 +35,8 @@ void TLocationDatabase::Load(const std::string& Folder) {
   LocationFile.Reset(dir + "geoip.dat");
   // A record count beyond the file (or a torn last record) is never read.
   FRecordCount = std::min<int64_t>(count, LocationFile.FileSize());
-  if (FRecordCount > 0) {
-    FUpperLevels.resize(size_t(1) << CachedLevels);
-    FUpperLevelRead.assign(size_t(1) << CachedLevels, 0);
-  }
 
   if (FileExists(dir + "cities.dat")) Cities.LoadFromFile(dir + "cities.dat");
-}
-
-void TLocationDatabase::ReadRecord(int64_t Index, uint32_t Node, LocationRecord& Rec) {
-  const bool cached = Node < FUpperLevels.size();
-  if (cached && FUpperLevelRead[Node]) {
-    Rec = FUpperLevels[Node];
-    return;
-  }
-  LocationFile.Seek(Index);
-  LocationFile.Read(Rec);
-  if (cached) {
-    FUpperLevels[Node] = Rec;
-    FUpperLevelRead[Node] = 1;
-  }
 }
 
 void TLocationDatabase::iplocate(const std::string& IP, std::string& Result, int PlotIndex) {
@@ -66,21 +46,19 @@ void TLocationDatabase::iplocate(const std::string& IP, std::string& Result, int
   int64_t mid = MidPoint(lo, hi);
   bool found = false;
   LocationRecord rec{};
-  uint32_t node = 1;   // where the search stands in its tree of comparisons
   LastLookupReads = 0;
   try {
     while (LastLookupReads < MaxReads && mid <= n - 1) {
-      ReadRecord(mid, node, rec);
+      LocationFile.Seek(mid);
+      LocationFile.Read(rec);
       ++LastLookupReads;
       if (key < rec.StartIP) {
         hi = mid;
-        node = node * 2;
       } else if (key <= rec.EndIP) {
         found = true;
         break;
       } else {
         lo = mid;
-        node = node * 2 + 1;
       }
       mid = MidPoint(lo, hi);
     }

@@ -6,7 +6,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "classlib/Classes.h"
 #include "classlib/TypedFile.h"
@@ -52,14 +51,7 @@ public:
   static int64_t MidPoint(int64_t Lo, int64_t Hi);
 
   static constexpr int MaxReads = 25;
-  // The records of the first CachedLevels reads of a search are the same
-  // few for every lookup (the search's path of comparisons decides them):
-  // they are kept after their first read, by path, in 2^CachedLevels slots.
-  static constexpr int CachedLevels = 16;
 
 private:
-  void ReadRecord(int64_t Index, uint32_t Node, LocationRecord& Rec);
   int64_t FRecordCount = 0;
-  std::vector<LocationRecord> FUpperLevels;
-  std::vector<uint8_t> FUpperLevelRead;
 };
