@@ -1,6 +1,6 @@
 #include "viewer/NsMain.h"
 
-IMPLEMENT_CLASSINFO(TMainForm, TComponent)
+IMPLEMENT_CLASSINFO(TMainForm, TForm)
 
 TMainForm* MainForm = nullptr;
 
@@ -36,7 +36,7 @@ int SnapshotClock = 0;
 int PlotIndex = 0;
 
 TMainForm::TMainForm(TComponent* AOwner)
-    : TComponent(AOwner), Cities(LocationDatabase.Cities), DatabaseInfo(LocationDatabase.DatabaseInfo) {
+    : TForm(AOwner), Cities(LocationDatabase.Cities), DatabaseInfo(LocationDatabase.DatabaseInfo) {
   Name = "MainForm";
   // The window is made once per run; its state starts afresh with it.
   HomeIP.clear();
@@ -52,6 +52,11 @@ TMainForm::TMainForm(TComponent* AOwner)
   FirstPollState = 0;
   PollTimerTicks = StartupCounter = StartupTextOffset = SnapshotClock = PlotIndex = 0;
   StartupText.clear();
+
+  Timer = new TTimer(this);
+  Timer->Name = "Timer";
+  Timer->SetEnabled(false);
+  Timer->OnTimer = [this](TObject* S) { TimerTimer(S); };
 
   ActionList = new TActionList(this);
   ActionList->Name = "ActionList";

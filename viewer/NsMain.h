@@ -12,6 +12,9 @@
 
 #include "classlib/ActnList.h"
 #include "classlib/Classes.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+#include "classlib/Graphics.h"
 #include "monitor/uConnectionTables.h"
 #include "monitor/uLocationDatabase.h"
 
@@ -25,13 +28,14 @@ struct TConnectionItem {
                                        // Country, ID
 };
 
-class TMainForm : public TComponent {
+class TMainForm : public TForm {
   DECLARE_CLASSINFO(TMainForm)
 public:
   explicit TMainForm(TComponent* AOwner);
   ~TMainForm() override;
 
   // ---- Components of the poll ----
+  TTimer* Timer;   // the poll timer, made disabled
   TActionList* ActionList;
   TAction* actRefresh;
   TAction* actAllEndpoints;
@@ -65,6 +69,7 @@ public:
   TStringList& Cities;         // lines of data\cities.dat (the database's)
   TStringList& DatabaseInfo;   // lines of data\r.dat (the database's)
   std::string RouteTarget;
+  TFont LabelFont;   // the globe labels' font, the "Font" setting applied
   std::string TrayToolTip;   // until the tray icon exists
 
   // ---- The poll (NsMainRefresh.cpp, NsMainPoll.cpp) ----
@@ -215,6 +220,10 @@ extern bool SoundAlert;
 extern bool LogConnections;
 extern std::string RogueCountries;
 
+// The "Font" setting: "\"Name\", Size, [Bold|Italic|Underline|Strikeout], [Colour]".
+// TextToFont raises EConvertError for text it cannot read.
+void TextToFont(std::string Text, TFont& AFont);
+std::string FontToText(const TFont& AFont);
 // Red, green and blue of a colour value as fractions of 255.
 TColorRgb ColorToRgb(int Color);
 // "ExtOpt" from the settings above, and the reverse; a piece that does not

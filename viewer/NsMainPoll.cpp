@@ -29,11 +29,7 @@ void TMainForm::ActionExecute(TObject*) {
     bool& Idle;
     ~TIdleAgain() { Idle = true; }
   } again{PollIdle};
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  if (Application) Application->ProcessMessages();
   Refresh(true);
 }
 
@@ -48,8 +44,10 @@ void TMainForm::actAutoRefreshExecute(TObject*) {
   actAutoRefresh->SetChecked(!actAutoRefresh->Checked());
 }
 
-void TMainForm::ApplyStayOnTop() {}
+void TMainForm::ApplyStayOnTop() {
+  if (BorderStyle() != TFormBorderStyle::bsNone) SetFormStyle(TFormStyle::fsStayOnTop);
+}
 
 void TMainForm::SetTrayToolTip(const std::string& Text) { TrayToolTip = Text; }
 
-UINT TMainForm::PollInterval() const { return static_cast<UINT>(Interval); }
+UINT TMainForm::PollInterval() const { return Timer->Interval(); }

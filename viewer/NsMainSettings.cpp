@@ -114,7 +114,46 @@ TColorRgb ColorToRgb(int Color) {
           static_cast<float>((c >> 16) & 0xFF) / 255.0f};
 }
 
+void TextToFont(std::string Text, TFont& AFont) {
+  int p = Pos(",", Text);
+  const std::string name = Copy(Text, 2, p - 3);
+  Delete(Text, 1, p);
+  p = Pos(",", Text);
+  const int size = StrToInt(Copy(Text, 2, p - 2));
+  Delete(Text, 1, p);
+  p = Pos(",", Text);
+  const std::string styles = "|" + Copy(Text, 3, p - 4);
+  Delete(Text, 1, p);
+  const TColor color = StringToColor(Copy(Text, 3, static_cast<int>(Text.size()) - 3));
+  if (name.empty()) throw EConvertError("A font needs a name");
+  TFontStyles style;
+  if (Pos("|Bold", styles)) style.Include(TFontStyle::fsBold);
+  if (Pos("|Italic", styles)) style.Include(TFontStyle::fsItalic);
+  if (Pos("|Underline", styles)) style.Include(TFontStyle::fsUnderline);
+  if (Pos("|Strikeout", styles)) style.Include(TFontStyle::fsStrikeOut);
+  AFont.SetName(name);
+  AFont.SetSize(size);
+  AFont.SetStyle(style);
+  AFont.SetColor(color);
+}
+
+std::string FontToText(const TFont& AFont) {
+  std::string styles;
+  auto add = [&](TFontStyle S, const char* Word) {
+    if (!AFont.Style().Contains(S)) return;
+    if (!styles.empty()) styles += "|";
+    styles += Word;
+  };
+  add(TFontStyle::fsBold, "Bold");
+  add(TFontStyle::fsItalic, "Italic");
+  add(TFontStyle::fsUnderline, "Underline");
+  add(TFontStyle::fsStrikeOut, "Strikeout");
+  return Format("\"%s\", %d, [%s], [%s]", AFont.Name().c_str(), AFont.Size(), styles.c_str(),
+                ColorToString(AFont.Color()).c_str());
+}
+
 void TMainForm::SetDefaultSettings() {
+  SetBounds(Left(), Top(), 344, 304);
   FOV = 0.4f;
   Rotate = false;
   ConnectLocations = true;
@@ -132,7 +171,10 @@ void TMainForm::SetDefaultSettings() {
   IPList.clear();
   Interval = 2000;
   InternalOff = false;
-  Font.clear();
+  ::Font.clear();
+  LabelFont.SetName("Arial");
+  LabelFont.SetHeight(-9);
+  LabelFont.SetStyle({});
   LineThickness = 1;
   PointSize = 5;
   StayOnTop = false;
@@ -181,6 +223,11 @@ void TMainForm::LoadSettings() {
 }
 
 void TMainForm::ReadMainKey(TRegistry& Reg) {
+  int v = 0;
+  if (ReadInteger(Reg, "Left", v)) SetLeft(v);
+  if (ReadInteger(Reg, "Top", v)) SetTop(v);
+  if (ReadInteger(Reg, "Height", v)) SetHeight(v);
+  if (ReadInteger(Reg, "Width", v)) SetWidth(v);
   ReadFloat(Reg, "FOV", FOV);
   ReadBool(Reg, "Rotate", Rotate);
   ReadBool(Reg, "Trails", ConnectLocations);
@@ -200,7 +247,20 @@ void TMainForm::ReadColorsKey(TRegistry& Reg) {
   if (ReadInteger(Reg, "Interval", v) && v >= 1) Interval = v;
   ReadBool(Reg, "InternalOff", InternalOff);
   std::string font;
-  if (ReadString(Reg, "Font", font) && !font.empty()) Font = font;
+  if (ReadString(Reg, "Font", font) && !font.empty()) {
+    if (Pos("[", font) > 0) {
+      try {
+        TextToFont(font, LabelFont);
+        ::Font = font;
+      } catch (const EConvertError&) {
+        // an unreadable font string keeps the labels' font
+      }
+    } else {
+      LabelFont.SetName(font);
+      LabelFont.SetSize(8);
+      ::Font = font;
+    }
+  }
 }
 
 void TMainForm::ReadGlobeKey(TRegistry& Reg) {
@@ -274,6 +334,11 @@ void TMainForm::WriteMainKey() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   TKeyWriter k(reg, MainKey);
+  const int border = WindowState() == TWindowState::wsMaximized ? 8 : 0;
+  reg.WriteInteger("Left", Left() + border / 2);
+  reg.WriteInteger("Top", Top() + border / 2);
+  reg.WriteInteger("Height", Height() - border);
+  reg.WriteInteger("Width", Width() - border);
   reg.WriteFloat("FOV", FOV);
   reg.WriteBool("Rotate", Rotate);
   reg.WriteBool("Trails", ConnectLocations);
@@ -294,7 +359,7 @@ void TMainForm::WriteOptionKeys() {
     reg.WriteInteger("Color4", Color4);
     reg.WriteInteger("Interval", Interval);
     reg.WriteBool("InternalOff", InternalOff);
-    reg.WriteString("Font", Font);
+    reg.WriteString("Font", ::Font);
   }
   {
     TKeyWriter k(reg, GlobeKey);

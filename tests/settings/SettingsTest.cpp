@@ -343,3 +343,83 @@ TEST(TableOptions, DefaultsRoundTripAndShortFiles) {
   g.LoadTableOptions(cfg);
   EXPECT_EQ(g.TableOptions.Text(), "1\r\n1\r\n1\r\n0\r\n0\r\n");
 }
+
+TEST_F(SettingsTest, WindowBoundsRoundTripAndDefaultToTheDesignSize) {
+  EXPECT_EQ(Form->Width(), 344);
+  EXPECT_EQ(Form->Height(), 304);
+  Form->SetBounds(120, 80, 500, 400);
+  Form->WriteMainKey();
+  TMainForm g(nullptr);
+  g.LoadSettings();
+  EXPECT_EQ(g.Left(), 120);
+  EXPECT_EQ(g.Top(), 80);
+  EXPECT_EQ(g.Width(), 500);
+  EXPECT_EQ(g.Height(), 400);
+}
+
+TEST_F(SettingsTest, AMaximizedWindowIsStoredWithoutItsBorder) {
+  Forms_Initialize();
+  {
+    TMainForm f(nullptr);
+    f.Show();
+    f.SetWindowState(TWindowState::wsMaximized);
+    ASSERT_EQ(f.WindowState(), TWindowState::wsMaximized);
+    const int l = f.Left(), t = f.Top(), w = f.Width(), h = f.Height();
+    f.WriteMainKey();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel"));
+    EXPECT_EQ(r.ReadInteger("Left"), l + 4);
+    EXPECT_EQ(r.ReadInteger("Top"), t + 4);
+    EXPECT_EQ(r.ReadInteger("Width"), w - 8);
+    EXPECT_EQ(r.ReadInteger("Height"), h - 8);
+  }
+  Forms_Finalize();
+}
+
+TEST_F(SettingsTest, LabelsFontFromItsText) {
+  EXPECT_EQ(Form->LabelFont.Name(), "Arial");
+  EXPECT_EQ(Form->LabelFont.Height(), -9);
+  PutString("Software\\Vantrel\\1.1", "Font", "\"Courier New\", 10, [Bold|Italic], [clRed]");
+  Form->LoadSettings();
+  EXPECT_EQ(Form->LabelFont.Name(), "Courier New");
+  EXPECT_EQ(Form->LabelFont.Size(), 10);
+  EXPECT_EQ(Form->LabelFont.Style(), (TFontStyles{TFontStyle::fsBold, TFontStyle::fsItalic}));
+  EXPECT_EQ(Form->LabelFont.Color(), clRed);
+  EXPECT_EQ(Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
+
+  // a bare name is used at 8 points
+  PutString("Software\\Vantrel\\1.1", "Font", "Tahoma");
+  Form->LoadSettings();
+  EXPECT_EQ(Form->LabelFont.Name(), "Tahoma");
+  EXPECT_EQ(Form->LabelFont.Size(), 8);
+  EXPECT_EQ(Form->LabelFont.Color(), clRed);
+
+  // an unreadable one keeps the font
+  PutString("Software\\Vantrel\\1.1", "Font", "\"Verdana\", big, [], [clBlue]");
+  Form->LoadSettings();
+  EXPECT_EQ(Form->LabelFont.Name(), "Tahoma");
+  EXPECT_EQ(Font, "Tahoma");
+}
+
+TEST(FontText, WrittenAndReadBack) {
+  TFont f;
+  f.SetName("Times New Roman");
+  f.SetSize(12);
+  f.SetStyle({TFontStyle::fsUnderline, TFontStyle::fsStrikeOut, TFontStyle::fsBold});
+  f.SetColor(0x0080FF);
+  EXPECT_EQ(FontToText(f), "\"Times New Roman\", 12, [Bold|Underline|Strikeout], [$000080FF]");
+  TFont g;
+  TextToFont(FontToText(f), g);
+  EXPECT_EQ(g.Name(), "Times New Roman");
+  EXPECT_EQ(g.Size(), 12);
+  EXPECT_EQ(g.Style(), f.Style());
+  EXPECT_EQ(g.Color(), 0x0080FFu);
+  f.SetStyle({});
+  f.SetColor(clWindowText);
+  EXPECT_EQ(FontToText(f), "\"Times New Roman\", 12, [], [clWindowText]");
+  TextToFont(FontToText(f), g);
+  EXPECT_TRUE(g.Style().Empty());
+  EXPECT_THROW(TextToFont("\"Arial\", 9, [], [clNoSuchColour]", g), EConvertError);
+  EXPECT_THROW(TextToFont("[", g), EConvertError);
+  EXPECT_EQ(g.Name(), "Times New Roman");   // a failed text changes nothing
+}

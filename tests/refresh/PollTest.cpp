@@ -1,0 +1,175 @@
+// The poll timer and the actions around a poll.
+#include <gtest/gtest.h>
+
+#include "FakeNetwork.h"
+#include "RefreshForm.h"
+
+namespace {
+
+class TThrowingForm : public TTestForm {
+public:
+  using TTestForm::TTestForm;
+  bool IdleDuringPoll = true;
+
+protected:
+  void UpdateGlobe() override {
+    IdleDuringPoll = PollIdle;
+    TTestForm::UpdateGlobe();
+    throw EConvertError("bad location");
+  }
+};
+
+class Poll : public testing::Test {
+protected:
+  void SetUp() override {
+    Forms_Initialize();
+    uIPHelperAPI_Initialize();
+    FakeNet() = TFakeNetwork{};
+    PresentFakeToolHelp();
+    PresentFamily(TIpHelperFamily::ifExtended);
+    FakeNet().Tcp = {{5, Addr(10, 0, 0, 2), Port(1), Addr(1, 1, 1, 1), Port(443), 1}};
+  }
+  void TearDown() override {
+    RestoreRealApis();
+    Forms_Finalize();
+  }
+};
+
+TEST_F(Poll, RefreshActionRunsTheFourthActionUnlessAFileIsAnalysed) {
+  TTestForm f(nullptr);
+  ASSERT_EQ(f.ActionList->ActionCount(), 5);
+  EXPECT_EQ(f.ActionList->Actions(3), f.actNIC);
+  f.actRefresh->Execute();
+  EXPECT_EQ(f.GlobeUpdates, 1);
+  EXPECT_EQ(f.VisualizedIPs.IndexOf("1.1.1.1"), 1);
+  EXPECT_TRUE(f.PollIdle);
+  f.actConnections->Execute();   // the same poll
+  EXPECT_EQ(f.GlobeUpdates, 2);
+  f.AnalyzedIPs.Add("5.5.5.5");
+  f.actRefresh->Execute();
+  EXPECT_EQ(f.GlobeUpdates, 2);
+}
+
+TEST_F(Poll, APollIsNotReenteredAndItsGuardIsRestoredAfterAFailure) {
+  TThrowingForm f(nullptr);
+  f.PollIdle = false;
+  f.actNIC->Execute();
+  EXPECT_EQ(f.GlobeUpdates, 0);
+  f.PollIdle = true;
+  EXPECT_THROW(f.actNIC->Execute(), EConvertError);
+  EXPECT_EQ(f.GlobeUpdates, 1);
+  EXPECT_FALSE(f.IdleDuringPoll);
+  EXPECT_TRUE(f.PollIdle);
+}
+
+TEST_F(Poll, ATimerTickArrivingWhileThePollProcessesMessagesIsIgnored) {
+  TTestForm f(nullptr);
+  f.Timer->SetInterval(1);
+  f.Timer->SetEnabled(true);
+  Sleep(30);   // a tick is due: the poll's message processing delivers it
+  f.actNIC->Execute();
+  f.Timer->SetEnabled(false);
+  EXPECT_GE(PollTimerTicks, 1);
+  EXPECT_EQ(f.GlobeUpdates, 1);
+  EXPECT_EQ(FakeNet().TcpReads, 1);
+}
+
+TEST_F(Poll, TimerTicksCountAndEndTheStartupLine) {
+  TTestForm f(nullptr);
+  StartupText = "Resolving route to 1.1.1.1\n\r";
+  StartupTextOffset = 19;
+  Implant = true;
+  f.TimerTimer(f.Timer);
+  EXPECT_EQ(f.Implants, 1);   // desktop mode entered once
+  EXPECT_FALSE(Implant);
+  EXPECT_EQ(PollTimerTicks, 1);
+  EXPECT_EQ(StartupCounter, 1);
+  EXPECT_EQ(f.GlobeUpdates, 1);
+  f.TimerTimer(f.Timer);
+  f.TimerTimer(f.Timer);
+  EXPECT_EQ(StartupTextOffset, 19);
+  EXPECT_FALSE(StartupText.empty());
+  f.TimerTimer(f.Timer);
+  EXPECT_EQ(StartupCounter, 4);
+  EXPECT_TRUE(StartupText.empty());
+  EXPECT_EQ(StartupTextOffset, 0);
+  StartupText = "Traceroute completed.\n\r";
+  for (int i = 0; i < 3; ++i) f.TimerTimer(f.Timer);
+  EXPECT_EQ(StartupCounter, 5);
+  EXPECT_FALSE(StartupText.empty());   // cleared only on reaching 4
+  EXPECT_EQ(PollTimerTicks, 7);
+  EXPECT_EQ(f.Implants, 1);
+  EXPECT_EQ(f.GlobeUpdates, 7);
+}
+
+TEST_F(Poll, AllEndpointsTogglesThePlottedRowsAndTheStatusLine) {
+  FakeNet().Tcp.push_back({11, Addr(10, 0, 0, 2), Port(2), Addr(2, 2, 2, 2), Port(443), 1});
+  TTestForm f(nullptr);
+  ASSERT_TRUE(f.actAllEndpoints->Checked());
+  StartupCounter = 5;
+  f.actAllEndpointsExecute(f.actAllEndpoints);
+  EXPECT_FALSE(f.actAllEndpoints->Checked());
+  EXPECT_EQ(ConnectionsSuffix, " established connection(s)");
+  EXPECT_EQ(StartupCounter, 0);
+  EXPECT_EQ(f.GlobeSaw, (std::vector<std::string>{"", "1.1.1.1"}));
+  f.actAllEndpoints->Execute();
+  EXPECT_TRUE(f.actAllEndpoints->Checked());
+  EXPECT_EQ(ConnectionsSuffix, " connection(s)");
+  EXPECT_EQ(f.GlobeSaw, (std::vector<std::string>{"", "1.1.1.1", "2.2.2.2"}));
+  f.actAutoRefresh->Execute();
+  EXPECT_FALSE(f.actAutoRefresh->Checked());
+  f.actAutoRefresh->Execute();
+  EXPECT_TRUE(f.actAutoRefresh->Checked());
+}
+
+TEST_F(Poll, FirstPollAppliesStayOnTopOnce) {
+  {
+    TTestForm f(nullptr);
+    f.Refresh(true);
+    EXPECT_EQ(FirstPollState, 1);
+    f.Refresh(true);
+    EXPECT_EQ(FirstPollState, 1);   // without the setting it stays there
+    EXPECT_EQ(f.FormStyle(), TFormStyle::fsNormal);
+    StayOnTop = true;
+    f.Refresh(true);
+    EXPECT_EQ(FirstPollState, 2);
+    EXPECT_EQ(f.FormStyle(), TFormStyle::fsStayOnTop);
+    f.SetFormStyle(TFormStyle::fsNormal);
+    f.Refresh(true);
+    EXPECT_EQ(f.FormStyle(), TFormStyle::fsNormal);
+  }
+  {
+    TTestForm f(nullptr);   // a borderless (desktop) window stays in its place
+    StayOnTop = true;
+    EXPECT_EQ(FirstPollState, 0);
+    f.SetBorderStyle(TFormBorderStyle::bsNone);
+    f.Show();
+    f.Refresh(true);
+    EXPECT_EQ(FirstPollState, 2);
+    EXPECT_EQ(f.FormStyle(), TFormStyle::fsNormal);
+    EXPECT_FALSE(GetWindowLongPtrA(f.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  }
+  {
+    TTestForm f(nullptr);
+    StayOnTop = true;
+    f.Show();
+    f.Refresh(true);
+    EXPECT_TRUE(GetWindowLongPtrA(f.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  }
+}
+
+TEST_F(Poll, SnapshotClockAdvancesByWholeSecondsOfThePollPeriod) {
+  TTestForm f(nullptr);
+  f.Timer->SetInterval(2500);
+  f.Refresh(true);
+  EXPECT_EQ(SnapshotClock, 0);
+  SaveImages = true;
+  f.Refresh(true);
+  f.Refresh(false);
+  EXPECT_EQ(SnapshotClock, 4);
+  f.Timer->SetInterval(999);
+  f.Refresh(true);
+  EXPECT_EQ(SnapshotClock, 4);
+}
+
+}  // namespace
