@@ -121,8 +121,15 @@ private:
   void MergeIPList();
   bool VisualizedHolds(const std::string& Text) const;
   void AddVisualized(const std::string& Text);
-  // Upper-case copies of the entries of VisualizedIPs while a poll builds it.
-  std::unordered_set<std::string> FVisualized;
+  // The entries of VisualizedIPs while a poll builds it, compared ignoring
+  // case as the list does.
+  struct TCaseHash {
+    size_t operator()(const std::string& S) const;
+  };
+  struct TCaseEqual {
+    bool operator()(const std::string& A, const std::string& B) const;
+  };
+  std::unordered_set<std::string, TCaseHash, TCaseEqual> FVisualized;
   bool FPolling = false;
   void ReadMainKey(TRegistry& Reg);
   void ReadColorsKey(TRegistry& Reg);

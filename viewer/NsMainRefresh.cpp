@@ -9,6 +9,17 @@
 #include "viewer/uToolHelpAPI.h"
 
 namespace {
+// "&" + process name + ": " + PID + "," + PID: the process part of a table line.
+void AppendProcess(std::string& Line, DWORD Pid) {
+  const std::string id = IntToStr(Pid);
+  Line += '&';
+  Line += ProcessNameOfPid(Pid);
+  Line += ": ";
+  Line += id;
+  Line += ',';
+  Line += id;
+}
+
 void AppendLast(TStringList& List, const std::string& S) {
   const int n = List.Count();
   if (n > 0) List.Put(n - 1, List[n - 1] + S);
@@ -23,22 +34,31 @@ std::string LocaleText(bool Time) {
 
 // Text before and after the first ":" of an address part.
 void SplitAtColon(const std::string& Part, std::string& Address, std::string& Port) {
-  const int p = Pos(":", Part);
-  if (p == 0) {
+  const size_t p = Part.find(':');
+  if (p == std::string::npos) {
     Address = Part;
     Port.clear();
     return;
   }
-  Address = Copy(Part, 1, p - 1);
-  Port = Copy(Part, p + 1, static_cast<int>(Part.size()));
+  Address = Part.substr(0, p);
+  Port = Part.substr(p + 1);
 }
 
 const char* const UnknownLocation = "- -;-";
 }  // namespace
 
-std::string AddressText(DWORD Address) {
+std::string AddressText(DWORD Address) {   // "%d.%d.%d.%d" of the bytes in memory order
   const auto* b = reinterpret_cast<const unsigned char*>(&Address);
-  return Format("%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+  char buf[16];
+  char* p = buf;
+  for (int i = 0; i < 4; ++i) {
+    const unsigned v = b[i];
+    if (v >= 100) *p++ = static_cast<char>('0' + v / 100);
+    if (v >= 10) *p++ = static_cast<char>('0' + v / 10 % 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    if (i < 3) *p++ = '.';
+  }
+  return std::string(buf, p);
 }
 
 std::string PortToText(DWORD Port) {
@@ -64,14 +84,34 @@ std::string ShortDateText() { return LocaleText(false); }
 // A poll adds up to 10000 entries and asks for each whether it is listed;
 // a set of the entries keeps that from growing with the square of the list.
 
+size_t TMainForm::TCaseHash::operator()(const std::string& S) const {
+  uint64_t h = 14695981039346656037ull;   // FNV-1a of the upper-case text
+  for (char c : S) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+bool TMainForm::TCaseEqual::operator()(const std::string& A, const std::string& B) const {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i) {
+    char a = A[i], b = B[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
 bool TMainForm::VisualizedHolds(const std::string& Text) const {
-  if (FPolling) return FVisualized.count(UpperCase(Text)) != 0;
+  if (FPolling) return FVisualized.count(Text) != 0;
   return VisualizedIPs.IndexOf(Text) >= 0;
 }
 
 void TMainForm::AddVisualized(const std::string& Text) {
   VisualizedIPs.Add(Text);
-  if (FPolling) FVisualized.insert(UpperCase(Text));
+  if (FPolling) FVisualized.insert(Text);
 }
 
 // ---- Address texts ----
@@ -91,7 +131,7 @@ void TMainForm::LocalAddressToText(DWORD Address, std::string& Text) {
 void TMainForm::AddressToText(DWORD Address, std::string& Text) {
   if (InternalOff) return;
   Text = AddressText(Address);
-  const uint32_t value = AddressValue(Text);
+  const uint32_t value = ntohl(Address);   // what inet_addr gives back for Text
   if (DetailsRequested) {
     if (!DetailRowStarted) {
       DetailRows.Add(Text);
@@ -153,18 +193,28 @@ void TMainForm::Refresh(bool ReadTables) {
         if (hideOwn && last >= 0 && TableRows[last].find("vantrel") != std::string::npos)
           TableRows.Delete(last);
       };
-      for (DWORD i = 0; i < tcpRowCount; ++i) {
+      // Each line is built whole and added once; with InternalOff no
+      // address text is made and so no line.
+      std::string line;
+      for (DWORD i = 0; i < tcpRowCount && !InternalOff; ++i) {
         const TTcpTableRow r = t.TcpRow(i);
-        LocalAddressToText(r.RemoteAddr, text);
-        AppendLast(TableRows, ":" + PortToText(r.RemotePort));
-        LocalAddressToText(r.LocalAddr, text);
-        AppendLast(TableRows, ":" + PortToText(r.LocalPort) + "#" + TcpStateName(r.State));
+        line.clear();
+        line += AddressText(r.RemoteAddr);
+        line += ':';
+        line += PortToText(r.RemotePort);
+        line += '!';
+        line += AddressText(r.LocalAddr);
+        line += ':';
+        line += PortToText(r.LocalPort);
+        line += '#';
+        line += TcpStateName(r.State);
         if (withPids) {
-          TableProcessNameOfPid(r.OwningPid);
-          AppendLast(TableRows, "," + IntToStr(r.OwningPid));
+          AppendProcess(line, r.OwningPid);
+          TableRows.Add(line);
           hideIfOwn();
         } else {
-          AppendLast(TableRows, "&N/A,-");
+          line += "&N/A,-";
+          TableRows.Add(line);
         }
       }
       const int tableTcpLines = TableRows.Count();
@@ -176,23 +226,18 @@ void TMainForm::Refresh(bool ReadTables) {
         const DWORD n = t.UdpRowCount();
         for (DWORD i = 0; i < n; ++i) {
           const TUdpTableRow r = t.UdpRow(i);
-          if (!TableRowStarted) {
-            TableRows.Add("-");
-            TableRowStarted = true;
-          } else {
-            AppendLast(TableRows, "!-");
-            TableRowStarted = false;
-          }
-          AppendLast(TableRows, ":-");
-          LocalAddressToText(r.LocalAddr, text);
-          AppendLast(TableRows, ":" + PortToText(r.LocalPort));
+          line = "-:-!";
+          line += AddressText(r.LocalAddr);
+          line += ':';
+          line += PortToText(r.LocalPort);
           if (withPids) {
-            AppendLast(TableRows, "#-");
-            TableProcessNameOfPid(r.OwningPid);
-            AppendLast(TableRows, "," + IntToStr(r.OwningPid));
+            line += "#-";
+            AppendProcess(line, r.OwningPid);
+            TableRows.Add(line);
             hideIfOwn();
           } else {
-            AppendLast(TableRows, "#-&N/A,-");
+            line += "#-&N/A,-";
+            TableRows.Add(line);
           }
         }
       }
@@ -267,24 +312,33 @@ void TMainForm::MergeIPList() {
 // ---- The Connections Table's rows ----
 
 TConnectionItem TMainForm::ConnectionItemOf(const std::string& Line, bool Tcp) {
+  // The parts lie between the first "!", "#", "&" and ","; a missing
+  // separator leaves its parts empty, as 1-based Copy would.
+  auto at = [&](char C) {
+    const size_t p = Line.find(C);
+    return p == std::string::npos ? size_t(0) : p + 1;   // 1-based, 0 when absent
+  };
+  auto part = [&](size_t From, size_t To) {   // characters From+1 .. To-1, 1-based
+    return To > From + 1 ? Line.substr(From, To - From - 1) : std::string();
+  };
+  const size_t bang = at('!'), hash = at('#'), amp = at('&'), comma = at(',');
   TConnectionItem item;
   auto& s = item.SubItems;
   item.Caption = Tcp ? "TCP" : "UDP";
-  const int bang = Pos("!", Line), hash = Pos("#", Line), amp = Pos("&", Line),
-            comma = Pos(",", Line);
-  SplitAtColon(Copy(Line, bang + 1, hash - bang - 1), s[0], s[1]);
-  SplitAtColon(Copy(Line, 1, bang - 1), s[2], s[3]);
+  SplitAtColon(part(bang, hash), s[0], s[1]);
+  SplitAtColon(part(0, bang), s[2], s[3]);
   std::string loc = UnknownLocation;
   if (Tcp) {
     iplocate(s[2], loc);
-    if (Copy(loc, 1, 2) == "--") loc = UnknownLocation;
+    if (loc.compare(0, 2, "--") == 0) loc = UnknownLocation;
   }
-  s[4] = Copy(Line, hash + 1, amp - hash - 1);
-  s[5] = Copy(Line, amp + 1, comma - amp - 1);
-  s[6] = Copy(loc, 3, Pos(";", loc) - 3);
+  s[4] = part(hash, amp);
+  s[5] = part(amp, comma);
+  const size_t semi = loc.find(';');
+  s[6] = semi != std::string::npos && semi > 2 ? loc.substr(2, semi - 2) : std::string();
   if (s[6].empty()) s[6] = "Unknown";
-  s[7] = Copy(loc, 1, 2);
-  s[8] = comma > 0 ? Line.substr(static_cast<size_t>(comma)) : std::string();
+  s[7] = loc.substr(0, 2);
+  s[8] = comma > 0 ? Line.substr(comma) : std::string();
   return item;
 }
 

@@ -419,6 +419,41 @@ TEST_F(Refresh, UnreadTablesContributeNoRows) {
   EXPECT_EQ(Form->GlobeUpdates, 1);
 }
 
+TEST_F(Refresh, AddressRoutinesPairRemoteAndLocalParts) {
+  FakeNet().Processes = {{7, "ssh.exe"}};
+  std::string text;
+  Form->TableProcessNameOfPid(7);   // nothing to append to
+  Form->DetailProcessNameOfPid(7);
+  EXPECT_EQ(Form->TableRows.Count() + Form->DetailRows.Count(), 0);
+  Form->LocalAddressToText(Addr(1, 2, 3, 4), text);
+  EXPECT_EQ(text, "1.2.3.4");
+  EXPECT_TRUE(TableRowStarted);
+  Form->LocalAddressToText(Addr(10, 0, 0, 1), text);
+  EXPECT_FALSE(TableRowStarted);
+  Form->TableProcessNameOfPid(7);
+  EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{"1.2.3.4!10.0.0.1&ssh.exe: 7"}));
+  EXPECT_EQ(Form->VisualizedIPs.Count(), 0);   // the table's routine plots nothing
+
+  DetailsRequested = true;
+  Form->AddressToText(Addr(5, 6, 7, 8), text);
+  Form->AddressToText(Addr(192, 168, 0, 9), text);
+  Form->DetailProcessNameOfPid(8);
+  DetailsRequested = false;
+  EXPECT_EQ(Lines(Form->DetailRows), (std::vector<std::string>{"5.6.7.8!192.168.0.9&?"}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{"5.6.7.8"}));
+  EXPECT_EQ(NewAddressCount, 1);
+  Form->AddressToText(Addr(5, 6, 7, 8), text);   // listed already
+  EXPECT_EQ(NewAddressCount, 1);
+
+  InternalOff = true;
+  text = "unchanged";
+  Form->LocalAddressToText(Addr(1, 1, 1, 1), text);
+  Form->AddressToText(Addr(1, 1, 1, 1), text);
+  EXPECT_EQ(text, "unchanged");
+  EXPECT_EQ(Form->TableRows.Count(), 1);
+  EXPECT_EQ(Form->VisualizedIPs.Count(), 1);
+}
+
 TEST(ProcessNames, SnapshotIsSearchedByIdAndAlwaysClosed) {
   FakeNet() = TFakeNetwork{};
   PresentFakeToolHelp();
