@@ -2,7 +2,8 @@
 // Row-vector convention: a point p is transformed as p x M, rows 0-2 are the
 // X, Y and Z axes and row 3 holds the translation. Results are computed with
 // double intermediates and stored as Single; both targets use SSE arithmetic
-// without contraction, so they agree bit for bit.
+// without contraction, so their arithmetic agrees bit for bit (sine, cosine
+// and the like come from the run-time library).
 #pragma once
 #include <array>
 #include <cstdint>
