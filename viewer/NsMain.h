@@ -5,10 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
-
 #include <unordered_set>
+#include <vector>
 
 #include "classlib/ActnList.h"
 #include "classlib/Classes.h"
@@ -150,8 +150,9 @@ extern bool FirstRun;
 extern bool FirstMainShow;
 extern bool GlobePending;
 extern std::string LogPath;
-extern HFONT MenuFont;
+extern TGdiObject MenuFont;   // the system menu font, for the popup table
 extern int ColumnWidth1, ColumnWidth2, ColumnWidth3, SpaceWidth, RowHeight;
+extern std::vector<std::unique_ptr<TBitmap>> HudImages;   // bitmap resources 2..12
 extern uint8_t OSMajorVersion;
 extern int PopupYOffset;
 extern std::string AutorefreshText;
