@@ -56,6 +56,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
   FTop = 100;
   FWidth = 320;
   FHeight = 240;
+  FPaints = true;   // its colour as background; OnPaint draws on it
   if (Screen) Screen->FForms.push_back(this);
 }
 

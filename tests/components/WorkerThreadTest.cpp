@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GuiTest.h"
+#include "classlib/Forms.h"
+#include "viewer/components/WorkerThread.h"
+
+namespace {
+class WorkerThreadTest : public testing::Test {
+protected:
+  void SetUp() override { Forms_Initialize(); }
+  void TearDown() override { Forms_Finalize(); }
+  DWORD Gui = GetCurrentThreadId();
+};
+}  // namespace
+
+TEST_F(WorkerThreadTest, StartExecuteTerminateInOrderOnTheirThreads) {
+  auto* w = new TWorkerThread(Application);
+  std::vector<std::string> log;
+  int payload = 7;
+  std::atomic<DWORD> execOn{0};
+  w->OnStart = [&](TObject* S, TWorkerExecuteThread* T, void*& Data) {
+    log.push_back(std::string("start") + (GetCurrentThreadId() == Gui ? "@gui" : "@worker"));
+    EXPECT_EQ(S, w);
+    EXPECT_EQ(T, w->Thread());
+    EXPECT_EQ(Data, &payload);
+  };
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*& Data) {
+    execOn = GetCurrentThreadId();
+    *static_cast<int*>(Data) = 8;
+    T->Percent = 100;
+  };
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread* T, void*& Data) {
+    log.push_back(std::string("terminate") + (GetCurrentThreadId() == Gui ? "@gui" : "@worker"));
+    EXPECT_EQ(T->Percent, 100);
+    EXPECT_EQ(Data, &payload);
+    EXPECT_FALSE(w->Running());
+  };
+  w->Start(&payload);
+  w->Start(&payload);   // ignored while a thread exists
+  EXPECT_TRUE(w->Running());
+  ASSERT_TRUE(PumpUntil([&] { return log.size() == 2; }));
+  EXPECT_EQ(log, (std::vector<std::string>{"start@gui", "terminate@gui"}));
+  EXPECT_NE(execOn.load(), 0u);
+  EXPECT_NE(execOn.load(), Gui);
+  EXPECT_EQ(payload, 8);
+  EXPECT_FALSE(w->Running());
+  EXPECT_FALSE(w->Stopped());
+  // it can run again
+  w->Start(&payload);
+  ASSERT_TRUE(PumpUntil([&] { return log.size() == 4; }));
+}
+
+TEST_F(WorkerThreadTest, UpdatesDeliverPercentOnTheGuiThreadWhileRunning) {
+  auto* w = new TWorkerThread(Application);
+  w->SetRefreshInterval(10);
+  w->SetUpdateEnabled(true);
+  std::vector<int> seen;
+  bool allOnGui = true;
+  std::atomic<bool> release{false};
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    for (int p = 10; p <= 50; p += 10) {
+      T->Percent = p;
+      Sleep(30);
+    }
+    while (!release) Sleep(5);
+  };
+  w->OnUpdate = [&](TObject*, TWorkerExecuteThread*, void*&, int32_t Percent) {
+    allOnGui = allOnGui && GetCurrentThreadId() == Gui;
+    seen.push_back(Percent);
+  };
+  bool ended = false;
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ended = true; };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 50; }));
+  release = true;
+  ASSERT_TRUE(PumpUntil([&] { return ended; }));
+  size_t n = seen.size();
+  PumpFor(60);   // the timer runs on, but a tick without thread does nothing
+  EXPECT_EQ(seen.size(), n);
+  EXPECT_TRUE(allOnGui);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_GE(std::count(seen.begin(), seen.end(), 30), 1);
+}
+
+TEST_F(WorkerThreadTest, StopAsksTheHandlerToEnd) {
+  auto* w = new TWorkerThread(Application);
+  std::atomic<bool> started{false};
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    started = true;
+    while (!T->Terminated()) Sleep(5);
+  };
+  bool ended = false;
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ended = true; };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+  w->Suspend();
+  w->Stop();   // resumes a suspended thread before asking it to end
+  ASSERT_TRUE(PumpUntil([&] { return ended; }));
+  EXPECT_TRUE(w->Stopped());
+}
+
+TEST_F(WorkerThreadTest, ExceptionInExecuteReachesTheApplicationAndTheProcessLives) {
+  auto* w = new TWorkerThread(Application);
+  std::vector<std::string> log;
+  Application->OnException = [&](TObject* S, Exception& E) {
+    log.push_back("exception " + E.ClassName() + " " + E.Message + (S == w ? " from component" : ""));
+    EXPECT_EQ(GetCurrentThreadId(), Gui);
+  };
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) { throw EInvalidOperation("Host unreachable"); };
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { log.push_back("terminate"); };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return log.size() == 2; }));
+  EXPECT_EQ(log, (std::vector<std::string>{"terminate", "exception EInvalidOperation Host unreachable from component"}));
+  EXPECT_FALSE(w->Running());
+  // a plain std::exception the same way
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) { throw std::runtime_error("boom"); };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return log.size() == 4; }));
+  EXPECT_EQ(log[3], "exception Exception boom from component");
+}
+
+TEST_F(WorkerThreadTest, FreeingWhileRunningWaitsAndFiresNoTerminate) {
+  auto* w = new TWorkerThread(Application);
+  std::atomic<bool> inside{false}, finished{false};
+  std::atomic<int> writes{0};
+  bool terminated = false;
+  int* buffer = new int[16]();   // freed only after the component
+  std::unique_ptr<int[]> own(buffer);
+  w->OnExecute = [&, buffer](TObject*, TWorkerExecuteThread* T, void*&) {
+    inside = true;
+    while (!T->Terminated()) {
+      buffer[writes++ % 16] = 1;
+      Sleep(2);
+    }
+    Sleep(150);   // still busy after the request to end
+    buffer[0] = 2;
+    finished = true;
+  };
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { terminated = true; };
+  w->SetUpdateEnabled(true);
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return inside.load() && writes > 3; }));
+  delete w;
+  EXPECT_TRUE(finished.load());   // the handler had ended before the component went
+  EXPECT_FALSE(terminated);
+  PumpFor(50);
+  EXPECT_FALSE(terminated);
+  EXPECT_EQ(buffer[0], 2);
+}
+
+TEST_F(WorkerThreadTest, FreeingTheOwnerWhileRunningIsSafe) {
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* w = new TWorkerThread(owner.get());
+  std::atomic<bool> inside{false};
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    inside = true;
+    while (!T->Terminated()) Sleep(2);
+  };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return inside.load(); }));
+  owner.reset();
+  PumpFor(30);
+}
+
+TEST_F(WorkerThreadTest, GroupStartsAndEndsOnceForItsMembers) {
+  auto* g = new TWorkerThreadGroup(Application);
+  auto* a = new TWorkerThread(Application);
+  auto* b = new TWorkerThread(Application);
+  a->SetThreadGroup(g);
+  b->SetThreadGroup(g);
+  EXPECT_EQ(g->MemberCount(), 2);
+  std::vector<std::string> log;
+  std::atomic<bool> release{false};
+  auto body = [&](TObject*, TWorkerExecuteThread*, void*&) {
+    while (!release) Sleep(2);
+  };
+  a->OnExecute = body;
+  b->OnExecute = body;
+  g->OnStart = [&](TObject* S, TWorkerExecuteThread*, void*&) { log.push_back(S == g ? "group start" : "?"); };
+  g->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { log.push_back("group terminate"); };
+  g->OnThreadStart = [&](TObject*, TWorkerExecuteThread*, void*&) { log.push_back("thread start"); };
+  g->OnThreadTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { log.push_back("thread terminate"); };
+  int ended = 0;
+  a->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ++ended; };
+  b->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ++ended; };
+  g->Start();
+  EXPECT_EQ(g->RunningCount(), 2);
+  EXPECT_TRUE(g->Running());
+  release = true;
+  ASSERT_TRUE(PumpUntil([&] { return ended == 2; }));
+  EXPECT_EQ(g->RunningCount(), 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"thread start", "group start", "thread start", "thread terminate",
+                                           "thread terminate", "group terminate"}));
+}
+
+TEST_F(WorkerThreadTest, GroupUpdateFollowsTheRunningMemberOfHighestPriority) {
+  auto* g = new TWorkerThreadGroup(Application);
+  auto* low = new TWorkerThread(Application);
+  auto* high = new TWorkerThread(Application);
+  low->UpdatePriority = 1;
+  high->UpdatePriority = 2;
+  for (TWorkerThread* w : {low, high}) {
+    w->SetThreadGroup(g);
+    w->SetRefreshInterval(10);
+    w->SetUpdateEnabled(true);
+  }
+  std::atomic<bool> releaseHigh{false}, releaseLow{false};
+  high->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    T->Percent = 22;
+    while (!releaseHigh) Sleep(2);
+  };
+  low->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    T->Percent = 11;
+    while (!releaseLow) Sleep(2);
+  };
+  std::vector<int> groupUpdates, threadUpdates;
+  g->OnUpdate = [&](TObject*, TWorkerExecuteThread*, void*&, int32_t P) { groupUpdates.push_back(P); };
+  g->OnThreadUpdate = [&](TObject*, TWorkerExecuteThread*, void*&, int32_t P) { threadUpdates.push_back(P); };
+  g->Start();
+  PumpFor(120);
+  ASSERT_FALSE(groupUpdates.empty());
+  EXPECT_EQ(std::count(groupUpdates.begin(), groupUpdates.end(), 11), 0);
+  EXPECT_GT(std::count(threadUpdates.begin(), threadUpdates.end(), 11), 0);
+  releaseHigh = true;
+  ASSERT_TRUE(PumpUntil([&] { return !high->Running(); }));
+  groupUpdates.clear();
+  PumpFor(80);   // now the low one leads
+  EXPECT_GT(std::count(groupUpdates.begin(), groupUpdates.end(), 11), 0);
+  releaseLow = true;
+  ASSERT_TRUE(PumpUntil([&] { return !g->Running(); }));
+}
+
+TEST_F(WorkerThreadTest, GroupsNestAndRefuseCycles) {
+  auto* top = new TWorkerThreadGroup(Application);
+  auto* sub = new TWorkerThreadGroup(Application);
+  auto* w = new TWorkerThread(Application);
+  sub->SetThreadGroup(top);
+  w->SetThreadGroup(sub);
+  EXPECT_EQ(sub->ThreadGroup(), top);
+  top->SetThreadGroup(sub);   // a group under itself: refused
+  EXPECT_EQ(top->ThreadGroup(), nullptr);
+  top->SetThreadGroup(top);
+  EXPECT_EQ(top->ThreadGroup(), nullptr);
+  // the top group sees the thread below its subgroup
+  ASSERT_EQ(top->AllThreads().size(), 1u);
+  int topStarts = 0, topEnds = 0;
+  top->OnStart = [&](TObject*, TWorkerExecuteThread*, void*&) { ++topStarts; };
+  top->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ++topEnds; };
+  w->OnExecute = [](TObject*, TWorkerExecuteThread*, void*&) { Sleep(20); };
+  top->Start();
+  ASSERT_TRUE(PumpUntil([&] { return topEnds == 1; }));
+  EXPECT_EQ(topStarts, 1);
+  // a member freed first leaves every list; freeing the groups then
+  // touches nothing that is gone
+  delete w;
+  EXPECT_TRUE(top->AllThreads().empty());
+  EXPECT_EQ(sub->MemberCount(), 0);
+  delete top;
+  EXPECT_EQ(sub->ThreadGroup(), nullptr);
+  auto* w2 = new TWorkerThread(Application);
+  w2->SetThreadGroup(sub);
+  delete sub;
+  EXPECT_EQ(w2->ThreadGroup(), nullptr);
+}

@@ -1,0 +1,331 @@
+#include "viewer/components/WorkerThread.h"
+
+#include <algorithm>
+
+#include "classlib/Forms.h"
+
+namespace {
+template <typename T>
+void EraseAll(std::vector<T*>& V, const T* X) {
+  V.erase(std::remove(V.begin(), V.end(), X), V.end());
+}
+
+// Hands what a handler threw to the application's handler.
+template <typename F>
+void Guarded(TObject* Sender, F&& Call) {
+  try {
+    Call();
+  } catch (...) {
+    HandleCallbackException(Sender);
+  }
+}
+}  // namespace
+
+// ---- TWorkerThreadBase -------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TWorkerThreadBase, TComponent)
+
+TWorkerThreadBase::TWorkerThreadBase(TComponent* AOwner) : TComponent(AOwner) {}
+
+TWorkerThreadBase::~TWorkerThreadBase() = default;
+
+void TWorkerThreadBase::SetThreadGroup(TWorkerThreadGroup* Value) {
+  if (Value == FThreadGroup) return;
+  if (FThreadGroup) RemoveFromGroup(FThreadGroup);
+  FThreadGroup = nullptr;
+  if (Value && AddToGroup(Value)) FThreadGroup = Value;
+}
+
+bool TWorkerThreadBase::Contains(const TWorkerThreadGroup* Group) const {
+  return static_cast<const TWorkerThreadBase*>(Group) == this;
+}
+
+// ---- TWorkerExecuteThread ------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TWorkerExecuteThread, TThread)
+
+TWorkerExecuteThread::TWorkerExecuteThread(TWorkerThread* AOwner, void* AData) : Data(AData), FOwner(AOwner) {
+  FreeOnTerminate = true;
+  SetPriority(AOwner->Priority());
+  OnTerminate = [AOwner](TObject* Sender) { AOwner->ThreadTerminated(Sender); };
+}
+
+void TWorkerExecuteThread::Execute() { FOwner->ThreadBody(this); }
+
+// ---- TWorkerThread ---------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TWorkerThread, TWorkerThreadBase)
+
+TWorkerThread::TWorkerThread(TComponent* AOwner) : TWorkerThreadBase(AOwner) {
+  FUpdateTimer = new TTimer(this);
+  FUpdateTimer->SetEnabled(false);
+  FUpdateTimer->SetInterval(100);
+  FUpdateTimer->OnTimer = [this](TObject* Sender) { UpdateTick(Sender); };
+}
+
+TWorkerThread::~TWorkerThread() {
+  FUpdateTimer->SetEnabled(false);
+  if (TWorkerExecuteThread* t = FThread) {
+    // The thread ends on its own; its terminate step (on this thread) only
+    // forgets it. Until then the thread may still run the handlers here.
+    t->OnTerminate = [this](TObject* Sender) { ThreadTerminatedOnDestroy(Sender); };
+    t->Resume();
+    t->Terminate();
+    while (FThread) {
+      CheckSynchronize();
+      if (Application) Application->ProcessMessages();
+      if (!FThread) break;
+      HANDLE ev = SyncEvent();
+      MsgWaitForMultipleObjects(ev ? 1 : 0, ev ? &ev : nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+  }
+  SetThreadGroup(nullptr);
+}
+
+void TWorkerThread::SetPriority(TThreadPriority Value) {
+  FPriority = Value;
+  if (TWorkerExecuteThread* t = FThread) t->SetPriority(Value);
+}
+
+void TWorkerThread::SetUpdateEnabled(bool Value) {
+  if (Value == FUpdateEnabled) return;
+  FUpdateEnabled = Value;
+  FUpdateTimer->SetEnabled(Value);
+}
+
+void TWorkerThread::Start(void* Data) {
+  if (FThread) return;
+  auto* t = new TWorkerExecuteThread(this, Data);   // frees itself when it ends
+  FThread = t;
+  FStopped = false;
+  NotifyGroupStart(FThreadGroup);
+  try {
+    if (OnStart) {
+      TLockGuard g(FLock);
+      OnStart(this, t, t->Data);
+    }
+  } catch (...) {
+    // the thread still runs to its end (without OnExecute), so the
+    // component goes back to idle through its terminate step
+    t->Terminate();
+    t->Resume();
+    throw;
+  }
+  t->Resume();
+  if (FUpdateEnabled) FUpdateTimer->SetEnabled(true);
+}
+
+void TWorkerThread::Stop() {
+  if (TWorkerExecuteThread* t = FThread) {
+    t->Resume();
+    t->Terminate();
+  }
+}
+
+void TWorkerThread::Suspend() {
+  if (TWorkerExecuteThread* t = FThread) t->Suspend();
+}
+
+void TWorkerThread::Resume() {
+  if (TWorkerExecuteThread* t = FThread) t->Resume();
+}
+
+void TWorkerThread::ThreadBody(TWorkerExecuteThread* Thread) {
+  // An exception must not end the process: it ends the thread and is
+  // reported on the GUI thread after the terminate event.
+  try {
+    if (OnExecute) OnExecute(this, Thread, Thread->Data);
+  } catch (...) {
+    Thread->FExecuteError = std::current_exception();
+  }
+  FStopped = Thread->Terminated();
+}
+
+void TWorkerThread::ThreadTerminated(TObject* Sender) {
+  auto* t = static_cast<TWorkerExecuteThread*>(Sender);
+  FUpdateTimer->SetEnabled(false);
+  FThread = nullptr;
+  FEnding = t;
+  Guarded(this, [&] { NotifyGroupTerminate(FThreadGroup); });
+  Guarded(this, [&] {
+    if (OnTerminate) {
+      TLockGuard g(FLock);
+      OnTerminate(this, t, t->Data);
+    }
+  });
+  FEnding = nullptr;
+  if (FUpdateEnabled) FUpdateTimer->SetEnabled(true);
+  if (std::exception_ptr e = t->FExecuteError) Guarded(this, [&] { std::rethrow_exception(e); });
+}
+
+void TWorkerThread::ThreadTerminatedOnDestroy(TObject* Sender) {
+  auto* t = static_cast<TWorkerExecuteThread*>(Sender);
+  FThread = nullptr;
+  if (std::exception_ptr e = t->FExecuteError) Guarded(nullptr, [&] { std::rethrow_exception(e); });
+}
+
+void TWorkerThread::UpdateTick(TObject*) {
+  TWorkerExecuteThread* t = FThread;
+  if (!t) return;
+  int32_t percent = t->Percent;
+  if (FThreadGroup) FThreadGroup->GroupUpdate(this, t, percent, UpdatePriority, t->Data);
+  if (OnUpdate) {
+    TLockGuard g(FLock);
+    OnUpdate(this, t, t->Data, percent);
+  }
+}
+
+void TWorkerThread::NotifyGroupStart(TWorkerThreadGroup* Group) {
+  TWorkerExecuteThread* t = FThread;
+  if (t && Group) Group->ThreadStart(this, t, t->Data);
+}
+
+void TWorkerThread::NotifyGroupTerminate(TWorkerThreadGroup* Group) {
+  if (FThread || !Group) return;
+  void* data = FEnding ? FEnding->Data : nullptr;
+  Group->ThreadTerminate(this, FEnding, data);
+}
+
+bool TWorkerThread::AddToGroup(TWorkerThreadGroup* Group) {
+  if (Contains(Group)) return false;
+  if (TWorkerExecuteThread* t = FThread) Group->ThreadStart(this, t, t->Data);
+  {
+    TLockGuard g(Group->FLock);
+    Group->FMembers.push_back(this);
+  }
+  Group->AddThreads({this});
+  return true;
+}
+
+void TWorkerThread::RemoveFromGroup(TWorkerThreadGroup* Group) {
+  if (TWorkerExecuteThread* t = FThread) Group->ThreadTerminate(this, t, t->Data);
+  {
+    TLockGuard g(Group->FLock);
+    EraseAll<TWorkerThreadBase>(Group->FMembers, this);
+  }
+  Group->RemoveThreads({this});
+}
+
+// ---- TWorkerThreadGroup -------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TWorkerThreadGroup, TWorkerThreadBase)
+
+TWorkerThreadGroup::TWorkerThreadGroup(TComponent* AOwner) : TWorkerThreadBase(AOwner) {}
+
+TWorkerThreadGroup::~TWorkerThreadGroup() {
+  SetThreadGroup(nullptr);   // first, so the groups above drop this group's threads
+  for (TWorkerThread* t : FAllThreads)
+    if (t->FThreadGroup == this) t->FThreadGroup = nullptr;
+  for (TWorkerThreadBase* m : FMembers) m->FThreadGroup = nullptr;
+  FAllThreads.clear();
+  FMembers.clear();
+}
+
+int32_t TWorkerThreadGroup::RunningCount() {
+  TLockGuard g(FLock);
+  return FRunningCount;
+}
+
+bool TWorkerThreadGroup::Contains(const TWorkerThreadGroup* Group) const {
+  if (Group == this) return true;
+  return std::any_of(FMembers.begin(), FMembers.end(), [Group](TWorkerThreadBase* m) { return m->Contains(Group); });
+}
+
+void TWorkerThreadGroup::AddThreads(const std::vector<TWorkerThread*>& Threads) {
+  for (TWorkerThreadGroup* g = this; g; g = g->FThreadGroup) {
+    TLockGuard lock(g->FLock);
+    for (TWorkerThread* t : Threads)
+      if (std::find(g->FAllThreads.begin(), g->FAllThreads.end(), t) == g->FAllThreads.end())
+        g->FAllThreads.push_back(t);
+  }
+}
+
+void TWorkerThreadGroup::RemoveThreads(const std::vector<TWorkerThread*>& Threads) {
+  for (TWorkerThreadGroup* g = this; g; g = g->FThreadGroup) {
+    TLockGuard lock(g->FLock);
+    for (TWorkerThread* t : Threads) EraseAll(g->FAllThreads, t);
+  }
+}
+
+void TWorkerThreadGroup::ThreadStart(TWorkerThreadBase*, TWorkerExecuteThread* Thread, void*& Data) {
+  int32_t previous;
+  {
+    TLockGuard g(FLock);
+    previous = FRunningCount++;
+    if (OnThreadStart) OnThreadStart(this, Thread, Data);
+  }
+  if (FThreadGroup) FThreadGroup->ThreadStart(this, Thread, Data);
+  if (previous == 0 && OnStart) OnStart(this, Thread, Data);
+}
+
+void TWorkerThreadGroup::ThreadTerminate(TWorkerThreadBase*, TWorkerExecuteThread* Thread, void*& Data) {
+  int32_t now;
+  {
+    TLockGuard g(FLock);
+    if (FRunningCount > 0) --FRunningCount;
+    now = FRunningCount;
+  }
+  if (OnThreadTerminate) OnThreadTerminate(this, Thread, Data);
+  if (FThreadGroup) FThreadGroup->ThreadTerminate(this, Thread, Data);
+  if (now == 0 && OnTerminate) OnTerminate(this, Thread, Data);
+}
+
+void TWorkerThreadGroup::GroupUpdate(TWorkerThreadBase*, TWorkerExecuteThread* Thread, int32_t Percent,
+                                     int32_t MemberUpdatePriority, void*& Data) {
+  if (OnThreadUpdate) OnThreadUpdate(this, Thread, Data, Percent);
+  if (!OnUpdate) return;
+  bool outranked = std::any_of(FMembers.begin(), FMembers.end(), [&](TWorkerThreadBase* m) {
+    return m->UpdatePriority > MemberUpdatePriority && m->Running();
+  });
+  if (!outranked) OnUpdate(this, Thread, Data, Percent);
+}
+
+void TWorkerThreadGroup::NotifyGroupStart(TWorkerThreadGroup* Group) {
+  for (TWorkerThreadBase* m : std::vector<TWorkerThreadBase*>(FMembers)) m->NotifyGroupStart(Group);
+}
+
+void TWorkerThreadGroup::NotifyGroupTerminate(TWorkerThreadGroup* Group) {
+  for (TWorkerThreadBase* m : std::vector<TWorkerThreadBase*>(FMembers)) m->NotifyGroupTerminate(Group);
+}
+
+bool TWorkerThreadGroup::AddToGroup(TWorkerThreadGroup* Group) {
+  if (Contains(Group)) return false;
+  if (Running()) {
+    void* none = nullptr;
+    Group->ThreadStart(this, nullptr, none);
+  }
+  {
+    TLockGuard g(Group->FLock);
+    Group->FMembers.push_back(this);
+  }
+  Group->AddThreads(FAllThreads);
+  return true;
+}
+
+void TWorkerThreadGroup::RemoveFromGroup(TWorkerThreadGroup* Group) {
+  if (Running()) {
+    void* none = nullptr;
+    Group->ThreadTerminate(this, nullptr, none);
+  }
+  {
+    TLockGuard g(Group->FLock);
+    EraseAll<TWorkerThreadBase>(Group->FMembers, this);
+  }
+  Group->RemoveThreads(FAllThreads);
+}
+
+void TWorkerThreadGroup::Start(void* Data) {
+  for (TWorkerThreadBase* m : std::vector<TWorkerThreadBase*>(FMembers)) m->Start(Data);
+}
+
+void TWorkerThreadGroup::Stop() {
+  for (TWorkerThreadBase* m : std::vector<TWorkerThreadBase*>(FMembers)) m->Stop();
+}
+
+void TWorkerThreadGroup::Suspend() {
+  for (TWorkerThreadBase* m : std::vector<TWorkerThreadBase*>(FMembers)) m->Suspend();
+}
+
+void TWorkerThreadGroup::Resume() {
+  for (TWorkerThreadBase* m : std::vector<TWorkerThreadBase*>(FMembers)) m->Resume();
+}
