@@ -59,6 +59,9 @@ TMainForm::TMainForm(TComponent* AOwner)
   Timer->SetEnabled(false);
   Timer->OnTimer = [this](TObject* S) { TimerTimer(S); };
 
+  TrayIcon1 = new TTrayIcon(this);
+  TrayIcon1->Name = "TrayIcon1";
+
   ActionList = new TActionList(this);
   ActionList->Name = "ActionList";
   // actNIC is the fourth action of the list: actRefresh executes it by place.

@@ -17,6 +17,7 @@
 #include "classlib/Graphics.h"
 #include "monitor/uConnectionTables.h"
 #include "monitor/uLocationDatabase.h"
+#include "viewer/components/TrayIcon.h"
 
 class TRegistry;
 
@@ -36,6 +37,7 @@ public:
 
   // ---- Components of the poll ----
   TTimer* Timer;   // the poll timer, made disabled
+  TTrayIcon* TrayIcon1;   // made inactive; the poll writes its tooltip
   TActionList* ActionList;
   TAction* actRefresh;
   TAction* actAllEndpoints;
@@ -70,7 +72,6 @@ public:
   TStringList& DatabaseInfo;   // lines of data\r.dat (the database's)
   std::string RouteTarget;
   TFont LabelFont;   // the globe labels' font, the "Font" setting applied
-  std::string TrayToolTip;   // until the tray icon exists
 
   // ---- The poll (NsMainRefresh.cpp, NsMainPoll.cpp) ----
   void Refresh(bool ReadTables);

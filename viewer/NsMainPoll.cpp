@@ -48,6 +48,6 @@ void TMainForm::ApplyStayOnTop() {
   if (BorderStyle() != TFormBorderStyle::bsNone) SetFormStyle(TFormStyle::fsStayOnTop);
 }
 
-void TMainForm::SetTrayToolTip(const std::string& Text) { TrayToolTip = Text; }
+void TMainForm::SetTrayToolTip(const std::string& Text) { TrayIcon1->SetToolTip(Text); }
 
 UINT TMainForm::PollInterval() const { return Timer->Interval(); }

@@ -158,6 +158,28 @@ TEST_F(Poll, FirstPollAppliesStayOnTopOnce) {
   }
 }
 
+std::vector<std::string> ShellTips;
+BOOL WINAPI RecordNotifyIcon(DWORD Message, PNOTIFYICONDATAA Data) {
+  if (Message == NIM_MODIFY) ShellTips.push_back(Data->szTip);
+  return TRUE;
+}
+
+TEST_F(Poll, TheTrayIconShowsThePollsCountsToTheShell) {
+  ShellTips.clear();
+  TrayShellNotifyIcon = RecordNotifyIcon;
+  {
+    TTestForm f(nullptr);
+    f.TrayIcon1->SetActive(true);
+    FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(2), Addr(1, 1, 1, 1), Port(80), 1});
+    FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(3), Addr(9, 9, 9, 9), Port(80), 1});
+    f.Refresh(true);
+    ASSERT_FALSE(ShellTips.empty());
+    EXPECT_EQ(ShellTips.back(), " Vantrel\r\n 2 Visualized/3 Total TCP Connections ");
+    EXPECT_EQ(f.TrayIcon1->ToolTip(), ShellTips.back());
+  }
+  TrayShellNotifyIcon = Shell_NotifyIconA;
+}
+
 TEST_F(Poll, SnapshotClockAdvancesByWholeSecondsOfThePollPeriod) {
   TTestForm f(nullptr);
   f.Timer->SetInterval(2500);

@@ -261,7 +261,7 @@ TEST_F(Refresh, FullAddressListStopsAt10000EntriesButKeepsCounting) {
   EXPECT_EQ(LiveAddressCount, 10000);
   EXPECT_EQ(Form->VisualizedIPs[9999], "11.0.39.14");   // the 9999th address met
   EXPECT_EQ(Form->VisualizedIPs.IndexOf("9.9.9.9"), -1);
-  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 10050 Visualized/10050 Total TCP Connections ");
+  EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 10050 Visualized/10050 Total TCP Connections ");
 }
 
 TEST_F(Refresh, TooltipCountsNewAddressesAndAllTcpRows) {
@@ -272,10 +272,10 @@ TEST_F(Refresh, TooltipCountsNewAddressesAndAllTcpRows) {
   FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(2), Addr(2, 2, 2, 2), Port(443), 1});
   FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(3), Addr(3, 3, 3, 3), Port(443), 1});
   Form->Refresh(true);
-  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 3 Visualized/57 Total TCP Connections ");
+  EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 3 Visualized/57 Total TCP Connections ");
   // without reading the tables nothing is counted
   Form->Refresh(false);
-  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
+  EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home}));
   EXPECT_EQ(FakeNet().TcpReads, 1);
 }
@@ -330,7 +330,7 @@ TEST_F(Refresh, InternalOffReadsTheTablesButShowsNothingOfThem) {
   EXPECT_EQ(Form->DetailRows.Count(), 0);
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "9.9.9.9"}));
   EXPECT_EQ(NewAddressCount, 0);
-  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 0 Visualized/7 Total TCP Connections ");
+  EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/7 Total TCP Connections ");
 }
 
 TEST_F(Refresh, AClosedTableIsNotFilledAndAutorefreshKeepsItOpen) {
@@ -415,7 +415,7 @@ TEST_F(Refresh, UnreadTablesContributeNoRows) {
   EXPECT_EQ(Lines(Form->TableRows),
             std::vector<std::string>(PidTableLines.begin() + 7, PidTableLines.end()));
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home}));
-  EXPECT_EQ(Form->TrayToolTip, " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
+  EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
   EXPECT_EQ(Form->GlobeUpdates, 1);
 }
 
