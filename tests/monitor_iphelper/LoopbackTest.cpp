@@ -4,34 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "LoopbackSockets.h"
 #include "monitor/uConnectionTables.h"
 #include "monitor/uIPHelperAPI.h"
 
 namespace {
-
-class TSocket {
-public:
-  explicit TSocket(SOCKET S) : S(S) {}
-  ~TSocket() { if (S != INVALID_SOCKET) closesocket(S); }
-  TSocket(const TSocket&) = delete;
-  TSocket& operator=(const TSocket&) = delete;
-  SOCKET S;
-};
-
-sockaddr_in Loopback(u_short Port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = inet_addr("127.0.0.1");
-  a.sin_port = htons(Port);
-  return a;
-}
-
-u_short LocalPort(SOCKET S) {
-  sockaddr_in a{};
-  int len = sizeof a;
-  getsockname(S, reinterpret_cast<sockaddr*>(&a), &len);
-  return ntohs(a.sin_port);
-}
 
 u_short RowPort(DWORD Field) { return ntohs(static_cast<u_short>(Field & 0xFFFF)); }
 
@@ -41,19 +18,11 @@ TEST(LiveTables, ListeningSocketAndConnectionOnLoopbackAreFound) {
   uIPHelperAPI_Initialize();
   ASSERT_TRUE(IpHelperAvailable);
   {
-    TSocket server(socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in a = Loopback(0);
-    ASSERT_EQ(bind(server.S, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(server.S, 1), 0);
-    const u_short listenPort = LocalPort(server.S);
-    TSocket client(socket(AF_INET, SOCK_STREAM, 0));
-    a = Loopback(listenPort);
-    ASSERT_EQ(connect(client.S, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    TSocket accepted(accept(server.S, nullptr, nullptr));
-    ASSERT_NE(accepted.S, INVALID_SOCKET);
-    const u_short clientPort = LocalPort(client.S);
-    TSocket udp(socket(AF_INET, SOCK_DGRAM, 0));
-    a = Loopback(0);
+    TLoopbackConnection c;
+    ASSERT_TRUE(c.Open());
+    const u_short listenPort = c.ListenPort, clientPort = c.ClientPort;
+    TTestSocket udp(socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in a = LoopbackAddress(0);
     ASSERT_EQ(bind(udp.S, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     const u_short udpPort = LocalPort(udp.S);
 

@@ -3,36 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "LoopbackSockets.h"
 #include "RefreshForm.h"
 #include "monitor/uIPHelperAPI.h"
 #include "viewer/uToolHelpAPI.h"
 
 namespace {
-
-struct TSocket {
-  explicit TSocket(SOCKET AS) : S(AS) {}
-  ~TSocket() {
-    if (S != INVALID_SOCKET) closesocket(S);
-  }
-  TSocket(const TSocket&) = delete;
-  TSocket& operator=(const TSocket&) = delete;
-  SOCKET S;
-};
-
-sockaddr_in Loopback(u_short Port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = inet_addr("127.0.0.1");
-  a.sin_port = htons(Port);
-  return a;
-}
-
-u_short LocalPort(SOCKET S) {
-  sockaddr_in a{};
-  int len = sizeof a;
-  getsockname(S, reinterpret_cast<sockaddr*>(&a), &len);
-  return ntohs(a.sin_port);
-}
 
 TEST(LivePoll, OwnLoopbackConnectionIsListedWithItsProcess) {
   WSADATA wsa;
@@ -43,24 +19,9 @@ TEST(LivePoll, OwnLoopbackConnectionIsListedWithItsProcess) {
   Process32First = nullptr;
   Process32Next = nullptr;
   {
-    TSocket server(socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in a = Loopback(0);
-    ASSERT_EQ(bind(server.S, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(server.S, 1), 0);
-    const u_short listenPort = LocalPort(server.S);
-    TSocket client(socket(AF_INET, SOCK_STREAM, 0));
-    a = Loopback(listenPort);
-    ASSERT_EQ(connect(client.S, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    TSocket accepted(accept(server.S, nullptr, nullptr));
-    ASSERT_NE(accepted.S, INVALID_SOCKET);
-    const u_short clientPort = LocalPort(client.S);
-    // Wine names the owner of a socket whose descriptor the process itself
-    // holds, which data passing through it makes sure of.
-    char buf[2];
-    ASSERT_EQ(send(client.S, "hi", 2, 0), 2);
-    ASSERT_EQ(recv(accepted.S, buf, 2, 0), 2);
-    ASSERT_EQ(send(accepted.S, "ok", 2, 0), 2);
-    ASSERT_EQ(recv(client.S, buf, 2, 0), 2);
+    TLoopbackConnection c;
+    ASSERT_TRUE(c.Open());
+    const u_short listenPort = c.ListenPort, clientPort = c.ClientPort;
 
     TTestForm form(nullptr);
     HomeIP = "81.2.69.160";

@@ -1,0 +1,33 @@
+#include "LoopbackSockets.h"
+
+sockaddr_in LoopbackAddress(u_short Port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = inet_addr("127.0.0.1");
+  a.sin_port = htons(Port);
+  return a;
+}
+
+u_short LocalPort(SOCKET S) {
+  sockaddr_in a{};
+  int len = sizeof a;
+  getsockname(S, reinterpret_cast<sockaddr*>(&a), &len);
+  return ntohs(a.sin_port);
+}
+
+bool TLoopbackConnection::Open() {
+  Server.S = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = LoopbackAddress(0);
+  if (bind(Server.S, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Server.S, 1) != 0)
+    return false;
+  ListenPort = LocalPort(Server.S);
+  Client.S = socket(AF_INET, SOCK_STREAM, 0);
+  a = LoopbackAddress(ListenPort);
+  if (connect(Client.S, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
+  Accepted.S = accept(Server.S, nullptr, nullptr);
+  if (Accepted.S == INVALID_SOCKET) return false;
+  ClientPort = LocalPort(Client.S);
+  char buf[2];
+  return send(Client.S, "hi", 2, 0) == 2 && recv(Accepted.S, buf, 2, 0) == 2 &&
+         send(Accepted.S, "ok", 2, 0) == 2 && recv(Client.S, buf, 2, 0) == 2;
+}

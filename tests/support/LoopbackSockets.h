@@ -1,0 +1,26 @@
+// Real sockets on 127.0.0.1 for tests that read the live connection tables.
+#pragma once
+#include <winsock.h>
+
+class TTestSocket {
+public:
+  explicit TTestSocket(SOCKET AS = INVALID_SOCKET) : S(AS) {}
+  ~TTestSocket() {
+    if (S != INVALID_SOCKET) closesocket(S);
+  }
+  TTestSocket(const TTestSocket&) = delete;
+  TTestSocket& operator=(const TTestSocket&) = delete;
+  SOCKET S;
+};
+
+sockaddr_in LoopbackAddress(u_short Port);
+u_short LocalPort(SOCKET S);   // host order
+
+// A listening socket, a client connected to it and the accepted end, with
+// data passed both ways (Wine names a socket's owner only once the process
+// has used its descriptor). Winsock must be started.
+struct TLoopbackConnection {
+  TTestSocket Server, Client, Accepted;
+  u_short ListenPort = 0, ClientPort = 0;
+  bool Open();   // false when any step failed
+};
