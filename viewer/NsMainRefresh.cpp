@@ -223,6 +223,9 @@ void TMainForm::Refresh(bool ReadTables) {
       ReadUDPTable();
       udpRead = t.UdpTableRead();
       if (udpRead && ShowUdpConnections() && !InternalOff) {
+        // A plain-family UDP read marks the owners missing even when the
+        // TCP table could not be read in this poll.
+        const bool udpWithPids = !OwnerInfoMissing;
         const DWORD n = t.UdpRowCount();
         for (DWORD i = 0; i < n; ++i) {
           const TUdpTableRow r = t.UdpRow(i);
@@ -230,7 +233,7 @@ void TMainForm::Refresh(bool ReadTables) {
           line += AddressText(r.LocalAddr);
           line += ':';
           line += PortToText(r.LocalPort);
-          if (withPids) {
+          if (udpWithPids) {
             line += "#-";
             AppendProcess(line, r.OwningPid);
             TableRows.Add(line);

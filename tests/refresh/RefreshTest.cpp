@@ -15,6 +15,13 @@ DWORD WINAPI EmptyTcpTable(PVOID, PDWORD Size, BOOL, ULONG, int, ULONG) {
   return ERROR_NO_DATA;
 }
 
+// A plain TCP table that grows between the size query and the read.
+DWORD WINAPI GrowingPlainTcp(PVOID Buffer, PDWORD Size, BOOL) {
+  if (!Buffer) *Size = 4 + 20;
+  else *Size = 4 + 2 * 20;
+  return ERROR_INSUFFICIENT_BUFFER;
+}
+
 class Refresh : public testing::Test {
 protected:
   std::unique_ptr<TTestForm> Form;
@@ -151,6 +158,20 @@ TEST_F(Refresh, PlainFamilyRowsWithholdProcessData) {
                                      }));
   EXPECT_EQ(FakeNet().Snapshots, 0);   // no process IDs, no snapshots
   EXPECT_EQ(NewAddressCount, 3);
+}
+
+TEST_F(Refresh, PlainUdpLinesWithholdProcessDataWhenTheTcpTableWasNotRead) {
+  PresentFamily(TIpHelperFamily::ifPlain);
+  Machine();
+  GetTcpTable = GrowingPlainTcp;   // the first poll reads only the UDP table
+  TableOptions("111");
+  PollAll();
+  EXPECT_TRUE(OwnerInfoMissing);
+  EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{
+                                        "-:-!127.0.0.1:53#-&N/A,-",
+                                        "-:-!0.0.0.0:5353#-&N/A,-",
+                                    }));
+  EXPECT_EQ(FakeNet().Snapshots, 0);
 }
 
 TEST_F(Refresh, HideOwnConnectionsDropsEveryLineNamingThisProgram) {
