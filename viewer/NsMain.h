@@ -122,8 +122,10 @@ private:
   void MergeIPList();
   bool VisualizedHolds(const std::string& Text) const;
   void AddVisualized(const std::string& Text);
-  // The entries of VisualizedIPs while a poll builds it, compared ignoring
-  // case as the list does.
+  // The entries of VisualizedIPs while a poll builds it. Printable ASCII
+  // entries are hashed with their case folded, which for such text is the
+  // list's own comparison; every other entry is kept in a list that
+  // compares as VisualizedIPs does.
   struct TCaseHash {
     size_t operator()(const std::string& S) const;
   };
@@ -131,6 +133,7 @@ private:
     bool operator()(const std::string& A, const std::string& B) const;
   };
   std::unordered_set<std::string, TCaseHash, TCaseEqual> FVisualized;
+  TStringList FOtherVisualized;
   bool FPolling = false;
   void ReadMainKey(TRegistry& Reg);
   void ReadColorsKey(TRegistry& Reg);

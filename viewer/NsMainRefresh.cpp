@@ -104,14 +104,34 @@ bool TMainForm::TCaseEqual::operator()(const std::string& A, const std::string& 
   return true;
 }
 
+namespace {
+// Text whose case-blind comparison by the locale is plain ASCII case folding.
+bool PrintableAscii(const std::string& S) {
+  for (char c : S)
+    if (c < ' ' || c > '~') return false;
+  return true;
+}
+}  // namespace
+
 bool TMainForm::VisualizedHolds(const std::string& Text) const {
-  if (FPolling) return FVisualized.count(Text) != 0;
-  return VisualizedIPs.IndexOf(Text) >= 0;
+  // The list itself answers outside a poll, for text the hash cannot
+  // compare, and once the list was changed other than by AddVisualized.
+  if (!FPolling || !PrintableAscii(Text) || VisualizedIPs.CaseSensitive ||
+      VisualizedIPs.Sorted() ||
+      FVisualized.size() + static_cast<size_t>(FOtherVisualized.Count()) !=
+          static_cast<size_t>(VisualizedIPs.Count()))
+    return VisualizedIPs.IndexOf(Text) >= 0;
+  return FVisualized.count(Text) != 0 ||
+         (FOtherVisualized.Count() > 0 && FOtherVisualized.IndexOf(Text) >= 0);
 }
 
 void TMainForm::AddVisualized(const std::string& Text) {
   VisualizedIPs.Add(Text);
-  if (FPolling) FVisualized.insert(Text);
+  if (!FPolling) return;
+  if (PrintableAscii(Text))
+    FVisualized.insert(Text);
+  else
+    FOtherVisualized.Add(Text);
 }
 
 // ---- Address texts ----
@@ -164,6 +184,7 @@ void TMainForm::Refresh(bool ReadTables) {
   LocationLabels.Clear();
   DetailRows.Clear();
   FVisualized.clear();
+  FOtherVisualized.Clear();
   FPolling = true;
   struct TPollEnd {
     bool& Polling;

@@ -337,6 +337,56 @@ TEST_F(Refresh, IPListFileJoinsTrimmedWithoutPrivateOrDuplicateAddresses) {
   EXPECT_EQ(Form->IPListLines.Count(), 14);
 }
 
+// No entry of the address list is one the list itself already holds.
+void ExpectNoDuplicates(const TStringList& L) {
+  for (int i = 0; i < L.Count(); ++i) EXPECT_EQ(L.IndexOf(L[i]), i) << L[i];
+}
+
+TEST_F(Refresh, IPListLinesAreComparedAsTheAddressListComparesThem) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  std::string dir = TempFolder("iplistlocale");
+  IPList = dir + "\\watch.txt";
+  WriteTextFile(IPList,
+                "\xC4rger.example\r\n"           // upper and lower case outside ASCII
+                "\xE4rger.example\r\n"
+                "strasse.example\r\n"
+                "stra\xDF" "e.example\r\n"
+                "a\xAD" "b.example\r\n"          // a soft hyphen
+                "ab.example\r\n"
+                "MIXED.example\r\n"
+                "mixed.EXAMPLE\r\n");
+  Form->Refresh(true);
+  ExpectNoDuplicates(Form->VisualizedIPs);
+  EXPECT_EQ(Form->VisualizedIPs.IndexOf("\xC4rger.example"), LiveAddressCount);
+  EXPECT_EQ(Form->VisualizedIPs.IndexOf("mixed.example"), Form->VisualizedIPs.Count() - 1);
+}
+
+// A window that adds to the address list while the poll builds it.
+class TMeddlingForm : public TTestForm {
+public:
+  using TTestForm::TTestForm;
+
+protected:
+  void ShowConnectionItems(const std::vector<TConnectionItem>& I) override {
+    TTestForm::ShowConnectionItems(I);
+    VisualizedIPs.Add("8.8.8.8");
+  }
+};
+
+TEST_F(Refresh, AnAddressListChangedDuringThePollIsStillSearchedWhole) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("101");
+  TMeddlingForm f(nullptr);
+  HomeIP = Home;
+  TableOpen = true;
+  f.Refresh(true);
+  ExpectNoDuplicates(f.VisualizedIPs);
+  EXPECT_EQ(Lines(f.VisualizedIPs),
+            (std::vector<std::string>{Home, "8.8.8.8", "93.184.216.34", "151.101.1.69"}));
+}
+
 TEST_F(Refresh, InternalOffReadsTheTablesButShowsNothingOfThem) {
   PresentFamily(TIpHelperFamily::ifExtended);
   Machine();
