@@ -1,4 +1,6 @@
 // Settings: the registry keys under "\Software\Vantrel" and ana.cfg.
+#include <cfloat>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 
@@ -70,6 +72,8 @@ bool ReadBool(TRegistry& Reg, const char* Name, bool& Value) {
 bool ReadFloat(TRegistry& Reg, const char* Name, float& Value) {
   double d = 0;
   if (!TryRead<double>([&] { return Reg.ReadFloat(Name); }, d)) return false;
+  // eight bytes that are no number (or none a float can hold) keep the setting
+  if (!std::isfinite(d) || std::fabs(d) > FLT_MAX) return false;
   Value = static_cast<float>(d);
   return true;
 }

@@ -242,6 +242,20 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
   EXPECT_EQ(MapZoom, 6);
 }
 
+TEST_F(SettingsTest, FloatsThatAreNoNumbersKeepTheirDefaults) {
+  const uint64_t nan = 0x7FF8000000000000ull;
+  Put("Software\\Vantrel", "FOV", REG_BINARY, &nan, 8);
+  const double huge = 1e300;   // a double, but past any float
+  Put("Software\\Vantrel", "Shadow", REG_BINARY, &huge, 8);
+  Form->LoadSettings();
+  EXPECT_FLOAT_EQ(FOV, 0.4f);
+  EXPECT_FLOAT_EQ(Shadow, 0.2f);
+  const double fov = 0.75;
+  Put("Software\\Vantrel", "FOV", REG_BINARY, &fov, 8);
+  Form->LoadSettings();
+  EXPECT_FLOAT_EQ(FOV, 0.75f);
+}
+
 TEST_F(SettingsTest, ANonPositiveIntervalKeepsThePollRunning) {
   PutDword("Software\\Vantrel\\1.1", "Interval", 0);
   Form->LoadSettings();
