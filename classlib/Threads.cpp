@@ -109,15 +109,18 @@ TThread::TThread() {
 }
 
 TThread::~TThread() {
-  if (FThreadID != GetCurrentThreadId() && !FFinished) {
+  // A finished thread may still be handing its OnTerminate to the main
+  // thread, which reads this object: wait for that too.
+  if (FThreadID == GetCurrentThreadId() || FInOnTerminate) return;
+  if (!FFinished) {
     Terminate();
     if (FSuspended) {
       // never started: let it run to its end, which skips Execute
       while (ResumeThread(FHandle.Get()) > 1) {}
       FSuspended = false;
     }
-    WaitFor();
   }
+  WaitFor();
 }
 
 DWORD WINAPI TThread::ThreadProc(LPVOID Param) {
@@ -142,6 +145,7 @@ DWORD WINAPI TThread::ThreadProc(LPVOID Param) {
 
 void TThread::DoTerminate() {
   Synchronize([this] {
+    FInOnTerminate = true;   // after this the thread no longer reads the object
     if (!OnTerminate) return;
     try {
       OnTerminate(this);

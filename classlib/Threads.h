@@ -19,7 +19,10 @@ class TThread : public TObject {
   DECLARE_CLASSINFO(TThread)
 public:
   TThread();
-  ~TThread() override;   // a running thread is asked to terminate and waited for
+  // Waits until the thread has ended, its OnTerminate included (a thread
+  // still running is asked to terminate first); freeing it from its own
+  // OnTerminate does not wait.
+  ~TThread() override;
 
   void Start() { Resume(); }
   void Resume();
@@ -56,6 +59,7 @@ private:
   DWORD FThreadID = 0;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
+  std::atomic<bool> FInOnTerminate{false};   // the main thread runs its OnTerminate
   std::atomic<bool> FSuspended{true};
   std::exception_ptr FFatalException;
 };

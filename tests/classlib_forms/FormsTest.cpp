@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -285,24 +286,37 @@ TEST_F(FormsTest, SynchronizeRunsOnTheMainThreadAndRaisesBackInTheWorker) {
 }
 
 TEST_F(FormsTest, SynchronizeIsServedInsideAModalMenuLoop) {
+  // A form that knows while its popup menu's modal loop runs.
+  struct TMenuForm : TForm {
+    using TForm::TForm;
+    std::atomic<bool> InLoop{false};
+    void WndProc(TMessage& M) override {
+      if (M.Msg == WM_ENTERMENULOOP) InLoop = true;
+      if (M.Msg == WM_EXITMENULOOP) InLoop = false;
+      TForm::WndProc(M);
+    }
+  };
   struct TWorker : TThread {
+    TMenuForm* Form = nullptr;
     bool InMenu = false;
     void Execute() override {
-      Sleep(100);
+      // the call is made only once the menu loop runs, however slow the start
+      for (int i = 0; i < 1000 && !Form->InLoop; ++i) Sleep(5);
       Synchronize([this] {
-        InMenu = true;
+        InMenu = Form->InLoop;
         EndMenu();
       });
     }
   };
-  auto* f = new TForm(Application);
+  auto* f = new TMenuForm(Application);
   f->Show();
   HMENU m = CreatePopupMenu();
   AppendMenuA(m, MF_STRING, 1, "Item");
   auto* guard = new TTimer(Application);   // ends the menu if the call never comes
-  guard->SetInterval(3000);
+  guard->SetInterval(6000);
   guard->OnTimer = [](TObject*) { EndMenu(); };
   TWorker w;
+  w.Form = f;
   w.Start();
   SetForegroundWindow(f->Handle());
   TrackPopupMenu(m, TPM_LEFTALIGN, 100, 100, 0, f->Handle(), nullptr);
