@@ -62,22 +62,25 @@ TEST_F(WorkerThreadTest, UpdatesDeliverPercentOnTheGuiThreadWhileRunning) {
   w->SetUpdateEnabled(true);
   std::vector<int> seen;
   bool allOnGui = true;
+  std::atomic<int> lastSeen{0};
   std::atomic<bool> release{false};
   w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    // each value stays until a tick has shown it, however late the ticks come
     for (int p = 10; p <= 50; p += 10) {
       T->Percent = p;
-      Sleep(30);
+      while (lastSeen < p && !T->Terminated()) Sleep(2);
     }
-    while (!release) Sleep(5);
+    while (!release && !T->Terminated()) Sleep(2);
   };
   w->OnUpdate = [&](TObject*, TWorkerExecuteThread*, void*&, int32_t Percent) {
     allOnGui = allOnGui && GetCurrentThreadId() == Gui;
     seen.push_back(Percent);
+    lastSeen = Percent;
   };
   bool ended = false;
   w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ended = true; };
   w->Start();
-  ASSERT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 50; }));
+  ASSERT_TRUE(PumpUntil([&] { return lastSeen == 50; }, 20000));
   release = true;
   ASSERT_TRUE(PumpUntil([&] { return ended; }));
   size_t n = seen.size();
@@ -85,7 +88,7 @@ TEST_F(WorkerThreadTest, UpdatesDeliverPercentOnTheGuiThreadWhileRunning) {
   EXPECT_EQ(seen.size(), n);
   EXPECT_TRUE(allOnGui);
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  EXPECT_GE(std::count(seen.begin(), seen.end(), 30), 1);
+  for (int p = 10; p <= 50; p += 10) EXPECT_GE(std::count(seen.begin(), seen.end(), p), 1) << p;
 }
 
 TEST_F(WorkerThreadTest, StopAsksTheHandlerToEnd) {
@@ -103,6 +106,34 @@ TEST_F(WorkerThreadTest, StopAsksTheHandlerToEnd) {
   w->Stop();   // resumes a suspended thread before asking it to end
   ASSERT_TRUE(PumpUntil([&] { return ended; }));
   EXPECT_TRUE(w->Stopped());
+}
+
+TEST_F(WorkerThreadTest, StopAndFreeingResumeAThreadSuspendedTwice) {
+  auto* w = new TWorkerThread(Application);
+  std::atomic<bool> started{false};
+  std::atomic<int> finished{0};
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    started = true;
+    while (!T->Terminated()) Sleep(2);
+    ++finished;
+  };
+  bool ended = false;
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ended = true; };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+  w->Suspend();
+  w->Suspend();
+  w->Stop();
+  ASSERT_TRUE(PumpUntil([&] { return ended; }));
+  EXPECT_EQ(finished, 1);
+
+  started = false;
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+  w->Suspend();
+  w->Suspend();
+  delete w;   // returns once the thread has ended
+  EXPECT_EQ(finished, 2);
 }
 
 TEST_F(WorkerThreadTest, ExceptionInExecuteReachesTheApplicationAndTheProcessLives) {
@@ -157,15 +188,21 @@ TEST_F(WorkerThreadTest, FreeingWhileRunningWaitsAndFiresNoTerminate) {
 TEST_F(WorkerThreadTest, FreeingTheOwnerWhileRunningIsSafe) {
   auto owner = std::make_unique<TComponent>(nullptr);
   auto* w = new TWorkerThread(owner.get());
-  std::atomic<bool> inside{false};
+  std::atomic<bool> inside{false}, finished{false};
+  bool terminated = false;
   w->OnExecute = [&](TObject*, TWorkerExecuteThread* T, void*&) {
     inside = true;
     while (!T->Terminated()) Sleep(2);
+    Sleep(50);
+    finished = true;
   };
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { terminated = true; };
   w->Start();
   ASSERT_TRUE(PumpUntil([&] { return inside.load(); }));
   owner.reset();
+  EXPECT_TRUE(finished.load());
   PumpFor(30);
+  EXPECT_FALSE(terminated);
 }
 
 TEST_F(WorkerThreadTest, GroupStartsAndEndsOnceForItsMembers) {
@@ -223,15 +260,18 @@ TEST_F(WorkerThreadTest, GroupUpdateFollowsTheRunningMemberOfHighestPriority) {
   g->OnUpdate = [&](TObject*, TWorkerExecuteThread*, void*&, int32_t P) { groupUpdates.push_back(P); };
   g->OnThreadUpdate = [&](TObject*, TWorkerExecuteThread*, void*&, int32_t P) { threadUpdates.push_back(P); };
   g->Start();
-  PumpFor(120);
-  ASSERT_FALSE(groupUpdates.empty());
+  // the high member leads while it runs: wait until both have ticked
+  ASSERT_TRUE(PumpUntil([&] {
+    return std::count(threadUpdates.begin(), threadUpdates.end(), 11) > 0 &&
+           std::count(groupUpdates.begin(), groupUpdates.end(), 22) > 0;
+  }));
   EXPECT_EQ(std::count(groupUpdates.begin(), groupUpdates.end(), 11), 0);
-  EXPECT_GT(std::count(threadUpdates.begin(), threadUpdates.end(), 11), 0);
   releaseHigh = true;
   ASSERT_TRUE(PumpUntil([&] { return !high->Running(); }));
   groupUpdates.clear();
-  PumpFor(80);   // now the low one leads
-  EXPECT_GT(std::count(groupUpdates.begin(), groupUpdates.end(), 11), 0);
+  // now the low one leads
+  ASSERT_TRUE(PumpUntil([&] { return std::count(groupUpdates.begin(), groupUpdates.end(), 11) > 0; }));
+  EXPECT_EQ(std::count(groupUpdates.begin(), groupUpdates.end(), 22), 0);
   releaseLow = true;
   ASSERT_TRUE(PumpUntil([&] { return !g->Running(); }));
 }
@@ -267,4 +307,60 @@ TEST_F(WorkerThreadTest, GroupsNestAndRefuseCycles) {
   w2->SetThreadGroup(sub);
   delete sub;
   EXPECT_EQ(w2->ThreadGroup(), nullptr);
+}
+
+TEST_F(WorkerThreadTest, AMemberFreedWhileRunningEndsItsPartInTheGroup) {
+  auto* g = new TWorkerThreadGroup(Application);
+  auto* a = new TWorkerThread(Application);
+  auto* b = new TWorkerThread(Application);
+  a->SetThreadGroup(g);
+  b->SetThreadGroup(g);
+  std::atomic<bool> releaseB{false};
+  a->OnExecute = [](TObject*, TWorkerExecuteThread* T, void*&) {
+    while (!T->Terminated()) Sleep(2);
+  };
+  b->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) {
+    while (!releaseB) Sleep(2);
+  };
+  std::vector<std::string> log;
+  g->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { log.push_back("group terminate"); };
+  g->OnThreadTerminate = [&](TObject*, TWorkerExecuteThread* T, void*&) {
+    log.push_back(T ? "thread terminate" : "thread terminate without thread");
+  };
+  bool aTerminated = false;
+  a->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { aTerminated = true; };
+  g->Start();
+  ASSERT_EQ(g->RunningCount(), 2);
+  delete a;   // no OnTerminate of its own, but the group counts it out
+  EXPECT_FALSE(aTerminated);
+  EXPECT_EQ(g->RunningCount(), 1);
+  EXPECT_EQ(g->MemberCount(), 1);
+  EXPECT_EQ(log, std::vector<std::string>{"thread terminate"});
+  releaseB = true;
+  ASSERT_TRUE(PumpUntil([&] { return !g->Running(); }));
+  EXPECT_EQ(log, (std::vector<std::string>{"thread terminate", "thread terminate", "group terminate"}));
+}
+
+TEST_F(WorkerThreadTest, AFailingStartLeavesNoThreadBehind) {
+  auto* g = new TWorkerThreadGroup(Application);
+  auto* w = new TWorkerThread(Application);
+  w->SetThreadGroup(g);
+  std::atomic<int> executed{0};
+  w->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) { ++executed; };
+  int ended = 0;
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ++ended; };
+  g->OnThreadStart = [](TObject*, TWorkerExecuteThread*, void*&) { throw EInvalidOperation("group refuses"); };
+  EXPECT_THROW(w->Start(), EInvalidOperation);
+  ASSERT_TRUE(PumpUntil([&] { return !w->Running(); }));
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(executed, 0);
+  EXPECT_EQ(g->RunningCount(), 0);
+  // and the same for OnStart
+  g->OnThreadStart = nullptr;
+  w->OnStart = [](TObject*, TWorkerExecuteThread*, void*&) { throw EInvalidOperation("no start"); };
+  EXPECT_THROW(w->Start(), EInvalidOperation);
+  ASSERT_TRUE(PumpUntil([&] { return !w->Running(); }));
+  EXPECT_EQ(ended, 2);
+  EXPECT_EQ(executed, 0);
+  EXPECT_EQ(g->RunningCount(), 0);
 }

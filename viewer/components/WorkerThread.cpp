@@ -10,6 +10,11 @@ void EraseAll(std::vector<T*>& V, const T* X) {
   V.erase(std::remove(V.begin(), V.end(), X), V.end());
 }
 
+// Suspend calls nest: resumes until the thread runs again.
+void ResumeFully(TThread* Thread) {
+  for (int i = 0; i < MAXIMUM_SUSPEND_COUNT && Thread->Suspended(); ++i) Thread->Resume();
+}
+
 // Hands what a handler threw to the application's handler.
 template <typename F>
 void Guarded(TObject* Sender, F&& Call) {
@@ -66,10 +71,11 @@ TWorkerThread::TWorkerThread(TComponent* AOwner) : TWorkerThreadBase(AOwner) {
 TWorkerThread::~TWorkerThread() {
   FUpdateTimer->SetEnabled(false);
   if (TWorkerExecuteThread* t = FThread) {
-    // The thread ends on its own; its terminate step (on this thread) only
-    // forgets it. Until then the thread may still run the handlers here.
+    // The thread ends on its own; its terminate step (on this thread)
+    // forgets it and tells the group, with no OnTerminate. Until then the
+    // thread may still run the handlers here.
     t->OnTerminate = [this](TObject* Sender) { ThreadTerminatedOnDestroy(Sender); };
-    t->Resume();
+    ResumeFully(t);
     t->Terminate();
     while (FThread) {
       CheckSynchronize();
@@ -98,8 +104,8 @@ void TWorkerThread::Start(void* Data) {
   auto* t = new TWorkerExecuteThread(this, Data);   // frees itself when it ends
   FThread = t;
   FStopped = false;
-  NotifyGroupStart(FThreadGroup);
   try {
+    NotifyGroupStart(FThreadGroup);
     if (OnStart) {
       TLockGuard g(FLock);
       OnStart(this, t, t->Data);
@@ -117,7 +123,7 @@ void TWorkerThread::Start(void* Data) {
 
 void TWorkerThread::Stop() {
   if (TWorkerExecuteThread* t = FThread) {
-    t->Resume();
+    ResumeFully(t);
     t->Terminate();
   }
 }
@@ -161,6 +167,10 @@ void TWorkerThread::ThreadTerminated(TObject* Sender) {
 void TWorkerThread::ThreadTerminatedOnDestroy(TObject* Sender) {
   auto* t = static_cast<TWorkerExecuteThread*>(Sender);
   FThread = nullptr;
+  // the group counted this thread's start, so it hears of its end
+  FEnding = t;
+  Guarded(this, [&] { NotifyGroupTerminate(FThreadGroup); });
+  FEnding = nullptr;
   if (std::exception_ptr e = t->FExecuteError) Guarded(nullptr, [&] { std::rethrow_exception(e); });
 }
 
