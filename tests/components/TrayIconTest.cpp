@@ -204,6 +204,7 @@ TEST_F(TrayIconTest, AnimationAdvancesFramesAndGivesTheIconBack) {
   EXPECT_EQ(seen[1], rgb[2]);
   EXPECT_EQ(seen[2], rgb[0]);
   EXPECT_EQ(seen[3], rgb[1]);
+  tray->SetAnimate(true);   // again while running: the icon from before is kept
   tray->SetAnimate(false);
   EXPECT_EQ(IconColour(tray->Icon()->Handle()), 0x0A141Eu);
   EXPECT_EQ(Calls.back().IconRgb, 0x0A141Eu);
@@ -215,18 +216,26 @@ TEST_F(TrayIconTest, AnimationAdvancesFramesAndGivesTheIconBack) {
 TEST_F(TrayIconTest, EmptyImageListAndFreedImageListStopTheAnimation) {
   auto* images = new TImageList(Application);
   auto* tray = new TTrayIcon(Application);
+  TIcon own;
+  own.SetHandle(SolidIcon(RGB(10, 20, 30)));
+  tray->SetIcon(&own);
   tray->SetActive(true);
   tray->SetImages(images);
   tray->SetAnimate(true);
   EXPECT_FALSE(tray->Animate());   // no images
-  TIcon i;
-  i.SetHandle(SolidIcon(RGB(1, 2, 3)));
-  images->AddIcon(&i);
+  for (COLORREF c : {RGB(1, 2, 3), RGB(200, 100, 50)}) {
+    TIcon i;
+    i.SetHandle(SolidIcon(c));
+    images->AddIcon(&i);
+  }
   tray->SetAnimateInterval(10);
   tray->SetAnimate(true);
   EXPECT_TRUE(tray->Animate());
+  ASSERT_TRUE(PumpUntil([&] { return IconColour(tray->Icon()->Handle()) != 0x0A141Eu; }));   // a frame shows
   delete images;
   EXPECT_EQ(tray->Images(), nullptr);
   EXPECT_FALSE(tray->Animate());
+  EXPECT_EQ(IconColour(tray->Icon()->Handle()), 0x0A141Eu);   // the icon from before
+  EXPECT_EQ(Calls.back().IconRgb, 0x0A141Eu);
   PumpFor(50);   // no tick touches the freed list
 }

@@ -6,6 +6,8 @@
 
 BOOL(WINAPI* TrayShellNotifyIcon)(DWORD Message, PNOTIFYICONDATAA Data) = Shell_NotifyIconA;
 
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "the shell's first record version");
+
 IMPLEMENT_CLASSINFO(TTrayIcon, TComponent)
 
 TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner) {
@@ -88,7 +90,8 @@ void TTrayIcon::SetAnimate(bool Value) {
   bool wasOn = FAnimate;
   FAnimate = Value;
   if (Value) {
-    FBackupIcon.Assign(&FIcon);
+    // switched on again while running: the icon shown now is a frame
+    if (!wasOn) FBackupIcon.Assign(&FIcon);
     FFrame = 0;
   }
   FTimer->SetEnabled(Value);
@@ -125,10 +128,7 @@ void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;
   if (AComponent == FImages) {
-    if (FAnimate) {   // the animation stops; the frames belonged to the list
-      FAnimate = false;
-      FTimer->SetEnabled(false);
-    }
+    SetAnimate(false);   // the icon from before the animation comes back
     FImages = nullptr;
   }
   if (AComponent == FPopupMenu) FPopupMenu = nullptr;
