@@ -31,6 +31,18 @@ protected:
   }
 };
 
+// Records what reaches the list's window itself.
+class TCountingList : public TPopupListEx {
+public:
+  std::vector<UINT> Seen;
+
+protected:
+  void WndProc(TMessage& M) override {
+    if (M.Msg == WM_ENTERMENULOOP || M.Msg == WM_EXITMENULOOP) Seen.push_back(M.Msg);
+    TPopupListEx::WndProc(M);
+  }
+};
+
 class PopupListExTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -115,14 +127,38 @@ TEST_F(PopupListExTest, ChosenItemRunsItsClickFromThePostedCommand) {
   EXPECT_EQ(f->Msgs().back(), CM_EXITMENULOOP);
 }
 
+TEST_F(PopupListExTest, MenuDismissedWithEscTellsTheActiveForm) {
+  auto* f = new TListeningForm(Application);
+  f->Show();
+  ASSERT_TRUE(PumpUntil([&] { return Screen->ActiveForm() == f; }));
+  auto* menu = new TPopupMenu(f);
+  auto* item = new TMenuItem(menu);
+  item->Caption = "Whois";
+  menu->Items()->Add(item);
+  bool clicked = false;
+  item->OnClick = [&](TObject*) { clicked = true; };
+  PopupAndEnd(menu, [] {
+    PostMessageA(PopupList()->Window(), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(PopupList()->Window(), WM_KEYUP, VK_ESCAPE, 0);
+  });
+  EXPECT_EQ(f->Msgs(), (std::vector<UINT>{CM_ENTERMENULOOP, CM_MENUCLOSED, CM_EXITMENULOOP}));
+  PumpFor(30);
+  EXPECT_FALSE(clicked);
+}
+
 TEST_F(PopupListExTest, NoActiveFormNothingIsSent) {
   auto* f = new TListeningForm(Application);   // never shown, never active
   ASSERT_EQ(Screen->ActiveForm(), nullptr);
+  auto list = std::make_unique<TCountingList>();
+  TCountingList* counting = list.get();
+  SetPopupList(std::move(list));
   auto* menu = new TPopupMenu(f);
   auto* item = new TMenuItem(menu);
   item->Caption = "Details";
   menu->Items()->Add(item);
   PopupAndEnd(menu);
+  // the menu loop ran, its messages reached the list, no form heard of them
+  EXPECT_EQ(counting->Seen, (std::vector<UINT>{WM_ENTERMENULOOP, WM_EXITMENULOOP}));
   EXPECT_TRUE(f->Notes.empty());
 }
 
