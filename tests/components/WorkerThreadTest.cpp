@@ -364,3 +364,37 @@ TEST_F(WorkerThreadTest, AFailingStartLeavesNoThreadBehind) {
   EXPECT_EQ(executed, 0);
   EXPECT_EQ(g->RunningCount(), 0);
 }
+
+TEST_F(WorkerThreadTest, ARunningSubgroupJoinsAndLeavesWithAllItsThreads) {
+  auto* top = new TWorkerThreadGroup(Application);
+  auto* sub = new TWorkerThreadGroup(Application);
+  auto* a = new TWorkerThread(Application);
+  auto* b = new TWorkerThread(Application);
+  a->SetThreadGroup(sub);
+  b->SetThreadGroup(sub);
+  std::atomic<bool> releaseA{false}, releaseB{false};
+  a->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) {
+    while (!releaseA) Sleep(2);
+  };
+  b->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) {
+    while (!releaseB) Sleep(2);
+  };
+  int topStarts = 0, topEnds = 0;
+  top->OnStart = [&](TObject*, TWorkerExecuteThread*, void*&) { ++topStarts; };
+  top->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ++topEnds; };
+  sub->Start();
+  ASSERT_EQ(sub->RunningCount(), 2);
+  sub->SetThreadGroup(top);   // joins while both run
+  EXPECT_EQ(top->RunningCount(), 2);
+  EXPECT_EQ(topStarts, 1);
+  releaseA = true;
+  ASSERT_TRUE(PumpUntil([&] { return !a->Running(); }));
+  EXPECT_EQ(top->RunningCount(), 1);
+  EXPECT_EQ(topEnds, 0) << "b still runs";
+  sub->SetThreadGroup(nullptr);   // leaves while b runs
+  EXPECT_EQ(top->RunningCount(), 0);
+  EXPECT_EQ(topEnds, 1);
+  releaseB = true;
+  ASSERT_TRUE(PumpUntil([&] { return !sub->Running(); }));
+  EXPECT_EQ(topEnds, 1);
+}

@@ -300,7 +300,8 @@ void TWorkerThreadGroup::NotifyGroupTerminate(TWorkerThreadGroup* Group) {
 
 bool TWorkerThreadGroup::AddToGroup(TWorkerThreadGroup* Group) {
   if (Contains(Group)) return false;
-  if (Running()) {
+  // The parent counts each thread running here, as each will end on its own.
+  for (int32_t n = RunningCount(); n > 0; --n) {
     void* none = nullptr;
     Group->ThreadStart(this, nullptr, none);
   }
@@ -313,7 +314,7 @@ bool TWorkerThreadGroup::AddToGroup(TWorkerThreadGroup* Group) {
 }
 
 void TWorkerThreadGroup::RemoveFromGroup(TWorkerThreadGroup* Group) {
-  if (Running()) {
+  for (int32_t n = RunningCount(); n > 0; --n) {
     void* none = nullptr;
     Group->ThreadTerminate(this, nullptr, none);
   }
