@@ -181,10 +181,12 @@ int TThread::WaitFor() {
   if (InMainThread() && Sync) {
     HANDLE hs[2] = {h, Sync->Event.Get()};
     for (;;) {
+      // first what was handed over already: its signal may have gone to
+      // another wait
+      CheckSynchronize();
       DWORD r = MsgWaitForMultipleObjects(2, hs, FALSE, INFINITE, QS_SENDMESSAGE);
       if (r == WAIT_OBJECT_0) break;
-      if (r == WAIT_OBJECT_0 + 1) CheckSynchronize();
-      else {
+      if (r != WAIT_OBJECT_0 + 1) {
         MSG m;
         PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);   // delivers sent messages
       }

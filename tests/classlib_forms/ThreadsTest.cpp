@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "GuiTest.h"
 #include "classlib/Forms.h"
 #include "classlib/Threads.h"
@@ -49,4 +51,40 @@ TEST_F(ThreadsTest, FreeingAThreadFromItsOwnOnTerminateReturns) {
   t->Start();
   ASSERT_TRUE(PumpUntil([&] { return freed; }));
   EXPECT_EQ(WaitForSingleObject(h.Get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+// Any wait on the main thread may take the signal of a call handed over
+// (PumpUntil does); WaitFor must still serve that call.
+TEST_F(ThreadsTest, WaitForServesACallWhoseSignalWasTaken) {
+  struct TCaller : TThread {
+    bool Served = false;
+    void Execute() override {
+      Synchronize([this] { Served = true; });
+    }
+  };
+  TCaller t;
+  t.Start();
+  ASSERT_EQ(WaitForSingleObject(SyncEvent(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  // without the call served the wait would never end: a watchdog signals
+  // again after a while, and says so
+  std::atomic<bool> done{false}, rescued{false};
+  struct TWatchdog : TThread {
+    std::atomic<bool>* Done = nullptr;
+    std::atomic<bool>* Rescued = nullptr;
+    void Execute() override {
+      for (int i = 0; i < 500 && !*Done; ++i) Sleep(10);
+      if (!*Done) {
+        *Rescued = true;
+        SetEvent(SyncEvent());
+      }
+    }
+  } watchdog;
+  watchdog.Done = &done;
+  watchdog.Rescued = &rescued;
+  watchdog.Start();
+  t.WaitFor();
+  done = true;
+  watchdog.WaitFor();
+  EXPECT_TRUE(t.Served);
+  EXPECT_FALSE(rescued.load());
 }
