@@ -18,29 +18,59 @@ struct TSyncRequest {
   std::exception_ptr Error;
 };
 
-// Lives from start-up to shutdown of the unit; the lock outlives it.
+// The calls handed over. Threads hold it while they hand a call over, so it
+// lives on past the unit's shutdown until the last of them lets go; once
+// closed it takes no more calls.
 struct TSyncState {
   TCriticalSection Lock;
   std::deque<std::shared_ptr<TSyncRequest>> Pending;
+  bool Closed = false;
   THandle Event{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
-  THiddenWindow Window;
+  HWND Window = nullptr;   // SyncWindow's handle, posted to from any thread
 };
-std::unique_ptr<TSyncState> Sync;
+SRWLOCK SyncGuard = SRWLOCK_INIT;   // guards the pointer only
+std::shared_ptr<TSyncState> Sync;   // written on the main thread only
+THiddenWindow SyncWindow;           // main thread only
 
 constexpr UINT WM_SYNC = WM_USER + 0x100;
 
-void WakeMainThread() {
-  SetEvent(Sync->Event.Get());
-  if (Sync->Window.Handle()) PostMessageA(Sync->Window.Handle(), WM_SYNC, 0, 0);
+std::shared_ptr<TSyncState> CurrentSync() {
+  AcquireSRWLockShared(&SyncGuard);
+  std::shared_ptr<TSyncState> s = Sync;
+  ReleaseSRWLockShared(&SyncGuard);
+  return s;
 }
 
-void Enqueue(const std::shared_ptr<TSyncRequest>& R) {
-  if (!Sync) throw EInvalidOperation("Threads unit is not initialized");
+[[noreturn]] void NotInitialized() { throw EInvalidOperation("Threads unit is not initialized"); }
+
+void Enqueue(TSyncState& S, const std::shared_ptr<TSyncRequest>& R) {
+  HWND window;
   {
-    TLockGuard g(Sync->Lock);
-    Sync->Pending.push_back(R);
+    TLockGuard g(S.Lock);
+    if (S.Closed) NotInitialized();
+    S.Pending.push_back(R);
+    window = S.Window;
   }
-  WakeMainThread();
+  SetEvent(S.Event.Get());
+  if (window) PostMessageA(window, WM_SYNC, 0, 0);
+}
+
+// On the main thread.
+void RunRequest(const std::shared_ptr<TSyncRequest>& R) {
+  if (R->Done) {
+    try {
+      R->Method();
+    } catch (...) {
+      R->Error = std::current_exception();
+    }
+    SetEvent(R->Done);
+  } else {
+    try {
+      R->Method();
+    } catch (...) {
+      HandleCallbackException(nullptr);
+    }
+  }
 }
 
 const int PriorityValues[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL,
@@ -55,45 +85,49 @@ HANDLE SyncEvent() { return Sync ? Sync->Event.Get() : nullptr; }
 void Threads_Initialize() {
   if (!Counter.Enter()) return;
   MainThreadID = GetCurrentThreadId();
-  Sync = std::make_unique<TSyncState>();
-  Sync->Window = AllocateHWnd([](TMessage& M) {
+  auto s = std::make_shared<TSyncState>();
+  SyncWindow = AllocateHWnd([](TMessage& M) {
     if (M.Msg == WM_SYNC) CheckSynchronize();
-    else M.Result = DefWindowProcA(Sync->Window.Handle(), M.Msg, M.WParam, M.LParam);
+    else M.Result = DefWindowProcA(SyncWindow.Handle(), M.Msg, M.WParam, M.LParam);
   });
+  s->Window = SyncWindow.Handle();
+  AcquireSRWLockExclusive(&SyncGuard);
+  Sync = std::move(s);
+  ReleaseSRWLockExclusive(&SyncGuard);
 }
 
 void Threads_Finalize() {
   if (!Counter.Leave()) return;
   CheckSynchronize();
-  Sync.reset();
+  AcquireSRWLockExclusive(&SyncGuard);
+  std::shared_ptr<TSyncState> s = std::move(Sync);
+  ReleaseSRWLockExclusive(&SyncGuard);
+  // what was handed over meanwhile still runs: a Synchronize caller waits for it
+  std::deque<std::shared_ptr<TSyncRequest>> last;
+  {
+    TLockGuard g(s->Lock);
+    s->Closed = true;
+    s->Window = nullptr;
+    last.swap(s->Pending);
+  }
+  for (auto& r : last) RunRequest(r);
+  SyncWindow.Reset();
 }
 
 bool CheckSynchronize() {
-  if (!Sync || !InMainThread()) return false;
+  if (!InMainThread() || !Sync) return false;
+  std::shared_ptr<TSyncState> s = Sync;   // a call may shut the unit down
   bool ran = false;
   for (;;) {
     std::shared_ptr<TSyncRequest> r;
     {
-      TLockGuard g(Sync->Lock);
-      if (Sync->Pending.empty()) break;
-      r = Sync->Pending.front();
-      Sync->Pending.pop_front();
+      TLockGuard g(s->Lock);
+      if (s->Pending.empty()) break;
+      r = s->Pending.front();
+      s->Pending.pop_front();
     }
     ran = true;
-    if (r->Done) {
-      try {
-        r->Method();
-      } catch (...) {
-        r->Error = std::current_exception();
-      }
-      SetEvent(r->Done);
-    } else {
-      try {
-        r->Method();
-      } catch (...) {
-        HandleCallbackException(nullptr);
-      }
-    }
+    RunRequest(r);
   }
   return ran;
 }
@@ -178,8 +212,8 @@ void TThread::SetPriority(TThreadPriority Value) {
 
 int TThread::WaitFor() {
   HANDLE h = FHandle.Get();
-  if (InMainThread() && Sync) {
-    HANDLE hs[2] = {h, Sync->Event.Get()};
+  if (std::shared_ptr<TSyncState> s = InMainThread() ? Sync : nullptr) {
+    HANDLE hs[2] = {h, s->Event.Get()};
     for (;;) {
       // first what was handed over already: its signal may have gone to
       // another wait
@@ -200,7 +234,8 @@ int TThread::WaitFor() {
 }
 
 void TThread::Synchronize(TThread*, const TThreadMethod& Method) {
-  if (InMainThread() || !Sync) {
+  std::shared_ptr<TSyncState> s = InMainThread() ? nullptr : CurrentSync();
+  if (!s) {
     Method();
     return;
   }
@@ -208,17 +243,18 @@ void TThread::Synchronize(TThread*, const TThreadMethod& Method) {
   r->Method = Method;
   THandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   r->Done = done.Get();
-  Enqueue(r);
+  Enqueue(*s, r);
   WaitForSingleObject(done.Get(), INFINITE);
   if (r->Error) std::rethrow_exception(r->Error);
 }
 
 void TThread::Queue(TThread*, TThreadMethod Method) {
-  if (InMainThread() || !Sync) {
+  std::shared_ptr<TSyncState> s = InMainThread() ? nullptr : CurrentSync();
+  if (!s) {
     Method();
     return;
   }
   auto r = std::make_shared<TSyncRequest>();
   r->Method = std::move(Method);
-  Enqueue(r);
+  Enqueue(*s, r);
 }

@@ -73,6 +73,9 @@ HANDLE SyncEvent();
 extern DWORD MainThreadID;
 bool InMainThread();
 
-// Start-up records the calling thread as the main thread.
+// Start-up records the calling thread as the main thread. Shutdown runs
+// the calls handed over until then; a call handed over while it shuts down
+// raises EInvalidOperation in its thread. Without the unit started,
+// Synchronize and Queue run the method at once in the calling thread.
 void Threads_Initialize();
 void Threads_Finalize();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 #include "GuiTest.h"
 #include "classlib/Forms.h"
@@ -87,4 +88,33 @@ TEST_F(ThreadsTest, WaitForServesACallWhoseSignalWasTaken) {
   watchdog.WaitFor();
   EXPECT_TRUE(t.Served);
   EXPECT_FALSE(rescued.load());
+}
+
+namespace {
+// Hands calls over in a loop until told to stop.
+DWORD WINAPI HandOverCalls(LPVOID Param) {
+  auto* stop = static_cast<std::atomic<bool>*>(Param);
+  while (!*stop) {
+    try {
+      TThread::Queue(nullptr, [] {});
+    } catch (const EInvalidOperation&) {   // the unit was shut down meanwhile
+    }
+  }
+  return 0;
+}
+}  // namespace
+
+// Other threads may be handing calls over just as the unit shuts down
+// (a thread ending as the program ends): nothing they touch may go.
+TEST(ThreadsShutdown, CallsHandedOverWhileTheUnitStartsAndStops) {
+  std::atomic<bool> stop{false};
+  std::vector<THandle> threads;
+  for (int i = 0; i < 6; ++i) threads.emplace_back(CreateThread(nullptr, 0, HandOverCalls, &stop, 0, nullptr));
+  for (int round = 0; round < 300; ++round) {
+    Threads_Initialize();
+    CheckSynchronize();
+    Threads_Finalize();
+  }
+  stop = true;
+  for (auto& t : threads) EXPECT_EQ(WaitForSingleObject(t.Get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
 }
