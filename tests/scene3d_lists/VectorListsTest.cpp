@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "Assertions.h"
 #include "scene3d/Base/VectorLists.h"
 
 namespace {
@@ -21,14 +22,6 @@ public:
 };
 const auto* const Env = testing::AddGlobalTestEnvironment(new TListUnits);
 
-std::string AssertionOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EAssertionFailed& e) {
-    return e.Message;
-  }
-  return "(none)";
-}
 bool FailsAt(const std::function<void()>& f, int Line) {
   std::string m = AssertionOf(f);
   return m.find("scene3d\\Base\\VectorLists") != std::string::npos &&

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "Assertions.h"
 #include "TestPaths.h"
 #include "scene3d/GLMisc.h"
 #include "scene3d/GLUtils.h"
@@ -40,13 +41,9 @@ public:
 };
 
 bool FailsAt(const std::function<void()>& f, int Line) {
-  try {
-    f();
-  } catch (const EAssertionFailed& e) {
-    return e.Message.find("scene3d\\GLMisc") != std::string::npos &&
-           e.Message.find("line " + std::to_string(Line)) != std::string::npos;
-  }
-  return false;
+  const std::string m = AssertionOf(f);
+  return m.find("scene3d\\GLMisc") != std::string::npos &&
+         m.find("line " + std::to_string(Line)) != std::string::npos;
 }
 }  // namespace
 

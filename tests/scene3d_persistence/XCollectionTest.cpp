@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Assertions.h"
 #include "scene3d/Base/XCollection.h"
 
 namespace {
@@ -76,14 +77,6 @@ const auto* const Env = testing::AddGlobalTestEnvironment(new TXUnits);
 template <size_t N>
 std::string S(const char (&lit)[N]) { return std::string(lit, N - 1); }
 
-std::string AssertionOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EAssertionFailed& e) {
-    return e.Message;
-  }
-  return "(none)";
-}
 }  // namespace
 
 TEST(XCollection, ItemsJoinTheirOwnerWithTheFriendlyName) {
