@@ -20,8 +20,10 @@ IMPLEMENT_CLASSINFO(TFont, TPersistent)
 
 TFont::TFont() = default;
 
+// The old handle goes only after OnChange: a canvas or a control that has it
+// selected or set lets go of it there.
 void TFont::Changed() {
-  FHandle.Reset();
+  TGdiObject old(FHandle.Release());
   if (OnChange) OnChange(this);
 }
 
@@ -80,6 +82,257 @@ void TFont::Assign(TPersistent* Source) {
   }
   TPersistent::Assign(Source);
 }
+
+// ---- TPen ----------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TPen, TPersistent)
+
+void TPen::Changed() {
+  TGdiObject old(FHandle.Release());
+  if (OnChange) OnChange(this);
+}
+
+void TPen::SetColor(TColor Value) {
+  if (Value == FColor) return;
+  FColor = Value;
+  Changed();
+}
+
+void TPen::SetWidth(int Value) {
+  if (Value == FWidth) return;
+  FWidth = Value;
+  Changed();
+}
+
+void TPen::SetStyle(TPenStyle Value) {
+  if (Value == FStyle) return;
+  FStyle = Value;
+  Changed();
+}
+
+HPEN TPen::Handle() {
+  if (!FHandle) {
+    static const int styles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL};
+    FHandle.Reset(CreatePen(styles[static_cast<int>(FStyle)], FWidth, ColorToRGB(FColor)));
+  }
+  return static_cast<HPEN>(FHandle.Get());
+}
+
+void TPen::Assign(TPersistent* Source) {
+  if (auto* p = dynamic_cast<TPen*>(Source)) {
+    FColor = p->FColor;
+    FWidth = p->FWidth;
+    FStyle = p->FStyle;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---- TBrush --------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TBrush, TPersistent)
+
+void TBrush::Changed() {
+  TGdiObject old(FHandle.Release());
+  if (OnChange) OnChange(this);
+}
+
+void TBrush::SetColor(TColor Value) {
+  if (Value == FColor && FStyle == TBrushStyle::bsSolid) return;
+  FColor = Value;
+  FStyle = TBrushStyle::bsSolid;   // a colour makes a clear brush solid again
+  Changed();
+}
+
+void TBrush::SetStyle(TBrushStyle Value) {
+  if (Value == FStyle) return;
+  FStyle = Value;
+  Changed();
+}
+
+HBRUSH TBrush::Handle() {
+  if (!FHandle) {
+    if (FStyle == TBrushStyle::bsClear) {
+      LOGBRUSH lb{BS_HOLLOW, 0, 0};
+      FHandle.Reset(CreateBrushIndirect(&lb));
+    } else {
+      FHandle.Reset(CreateSolidBrush(ColorToRGB(FColor)));
+    }
+  }
+  return static_cast<HBRUSH>(FHandle.Get());
+}
+
+void TBrush::Assign(TPersistent* Source) {
+  if (auto* b = dynamic_cast<TBrush*>(Source)) {
+    FColor = b->FColor;
+    FStyle = b->FStyle;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---- TCanvas -------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TCanvas, TPersistent)
+
+TCanvas::TCanvas() {
+  FFont.OnChange = [this](TObject*) { DeselectObjects(); };
+  FPen.OnChange = [this](TObject*) { DeselectObjects(); };
+  FBrush.OnChange = [this](TObject*) { DeselectObjects(); };
+}
+
+TCanvas::TCanvas(HDC DC) : TCanvas() { FHandle = DC; }
+
+TCanvas::~TCanvas() { DeselectObjects(); }
+
+void TCanvas::SetHandle(HDC Value) {
+  if (Value == FHandle) return;
+  DeselectObjects();
+  FHandle = Value;
+}
+
+void TCanvas::SelectObjects(HDC DC) {
+  HGDIOBJ f = SelectObject(DC, FFont.Handle());
+  HGDIOBJ p = SelectObject(DC, FPen.Handle());
+  HGDIOBJ b = SelectObject(DC, FBrush.Handle());
+  if (!FOldFont) {
+    FOldFont = f;
+    FOldPen = p;
+    FOldBrush = b;
+  }
+}
+
+void TCanvas::DeselectObjects() {
+  if (!FHandle || !FOldFont) return;
+  SelectObject(FHandle, FOldFont);
+  SelectObject(FHandle, FOldPen);
+  SelectObject(FHandle, FOldBrush);
+  FOldFont = FOldPen = FOldBrush = nullptr;
+}
+
+HDC TCanvas::RequiredHandle() {
+  if (!FHandle) CreateHandle();
+  if (!FHandle) throw EInvalidOperation("Canvas does not allow drawing");
+  return FHandle;
+}
+
+HDC TCanvas::Handle() {
+  HDC dc = RequiredHandle();
+  SelectObjects(dc);
+  return dc;
+}
+
+void TCanvas::TextColors(HDC DC) {
+  SetTextColor(DC, ColorToRGB(FFont.Color()));
+  if (FBrush.Style() == TBrushStyle::bsClear) {
+    SetBkMode(DC, TRANSPARENT);
+  } else {
+    SetBkMode(DC, OPAQUE);
+    SetBkColor(DC, ColorToRGB(FBrush.Color()));
+  }
+}
+
+void TCanvas::MoveTo(int X, int Y) {
+  MoveToEx(Handle(), X, Y, nullptr);
+  FPenPos = Point(X, Y);
+}
+
+void TCanvas::LineTo(int X, int Y) {
+  HDC dc = Handle();
+  MoveToEx(dc, FPenPos.x, FPenPos.y, nullptr);
+  ::LineTo(dc, X, Y);
+  FPenPos = Point(X, Y);
+}
+
+void TCanvas::FillRect(const TRect& R) { ::FillRect(Handle(), &R, FBrush.Handle()); }
+
+void TCanvas::FrameRect(const TRect& R) { ::FrameRect(Handle(), &R, FBrush.Handle()); }
+
+void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2) { ::Rectangle(Handle(), X1, Y1, X2, Y2); }
+
+void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2) { ::Ellipse(Handle(), X1, Y1, X2, Y2); }
+
+void TCanvas::TextOut(int X, int Y, const std::string& Text) {
+  HDC dc = Handle();
+  TextColors(dc);
+  ::TextOutA(dc, X, Y, Text.c_str(), static_cast<int>(Text.size()));
+  FPenPos = Point(X + TextWidth(Text), Y);
+}
+
+void TCanvas::TextRect(const TRect& R, int X, int Y, const std::string& Text) {
+  HDC dc = Handle();
+  TextColors(dc);
+  UINT opts = ETO_CLIPPED | (FBrush.Style() == TBrushStyle::bsClear ? 0u : static_cast<UINT>(ETO_OPAQUE));
+  ExtTextOutA(dc, X, Y, opts, &R, Text.c_str(), static_cast<UINT>(Text.size()), nullptr);
+}
+
+void TCanvas::TextRect(TRect& R, const std::string& Text, UINT Format) {
+  HDC dc = Handle();
+  TextColors(dc);
+  DrawTextA(dc, Text.c_str(), static_cast<int>(Text.size()), &R, Format);
+}
+
+SIZE TCanvas::TextExtent(const std::string& Text) {
+  SIZE s{0, 0};
+  GetTextExtentPoint32A(Handle(), Text.c_str(), static_cast<int>(Text.size()), &s);
+  return s;
+}
+
+namespace {
+// A memory context holding a bitmap for the length of one copy.
+class TBitmapSource {
+public:
+  TBitmapSource(HDC Compatible, HBITMAP Bitmap) : FDC(CreateCompatibleDC(Compatible)) {
+    FOld = SelectObject(FDC, Bitmap);
+  }
+  ~TBitmapSource() {
+    SelectObject(FDC, FOld);
+    DeleteDC(FDC);
+  }
+  TBitmapSource(const TBitmapSource&) = delete;
+  TBitmapSource& operator=(const TBitmapSource&) = delete;
+  HDC DC() const { return FDC; }
+
+private:
+  HDC FDC;
+  HGDIOBJ FOld;
+};
+}  // namespace
+
+void TCanvas::Draw(int X, int Y, TBitmap* Graphic) {
+  if (!Graphic || Graphic->Empty()) return;
+  HDC dc = Handle();
+  TBitmapSource src(dc, Graphic->Handle());
+  BitBlt(dc, X, Y, Graphic->Width(), Graphic->Height(), src.DC(), 0, 0, SRCCOPY);
+}
+
+void TCanvas::Draw(int X, int Y, TIcon* Graphic) {
+  if (!Graphic || Graphic->Empty()) return;
+  DrawIconEx(Handle(), X, Y, Graphic->Handle(), 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+void TCanvas::StretchDraw(const TRect& R, TBitmap* Graphic) {
+  if (!Graphic || Graphic->Empty()) return;
+  HDC dc = Handle();
+  TBitmapSource src(dc, Graphic->Handle());
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, R.left, R.top, R.right - R.left, R.bottom - R.top, src.DC(), 0, 0, Graphic->Width(),
+             Graphic->Height(), SRCCOPY);
+}
+
+void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect) {
+  HDC dc = Handle();
+  HDC src = Source->Handle();
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, Dest.left, Dest.top, Dest.right - Dest.left, Dest.bottom - Dest.top, src, SourceRect.left,
+             SourceRect.top, SourceRect.right - SourceRect.left, SourceRect.bottom - SourceRect.top, SRCCOPY);
+}
+
+TColor TCanvas::Pixels(int X, int Y) { return GetPixel(Handle(), X, Y); }
+
+void TCanvas::SetPixels(int X, int Y, TColor Value) { SetPixel(Handle(), X, Y, ColorToRGB(Value)); }
 
 // ---- TIcon ---------------------------------------------------------------------
 

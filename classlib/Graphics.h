@@ -9,6 +9,13 @@
 
 CLASSLIB_EXCEPTION(EResNotFound, Exception);
 
+// Rectangles and points as the system has them.
+using TRect = RECT;
+using TPoint = POINT;
+inline TRect Rect(int Left, int Top, int Right, int Bottom) { return RECT{Left, Top, Right, Bottom}; }
+inline TRect Bounds(int Left, int Top, int Width, int Height) { return RECT{Left, Top, Left + Width, Top + Height}; }
+inline TPoint Point(int X, int Y) { return POINT{X, Y}; }
+
 // A colour: red in the low byte, as COLORREF; values with the high bit set
 // name a system colour (its index in the low byte).
 using TColor = uint32_t;
@@ -20,10 +27,30 @@ constexpr TColor clRed = 0x0000FF;
 constexpr TColor clLime = 0x00FF00;
 constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clBtnFace = 0x8000000F;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clActiveCaption = 0x80000002;
+constexpr TColor clMenu = 0x80000004;
 constexpr TColor clWindow = 0x80000005;
+constexpr TColor clWindowFrame = 0x80000006;
+constexpr TColor clMenuText = 0x80000007;
 constexpr TColor clWindowText = 0x80000008;
+constexpr TColor clHighlight = 0x8000000D;
+constexpr TColor clHighlightText = 0x8000000E;
+constexpr TColor clBtnFace = 0x8000000F;
+constexpr TColor clBtnShadow = 0x80000010;
+constexpr TColor clGrayText = 0x80000011;
+constexpr TColor clBtnText = 0x80000012;
+constexpr TColor clBtnHighlight = 0x80000014;
+constexpr TColor clInfoBk = 0x80000018;
 constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
 COLORREF ColorToRGB(TColor Color);
 // Colour text of the class library: the name of a colour constant ("clRed",
 // "clWindowText") or "$" and eight hexadecimal digits. StringToColor takes a
@@ -59,6 +86,109 @@ private:
   std::string FName = "MS Sans Serif";
   int FHeight = -11;
   TGdiObject FHandle;
+};
+
+enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+
+class TPen : public TPersistent {
+  DECLARE_CLASSINFO(TPen)
+public:
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  int Width() const { return FWidth; }
+  void SetWidth(int Value);
+  TPenStyle Style() const { return FStyle; }
+  void SetStyle(TPenStyle Value);
+  HPEN Handle();   // made when first needed, remade after a change
+  void Assign(TPersistent* Source) override;
+  TNotifyEvent OnChange;
+
+private:
+  void Changed();
+  TColor FColor = clBlack;
+  int FWidth = 1;
+  TPenStyle FStyle = TPenStyle::psSolid;
+  TGdiObject FHandle;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+class TBrush : public TPersistent {
+  DECLARE_CLASSINFO(TBrush)
+public:
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  TBrushStyle Style() const { return FStyle; }
+  void SetStyle(TBrushStyle Value);
+  HBRUSH Handle();   // a hollow brush for bsClear
+  void Assign(TPersistent* Source) override;
+  TNotifyEvent OnChange;
+
+private:
+  void Changed();
+  TColor FColor = clWhite;
+  TBrushStyle FStyle = TBrushStyle::bsSolid;
+  TGdiObject FHandle;
+};
+
+class TBitmap;
+class TIcon;
+
+// Drawing on a device context it was handed: the canvas selects its font,
+// pen and brush into it when it draws and selects the context's own objects
+// back when it lets go of it (SetHandle, or freeing the canvas). It never
+// frees the context. A canvas that makes its own context (a bitmap's)
+// overrides CreateHandle, which runs when a drawing call finds none.
+class TCanvas : public TPersistent {
+  DECLARE_CLASSINFO(TCanvas)
+public:
+  TCanvas();
+  explicit TCanvas(HDC DC);
+  ~TCanvas() override;
+
+  HDC Handle();   // with the canvas's objects selected
+  void SetHandle(HDC Value);
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  TFont* Font() { return &FFont; }
+  TPen* Pen() { return &FPen; }
+  TBrush* Brush() { return &FBrush; }
+  void SetFont(TFont* Value) { FFont.Assign(Value); }
+  TPoint PenPos() const { return FPenPos; }
+
+  void MoveTo(int X, int Y);
+  void LineTo(int X, int Y);
+  void FillRect(const TRect& R);     // with the brush
+  void FrameRect(const TRect& R);    // one-pixel frame in the brush colour
+  void Rectangle(int X1, int Y1, int X2, int Y2);   // pen outline, brush inside
+  void Rectangle(const TRect& R) { Rectangle(R.left, R.top, R.right, R.bottom); }
+  void Ellipse(int X1, int Y1, int X2, int Y2);
+  void TextOut(int X, int Y, const std::string& Text);
+  void TextRect(const TRect& R, int X, int Y, const std::string& Text);   // clipped to R
+  void TextRect(TRect& R, const std::string& Text, UINT Format);   // DrawText flags (DT_CALCRECT sets R)
+  SIZE TextExtent(const std::string& Text);
+  int TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
+  int TextHeight(const std::string& Text) { return TextExtent(Text).cy; }
+  void Draw(int X, int Y, TBitmap* Graphic);
+  void Draw(int X, int Y, TIcon* Graphic);
+  void StretchDraw(const TRect& R, TBitmap* Graphic);
+  void CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect);
+  TColor Pixels(int X, int Y);
+  void SetPixels(int X, int Y, TColor Value);
+
+protected:
+  virtual void CreateHandle() {}
+  HDC RequiredHandle();   // a context, made by CreateHandle when needed; EInvalidOperation without
+
+private:
+  void SelectObjects(HDC DC);
+  void DeselectObjects();
+  void TextColors(HDC DC);
+  HDC FHandle = nullptr;
+  TFont FFont;
+  TPen FPen;
+  TBrush FBrush;
+  TPoint FPenPos{0, 0};
+  HGDIOBJ FOldFont = nullptr, FOldPen = nullptr, FOldBrush = nullptr;   // the context's own
 };
 
 struct TIconTraits {

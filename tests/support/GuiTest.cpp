@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include "classlib/Forms.h"
 #include "classlib/Threads.h"
@@ -34,12 +35,11 @@ int TCapture::Count(uint32_t Rgb) const {
   return static_cast<int>(std::count(Pixels.begin(), Pixels.end(), Rgb));
 }
 
-TCapture CaptureClient(HWND Wnd) {
+namespace {
+TCapture CaptureDC(HWND Wnd, int X, int Y, int Width, int Height) {
   TCapture c;
-  RECT r;
-  GetClientRect(Wnd, &r);
-  c.Width = r.right;
-  c.Height = r.bottom;
+  c.Width = Width;
+  c.Height = Height;
   if (c.Width <= 0 || c.Height <= 0) return c;
   HDC wdc = GetDC(Wnd);
   HDC mdc = CreateCompatibleDC(wdc);
@@ -53,7 +53,7 @@ TCapture CaptureClient(HWND Wnd) {
   void* bits = nullptr;
   HBITMAP bmp = CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(mdc, bmp);
-  BitBlt(mdc, 0, 0, c.Width, c.Height, wdc, 0, 0, SRCCOPY);
+  BitBlt(mdc, 0, 0, c.Width, c.Height, wdc, X, Y, SRCCOPY);
   GdiFlush();
   c.Pixels.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + c.Width * c.Height);
   for (auto& p : c.Pixels) p &= 0xFFFFFF;
@@ -63,6 +63,15 @@ TCapture CaptureClient(HWND Wnd) {
   ReleaseDC(Wnd, wdc);
   return c;
 }
+}  // namespace
+
+TCapture CaptureClient(HWND Wnd) {
+  RECT r;
+  GetClientRect(Wnd, &r);
+  return CaptureDC(Wnd, 0, 0, r.right, r.bottom);
+}
+
+TCapture CaptureScreen(const RECT& R) { return CaptureDC(nullptr, R.left, R.top, R.right - R.left, R.bottom - R.top); }
 
 void SaveBmp(const TCapture& C, const std::string& FileName) {
   int rowBytes = (C.Width * 3 + 3) & ~3;
@@ -89,4 +98,132 @@ void SaveBmp(const TCapture& C, const std::string& FileName) {
     }
     f.write(row.data(), rowBytes);
   }
+}
+
+// ---- Real input ----
+
+namespace {
+void SendOne(INPUT In) { SendInput(1, &In, sizeof In); }
+
+void SendMouse(DWORD Flags, DWORD Data = 0) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = Flags;
+  in.mi.mouseData = Data;
+  SendOne(in);
+}
+
+void SendKey(WORD Vk, bool Up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = Vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(Vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = Up ? KEYEVENTF_KEYUP : 0;
+  SendOne(in);
+}
+}  // namespace
+
+void MoveMouseTo(int X, int Y) {
+  SetCursorPos(X, Y);
+  SendMouse(MOUSEEVENTF_MOVE);   // a move of 0: the window under the point hears of it
+}
+
+void MouseButton(TInputButton Button, bool Down) {
+  static const DWORD down[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+  static const DWORD up[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
+  SendMouse((Down ? down : up)[static_cast<int>(Button)]);
+}
+
+void ClickAt(int X, int Y, TInputButton Button) {
+  MoveMouseTo(X, Y);
+  MouseButton(Button, true);
+  MouseButton(Button, false);
+}
+
+void DoubleClickAt(int X, int Y) {
+  ClickAt(X, Y);
+  ClickAt(X, Y);
+}
+
+void WheelAt(int X, int Y, int Delta) {
+  MoveMouseTo(X, Y);
+  SendMouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(Delta));
+}
+
+POINT ClientToScreenPoint(HWND Wnd, int X, int Y) {
+  POINT p{X, Y};
+  ClientToScreen(Wnd, &p);
+  return p;
+}
+
+void ClickClient(HWND Wnd, int X, int Y, TInputButton Button) {
+  POINT p = ClientToScreenPoint(Wnd, X, Y);
+  ClickAt(p.x, p.y, Button);
+}
+
+void KeyDown(WORD Vk) { SendKey(Vk, false); }
+void KeyUp(WORD Vk) { SendKey(Vk, true); }
+
+void PressKey(WORD Vk) {
+  KeyDown(Vk);
+  KeyUp(Vk);
+}
+
+void PressKeys(std::initializer_list<WORD> Keys) {
+  for (WORD k : Keys) KeyDown(k);
+  for (auto it = std::rbegin(Keys); it != std::rend(Keys); ++it) KeyUp(*it);
+}
+
+void TypeText(const std::string& Text) {
+  for (char ch : Text) {
+    SHORT scan = VkKeyScanA(ch);
+    if (scan == -1) continue;
+    WORD vk = LOBYTE(scan);
+    bool shift = HIBYTE(scan) & 1;
+    if (shift) KeyDown(VK_SHIFT);
+    PressKey(vk);
+    if (shift) KeyUp(VK_SHIFT);
+  }
+}
+
+namespace {
+BOOL CALLBACK CountWindow(HWND, LPARAM Count) {
+  ++*reinterpret_cast<int*>(Count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountOwnWindows(HWND Wnd, LPARAM Count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(Wnd, &pid);
+  if (pid == GetCurrentProcessId()) {
+    ++*reinterpret_cast<int*>(Count);
+    EnumChildWindows(Wnd, CountWindow, Count);
+  }
+  return TRUE;
+}
+}  // namespace
+
+TGuiResources GuiResources() {
+  TGuiResources r;
+  HDC probe = CreateCompatibleDC(nullptr);
+  HBITMAP pixel = CreateCompatibleBitmap(probe, 1, 1);
+  HGDIOBJ old = SelectObject(probe, pixel);
+  for (uintptr_t i = 1; i <= 0xFFFF; ++i)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++r.Gdi;
+  for (uintptr_t i = 0x20; i <= 0xFFFF; i += 2) {
+    if (IsMenu(reinterpret_cast<HMENU>(i))) ++r.Menus;
+    else if (DrawIconEx(probe, 0, 0, reinterpret_cast<HICON>(i), 1, 1, 0, nullptr, DI_NORMAL)) ++r.Icons;
+  }
+  SelectObject(probe, old);
+  DeleteObject(pixel);
+  DeleteDC(probe);
+  r.Gdi -= 2;   // the probe's own context and bitmap
+  EnumWindows(CountOwnWindows, reinterpret_cast<LPARAM>(&r.Windows));
+  HWND w = nullptr;
+  while ((w = FindWindowExA(HWND_MESSAGE, w, nullptr, nullptr))) CountOwnWindows(w, reinterpret_cast<LPARAM>(&r.Windows));
+  return r;
+}
+
+void PrintTo(const TGuiResources& R, std::ostream* Os) {
+  *Os << "{GDI " << R.Gdi << ", windows " << R.Windows << ", menus " << R.Menus << ", icons " << R.Icons << "}";
 }
