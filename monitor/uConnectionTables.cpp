@@ -28,7 +28,11 @@ void ReadTable(TTableBuffer& Buffer, bool& Valid, TExtended Extended, int TableC
     case TIpHelperFamily::ifOwnerPid: {
       PVOID table = nullptr;
       DWORD r = OwnerPid(&table, TRUE, GetProcessHeap(), OwnerPidTableFlags, IpHelperAF_INET);
-      if (r == NO_ERROR && table) Buffer.Adopt(table, TIpHelperFamily::ifOwnerPid);
+      if (!table) return;
+      if (r == NO_ERROR)
+        Buffer.Adopt(table, TIpHelperFamily::ifOwnerPid);
+      else
+        HeapFree(GetProcessHeap(), 0, table);   // a table handed back with an error
       return;
     }
     case TIpHelperFamily::ifPlain: {

@@ -32,7 +32,13 @@ void TLocationDatabase::Load(const std::string& Folder) {
                                  (DatabaseInfo.Count() ? DatabaseInfo[0] : std::string()) +
                                  "\"); the location database is not usable.");
 
-  LocationFile.Reset(dir + "geoip.dat");
+  // Read and write as typed files open by default; a read-only install is
+  // opened for reading only.
+  try {
+    LocationFile.Reset(dir + "geoip.dat");
+  } catch (const EInOutError&) {
+    LocationFile.Reset(dir + "geoip.dat", fmOpenRead);
+  }
   // A record count beyond the file (or a torn last record) is never read.
   FRecordCount = std::min<int64_t>(count, LocationFile.FileSize());
 

@@ -18,6 +18,7 @@
 #include "monitor/uConnectionTables.h"
 #include "monitor/uLocationDatabase.h"
 #include "viewer/components/TrayIcon.h"
+#include "viewer/uToolHelpAPI.h"
 
 class TRegistry;
 
@@ -135,6 +136,9 @@ private:
   std::unordered_set<std::string, TCaseHash, TCaseEqual> FVisualized;
   TStringList FOtherVisualized;
   bool FPolling = false;
+  // Process names of the running poll: one snapshot per poll.
+  TProcessSnapshot FProcessNames;
+  std::string ProcessName(DWORD Pid);
   void ReadMainKey(TRegistry& Reg);
   void ReadColorsKey(TRegistry& Reg);
   void ReadGlobeKey(TRegistry& Reg);

@@ -10,10 +10,10 @@
 
 namespace {
 // "&" + process name + ": " + PID + "," + PID: the process part of a table line.
-void AppendProcess(std::string& Line, DWORD Pid) {
+void AppendProcess(std::string& Line, DWORD Pid, TProcessSnapshot& Names) {
   const std::string id = IntToStr(Pid);
   Line += '&';
-  Line += ProcessNameOfPid(Pid);
+  Line += Names.NameOf(Pid);
   Line += ": ";
   Line += id;
   Line += ',';
@@ -167,14 +167,18 @@ void TMainForm::AddressToText(DWORD Address, std::string& Text) {
   }
 }
 
+std::string TMainForm::ProcessName(DWORD Pid) {
+  return FPolling ? FProcessNames.NameOf(Pid) : ProcessNameOfPid(Pid);
+}
+
 void TMainForm::TableProcessNameOfPid(DWORD Pid) {
   if (TableRows.Count() == 0) return;
-  AppendLast(TableRows, "&" + ProcessNameOfPid(Pid) + ": " + IntToStr(Pid));
+  AppendLast(TableRows, "&" + ProcessName(Pid) + ": " + IntToStr(Pid));
 }
 
 void TMainForm::DetailProcessNameOfPid(DWORD Pid) {
   if (DetailRows.Count() == 0) return;
-  AppendLast(DetailRows, "&" + ProcessNameOfPid(Pid));
+  AppendLast(DetailRows, "&" + ProcessName(Pid));
 }
 
 // ---- The poll ----
@@ -185,6 +189,7 @@ void TMainForm::Refresh(bool ReadTables) {
   DetailRows.Clear();
   FVisualized.clear();
   FOtherVisualized.Clear();
+  FProcessNames.Clear();
   FPolling = true;
   struct TPollEnd {
     bool& Polling;
@@ -230,7 +235,7 @@ void TMainForm::Refresh(bool ReadTables) {
         line += '#';
         line += TcpStateName(r.State);
         if (withPids) {
-          AppendProcess(line, r.OwningPid);
+          AppendProcess(line, r.OwningPid, FProcessNames);
           TableRows.Add(line);
           hideIfOwn();
         } else {
@@ -256,7 +261,7 @@ void TMainForm::Refresh(bool ReadTables) {
           line += PortToText(r.LocalPort);
           if (udpWithPids) {
             line += "#-";
-            AppendProcess(line, r.OwningPid);
+            AppendProcess(line, r.OwningPid, FProcessNames);
             TableRows.Add(line);
             hideIfOwn();
           } else {

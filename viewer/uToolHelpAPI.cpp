@@ -18,22 +18,34 @@ bool LoadToolHelpApi() {
   return CreateToolhelp32Snapshot && Process32First && Process32Next;
 }
 
-std::string ProcessNameOfPid(DWORD Pid) {
-  if (!(CreateToolhelp32Snapshot && Process32First && Process32Next) && !LoadToolHelpApi())
-    return "?";
-  TFileHandle snapshot(CreateToolhelp32Snapshot(ToolHelpSnapProcess, 0));
-  if (!snapshot.Valid() || snapshot.Get() == nullptr) {
-    snapshot.Release();   // a null handle is no handle
-    return "?";
-  }
-  TProcessEntry32 entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-       more = Process32Next(snapshot.Get(), &entry)) {
-    if (entry.th32ProcessID == Pid) {
+std::string ProcessNameOfPid(DWORD Pid) { return TProcessSnapshot().NameOf(Pid); }
+
+void TProcessSnapshot::Clear() {
+  FTaken = FFailed = false;
+  FNames.clear();
+}
+
+std::string TProcessSnapshot::NameOf(DWORD Pid) {
+  if (!FTaken) {
+    FTaken = true;
+    FFailed = true;
+    if (!(CreateToolhelp32Snapshot && Process32First && Process32Next) && !LoadToolHelpApi())
+      return "?";
+    TFileHandle snapshot(CreateToolhelp32Snapshot(ToolHelpSnapProcess, 0));
+    if (!snapshot.Valid() || snapshot.Get() == nullptr) {
+      snapshot.Release();   // a null handle is no handle
+      return "?";
+    }
+    FFailed = false;
+    TProcessEntry32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
       entry.szExeFile[MAX_PATH - 1] = '\0';
-      return entry.szExeFile;
+      FNames.emplace(entry.th32ProcessID, entry.szExeFile);   // the first entry of an ID wins
     }
   }
-  return "?";
+  if (FFailed) return "?";
+  const auto it = FNames.find(Pid);
+  return it != FNames.end() ? it->second : "?";
 }

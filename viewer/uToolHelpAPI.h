@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 
 // The ANSI process entry of a snapshot (PROCESSENTRY32).
 struct TProcessEntry32 {
@@ -35,3 +36,18 @@ bool LoadToolHelpApi();
 // The executable file name of process Pid from a fresh snapshot of all
 // processes; "?" when the snapshot fails or no process has that ID.
 std::string ProcessNameOfPid(DWORD Pid);
+
+// The process names of one snapshot of all processes, taken when first
+// asked: a poll names all its rows from one snapshot. NameOf answers as
+// ProcessNameOfPid would have at the moment of the snapshot (the first
+// process listed with that ID).
+class TProcessSnapshot {
+public:
+  std::string NameOf(DWORD Pid);
+  void Clear();   // the next NameOf takes a new snapshot
+
+private:
+  bool FTaken = false;
+  bool FFailed = false;
+  std::unordered_map<DWORD, std::string> FNames;
+};

@@ -36,6 +36,7 @@ struct TFakeSystem {
   std::vector<TCall> ExtendedTcp, ExtendedUdp, PlainTcp, PlainUdp;
   std::vector<TOwnerPidCall> OwnerPidTcp, OwnerPidUdp;
   std::vector<void*> HeapTables;   // tables the owner-PID fakes allocated
+  DWORD OwnerPidError = NO_ERROR;  // what the owner-PID fakes answer with their table
 } Fake;
 
 DWORD SizeAnswer(const std::vector<DWORD>& Table, PVOID Buffer, PDWORD Size, bool& Grown) {
@@ -79,7 +80,7 @@ DWORD OwnerPidAnswer(const std::vector<DWORD>& Table, PVOID* T, HANDLE Heap) {
   std::memcpy(p, Table.data(), Table.size() * sizeof(DWORD));
   Fake.HeapTables.push_back(p);
   *T = p;
-  return NO_ERROR;
+  return Fake.OwnerPidError;
 }
 DWORD WINAPI FakeOwnerPidTcp(PVOID* T, BOOL O, HANDLE H, DWORD F, DWORD Af) {
   Fake.OwnerPidTcp.push_back({O, H, F, Af});
@@ -228,6 +229,19 @@ TEST_F(FakeIpHelper, OlderOwnerPidFamilyAllocatesOnTheProcessHeapAndIsFreedThere
   EXPECT_FALSE(HeapBlockBusy(Fake.HeapTables[0]));
   EXPECT_FALSE(HeapBlockBusy(Fake.HeapTables[1]));
   EXPECT_FALSE(Tables.TcpTableBuffer.Assigned());
+}
+
+TEST_F(FakeIpHelper, OwnerPidTableHandedBackWithAnErrorIsFreedAndNotRead) {
+  Present(eOwnerPidTcp | eOwnerPidUdp | ePlainTcp | ePlainUdp);
+  PidTables();
+  Fake.OwnerPidError = ERROR_NOT_ENOUGH_MEMORY;
+  ReadBoth();
+  ASSERT_EQ(Fake.HeapTables.size(), 2u);
+  EXPECT_FALSE(Tables.TcpTableRead());
+  EXPECT_FALSE(Tables.UdpTableRead());
+  EXPECT_EQ(Tables.TcpRowCount(), 0u);
+  EXPECT_FALSE(HeapBlockBusy(Fake.HeapTables[0]));
+  EXPECT_FALSE(HeapBlockBusy(Fake.HeapTables[1]));
 }
 
 TEST_F(FakeIpHelper, PlainFamilyReadsShortRowsAndMarksOwnerInfoMissing) {

@@ -286,4 +286,29 @@ TEST_F(Lookup, MissingOrUnreadableFilesGiveAClearErrorAndNotFound) {
   EXPECT_EQ(Locate("10.0.0.1"), "FRParis;4885;235");
 }
 
+TEST_F(Lookup, RecordFileThatCannotBeWrittenIsOpenedForReading) {
+  std::string dir = Fresh();
+  WriteLocationFixture(dir, ThreeRanges);
+  const std::string geoip = dir + "\\geoip.dat";
+  // Another program holds the file and shares it for reading only.
+  HANDLE reader = CreateFileA(geoip.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  EXPECT_NO_THROW(Db.Load(dir));
+  EXPECT_TRUE(Db.LocationFile.IsOpen());
+  EXPECT_EQ(Locate("10.0.2.3"), "JPTokyo;3568;13969");
+  EXPECT_EQ(Locate("200.1.1.1"), "BRRio de Janeiro;-2290;-4320");
+  LocationRecord r{};
+  EXPECT_THROW(Db.LocationFile.Write(r), EInOutError);   // and never written
+  Db.LocationFile.Close();
+  CloseHandle(reader);
+
+  // Otherwise it is open for reading and writing, as a typed file opens.
+  Db.Load(dir);
+  reader = CreateFileA(geoip.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  EXPECT_EQ(reader, INVALID_HANDLE_VALUE);   // a writer holds it
+  if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+}
+
 }  // namespace

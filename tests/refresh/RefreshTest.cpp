@@ -108,9 +108,9 @@ TEST_F(Refresh, ExtendedFamilyRowsCarryProcessNamesAndIds) {
   EXPECT_FALSE(GlobePending);
   EXPECT_EQ(FakeNet().TcpReads, 1);
   EXPECT_EQ(FakeNet().UdpReads, 1);
-  // every row of the table and every detail line took its own snapshot,
-  // and every snapshot was closed
-  EXPECT_EQ(FakeNet().Snapshots, 9 + 6);
+  // the rows of the table and the detail lines were named from one
+  // snapshot, which was closed
+  EXPECT_EQ(FakeNet().Snapshots, 1);
   for (HANDLE h : FakeNet().SnapshotHandles) {
     DWORD flags;
     EXPECT_FALSE(GetHandleInformation(h, &flags));
@@ -201,7 +201,7 @@ TEST_F(Refresh, UdpLinesOnlyWhenShownAndTcpCaptionsByPlace) {
   EXPECT_EQ(Lines(Form->TableRows),
             std::vector<std::string>(PidTableLines.begin(), PidTableLines.begin() + 7));
   EXPECT_EQ(FakeNet().UdpReads, 1);   // read, not walked
-  EXPECT_EQ(FakeNet().Snapshots, 7 + 6);
+  EXPECT_EQ(FakeNet().Snapshots, 1);
   ASSERT_EQ(Form->Items.size(), 7u);
   for (const TConnectionItem& i : Form->Items) EXPECT_EQ(i.Caption, "TCP");
 }
@@ -537,6 +537,33 @@ TEST(ProcessNames, SnapshotIsSearchedByIdAndAlwaysClosed) {
   EXPECT_EQ(ProcessNameOfPid(8), "?");
   EXPECT_EQ(FakeNet().Snapshots, 5);
   ASSERT_EQ(FakeNet().SnapshotHandles.size(), 4u);
+  for (HANDLE h : FakeNet().SnapshotHandles) {
+    DWORD flags;
+    EXPECT_FALSE(GetHandleInformation(h, &flags));
+  }
+  RestoreRealApis();
+}
+
+TEST(ProcessNames, OneSnapshotNamesEveryProcessAsASearchOfItWould) {
+  FakeNet() = TFakeNetwork{};
+  PresentFakeToolHelp();
+  FakeNet().Processes = {{8, "a.exe"}, {9, "b.exe"}, {8, "later.exe"}};
+  TProcessSnapshot names;
+  EXPECT_EQ(FakeNet().Snapshots, 0);   // taken when first asked
+  EXPECT_EQ(names.NameOf(8), ProcessNameOfPid(8));
+  EXPECT_EQ(names.NameOf(8), "a.exe");
+  EXPECT_EQ(names.NameOf(9), "b.exe");
+  EXPECT_EQ(names.NameOf(10), "?");
+  FakeNet().Processes = {{10, "new.exe"}};
+  EXPECT_EQ(names.NameOf(10), "?");    // still the first snapshot
+  EXPECT_EQ(FakeNet().Snapshots, 2);   // one of them for ProcessNameOfPid
+  names.Clear();
+  EXPECT_EQ(names.NameOf(10), "new.exe");
+  FakeNet().SnapshotFails = true;
+  names.Clear();
+  EXPECT_EQ(names.NameOf(10), "?");
+  EXPECT_EQ(names.NameOf(0), "?");
+  EXPECT_EQ(FakeNet().Snapshots, 4);
   for (HANDLE h : FakeNet().SnapshotHandles) {
     DWORD flags;
     EXPECT_FALSE(GetHandleInformation(h, &flags));
