@@ -1,0 +1,27 @@
+// A window for OpenGL tests: a form holding one child control that can own
+// an OpenGL context (a plain window of a class with CS_OWNDC, clipping its
+// children and siblings, background never erased). Forms_Initialize must
+// have run.
+#pragma once
+#include <windows.h>
+
+#include "GuiTest.h"
+#include "classlib/Forms.h"
+
+class TGLTestControl : public TWinControl {
+public:
+  explicit TGLTestControl(TComponent* AOwner) : TWinControl(AOwner) {}
+  HDC DC() { return GetDC(Handle()); }   // the window's own DC: the same on every call
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void WndProc(TMessage& Message) override;
+};
+
+class TGLTestForm : public TForm {
+public:
+  // A visible form whose view fills a client area of Width x Height.
+  TGLTestForm(TComponent* AOwner, int Width, int Height);
+  TGLTestControl* View;
+  TCapture Capture() { return CaptureClient(View->Handle()); }
+};
