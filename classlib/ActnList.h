@@ -8,11 +8,6 @@
 
 #include "classlib/Classes.h"
 
-using TShortCut = uint16_t;   // virtual key in the low byte, scShift/scCtrl/scAlt above
-constexpr TShortCut scShift = 0x2000;
-constexpr TShortCut scCtrl = 0x4000;
-constexpr TShortCut scAlt = 0x8000;
-
 class TBasicAction;
 class TActionList;
 

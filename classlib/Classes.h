@@ -60,6 +60,11 @@ std::unique_ptr<TObject> CreateObjectOfClass(TClass C);   // nullptr without fac
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+using TShortCut = uint16_t;   // virtual key in the low byte, scShift/scCtrl/scAlt above
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+
 class TStream;
 
 // What a persistent object is asked for when it is streamed: the binary

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <map>
 
 #include "classlib/Menus.h"
 
@@ -36,7 +37,7 @@ TShiftState KeysToShiftState(WPARAM Keys) {
   return s;
 }
 
-static TShiftState KeyboardShiftState() {
+TShiftState KeyboardShiftState() {
   TShiftState s;
   if (GetKeyState(VK_SHIFT) < 0) s.Include(TShiftStateItem::ssShift);
   if (GetKeyState(VK_CONTROL) < 0) s.Include(TShiftStateItem::ssCtrl);
@@ -49,7 +50,10 @@ static TShiftState KeyboardShiftState() {
 IMPLEMENT_CLASSINFO(TControl, TComponent)
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
-  FFont.OnChange = [this](TObject*) { FontChanged(); };
+  FFont.OnChange = [this](TObject*) {
+    if (!FInheriting) FParentFont = false;
+    FontChanged();
+  };
 }
 
 TControl::~TControl() {
@@ -62,12 +66,51 @@ void TControl::SetParent(TWinControl* AParent) {
   if (AParent) AParent->InsertControl(this);
 }
 
+void TControl::TakeParentFont() {
+  if (!FParent || !FParentFont) return;
+  FInheriting = true;
+  try {
+    FFont.Assign(FParent->Font());
+  } catch (...) {
+    FInheriting = false;
+    throw;
+  }
+  FInheriting = false;
+}
+
+void TControl::TakeParentColor() {
+  if (!FParent || !FParentColor || FColor == FParent->Color()) return;
+  FColor = FParent->Color();
+  ColorChanged();
+}
+
+void TControl::SetParentFont(bool Value) {
+  FParentFont = Value;
+  TakeParentFont();
+}
+
+void TControl::SetParentColor(bool Value) {
+  FParentColor = Value;
+  TakeParentColor();
+}
+
+void TControl::RequestAlign() {
+  if (FParent && !FParent->FAligning) FParent->Realign();
+}
+
+void TControl::SetAlign(TAlign Value) {
+  if (Value == FAlign) return;
+  FAlign = Value;
+  RequestAlign();
+}
+
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   FLeft = ALeft;
   FTop = ATop;
   FWidth = AWidth;
   FHeight = AHeight;
   BoundsChanged();
+  if (FAlign != TAlign::alNone) RequestAlign();
 }
 
 void TControl::SetCaption(const std::string& Value) {
@@ -80,6 +123,7 @@ void TControl::SetVisible(bool Value) {
   if (Value == FVisible) return;
   FVisible = Value;
   VisibleChanged();
+  if (FAlign != TAlign::alNone) RequestAlign();
 }
 
 void TControl::SetEnabled(bool Value) {
@@ -89,9 +133,10 @@ void TControl::SetEnabled(bool Value) {
 }
 
 void TControl::SetColor(TColor Value) {
+  FParentColor = false;
   if (Value == FColor) return;
   FColor = Value;
-  Invalidate();
+  ColorChanged();
 }
 
 void TControl::SetPopupMenu(TPopupMenu* Value) {
@@ -107,6 +152,25 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation) {
 void TControl::Repaint() {
   Invalidate();
   if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) UpdateWindow(w->Handle());
+  else if (FParent && FParent->HandleAllocated()) UpdateWindow(FParent->Handle());
+}
+
+TPoint TControl::ClientToScreen(TPoint P) {
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    ::ClientToScreen(w->Handle(), &P);
+    return P;
+  }
+  return FParent ? FParent->ClientToScreen(Point(P.x + FLeft, P.y + FTop)) : P;
+}
+
+TPoint TControl::ScreenToClient(TPoint P) {
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    ::ScreenToClient(w->Handle(), &P);
+    return P;
+  }
+  if (!FParent) return P;
+  TPoint p = FParent->ScreenToClient(P);
+  return Point(p.x - FLeft, p.y - FTop);
 }
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -135,6 +199,12 @@ void TControl::MouseMove(TShiftState Shift, int X, int Y) {
   if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
 }
 
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+  return handled;
+}
+
 void TControl::Resize() {
   if (OnResize) OnResize(this);
 }
@@ -146,7 +216,7 @@ void TControl::MouseMessage(TMessage& M) {
   TShiftState shift = KeysToShiftState(M.WParam);
   switch (M.Msg) {
     case WM_LBUTTONDBLCLK:
-      DblClick();
+      if (FMouseClicks) DblClick();
       shift.Include(TShiftStateItem::ssDouble);
       [[fallthrough]];
     case WM_LBUTTONDOWN:
@@ -160,7 +230,7 @@ void TControl::MouseMessage(TMessage& M) {
     case WM_LBUTTONUP:
       if (FClicked) {
         FClicked = false;
-        if (x >= 0 && y >= 0 && x < ClientWidth() && y < ClientHeight()) Click();
+        if (FMouseClicks && x >= 0 && y >= 0 && x < ClientWidth() && y < ClientHeight()) Click();
       }
       MouseUp(TMouseButton::mbLeft, shift, x, y);
       break;
@@ -195,7 +265,28 @@ void TControl::WndProc(TMessage& M) {
 
 IMPLEMENT_CLASSINFO(TWinControl, TControl)
 
-TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+namespace {
+// The system's window procedure behind each class made from a system class,
+// for the messages that reach a window without its control (before it is
+// attached, after the control let go of it).
+std::map<ATOM, WNDPROC>& SystemProcs() {
+  static std::map<ATOM, WNDPROC> Procs;
+  return Procs;
+}
+
+WNDPROC SystemProcOf(HWND Wnd) {
+  auto& procs = SystemProcs();
+  auto it = procs.find(static_cast<ATOM>(GetClassWord(Wnd, GCW_ATOM)));
+  return it == procs.end() ? nullptr : it->second;
+}
+
+// Child windows get distinct identifiers, which owner-draw measuring needs.
+UINT NextControlID = 100;
+}  // namespace
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
+  FBrush.SetColor(FColor);
+}
 
 TWinControl::~TWinControl() {
   if (FHandle) {
@@ -216,7 +307,10 @@ LRESULT CALLBACK ControlWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam
     c->FHandle = Wnd;
   }
   auto* c = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
-  if (!c) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  if (!c) {
+    if (WNDPROC sys = SystemProcOf(Wnd)) return CallWindowProcA(sys, Wnd, Msg, WParam, LParam);
+    return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  }
   TMessage m{Msg, WParam, LParam, 0};
   try {
     c->WndProc(m);
@@ -231,7 +325,8 @@ LRESULT CALLBACK ControlWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam
 }
 
 TWinControl* TWinControl::FindControl(HWND Wnd) {
-  if (!Wnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Wnd, GWLP_WNDPROC)) != ControlWndProc) return nullptr;
+  // the class's procedure: others (an up-down's buddy) may subclass the window
+  if (!Wnd || reinterpret_cast<WNDPROC>(GetClassLongPtrA(Wnd, GCLP_WNDPROC)) != ControlWndProc) return nullptr;
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
 }
 
@@ -264,7 +359,23 @@ void TWinControl::CreateWnd() {
   CreateParams(p);
   HINSTANCE inst = GetModuleHandleA(nullptr);
   WNDCLASSA wc{};
-  if (!GetClassInfoA(inst, p.WinClassName.c_str(), &wc)) {
+  if (!p.SystemClass.empty()) {
+    WNDCLASSA sys{};
+    if (!GetClassInfoA(nullptr, p.SystemClass.c_str(), &sys))
+      throw EOSError("Cannot find window class " + p.SystemClass);
+    FDefWndProc = sys.lpfnWndProc;
+    FMouseClicks = false;   // the system control tells of its clicks
+    if (!GetClassInfoA(inst, p.WinClassName.c_str(), &wc)) {
+      wc = sys;
+      wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
+      wc.lpfnWndProc = ControlWndProc;
+      wc.hInstance = inst;
+      wc.lpszClassName = p.WinClassName.c_str();
+      ATOM atom = RegisterClassA(&wc);
+      if (!atom) throw EOSError("Cannot register window class " + p.WinClassName);
+      SystemProcs()[atom] = sys.lpfnWndProc;
+    }
+  } else if (!GetClassInfoA(inst, p.WinClassName.c_str(), &wc)) {
     wc.style = p.ClassStyle;
     wc.lpfnWndProc = ControlWndProc;
     wc.hInstance = inst;
@@ -272,10 +383,17 @@ void TWinControl::CreateWnd() {
     wc.lpszClassName = p.WinClassName.c_str();
     if (!RegisterClassA(&wc)) throw EOSError("Cannot register window class " + p.WinClassName);
   }
+  HMENU id = nullptr;
+  if (p.Style & WS_CHILD) {
+    id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlID));
+    NextControlID = NextControlID >= 0xFFF0 ? 100 : NextControlID + 1;
+  }
   HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
-                           p.Height, p.WndParent, nullptr, inst, this);
+                           p.Height, p.WndParent, id, inst, this);
   if (!h) throw EOSError("Error creating window: " + SysErrorMessage(GetLastError()));
   FHandle = h;
+  SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), 0);
+  CreateHandleDone();
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->Handle();
 }
@@ -288,19 +406,28 @@ void TWinControl::DestroyHandle() {
 void TWinControl::InsertControl(TControl* AControl) {
   FControls.push_back(AControl);
   AControl->FParent = this;
-  if (FHandle)
+  AControl->TakeParentFont();
+  AControl->TakeParentColor();
+  if (FHandle) {
     if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
       if (w->HandleAllocated()) ::SetParent(w->FHandle, FHandle);
       else w->Handle();
+    } else {
+      AControl->Invalidate();
     }
+  }
+  if (AControl->FAlign != TAlign::alNone) Realign();
 }
 
 void TWinControl::RemoveControl(TControl* AControl) {
   auto it = std::find(FControls.begin(), FControls.end(), AControl);
   if (it == FControls.end()) return;
+  AControl->Invalidate();
   FControls.erase(it);
   AControl->FParent = nullptr;
   if (auto* w = dynamic_cast<TWinControl*>(AControl)) w->DestroyHandle();
+  else if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+  if (AControl->FAlign != TAlign::alNone) Realign();
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -309,7 +436,9 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   FWidth = AWidth;
   FHeight = AHeight;
   if (FHandle) SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  else Realign();
   BoundsChanged();
+  if (FAlign != TAlign::alNone) RequestAlign();
 }
 
 int TWinControl::ClientWidth() const {
@@ -324,16 +453,103 @@ int TWinControl::ClientHeight() const {
   return FHeight;
 }
 
+void TWinControl::AdjustClientRect(TRect&) {}
+
+void TWinControl::Realign() {
+  if (FAligning) return;
+  FAligning = true;
+  try {
+    AlignControls();
+  } catch (...) {
+    FAligning = false;
+    throw;
+  }
+  FAligning = false;
+}
+
+void TWinControl::AlignControls() {
+  int w = ClientWidth(), h = ClientHeight();
+  // anchors keep a control's distance to the parent's sides it names
+  if (FHandle && FAlignedWidth >= 0) {
+    int dw = w - FAlignedWidth, dh = h - FAlignedHeight;
+    if (dw != 0 || dh != 0)
+      for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (c->FAlign != TAlign::alNone) continue;
+        TAnchors a = c->FAnchors;
+        int l = c->FLeft, t = c->FTop, cw = c->FWidth, ch = c->FHeight;
+        if (a.Contains(TAnchorKind::akRight)) {
+          if (a.Contains(TAnchorKind::akLeft)) cw += dw;
+          else l += dw;
+        }
+        if (a.Contains(TAnchorKind::akBottom)) {
+          if (a.Contains(TAnchorKind::akTop)) ch += dh;
+          else t += dh;
+        }
+        if (l != c->FLeft || t != c->FTop || cw != c->FWidth || ch != c->FHeight) c->SetBounds(l, t, cw, ch);
+      }
+  }
+  if (FHandle) {
+    FAlignedWidth = w;
+    FAlignedHeight = h;
+  }
+  TRect r = Rect(0, 0, w, h);
+  AdjustClientRect(r);
+  for (TAlign kind : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+      if (c->FAlign != kind || !c->FVisible) continue;
+      int rw = std::max(0, static_cast<int>(r.right - r.left)), rh = std::max(0, static_cast<int>(r.bottom - r.top));
+      switch (kind) {
+        case TAlign::alTop:
+          c->SetBounds(r.left, r.top, rw, c->FHeight);
+          r.top += c->FHeight;
+          break;
+        case TAlign::alBottom:
+          c->SetBounds(r.left, r.bottom - c->FHeight, rw, c->FHeight);
+          r.bottom -= c->FHeight;
+          break;
+        case TAlign::alLeft:
+          c->SetBounds(r.left, r.top, c->FWidth, rh);
+          r.left += c->FWidth;
+          break;
+        case TAlign::alRight:
+          c->SetBounds(r.right - c->FWidth, r.top, c->FWidth, rh);
+          r.right -= c->FWidth;
+          break;
+        default:
+          c->SetBounds(r.left, r.top, rw, rh);
+          break;
+      }
+    }
+}
+
 void TWinControl::Invalidate() {
   if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
 
+bool TWinControl::CanFocus() {
+  for (TWinControl* c = this; c; c = c->FParent)
+    if (!c->FVisible || !c->FEnabled) return false;
+  return true;
+}
+
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 
 void TWinControl::TextChanged() {
   if (FHandle) SetWindowTextA(FHandle, FCaption.c_str());
+  Invalidate();
+}
+
+void TWinControl::FontChanged() {
+  if (FHandle) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+  for (TControl* c : FControls) c->TakeParentFont();
+  Invalidate();
+}
+
+void TWinControl::ColorChanged() {
+  FBrush.SetColor(FColor);
+  for (TControl* c : FControls) c->TakeParentColor();
   Invalidate();
 }
 
@@ -350,19 +566,97 @@ void TWinControl::EnabledChanged() {
 
 void TWinControl::Paint(HDC) {}
 
+void TWinControl::PaintWindow(HDC DC) {
+  Paint(DC);
+  if (OnPaint) OnPaint(this);
+  PaintGraphicControls(DC);
+}
+
+void TWinControl::PaintGraphicControls(HDC DC) {
+  for (TControl* c : FControls) {
+    auto* g = dynamic_cast<TGraphicControl*>(c);
+    if (!g || !g->FVisible || g->FWidth <= 0 || g->FHeight <= 0) continue;
+    int saved = SaveDC(DC);
+    IntersectClipRect(DC, g->FLeft, g->FTop, g->FLeft + g->FWidth, g->FTop + g->FHeight);
+    OffsetViewportOrgEx(DC, g->FLeft, g->FTop, nullptr);
+    try {
+      g->PaintOn(DC);
+    } catch (...) {
+      RestoreDC(DC, saved);
+      throw;
+    }
+    RestoreDC(DC, saved);
+  }
+}
+
 void TWinControl::DefaultHandler(TMessage& M) {
-  if (FHandle) M.Result = DefWindowProcA(FHandle, M.Msg, M.WParam, M.LParam);
+  if (M.Msg >= CN_BASE && M.Msg < CN_BASE + 0x400) return;   // a notification nobody handles: 0
+  if (!FHandle) return;
+  M.Result = FDefWndProc ? CallWindowProcA(FDefWndProc, FHandle, M.Msg, M.WParam, M.LParam)
+                         : DefWindowProcA(FHandle, M.Msg, M.WParam, M.LParam);
+}
+
+// The child control a notification comes from, told with a CN_ message.
+bool TWinControl::ReflectNotification(TMessage& M) {
+  HWND from = nullptr;
+  switch (M.Msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
+      from = reinterpret_cast<HWND>(M.LParam);
+      break;
+    case WM_NOTIFY:
+      from = reinterpret_cast<NMHDR*>(M.LParam)->hwndFrom;
+      break;
+    case WM_DRAWITEM: {
+      auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(M.LParam);
+      if (d->CtlType != ODT_MENU) from = d->hwndItem;
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(M.LParam);
+      if (m->CtlType != ODT_MENU) from = GetDlgItem(FHandle, static_cast<int>(m->CtlID));
+      break;
+    }
+    default:
+      return false;
+  }
+  TWinControl* sender = from && from != FHandle ? FindControl(from) : nullptr;
+  if (!sender) return false;
+  M.Result = sender->Perform(CN_BASE + M.Msg, M.WParam, M.LParam);
+  return true;
+}
+
+bool TWinControl::RouteToGraphicControl(TMessage& M) {
+  int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+  for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+    auto* g = dynamic_cast<TGraphicControl*>(*it);
+    if (!g || !g->FVisible || !g->FEnabled) continue;
+    if (x < g->FLeft || y < g->FTop || x >= g->FLeft + g->FWidth || y >= g->FTop + g->FHeight) continue;
+    g->Perform(M.Msg, M.WParam, MAKELPARAM(x - g->FLeft, y - g->FTop));
+    return true;
+  }
+  return false;
 }
 
 void TWinControl::WndProc(TMessage& M) {
+  if (ReflectNotification(M)) return;
+  if (M.Msg >= CN_CTLCOLORMSGBOX && M.Msg <= CN_CTLCOLORSTATIC) {
+    HDC dc = reinterpret_cast<HDC>(M.WParam);
+    SetTextColor(dc, ColorToRGB(FEnabled ? FFont.Color() : clGrayText));
+    SetBkColor(dc, ColorToRGB(FColor));
+    M.Result = reinterpret_cast<LRESULT>(FBrush.Handle());
+    return;
+  }
   switch (M.Msg) {
     case WM_PAINT:
       if (FPaints) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(FHandle, &ps);
         try {
-          Paint(dc);
-          if (OnPaint) OnPaint(this);
+          PaintWindow(dc);
         } catch (...) {
           EndPaint(FHandle, &ps);
           throw;
@@ -370,18 +664,35 @@ void TWinControl::WndProc(TMessage& M) {
         EndPaint(FHandle, &ps);
         return;
       }
+      if (std::any_of(FControls.begin(), FControls.end(),
+                      [](TControl* c) { return dynamic_cast<TGraphicControl*>(c) != nullptr; })) {
+        DefaultHandler(M);
+        HDC dc = GetDC(FHandle);
+        try {
+          PaintGraphicControls(dc);
+        } catch (...) {
+          ReleaseDC(FHandle, dc);
+          throw;
+        }
+        ReleaseDC(FHandle, dc);
+        return;
+      }
       break;
     case WM_ERASEBKGND:
       if (FPaints) {
         RECT r;
         GetClientRect(FHandle, &r);
-        TGdiObject brush(CreateSolidBrush(ColorToRGB(FColor)));
-        FillRect(reinterpret_cast<HDC>(M.WParam), &r, static_cast<HBRUSH>(brush.Get()));
+        FillRect(reinterpret_cast<HDC>(M.WParam), &r, FBrush.Handle());
         M.Result = 1;
         return;
       }
       break;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+      if (DispatchMenuOwnerDraw(M)) return;
+      break;
     case WM_MOUSEMOVE:
+      if (RouteToGraphicControl(M)) return;
       if (!FMouseInControl) {
         FMouseInControl = true;
         TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, FHandle, 0};
@@ -394,14 +705,33 @@ void TWinControl::WndProc(TMessage& M) {
         FMouseInControl = false;
         Perform(CM_MOUSELEAVE, 0, 0);
       }
+      if (Wrapped()) break;
       return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      if (FParent) SetCapture(FHandle);
+      if (RouteToGraphicControl(M)) return;
+      if (FParent && !Wrapped()) SetCapture(FHandle);
       break;
     case WM_LBUTTONUP:
-      if (GetCapture() == FHandle) ReleaseCapture();
+      if (RouteToGraphicControl(M)) return;
+      if (GetCapture() == FHandle && !Wrapped()) ReleaseCapture();
       break;
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
+      if (RouteToGraphicControl(M)) return;
+      break;
+    case WM_MOUSEWHEEL: {
+      // the control, then its parents up to the form; else the system's scrolling
+      TPoint p = Point(GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam));
+      TShiftState shift = KeysToShiftState(GET_KEYSTATE_WPARAM(M.WParam));
+      for (TControl* c = this; c; c = c->FParent)
+        if (c->DoMouseWheel(shift, GET_WHEEL_DELTA_WPARAM(M.WParam), p)) {
+          M.Result = 0;
+          return;
+        }
+      if (!Wrapped()) return;   // not handed up again by DefWindowProc
+      break;
+    }
     case WM_SETCURSOR:
       if (FCursor != crDefault && LOWORD(M.LParam) == HTCLIENT && reinterpret_cast<HWND>(M.WParam) == FHandle) {
         ::SetCursor(CursorHandle(FCursor));
@@ -417,13 +747,36 @@ void TWinControl::WndProc(TMessage& M) {
     }
     case WM_SIZE:
       DefaultHandler(M);
+      Realign();
       Resize();
       return;
+    case WM_SETFOCUS:
+      DefaultHandler(M);
+      if (OnEnter) OnEnter(this);
+      return;
+    case WM_KILLFOCUS:
+      DefaultHandler(M);
+      if (OnExit) OnExit(this);
+      return;
     case WM_KEYDOWN:
-      if (OnKeyDown) {
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      bool down = M.Msg == WM_KEYDOWN || M.Msg == WM_SYSKEYDOWN;
+      if (const TKeyEvent& e = down ? OnKeyDown : OnKeyUp) {
         WORD key = static_cast<WORD>(M.WParam);
-        OnKeyDown(this, key, KeyboardShiftState());
+        e(this, key, KeyboardShiftState());
         if (key == 0) return;
+        M.WParam = key;
+      }
+      break;
+    }
+    case WM_CHAR:
+      if (OnKeyPress) {
+        char key = static_cast<char>(M.WParam);
+        OnKeyPress(this, key);
+        if (key == 0) return;
+        M.WParam = static_cast<unsigned char>(key);
       }
       break;
     case WM_CONTEXTMENU:
@@ -439,4 +792,53 @@ void TWinControl::WndProc(TMessage& M) {
       break;
   }
   TControl::WndProc(M);
+}
+
+// ---- TCustomControl ------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TCustomControl, TWinControl)
+
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) { FPaints = true; }
+
+void TCustomControl::PaintWindow(HDC DC) {
+  FCanvas.SetHandle(DC);
+  FCanvas.SetFont(&FFont);
+  FCanvas.Brush()->SetColor(FColor);
+  try {
+    TWinControl::PaintWindow(DC);
+  } catch (...) {
+    FCanvas.SetHandle(nullptr);
+    throw;
+  }
+  FCanvas.SetHandle(nullptr);
+}
+
+// ---- TGraphicControl -----------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TGraphicControl, TControl)
+
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
+
+void TGraphicControl::Invalidate() {
+  if (!FParent || !FParent->HandleAllocated()) return;
+  HWND h = FParent->Handle();
+  InvalidateRect(h, &FPainted, TRUE);
+  FPainted = BoundsRect();
+  InvalidateRect(h, &FPainted, TRUE);
+}
+
+void TGraphicControl::BoundsChanged() { Invalidate(); }
+
+void TGraphicControl::PaintOn(HDC DC) {
+  FCanvas.SetHandle(DC);
+  FCanvas.SetFont(&FFont);
+  FCanvas.Brush()->SetColor(FColor);
+  try {
+    Paint();
+    if (OnPaint) OnPaint(this);
+  } catch (...) {
+    FCanvas.SetHandle(nullptr);
+    throw;
+  }
+  FCanvas.SetHandle(nullptr);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "classlib/Menus.h"
+#include "classlib/StdCtrls.h"
 #include "classlib/Threads.h"
 #include "classlib/UnitInit.h"
 
@@ -48,15 +49,20 @@ void Forms_Finalize() {
 
 // ---- TForm -----------------------------------------------------------------------
 
-IMPLEMENT_CLASSINFO(TForm, TWinControl)
+IMPLEMENT_CLASSINFO(TForm, TCustomControl)
 
-TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
+TForm* GetParentForm(TControl* Control) {
+  for (TControl* c = Control; c; c = c->Parent())
+    if (auto* f = dynamic_cast<TForm*>(c)) return f;
+  return nullptr;
+}
+
+TForm::TForm(TComponent* AOwner) : TCustomControl(AOwner) {
   FVisible = false;
   FLeft = 100;
   FTop = 100;
   FWidth = 320;
   FHeight = 240;
-  FPaints = true;   // its colour as background; OnPaint draws on it
   if (Screen) Screen->FForms.push_back(this);
 }
 
@@ -91,7 +97,7 @@ void TForm::BeforeDestruction() {
 }
 
 void TForm::CreateParams(TCreateParams& P) {
-  TWinControl::CreateParams(P);
+  TCustomControl::CreateParams(P);
   P.Style &= ~static_cast<DWORD>(WS_CHILD | WS_VISIBLE);
   switch (FBorderStyle) {
     case TFormBorderStyle::bsNone: P.Style |= WS_POPUP; break;
@@ -127,6 +133,141 @@ void TForm::ApplyStyles() {
   SetWindowLongPtrA(h, GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle & ~static_cast<DWORD>(WS_EX_TOPMOST)));
   SetWindowPos(h, FFormStyle == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TForm::CreateHandleDone() {
+  if (FMenu) {
+    FMenu->FWindow = Handle();
+    ::SetMenu(Handle(), FMenu->Handle());
+  }
+}
+
+void TForm::SetMenu(TMainMenu* Value) {
+  if (Value == FMenu) return;
+  if (FMenu && HandleAllocated()) ::SetMenu(Handle(), nullptr);
+  if (FMenu) FMenu->FWindow = nullptr;
+  FMenu = Value;
+  if (!FMenu) return;
+  FMenu->FreeNotification(this);
+  if (HandleAllocated()) CreateHandleDone();
+}
+
+void TForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FMenu) {
+    if (HandleAllocated()) ::SetMenu(Handle(), nullptr);
+    FMenu = nullptr;
+  }
+}
+
+TWinControl* TForm::ActiveControl() const {
+  HWND focus = GetFocus();
+  if (!HandleAllocated() || !focus || focus == const_cast<TForm*>(this)->Handle()) return nullptr;
+  for (HWND w = focus; w && (GetWindowLongPtrA(w, GWL_STYLE) & WS_CHILD); w = GetParent(w))
+    if (TWinControl* c = FindControl(w)) return GetParentForm(c) == this ? c : nullptr;
+  return nullptr;
+}
+
+void TForm::SetActiveControl(TWinControl* Value) {
+  if (Value && Value->CanFocus()) Value->SetFocus();
+}
+
+namespace {
+void TabOrderList(TWinControl* Parent, std::vector<TWinControl*>& List) {
+  for (int i = 0; i < Parent->ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(Parent->Controls(i))) {
+      if (!w->Visible() || !w->Enabled()) continue;
+      if (w->TabStop) List.push_back(w);
+      TabOrderList(w, List);
+    }
+}
+}  // namespace
+
+void TForm::SelectNext(TWinControl* CurControl, bool GoForward) {
+  std::vector<TWinControl*> list;
+  TabOrderList(this, list);
+  if (list.empty()) return;
+  auto it = std::find(list.begin(), list.end(), CurControl);
+  size_t n = list.size(), i;
+  if (it == list.end()) i = GoForward ? 0 : n - 1;
+  else i = (static_cast<size_t>(it - list.begin()) + (GoForward ? 1 : n - 1)) % n;
+  list[i]->SetFocus();
+}
+
+bool TForm::IsKeyMessage(TWinControl* Target, MSG& Msg) {
+  bool preview = KeyPreview && Target != this;
+  switch (Msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      bool down = Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN;
+      TShiftState shift = KeyboardShiftState();
+      WORD key = static_cast<WORD>(Msg.wParam);
+      if (preview)
+        if (const TKeyEvent& e = down ? OnKeyDown : OnKeyUp) {
+          e(this, key, shift);
+          if (key == 0) return true;
+          Msg.wParam = key;
+        }
+      if (!down) return false;
+      if (FMenu) {
+        TShortCut sc = key;
+        if (shift.Contains(TShiftStateItem::ssShift)) sc |= scShift;
+        if (shift.Contains(TShiftStateItem::ssCtrl)) sc |= scCtrl;
+        if (shift.Contains(TShiftStateItem::ssAlt)) sc |= scAlt;
+        if (FMenu->IsShortCut(sc)) return true;
+      }
+      return Msg.message == WM_KEYDOWN && DialogKey(Target, Msg);
+    }
+    case WM_CHAR:
+      if (preview && OnKeyPress) {
+        char key = static_cast<char>(Msg.wParam);
+        OnKeyPress(this, key);
+        if (key == 0) return true;
+        Msg.wParam = static_cast<unsigned char>(key);
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+namespace {
+TButton* FindButton(TWinControl* Parent, bool Default) {
+  for (int i = 0; i < Parent->ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(Parent->Controls(i))) {
+      if (!w->Visible() || !w->Enabled()) continue;
+      if (auto* b = dynamic_cast<TButton*>(w); b && (Default ? b->Default() : b->Cancel)) return b;
+      if (TButton* b = FindButton(w, Default)) return b;
+    }
+  return nullptr;
+}
+}  // namespace
+
+bool TForm::DialogKey(TWinControl* Target, MSG& Msg) {
+  WORD key = static_cast<WORD>(Msg.wParam);
+  if (key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE) return false;
+  TShiftState shift = KeyboardShiftState();
+  if (shift.Contains(TShiftStateItem::ssCtrl) || shift.Contains(TShiftStateItem::ssAlt)) return false;
+  LRESULT code = SendMessageA(Msg.hwnd, WM_GETDLGCODE, Msg.wParam, reinterpret_cast<LPARAM>(&Msg));
+  // (DLGC_WANTALLKEYS is DLGC_WANTMESSAGE: Tab still moves on from a multi-line edit)
+  if (key == VK_TAB) {
+    if (code & DLGC_WANTTAB) return false;
+    SelectNext(Target == this ? nullptr : Target, !shift.Contains(TShiftStateItem::ssShift));
+    return true;
+  }
+  if (code & DLGC_WANTALLKEYS) return false;
+  TButton* b = nullptr;
+  if (key == VK_RETURN) {
+    b = dynamic_cast<TButton*>(Target);
+    if (!b) b = FindButton(this, true);
+  } else {
+    b = FindButton(this, false);
+  }
+  if (!b) return false;
+  b->Click();
+  return true;
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle Value) {
@@ -281,10 +422,27 @@ void TForm::WndProc(TMessage& M) {
     case WM_ACTIVATE:
       if (LOWORD(M.WParam) != WA_INACTIVE) {
         if (Screen) Screen->FActiveForm = this;
+        TCustomControl::WndProc(M);
+        // the focus goes back where it was, else to the first control with TabStop
+        if (FLastFocus && IsWindow(FLastFocus) && IsChild(Handle(), FLastFocus)) ::SetFocus(FLastFocus);
+        else if (!ActiveControl()) SelectNext(nullptr, true);
         if (OnActivate) OnActivate(this);
-      } else if (OnDeactivate) {
-        OnDeactivate(this);
+      } else {
+        HWND focus = GetFocus();
+        FLastFocus = focus && IsChild(Handle(), focus) ? focus : nullptr;
+        if (OnDeactivate) OnDeactivate(this);
+        TCustomControl::WndProc(M);
       }
+      return;
+    case CM_MODALRESULT:
+      ModalResult = static_cast<TModalResult>(M.WParam);
+      return;
+    case WM_INITMENU:
+    case WM_INITMENUPOPUP:
+      if (FMenu) FMenu->InitMenu(reinterpret_cast<HMENU>(M.WParam));
+      break;
+    case WM_COMMAND:
+      if (M.LParam == 0 && HIWORD(M.WParam) == 0 && FMenu && FMenu->DispatchCommand(LOWORD(M.WParam))) return;
       break;
     case CM_RELEASE: {
       std::unique_ptr<TForm> self(this);   // frees the form after its handlers returned
@@ -293,7 +451,7 @@ void TForm::WndProc(TMessage& M) {
     default:
       break;
   }
-  TWinControl::WndProc(M);
+  TCustomControl::WndProc(M);
 }
 
 // ---- TScreen ---------------------------------------------------------------------
@@ -398,12 +556,30 @@ void TApplication::Terminate() {
   PostQuitMessage(0);
 }
 
+bool TApplication::IsKeyMsg(MSG& Msg) {
+  if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST || !Msg.hwnd) return false;
+  // the control of the focused window, or of the window it is part of (a combo box's edit)
+  TWinControl* target = nullptr;
+  for (HWND w = Msg.hwnd; w && !target; w = (GetWindowLongPtrA(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr)
+    target = TWinControl::FindControl(w);
+  TForm* form = target ? GetParentForm(target) : nullptr;
+  return form && form->IsKeyMessage(target, Msg);
+}
+
 bool TApplication::ProcessMessage(MSG& Msg) {
   if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (Msg.message == WM_QUIT) {
     FTerminated = true;
     return true;
   }
+  bool used = false;
+  try {
+    used = IsKeyMsg(Msg);
+  } catch (...) {
+    HandleException(this);
+    used = true;
+  }
+  if (used) return true;
   TranslateMessage(&Msg);
   DispatchMessageA(&Msg);
   return true;

@@ -27,6 +27,14 @@ using TModalResult = int;
 constexpr TModalResult mrNone = 0;
 constexpr TModalResult mrOk = IDOK;
 constexpr TModalResult mrCancel = IDCANCEL;
+constexpr TModalResult mrAbort = IDABORT;
+constexpr TModalResult mrRetry = IDRETRY;
+constexpr TModalResult mrIgnore = IDIGNORE;
+constexpr TModalResult mrYes = IDYES;
+constexpr TModalResult mrNo = IDNO;
+constexpr TModalResult mrAll = mrNo + 2;
+
+class TMainMenu;
 
 // A top-level window. Its window class is its class name; CreateParams
 // gives the style of the border style and form style, owned by the
@@ -35,7 +43,15 @@ constexpr TModalResult mrCancel = IDCANCEL;
 // AfterConstruction (TApplication::CreateForm calls it); OnDestroy runs
 // from BeforeDestruction, which the application calls for the forms it owns
 // before freeing them.
-class TForm : public TWinControl {
+//
+// Keys: the application's loop hands every key message to the form of the
+// focused control first. With KeyPreview the form's OnKeyDown, OnKeyUp and
+// OnKeyPress see it before the control (a key set to 0 goes no further);
+// then the menu bar's shortcuts, then the dialog keys: Tab and Shift+Tab
+// move the focus along the controls with TabStop, Enter clicks the focused
+// button or else the Default one, Esc the Cancel one (unless the focused
+// control wants those keys).
+class TForm : public TCustomControl {
   DECLARE_CLASSINFO(TForm)
 public:
   explicit TForm(TComponent* AOwner);
@@ -51,6 +67,16 @@ public:
   TWindowState WindowState() const;
   void SetWindowState(TWindowState Value);
   void SetClientSize(int AClientWidth, int AClientHeight);
+
+  bool KeyPreview = false;
+  TMainMenu* Menu() const { return FMenu; }
+  void SetMenu(TMainMenu* Value);
+  TWinControl* ActiveControl() const;   // the focused control of this form
+  void SetActiveControl(TWinControl* Value);
+  void SelectNext(TWinControl* CurControl, bool GoForward);   // the next control with TabStop
+  // What the loop calls for a key message of a control on this form; true
+  // when the form used it up.
+  bool IsKeyMessage(TWinControl* Target, MSG& Msg);
 
   void Close();
   void Release();      // frees the form from the message loop, after its handlers return
@@ -70,14 +96,19 @@ public:
 
 protected:
   void CreateParams(TCreateParams& Params) override;
+  void CreateHandleDone() override;
   void WndProc(TMessage& Message) override;
   void UpdateShowing() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual bool CloseQuery();
   virtual void DoShow();
   virtual void DoHide();
 
 private:
   void ApplyStyles();
+  bool DialogKey(TWinControl* Target, MSG& Msg);
+  TMainMenu* FMenu = nullptr;
+  HWND FLastFocus = nullptr;   // where the focus was when the form was deactivated
   TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
   TFormStyle FFormStyle = TFormStyle::fsNormal;
   TWindowState FWindowState = TWindowState::wsNormal;
@@ -147,6 +178,7 @@ private:
   friend class TForm;
   friend LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
   bool ProcessMessage(MSG& Msg);
+  bool IsKeyMsg(MSG& Msg);
   void Idle();
   void WndProc(TMessage& Message);
   std::string FTitle;
@@ -155,6 +187,9 @@ private:
   bool FHandlingException = false;
   TWindowHandle FWindow;
 };
+
+// The form a control sits on, or null.
+TForm* GetParentForm(TControl* Control);
 
 // Made by Forms_Initialize, freed by Forms_Finalize.
 extern TApplication* Application;

@@ -21,6 +21,7 @@ constexpr UINT CM_BASE = 0xB000;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 19;   // 45075
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;   // 45076
 constexpr UINT CM_RELEASE = CM_BASE + 33;
+constexpr UINT CM_MODALRESULT = CM_BASE + 80;   // WParam: a button's modal result for its form
 
 // A hidden top-level window whose messages go to one method; it is not a
 // message-only window, so it can be made the foreground window. The method
