@@ -1,5 +1,9 @@
 #include "classlib/Graphics.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 COLORREF ColorToRGB(TColor Color) {
   if (Color & 0x80000000u) return GetSysColor(static_cast<int>(Color & 0xFF));
   return Color & 0xFFFFFF;
@@ -301,11 +305,9 @@ private:
 };
 }  // namespace
 
-void TCanvas::Draw(int X, int Y, TBitmap* Graphic) {
+void TCanvas::Draw(int X, int Y, TGraphic* Graphic) {
   if (!Graphic || Graphic->Empty()) return;
-  HDC dc = Handle();
-  TBitmapSource src(dc, Graphic->Handle());
-  BitBlt(dc, X, Y, Graphic->Width(), Graphic->Height(), src.DC(), 0, 0, SRCCOPY);
+  Graphic->Draw(this, Bounds(X, Y, Graphic->Width(), Graphic->Height()));
 }
 
 void TCanvas::Draw(int X, int Y, TIcon* Graphic) {
@@ -313,13 +315,9 @@ void TCanvas::Draw(int X, int Y, TIcon* Graphic) {
   DrawIconEx(Handle(), X, Y, Graphic->Handle(), 0, 0, 0, nullptr, DI_NORMAL);
 }
 
-void TCanvas::StretchDraw(const TRect& R, TBitmap* Graphic) {
+void TCanvas::StretchDraw(const TRect& R, TGraphic* Graphic) {
   if (!Graphic || Graphic->Empty()) return;
-  HDC dc = Handle();
-  TBitmapSource src(dc, Graphic->Handle());
-  SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, R.left, R.top, R.right - R.left, R.bottom - R.top, src.DC(), 0, 0, Graphic->Width(),
-             Graphic->Height(), SRCCOPY);
+  Graphic->Draw(this, R);
 }
 
 void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect) {
@@ -388,36 +386,324 @@ void TIcon::Assign(TPersistent* Source) {
   TPersistent::Assign(Source);
 }
 
+// ---- TGraphic ------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TGraphic, TPersistent)
+
+void TGraphic::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TGraphic::LoadFromFile(const std::string& FileName) {
+  TFileStream s(FileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(s);
+}
+
+void TGraphic::SaveToFile(const std::string& FileName) {
+  TFileStream s(FileName, fmCreate);
+  SaveToStream(s);
+}
+
+void TGraphic::AssignTo(TPersistent* Dest) {
+  if (auto* b = dynamic_cast<TBitmap*>(Dest)) {   // any picture becomes a bitmap by drawing it
+    b->SetSize(Width(), Height());
+    if (!Empty()) b->Canvas()->Draw(0, 0, this);
+    return;
+  }
+  TPersistent::AssignTo(Dest);
+}
+
 // ---- TBitmap -------------------------------------------------------------------
 
-IMPLEMENT_CLASSINFO(TBitmap, TPersistent)
+// The bitmap's own drawing context, made when the canvas first draws and
+// given up whenever the bitmap's handle is asked for or replaced.
+class TBitmapCanvas : public TCanvas {
+public:
+  explicit TBitmapCanvas(TBitmap* ABitmap) : FBitmap(ABitmap) {}
+  ~TBitmapCanvas() override { FreeContext(); }
+  HDC DC() const { return FDC; }
+  void FreeContext() {
+    if (!FDC) return;
+    SetHandle(nullptr);
+    SelectObject(FDC, FOldBitmap);
+    DeleteDC(FDC);
+    FDC = nullptr;
+  }
+
+protected:
+  void CreateHandle() override {
+    FDC = CreateCompatibleDC(nullptr);
+    FOldBitmap = FBitmap->Empty() ? nullptr : SelectObject(FDC, FBitmap->FHandle.Get());
+    SetHandle(FDC);
+  }
+
+private:
+  TBitmap* FBitmap;
+  HDC FDC = nullptr;
+  HGDIOBJ FOldBitmap = nullptr;
+};
+
+namespace {
+bool GetDib(HBITMAP H, DIBSECTION& Ds) {
+  return H && GetObjectA(H, sizeof Ds, &Ds) == static_cast<int>(sizeof Ds) && Ds.dsBm.bmBits;
+}
+
+int BitsOf(TPixelFormat F) {
+  switch (F) {
+    case TPixelFormat::pf1bit: return 1;
+    case TPixelFormat::pf4bit: return 4;
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf15bit:
+    case TPixelFormat::pf16bit: return 16;
+    case TPixelFormat::pf24bit: return 24;
+    case TPixelFormat::pf32bit: return 32;
+    default: return 0;
+  }
+}
+
+TPixelFormat FormatOf(int Bits, bool Rgb565) {
+  switch (Bits) {
+    case 1: return TPixelFormat::pf1bit;
+    case 4: return TPixelFormat::pf4bit;
+    case 8: return TPixelFormat::pf8bit;
+    case 16: return Rgb565 ? TPixelFormat::pf16bit : TPixelFormat::pf15bit;
+    case 24: return TPixelFormat::pf24bit;
+    case 32: return TPixelFormat::pf32bit;
+    default: return TPixelFormat::pfCustom;
+  }
+}
+
+// A black or grey-ramp palette for a new paletted picture.
+std::vector<uint32_t> DefaultPalette(int Bits) {
+  std::vector<uint32_t> p(Bits <= 8 ? size_t(1) << Bits : 0);
+  for (size_t i = 0; i < p.size(); ++i) {
+    const uint32_t v = static_cast<uint32_t>(i * 255 / (p.size() - 1));
+    p[i] = v | v << 8 | v << 16;
+  }
+  return p;
+}
+
+// A new section of that layout, zeroed (black with these palettes). Sections
+// are bottom-up, as LoadImage makes them: the system does not say which way
+// a section runs (its header reports a positive height either way).
+HBITMAP CreateSection(int Width, int Height, int Bits, bool Rgb565, const std::vector<uint32_t>& Palette,
+                      void** Pixels) {
+  struct {
+    BITMAPINFOHEADER Header;
+    uint32_t Colors[256];
+  } bi{};
+  bi.Header.biSize = sizeof bi.Header;
+  bi.Header.biWidth = Width;
+  bi.Header.biHeight = Height;
+  bi.Header.biPlanes = 1;
+  bi.Header.biBitCount = static_cast<WORD>(Bits);
+  bi.Header.biCompression = Rgb565 ? BI_BITFIELDS : BI_RGB;
+  if (Rgb565) {
+    bi.Colors[0] = 0xF800;
+    bi.Colors[1] = 0x7E0;
+    bi.Colors[2] = 0x1F;
+  }
+  for (size_t i = 0; i < Palette.size() && i < 256; ++i) bi.Colors[i] = Palette[i];
+  bi.Header.biClrUsed = static_cast<DWORD>(Palette.size());
+  void* bits = nullptr;
+  HBITMAP h = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!h) throw EOutOfMemory("Out of system resources");
+  if (Pixels) *Pixels = bits;
+  return h;
+}
+
+std::vector<uint32_t> PaletteOf(HBITMAP H, int Bits) {
+  std::vector<uint32_t> p(size_t(1) << Bits);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, H);
+  GetDIBColorTable(dc, 0, static_cast<UINT>(p.size()), reinterpret_cast<RGBQUAD*>(p.data()));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return p;
+}
+
+// A picture of format F and that size, black.
+HBITMAP MakeImage(TPixelFormat F, int Width, int Height, const std::vector<uint32_t>* Palette) {
+  if (F == TPixelFormat::pfDevice) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP h = CreateCompatibleBitmap(screen, Width, Height);
+    ReleaseDC(nullptr, screen);
+    if (!h) throw EOutOfMemory("Out of system resources");
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, h);
+    PatBlt(dc, 0, 0, Width, Height, BLACKNESS);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return h;
+  }
+  const int bits = BitsOf(F);
+  if (!bits) throw EInvalidGraphic("Unsupported pixel format");
+  return CreateSection(Width, Height, bits, F == TPixelFormat::pf16bit,
+                       Palette && bits <= 8 ? *Palette : DefaultPalette(bits), nullptr);
+}
+
+// Copies what overlaps of Source (top-left aligned) into Dest.
+void CopyImage(HBITMAP Dest, HBITMAP Source, int Width, int Height) {
+  HDC d = CreateCompatibleDC(nullptr);
+  HDC s = CreateCompatibleDC(nullptr);
+  HGDIOBJ od = SelectObject(d, Dest);
+  HGDIOBJ os = SelectObject(s, Source);
+  BitBlt(d, 0, 0, Width, Height, s, 0, 0, SRCCOPY);
+  SelectObject(s, os);
+  SelectObject(d, od);
+  DeleteDC(s);
+  DeleteDC(d);
+}
+}  // namespace
+
+IMPLEMENT_CLASSINFO(TBitmap, TGraphic)
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() { FreeContext(); }
+
+void TBitmap::FreeContext() const {
+  if (FCanvas) FCanvas->FreeContext();
+}
+
+HBITMAP TBitmap::Handle() const {
+  FreeContext();
+  return static_cast<HBITMAP>(FHandle.Get());
+}
+
+void TBitmap::NewImage(HBITMAP Value) {
+  FreeContext();
+  FHandle.Reset(Value);
+  Changed();
+}
 
 void TBitmap::SetHandle(HBITMAP Value) {
-  if (Value != Handle()) FHandle.Reset(Value);
+  if (Value != FHandle.Get()) NewImage(Value);
+}
+
+HBITMAP TBitmap::ReleaseHandle() {
+  FreeContext();
+  return static_cast<HBITMAP>(FHandle.Release());
 }
 
 int TBitmap::Width() const {
   BITMAP bm;
-  return Handle() && GetObjectA(Handle(), sizeof bm, &bm) ? bm.bmWidth : 0;
+  return FHandle && GetObjectA(FHandle.Get(), sizeof bm, &bm) ? bm.bmWidth : 0;
 }
 
 int TBitmap::Height() const {
   BITMAP bm;
-  return Handle() && GetObjectA(Handle(), sizeof bm, &bm) ? bm.bmHeight : 0;
+  return FHandle && GetObjectA(FHandle.Get(), sizeof bm, &bm) ? std::abs(bm.bmHeight) : 0;
+}
+
+TPixelFormat TBitmap::PixelFormat() const {
+  if (!FHandle) return FPixelFormat;
+  DIBSECTION ds;
+  if (!GetDib(static_cast<HBITMAP>(FHandle.Get()), ds)) return TPixelFormat::pfDevice;
+  return FormatOf(ds.dsBm.bmBitsPixel, ds.dsBmih.biCompression == BI_BITFIELDS && ds.dsBitfields[1] == 0x7E0);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat Value) {
+  if (Value == TPixelFormat::pfCustom) throw EInvalidGraphic("Unsupported pixel format");
+  FPixelFormat = Value;
+  if (Empty() || Value == PixelFormat()) return;
+  const int w = Width(), h = Height();
+  HBITMAP n = MakeImage(Value, w, h, nullptr);
+  CopyImage(n, Handle(), w, h);
+  NewImage(n);
 }
 
 void TBitmap::SetSize(int AWidth, int AHeight) {
+  if (AWidth <= 0 || AHeight <= 0) {
+    FPixelFormat = PixelFormat();
+    SetHandle(nullptr);
+    return;
+  }
+  if (!Empty() && AWidth == Width() && AHeight == Height()) return;
+  const TPixelFormat f = PixelFormat();
+  std::vector<uint32_t> palette;
+  if (!Empty() && BitsOf(f) <= 8 && f != TPixelFormat::pfDevice) palette = PaletteOf(Handle(), BitsOf(f));
+  HBITMAP n = MakeImage(f, AWidth, AHeight, palette.empty() ? nullptr : &palette);
+  if (!Empty()) CopyImage(n, Handle(), std::min(AWidth, Width()), std::min(AHeight, Height()));
+  NewImage(n);
+}
+
+void* TBitmap::ScanLine(int Y) {
+  if (Empty() || Y < 0 || Y >= Height()) throw EInvalidGraphic("Scan line index out of range");
+  DIBSECTION ds;
+  if (!GetDib(static_cast<HBITMAP>(FHandle.Get()), ds)) {
+    SetPixelFormat(TPixelFormat::pf32bit);
+    GetDib(static_cast<HBITMAP>(FHandle.Get()), ds);
+  }
+  GdiFlush();
+  const int row = ds.dsBm.bmHeight - 1 - Y;
+  return static_cast<uint8_t*>(ds.dsBm.bmBits) + static_cast<size_t>(row) * ds.dsBm.bmWidthBytes;
+}
+
+TCanvas* TBitmap::Canvas() {
+  if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(this);
+  return FCanvas.get();
+}
+
+TDibImage TBitmap::ToDib() const {
+  TDibImage r;
+  if (Empty()) return r;
+  HBITMAP h = Handle();
+  DIBSECTION ds;
+  if (GetDib(h, ds)) {
+    GdiFlush();
+    const int bits = ds.dsBm.bmBitsPixel;
+    r.Allocate(ds.dsBm.bmWidth, std::abs(ds.dsBm.bmHeight), bits);
+    r.Rgb565 = bits == 16 && ds.dsBmih.biCompression == BI_BITFIELDS && ds.dsBitfields[1] == 0x7E0;
+    if (bits <= 8) r.Palette = PaletteOf(h, bits);
+    for (int y = 0; y < r.Height; ++y)
+      std::memcpy(r.Row(y),
+                  static_cast<const uint8_t*>(ds.dsBm.bmBits) + static_cast<size_t>(r.Height - 1 - y) * ds.dsBm.bmWidthBytes,
+                  r.Stride);
+    return r;
+  }
+  r.Allocate(Width(), Height(), 32);   // a device bitmap: its 32-bit image
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = AWidth;
-  bi.bmiHeader.biHeight = -AHeight;
+  bi.bmiHeader.biWidth = r.Width;
+  bi.bmiHeader.biHeight = -r.Height;
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, h, 0, static_cast<UINT>(r.Height), r.Pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return r;
+}
+
+void TBitmap::FromDib(const TDibImage& Image) {
   void* bits = nullptr;
-  HBITMAP h = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!h) throw EOutOfMemory("Out of system resources");
-  SetHandle(h);
+  HBITMAP h = CreateSection(Image.Width, Image.Height, Image.BitCount, Image.Rgb565, Image.Palette, &bits);
+  for (int y = 0; y < Image.Height; ++y)
+    std::memcpy(static_cast<uint8_t*>(bits) + static_cast<size_t>(Image.Height - 1 - y) * Image.Stride, Image.Row(y),
+                Image.Stride);
+  FPixelFormat = FormatOf(Image.BitCount, Image.Rgb565);
+  NewImage(h);
+}
+
+void TBitmap::LoadFromStream(TStream& Stream) {
+  const int64_t available = Stream.Size() - Stream.Position();
+  uint8_t header[14];
+  if (available < static_cast<int64_t>(sizeof header)) throw EInvalidGraphic("Bitmap image is not valid");
+  Stream.ReadBuffer(header, sizeof header);
+  const uint32_t fileSize = uint32_t(header[2]) | uint32_t(header[3]) << 8 | uint32_t(header[4]) << 16 |
+                            uint32_t(header[5]) << 24;
+  if (fileSize < sizeof header || fileSize > available) throw EInvalidGraphic("Bitmap image is not valid");
+  std::vector<uint8_t> data(fileSize);
+  std::memcpy(data.data(), header, sizeof header);
+  Stream.ReadBuffer(data.data() + sizeof header, fileSize - sizeof header);
+  size_t used = 0;
+  FromDib(ReadBitmapFile(data.data(), data.size(), used));
+}
+
+void TBitmap::SaveToStream(TStream& Stream) {
+  if (Empty()) return;
+  const std::string file = WriteBitmapFile(ToDib());
+  Stream.WriteBuffer(file.data(), static_cast<int64_t>(file.size()));
 }
 
 void TBitmap::LoadFromResourceName(HINSTANCE Instance, const std::string& Name) {
@@ -435,8 +721,21 @@ void TBitmap::LoadFromResourceID(HINSTANCE Instance, int ResID) {
 void TBitmap::Assign(TPersistent* Source) {
   if (auto* b = dynamic_cast<TBitmap*>(Source)) {
     if (b == this) return;
-    SetHandle(b->Empty() ? nullptr
-                         : static_cast<HBITMAP>(CopyImage(b->Handle(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (b->Empty()) {
+      FPixelFormat = b->FPixelFormat;
+      SetHandle(nullptr);
+    } else if (b->PixelFormat() == TPixelFormat::pfDevice) {
+      HBITMAP n = MakeImage(TPixelFormat::pfDevice, b->Width(), b->Height(), nullptr);
+      CopyImage(n, b->Handle(), b->Width(), b->Height());
+      NewImage(n);
+    } else {
+      FromDib(b->ToDib());
+    }
+    return;
+  }
+  if (auto* p = dynamic_cast<TPicture*>(Source)) {
+    if (p->Graphic()) Assign(p->Graphic());
+    else SetHandle(nullptr);
     return;
   }
   if (!Source) {
@@ -444,6 +743,114 @@ void TBitmap::Assign(TPersistent* Source) {
     return;
   }
   TPersistent::Assign(Source);
+}
+
+void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
+  if (Empty()) return;
+  HDC dc = ACanvas->Handle();
+  SetStretchBltMode(dc, COLORONCOLOR);
+  if (FCanvas && FCanvas->DC()) {   // the bitmap is selected into its own context
+    StretchBlt(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, FCanvas->DC(), 0, 0,
+               Width(), Height(), SRCCOPY);
+    return;
+  }
+  TBitmapSource src(dc, static_cast<HBITMAP>(FHandle.Get()));
+  StretchBlt(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, src.DC(), 0, 0, Width(),
+             Height(), SRCCOPY);
+}
+
+// ---- TPicture ------------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TPicture, TPersistent)
+
+namespace {
+std::vector<TPicture::TFileFormat>& Formats() {
+  static std::vector<TPicture::TFileFormat> f{
+      {"bmp", "Bitmaps", TBitmap::StaticClass(), [] { return std::unique_ptr<TGraphic>(new TBitmap); }}};
+  return f;
+}
+
+std::string ExtensionOf(const std::string& FileName) {
+  const size_t dot = FileName.find_last_of('.');
+  const size_t sep = FileName.find_last_of("\\/:");
+  if (dot == std::string::npos || (sep != std::string::npos && sep > dot)) return {};
+  return LowerCase(FileName.substr(dot + 1));
+}
+}  // namespace
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::RegisterFileFormat(TFileFormat Format) {
+  for (TFileFormat& f : Formats())
+    if (f.Extension == Format.Extension) {
+      f = std::move(Format);
+      return;
+    }
+  Formats().push_back(std::move(Format));
+}
+
+void TPicture::UnregisterGraphicClass(TGraphicClass AClass) {
+  auto& f = Formats();
+  f.erase(std::remove_if(f.begin(), f.end(), [&](const TFileFormat& x) { return x.GraphicClass == AClass; }), f.end());
+}
+
+const std::vector<TPicture::TFileFormat>& TPicture::FileFormats() { return Formats(); }
+
+std::unique_ptr<TGraphic> TPicture::NewGraphic(TGraphicClass AClass) {
+  for (const TFileFormat& f : Formats())
+    if (f.GraphicClass == AClass) return f.Create();
+  return nullptr;
+}
+
+void TPicture::Changed(TObject*) {
+  if (OnChange) OnChange(this);
+}
+
+void TPicture::SetGraphic(TGraphic* Value) {
+  if (Value == FGraphic.get()) return;
+  std::unique_ptr<TGraphic> g;
+  if (Value) {
+    g = NewGraphic(Value->ClassType());
+    if (!g) throw EInvalidGraphic("Unsupported picture class " + Value->ClassName());
+    g->Assign(Value);
+    g->OnChange = [this](TObject* Sender) { Changed(Sender); };
+  }
+  FGraphic = std::move(g);
+  Changed(this);
+}
+
+TBitmap* TPicture::Bitmap() {
+  if (!dynamic_cast<TBitmap*>(FGraphic.get())) {
+    FGraphic = std::make_unique<TBitmap>();
+    FGraphic->OnChange = [this](TObject* Sender) { Changed(Sender); };
+    Changed(this);
+  }
+  return static_cast<TBitmap*>(FGraphic.get());
+}
+
+void TPicture::LoadFromFile(const std::string& FileName) {
+  const std::string ext = ExtensionOf(FileName);
+  const TFileFormat* format = nullptr;
+  for (const TFileFormat& f : Formats())
+    if (f.Extension == ext) format = &f;
+  if (!format) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+  std::unique_ptr<TGraphic> g = format->Create();
+  g->LoadFromFile(FileName);
+  g->OnChange = [this](TObject* Sender) { Changed(Sender); };
+  FGraphic = std::move(g);
+  Changed(this);
+}
+
+void TPicture::SaveToFile(const std::string& FileName) {
+  if (FGraphic) FGraphic->SaveToFile(FileName);
+}
+
+void TPicture::Assign(TPersistent* Source) {
+  if (!Source) SetGraphic(nullptr);
+  else if (auto* p = dynamic_cast<TPicture*>(Source)) SetGraphic(p->Graphic());
+  else if (auto* g = dynamic_cast<TGraphic*>(Source)) SetGraphic(g);
+  else TPersistent::Assign(Source);
 }
 
 // ---- Colour names ----

@@ -1,4 +1,4 @@
-// Colours, fonts, icons and bitmaps.
+// Colours, fonts, pens, brushes, canvases, icons, bitmaps and pictures.
 #pragma once
 #include <windows.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "classlib/Classes.h"
+#include "classlib/PictureCodecs.h"
 
 CLASSLIB_EXCEPTION(EResNotFound, Exception);
 
@@ -131,7 +132,7 @@ private:
   TGdiObject FHandle;
 };
 
-class TBitmap;
+class TGraphic;
 class TIcon;
 
 // Drawing on a device context it was handed: the canvas selects its font,
@@ -168,9 +169,9 @@ public:
   SIZE TextExtent(const std::string& Text);
   int TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
   int TextHeight(const std::string& Text) { return TextExtent(Text).cy; }
-  void Draw(int X, int Y, TBitmap* Graphic);
+  void Draw(int X, int Y, TGraphic* Graphic);
   void Draw(int X, int Y, TIcon* Graphic);
-  void StretchDraw(const TRect& R, TBitmap* Graphic);
+  void StretchDraw(const TRect& R, TGraphic* Graphic);
   void CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect);
   TColor Pixels(int X, int Y);
   void SetPixels(int X, int Y, TColor Value);
@@ -216,20 +217,122 @@ private:
   TIconHandle FHandle;
 };
 
-// An owned bitmap handle.
-class TBitmap : public TPersistent {
+// A picture of some file format: drawn on a canvas, read from and written
+// to streams and files.
+class TGraphic : public TPersistent {
+  DECLARE_CLASSINFO(TGraphic)
+public:
+  virtual bool Empty() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void SetWidth(int Value) = 0;
+  virtual void SetHeight(int Value) = 0;
+  // From the stream's position; a picture that knows its length leaves the
+  // stream after it. The picture error (EInvalidGraphic) for bad data.
+  virtual void LoadFromStream(TStream& Stream) = 0;
+  virtual void SaveToStream(TStream& Stream) = 0;
+  void LoadFromFile(const std::string& FileName);
+  void SaveToFile(const std::string& FileName);
+  TNotifyEvent OnChange;
+
+protected:
+  friend class TCanvas;
+  friend class TBitmap;
+  // Stretched over Rect.
+  virtual void Draw(TCanvas* ACanvas, const TRect& Rect) = 0;
+  virtual void Changed();
+  void AssignTo(TPersistent* Dest) override;   // a bitmap: drawn into it
+};
+using TGraphicClass = TClass;
+
+enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+class TBitmapCanvas;
+
+// A bitmap: a bottom-up device-independent bitmap section (or a device
+// bitmap handed over through SetHandle). New pictures are made in PixelFormat (32 bits
+// unless set), black; resizing keeps what still fits. Bitmap files are read
+// and written by LoadFromStream and SaveToStream.
+class TBitmap : public TGraphic {
   DECLARE_CLASSINFO(TBitmap)
 public:
-  HBITMAP Handle() const { return static_cast<HBITMAP>(FHandle.Get()); }
+  TBitmap();
+  ~TBitmap() override;
+  // The handle, no longer selected into the canvas's context.
+  HBITMAP Handle() const;
   void SetHandle(HBITMAP Value);   // takes ownership
-  bool Empty() const { return !FHandle.Valid(); }
-  int Width() const;
-  int Height() const;
-  void SetSize(int AWidth, int AHeight);   // a new 32-bit top-down DIB section, black
+  HBITMAP ReleaseHandle();
+  bool Empty() const override { return !FHandle.Valid(); }
+  int Width() const override;
+  int Height() const override;
+  void SetWidth(int Value) override { SetSize(Value, Height()); }
+  void SetHeight(int Value) override { SetSize(Width(), Value); }
+  void SetSize(int AWidth, int AHeight);
+  TPixelFormat PixelFormat() const;
+  // Converts the picture; pfCustom raises EInvalidGraphic.
+  void SetPixelFormat(TPixelFormat Value);
+  // Row Y of the picture (0 the top) as its pixel format lays it out; a
+  // device bitmap becomes a 32-bit section first.
+  void* ScanLine(int Y);
+  TCanvas* Canvas();
+  void LoadFromStream(TStream& Stream) override;
+  void SaveToStream(TStream& Stream) override;
   void LoadFromResourceName(HINSTANCE Instance, const std::string& Name);
   void LoadFromResourceID(HINSTANCE Instance, int ResID);
-  void Assign(TPersistent* Source) override;
+  void Assign(TPersistent* Source) override;   // a bitmap, any graphic (drawn), a picture, or nil
+
+protected:
+  void Draw(TCanvas* ACanvas, const TRect& Rect) override;
 
 private:
+  friend class TBitmapCanvas;
+  void FreeContext() const;
+  void NewImage(HBITMAP Value);
+  TDibImage ToDib() const;
+  void FromDib(const TDibImage& Image);
   TGdiObject FHandle;
+  TPixelFormat FPixelFormat = TPixelFormat::pf32bit;
+  std::unique_ptr<TBitmapCanvas> FCanvas;
+};
+
+// Holds one graphic of any registered format, chosen by the file extension
+// when a file is loaded. The class library registers "bmp"; other formats
+// register from their unit's start-up.
+class TPicture : public TPersistent {
+  DECLARE_CLASSINFO(TPicture)
+public:
+  TPicture();
+  ~TPicture() override;
+  TGraphic* Graphic() const { return FGraphic.get(); }
+  void SetGraphic(TGraphic* Value);   // a copy of Value; nil empties the picture
+  TBitmap* Bitmap();                  // the graphic, made an (empty) bitmap unless it is one
+  int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+  int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+  // EInvalidGraphic "Unknown picture file extension (.xyz)" when no format
+  // is registered for the extension.
+  void LoadFromFile(const std::string& FileName);
+  void SaveToFile(const std::string& FileName);
+  void Assign(TPersistent* Source) override;   // a picture, a graphic or nil
+  TNotifyEvent OnChange;
+
+  struct TFileFormat {
+    std::string Extension;   // lower case, without the dot
+    std::string Description;
+    TGraphicClass GraphicClass;
+    std::unique_ptr<TGraphic> (*Create)();
+  };
+  // Registers T for an extension (replacing an earlier registration of it).
+  template <typename T>
+  static void RegisterFileFormat(const std::string& Extension, const std::string& Description) {
+    RegisterFileFormat({LowerCase(Extension), Description, T::StaticClass(),
+                        [] { return std::unique_ptr<TGraphic>(new T); }});
+  }
+  static void UnregisterGraphicClass(TGraphicClass AClass);
+  static const std::vector<TFileFormat>& FileFormats();   // in registration order
+  static std::unique_ptr<TGraphic> NewGraphic(TGraphicClass AClass);   // null when not registered
+
+private:
+  static void RegisterFileFormat(TFileFormat Format);
+  void Changed(TObject* Sender);
+  std::unique_ptr<TGraphic> FGraphic;
 };

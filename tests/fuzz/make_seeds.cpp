@@ -1,10 +1,12 @@
 // Writes valid streams made by the real writers as the fuzzers' seeds:
-// make_seeds <folder>; files go to <folder>/binary and <folder>/list.
+// make_seeds <folder>; files go to <folder>/binary, <folder>/list,
+// <folder>/bmp and <folder>/jpeg.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "FuzzCommon.h"
+#include "classlib/PictureCodecs.h"
 
 namespace {
 void Put(const std::filesystem::path& Dir, const std::string& Name, const std::string& Bytes) {
@@ -65,5 +67,17 @@ int main(int argc, char** argv) {
   values += std::string("\x14\x04\x00\x00\x00\xF0\x9F\x98\x80", 9);   // UTF-8 string
   values += std::string("\x12\x02\x00\x00\x00h\x00i\x00", 9);         // wide string
   Put(root / "binary", "values", values);
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    TDibImage d;
+    d.Allocate(7, 5, bits);
+    for (size_t k = 0; k < d.Pixels.size(); ++k) d.Pixels[k] = static_cast<uint8_t>(k * 37);
+    for (size_t k = 0; k < d.Palette.size(); ++k) d.Palette[k] = static_cast<uint32_t>(k * 0x010203);
+    d.Rgb565 = bits == 16;
+    Put(root / "bmp", "bits" + std::to_string(bits), WriteBitmapFile(d));
+  }
+  TDibImage rgb;
+  rgb.Allocate(19, 13, 24);
+  for (size_t k = 0; k < rgb.Pixels.size(); ++k) rgb.Pixels[k] = static_cast<uint8_t>(k * 7);
+  for (int q : {20, 75, 95}) Put(root / "jpeg", "q" + std::to_string(q), EncodeJpeg(rgb, q));
   return 0;
 }
