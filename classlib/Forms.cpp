@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "classlib/Dialogs.h"
 #include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
 #include "classlib/Threads.h"
@@ -27,6 +28,7 @@ void Forms_Initialize() {
   if (!Counter.Enter()) return;
   Threads_Initialize();
   Menus_Initialize();
+  Dialogs_Initialize();
   TheScreen = std::make_unique<TScreen>(nullptr);
   Screen = TheScreen.get();
   TheApplication = std::make_unique<TApplication>(nullptr);
@@ -43,6 +45,7 @@ void Forms_Finalize() {
   ScreenCursorHandle = nullptr;
   TheScreen.reset();
   Screen = nullptr;
+  Dialogs_Finalize();
   Menus_Finalize();
   Threads_Finalize();
 }

@@ -195,6 +195,6 @@ TForm* GetParentForm(TControl* Control);
 extern TApplication* Application;
 extern TScreen* Screen;
 
-// Also starts the Threads and Menus units.
+// Also starts the Threads, Menus and Dialogs units.
 void Forms_Initialize();
 void Forms_Finalize();
