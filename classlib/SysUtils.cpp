@@ -176,3 +176,86 @@ std::string SysErrorMessage(uint32_t Code) {
   if (buf) LocalFree(buf);
   return TrimRight(r);
 }
+
+// ---- Dates and times ----------------------------------------------------
+
+namespace {
+constexpr int64_t DaysTo18991230 = 693594;   // day number of 1899-12-30, counting 0001-01-01 as 1
+
+bool IsLeapYear(int Y) { return Y % 4 == 0 && (Y % 100 != 0 || Y % 400 == 0); }
+
+int DaysInMonth(int Y, int M) {
+  static const int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return M == 2 && IsLeapYear(Y) ? 29 : Days[M - 1];
+}
+}  // namespace
+
+bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Date) {
+  if (Year < 1 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > DaysInMonth(Year, Month))
+    return false;
+  int64_t days = Day;
+  for (int m = 1; m < Month; ++m) days += DaysInMonth(Year, m);
+  const int64_t y = Year - 1;
+  days += y * 365 + y / 4 - y / 100 + y / 400;
+  Date = static_cast<double>(days - DaysTo18991230);
+  return true;
+}
+
+TDateTime EncodeDate(int Year, int Month, int Day) {
+  TDateTime d = 0;
+  if (!TryEncodeDate(Year, Month, Day, d)) throw EConvertError("Invalid argument to date encode");
+  return d;
+}
+
+bool TryEncodeTime(int Hour, int Min, int Sec, int MSec, TDateTime& Time) {
+  if (Hour < 0 || Hour > 23 || Min < 0 || Min > 59 || Sec < 0 || Sec > 59 || MSec < 0 || MSec > 999)
+    return false;
+  Time = (((Hour * 60.0 + Min) * 60.0 + Sec) * 1000.0 + MSec) / 86400000.0;
+  return true;
+}
+
+TDateTime EncodeTime(int Hour, int Min, int Sec, int MSec) {
+  TDateTime t = 0;
+  if (!TryEncodeTime(Hour, Min, Sec, MSec, t)) throw EConvertError("Invalid argument to time encode");
+  return t;
+}
+
+void DecodeDate(TDateTime Date, int& Year, int& Month, int& Day) {
+  int64_t n = static_cast<int64_t>(Date) + DaysTo18991230 - 1;   // days since 0001-01-01
+  if (n < 0) { Year = Month = Day = 0; return; }
+  int y = 1;
+  const int64_t d400 = 146097, d100 = 36524, d4 = 1461;
+  y += static_cast<int>(n / d400) * 400; n %= d400;
+  int64_t c = n / d100; if (c == 4) c = 3;
+  y += static_cast<int>(c) * 100; n -= c * d100;
+  y += static_cast<int>(n / d4) * 4; n %= d4;
+  int64_t k = n / 365; if (k == 4) k = 3;
+  y += static_cast<int>(k); n -= k * 365;
+  int m = 1;
+  while (n >= DaysInMonth(y, m)) n -= DaysInMonth(y, m++);
+  Year = y;
+  Month = m;
+  Day = static_cast<int>(n) + 1;
+}
+
+void DecodeTime(TDateTime Time, int& Hour, int& Min, int& Sec, int& MSec) {
+  double f = Time - static_cast<double>(static_cast<int64_t>(Time));
+  if (f < 0) f = -f;
+  int64_t ms = static_cast<int64_t>(f * 86400000.0 + 0.5);
+  if (ms >= 86400000) ms = 86399999;
+  Hour = static_cast<int>(ms / 3600000);
+  Min = static_cast<int>(ms / 60000 % 60);
+  Sec = static_cast<int>(ms / 1000 % 60);
+  MSec = static_cast<int>(ms % 1000);
+}
+
+int DayOfWeek(TDateTime Date) {
+  int64_t d = static_cast<int64_t>(Date);   // 1899-12-30 was a Saturday
+  return static_cast<int>(((d - 1) % 7 + 7) % 7) + 1;
+}
+
+TDateTime Now() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return EncodeDate(t.wYear, t.wMonth, t.wDay) + EncodeTime(t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+}

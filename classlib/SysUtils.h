@@ -78,3 +78,15 @@ std::string GetCurrentDir();
 std::string ExtractFilePath(const std::string& Name);   // up to and with the last '\'
 std::string ExtractFileName(const std::string& Name);
 std::string SysErrorMessage(uint32_t Code);
+
+// Dates and times: whole days since 30 December 1899, the time of day as
+// the fraction.
+using TDateTime = double;
+bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Date);
+TDateTime EncodeDate(int Year, int Month, int Day);                 // EConvertError when invalid
+bool TryEncodeTime(int Hour, int Min, int Sec, int MSec, TDateTime& Time);
+TDateTime EncodeTime(int Hour, int Min, int Sec, int MSec);         // EConvertError when invalid
+void DecodeDate(TDateTime Date, int& Year, int& Month, int& Day);
+void DecodeTime(TDateTime Time, int& Hour, int& Min, int& Sec, int& MSec);
+int DayOfWeek(TDateTime Date);   // 1 = Sunday .. 7 = Saturday
+TDateTime Now();                 // local time

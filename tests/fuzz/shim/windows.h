@@ -72,3 +72,7 @@ inline int WideCharToMultiByte(UINT, DWORD, const WCHAR* w, int wn, char* s, int
   for (int i = 0; i < n; ++i) s[i] = w[i] < 0x100 ? static_cast<char>(w[i]) : '?';
   return n;
 }
+struct SYSTEMTIME {
+  WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
+};
+inline void GetLocalTime(SYSTEMTIME* t) { *t = SYSTEMTIME{2000, 1, 6, 1, 0, 0, 0, 0}; }
