@@ -1,0 +1,3 @@
+#include "netlib/NetBaseComponent.h"
+
+IMPLEMENT_CLASSINFO(TNetBaseComponent, TComponent)

@@ -1,0 +1,3 @@
+#include "netlib/NetRawClient.h"
+
+IMPLEMENT_CLASSINFO(TNetRawClient, TNetRawBase)
