@@ -1,12 +1,13 @@
 // Writes valid streams made by the real writers as the fuzzers' seeds:
 // make_seeds <folder>; files go to <folder>/binary, <folder>/list,
-// <folder>/bmp and <folder>/jpeg.
+// <folder>/bmp, <folder>/jpeg and <folder>/icmp_decoder.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "FuzzCommon.h"
 #include "classlib/PictureCodecs.h"
+#include "netlib/NetIcmpPacket.h"
 
 namespace {
 void Put(const std::filesystem::path& Dir, const std::string& Name, const std::string& Bytes) {
@@ -79,5 +80,28 @@ int main(int argc, char** argv) {
   rgb.Allocate(19, 13, 24);
   for (size_t k = 0; k < rgb.Pixels.size(); ++k) rgb.Pixels[k] = static_cast<uint8_t>(k * 7);
   for (int q : {20, 75, 95}) Put(root / "jpeg", "q" + std::to_string(q), EncodeJpeg(rgb, q));
+
+  // ICMP datagrams after the expectation (identifier, sequence, destination):
+  // an echo reply, our request seen on loopback, and errors quoting it with
+  // and without IP options.
+  const std::string expect("\x21\x43\xA1\x0D\x7F\x00\x00\x01", 8);
+  auto ip = [](uint8_t Words, uint8_t Type, const std::string& Body) {
+    std::string h(Words * 4u, '\0');
+    h[0] = char(0x40 | Words);
+    h[8] = 64;
+    h[9] = 1;
+    h[12] = 127, h[15] = 1, h[16] = 127, h[19] = 1;
+    std::string icmp = Body;
+    if (Type != 8 && Type != 0) icmp = std::string("\x00\x00\x00\x00\x00\x00\x00\x00", 8) + Body;
+    icmp[0] = char(Type);
+    return h + icmp;
+  };
+  uint8_t request[IcmpEchoRequestSize];
+  BuildEchoRequest(request, 0x4321, 3489, 7, "seed");
+  const std::string echo(reinterpret_cast<char*>(request), sizeof request);
+  Put(root / "icmp_decoder", "reply", expect + ip(5, 0, echo));
+  Put(root / "icmp_decoder", "own_request", expect + ip(5, 8, echo));
+  Put(root / "icmp_decoder", "ttl_exceeded", expect + ip(5, 11, ip(5, 8, echo).substr(0, 28)));
+  Put(root / "icmp_decoder", "unreachable_options", expect + ip(6, 3, ip(7, 8, echo)));
   return 0;
 }
