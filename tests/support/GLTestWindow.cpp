@@ -1,5 +1,7 @@
 #include "GLTestWindow.h"
 
+#include <GL/gl.h>
+
 void TGLTestControl::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
   Params.ClassStyle |= CS_OWNDC;
@@ -21,4 +23,20 @@ TGLTestForm::TGLTestForm(TComponent* AOwner, int Width, int Height) : TForm(AOwn
   View->SetParent(this);
   Show();
   View->Handle();
+}
+
+TCapture ReadGLPixels(int Width, int Height) {
+  TCapture c;
+  c.Width = Width;
+  c.Height = Height;
+  std::vector<uint8_t> rgba(static_cast<size_t>(Width) * Height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  c.Pixels.resize(static_cast<size_t>(Width) * Height);
+  for (int y = 0; y < Height; ++y)   // OpenGL's rows run bottom-up
+    for (int x = 0; x < Width; ++x) {
+      const uint8_t* p = &rgba[(static_cast<size_t>(Height - 1 - y) * Width + x) * 4];
+      c.Pixels[static_cast<size_t>(y) * Width + x] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+  return c;
 }

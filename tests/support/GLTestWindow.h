@@ -23,5 +23,9 @@ public:
   // A visible form whose view fills a client area of Width x Height.
   TGLTestForm(TComponent* AOwner, int Width, int Height);
   TGLTestControl* View;
-  TCapture Capture() { return CaptureClient(View->Handle()); }
 };
+
+// The current context's colour buffer (the back buffer of a double-buffered
+// window), rows top-down. Screen captures of OpenGL in a child window show
+// nothing under Wine 8 and Xvfb; frames are read this way.
+TCapture ReadGLPixels(int Width, int Height);
