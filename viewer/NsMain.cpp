@@ -20,6 +20,7 @@ uint8_t OSMajorVersion = 0;
 int PopupYOffset = 0;
 std::string AutorefreshText;
 std::string ConnectionsSuffix;
+std::string StatusNote;
 
 int LiveAddressCount = 0;
 int NewAddressCount = 0;
@@ -53,14 +54,46 @@ TMainForm::TMainForm(TComponent* AOwner)
   FirstPollState = 0;
   PollTimerTicks = StartupCounter = StartupTextOffset = SnapshotClock = PlotIndex = 0;
   StartupText.clear();
+  StatusNote.clear();
+  UpdateCounter = 0;
+  CounterText.clear();
+  LogFailed = AlertPending = false;
+
+  OnCreate = [this](TObject* S) { FormCreate(S); };
+  OnShow = [this](TObject* S) { FormShow(S); };
+  OnResize = [this](TObject* S) { FormOnResize(S); };
+  OnDestroy = [this](TObject* S) { FormDestroy(S); };
 
   Timer = new TTimer(this);
   Timer->Name = "Timer";
   Timer->SetEnabled(false);
   Timer->OnTimer = [this](TObject* S) { TimerTimer(S); };
 
+  Timer1 = new TTimer(this);
+  Timer1->Name = "Timer1";
+  Timer1->SetEnabled(false);
+  Timer1->SetInterval(500);
+  Timer1->OnTimer = [this](TObject* S) { timUpdateSunTimer(S); };
+
+  PopupMenu1 = new TPopupMenu(this);
+  PopupMenu1->Name = "PopupMenu1";
+  PopupTray = new TPopupMenu(this);
+  PopupTray->Name = "PopupTray";
+  auto item = [this](const char* AName, const char* ACaption) {
+    auto* i = new TMenuItem(this);
+    i->Name = AName;
+    i->Caption = ACaption;
+    PopupTray->Items()->Add(i);
+    return i;
+  };
+  ConnectionsTable1 = item("ConnectionsTable1", "Connections Table");
+  Exit1 = item("Exit1", "Exit");
+  Exit1->OnClick = [this](TObject* S) { actExitExecute(S); };
+
   TrayIcon1 = new TTrayIcon(this);
   TrayIcon1->Name = "TrayIcon1";
+  TrayIcon1->SetPopupMenu(PopupTray);
+  TrayIcon1->OnDblClick = [this](TObject* S) { TrayIcon1Click(S); };
 
   ActionList = new TActionList(this);
   ActionList->Name = "ActionList";
@@ -77,6 +110,8 @@ TMainForm::TMainForm(TComponent* AOwner)
   actAutoRefresh = make("actAutoRefresh", "Autorefresh");
   actNIC = make("actNIC", "Poll");
   actConnections = make("actConnections", "Connections");
+  actExit = make("actExit", "Exit");
+  actExit->OnExecute = [this](TObject* S) { actExitExecute(S); };
   actAllEndpoints->SetChecked(true);
   actAutoRefresh->SetChecked(true);
   actRefresh->OnExecute = [this](TObject* S) { actRefreshExecute(S); };
@@ -92,6 +127,7 @@ TMainForm::TMainForm(TComponent* AOwner)
 }
 
 TMainForm::~TMainForm() {
+  BeforeDestruction();   // FormDestroy while the fields still exist
   if (MainForm == this) MainForm = nullptr;
 }
 
@@ -100,8 +136,6 @@ void TMainForm::iplocate(const std::string& IP, std::string& Result) {
 }
 
 // ---- Hooks of the windows not made here ----
-
-void TMainForm::UpdateGlobe() { GlobePending = false; }
 
 void TMainForm::ShowConnectionItems(const std::vector<TConnectionItem>&) {}
 

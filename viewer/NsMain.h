@@ -1,6 +1,14 @@
-// The main window: the state every part of the program shares, the poll of
-// the connection tables and the settings.
+// The main window: the state every part of the program shares, its life
+// cycle, the poll of the connection tables, the globe model and the
+// connection log, the sun and the settings.
 #pragma once
+
+// Program resources (viewer/vantrel.rc): the HUD bar pictures are the
+// bitmaps 2..12; the cursors are named "cur2" and "myCursor".
+#define IDB_HUD_FIRST 2
+#define IDB_HUD_LAST 12
+
+#ifndef RC_INVOKED
 #include <windows.h>
 
 #include <array>
@@ -15,9 +23,11 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/Graphics.h"
+#include "classlib/Menus.h"
 #include "monitor/uConnectionTables.h"
 #include "monitor/uLocationDatabase.h"
 #include "viewer/components/TrayIcon.h"
+#include "scene3d/Base/VectorGeometry.h"
 #include "viewer/uToolHelpAPI.h"
 
 class TRegistry;
@@ -36,15 +46,32 @@ public:
   explicit TMainForm(TComponent* AOwner);
   ~TMainForm() override;
 
-  // ---- Components of the poll ----
-  TTimer* Timer;   // the poll timer, made disabled
-  TTrayIcon* TrayIcon1;   // made inactive; the poll writes its tooltip
+  // ---- Components ----
+  TTimer* Timer;   // the poll timer, made disabled; FormCreate starts it
+  TTimer* Timer1;  // the sun timer, made disabled; FormCreate starts it
+  TTrayIcon* TrayIcon1;   // made inactive; FormCreate shows it, the poll writes its tooltip
   TActionList* ActionList;
   TAction* actRefresh;
   TAction* actAllEndpoints;
   TAction* actAutoRefresh;
   TAction* actNIC;
   TAction* actConnections;
+  TAction* actExit;
+  TPopupMenu* PopupMenu1;   // the per-location menu
+  TPopupMenu* PopupTray;    // the tray icon's menu
+  TMenuItem* ConnectionsTable1;
+  TMenuItem* Exit1;
+  TBitmap PopupHeader;      // Image1's picture: the popup table's column header
+
+  // ---- Life cycle (NsMainStartup.cpp) ----
+  void FormCreate(TObject* Sender);
+  void FormShow(TObject* Sender);
+  void FormOnResize(TObject* Sender);
+  void FormDestroy(TObject* Sender);
+  void actExitExecute(TObject* Sender);
+  void AppException(TObject* Sender, Exception& E);
+  void TrayIcon1Click(TObject* Sender);
+  bool SettingsRead = false;   // LoadSettings ran to its end: the settings may be written back
 
   // ---- Connection tables and location database ----
   TConnectionTables ConnectionTables;
@@ -100,10 +127,67 @@ public:
   void LoadTableOptions(const std::string& FileName);
   void SaveTableOptions(const std::string& FileName) const;
 
-protected:
-  // Hooks into the windows and the globe that the poll drives.
-  // The globe update: locates VisualizedIPs and rebuilds the point sets.
+  // ---- Globe model and connection log (NsMainGlobe.cpp, NsMainLog.cpp) ----
+  // Locates VisualizedIPs: places, labels, merged addresses, rogue
+  // countries and the connection log; the point sets through the seams below.
   virtual void UpdateGlobe();
+  void LogAddress(const std::string& Address, const std::string& CountryCode);
+  void FlushLog();         // writes the finished entries to tcp.log
+  void WriteLogAtEnd();    // at program end: every entry, "[Program terminated]"
+  bool LoggingOn() const;  // "LogConnections" on and no write failed
+
+  // ---- Sun (NsMainSun.cpp) ----
+  void timUpdateSunTimer(TObject* Sender);
+  double GMTNow();                // UTC now as a date-time number
+  void SunPosition(double T);     // T: UTC date-time number
+
+protected:
+  void WndProc(TMessage& Message) override;   // WMSysCommand
+  // Shows a message to the user, captioned with the application title.
+  virtual void TellUser(const std::string& Text, UINT Flags);
+  // The application's standard exception message.
+  virtual void ShowError(const Exception& E);
+  // Starts "vantrelwiz.exe" without parameters (the first run).
+  virtual void StartWizard();
+  // The alert sound, "ping.wav".
+  virtual void PlayAlert();
+  // The date and time texts of the connection log, taken once per update.
+  virtual void LogStamp(std::string& Date, std::string& Time);
+
+  // ---- Seams of the 3D scene; the scene fills them in ----
+  // FormCreate: the earth texture ("data\texture.jpg" or "texture.jpg";
+  // empty when neither exists), the point sets' sizes and colours, the
+  // snapshot handler ("SaveImages"), the light's ambient level ("Shadow"),
+  // the camera's zoom ("FOV") and the HUD bar's first picture.
+  virtual void LoadEarthTexture(const std::string& /*FileName*/) {}
+  virtual void SetUpPointSets() {}
+  virtual void SetUpSnapshots() {}
+  virtual void SetUpLight() {}
+  virtual void SetUpCameraAndHud() {}
+  // FormShow and FormOnResize: the camera above home (first showing), the
+  // HUD bar's layout (HudBarLayout) and the zoom clamp (ClampZoom).
+  virtual void PlaceCameraAboveHome() {}
+  virtual void LayoutHudBar() {}
+  virtual void ClampCameraZoom() {}
+  // UpdateGlobe: ClearPointSets(n) before the loop (n positions); per entry
+  // either PlotNothing (no place: position (0, 0, 0), no colour) or
+  // PlotLocation (the place in LocationLongitudes/LocationLatitudes at
+  // Radius, the point's colour and the rogue halo's colour); EndPointSets
+  // after the loop (outline and halo take the positions; redraw).
+  virtual void ClearPointSets(int /*Count*/) {}
+  virtual void PlotNothing(int /*Index*/) {}
+  virtual void PlotLocation(int /*Index*/, float /*Radius*/, const TVector& /*PointColor*/,
+                            const TVector& /*HaloColor*/) {}
+  virtual void EndPointSets() {}
+  // The sun: the direction of the parallel light.
+  virtual void SetSunDirection(const TAffineVector& /*Direction*/) {}
+  // The desktop mode shows (the desktop picture sprite is visible), the
+  // full-screen viewer is active, and the camera's current zoom.
+  virtual bool DesktopModeActive() const { return false; }
+  virtual bool FullScreenActive() const { return false; }
+  virtual float CameraZoom() const;
+
+  // Hooks into the windows that the poll drives.
   // The Connections Table window: shows the rows the poll built, keeping
   // the user's sort, and reports whether it is on screen.
   virtual void ShowConnectionItems(const std::vector<TConnectionItem>& Items);
@@ -116,6 +200,12 @@ protected:
   virtual void ImplantClick(TObject* Sender);
 
 private:
+  void PreparePopupTable();
+  void LoadDatabase();
+  void ReadHome();
+  void LogWriteFailed(const Exception& E);
+  bool FWinsockStarted = false;
+  std::string FLogDate, FLogTime;   // of the running update
   void ApplyStayOnTop();
   void SetTrayToolTip(const std::string& Text);
   UINT PollInterval() const;
@@ -148,6 +238,9 @@ private:
 
 extern TMainForm* MainForm;
 
+// The program's folder with its trailing "\\".
+std::string ProgramFolder();
+
 // ---- Program-wide state kept with the main window ----
 extern std::string HomeIP;
 extern std::string HomeLabel;
@@ -165,6 +258,77 @@ extern uint8_t OSMajorVersion;
 extern int PopupYOffset;
 extern std::string AutorefreshText;
 extern std::string ConnectionsSuffix;
+extern std::string StatusNote;   // a note the status line carries (the log's failure)
+
+// ---- Home location (myloc.txt) ----
+struct THomeLocation {
+  std::string IP, Label, Coordinates;   // Label "»" + line 1; Coordinates lat code ";" lon code
+  float Longitude = 0, Latitude = 0;
+};
+// Reads a home-location file: address, country and place, the longitude and
+// latitude codes ("-" for W or S, the degrees, two digits of hundredths) and
+// their further digits (millionths; empty or missing lines count as "0000").
+// A value is code / 100 + sign × further digits / 1,000,000, the sign that of
+// the code's text. Raises EFOpenError when the file cannot be read and
+// EConvertError when a code line is missing or a line is no number.
+THomeLocation ReadHomeLocation(const std::string& FileName);
+
+// ---- Routines of the main window ----
+// Shows (or hides) the desktop icons: the first child of the "ProgMan" window.
+void ShowDesktopIcons(bool Show);
+// The shell's "Shell.Application" MinimizeAll and UndoMinimizeAll; false
+// when the shell has no such object.
+bool MinimizeAllWindows();
+bool RestoreAllWindows();
+// Makes MenuFont from the system's menu font and returns its size in points.
+int SystemMenuFontSize();
+
+// The HUD bar for a viewer of the given size: below 334 pixels it spans the
+// viewer less 4 pixels at a tenth of that high, else it is 332 wide at the
+// height it has; centred at the bottom, 2 pixels above the edge.
+struct THudBarLayout {
+  float Width, Height, X, Y;
+};
+THudBarLayout HudBarLayout(int ViewerWidth, int ViewerHeight, float SpriteHeight);
+// The camera's zoom kept within 0.01 .. (viewer width + height) / 300.
+float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight);
+
+// ---- Globe model ----
+// The point of longitude and latitude (degrees) on a sphere of Radius about
+// the globe's centre.
+TAffineVector GlobePoint(float Longitude, float Latitude, float Radius);
+extern std::array<float, 10000> LocationLongitudes;   // parallel to VisualizedIPs
+extern std::array<float, 10000> LocationLatitudes;
+extern TAffineVector HomeArcStart;      // home at the arcs' radius 0.519
+extern TAffineVector HomeShadowStart;   // home at the shadows' radius 0.5005
+extern bool AlertPending;
+constexpr int CountryCount = 252;
+extern const std::array<const char*, CountryCount> CountryCodes;
+extern const std::array<const char*, CountryCount> CountryNames;
+// Whether a country code is named by the rogue-country string (each of its
+// characters the 1-based number of a country; others are ignored).
+bool IsRogueCountry(const std::string& CountryCode, const std::string& Rogues);
+
+// ---- Connection log ----
+extern uint32_t UpdateCounter;   // globe updates since start
+extern std::string CounterText;  // its last six decimal digits
+extern bool LogFailed;           // tcp.log could not be written: no more logging this run
+// The file's size in bytes; 0 when it does not exist.
+int64_t FileSizeOf(const std::string& Name);
+constexpr int64_t LogSizeLimit = 512000;
+
+// ---- Sun ----
+// A date-time number (days since 30 December 1899, the fraction the time of
+// day) of a system time.
+double SystemTimeToDateTime(const SYSTEMTIME& T);
+// UTC from local time by the time zone: the bias, plus the daylight bias in
+// daylight time (Zone 2) or the standard bias in standard time (Zone 1);
+// the bias alone when the zone is unknown (0), none when the call failed.
+double UtcFromLocal(double LocalNow, const TIME_ZONE_INFORMATION& Tz, DWORD Zone);
+// The sun's declination (degrees) on a day of the year (1..366).
+float SunDeclination(int DayOfYear);
+// The direction of the sunlight at UTC date-time T on a day of the year.
+TAffineVector SunDirection(double T, int DayOfYear);
 
 // ---- State of the poll ----
 extern int LiveAddressCount;     // entries of VisualizedIPs before the IP-list file's
@@ -246,3 +410,4 @@ TColorRgb ColorToRgb(int Color);
 // convert keeps its value.
 std::string BuildExtOpt();
 void ApplyExtOpt(const std::string& S);
+#endif

@@ -46,7 +46,6 @@ const char* const ColorsKey = "\\Software\\Vantrel\\1.1";
 const char* const GlobeKey = "\\Software\\Vantrel\\1.1.2";
 const char* const SnapshotKey = "\\Software\\Vantrel\\1.3.8";
 const char* const ExtOptKey = "\\Software\\Vantrel\\1.4.1";
-constexpr int CountryCount = 252;
 const char* const TableOptionDefaults[5] = {"1", "1", "1", "0", "0"};
 
 // A value that is missing or not of its type leaves the setting as it was;

@@ -1,9 +1,9 @@
 #include "LoopbackSockets.h"
 
-sockaddr_in LoopbackAddress(u_short Port) {
+sockaddr_in LoopbackAddress(u_short Port, const char* Address) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
-  a.sin_addr.s_addr = inet_addr("127.0.0.1");
+  a.sin_addr.s_addr = inet_addr(Address);
   a.sin_port = htons(Port);
   return a;
 }
@@ -17,12 +17,12 @@ u_short LocalPort(SOCKET S) {
 
 bool TLoopbackConnection::Open() {
   Server.S = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a = LoopbackAddress(0);
+  sockaddr_in a = LoopbackAddress(0, ListenAddress);
   if (bind(Server.S, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Server.S, 1) != 0)
     return false;
   ListenPort = LocalPort(Server.S);
   Client.S = socket(AF_INET, SOCK_STREAM, 0);
-  a = LoopbackAddress(ListenPort);
+  a = LoopbackAddress(ListenPort, ListenAddress);
   if (connect(Client.S, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
   Accepted.S = accept(Server.S, nullptr, nullptr);
   if (Accepted.S == INVALID_SOCKET) return false;

@@ -13,13 +13,14 @@ public:
   SOCKET S;
 };
 
-sockaddr_in LoopbackAddress(u_short Port);
+sockaddr_in LoopbackAddress(u_short Port, const char* Address = "127.0.0.1");
 u_short LocalPort(SOCKET S);   // host order
 
 // A listening socket, a client connected to it and the accepted end, with
 // data passed both ways (Wine names a socket's owner only once the process
 // has used its descriptor). Winsock must be started.
 struct TLoopbackConnection {
+  const char* ListenAddress = "127.0.0.1";   // any address of 127.0.0.0/8
   TTestSocket Server, Client, Accepted;
   u_short ListenPort = 0, ClientPort = 0;
   bool Open();   // false when any step failed

@@ -1,0 +1,189 @@
+// The main window's start-up, first showing and end, in a folder holding a
+// fixture database and myloc.txt, with a scratch registry.
+#include "MainFormFixture.h"
+
+namespace {
+
+const char* const Ranges =
+    "1.0.0.0,1.255.255.255,AU,Sydney,-33.87,151.21\n"
+    "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n";
+
+void PutDword(const char* Key, const char* Name, DWORD V) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&V), 4);
+  RegCloseKey(k);
+}
+
+DWORD GetDword(const char* Key, const char* Name) {
+  DWORD v = 0, size = 4;
+  if (RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_DWORD, nullptr, &v, &size) !=
+      ERROR_SUCCESS)
+    return 0xDEADBEEF;
+  return v;
+}
+
+class StartUp : public MainFormTest {
+protected:
+  TRecordingForm* Form = nullptr;
+  void Create() { Application->CreateForm(Form); }
+  void Destroy() {
+    delete Form;   // freed early; FormDestroy runs
+    Form = nullptr;
+  }
+};
+
+TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd) {
+  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+  WriteLocationFixture(Dir + "\\data", Ranges);
+  WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+  WriteTextFile("texture.jpg", "stand-in");
+  PutDword("Software\\Vantrel", "Width", 517);
+  PutDword("Software\\Vantrel\\1.1", "Interval", 3000);
+  Create();
+  ASSERT_NE(Form, nullptr);
+  EXPECT_TRUE(Form->Told.empty()) << Form->Told[0];
+  EXPECT_EQ(Form->WizardStarts, 0);
+  EXPECT_EQ(Form->Textures, std::vector<std::string>{"texture.jpg"});
+  EXPECT_EQ(Savepath, Dir + "\\images");
+  EXPECT_EQ(LogPath, ProgramFolder() + "tcp.log");
+  EXPECT_EQ(Form->LocationDatabase.RecordCount(), 2);
+  std::string loc;
+  Form->iplocate("2.3.4.5", loc);
+  EXPECT_EQ(loc, "FRParis;4885;235");
+  EXPECT_TRUE(Form->SettingsRead);
+  EXPECT_EQ(Interval, 3000);
+  EXPECT_EQ(Form->Width(), 517);
+  EXPECT_TRUE(Form->Timer->Enabled());
+  EXPECT_EQ(Form->Timer->Interval(), 999u);   // the first poll comes early
+  EXPECT_TRUE(Form->Timer1->Enabled());
+  EXPECT_EQ(Form->Timer1->Interval(), 500u);
+  EXPECT_EQ(Form->PopupMenu(), Form->PopupMenu1);
+  EXPECT_TRUE(Form->ConnectionsTable1->Enabled);
+  EXPECT_TRUE(Form->TrayIcon1->Active());
+  EXPECT_EQ(Form->TableOptions.Text(), "1\r\n1\r\n1\r\n0\r\n0\r\n");
+  EXPECT_TRUE(GetWindowLongPtrA(Application->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+  // program resources: two cursors, eleven HUD pictures; the popup table
+  ASSERT_EQ(HudImages.size(), 11u);
+  for (const auto& b : HudImages) {
+    EXPECT_EQ(b->Width(), 320);
+    EXPECT_EQ(b->Height(), 32);
+  }
+  EXPECT_NE(Screen->Cursors(1), Screen->Cursors(crDefault));
+  EXPECT_NE(Screen->Cursors(2), Screen->Cursors(crDefault));
+  EXPECT_NE(Screen->Cursors(1), Screen->Cursors(2));
+  EXPECT_TRUE(MenuFont.Valid());
+  EXPECT_GT(ColumnWidth1, ColumnWidth2);
+  EXPECT_GT(RowHeight, 6);
+  EXPECT_EQ(Form->PopupHeader.Width(), 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3);
+  EXPECT_EQ(Form->PopupHeader.Height(), RowHeight);
+  EXPECT_TRUE(PopupYOffset == 4 || PopupYOffset == 6);
+
+  // the first showing places home; west and south read negative
+  Form->Show();
+  EXPECT_EQ(HomeIP, "81.2.69.160");
+  EXPECT_EQ(HomeLabel, "\xBBGB, London");
+  EXPECT_EQ(HomeCoordinates, "5150;-012");
+  EXPECT_FLOAT_EQ(HomeLongitude, -0.12f);
+  EXPECT_FLOAT_EQ(HomeLatitude, 51.5f);
+  EXPECT_FALSE(FirstMainShow);
+
+  // minimising through the title bar leaves a hidden window and the tray icon
+  HWND h = Form->Handle();
+  SendMessageA(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(IsWindowVisible(h));
+  EXPECT_TRUE(IsIconic(h));
+  Form->TrayIcon1Click(Form->TrayIcon1);   // a double click on the icon brings it back
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_FALSE(IsIconic(h));
+
+  // an exception through the application's handler ends the snapshots
+  SaveImages = true;
+  SnapshotClock = 7;
+  try {
+    throw EConvertError("bad number");
+  } catch (...) {
+    Application->HandleException(Form);
+  }
+  EXPECT_FALSE(SaveImages);
+  EXPECT_EQ(SnapshotClock, 0);
+  EXPECT_EQ(Form->Errors, std::vector<std::string>{"bad number"});
+
+  Form->SetBounds(40, 50, 400, 333);
+  FOV = 0.75f;
+  Destroy();
+  EXPECT_EQ(GetDword("Software\\Vantrel", "Width"), 400u);
+  EXPECT_EQ(GetDword("Software\\Vantrel", "Height"), 333u);
+  EXPECT_EQ(GetDword("Software\\Vantrel", "Left"), 40u);
+  EXPECT_TRUE(HudImages.empty());
+  EXPECT_FALSE(MenuFont.Valid());
+}
+
+TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
+  WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n");
+  PutDword("Software\\Vantrel", "Width", 517);
+  CreateDirectoryA("data", nullptr);
+  WriteTextFile("data\\r.dat", "two\r\n");   // no record count
+  Create();
+  ASSERT_EQ(Form->Told.size(), 1u);
+  EXPECT_NE(Form->Told[0].find("location database"), std::string::npos) << Form->Told[0];
+  EXPECT_NE(Form->Told[0].find("r.dat holds no record count"), std::string::npos);
+  EXPECT_EQ(Form->Textures, std::vector<std::string>{""});   // no texture either
+  EXPECT_TRUE(Form->SettingsRead);
+  EXPECT_EQ(Form->Width(), 517);
+  EXPECT_TRUE(Form->Timer->Enabled());
+
+  // the poll goes on; every address is "not in database"
+  FakeNet().Tcp = {{5, Addr(10, 0, 0, 2), Port(1), Addr(2, 3, 4, 5), Port(443), 1}};
+  Form->Show();
+  Form->Refresh(true);
+  EXPECT_EQ(Form->VisualizedIPs[1], "2.3.4.5");
+  EXPECT_EQ(Form->LocationLabels[1], "IP not in database, --");
+  EXPECT_FALSE(GlobePending);
+
+  Destroy();
+  EXPECT_EQ(GetDword("Software\\Vantrel", "Width"), 517u);   // read, so written back as read
+}
+
+TEST_F(StartUp, FirstRunStartsTheWizardAndNeverWritesSettings) {
+  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+  WriteLocationFixture(Dir + "\\data", Ranges);
+  Create();
+  EXPECT_TRUE(FirstRun);
+  EXPECT_EQ(Form->WizardStarts, 1);
+  EXPECT_FALSE(Application->ShowMainForm);
+  EXPECT_FALSE(Form->SettingsRead);
+  EXPECT_FALSE(Form->Timer->Enabled());
+  MSG m;
+  EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));   // the program ends
+  Destroy();
+  EXPECT_FALSE(KeyExists("\\Software\\Vantrel"));
+  EXPECT_FALSE(FileExists("ana.cfg"));
+}
+
+TEST_F(StartUp, UnusableHomeFileIsReportedLeftAloneAndHomeIsAtZero) {
+  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+  WriteLocationFixture(Dir + "\\data", Ranges);
+  for (const std::string& bad : {std::string("81.2.69.160\r\nGB, London\r\n"),
+                                std::string("81.2.69.160\r\nGB, London\r\nwest\r\n5150\r\n"),
+                                std::string("81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n12a4\r\n")}) {
+    WriteTextFile("myloc.txt", bad);
+    FirstMainShow = true;
+    Create();
+    Form->Show();
+    ASSERT_EQ(Form->Told.size(), 1u) << bad;
+    EXPECT_NE(Form->Told[0].find("myloc.txt"), std::string::npos) << Form->Told[0];
+    EXPECT_NE(Form->Told[0].find("vantrelwiz -h"), std::string::npos);
+    EXPECT_EQ(HomeIP, "81.2.69.160");
+    EXPECT_EQ(HomeLongitude, 0);
+    EXPECT_EQ(HomeLatitude, 0);
+    EXPECT_TRUE(Form->Visible());
+    Destroy();
+    EXPECT_EQ(ReadTextFile("myloc.txt"), bad);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// The globe model: every address of VisualizedIPs located, labelled and
+// merged with the addresses that share its place; rogue countries and the
+// alert sound; the connection log of the live addresses.
+#include "viewer/NsMain.h"
+
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <unordered_map>
+
+std::array<float, 10000> LocationLongitudes;
+std::array<float, 10000> LocationLatitudes;
+TAffineVector HomeArcStart;
+TAffineVector HomeShadowStart;
+bool AlertPending = false;
+
+namespace {
+constexpr float HomeRadius = 0.5202f;
+constexpr float PointRadius = 0.52f;
+constexpr float ArcRadius = 0.519f;
+constexpr float SurfaceRadius = 0.5005f;
+
+// A coordinate of a location line: a decimal number, blanks around it.
+bool TryNumber(const std::string& Text, float& Value) {
+  const std::string t = Trim(Text);
+  if (t.empty()) return false;
+  char* end = nullptr;
+  const double d = std::strtod(t.c_str(), &end);
+  if (end != t.c_str() + t.size()) return false;
+  Value = static_cast<float>(d);
+  return true;
+}
+
+TVector Rgba(const TColorRgb& C, float Alpha) { return {C[0], C[1], C[2], Alpha}; }
+}  // namespace
+
+TAffineVector GlobePoint(float Longitude, float Latitude, float Radius) {
+  Extended sa, ca;
+  SinCos(DegToRadExtended(-static_cast<Extended>(Longitude) - 90), sa, ca);
+  float sb, cb;
+  SinCos(DegToRad(Latitude), sb, cb);
+  const float a = static_cast<float>(ca), s = static_cast<float>(sa);
+  return {Radius * a * cb, Radius * sb, Radius * s * cb};
+}
+
+bool IsRogueCountry(const std::string& CountryCode, const std::string& Rogues) {
+  for (char c : Rogues) {
+    const int n = static_cast<unsigned char>(c);
+    if (n >= 1 && n <= CountryCount && CountryCode == CountryCodes[static_cast<size_t>(n - 1)])
+      return true;
+  }
+  return false;
+}
+
+void TMainForm::UpdateGlobe() {
+  // The drawing pass waits while GlobePending is set: it is cleared however
+  // the update ends, so a failed update never leaves the globe blank.
+  struct TPendingEnd {
+    ~TPendingEnd() { GlobePending = false; }
+  } pendingEnd;
+
+  const int count = std::min(VisualizedIPs.Count(), static_cast<int>(LocationLongitudes.size()));
+  ClearPointSets(count);
+  // Where each coordinate key and each label was first placed: the lists'
+  // own search, without its cost (labels compare as the list compares).
+  std::unordered_map<std::string, int> firstAtKey;
+  std::unordered_map<std::string, int, TCaseHash, TCaseEqual> firstWithLabel;
+  ++UpdateCounter;
+  LogStamp(FLogDate, FLogTime);
+  CounterText = IntToStr(1000000 + UpdateCounter % 1000000).substr(1);
+
+  const bool logging = LoggingOn();
+  for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
+    const int i = PlotIndex;
+    std::string loc;
+    iplocate(VisualizedIPs[i], loc);
+    if (loc.empty()) {
+      PlotNothing(i);
+      LocationLabels.Add("");
+      continue;
+    }
+    float radius = PointRadius;
+    TVector pointColor;
+    float haloAlpha = 0;
+    if (i == 0) {
+      LocationLongitudes[0] = HomeLongitude;
+      LocationLatitudes[0] = HomeLatitude;
+      LocationLabels.Add(HomeLabel);
+      firstAtKey.emplace(HomeCoordinates, 0);
+      firstWithLabel.emplace(HomeLabel, 0);
+      pointColor = {0, 1, 0, 1};
+      radius = HomeRadius;
+    } else {
+      const std::string cc = loc.substr(0, 2);
+      if (logging && i < LiveAddressCount) LogAddress(VisualizedIPs[i], cc);
+      if (IsRogueCountry(cc, RogueCountries)) {
+        haloAlpha = 0.5f;
+        AlertPending = true;
+      }
+      const size_t semi = loc.find(';');
+      std::string place = semi == std::string::npos ? loc.substr(std::min<size_t>(2, loc.size()))
+                                                      : loc.substr(2, semi > 2 ? semi - 2 : 0);
+      const std::string key = semi == std::string::npos ? std::string() : loc.substr(semi + 1);
+      const size_t semi2 = key.find(';');
+      float latitude = 0, longitude = 0;
+      if (semi2 == std::string::npos || !TryNumber(key.substr(0, semi2), latitude) ||
+          !TryNumber(key.substr(semi2 + 1), longitude)) {
+        // A location line without both numbers places nothing.
+        PlotNothing(i);
+        LocationLabels.Add("");
+        continue;
+      }
+      LocationLatitudes[i] = latitude / 100;
+      LocationLongitudes[i] = longitude / 100;
+      if (place.empty()) place = "Unknown";
+      const std::string label = place + ", " + cc;
+
+      const auto atKey = firstAtKey.find(key);
+      if (atKey == firstAtKey.end()) {
+        LocationLabels.Add(label);
+        firstAtKey.emplace(key, i);
+        firstWithLabel.emplace(label, i);
+      } else {
+        const auto withLabel = firstWithLabel.find(label);
+        const int k = withLabel != firstWithLabel.end() ? withLabel->second : atKey->second;
+        VisualizedIPs.Put(k, VisualizedIPs[k] + "\r\n" + " " + VisualizedIPs[i]);
+        LocationLabels.Add(withLabel != firstWithLabel.end() ? " " : "  ");
+        VisualizedIPs.Put(i, "");
+      }
+      pointColor = Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, 1);
+    }
+    PlotLocation(i, radius, pointColor,
+                 Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, haloAlpha));
+    if (i == 0) {
+      HomeArcStart = GlobePoint(HomeLongitude, HomeLatitude, ArcRadius);
+      HomeShadowStart = GlobePoint(HomeLongitude, HomeLatitude, SurfaceRadius);
+    }
+  }
+  GlobePending = false;
+  EndPointSets();
+
+  if (SoundAlert && AlertPending) PlayAlert();
+  AlertPending = false;
+  if (!LogFailed && LogEntries.Count() > 20) FlushLog();
+}
+
+void TMainForm::PlayAlert() {
+  PlaySoundA("ping.wav", nullptr, SND_ASYNC | SND_NODEFAULT | SND_FILENAME);
+}

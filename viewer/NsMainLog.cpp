@@ -1,0 +1,162 @@
+// The connection log tcp.log: one line per connection, from the update that
+// first saw its address to the last one that did.
+//
+// An open entry of LogEntries: the six-digit counter of the last update that
+// saw the address, " " (live) or "*" (closed), the address, " [", the country
+// code, "] Start: ", date, " ", time, "  End:%", date, " ", time.
+#include "monitor/uAddressMatch.h"
+#include "viewer/NsMain.h"
+
+uint32_t UpdateCounter = 0;
+std::string CounterText;
+bool LogFailed = false;
+
+namespace {
+const char* const LogHeader =
+    "IP [country]              Connection start            Connection End\r\n";
+
+std::string LogHeaderLines() { return LogHeader + std::string(74, '-') + "\r\n"; }
+
+// Updates between the entry's last sighting and now. The counter text keeps
+// six digits, so the distance is taken modulo a million: past update 999999
+// entries still count from their own update.
+uint32_t UpdatesSince(const std::string& Entry) {
+  const uint32_t seen = static_cast<uint32_t>(StrToInt(Entry.substr(0, 6)));
+  return (UpdateCounter % 1000000 + 1000000 - seen) % 1000000;
+}
+
+// The entry as the file shows it: "Start:" in column 23 for addresses of 7
+// to 15 characters, "%" a blank.
+std::string LogLine(std::string Entry) {
+  const int p = Pos("]", Entry);
+  const int all = static_cast<int>(Entry.size());
+  if (p > 0) Entry = Copy(Entry, 1, p - 1) + Copy("]          ", 1, 29 - p) + Copy(Entry, p + 1, all);
+  std::string line = Copy(Entry, 8, static_cast<int>(Entry.size()));
+  for (char& c : line)
+    if (c == '%') c = ' ';
+  return line;
+}
+
+// The first entry holding Address as a whole address after a blank: a live
+// entry of that address.
+int LiveEntryOf(const TStringList& Entries, const std::string& Address) {
+  for (int i = 0; i < Entries.Count(); ++i) {
+    const std::string& e = Entries[i];
+    for (size_t p = FindAddress(e, Address); p != std::string::npos; p = FindAddress(e, Address, p + 1))
+      if (p > 0 && e[p - 1] == ' ') return i;
+  }
+  return -1;
+}
+
+// Opens the log for appending, or creates it with its header lines.
+TFileHandle OpenLog(const std::string& Path, bool Create) {
+  HANDLE h = CreateFileA(Path.c_str(), Create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ,
+                         nullptr, Create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw EInOutError(static_cast<int>(GetLastError()));
+  return TFileHandle(h);
+}
+
+void Write(const TFileHandle& File, const std::string& Text) {
+  DWORD put = 0;
+  if (!WriteFile(File.Get(), Text.data(), static_cast<DWORD>(Text.size()), &put, nullptr) ||
+      put != Text.size())
+    throw EInOutError(static_cast<int>(GetLastError() ? GetLastError() : 101));
+}
+}  // namespace
+
+int64_t FileSizeOf(const std::string& Name) {
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA(Name.c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  FindClose(h);
+  return static_cast<int64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
+}
+
+bool TMainForm::LoggingOn() const { return LogConnections && !LogFailed; }
+
+void TMainForm::LogStamp(std::string& Date, std::string& Time) {
+  Date = ShortDateText();
+  Time = LongTimeText();
+  // "%" marks the end time in an entry: the texts never carry one
+  for (std::string* s : {&Date, &Time}) std::erase(*s, '%');
+}
+
+void TMainForm::LogAddress(const std::string& Address, const std::string& CountryCode) {
+  const std::string stamp = FLogDate + " " + FLogTime;
+  const std::string newEntry =
+      CounterText + " " + Address + " [" + CountryCode + "] Start: " + stamp + "  End:%" + stamp;
+  bool known = false;
+  for (int i = 0; i < LogEntries.Count() && !known; ++i) known = ContainsAddress(LogEntries[i], Address);
+  if (!known) {
+    LogEntries.Add(newEntry);
+    return;
+  }
+  const int k = LiveEntryOf(LogEntries, Address);
+  if (k < 0) return;
+  const std::string e = LogEntries[k];
+  if (UpdatesSince(e) > 1) {
+    // missing in an update between: that connection ended, this one is new
+    LogEntries.Put(k, CounterText + "*" + e.substr(7));
+    LogEntries.Add(newEntry);
+  } else {
+    const size_t end = e.find('%');
+    LogEntries.Put(k, CounterText + " " + e.substr(7, end == std::string::npos ? std::string::npos : end - 6) +
+                          stamp);
+  }
+}
+
+void TMainForm::FlushLog() {
+  try {
+    std::string text;
+    TFileHandle file;
+    if (!FileExists(LogPath)) {
+      file = OpenLog(LogPath, true);
+      text = LogHeaderLines();
+    } else if (FileSizeOf(LogPath) > LogSizeLimit) {
+      const std::string aside = LogPath + "." + IntToStr(GetTickCount());
+      if (!MoveFileA(LogPath.c_str(), aside.c_str()))
+        throw EInOutError(static_cast<int>(GetLastError()));
+      file = OpenLog(LogPath, true);
+      text = LogHeaderLines();
+    } else {
+      file = OpenLog(LogPath, false);
+    }
+    for (int i = 0; i < LogEntries.Count(); ++i) {
+      if (UpdatesSince(LogEntries[i]) > 1)
+        text += LogLine(LogEntries[i]) + "\r\n";
+      else
+        LogCarry.Add(LogEntries[i]);
+    }
+    Write(file, text);
+    LogEntries.Assign(&LogCarry);
+    LogCarry.Clear();
+  } catch (const Exception& E) {
+    LogCarry.Clear();
+    LogWriteFailed(E);
+  }
+}
+
+void TMainForm::WriteLogAtEnd() {
+  if (!LoggingOn() || LogEntries.Count() == 0) return;
+  try {
+    const bool create = !FileExists(LogPath);
+    TFileHandle file = OpenLog(LogPath, create);
+    std::string text = create ? LogHeaderLines() : std::string();
+    for (int i = 0; i < LogEntries.Count(); ++i)
+      text += LogLine(LogEntries[i]) + " [Program terminated]\r\n";
+    Write(file, text);
+    LogEntries.Clear();
+  } catch (const Exception& E) {
+    LogWriteFailed(E);
+  }
+}
+
+// Said once; then the log rests for this run and the status line says so.
+void TMainForm::LogWriteFailed(const Exception& E) {
+  LogFailed = true;
+  StatusNote = "; Logging OFF (tcp.log cannot be written)";
+  TellUser("The connection log " + LogPath + " cannot be written: " + E.Message +
+               ".\n\nLogging is off until Vantrel is started again.",
+           MB_OK | MB_ICONWARNING);
+}

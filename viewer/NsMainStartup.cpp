@@ -1,0 +1,376 @@
+// The main window's life cycle: start-up, first showing, resizing,
+// minimising to the tray, the application's exception handler and the end.
+#include <winsock.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "viewer/NsMain.h"
+
+namespace {
+const char* const HomeFile = "myloc.txt";
+
+// The program's instance: its resources.
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+// A number as the home-location file writes it: an optional "-", digits,
+// optionally a fraction; blanks around it are ignored.
+bool TryCodeToFloat(const std::string& Text, double& Value) {
+  const std::string t = Trim(Text);
+  if (t.empty()) return false;
+  size_t i = t[0] == '-' ? 1 : 0;
+  bool digits = false, point = false;
+  for (; i < t.size(); ++i) {
+    if (t[i] >= '0' && t[i] <= '9') digits = true;
+    else if (t[i] == '.' && !point) point = true;
+    else return false;
+  }
+  if (!digits) return false;
+  Value = std::strtod(t.c_str(), nullptr);
+  return true;
+}
+
+// One axis: the code in hundredths of a degree and its further digits,
+// which continue the hundredths (four digits are millionths of a degree).
+float AxisValue(const std::string& Code, const std::string& Further, const char* Axis) {
+  double code = 0;
+  if (!TryCodeToFloat(Code, code))
+    throw EConvertError(std::string("the ") + Axis + " line \"" + Code + "\" is no number");
+  const std::string digits = Trim(Further);
+  double fraction = 0, scale = 1;
+  for (char c : digits) {
+    if (c < '0' || c > '9')
+      throw EConvertError(std::string("the further digits of the ") + Axis + " \"" + Further +
+                          "\" are no number");
+    scale /= 10;
+    fraction += (c - '0') * scale;
+  }
+  const double sign = Trim(Code)[0] == '-' ? -1 : 1;
+  return static_cast<float>(code / 100 + sign * fraction / 100);
+}
+}  // namespace
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return ExtractFilePath(std::string(path, n < MAX_PATH ? n : 0));
+}
+
+THomeLocation ReadHomeLocation(const std::string& FileName) {
+  TStringList lines;
+  lines.LoadFromFile(FileName);
+  if (lines.Count() < 4)
+    throw EConvertError("it holds " + IntToStr(lines.Count()) +
+                        " lines, not the address, the place and the two coordinates");
+  while (lines.Count() < 6) lines.Add("0000");
+  THomeLocation h;
+  h.IP = lines[0];
+  h.Label = "\xBB" + lines[1];
+  h.Coordinates = lines[3] + ";" + lines[2];
+  h.Longitude = AxisValue(lines[2], lines[4], "longitude");
+  h.Latitude = AxisValue(lines[3], lines[5], "latitude");
+  return h;
+}
+
+THudBarLayout HudBarLayout(int ViewerWidth, int ViewerHeight, float SpriteHeight) {
+  THudBarLayout l{};
+  if (ViewerWidth < 334) {
+    l.Width = static_cast<float>(ViewerWidth - 4);
+    l.Height = l.Width / 10;
+  } else {
+    l.Width = 332;
+    l.Height = SpriteHeight;
+  }
+  l.X = static_cast<float>(ViewerWidth) / 2;
+  l.Y = static_cast<float>(ViewerHeight) - 2 - l.Height / 2;
+  return l;
+}
+
+float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight) {
+  const float most = static_cast<float>(ViewerWidth + ViewerHeight) / 300;
+  if (NearPlaneBias < 0.01f) NearPlaneBias = 0.01f;
+  if (NearPlaneBias > most) NearPlaneBias = most;
+  return NearPlaneBias;
+}
+
+int SystemMenuFontSize() {
+  NONCLIENTMETRICSA m{};
+  m.cbSize = 340;   // the size every Windows version accepts (no padded border)
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0))
+    m.lfMenuFont = LOGFONTA{-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"};
+  MenuFont.Reset(CreateFontIndirectA(&m.lfMenuFont));
+  HDC dc = GetDC(nullptr);
+  const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return -MulDiv(m.lfMenuFont.lfHeight, 72, ppi);
+}
+
+// ---- Start-up ----
+
+void TMainForm::FormCreate(TObject*) {
+  Savepath = GetCurrentDir() + "\\images";
+
+  if (!FileExists(HomeFile)) {
+    // The first run: the wizard installs the database and the home
+    // location, then starts this program again. Nothing more starts here.
+    FirstRun = true;
+    StartWizard();
+    Application->ShowMainForm = false;
+    Application->Terminate();
+    return;
+  }
+
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {
+    TellUser("Could not initialize Winsock.", MB_OK | MB_ICONERROR);
+    Application->ShowMainForm = false;
+    Application->Terminate();
+    return;
+  }
+  FWinsockStarted = true;
+
+  SetPopupMenu(PopupMenu1);
+  PreparePopupTable();
+  Application->OnException = [this](TObject* S, Exception& E) { AppException(S, E); };
+
+  // No task-bar button of the application window: the tray icon stands for it.
+  HWND app = Application->Handle();
+  ShowWindow(app, SW_HIDE);
+  SetWindowLongPtrA(app, GWL_EXSTYLE, GetWindowLongPtrA(app, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+  ShowWindow(app, SW_SHOW);
+
+  if (FileExists("data\\texture.jpg"))
+    LoadEarthTexture("data\\texture.jpg");
+  else if (FileExists("texture.jpg"))
+    LoadEarthTexture("texture.jpg");
+  else
+    LoadEarthTexture("");
+
+  LogPath = ProgramFolder() + "tcp.log";
+  LoadDatabase();
+
+  SetDefaultSettings();
+  LoadSettings();
+  SettingsRead = true;
+
+  SetUpPointSets();
+  SetUpSnapshots();
+  SetUpLight();
+  Screen->SetCursors(1, LoadCursorA(Instance(), "cur2"));
+  Screen->SetCursors(2, LoadCursorA(Instance(), "myCursor"));
+  HudImages.clear();
+  for (int id = IDB_HUD_FIRST; id <= IDB_HUD_LAST; ++id) {
+    auto b = std::make_unique<TBitmap>();
+    b->LoadFromResourceID(Instance(), id);
+    HudImages.push_back(std::move(b));
+  }
+  SetUpCameraAndHud();
+
+  PollIdle = true;
+  Timer->SetInterval(999);   // the first poll; the first frame sets the configured period
+  Timer->SetEnabled(true);
+  Timer1->SetInterval(500);
+  Timer1->SetEnabled(true);
+  AutorefreshText = "; Autorefresh ON";
+  ConnectionsSuffix = " connection(s)";
+
+  OSVERSIONINFOA v{};
+  v.dwOSVersionInfoSize = sizeof v;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GetVersionExA(&v);
+#pragma GCC diagnostic pop
+  OSMajorVersion = static_cast<uint8_t>(v.dwMajorVersion);
+  PopupYOffset = OSMajorVersion < 6 ? 4 : 6;
+
+  ConnectionsTable1->Enabled = !InternalOff;
+  const std::string anaCfg = ProgramFolder() + "ana.cfg";
+  if (FileExists(anaCfg))
+    LoadTableOptions(anaCfg);
+  else
+    TableOptions.SetText("1\n1\n1\n0\n0\n");
+
+  try {
+    TrayIcon1->Icon()->LoadFromResourceName(Instance(), "MAINICON");
+  } catch (const EResNotFound&) {
+  }
+  TrayIcon1->SetActive(true);
+}
+
+// The database files: r.dat, geoip.dat (kept open), cities.dat. A database
+// that cannot be used is reported; the program goes on and every lookup
+// answers "not in database".
+void TMainForm::LoadDatabase() {
+  try {
+    LocationDatabase.Load("data");
+  } catch (const Exception& E) {
+    TellUser("The location database in the data folder cannot be used:\n" + E.Message +
+                 "\n\nVantrel shows the connections without their places. Run \"vantrelwiz -u\" "
+                 "to install the database.",
+             MB_OK | MB_ICONWARNING);
+  }
+}
+
+// The column header of the popup table, measured in the menu font.
+void TMainForm::PreparePopupTable() {
+  const int size = SystemMenuFontSize();
+  LOGFONTA lf{};
+  GetObjectA(MenuFont.Get(), sizeof lf, &lf);
+  TFont font;
+  font.SetName(lf.lfFaceName);
+  font.SetSize(size);
+  TFontStyles style;
+  if (lf.lfWeight >= FW_BOLD) style.Include(TFontStyle::fsBold);
+  if (lf.lfItalic) style.Include(TFontStyle::fsItalic);
+  font.SetStyle(style);
+
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(&font);
+    ColumnWidth1 = canvas.TextWidth("123.456.789.034:87659        ");
+    ColumnWidth2 = canvas.TextWidth("SYN_RECEIVED    ");
+    ColumnWidth3 = canvas.TextWidth("[System process]          ");
+    SpaceWidth = canvas.TextWidth(" ");
+    RowHeight = canvas.TextHeight("Tg") + 6;
+
+    const int width = 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3;
+    PopupHeader.SetSize(width, RowHeight);
+    HGDIOBJ old = SelectObject(dc, PopupHeader.Handle());
+    canvas.Brush()->SetColor(clWhite);
+    canvas.FillRect(Rect(0, 0, width, RowHeight));
+    canvas.Pen()->SetColor(clBlack);
+    canvas.MoveTo(0, RowHeight - 1);
+    canvas.LineTo(width, RowHeight - 1);
+    canvas.TextOut(6, 3, "Local IP:Port");
+    canvas.TextOut(ColumnWidth1 + 6, 3, "Remote IP:Port");
+    canvas.TextOut(2 * ColumnWidth1 + 6, 3, "State");
+    canvas.TextOut(2 * ColumnWidth1 + 6 + ColumnWidth2, 3, "Process Name");
+    canvas.SetHandle(nullptr);
+    SelectObject(dc, old);
+  }
+  DeleteDC(dc);
+}
+
+// ---- First showing ----
+
+void TMainForm::FormShow(TObject*) {
+  if (FirstMainShow) {
+    FirstMainShow = false;
+    ReadHome();
+    PlaceCameraAboveHome();
+  }
+  LayoutHudBar();
+}
+
+// Home from myloc.txt; a file that cannot be read leaves home at 0, 0 and
+// is left as it is.
+void TMainForm::ReadHome() {
+  try {
+    const THomeLocation h = ReadHomeLocation(HomeFile);
+    HomeIP = h.IP;
+    HomeLabel = h.Label;
+    HomeCoordinates = h.Coordinates;
+    HomeLongitude = h.Longitude;
+    HomeLatitude = h.Latitude;
+  } catch (const Exception& E) {
+    TStringList lines;
+    try {
+      lines.LoadFromFile(HomeFile);
+    } catch (const Exception&) {
+    }
+    HomeIP = lines.Count() > 0 ? lines[0] : std::string();
+    HomeLabel = "\xBB" + (lines.Count() > 1 ? lines[1] : std::string("Home"));
+    HomeCoordinates = "0;0";
+    HomeLongitude = HomeLatitude = 0;
+    TellUser("The home location file " + GetCurrentDir() + "\\" + HomeFile +
+                 " cannot be used: " + E.Message +
+                 ".\n\nHome is placed at 0, 0 for now. Run \"vantrelwiz -h\" to set it again.",
+             MB_OK | MB_ICONWARNING);
+  }
+}
+
+void TMainForm::FormOnResize(TObject*) {
+  LayoutHudBar();
+  ClampCameraZoom();
+}
+
+// ---- Minimising, exceptions, closing ----
+
+void TMainForm::WndProc(TMessage& M) {
+  if (M.Msg == WM_SYSCOMMAND && (M.WParam & 0xFFF0) == SC_MINIMIZE) {
+    // Minimised and hidden: the tray icon stands for the window. Handing the
+    // command on would show the window again as a task-bar button.
+    ShowWindow(Handle(), SW_MINIMIZE);
+    Hide();
+    M.Result = 0;
+    return;
+  }
+  TForm::WndProc(M);
+}
+
+void TMainForm::TrayIcon1Click(TObject*) {
+  HWND h = Handle();
+  if (IsIconic(h)) {
+    Show();   // restored to its normal size
+  } else if (!IsWindowVisible(h)) {
+    Show();
+    if (BorderStyle() == TFormBorderStyle::bsNone && !FullScreenActive())
+      SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    else if (BorderStyle() == TFormBorderStyle::bsSizeable)
+      SetForegroundWindow(h);
+  } else {
+    Hide();
+  }
+}
+
+void TMainForm::AppException(TObject*, Exception& E) {
+  SaveImages = false;   // no more snapshots this run
+  SnapshotClock = 0;
+  ShowError(E);
+}
+
+void TMainForm::actExitExecute(TObject*) { Close(); }
+
+void TMainForm::FormDestroy(TObject*) {
+  // Each step runs even when one before it failed.
+  auto step = [this](const auto& Do) {
+    try {
+      Do();
+    } catch (...) {
+      if (Application) Application->HandleException(this);
+    }
+  };
+  step([&] { WriteLogAtEnd(); });
+  MenuFont.Reset();
+  step([&] {
+    if (FileExists(ProgramFolder() + HomeFile)) SaveTableOptions(ProgramFolder() + "ana.cfg");
+  });
+  if (!FirstRun) LocationDatabase.LocationFile.Close();
+  HudImages.clear();
+  if (FWinsockStarted) {
+    WSACleanup();
+    FWinsockStarted = false;
+  }
+  if (DesktopModeActive()) Implant = true;
+  FOV = CameraZoom();
+  // Settings that were never read are never written over the user's.
+  if (!FirstRun && SettingsRead) step([&] { WriteMainKey(); });
+  if (Application) Application->OnException = nullptr;
+}
+
+// ---- Seams of the platform ----
+
+void TMainForm::TellUser(const std::string& Text, UINT Flags) {
+  Application->MessageBox(Text, Application->Title(), Flags);
+}
+
+void TMainForm::ShowError(const Exception& E) { Application->ShowException(E); }
+
+void TMainForm::StartWizard() {
+  ShellExecuteA(Handle(), nullptr, "vantrelwiz.exe", nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+float TMainForm::CameraZoom() const { return FOV; }

@@ -1,0 +1,40 @@
+// vantrel: shows where the machine's network connections lead.
+#include "classlib/Forms.h"
+#include "monitor/uIPHelperAPI.h"
+#include "scene3d/Base/PersistentClasses.h"
+#include "scene3d/Base/VectorGeometry.h"
+#include "scene3d/Base/VectorLists.h"
+#include "scene3d/Base/XCollection.h"
+#include "viewer/NsMain.h"
+#include "viewer/components/PopupListEx.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  uIPHelperAPI_Initialize();
+  PopupListEx_Initialize();
+  VectorGeometry_Initialize();
+  VectorLists_Initialize();
+  PersistentClasses_Initialize();
+  XCollection_Initialize();
+
+  // One instance at a time; the mutex is held until the process ends.
+  THandle instance(CreateMutexA(nullptr, TRUE, "VANTREL"));
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    MessageBoxA(nullptr, "Vantrel is already running.", "Vantrel", MB_ICONINFORMATION);
+    return 0;
+  }
+
+  Forms_Initialize();
+  Application->Initialize();
+  Application->SetTitle("Vantrel");
+  Application->CreateForm(MainForm);
+  Application->Run();
+  Forms_Finalize();   // the main window's FormDestroy runs here
+
+  XCollection_Finalize();
+  PersistentClasses_Finalize();
+  VectorLists_Finalize();
+  VectorGeometry_Finalize();
+  PopupListEx_Finalize();
+  uIPHelperAPI_Finalize();
+  return 0;
+}
