@@ -205,6 +205,7 @@ private:
   void ReadHome();
   void LogWriteFailed(const Exception& E);
   bool FWinsockStarted = false;
+  bool FStarted = false;   // FormCreate ran its start-up
   std::string FLogDate, FLogTime;   // of the running update
   void ApplyStayOnTop();
   void SetTrayToolTip(const std::string& Text);

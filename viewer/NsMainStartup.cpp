@@ -195,6 +195,7 @@ void TMainForm::FormCreate(TObject*) {
   } catch (const EResNotFound&) {
   }
   TrayIcon1->SetActive(true);
+  FStarted = true;
 }
 
 // The database files: r.dat, geoip.dat (kept open), cities.dat. A database
@@ -257,7 +258,9 @@ void TMainForm::PreparePopupTable() {
 // ---- First showing ----
 
 void TMainForm::FormShow(TObject*) {
-  if (FirstMainShow) {
+  // Home is read once the start-up has run (a window made without it, as
+  // in a test, has no home file to read).
+  if (FirstMainShow && FStarted) {
     FirstMainShow = false;
     ReadHome();
     PlaceCameraAboveHome();

@@ -37,9 +37,4 @@ protected:
   }
   bool ConnectionsTableVisible() const override { return Visible; }
   void ImplantClick(TObject*) override { ++Implants; }
-  // Showing the window reads myloc.txt, which these tests have none of.
-  void TellUser(const std::string& Text, UINT) override { Told.push_back(Text); }
-
-public:
-  std::vector<std::string> Told;
 };
