@@ -319,9 +319,6 @@ int64_t FileSizeOf(const std::string& Name);
 constexpr int64_t LogSizeLimit = 512000;
 
 // ---- Sun ----
-// A date-time number (days since 30 December 1899, the fraction the time of
-// day) of a system time.
-double SystemTimeToDateTime(const SYSTEMTIME& T);
 // UTC from local time by the time zone: the bias, plus the daylight bias in
 // daylight time (Zone 2) or the standard bias in standard time (Zone 1);
 // the bias alone when the zone is unknown (0), none when the call failed.

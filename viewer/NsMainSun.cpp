@@ -4,28 +4,6 @@
 
 #include "viewer/NsMain.h"
 
-namespace {
-// Days since 1 January 1970 of a civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t Y, unsigned M, unsigned D) {
-  Y -= M <= 2;
-  const int64_t era = (Y >= 0 ? Y : Y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(Y - era * 400);
-  const unsigned doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-int DayOfYear(const SYSTEMTIME& T) {
-  return static_cast<int>(DaysFromCivil(T.wYear, T.wMonth, T.wDay) - DaysFromCivil(T.wYear, 1, 1)) + 1;
-}
-}  // namespace
-
-double SystemTimeToDateTime(const SYSTEMTIME& T) {
-  const int64_t days = DaysFromCivil(T.wYear, T.wMonth, T.wDay) - DaysFromCivil(1899, 12, 30);
-  const double seconds = T.wHour * 3600.0 + T.wMinute * 60.0 + T.wSecond + T.wMilliseconds / 1000.0;
-  return static_cast<double>(days) + seconds / 86400.0;
-}
-
 double UtcFromLocal(double LocalNow, const TIME_ZONE_INFORMATION& Tz, DWORD Zone) {
   if (Zone == TIME_ZONE_ID_INVALID) return LocalNow;   // nothing known: local time stands
   LONG bias = Tz.Bias;
@@ -54,15 +32,15 @@ void TMainForm::timUpdateSunTimer(TObject*) {
 }
 
 double TMainForm::GMTNow() {
-  SYSTEMTIME local;
-  GetLocalTime(&local);
   TIME_ZONE_INFORMATION tz{};
   const DWORD zone = GetTimeZoneInformation(&tz);
-  return UtcFromLocal(SystemTimeToDateTime(local), tz, zone);
+  return UtcFromLocal(Now(), tz, zone);
 }
 
 void TMainForm::SunPosition(double T) {
-  SYSTEMTIME local;
-  GetLocalTime(&local);
-  SetSunDirection(SunDirection(T, DayOfYear(local)));
+  const TDateTime today = Now();
+  int year, month, day;
+  DecodeDate(today, year, month, day);
+  const int dayOfYear = static_cast<int>(std::floor(today) - EncodeDate(year, 1, 1)) + 1;
+  SetSunDirection(SunDirection(T, dayOfYear));
 }

@@ -72,8 +72,7 @@ TEST(Sun, DirectionFromTheTimeOfDay) {
 }
 
 TEST(Sun, UtcFromLocalTimeAndEveryTimeZoneAnswer) {
-  SYSTEMTIME noon{2000, 1, 6, 1, 12, 0, 0, 0};
-  const double local = SystemTimeToDateTime(noon);
+  const double local = EncodeDate(2000, 1, 1) + EncodeTime(12, 0, 0, 0);
   EXPECT_DOUBLE_EQ(local, 36526.5);
   TIME_ZONE_INFORMATION tz{};
   tz.Bias = -60;          // UTC+1
@@ -90,7 +89,10 @@ TEST(Sun, UtcFromLocalTimeAndEveryTimeZoneAnswer) {
   TMainForm form(nullptr);
   SYSTEMTIME utc;
   GetSystemTime(&utc);
-  EXPECT_NEAR(form.GMTNow(), SystemTimeToDateTime(utc), 2.0 / 86400);
+  EXPECT_NEAR(form.GMTNow(),
+              EncodeDate(utc.wYear, utc.wMonth, utc.wDay) +
+                  EncodeTime(utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds),
+              2.0 / 86400);
 }
 
 TEST(HudBar, LayoutFollowsTheViewerAndTheZoomIsClamped) {
