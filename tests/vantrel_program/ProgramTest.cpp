@@ -1,0 +1,266 @@
+// The real vantrel.exe, started as a user starts it from a folder holding a
+// database and myloc.txt: it polls, logs this test's own connection, and
+// ends on WM_CLOSE writing its settings; a second instance is turned away;
+// without myloc.txt it hands over to the wizard.
+#include <gtest/gtest.h>
+#include <winsock.h>
+
+#include "GuiTest.h"
+#include "LocationFixture.h"
+#include "LoopbackSockets.h"
+#include "TestPaths.h"
+#include "classlib/SysUtils.h"
+
+namespace {
+
+const char* const Marker = "wizard-started.txt";
+
+// Started as the wizard's stand-in (a copy named vantrelwiz.exe), this
+// program leaves a marker with its command line and ends.
+[[maybe_unused]] const bool StandIn = [] {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (SameText(ExtractFileName(path), "vantrelwiz.exe")) {
+    WriteTextFile(Marker, GetCommandLineA());
+    ExitProcess(0);
+  }
+  return false;
+}();
+
+std::string BuiltProgram() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return ExtractFilePath(path) + "..\\vantrel.exe";
+}
+
+class TProcess {
+public:
+  TProcess(const std::string& Exe, const std::string& Folder) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string cmd = "\"" + Exe + "\"";
+    Started = CreateProcessA(Exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             Folder.c_str(), &si, &Info);
+  }
+  ~TProcess() {
+    if (!Started) return;
+    if (WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Info.hProcess, 99);
+    CloseHandle(Info.hProcess);
+    CloseHandle(Info.hThread);
+  }
+  bool Ended(DWORD Ms) { return WaitForSingleObject(Info.hProcess, Ms) == WAIT_OBJECT_0; }
+  DWORD ExitCode() {
+    DWORD c = 0;
+    GetExitCodeProcess(Info.hProcess, &c);
+    return c;
+  }
+  DWORD Id() const { return Info.dwProcessId; }
+  bool Started = false;
+  PROCESS_INFORMATION Info{};
+};
+
+// The first visible top-level window of a process with that class.
+HWND WindowOf(DWORD Pid, const char* ClassName, DWORD TimeoutMs) {
+  struct TSearch {
+    DWORD Pid;
+    const char* Class;
+    HWND Found;
+  } s{Pid, ClassName, nullptr};
+  const DWORD start = GetTickCount();
+  while (!s.Found && GetTickCount() - start < TimeoutMs) {
+    EnumWindows(
+        [](HWND w, LPARAM p) WINAPI -> BOOL {
+          auto* s = reinterpret_cast<TSearch*>(p);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          char cls[64];
+          GetClassNameA(w, cls, sizeof cls);
+          if (pid == s->Pid && IsWindowVisible(w) && std::string(cls) == s->Class) {
+            s->Found = w;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    if (!s.Found) Sleep(100);
+  }
+  return s.Found;
+}
+
+std::string TextOfChild(HWND Parent, const char* ClassName) {
+  std::string r;
+  for (HWND c = GetWindow(Parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[64], text[256];
+    GetClassNameA(c, cls, sizeof cls);
+    GetWindowTextA(c, text, sizeof text);
+    if (SameText(cls, ClassName) && text[0]) r = text;
+  }
+  return r;
+}
+
+DWORD GetDword(const char* Key, const char* Name) {
+  DWORD v = 0, size = 4;
+  if (RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_DWORD, nullptr, &v, &size) !=
+      ERROR_SUCCESS)
+    return 0xDEADBEEF;
+  return v;
+}
+
+// The program reads and writes HKEY_CURRENT_USER\Software\Vantrel of this
+// Wine prefix: the key is set aside for the test and put back after it.
+// Test programs that touch it take turns.
+class ProgramTest : public testing::Test {
+protected:
+  std::string Backup = "Software\\VantrelTests\\Saved" + IntToStr(GetCurrentProcessId());
+  HANDLE Turn = nullptr;
+  bool Saved = false;
+  std::string Dir;
+
+  void SetUp() override {
+    Turn = CreateMutexA(nullptr, FALSE, "VantrelTestsUserSettings");
+    ASSERT_NE(WaitForSingleObject(Turn, 120000), WAIT_TIMEOUT);
+    HKEY src;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, KEY_READ, &src) == ERROR_SUCCESS) {
+      HKEY dst;
+      RegCreateKeyExA(HKEY_CURRENT_USER, Backup.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dst,
+                      nullptr);
+      ASSERT_EQ(RegCopyTreeA(src, nullptr, dst), ERROR_SUCCESS);
+      RegCloseKey(dst);
+      RegCloseKey(src);
+      Saved = true;
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    WriteLocationFixture(Dir + "\\data",
+                         "1.0.0.0,1.255.255.255,FR,Paris,48.85,2.35\n"
+                         "127.0.0.0,127.255.255.255,AU,Loopback Bay,-33.87,151.21\n");
+    ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), (Dir + "\\vantrel.exe").c_str(), FALSE))
+        << BuiltProgram();
+  }
+  void TearDown() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    if (Saved) {
+      HKEY src, dst;
+      RegOpenKeyExA(HKEY_CURRENT_USER, Backup.c_str(), 0, KEY_READ, &src);
+      RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &dst, nullptr);
+      RegCopyTreeA(src, nullptr, dst);
+      RegCloseKey(dst);
+      RegCloseKey(src);
+      RegDeleteTreeA(HKEY_CURRENT_USER, Backup.c_str());
+      RegDeleteKeyA(HKEY_CURRENT_USER, Backup.c_str());
+    }
+    ReleaseMutex(Turn);
+    CloseHandle(Turn);
+  }
+  void WriteHome() { WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n"); }
+  void Put(const char* Key, const char* Name, DWORD Type, const void* Data, DWORD Size) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(k, Name, 0, Type, static_cast<const BYTE*>(Data), Size);
+    RegCloseKey(k);
+  }
+  std::string Program() const { return Dir + "\\vantrel.exe"; }
+};
+
+TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
+  WriteHome();
+  const DWORD width = 420, height = 310;
+  Put("Software\\Vantrel", "Width", REG_DWORD, &width, 4);
+  Put("Software\\Vantrel", "Height", REG_DWORD, &height, 4);
+  const std::string extOpt = "111106XXX301";   // connection logging on
+  Put("Software\\Vantrel\\1.4.1", "ExtOpt", REG_SZ, extOpt.c_str(), 13);
+
+  WSADATA wsa;
+  ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+  // an address of 127.0.0.0/8 other than 127.0.0.1 counts as public
+  const std::string own = "127." + IntToStr(20 + GetCurrentProcessId() % 200) + ".41.7";
+  TLoopbackConnection c;
+  c.ListenAddress = own.c_str();
+  ASSERT_TRUE(c.Open());
+
+  TProcess p(Program(), Dir);
+  ASSERT_TRUE(p.Started);
+  HWND main = WindowOf(p.Id(), "TMainForm", 20000);
+  ASSERT_NE(main, nullptr);
+  RECT r;
+  GetWindowRect(main, &r);
+  EXPECT_EQ(r.right - r.left, 420);
+  Sleep(3500);   // the first poll comes after a second, then every second
+  EXPECT_FALSE(p.Ended(0));
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(p.Ended(20000));
+  EXPECT_EQ(p.ExitCode(), 0u);
+  WSACleanup();
+
+  const std::string log = ReadTextFile(Dir + "\\tcp.log");
+  EXPECT_EQ(log.substr(0, 70),
+            "IP [country]              Connection start            Connection End\r\n");
+  const size_t at = log.find("\r\n" + own + " [AU]");
+  ASSERT_NE(at, std::string::npos) << log;
+  const std::string line = log.substr(at + 2, log.find("\r\n", at + 2) - at - 2);
+  EXPECT_EQ(line.find("Start:"), 22u) << line;
+  EXPECT_EQ(line.substr(line.size() - 21), " [Program terminated]");
+
+  EXPECT_EQ(GetDword("Software\\Vantrel", "Width"), 420u);
+  EXPECT_EQ(GetDword("Software\\Vantrel", "Height"), 310u);
+  DWORD size = 0;
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Vantrel", "FOV", RRF_RT_REG_BINARY, nullptr,
+                         nullptr, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(size, 8u);
+  EXPECT_EQ(ReadTextFile(Dir + "\\ana.cfg"), "1\r\n1\r\n1\r\n0\r\n0\r\n");
+}
+
+TEST_F(ProgramTest, ASecondInstanceIsToldSoAndEndsLeavingTheFirstAlone) {
+  WriteHome();
+  TProcess first(Program(), Dir);
+  HWND main = WindowOf(first.Id(), "TMainForm", 20000);
+  ASSERT_NE(main, nullptr);
+
+  TProcess second(Program(), Dir);
+  HWND box = WindowOf(second.Id(), "#32770", 20000);
+  ASSERT_NE(box, nullptr);
+  char caption[64];
+  GetWindowTextA(box, caption, sizeof caption);
+  EXPECT_STREQ(caption, "Vantrel");
+  EXPECT_EQ(TextOfChild(box, "Static"), "Vantrel is already running.");
+  SaveBmp(CaptureClient(box), "second-instance.bmp");
+  EXPECT_EQ(WindowOf(second.Id(), "TMainForm", 0), nullptr);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(second.Ended(10000));
+  EXPECT_EQ(second.ExitCode(), 0u);
+
+  EXPECT_FALSE(first.Ended(0));
+  EXPECT_TRUE(IsWindow(main));
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(first.Ended(20000));
+  EXPECT_EQ(first.ExitCode(), 0u);
+}
+
+TEST_F(ProgramTest, WithoutAHomeFileTheWizardIsStartedAndNothingIsWritten) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  ASSERT_TRUE(CopyFileA(self, (Dir + "\\vantrelwiz.exe").c_str(), FALSE));
+  TProcess p(Program(), Dir);
+  ASSERT_TRUE(p.Ended(20000));
+  EXPECT_EQ(p.ExitCode(), 0u);
+  const DWORD start = GetTickCount();
+  while (!FileExists(Dir + "\\" + Marker) && GetTickCount() - start < 15000) Sleep(100);
+  const std::string cmd = ReadTextFile(Dir + "\\" + Marker);
+  ASSERT_NE(cmd.find("vantrelwiz.exe"), std::string::npos) << cmd;
+  EXPECT_EQ(Trim(cmd.substr(cmd.find("vantrelwiz.exe") + 14)).find_first_not_of("\""),
+            std::string::npos)
+      << cmd;   // no parameters
+  HKEY k;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, KEY_READ, &k), ERROR_SUCCESS);
+  EXPECT_FALSE(FileExists(Dir + "\\ana.cfg"));
+  EXPECT_FALSE(FileExists(Dir + "\\tcp.log"));
+}
+
+}  // namespace
