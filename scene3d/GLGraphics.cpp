@@ -61,8 +61,8 @@ void TGLBitmap32::Assign(TPersistent* Source) {
     return;
   }
   if (auto* bmp = dynamic_cast<TBitmap*>(Source); bmp && (bmp->Width() & 3) == 0) {
-    if (bmp->PixelFormat() == TPixelFormat::pf24bit) return AssignFromBitmap24(bmp);
-    if (bmp->PixelFormat() == TPixelFormat::pf32bit) return AssignFromBitmap32(bmp);
+    if (bmp->PixelFormat() == TPixelFormat::pf24bit) return AssignFromBitmap(bmp, false);
+    if (bmp->PixelFormat() == TPixelFormat::pf32bit) return AssignFromBitmap(bmp, true);
   }
   if (auto* g = dynamic_cast<TGraphic*>(Source)) {
     TBitmap temp;
@@ -75,15 +75,18 @@ void TGLBitmap32::Assign(TPersistent* Source) {
     }
     if (w != g->Width()) temp.Canvas()->StretchDraw(Rect(0, 0, w, g->Height()), g);
     else temp.Canvas()->Draw(0, 0, g);
-    AssignFromBitmap24(&temp);
+    AssignFromBitmap(&temp, false);
     return;
   }
   TPersistent::Assign(Source);
 }
 
-void TGLBitmap32::AssignFromBitmap24(TBitmap* Bitmap) {
-  Assert(Bitmap->PixelFormat() == TPixelFormat::pf24bit, "", SourceName, 544);
-  Assert((Bitmap->Width() & 3) == 0, "", SourceName, 545);
+// Direct conversion of a 24- or 32-bit bitmap whose width is a multiple of 4.
+void TGLBitmap32::AssignFromBitmap(TBitmap* Bitmap, bool Bits32) {
+  if (Bits32) Assert(Bitmap->PixelFormat() == TPixelFormat::pf32bit, "", SourceName, 612);
+  else Assert(Bitmap->PixelFormat() == TPixelFormat::pf24bit, "", SourceName, 544);
+  Assert((Bitmap->Width() & 3) == 0, "", SourceName, Bits32 ? 613 : 545);
+  const int step = Bits32 ? 4 : 3;
   FWidth = Bitmap->Width();
   FHeight = Bitmap->Height();
   Resize();
@@ -92,20 +95,7 @@ void TGLBitmap32::AssignFromBitmap24(TBitmap* Bitmap) {
     // the last one) first
     const auto* src = static_cast<const uint8_t*>(Bitmap->ScanLine(RowsReversed ? FHeight - 1 - y : y));
     TGLPixel32* dst = ScanLine(FHeight - 1 - y);
-    for (int x = 0; x < FWidth; ++x, src += 3) dst[x] = {src[2], src[1], src[0], 255};
-  }
-}
-
-void TGLBitmap32::AssignFromBitmap32(TBitmap* Bitmap) {
-  Assert(Bitmap->PixelFormat() == TPixelFormat::pf32bit, "", SourceName, 612);
-  Assert((Bitmap->Width() & 3) == 0, "", SourceName, 613);
-  FWidth = Bitmap->Width();
-  FHeight = Bitmap->Height();
-  Resize();
-  for (int y = 0; y < FHeight; ++y) {
-    const auto* src = static_cast<const uint8_t*>(Bitmap->ScanLine(RowsReversed ? FHeight - 1 - y : y));
-    TGLPixel32* dst = ScanLine(FHeight - 1 - y);
-    for (int x = 0; x < FWidth; ++x, src += 4) dst[x] = {src[2], src[1], src[0], src[3]};
+    for (int x = 0; x < FWidth; ++x, src += step) dst[x] = {src[2], src[1], src[0], Bits32 ? src[3] : uint8_t(255)};
   }
 }
 

@@ -71,8 +71,7 @@ public:
 
 private:
   void Resize();
-  void AssignFromBitmap24(TBitmap* Bitmap);
-  void AssignFromBitmap32(TBitmap* Bitmap);
+  void AssignFromBitmap(TBitmap* Bitmap, bool Bits32);
   std::vector<uint8_t> FData;
   int FWidth = 0, FHeight = 0, FDataSize = 0;
 };

@@ -40,14 +40,7 @@ protected:
   }
 };
 
-std::string Raised(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const EGLContext& e) {
-    return e.Message;
-  }
-  return "(none)";
-}
+std::string Raised(const std::function<void()>& F) { return MessageOf<EGLContext>(F); }
 
 uint32_t PixelAt(int X, int Y) {
   uint8_t p[4] = {};
