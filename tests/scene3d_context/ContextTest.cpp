@@ -296,6 +296,10 @@ TEST_F(ContextTest, DestroyingNamesAndContextsKeepsNestedActivationsBalanced) {
   b->Deactivate();
 
   for (int i = 0; i < 3; ++i) a->Activate();
+  auto c = MemoryContext(8, 8);   // its pixel format is asked of a probe context
+  EXPECT_EQ(wglGetCurrentContext(), a->RC()) << "the current context is current again afterwards";
+  c.reset();
+  EXPECT_EQ(a->ActivationCount(), 3);
   v.DestroyHandle();
   EXPECT_EQ(currentAtDeletion, b.get());
   EXPECT_EQ(wglAtDeletion, b->RC());
