@@ -16,6 +16,7 @@ public:
   void Reset(const std::string& FileName, uint32_t Mode = fmOpenReadWrite);
   void Close() { FHandle.Reset(); }
   bool IsOpen() const { return FHandle.Valid(); }
+  HANDLE Handle() const { return FHandle.Get(); }   // the open file, for a mapping of it
   int64_t FileSize() const;                 // whole records
   void Seek(int64_t RecordIndex);
   void ReadRecord(void* Buffer);            // one record at the current position

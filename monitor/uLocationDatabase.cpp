@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 uint32_t TLocationDatabase::AddressKey(const std::string& IP) {
   unsigned long a = inet_addr(IP.c_str());
@@ -19,9 +20,30 @@ int64_t TLocationDatabase::MidPoint(int64_t Lo, int64_t Hi) {
   return r;
 }
 
-void TLocationDatabase::Load(const std::string& Folder) {
+void TLocationDatabase::MapRecords() {
+  UnmapRecords();
+  if (FRecordCount <= 0) return;
+  FMapping.Reset(CreateFileMappingA(LocationFile.Handle(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!FMapping.Valid()) return;   // read from the file then
+  FView = static_cast<const uint8_t*>(MapViewOfFile(FMapping.Get(), FILE_MAP_READ, 0, 0,
+                                                     static_cast<SIZE_T>(FRecordCount) * 12));
+  if (!FView) FMapping.Reset();
+}
+
+void TLocationDatabase::UnmapRecords() {
+  if (FView) UnmapViewOfFile(FView);
+  FView = nullptr;
+  FMapping.Reset();
+}
+
+void TLocationDatabase::Close() {
   FRecordCount = 0;
+  UnmapRecords();
   LocationFile.Close();
+}
+
+void TLocationDatabase::Load(const std::string& Folder) {
+  Close();
   Cities.Clear();
   const std::string dir = Folder.empty() ? std::string() : Folder + "\\";
 
@@ -41,6 +63,7 @@ void TLocationDatabase::Load(const std::string& Folder) {
   }
   // A record count beyond the file (or a torn last record) is never read.
   FRecordCount = std::min<int64_t>(count, LocationFile.FileSize());
+  MapRecords();
 
   if (FileExists(dir + "cities.dat")) Cities.LoadFromFile(dir + "cities.dat");
 }
@@ -55,8 +78,12 @@ void TLocationDatabase::iplocate(const std::string& IP, std::string& Result, int
   LastLookupReads = 0;
   try {
     while (LastLookupReads < MaxReads && mid <= n - 1) {
-      LocationFile.Seek(mid);
-      LocationFile.Read(rec);
+      if (FView && LocationFile.IsOpen()) {
+        std::memcpy(&rec, FView + mid * 12, sizeof rec);
+      } else {
+        LocationFile.Seek(mid);
+        LocationFile.Read(rec);
+      }
       ++LastLookupReads;
       if (key < rec.StartIP) {
         hi = mid;

@@ -29,11 +29,19 @@ public:
   TStringList Cities;         // lines of cities.dat
   TTypedFile<LocationRecord> LocationFile;   // geoip.dat, open until freed
 
+  TLocationDatabase() = default;
+  ~TLocationDatabase() { UnmapRecords(); }
+  TLocationDatabase(const TLocationDatabase&) = delete;
+  TLocationDatabase& operator=(const TLocationDatabase&) = delete;
+
   // Loads Folder\r.dat, opens Folder\geoip.dat and loads Folder\cities.dat
   // when it exists, in that order. A missing r.dat raises EFOpenError, a
   // geoip.dat that cannot be opened EInOutError, an r.dat without a record
   // count ELocationDatabaseError; lookups then answer LocationNotFound.
   void Load(const std::string& Folder = "data");
+
+  // Lets go of geoip.dat; lookups answer LocationNotFound until the next Load.
+  void Close();
 
   // Result := the location line of the dotted address IP, LocationNotFound,
   // or "Loc" when the line is empty and PlotIndex is 0.
@@ -53,5 +61,11 @@ public:
   static constexpr int MaxReads = 25;
 
 private:
+  void MapRecords();
+  void UnmapRecords();
   int64_t FRecordCount = 0;
+  // A read-only view of the open record file: a record is read from it
+  // rather than by a seek and a read of the file.
+  THandle FMapping;
+  const uint8_t* FView = nullptr;
 };

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -207,6 +208,11 @@ private:
   bool FWinsockStarted = false;
   bool FStarted = false;   // FormCreate ran its start-up
   std::string FLogDate, FLogTime;   // of the running update
+  void IndexLogEntries();
+  std::unordered_set<std::string> FLoggedAddresses;
+  std::unordered_map<std::string, int> FLiveEntries;
+  uint32_t FLogIndexUpdate = 0;
+  int FLogIndexCount = -1;
   void ApplyStayOnTop();
   void SetTrayToolTip(const std::string& Text);
   UINT PollInterval() const;

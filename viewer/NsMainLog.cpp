@@ -37,17 +37,6 @@ std::string LogLine(std::string Entry) {
   return line;
 }
 
-// The first entry holding Address as a whole address after a blank: a live
-// entry of that address.
-int LiveEntryOf(const TStringList& Entries, const std::string& Address) {
-  for (int i = 0; i < Entries.Count(); ++i) {
-    const std::string& e = Entries[i];
-    for (size_t p = FindAddress(e, Address); p != std::string::npos; p = FindAddress(e, Address, p + 1))
-      if (p > 0 && e[p - 1] == ' ') return i;
-  }
-  return -1;
-}
-
 // Opens the log for appending, or creates it with its header lines.
 TFileHandle OpenLog(const std::string& Path, bool Create) {
   HANDLE h = CreateFileA(Path.c_str(), Create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ,
@@ -82,23 +71,48 @@ void TMainForm::LogStamp(std::string& Date, std::string& Time) {
   for (std::string* s : {&Date, &Time}) std::erase(*s, '%');
 }
 
+// The entries by address: every address an entry holds (whole, after its
+// counter) and the first live entry of each. Made afresh for each update
+// and whenever the entries changed other than by LogAddress.
+void TMainForm::IndexLogEntries() {
+  if (FLogIndexUpdate == UpdateCounter && FLogIndexCount == LogEntries.Count()) return;
+  FLoggedAddresses.clear();
+  FLiveEntries.clear();
+  for (int i = 0; i < LogEntries.Count(); ++i) {
+    const std::string& e = LogEntries[i];
+    const size_t end = e.find(" [", 7);
+    if (e.size() < 8 || end == std::string::npos || !IsWholeAddressAt(e, 7, end - 7)) continue;
+    const std::string address = e.substr(7, end - 7);
+    FLoggedAddresses.insert(address);
+    if (e[6] == ' ') FLiveEntries.emplace(address, i);
+  }
+  FLogIndexUpdate = UpdateCounter;
+  FLogIndexCount = LogEntries.Count();
+}
+
 void TMainForm::LogAddress(const std::string& Address, const std::string& CountryCode) {
+  IndexLogEntries();
   const std::string stamp = FLogDate + " " + FLogTime;
   const std::string newEntry =
       CounterText + " " + Address + " [" + CountryCode + "] Start: " + stamp + "  End:%" + stamp;
-  bool known = false;
-  for (int i = 0; i < LogEntries.Count() && !known; ++i) known = ContainsAddress(LogEntries[i], Address);
-  if (!known) {
+  auto addEntry = [&] {
     LogEntries.Add(newEntry);
+    FLogIndexCount = LogEntries.Count();
+    FLoggedAddresses.insert(Address);
+    FLiveEntries[Address] = FLogIndexCount - 1;
+  };
+  if (FLoggedAddresses.count(Address) == 0) {
+    addEntry();
     return;
   }
-  const int k = LiveEntryOf(LogEntries, Address);
-  if (k < 0) return;
+  const auto live = FLiveEntries.find(Address);
+  if (live == FLiveEntries.end()) return;
+  const int k = live->second;
   const std::string e = LogEntries[k];
   if (UpdatesSince(e) > 1) {
     // missing in an update between: that connection ended, this one is new
     LogEntries.Put(k, CounterText + "*" + e.substr(7));
-    LogEntries.Add(newEntry);
+    addEntry();
   } else {
     const size_t end = e.find('%');
     LogEntries.Put(k, CounterText + " " + e.substr(7, end == std::string::npos ? std::string::npos : end - 6) +

@@ -351,7 +351,7 @@ void TMainForm::FormDestroy(TObject*) {
   step([&] {
     if (FileExists(ProgramFolder() + HomeFile)) SaveTableOptions(ProgramFolder() + "ana.cfg");
   });
-  if (!FirstRun) LocationDatabase.LocationFile.Close();
+  if (!FirstRun) LocationDatabase.Close();
   HudImages.clear();
   if (FWinsockStarted) {
     WSACleanup();

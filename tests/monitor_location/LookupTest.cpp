@@ -27,7 +27,7 @@ class Lookup : public testing::Test {
 protected:
   // An empty data folder; the database lets go of its files first.
   std::string Fresh() {
-    Db.LocationFile.Close();
+    Db.Close();
     return TempFolder("data");
   }
   std::string Open(const std::string& Csv, const TLocationFixtureOptions& Options = {}) {
@@ -300,7 +300,7 @@ TEST_F(Lookup, RecordFileThatCannotBeWrittenIsOpenedForReading) {
   EXPECT_EQ(Locate("200.1.1.1"), "BRRio de Janeiro;-2290;-4320");
   LocationRecord r{};
   EXPECT_THROW(Db.LocationFile.Write(r), EInOutError);   // and never written
-  Db.LocationFile.Close();
+  Db.Close();
   CloseHandle(reader);
 
   // Otherwise it is open for reading and writing, as a typed file opens.
