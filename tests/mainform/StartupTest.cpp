@@ -1,6 +1,7 @@
 // The main window's start-up, first showing and end, in a folder holding a
 // fixture database and myloc.txt, with a scratch registry.
 #include "MainFormFixture.h"
+#include "RegistryValues.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ void PutDword(const char* Key, const char* Name, DWORD V) {
             ERROR_SUCCESS);
   RegSetValueExA(k, Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&V), 4);
   RegCloseKey(k);
-}
-
-DWORD GetDword(const char* Key, const char* Name) {
-  DWORD v = 0, size = 4;
-  if (RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_DWORD, nullptr, &v, &size) !=
-      ERROR_SUCCESS)
-    return 0xDEADBEEF;
-  return v;
 }
 
 class StartUp : public MainFormTest {
@@ -115,9 +108,9 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   Form->SetBounds(40, 50, 400, 333);
   FOV = 0.75f;
   Destroy();
-  EXPECT_EQ(GetDword("Software\\Vantrel", "Width"), 400u);
-  EXPECT_EQ(GetDword("Software\\Vantrel", "Height"), 333u);
-  EXPECT_EQ(GetDword("Software\\Vantrel", "Left"), 40u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 400u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Height"), 333u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Left"), 40u);
   EXPECT_TRUE(HudImages.empty());
   EXPECT_FALSE(MenuFont.Valid());
 }
@@ -145,7 +138,7 @@ TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
   EXPECT_FALSE(GlobePending);
 
   Destroy();
-  EXPECT_EQ(GetDword("Software\\Vantrel", "Width"), 517u);   // read, so written back as read
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 517u);   // read, so written back as read
 }
 
 TEST_F(StartUp, FirstRunStartsTheWizardAndNeverWritesSettings) {

@@ -7,6 +7,7 @@
 
 #include "GuiTest.h"
 #include "LocationFixture.h"
+#include "RegistryValues.h"
 #include "LoopbackSockets.h"
 #include "TestPaths.h"
 #include "classlib/SysUtils.h"
@@ -96,14 +97,6 @@ std::string TextOfChild(HWND Parent, const char* ClassName) {
     if (SameText(cls, ClassName) && text[0]) r = text;
   }
   return r;
-}
-
-DWORD GetDword(const char* Key, const char* Name) {
-  DWORD v = 0, size = 4;
-  if (RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_DWORD, nullptr, &v, &size) !=
-      ERROR_SUCCESS)
-    return 0xDEADBEEF;
-  return v;
 }
 
 // The program reads and writes HKEY_CURRENT_USER\Software\Vantrel of this
@@ -207,8 +200,8 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   EXPECT_EQ(line.find("Start:"), 22u) << line;
   EXPECT_EQ(line.substr(line.size() - 21), " [Program terminated]");
 
-  EXPECT_EQ(GetDword("Software\\Vantrel", "Width"), 420u);
-  EXPECT_EQ(GetDword("Software\\Vantrel", "Height"), 310u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 420u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Height"), 310u);
   DWORD size = 0;
   EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Vantrel", "FOV", RRF_RT_REG_BINARY, nullptr,
                          nullptr, &size),
