@@ -114,3 +114,53 @@ TEST(HudBar, LayoutFollowsTheViewerAndTheZoomIsClamped) {
 }
 
 }  // namespace
+
+namespace {
+
+class TSunForm : public TMainForm {
+public:
+  using TMainForm::TMainForm;
+  std::vector<TAffineVector> Directions;
+
+protected:
+  void SetSunDirection(const TAffineVector& D) override { Directions.push_back(D); }
+};
+
+TEST(Sun, TheTimerSetsTheLightAndThenTicksOnceAMinute) {
+  TSunForm form(nullptr);
+  EXPECT_EQ(form.Timer1->Interval(), 500u);
+  form.timUpdateSunTimer(form.Timer1);
+  ASSERT_EQ(form.Directions.size(), 1u);
+  EXPECT_EQ(form.Timer1->Interval(), 60000u);
+  const TDateTime now = Now();
+  int y, m, d;
+  DecodeDate(now, y, m, d);
+  const int day = static_cast<int>(std::floor(now) - EncodeDate(y, 1, 1)) + 1;
+  const TAffineVector& v = form.Directions[0];
+  const TAffineVector expected = SunDirection(form.GMTNow(), day);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(v[i], expected[i], 1e-3) << i;
+  EXPECT_NEAR(v[0] * v[0] + v[2] * v[2], 1, 1e-5);
+}
+
+TEST(Desktop, DesktopIconsAreTheFirstChildOfTheProgManWindow) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "ProgMan";
+  RegisterClassA(&wc);
+  HWND progMan = CreateWindowA("ProgMan", "Program Manager", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+  HWND icons = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, progMan, nullptr,
+                             wc.hInstance, nullptr);
+  ASSERT_EQ(FindWindowA("ProgMan", nullptr), progMan);
+  ShowDesktopIcons(false);
+  EXPECT_FALSE(IsWindowVisible(icons));
+  ShowDesktopIcons(true);
+  EXPECT_TRUE(IsWindowVisible(icons));
+  DestroyWindow(progMan);
+  ShowDesktopIcons(false);   // no desktop window: nothing to do
+  // the shell's minimise-all answers whether it exists, both ways alike
+  EXPECT_EQ(MinimizeAllWindows(), RestoreAllWindows());
+}
+
+}  // namespace
