@@ -276,3 +276,51 @@ TEST(VectorGeometry, ArrayFormsMatchSingleForms) {
   VectorArrayLerp(va.data(), vb.data(), 0.5f, 1, vr.data());
   EXPECT_EQ(vr[0], (TVector{2, 4, 6, 8}));
 }
+
+// The planes must come from the columns of a row-vector matrix: with an
+// off-centre perspective, a turned and moved view and a random matrix, every
+// point is inside all six planes exactly when its clip coordinates lie within
+// [-w, w] (a row/column mix-up passes the identity but not these).
+TEST(VectorGeometry, FrustumPlanesOfANonSymmetricMatrixMatchTheClipVolume) {
+  // glFrustum(-0.3, 0.7, -0.2, 0.5, 1, 20) in row-vector form, after a turned and moved view.
+  const float l = -0.3f, r = 0.7f, b = -0.2f, t = 0.5f, n = 1.0f, f = 20.0f;
+  TMatrix proj{};
+  proj[0] = {2 * n / (r - l), 0, 0, 0};
+  proj[1] = {0, 2 * n / (t - b), 0, 0};
+  proj[2] = {(r + l) / (r - l), (t + b) / (t - b), -(f + n) / (f - n), -1};
+  proj[3] = {0, 0, -2 * f * n / (f - n), 0};
+  TMatrix view = CreateRotationMatrix(AffineVectorMake(0.3f, 1, 0.2f), 0.7f);
+  view[3] = {1.5f, -0.5f, -4, 1};
+  std::mt19937 rng(7);
+  auto check = [&rng](const TMatrix& m) {
+    const TFrustum fr = ExtractFrustumFromModelViewProjection(m);
+    std::uniform_real_distribution<float> d(-25.0f, 25.0f);
+    int inside = 0, outside = 0;
+    for (int i = 0; i < 4000; ++i) {
+      const TVector p{d(rng), d(rng), d(rng), 1};
+      const TVector c = VectorTransform(p, m);
+      const float w = c[3];
+      bool inClip = true;
+      for (int k = 0; k < 3; ++k) inClip = inClip && c[k] >= -w && c[k] <= w;
+      bool inPlanes = true;
+      for (const TVector* pl : {&fr.pLeft, &fr.pTop, &fr.pRight, &fr.pBottom, &fr.pNear, &fr.pFar})
+        inPlanes = inPlanes && PlaneEvaluatePoint(*pl, {p[0], p[1], p[2]}) >= 0;
+      // Points within rounding of a plane may go either way.
+      float margin = 1e30f;
+      for (const TVector* pl : {&fr.pLeft, &fr.pTop, &fr.pRight, &fr.pBottom, &fr.pNear, &fr.pFar})
+        margin = std::min(margin, std::fabs(PlaneEvaluatePoint(*pl, {p[0], p[1], p[2]})));
+      if (margin < 1e-3f) continue;
+      EXPECT_EQ(inPlanes, inClip) << "point " << p[0] << ", " << p[1] << ", " << p[2];
+      (inClip ? inside : outside)++;
+    }
+    return std::pair{inside, outside};
+  };
+  const auto [inside, outside] = check(MatrixMultiply(view, proj));
+  EXPECT_GT(inside, 10);
+  EXPECT_GT(outside, 10);
+  check(RandomMatrix(rng));
+  // The left plane of the perspective alone: x_clip + w_clip, from column 0 and column 3.
+  const TFrustum fr = ExtractFrustumFromModelViewProjection(proj);
+  const float len = std::sqrt(proj[0][0] * proj[0][0] + (proj[2][0] - 1) * (proj[2][0] - 1));
+  ExpectNear(fr.pLeft, TVector{proj[0][0] / len, 0, (proj[2][0] - 1) / len, 0}, 1e-6f);
+}
