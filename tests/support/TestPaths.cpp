@@ -48,3 +48,22 @@ std::string ReadTextFile(const std::string& Name) {
   s << f.rdbuf();
   return s.str();
 }
+
+static void ReadTreeInto(const std::string& Dir, const std::string& Prefix, std::map<std::string, std::string>& Out) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((Dir + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string n = fd.cFileName;
+    if (n == "." || n == "..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ReadTreeInto(Dir + "\\" + n, Prefix + n + "\\", Out);
+    else Out[Prefix + n] = ReadTextFile(Dir + "\\" + n);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+}
+
+std::map<std::string, std::string> ReadTree(const std::string& Folder) {
+  std::map<std::string, std::string> out;
+  ReadTreeInto(Folder, "", out);
+  return out;
+}
