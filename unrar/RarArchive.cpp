@@ -177,6 +177,7 @@ int TRarArchive::ReadHeader(TRarEntry& Entry) {
     if (Entry.Header.Flags & RHDF_ENCRYPTED) Entry.Encrypted = true;
   }
   FEntryEncrypted = Entry.Encrypted;
+  FEntrySize = archive_entry_size_is_set(e) && !Entry.Directory && !Entry.Symlink ? archive_entry_size(e) : -1;
   return ERAR_SUCCESS;
 }
 
@@ -197,6 +198,8 @@ int TRarArchive::ReadData(const std::function<bool(const void* Data, size_t Size
       if (FCurrent < FFiles.size() && FFiles[FCurrent].Complete && FFiles[FCurrent].HasCRC &&
           FFiles[FCurrent].CRC != crc)
         return ERAR_BAD_DATA;
+      // Nor is a short or long body ever success.
+      if (FEntrySize >= 0 && written != FEntrySize) return ERAR_BAD_DATA;
       return ERAR_SUCCESS;
     }
     if (r < ARCHIVE_WARN) {

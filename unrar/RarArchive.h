@@ -96,4 +96,5 @@ private:
   bool FVolumeFailed = false;  // a volume was missing or unreadable
   int FHeaderResult = 0;       // once not ERAR_SUCCESS, every further header read answers it
   bool FEntryEncrypted = false;
+  int64_t FEntrySize = -1;     // the unpacked size the header promises; -1 unknown
 };
