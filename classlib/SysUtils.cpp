@@ -122,19 +122,6 @@ std::string Format(const char* Fmt, ...) {
   return r;
 }
 
-TDateTime FileDateToDateTime(uint32_t FileDate) {
-  const int year = 1980 + int(FileDate >> 25), month = int((FileDate >> 21) & 15), day = int((FileDate >> 16) & 31);
-  const int hour = int((FileDate >> 11) & 31), minute = int((FileDate >> 5) & 63), second = int(FileDate & 31) * 2;
-  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) return 0;
-  // Days from the civil date (proleptic Gregorian), then from 1899-12-30.
-  const int y = month <= 2 ? year - 1 : year;
-  const int era = y / 400, yoe = y - era * 400;
-  const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days = int64_t(era) * 146097 + doe - 693899;   // 693899: 1899-12-30 on this count
-  return double(days) + (hour * 3600 + minute * 60 + second) / 86400.0;
-}
-
 int Pos(const std::string& Sub, const std::string& S) {
   if (Sub.empty()) return 0;
   size_t p = S.find(Sub);
@@ -271,4 +258,12 @@ TDateTime Now() {
   SYSTEMTIME t;
   GetLocalTime(&t);
   return EncodeDate(t.wYear, t.wMonth, t.wDay) + EncodeTime(t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+}
+
+TDateTime FileDateToDateTime(uint32_t FileDate) {
+  TDateTime d = 0, t = 0;
+  if (!TryEncodeDate(1980 + int(FileDate >> 25), int((FileDate >> 21) & 15), int((FileDate >> 16) & 31), d) ||
+      !TryEncodeTime(int((FileDate >> 11) & 31), int((FileDate >> 5) & 63), int(FileDate & 31) * 2, 0, t))
+    return 0;
+  return d + t;
 }

@@ -65,11 +65,6 @@ std::string LowerCase(const std::string& S);
 bool SameText(const std::string& A, const std::string& B);
 std::string Format(const char* Fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Dates: days since 1899-12-30, the time of day as the fraction.
-using TDateTime = double;
-// A DOS date and time (date in the high word) as a date-time; 0 when invalid.
-TDateTime FileDateToDateTime(uint32_t FileDate);
-
 // 1-based positions as the class library counts them: Pos gives 0 when absent.
 int Pos(const std::string& Sub, const std::string& S);
 std::string Copy(const std::string& S, int Index, int Count);
@@ -95,3 +90,5 @@ void DecodeDate(TDateTime Date, int& Year, int& Month, int& Day);
 void DecodeTime(TDateTime Time, int& Hour, int& Min, int& Sec, int& MSec);
 int DayOfWeek(TDateTime Date);   // 1 = Sunday .. 7 = Saturday
 TDateTime Now();                 // local time
+// A DOS date and time (date in the high word) as a date-time; 0 when invalid.
+TDateTime FileDateToDateTime(uint32_t FileDate);
