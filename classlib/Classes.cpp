@@ -330,6 +330,17 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& Value) {
+  BeginUpdate();
+  try {
+    SetLines(Value);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TStrings::SetLines(const std::string& Value) {
   Clear();
   size_t i = 0, n = Value.size();
   while (i < n) {

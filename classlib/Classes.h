@@ -233,11 +233,16 @@ public:
   void SaveToFile(const std::string& FileName) const;
   void LoadFromStream(TStream& Stream);
   void SaveToStream(TStream& Stream) const;
+  // Changes between these tell their OnChange once, at the last EndUpdate.
   void BeginUpdate() { ++FUpdateCount; }
-  void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
+  void EndUpdate() {
+    if (FUpdateCount > 0 && --FUpdateCount == 0) UpdateDone();
+  }
   void Assign(TPersistent* Source) override;
 
 protected:
+  virtual void UpdateDone() {}
+  void SetLines(const std::string& Value);
   int FUpdateCount = 0;
   [[noreturn]] void Error(int Index) const;
 };
@@ -268,6 +273,9 @@ public:
   bool CaseSensitive = false;
   bool OwnsObjects = false;
   TNotifyEvent OnChange;
+
+protected:
+  void UpdateDone() override { Changed(); }
 
 private:
   struct Item { std::string S; TObject* Obj = nullptr; };

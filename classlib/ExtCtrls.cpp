@@ -217,10 +217,11 @@ IMPLEMENT_CLASSINFO(TImage, TGraphicControl)
 TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
   FWidth = 105;
   FHeight = 105;
+  FPicture.OnChange = [this](TObject*) { Changed(); };
 }
 
 void TImage::Changed() {
-  if (FAutoSize && !FBitmap.Empty()) SetBounds(FLeft, FTop, FBitmap.Width(), FBitmap.Height());
+  if (FAutoSize && FPicture.Width() > 0) SetBounds(FLeft, FTop, FPicture.Width(), FPicture.Height());
   Invalidate();
 }
 
@@ -240,17 +241,19 @@ void TImage::SetAutoSize(bool Value) {
 }
 
 void TImage::Paint() {
-  if (FBitmap.Empty()) return;
+  TGraphic* g = FPicture.Graphic();
+  if (!g || g->Empty()) return;
+  TCanvas* c = TGraphicControl::Canvas();
   if (FStretch) {
-    Canvas()->StretchDraw(ClientRect(), &FBitmap);
+    c->StretchDraw(ClientRect(), g);
     return;
   }
   int x = 0, y = 0;
   if (FCenter) {
-    x = (FWidth - FBitmap.Width()) / 2;
-    y = (FHeight - FBitmap.Height()) / 2;
+    x = (FWidth - g->Width()) / 2;
+    y = (FHeight - g->Height()) / 2;
   }
-  Canvas()->Draw(x, y, &FBitmap);
+  c->Draw(x, y, g);
 }
 
 // ---- TLabeledEdit ------------------------------------------------------------------------

@@ -105,14 +105,17 @@ private:
   TShapeType FShape = TShapeType::stRectangle;
 };
 
-// A bitmap shown on the parent: at its top-left corner, centred, or
-// stretched to the control; AutoSize takes the bitmap's size.
+// A picture shown on the parent: at its top-left corner, centred, or
+// stretched to the control; AutoSize takes the picture's size. Canvas is
+// the picture's bitmap's (the picture becomes a bitmap); changes to the
+// picture repaint the image.
 class TImage : public TGraphicControl {
   DECLARE_CLASSINFO(TImage)
 public:
   explicit TImage(TComponent* AOwner);
-  TBitmap* Bitmap() { return &FBitmap; }
-  void Changed();   // after drawing on the bitmap or loading it
+  TPicture* Picture() { return &FPicture; }
+  TCanvas* Canvas() { return FPicture.Bitmap()->Canvas(); }
+  void Changed();   // after drawing on the canvas
   bool Stretch() const { return FStretch; }
   void SetStretch(bool Value);
   bool Center() const { return FCenter; }
@@ -124,7 +127,7 @@ protected:
   void Paint() override;
 
 private:
-  TBitmap FBitmap;
+  TPicture FPicture;
   bool FStretch = false, FCenter = false, FAutoSize = false;
 };
 

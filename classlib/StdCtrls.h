@@ -122,7 +122,7 @@ public:
   void SetSelStart(int Value);
   int SelLength();
   void SetSelLength(int Value);
-  std::string SelText();
+  virtual std::string SelText();
   void SetSelText(const std::string& Value);   // replaces the selection
   void SelectAll();
   void Clear() { SetText(""); }
@@ -192,6 +192,9 @@ public:
   void SetSorted(bool Value);
   void PushToWindow();   // the whole list into a new window
   TNotifyEvent OnChange;
+
+protected:
+  void UpdateDone() override { Changed(); }
 
 private:
   void Check(int Index) const;

@@ -39,17 +39,9 @@ TEST_F(ControlTest, PanelsShapesImagesAndBarsPaintWhatTheyHold) {
   auto* image = new TImage(Form);
   image->SetParent(Form);
   image->SetBounds(190, 10, 40, 40);
-  image->Bitmap()->SetSize(20, 10);
-  {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, image->Bitmap()->Handle());
-    TCanvas c(dc);
-    c.Brush()->SetColor(clAqua);
-    c.FillRect(Rect(0, 0, 20, 10));
-    c.SetHandle(nullptr);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-  }
+  image->Picture()->Bitmap()->SetSize(20, 10);
+  image->Canvas()->Brush()->SetColor(clAqua);
+  image->Canvas()->FillRect(Rect(0, 0, 20, 10));
   image->SetCenter(true);
   auto* bar = new TProgressBar(Form);
   bar->SetParent(Form);
