@@ -26,6 +26,21 @@ CLASSLIB_EXCEPTION(ENetSSLProtocolReplyError, ENetProtocolReplyError);
 CLASSLIB_EXCEPTION(ENetConnectTimeout, ENetException);
 CLASSLIB_EXCEPTION(ENetConnectException, ENetException);
 CLASSLIB_EXCEPTION(ENetSocksError, ENetException);
+CLASSLIB_EXCEPTION(ENetSocksUnknownError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerRespondError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksRequestFailed, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksRequestServerFailed, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksRequestIdentFailed, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksAuthMethodError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksAuthError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerGeneralError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerPermissionError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerNetUnreachableError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerHostUnreachableError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerConnectionRefusedError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerTTLExpiredError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerCommandError, ENetSocksError);
+CLASSLIB_EXCEPTION(ENetSocksServerAddressError, ENetSocksError);
 CLASSLIB_EXCEPTION(ENetInvalidSocket, ENetException);
 
 // A failed socket call, with its Winsock error code.
@@ -81,3 +96,15 @@ public:
 };
 
 CLASSLIB_EXCEPTION(ENetOpenSSLError, ENetException);
+CLASSLIB_EXCEPTION(ENetOpenSSLLoadError, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLCouldNotLoadSSLLibrary, ENetOpenSSLLoadError);
+CLASSLIB_EXCEPTION(ENetOSSLLoadingRootCertError, ENetOpenSSLLoadError);
+CLASSLIB_EXCEPTION(ENetOSSLLoadingCertError, ENetOpenSSLLoadError);
+CLASSLIB_EXCEPTION(ENetOSSLLoadingKeyError, ENetOpenSSLLoadError);
+CLASSLIB_EXCEPTION(ENetOSSLModeNotSet, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLGetMethodError, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLCreatingContextError, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLSettingCipherError, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLDataBindingError, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLConnectError, ENetOpenSSLError);
+CLASSLIB_EXCEPTION(ENetOSSLAcceptError, ENetOpenSSLError);

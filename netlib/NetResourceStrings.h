@@ -82,6 +82,62 @@ inline constexpr const char* RSIOHandlerPropInvalid = "IOHandler value is not va
 inline constexpr const char* RSNoDataToRead = "No data to read.";
 inline constexpr const char* RSNotConnected = "Not Connected";
 inline constexpr const char* RSFileNotFound = "File \"%s\" not found";
+inline constexpr const char* RSInvalidByteCount = "Invalid byte count: %d";
+inline constexpr const char* RSReplyMalformed = "Malformed reply line: \"%s\"";
+
+// SOCKS
+inline constexpr const char* RSSocksRequestFailed = "Request rejected or failed.";
+inline constexpr const char* RSSocksRequestServerFailed = "Request rejected because SOCKS server cannot connect.";
+inline constexpr const char* RSSocksRequestIdentFailed =
+    "Request rejected because the client program and identd report different user-ids.";
+inline constexpr const char* RSSocksUnknownError = "Unknown socks error.";
+inline constexpr const char* RSSocksServerRespondError = "Socks server did not respond.";
+inline constexpr const char* RSSocksAuthMethodError = "Invalid socks authentication method.";
+inline constexpr const char* RSSocksAuthError = "Authentication error to socks server.";
+inline constexpr const char* RSSocksServerGeneralError = "General SOCKS server failure.";
+inline constexpr const char* RSSocksServerPermissionError = "Connection not allowed by ruleset.";
+inline constexpr const char* RSSocksServerNetUnreachableError = "Network unreachable.";
+inline constexpr const char* RSSocksServerHostUnreachableError = "Host unreachable.";
+inline constexpr const char* RSSocksServerConnectionRefusedError = "Connection refused.";
+inline constexpr const char* RSSocksServerTTLExpiredError = "TTL expired.";
+inline constexpr const char* RSSocksServerCommandError = "Command not supported.";
+inline constexpr const char* RSSocksServerAddressError = "Address type not supported.";
+inline constexpr const char* RSSocksFieldTooLong = "The SOCKS %s is longer than 255 characters.";
+
+// Header list, coders, authentication, cookies
+inline constexpr const char* RSUnevenSizeInEncode = "Uneven size in Encode.";
+inline constexpr const char* RSUnevenSizeInDecodeToStream = "Uneven size in DecodeToStream.";
+inline constexpr const char* RSInvalidCodeCharacter = "Invalid character in DecodeToStream.";
+inline constexpr const char* RSCookieIndexOutOfRange = "Index out of range.";
+inline constexpr const char* RSLineBreakInHeader = "A line break is not allowed in %s.";
+
+// HTTP
+inline constexpr const char* RSHTTPChunkStarted = "Chunk Started";
+inline constexpr const char* RSHTTPMethodRequiresVersion = "This request method is supported in HTTP 1.1";
+inline constexpr const char* RSHTTPUnknownProtocol = "Unknown protocol";
+inline constexpr const char* RSHTTPUndefinedSituation = "Undefined situation";
+inline constexpr const char* RSHTTPRedirectRefused = "Redirect refused";
+inline constexpr const char* RSHTTPBadChunkSize = "Invalid chunk size: \"%s\"";
+inline constexpr const char* RSHTTPMalformedStatusLine = "Malformed status line: \"%s\"";
+inline constexpr const char* RSHTTPHeaderTooLong = "The response header is too long.";
+
+// TLS
+inline constexpr const char* RSOSSLModeNotSet = "Mode has not been set.";
+inline constexpr const char* RSOSSLCouldNotLoadSSLLibrary = "Could not load SSL library.";
+inline constexpr const char* RSOSSLStatusString = "SSL status: \"%s\"";
+inline constexpr const char* RSOSSLConnectionDropped = "SSL connection has dropped.";
+inline constexpr const char* RSOSSLCertificateLookup = "SSL certificate request error.";
+inline constexpr const char* RSOSSLInternal = "SSL library internal error.";
+inline constexpr const char* RSOSSLGetMethodError = "Error geting SSL method.";
+inline constexpr const char* RSOSSLCreatingContextError = "Error creating SSL context.";
+inline constexpr const char* RSOSSLLoadingRootCertError = "Could not load root certificate.";
+inline constexpr const char* RSOSSLLoadingCertError = "Could not load certificate.";
+inline constexpr const char* RSOSSLLoadingKeyError = "Could not load key, check password.";
+inline constexpr const char* RSOSSLSettingCipherError = "SetCipher failed.";
+inline constexpr const char* RSOSSLDataBindingError = "Error binding data to SSL socket.";
+inline constexpr const char* RSOSSLConnectError = "Error connecting with SSL.";
+inline constexpr const char* RSOSSLAcceptError = "Error accepting connection with SSL.";
+
 inline constexpr const char* RSAuthenticationMethodAlreadyRegistered =
     "This authentication method is already registered with class name %s.";
 

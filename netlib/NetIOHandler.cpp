@@ -1,0 +1,3 @@
+#include "netlib/NetIOHandler.h"
+
+IMPLEMENT_CLASSINFO(TNetIOHandler, TNetComponent)

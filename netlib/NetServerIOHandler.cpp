@@ -1,0 +1,3 @@
+#include "netlib/NetServerIOHandler.h"
+
+IMPLEMENT_CLASSINFO(TNetServerIOHandler, TNetComponent)

@@ -1,0 +1,32 @@
+// SOCKS 4, 4A and 5 proxy settings, and the handshakes that open a
+// connection through such a proxy on a socket already connected to it.
+#pragma once
+#include <string>
+
+#include "netlib/NetComponent.h"
+
+class TNetSocketHandle;
+
+enum class TSocksAuthentication { saNoAuthentication, saUsernamePassword };
+enum class TSocksVersion { svNoSocks, svSocks4, svSocks4A, svSocks5 };
+
+class TNetSocksInfo : public TNetComponent {
+  DECLARE_CLASSINFO(TNetSocksInfo)
+public:
+  explicit TNetSocksInfo(TComponent* AOwner);
+
+  TSocksAuthentication Authentication = TSocksAuthentication::saNoAuthentication;
+  std::string Host;
+  std::string Password;
+  int Port = 1080;
+  std::string Username;
+  TSocksVersion Version = TSocksVersion::svNoSocks;
+  TComponent* IOHandler = nullptr;   // the handler that uses these settings
+
+  void Assign(TPersistent* Source) override;
+
+  // The request for AHost:APort, then the proxy's answer. Failures are the
+  // ENetSocksError classes; an answer cut short is ENetSocksServerRespondError.
+  void MakeSocks4Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort);
+  void MakeSocks5Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort);
+};
