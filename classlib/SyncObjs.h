@@ -29,3 +29,19 @@ public:
 private:
   TCriticalSection& FLock;
 };
+
+// Readers share, a writer excludes (over a slim reader/writer lock; not
+// re-entrant: a thread holding it must not ask for it again).
+class TMultiReadExclusiveWriteSynchronizer {
+public:
+  TMultiReadExclusiveWriteSynchronizer() { InitializeSRWLock(&FLock); }
+  TMultiReadExclusiveWriteSynchronizer(const TMultiReadExclusiveWriteSynchronizer&) = delete;
+  TMultiReadExclusiveWriteSynchronizer& operator=(const TMultiReadExclusiveWriteSynchronizer&) = delete;
+  void BeginRead() { AcquireSRWLockShared(&FLock); }
+  void EndRead() { ReleaseSRWLockShared(&FLock); }
+  void BeginWrite() { AcquireSRWLockExclusive(&FLock); }
+  void EndWrite() { ReleaseSRWLockExclusive(&FLock); }
+
+private:
+  SRWLOCK FLock;
+};

@@ -1,0 +1,4 @@
+#include "netlib/NetCoder.h"
+
+IMPLEMENT_CLASSINFO(TNetEncoder, TNetBaseComponent)
+IMPLEMENT_CLASSINFO(TNetDecoder, TNetBaseComponent)

@@ -1,0 +1,82 @@
+#include "netlib/NetCookieManager.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "netlib/NetCookieText.h"
+#include "netlib/NetGlobal.h"
+
+IMPLEMENT_CLASSINFO(TNetCookieManager, TNetBaseComponent)
+
+TNetCookieManager::TNetCookieManager(TComponent* AOwner)
+    : TNetBaseComponent(AOwner), FCookies(std::make_unique<TNetCookies>(this)) {}
+
+void TNetCookieManager::Loaded() {
+  TNetBaseComponent::Loaded();
+  if (OnCreate) OnCreate(this, *FCookies);
+}
+
+TNetCookieManager::~TNetCookieManager() {
+  try {
+    CleanupCookieList();
+  } catch (...) {
+    // freeing goes on
+  }
+  if (OnDestroy) {
+    try {
+      OnDestroy(this, *FCookies);
+    } catch (...) {
+    }
+  }
+}
+
+bool TNetCookieManager::Accept(TNetNetscapeCookie* ACookie, const std::string& AHost) {
+  if (ACookie->Domain.empty()) ACookie->Domain = AHost;
+  bool ok = !ACookie->CookieName.empty() && !HasLineBreak(ACookie->CookieName + ACookie->Value + ACookie->Domain +
+                                                         ACookie->Path) &&
+            CookieDomainAllowed(AHost, ACookie->Domain);
+  if (ok && OnNewCookie) OnNewCookie(this, ACookie, ok);
+  if (!ok) {
+    delete ACookie;
+    return false;
+  }
+  FCookies->AddCookie(ACookie);
+  return true;
+}
+
+bool TNetCookieManager::AddCookie(const std::string& ACookie, const std::string& AHost) {
+  auto* c = new TNetCookieRFC2109(FCookies.get());
+  c->SetCookieText(ACookie);
+  return Accept(c, AHost);
+}
+
+bool TNetCookieManager::AddCookie2(const std::string& ACookie, const std::string& AHost) {
+  auto* c = new TNetCookieRFC2965(FCookies.get());
+  c->SetCookieText(ACookie);
+  return Accept(c, AHost);
+}
+
+void TNetCookieManager::CleanupCookieList() { FCookies->RemoveExpired(Now()); }
+
+std::string TNetCookieManager::GenerateCookieList(const std::string& AHost, const std::string& APath, bool ASecure) {
+  CleanupCookieList();
+  const std::string path = APath.empty() ? "/" : APath;
+  TStringList collected;
+  collected.Duplicates = TDuplicates::dupAccept;
+  const TStringList& domains = FCookies->LockCookieListByDomain();
+  for (int d = 0; d < domains.Count(); ++d) {
+    if (!CookieDomainMatches(AHost, domains[d])) continue;
+    auto* list = static_cast<TNetCookieList*>(domains.Objects(d));
+    for (int i = 0; i < list->Count(); ++i) {
+      TNetNetscapeCookie* c = list->Cookies(i);
+      const std::string cpath = c->Path.empty() ? "/" : c->Path;
+      if (path.compare(0, cpath.size(), cpath) != 0 || c->Value.empty() || (c->Secure && !ASecure)) continue;
+      collected.Add(c->ClientCookie());
+    }
+  }
+  FCookies->UnlockCookieListByDomain();
+  collected.Sort();
+  std::string r;
+  for (int i = 0; i < collected.Count(); ++i) r += (i ? "; " : "") + collected[i];
+  return r;
+}
