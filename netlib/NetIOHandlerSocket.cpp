@@ -91,6 +91,7 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& AHost, int APort, const s
   const TSocksVersion socks = FSocksInfo ? FSocksInfo->Version : TSocksVersion::svNoSocks;
   const std::string host = socks != TSocksVersion::svNoSocks ? FSocksInfo->Host : AHost;
   const int port = socks != TSocksVersion::svNoSocks ? FSocksInfo->Port : APort;
+  if (socks != TSocksVersion::svNoSocks) FSocksInfo->CheckFieldLengths(AHost);
 
   TNetSocketHandle& b = *FBinding;
   b.OpenSocket(ws::sockStream, 0);

@@ -60,6 +60,16 @@ void TNetSocksInfo::Assign(TPersistent* Source) {
   TNetComponent::Assign(Source);
 }
 
+void TNetSocksInfo::CheckFieldLengths(const std::string& AHost) const {
+  if (Version != TSocksVersion::svSocks5) return;
+  TBytes scratch;
+  AddCounted(scratch, AHost, "host name");
+  if (Authentication == TSocksAuthentication::saUsernamePassword) {
+    AddCounted(scratch, Username, "user name");
+    AddCounted(scratch, Password, "password");
+  }
+}
+
 void TNetSocksInfo::MakeSocks4Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort) {
   TBytes req{4, 1};
   AddPort(req, APort);

@@ -24,6 +24,9 @@ public:
   TComponent* IOHandler = nullptr;   // the handler that uses these settings
 
   void Assign(TPersistent* Source) override;
+  // SOCKS 5 counts host name, user name and password in one byte each:
+  // longer ones raise ENetSocksError before anything is connected or sent.
+  void CheckFieldLengths(const std::string& AHost) const;
 
   // The request for AHost:APort, then the proxy's answer. Failures are the
   // ENetSocksError classes; an answer cut short is ENetSocksServerRespondError.

@@ -189,7 +189,7 @@ TEST_F(SocksTest, Socks5RefusesFieldsLongerThan255AndSilentProxies) {
     } catch (const ENetSocksError& e) {
       EXPECT_EQ("The SOCKS host name is longer than 255 characters.", e.Message);
     }
-    EXPECT_EQ(0, proxy.Accepted()) << "nothing may reach the proxy";
+    EXPECT_EQ(0, proxy.Accepted()) << "refused before connecting";
   }
   {
     TSocksClient c(TSocksVersion::svSocks5, proxy.Port(), "target.invalid", 80);
