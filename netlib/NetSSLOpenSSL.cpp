@@ -1,0 +1,474 @@
+#include "netlib/NetSSLOpenSSL.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "classlib/SyncObjs.h"
+#include "classlib/UnitInit.h"
+#include "netlib/NetException.h"
+#include "netlib/NetGlobal.h"
+#include "netlib/NetResourceStrings.h"
+
+IMPLEMENT_CLASSINFO(TNetSSLOptions, TPersistent)
+IMPLEMENT_CLASSINFO(TNetX509, TObject)
+IMPLEMENT_CLASSINFO(TNetSSLCipher, TObject)
+IMPLEMENT_CLASSINFO(TNetSSLContext, TObject)
+IMPLEMENT_CLASSINFO(TNetSSLSocket, TObject)
+IMPLEMENT_CLASSINFO(TNetSSLIOHandlerSocket, TNetIOHandlerSocket)
+IMPLEMENT_CLASSINFO(TNetServerIOHandlerSSL, TNetServerIOHandler)
+
+namespace {
+TUnitCounter UnitCounter;
+
+// Never offered, whatever the cipher list asks for: SSLv2 suites, export
+// suites, RC4 and suites without authentication or encryption.
+constexpr const char* DefaultCipherList = "ALL:!ADH:!aNULL:!eNULL:!EXP:!RC4:!LOW:!SSLv2:+HIGH:+MEDIUM";
+constexpr const char* CipherExclusions = ":!EXP:!RC4:!aNULL:!eNULL:!SSLv2";
+constexpr int AppDataIndex = 0;
+
+struct TThreadList {
+  TCriticalSection Lock;
+  std::vector<DWORD> Threads;
+};
+std::unique_ptr<TThreadList> ThreadList;
+
+TNetSSLContext* ContextOf(const SSL* S) {
+  return S && SSL_get_ex_data ? static_cast<TNetSSLContext*>(SSL_get_ex_data(S, AppDataIndex)) : nullptr;
+}
+
+void InfoCallback(const SSL* S, int, int) {
+  TNetSSLContext* c = ContextOf(S);
+  if (c && c->OnStatusInfo) {
+    try {
+      c->OnStatusInfo(Format(RSOSSLStatusString, SSL_state_string_long(S)));
+    } catch (...) {
+      // an exception never unwinds through the library
+    }
+  }
+}
+
+int VerifyCallback(int Ok, X509_STORE_CTX* Store) {
+  auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_app_data_net(Store));
+  TNetSSLContext* c = ContextOf(ssl);
+  if (!c || !c->OnVerifyPeer) return Ok;
+  try {
+    TNetX509 cert(X509_STORE_CTX_get_current_cert(Store), false);
+    return c->OnVerifyPeer(&cert) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+// Copies at most Size - 1 characters and a terminating zero.
+int PasswordCallback(char* Buffer, int Size, int, void* UserData) {
+  auto* c = static_cast<TNetSSLContext*>(UserData);
+  if (!c || !Buffer || Size <= 0) return 0;
+  std::string password;
+  try {
+    if (c->OnGetPassword) c->OnGetPassword(password);
+  } catch (...) {
+    return 0;
+  }
+  const size_t n = std::min(password.size(), static_cast<size_t>(Size - 1));
+  std::memcpy(Buffer, password.data(), n);
+  Buffer[n] = '\0';
+  return static_cast<int>(n);
+}
+
+// "YYMMDDHHMMSSZ" (UTC time) or "YYYYMMDDHHMMSSZ" (generalized time), as UTC.
+TDateTime ASN1TimeToDateTime(const ASN1_TIME* T) {
+  if (!T || !ASN1_STRING_length || !ASN1_STRING_data) return 0;
+  const int len = ASN1_STRING_length(T);
+  const unsigned char* d = ASN1_STRING_data(T);
+  if (!d || len < 12) return 0;
+  const std::string s(reinterpret_cast<const char*>(d), static_cast<size_t>(len));
+  size_t p = 0;
+  auto num = [&](size_t Digits) {
+    int v = 0;
+    for (size_t i = 0; i < Digits; ++i) {
+      if (p >= s.size() || s[p] < '0' || s[p] > '9') return -1;
+      v = v * 10 + (s[p++] - '0');
+    }
+    return v;
+  };
+  int year = len >= 15 ? num(4) : num(2);
+  if (len < 15 && year >= 0) year += year < 50 ? 2000 : 1900;
+  const int month = num(2), day = num(2), hour = num(2), minute = num(2), second = num(2);
+  TDateTime date = 0, time = 0;
+  if (year < 0 || !TryEncodeDate(year, month, day, date) || !TryEncodeTime(hour, minute, second, 0, time)) return 0;
+  return date + time;
+}
+
+void RequireLoaded() {
+  if (!LoadOpenSSLLibrary()) throw ENetOSSLCouldNotLoadSSLLibrary(RSOSSLCouldNotLoadSSLLibrary);
+}
+}  // namespace
+
+void TNetSSLOptions::Assign(TPersistent* Source) {
+  if (auto* o = dynamic_cast<TNetSSLOptions*>(Source)) {
+    RootCertFile = o->RootCertFile;
+    CertFile = o->CertFile;
+    KeyFile = o->KeyFile;
+    Method = o->Method;
+    Mode = o->Mode;
+    VerifyMode = o->VerifyMode;
+    VerifyDepth = o->VerifyDepth;
+    VerifyDirs = o->VerifyDirs;
+    CipherList = o->CipherList;
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---- Certificates and ciphers ----------------------------------------------
+
+TNetX509::TNetX509(X509* ACertificate, bool AOwnsReference)
+    : FCertificate(ACertificate), FOwnsReference(AOwnsReference) {}
+
+TNetX509::~TNetX509() {
+  if (FOwnsReference && FCertificate && X509_free) X509_free(FCertificate);
+}
+
+namespace {
+std::string OneLine(X509_NAME* N) {
+  if (!N || !X509_NAME_oneline) return "";
+  char buf[1024] = {};
+  X509_NAME_oneline(N, buf, sizeof buf);
+  return buf;
+}
+}  // namespace
+
+std::string TNetX509::SubjectOneLine() const {
+  return FCertificate && X509_get_subject_name ? OneLine(X509_get_subject_name(FCertificate)) : "";
+}
+
+std::string TNetX509::IssuerOneLine() const {
+  return FCertificate && X509_get_issuer_name ? OneLine(X509_get_issuer_name(FCertificate)) : "";
+}
+
+unsigned long TNetX509::SubjectHash() const {
+  return FCertificate && X509_get_subject_name && X509_NAME_hash ? X509_NAME_hash(X509_get_subject_name(FCertificate))
+                                                                 : 0;
+}
+
+unsigned long TNetX509::IssuerHash() const {
+  return FCertificate && X509_get_issuer_name && X509_NAME_hash ? X509_NAME_hash(X509_get_issuer_name(FCertificate))
+                                                                : 0;
+}
+
+std::string TNetX509::FingerprintAsString() const {
+  if (!FCertificate || !X509_digest || !EVP_md5) return "";
+  unsigned char md[64];
+  unsigned int n = 0;
+  if (!X509_digest(FCertificate, EVP_md5(), md, &n)) return "";
+  std::string r;
+  for (unsigned int i = 0; i < n && i < sizeof md; ++i) r += (i ? ":" : "") + Format("%.2X", md[i]);
+  return r;
+}
+
+TDateTime TNetX509::NotBefore() const {
+  return FCertificate ? ASN1TimeToDateTime(X509_get_notBefore_net(FCertificate)) : 0;
+}
+
+TDateTime TNetX509::NotAfter() const {
+  return FCertificate ? ASN1TimeToDateTime(X509_get_notAfter_net(FCertificate)) : 0;
+}
+
+std::string TNetSSLCipher::Description() const {
+  if (!SSL_CIPHER_description || !SSL_get_current_cipher) return "";
+  const SSL_CIPHER* c = SSL_get_current_cipher(FSSL);
+  if (!c) return "";
+  char buf[1024] = {};
+  SSL_CIPHER_description(c, buf, sizeof buf);
+  return TrimRight(buf);
+}
+
+std::string TNetSSLCipher::Name() const {
+  const SSL_CIPHER* c = SSL_get_current_cipher ? SSL_get_current_cipher(FSSL) : nullptr;
+  return c && SSL_CIPHER_get_name ? SSL_CIPHER_get_name(c) : "";
+}
+
+int TNetSSLCipher::Bits() const {
+  const SSL_CIPHER* c = SSL_get_current_cipher ? SSL_get_current_cipher(FSSL) : nullptr;
+  int alg = 0;
+  return c && SSL_CIPHER_get_bits ? SSL_CIPHER_get_bits(c, &alg) : 0;
+}
+
+std::string TNetSSLCipher::Version() const {
+  const SSL_CIPHER* c = SSL_get_current_cipher ? SSL_get_current_cipher(FSSL) : nullptr;
+  return c && SSL_CIPHER_get_version ? SSL_CIPHER_get_version(c) : "";
+}
+
+// ---- Context -----------------------------------------------------------------
+
+TNetSSLContext::~TNetSSLContext() {
+  if (FContext && SSL_CTX_free) SSL_CTX_free(FContext);
+}
+
+const SSL_METHOD* TNetSSLContext::Method(TNetSSLMode AMode) const {
+  using TM = const SSL_METHOD* (*)();
+  TM plain = nullptr, client = nullptr, server = nullptr;
+  switch (Options.Method) {
+    case TNetSSLVersion::sslvSSLv2: return nullptr;   // never offered
+    case TNetSSLVersion::sslvSSLv23: plain = SSLv23_method, client = SSLv23_client_method, server = SSLv23_server_method; break;
+    case TNetSSLVersion::sslvSSLv3: plain = SSLv3_method, client = SSLv3_client_method, server = SSLv3_server_method; break;
+    case TNetSSLVersion::sslvTLSv1: plain = TLSv1_method, client = TLSv1_client_method, server = TLSv1_server_method; break;
+  }
+  TM m = AMode == TNetSSLMode::sslmClient ? client : AMode == TNetSSLMode::sslmServer ? server : plain;
+  return m ? m() : nullptr;
+}
+
+void TNetSSLContext::InitContext(TNetSSLMode AMode) {
+  if (AMode == TNetSSLMode::sslmUnassigned) throw ENetOSSLModeNotSet(RSOSSLModeNotSet);
+  RequireLoaded();
+  const SSL_METHOD* method = Method(AMode);
+  if (!method) throw ENetOSSLGetMethodError(RSOSSLGetMethodError);
+  FContext = SSL_CTX_new(method);
+  if (!FContext) throw ENetOSSLCreatingContextError(RSOSSLCreatingContextError);
+  SSL_CTX_set_options_net(FContext, SSL_OP_NO_SSLv2 | SSL_OP_NO_SSLv3);
+  if (StatusInfoOn) SSL_CTX_set_info_callback_net(FContext, InfoCallback);
+  if (!Options.RootCertFile.empty() &&
+      (!SSL_CTX_load_verify_locations ||
+       SSL_CTX_load_verify_locations(FContext, Options.RootCertFile.c_str(), nullptr) <= 0))
+    throw ENetOSSLLoadingRootCertError(RSOSSLLoadingRootCertError);
+  if (PasswordRoutineOn && SSL_CTX_set_default_passwd_cb && SSL_CTX_set_default_passwd_cb_userdata) {
+    SSL_CTX_set_default_passwd_cb(FContext, PasswordCallback);
+    SSL_CTX_set_default_passwd_cb_userdata(FContext, this);
+  }
+  if (!Options.CertFile.empty() &&
+      (!SSL_CTX_use_certificate_file ||
+       SSL_CTX_use_certificate_file(FContext, Options.CertFile.c_str(), SSL_FILETYPE_PEM) <= 0))
+    throw ENetOSSLLoadingCertError(RSOSSLLoadingCertError);
+  if (!Options.KeyFile.empty() &&
+      (!SSL_CTX_use_PrivateKey_file || !SSL_CTX_check_private_key ||
+       SSL_CTX_use_PrivateKey_file(FContext, Options.KeyFile.c_str(), SSL_FILETYPE_PEM) <= 0 ||
+       SSL_CTX_check_private_key(FContext) <= 0))
+    throw ENetOSSLLoadingKeyError(RSOSSLLoadingKeyError);
+  const std::string ciphers = Options.CipherList.empty() ? DefaultCipherList : Options.CipherList + CipherExclusions;
+  if (SSL_CTX_set_cipher_list(FContext, ciphers.c_str()) <= 0) throw ENetOSSLSettingCipherError(RSOSSLSettingCipherError);
+  if (!Options.VerifyMode.Empty()) {
+    int mode = 0;
+    if (Options.VerifyMode.Contains(TNetSSLVerifyMode::sslvrfPeer)) mode |= SSL_VERIFY_PEER;
+    if (Options.VerifyMode.Contains(TNetSSLVerifyMode::sslvrfFailIfNoPeerCert)) mode |= SSL_VERIFY_FAIL_IF_NO_PEER_CERT;
+    if (Options.VerifyMode.Contains(TNetSSLVerifyMode::sslvrfClientOnce)) mode |= SSL_VERIFY_CLIENT_ONCE;
+    SSL_CTX_set_verify(FContext, mode, VerifyOn ? VerifyCallback : nullptr);
+    if (SSL_CTX_set_verify_depth) SSL_CTX_set_verify_depth(FContext, Options.VerifyDepth);
+  }
+  if (AMode == TNetSSLMode::sslmServer && !Options.RootCertFile.empty() && SSL_load_client_CA_file &&
+      SSL_CTX_set_client_CA_list)
+    SSL_CTX_set_client_CA_list(FContext, SSL_load_client_CA_file(Options.RootCertFile.c_str()));
+}
+
+// ---- Connection --------------------------------------------------------------
+
+TNetSSLSocket::~TNetSSLSocket() {
+  FPeerCert.reset();
+  FCipher.reset();
+  if (FSSL) {
+    if (SSL_shutdown) SSL_shutdown(FSSL);
+    SSL_free(FSSL);
+  }
+}
+
+void TNetSSLSocket::Bind(uintptr_t ASocket) {
+  FSSL = SSL_new(FContext.Context());
+  if (!FSSL || SSL_set_fd(FSSL, static_cast<int>(ASocket)) <= 0)
+    throw ENetOSSLDataBindingError(RSOSSLDataBindingError);
+  SSL_set_ex_data(FSSL, AppDataIndex, &FContext);
+}
+
+std::string TNetSSLSocket::CipherReport() {
+  TNetSSLCipher* c = Cipher();
+  return "Cipher: name = " + c->Name() + "; description = " + c->Description() + "; bits = " + IntToStr(c->Bits()) +
+         "; version = " + c->Version();
+}
+
+void TNetSSLSocket::Connect(uintptr_t ASocket) {
+  Bind(ASocket);
+  if (SSL_connect(FSSL) < 1) throw ENetOSSLConnectError(RSOSSLConnectError);
+  if (FContext.OnStatusInfo) FContext.OnStatusInfo(CipherReport());
+}
+
+void TNetSSLSocket::Accept(uintptr_t ASocket) {
+  Bind(ASocket);
+  if (SSL_accept(FSSL) < 1) throw ENetOSSLAcceptError(RSOSSLAcceptError);
+  if (FContext.OnStatusInfo) FContext.OnStatusInfo(CipherReport());
+}
+
+int TNetSSLSocket::Recv(void* ABuffer, int ASize) {
+  while (true) {
+    const int n = SSL_read(FSSL, ABuffer, ASize);
+    if (n > 0) return n;
+    const int e = SSL_get_error(FSSL, n);
+    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) continue;
+    if (e == SSL_ERROR_ZERO_RETURN || (e == SSL_ERROR_SYSCALL && n == 0)) return 0;
+    return -1;
+  }
+}
+
+int TNetSSLSocket::Send(const void* ABuffer, int ASize) {
+  while (true) {
+    const int n = SSL_write(FSSL, ABuffer, ASize);
+    if (n > 0) return n;
+    const int e = SSL_get_error(FSSL, n);
+    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) continue;
+    return -1;
+  }
+}
+
+bool TNetSSLSocket::Pending() const { return FSSL && SSL_pending && SSL_pending(FSSL) > 0; }
+
+TNetX509* TNetSSLSocket::PeerCert() {
+  if (!FPeerCert && FSSL && SSL_get_peer_certificate) {
+    X509* x = SSL_get_peer_certificate(FSSL);
+    if (x) FPeerCert = std::make_unique<TNetX509>(x, true);
+  }
+  return FPeerCert.get();
+}
+
+TNetSSLCipher* TNetSSLSocket::Cipher() {
+  if (!FCipher) FCipher = std::make_unique<TNetSSLCipher>(FSSL);
+  return FCipher.get();
+}
+
+// ---- Handlers ----------------------------------------------------------------
+
+TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket(TComponent* AOwner) : TNetIOHandlerSocket(AOwner) {}
+
+TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() {
+  try {
+    CloseHandler();
+  } catch (...) {
+  }
+}
+
+void TNetSSLIOHandlerSocket::StartSSL() {
+  CheckOpen();
+  if (!FContext) {
+    FOwnContext = std::make_unique<TNetSSLContext>();
+    FOwnContext->Options.Assign(&SSLOptions);
+    FOwnContext->Options.Mode = TNetSSLMode::sslmClient;
+    FOwnContext->Parent = this;
+    FOwnContext->StatusInfoOn = static_cast<bool>(OnStatusInfo);
+    FOwnContext->PasswordRoutineOn = static_cast<bool>(OnGetPassword);
+    FOwnContext->VerifyOn = static_cast<bool>(OnVerifyPeer);
+    FOwnContext->OnStatusInfo = OnStatusInfo;
+    FOwnContext->OnGetPassword = OnGetPassword;
+    FOwnContext->OnVerifyPeer = OnVerifyPeer;
+    try {
+      FOwnContext->InitContext(TNetSSLMode::sslmClient);
+    } catch (...) {
+      FOwnContext.reset();
+      throw;
+    }
+    FContext = FOwnContext.get();
+  }
+  FSSLSocket = std::make_unique<TNetSSLSocket>(*FContext);
+  FSSLSocket->Connect(Binding()->Handle());
+}
+
+void TNetSSLIOHandlerSocket::AcceptTLS() {
+  CheckOpen();
+  FPassThrough = false;
+  FSSLSocket = std::make_unique<TNetSSLSocket>(*FContext);
+  FSSLSocket->Accept(Binding()->Handle());
+}
+
+void TNetSSLIOHandlerSocket::SetPassThrough(bool Value) {
+  if (Value == FPassThrough) return;
+  FPassThrough = Value;
+  if (!Value && Connected() && !FSSLSocket) StartSSL();
+}
+
+void TNetSSLIOHandlerSocket::ConnectTo(const std::string& AHost, int APort, const std::string& ABoundIP,
+                                       int ABoundPort, int ABoundPortMin, int ABoundPortMax, int ATimeout) {
+  TNetIOHandlerSocket::ConnectTo(AHost, APort, ABoundIP, ABoundPort, ABoundPortMin, ABoundPortMax, ATimeout);
+  if (!FPassThrough) StartSSL();
+}
+
+void TNetSSLIOHandlerSocket::CloseHandler() {
+  FSSLSocket.reset();
+  if (FOwnContext) {
+    FOwnContext.reset();
+    FContext = nullptr;
+  }
+  TNetIOHandlerSocket::CloseHandler();
+}
+
+bool TNetSSLIOHandlerSocket::WaitReadable(int ATimeout) {
+  if (!FPassThrough && FSSLSocket && FSSLSocket->Pending()) return true;
+  return TNetIOHandlerSocket::WaitReadable(ATimeout);
+}
+
+int TNetSSLIOHandlerSocket::ReceiveBytes(void* ABuffer, int ASize) {
+  if (FPassThrough || !FSSLSocket) return TNetIOHandlerSocket::ReceiveBytes(ABuffer, ASize);
+  CheckOpen();
+  const int n = FSSLSocket->Recv(ABuffer, ASize);
+  if (n < 0) FLastError = Stack().LastSocketError();
+  return n;
+}
+
+int TNetSSLIOHandlerSocket::SendBlock(const void* ABuffer, int ASize) {
+  if (FPassThrough || !FSSLSocket) return TNetIOHandlerSocket::SendBlock(ABuffer, ASize);
+  CheckOpen();
+  const int n = FSSLSocket->Send(ABuffer, ASize);
+  if (n < 0) FLastError = Stack().LastSocketError();
+  return n;
+}
+
+void TNetServerIOHandlerSSL::Init() {
+  FContext = std::make_unique<TNetSSLContext>();
+  FContext->Options.Assign(&SSLOptions);
+  FContext->Parent = this;
+  FContext->StatusInfoOn = static_cast<bool>(OnStatusInfo);
+  FContext->PasswordRoutineOn = static_cast<bool>(OnGetPassword);
+  FContext->VerifyOn = static_cast<bool>(OnVerifyPeer);
+  FContext->OnStatusInfo = OnStatusInfo;
+  FContext->OnGetPassword = OnGetPassword;
+  FContext->OnVerifyPeer = OnVerifyPeer;
+  FContext->InitContext(TNetSSLMode::sslmServer);
+}
+
+TNetIOHandler* TNetServerIOHandlerSSL::Accept(TNetSocket ASocket) {
+  if (!FContext) Init();
+  auto h = std::make_unique<TNetSSLIOHandlerSocket>(nullptr);
+  h->SetSSLContext(FContext.get());
+  h->OpenHandler();
+  if (!h->Binding()->Accept(ASocket)) return nullptr;
+  h->AcceptTLS();
+  return h.release();
+}
+
+// ---- Thread list -------------------------------------------------------------
+
+void SSLThreadListAdd(DWORD AThreadID) {
+  if (!ThreadList) ThreadList = std::make_unique<TThreadList>();
+  TLockGuard g(ThreadList->Lock);
+  ThreadList->Threads.push_back(AThreadID);
+}
+
+void SSLThreadListRemove(DWORD AThreadID) {
+  if (!ThreadList) return;
+  TLockGuard g(ThreadList->Lock);
+  std::erase(ThreadList->Threads, AThreadID);
+}
+
+void NetSSLOpenSSL_Initialize() {
+  if (!UnitCounter.Enter()) return;
+  NetSSLOpenSSLHeaders_Initialize();
+}
+
+void NetSSLOpenSSL_Finalize() {
+  if (!UnitCounter.Leave()) return;
+  while (ThreadList) {
+    bool idle;
+    {
+      TLockGuard g(ThreadList->Lock);
+      idle = ThreadList->Threads.empty();
+    }
+    if (idle) ThreadList.reset();
+    else SleepMs(5000);
+  }
+  NetSSLOpenSSLHeaders_Finalize();
+}
