@@ -1,6 +1,7 @@
 // Writes valid streams made by the real writers as the fuzzers' seeds:
 // make_seeds <folder>; files go to <folder>/binary, <folder>/list,
-// <folder>/bmp, <folder>/jpeg and <folder>/icmp_decoder.
+// <folder>/bmp, <folder>/jpeg, <folder>/icmp_decoder, <folder>/http_response,
+// <folder>/http_chunked and <folder>/cookie.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,12 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   FuzzUnitsStart();
   const std::filesystem::path root = argv[1];
+  Put(root / "http_response", "get",
+      "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nSet-Cookie: a=b; path=/\r\nX-Folded: one,\r\n two\r\n\r\n");
+  Put(root / "http_response", "continue", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n");
+  Put(root / "http_chunked", "chunks", "5;ext=1\r\nhello\r\n1A\r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nT: t\r\n\r\n");
+  Put(root / "cookie", "domain", "www.example.com\nsid=abc; Path=/; Domain=.example.com; Max-Age=60; secure");
+  Put(root / "cookie", "address", "10.0.0.1\nk=v; domain=10.0.0.1; expires=Sun, 06 Nov 1994 08:49:37 GMT");
   TAffineVectorList a;
   a.Add(1, 2, 3);
   a.Add(-4, 5.5f, 1e20f);

@@ -1,0 +1,273 @@
+// The HTTP client against scripted loopback servers: methods and the three
+// body modes on one kept-alive connection, redirects, credentials that stay
+// with their host, 401 and 407 retries, cookies and a proxy, and requests
+// refused before a byte is sent.
+#include <gtest/gtest.h>
+
+#include "HttpServer.h"
+#include "netlib/NetException.h"
+#include "netlib/NetHTTP.h"
+
+namespace {
+
+class HttpTest : public testing::Test {
+protected:
+  void SetUp() override { NetHTTP_Initialize(); }
+  void TearDown() override { NetHTTP_Finalize(); }
+};
+
+std::string Body26() { return "abcdefghijklmnopqrstuvwxyz"; }
+
+TEST_F(HttpTest, MethodsAndBodyModesOnOneKeptConnection) {
+  THttpServer server([](const TSeenRequest& R, bool& Close) -> std::string {
+    if (R.Target == "/len") return HttpResponse("200 OK", "hello");
+    if (R.Target == "/chunked")
+      return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;name=val\r\nhello\r\n1A \r\n" + Body26() +
+             "\r\n0\r\nX-Trailer: t\r\n\r\n";
+    if (R.Target == "/continue") return "HTTP/1.1 100 Continue\r\n\r\n" + HttpResponse("200 OK", "ok");
+    if (R.Target == "/post") return HttpResponse("201 Created", R.Method + ":" + R.Body);
+    if (R.Target == "/head") return "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n";
+    if (R.Target == "/close") {
+      Close = true;
+      return "HTTP/1.0 200 OK\r\n\r\nuntil the end";
+    }
+    if (R.Target == "/missing") return HttpResponse("404 Not Found", "not here!");
+    if (R.Target == "/junk") return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n";
+    if (R.Target == "/short") return "HTTP/1\r\n\r\n";
+    return HttpResponse("500 Unexpected", R.Target);
+  });
+  TNetHTTP http(nullptr);
+  std::vector<std::string> statuses;
+  http.OnStatus = [&](TObject*, TNetStatus, const std::string& T) { statuses.push_back(T); };
+  const std::string base = server.Base();
+  EXPECT_EQ("hello", http.Get(base + "/len"));
+  EXPECT_EQ("hello" + Body26(), http.Get(base + "/chunked"));
+  EXPECT_NE(statuses.end(), std::find(statuses.begin(), statuses.end(), "Chunk Started"));
+  EXPECT_EQ("ok", http.Get(base + "/continue"));
+  EXPECT_EQ("POST:some data", http.Post(base + "/post", "some data"));
+  EXPECT_EQ(201, http.ResponseCode());
+  http.Head(base + "/head");
+  EXPECT_EQ(1000, http.Response().ContentLength());
+  EXPECT_EQ("until the end", http.Get(base + "/close"));
+  EXPECT_FALSE(http.IsOpen());
+  try {
+    http.Get(base + "/missing");
+    ADD_FAILURE();
+  } catch (const ENetHTTPProtocolException& e) {
+    EXPECT_EQ(404, e.ReplyErrorCode);
+    EXPECT_EQ("HTTP/1.1 404 Not Found", e.Message);
+    EXPECT_EQ("not here!", e.ErrorMessage);
+  }
+  EXPECT_THROW(http.Get(base + "/junk"), ENetException);   // not a size: no body cut short
+  EXPECT_THROW(http.Get(base + "/short"), ENetProtocolReplyError);
+
+  const std::vector<TSeenRequest> seen = server.Seen();
+  ASSERT_EQ(9u, seen.size());
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(0, seen[i].Connection) << seen[i].Target;   // one connection kept
+  EXPECT_EQ(1, seen[6].Connection);
+  EXPECT_EQ("GET", seen[0].Method);
+  EXPECT_EQ("/len", seen[0].Target);
+  EXPECT_EQ("HTTP/1.1", seen[0].Version);
+  EXPECT_EQ("127.0.0.1:" + std::to_string(server.Port()), seen[0].Header("Host"));
+  EXPECT_EQ("Mozilla/3.0 (compatible; Net Library)", seen[0].Header("User-Agent"));
+  EXPECT_EQ("text/html, */*", seen[0].Header("Accept"));
+  EXPECT_EQ("9", seen[3].Header("Content-Length"));
+  EXPECT_EQ("HEAD", seen[4].Method);
+
+  http.ProtocolVersion = TNetHTTPProtocolVersion::pv1_0;
+  EXPECT_EQ("hello", http.Get(base + "/len"));
+  EXPECT_EQ("HTTP/1.0", server.Seen().back().Version);
+  EXPECT_EQ("keep-alive", server.Seen().back().Header("Connection"));
+  TStringStream out;
+  EXPECT_THROW(http.Options(base + "/len", out), ENetException);   // needs 1.1
+  EXPECT_TRUE(server.Errors().empty());
+}
+
+TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
+  THttpServer server([](const TSeenRequest& R, bool&) -> std::string {
+    if (R.Target.rfind("/r", 0) == 0)
+      return HttpResponse(R.Target.substr(2) + " Moved", "moved", "Location: /target\r\n");
+    if (R.Target == "/target") return HttpResponse("200 OK", R.Method + ":" + R.Body);
+    if (R.Target == "/loop") return HttpResponse("302 Found", "again", "Location: /loop\r\n");
+    return HttpResponse("500 Unexpected", R.Target);
+  });
+  TNetHTTP http(nullptr);
+  http.HandleRedirects = true;
+  std::vector<int> counts;
+  http.OnRedirect = [&](TObject*, std::string& Dest, int& Num, bool&, TNetHTTPMethod& Method) {
+    counts.push_back(Num);
+    EXPECT_EQ("/target", Dest.substr(0, 7) == "/target" ? "/target" : Dest);
+    if (http.ResponseCode() == 303) Method = TNetHTTPMethod::hmGet;
+  };
+  for (const char* code : {"301", "302", "307"})
+    EXPECT_EQ("POST:data", http.Post(server.Base() + "/r" + code, "data")) << code;
+  EXPECT_EQ("GET:", http.Post(server.Base() + "/r303", "data"));   // changed by OnRedirect
+  EXPECT_EQ((std::vector<int>{1, 1, 1, 1}), counts);
+
+  http.OnRedirect = nullptr;
+  http.RedirectMaximum = 3;
+  EXPECT_EQ("again", http.Get(server.Base() + "/loop"));   // the fourth answer is final
+  EXPECT_EQ(302, http.ResponseCode());
+  EXPECT_EQ("/loop", http.Response().Location);
+  size_t loops = 0;
+  for (const TSeenRequest& r : server.Seen()) loops += r.Target == "/loop";
+  EXPECT_EQ(4u, loops);
+
+  http.HandleRedirects = false;
+  EXPECT_EQ("moved", http.Get(server.Base() + "/r301"));
+  EXPECT_EQ(301, http.ResponseCode());
+  EXPECT_EQ("/target", http.Response().Location);
+
+  http.HandleRedirects = true;
+  http.OnRedirect = [](TObject*, std::string&, int&, bool& Handled, TNetHTTPMethod&) { Handled = false; };
+  EXPECT_THROW(http.Get(server.Base() + "/r302"), ENetHTTPProtocolException);
+  EXPECT_EQ("hello", std::string("hello"));
+  EXPECT_TRUE(server.Errors().empty());
+}
+
+TEST_F(HttpTest, CredentialsAreNotSentToAnotherHostAfterARedirect) {
+  u_short port = 0;
+  THttpServer server([&](const TSeenRequest& R, bool&) -> std::string {
+    if (R.Target == "/same") return HttpResponse("302 Found", "", "Location: /next\r\n");
+    if (R.Target == "/away")
+      return HttpResponse("302 Found", "", "Location: http://localhost:" + std::to_string(port) + "/next\r\n");
+    return HttpResponse("200 OK", "Authorization:" + R.Header("Authorization"));
+  });
+  port = server.Port();
+  TNetHTTP http(nullptr);
+  http.HandleRedirects = true;
+  http.Request().BasicAuthentication = true;
+  http.Request().Username = "user";
+  http.Request().Password = "pass";
+  EXPECT_EQ("Authorization:Basic dXNlcjpwYXNz", http.Get(server.Base() + "/same"));
+  EXPECT_EQ("Authorization:", http.Get(server.Base() + "/away"));
+  EXPECT_EQ("Basic dXNlcjpwYXNz", server.Seen()[2].Header("Authorization"));   // the first host had them
+  EXPECT_EQ("localhost:" + std::to_string(port), server.Seen()[3].Header("Host"));
+
+  TNetHTTP fromUrl(nullptr);
+  fromUrl.HandleRedirects = true;
+  fromUrl.Request().BasicAuthentication = true;
+  EXPECT_EQ("Authorization:", fromUrl.Get("http://u:p@127.0.0.1:" + std::to_string(port) + "/away"));
+  EXPECT_EQ("Basic dTpw", server.Seen()[4].Header("Authorization"));
+}
+
+TEST_F(HttpTest, AuthenticationRetriesFor401AndThroughAProxyFor407) {
+  THttpServer server([](const TSeenRequest& R, bool&) -> std::string {
+    if (R.Header("Authorization") == "Basic dXNlcjpwYXNz") return HttpResponse("200 OK", "secret");
+    return HttpResponse("401 Unauthorized", "denied", "WWW-Authenticate: Basic realm=\"vault\"\r\n");
+  });
+  TNetHTTP http(nullptr);
+  int asked = 0;
+  std::string realm;
+  http.OnAuthorization = [&](TObject*, TNetAuthentication* A, bool& Handled) {
+    ++asked;
+    realm = dynamic_cast<TNetBasicAuthentication*>(A)->Realm;
+    A->SetUsername("user");
+    A->SetPassword(asked == 1 ? "pass" : "wrong");
+    Handled = true;
+  };
+  EXPECT_EQ("secret", http.Get(server.Base() + "/"));
+  EXPECT_EQ(1, asked);
+  EXPECT_EQ("vault", realm);
+  EXPECT_EQ(2u, server.Seen().size());
+  EXPECT_EQ("", server.Seen()[0].Header("Authorization"));
+
+  TNetHTTP wrong(nullptr);
+  wrong.OnAuthorization = [&](TObject*, TNetAuthentication* A, bool& Handled) {
+    ++asked;
+    A->SetUsername("user");
+    A->SetPassword("wrong");
+    Handled = true;
+  };
+  asked = 10;
+  try {
+    wrong.Get(server.Base() + "/");
+    ADD_FAILURE();
+  } catch (const ENetHTTPProtocolException& e) {
+    EXPECT_EQ(401, e.ReplyErrorCode);
+    EXPECT_EQ("denied", e.ErrorMessage);
+  }
+  EXPECT_EQ(13, asked);   // AuthRetries (3) attempts, then the failure
+  EXPECT_EQ(6u, server.Seen().size());
+
+  THttpServer proxy([](const TSeenRequest& R, bool&) -> std::string {
+    if (R.Header("Proxy-Authorization") != "Basic cHg6cHc=")
+      return HttpResponse("407 Proxy Authentication Required", "who?", "Proxy-Authenticate: Basic realm=\"p\"\r\n");
+    return HttpResponse("200 OK", "via proxy " + R.Method + " " + R.Target);
+  });
+  TNetHTTP viaProxy(nullptr);
+  viaProxy.ProxyParams.SetProxyServer("127.0.0.1");
+  viaProxy.ProxyParams.SetProxyPort(proxy.Port());
+  int proxyAsked = 0;
+  viaProxy.OnProxyAuthorization = [&](TObject*, TNetAuthentication* A, bool& Handled) {
+    ++proxyAsked;
+    A->SetUsername("px");
+    A->SetPassword("pw");
+    Handled = true;
+  };
+  EXPECT_EQ("via proxy GET http://target.invalid:81/page?q=1", viaProxy.Get("http://target.invalid:81/page?q=1"));
+  EXPECT_EQ(1, proxyAsked);
+  EXPECT_EQ("target.invalid:81", proxy.Seen().back().Header("Host"));
+}
+
+TEST_F(HttpTest, CookiesRoundTripAndGoOnlyWhereTheyBelong) {
+  THttpServer server([](const TSeenRequest& R, bool&) -> std::string {
+    if (R.Target == "/set")
+      return HttpResponse("200 OK", "",
+                          "Set-Cookie: sid=abc; path=/\r\nSet-Cookie: tld=1; domain=.com\r\n"
+                          "Set-cookie: other=2; domain=.example.org\r\nSet-Cookie2: v2=x; Version=1\r\n"
+                          "Set-Cookie: deep=3; path=/deep\r\n");
+    return HttpResponse("200 OK", R.Header("Cookie"));
+  });
+  TNetHTTP http(nullptr);
+  EXPECT_EQ("", http.Get(server.Base() + "/set"));
+  ASSERT_NE(nullptr, http.CookieManager());
+  EXPECT_EQ("sid=abc; v2=x", http.Get(server.Base() + "/echo"));
+  EXPECT_EQ("deep=3; sid=abc; v2=x", http.Get(server.Base() + "/deep/x"));
+
+  // A value with a line break never reaches the wire.
+  auto* c = new TNetCookieRFC2109(&http.CookieManager()->CookieCollection());
+  c->CookieName = "bad";
+  c->Value = "1\r\nX-Injected: yes";
+  c->Domain = "127.0.0.1";
+  http.CookieManager()->CookieCollection().AddCookie(c);
+  const size_t before = server.Seen().size();
+  EXPECT_THROW(http.Get(server.Base() + "/echo"), ENetException);
+  EXPECT_EQ(before, server.Seen().size());
+
+  TNetHTTP noCookies(nullptr);
+  noCookies.AllowCookies = false;
+  noCookies.Get(server.Base() + "/set");
+  EXPECT_EQ(nullptr, noCookies.CookieManager());
+}
+
+TEST_F(HttpTest, LineBreaksInAnyPartOfTheRequestAreRefusedBeforeSending) {
+  THttpServer server([](const TSeenRequest&, bool&) { return HttpResponse("200 OK", "fine"); });
+  const std::string base = server.Base();
+  auto attempt = [&](const std::function<void(TNetHTTP&)>& Setup, const std::string& Path = "/") {
+    TNetHTTP http(nullptr);
+    Setup(http);
+    try {
+      http.Get(base + Path);
+      return std::string("sent");
+    } catch (const ENetException& e) {
+      return e.Message;
+    }
+  };
+  EXPECT_EQ("A line break is not allowed in a header.",
+            attempt([](TNetHTTP& H) { H.Request().Referer = "http://x/\r\nX-Injected: 1"; }));
+  EXPECT_EQ("A line break is not allowed in a header.",
+            attempt([](TNetHTTP& H) { H.Request().UserAgent = "agent\nX-Injected: 1"; }));
+  EXPECT_EQ("A line break is not allowed in a header.",
+            attempt([](TNetHTTP& H) { H.Request().CustomHeaders.Add("X-A: b\r\nX-B: c"); }));
+  EXPECT_EQ("A line break is not allowed in the credentials.", attempt([](TNetHTTP& H) {
+              H.Request().BasicAuthentication = true;
+              H.Request().Username = "user\r\n";
+            }));
+  EXPECT_EQ("A line break is not allowed in the request target.", attempt([](TNetHTTP&) {}, "/a\r\nX: y"));
+  EXPECT_EQ(0, server.Connections());
+  EXPECT_EQ("sent", attempt([](TNetHTTP& H) { H.Request().CustomHeaders.SetValues("X-Fine", "yes"); }));
+  EXPECT_EQ("yes", server.Seen().back().Header("X-Fine"));
+}
+
+}  // namespace
