@@ -312,6 +312,10 @@ void TGLContextManager::Terminate() {
 IMPLEMENT_CLASSINFO(TGLContextHandle, TObject)
 
 TGLContextHandle::~TGLContextHandle() {
+  if (FHandle) Remove(FRenderingContext->FOwnedHandles, this);
+}
+
+void TGLContextHandle::FreeName() noexcept {
   try {
     DestroyHandle();
   } catch (...) {   // an OpenGL error while freeing: the name is gone either way

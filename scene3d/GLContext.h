@@ -148,11 +148,13 @@ private:
 extern TGLContextManager* GLContextManager;
 
 // One OpenGL name, made in the current context and deleted in its own.
+// A handle class frees its name in its own destructor (FreeName): the base
+// destructor can no longer reach DoDestroyHandle.
 class TGLContextHandle : public TObject {
   DECLARE_CLASSINFO(TGLContextHandle)
 public:
   TGLContextHandle() = default;
-  ~TGLContextHandle() override;
+  ~TGLContextHandle() override;   // a name still held is left to its context
   GLuint Handle() const { return FHandle; }
   TGLContext* RenderingContext() const { return FRenderingContext; }
   void AllocateHandle();
@@ -162,6 +164,7 @@ public:
 protected:
   virtual GLuint DoAllocateHandle() = 0;
   virtual void DoDestroyHandle() = 0;
+  void FreeName() noexcept;   // DestroyHandle, errors swallowed
 
 private:
   friend class TGLContext;
@@ -172,6 +175,8 @@ private:
 
 class TGLListHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLListHandle)
+public:
+  ~TGLListHandle() override { FreeName(); }
 protected:
   GLuint DoAllocateHandle() override;
   void DoDestroyHandle() override;
@@ -179,6 +184,8 @@ protected:
 
 class TGLTextureHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLTextureHandle)
+public:
+  ~TGLTextureHandle() override { FreeName(); }
 protected:
   GLuint DoAllocateHandle() override;
   void DoDestroyHandle() override;
@@ -189,6 +196,7 @@ using TGLVirtualHandleEvent = std::function<void(TGLContextHandle* Sender, GLuin
 class TGLVirtualHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLVirtualHandle)
 public:
+  ~TGLVirtualHandle() override { FreeName(); }
   TGLVirtualHandleEvent OnAllocate;
   TGLVirtualHandleEvent OnDestroy;
 

@@ -40,6 +40,15 @@ extern TNotifyEvent vGLBehaviourNameChangeEvent;
 std::string ObjectsSortingName(TGLObjectsSorting Value);
 std::string VisibilityCullingName(TGLVisibilityCulling Value);
 
+// The OpenGL model-view stack pushed for the lifetime of the guard.
+class TGLPushedMatrix {
+public:
+  TGLPushedMatrix() { glPushMatrix(); }
+  ~TGLPushedMatrix() { glPopMatrix(); }
+  TGLPushedMatrix(const TGLPushedMatrix&) = delete;
+  TGLPushedMatrix& operator=(const TGLPushedMatrix&) = delete;
+};
+
 // ---- Behaviours and effects ----------------------------------------------------------
 
 class TGLBaseBehaviour : public TXCollectionItem {
@@ -316,6 +325,39 @@ class TScene3DRootObject : public TGLBaseSceneObject {
   DECLARE_CLASSINFO(TScene3DRootObject)
 public:
   explicit TScene3DRootObject(TComponent* AOwner);
+};
+
+// ---- Custom objects ------------------------------------------------------------------------
+
+enum class TGLProxyObjectOption : uint8_t { pooEffects, pooObjects, pooTransformation };
+using TGLProxyObjectOptions = TSet<TGLProxyObjectOption>;
+
+// Renders its master (not owned) in its own place.
+class TGLProxyObject : public TGLBaseSceneObject {
+  DECLARE_CLASSINFO(TGLProxyObject)
+public:
+  explicit TGLProxyObject(TComponent* AOwner);
+  ~TGLProxyObject() override;
+  void Assign(TPersistent* Source) override;
+  void DefineProperties(TFiler* Filer) override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+  TVector AxisAlignedDimensionsUnscaled() override;
+  bool RayCastIntersect(const TVector& rayStart, const TVector& rayVector, TVector* intersectPoint = nullptr,
+                        TVector* intersectNormal = nullptr) override;
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& silhouetteParameters) override;
+  TGLBaseSceneObject* MasterObject() const { return FMasterObject; }
+  virtual void SetMasterObject(TGLBaseSceneObject* Value);
+  TGLProxyObjectOptions ProxyOptions() const { return FProxyOptions; }
+  void SetProxyOptions(TGLProxyObjectOptions Value);
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  TGLBaseSceneObject* FMasterObject = nullptr;   // not owned
+  TGLProxyObjectOptions FProxyOptions{TGLProxyObjectOption::pooEffects, TGLProxyObjectOption::pooObjects,
+                                      TGLProxyObjectOption::pooTransformation};
+  bool FRendering = false;
 };
 
 // ---- The scene and its buffer, as far as the object tree talks to them ----------------

@@ -29,14 +29,6 @@ private:
   TGLState FState;
 };
 
-// The OpenGL matrix stack, popped on every exit.
-class TMatrixPush {
-public:
-  TMatrixPush() { glPushMatrix(); }
-  ~TMatrixPush() { glPopMatrix(); }
-  TMatrixPush(const TMatrixPush&) = delete;
-  TMatrixPush& operator=(const TMatrixPush&) = delete;
-};
 
 // The name an object has in a selection-mode render: its address as 32 bits.
 GLuint SelectionName(const TGLBaseSceneObject* Object) {
@@ -91,7 +83,7 @@ void TGLBaseSceneObject::Render(TRenderContextInfo& rci) {
   }
   if (!renderSelf && !renderChildren) return;
 
-  TMatrixPush push;
+  TGLPushedMatrix push;
   glMultMatrixf(LocalMatrix()[0].data());
   const bool picking = rci.drawState == TDrawState::dsPicking;
   if (picking) {
@@ -109,10 +101,10 @@ void TGLBaseSceneObject::Render(TRenderContextInfo& rci) {
       RenderSelf(rci, renderChildren);
     } else {
       {
-        TMatrixPush pre;
+        TGLPushedMatrix pre;
         FGLObjectEffects->RenderPreEffects(rci.buffer, rci);
       }
-      TMatrixPush self;
+      TGLPushedMatrix self;
       RenderSelf(rci, renderChildren);
       FGLObjectEffects->RenderPostEffects(rci.buffer, rci);
     }

@@ -305,12 +305,14 @@ void Scene3D_Initialize() {
   if (!InitCounter.Enter()) return;
   XCollection_Initialize();
   RegisterSceneObject<TGLBaseSceneObject>();
+  RegisterSceneObject<TGLProxyObject>();
   for (const TXCollectionItemClass* c : ItemClasses()) RegisterXCollectionItemClass(c);
 }
 
 void Scene3D_Finalize() {
   if (!InitCounter.Leave()) return;
   for (const TXCollectionItemClass* c : ItemClasses()) UnregisterXCollectionItemClass(c);
+  UnRegisterClass(TGLProxyObject::StaticClass());
   UnRegisterClass(TGLBaseSceneObject::StaticClass());
   XCollection_Finalize();
 }

@@ -360,3 +360,37 @@ TEST_F(ContextTest, ContextGoesWithItsFormBeforeTheWindow) {
   EXPECT_EQ(TrackedWindowCount(), 0);
   EXPECT_EQ(CurrentGLContext(), nullptr);
 }
+
+// A handle freed while it still holds a name deletes the name in its context
+// (the base class can no longer reach the deletion of its subclass).
+TEST_F(ContextTest, HandlesFreedWithTheirNamesDeleteThem) {
+  auto* form = new TGLTestForm(Application, 32, 32);
+  auto a = WindowContext(form);
+  a->Activate();
+  GLuint list = 0, texture = 0;
+  int destroyed = 0;
+  {
+    TGLListHandle l;
+    l.AllocateHandle();
+    list = l.Handle();
+    TGLTextureHandle t;
+    t.AllocateHandle();
+    texture = t.Handle();
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    TGLVirtualHandle v;
+    v.OnAllocate = [](TGLContextHandle*, GLuint& H) { H = 9; };
+    v.OnDestroy = [&](TGLContextHandle*, GLuint&) { ++destroyed; };
+    v.AllocateHandle();
+    EXPECT_TRUE(glIsList(list));
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_EQ(a->OwnedHandles().size(), 3u);
+  }
+  EXPECT_FALSE(glIsList(list));
+  EXPECT_FALSE(glIsTexture(texture));
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_TRUE(a->OwnedHandles().empty());
+  a->Deactivate();
+  a.reset();
+  delete form;
+}

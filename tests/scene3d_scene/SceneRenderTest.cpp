@@ -104,6 +104,10 @@ protected:
   TRenderContextInfo rci;
 };
 using TNames = std::vector<std::string>;
+
+void ExpectNearVector(const TVector& a, const TVector& b, float tol = 1e-5f) {
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(a[i], b[i], tol) << "component " << i;
+}
 }  // namespace
 
 TEST_F(SceneRenderTest, ChildrenRenderInTheSortingOrder) {
@@ -273,3 +277,50 @@ TEST_F(SceneRenderTest, EffectsRunAroundTheirObjectAndAfterEffectsAreQueued) {
   EXPECT_GT(red, 5);
   EXPECT_LT(red, Size - Px(0.3f)) << "stippled";
 }
+
+TEST_F(SceneRenderTest, ProxyDrawsItsMasterInItsOwnPlace) {
+  TTestObject* master = Add(Scene->Objects(), "Master", -0.5f, -0.5f, 0, 0xFF0000);
+  Add(master, "MasterChild", 0, 0.4f, 0, 0x00FF00)->HalfSize = 0.05f;
+  auto* proxy = Scene->Objects()->AddNewChild<TGLProxyObject>();
+  proxy->Position()->SetPoint(0.5f, 0.5f, 0);
+  proxy->SetMasterObject(master);
+  Add(proxy, "ProxyChild", 0.3f, 0.3f, 0, 0x0000FF)->HalfSize = 0.05f;
+  proxy->SetProxyOptions({TGLProxyObjectOption::pooObjects});
+  TCapture frame = Frame();
+  SaveBmp(frame, "proxy.bmp");
+  EXPECT_EQ(master->Builds, 1) << "the master's list serves both places";
+  EXPECT_EQ(frame.At(Px(-0.5f), Py(-0.5f)), 0xFF0000u) << "the master in its own place";
+  EXPECT_EQ(frame.At(Px(0.5f), Py(0.5f)), 0xFF0000u) << "and at the proxy's";
+  EXPECT_EQ(frame.At(Px(0.5f), Py(0.9f)), 0x00FF00u) << "with the master's children";
+  EXPECT_EQ(frame.At(Px(0.8f), Py(0.8f)), 0x0000FFu) << "and the proxy's own";
+
+  proxy->SetProxyOptions({TGLProxyObjectOption::pooObjects, TGLProxyObjectOption::pooTransformation});
+  frame = Frame();
+  EXPECT_EQ(frame.At(Px(0.0f), Py(0.0f)), 0xFF0000u) << "moved on by the master's own matrix";
+  EXPECT_EQ(frame.At(Px(0.5f), Py(0.5f)), 0x000000u);
+  EXPECT_EQ(frame.At(Px(0.8f), Py(0.8f)), 0x0000FFu) << "the proxy's children stay in the proxy's frame";
+
+  // A ray at the proxy's place hits the master's sphere there, not at the master's place.
+  TVector hit;
+  EXPECT_TRUE(proxy->RayCastIntersect({0.5f, 0.5f, 10, 1}, {0, 0, -1, 0}, &hit));
+  ExpectNearVector(hit, {0.5f, 0.5f, std::sqrt(0.75f), 1}, 1e-4f);
+  EXPECT_FALSE(proxy->RayCastIntersect({-0.5f, -0.5f, 10, 1}, {0, 0, -1, 0}));
+  ExpectNearVector(proxy->AxisAlignedDimensionsUnscaled(), {0.5f, 0.5f, 0.5f, 0});
+
+  // The master inside its own proxy renders once more, not forever.
+  proxy->SetProxyOptions({TGLProxyObjectOption::pooObjects});
+  proxy->MoveTo(master);
+  Frame();
+  EXPECT_EQ(std::count(RenderLog.begin(), RenderLog.end(), "Master"), 2);
+
+  delete master;   // the proxy with it: it was the master's child
+  auto* second = Scene->Objects()->AddNewChild<TGLProxyObject>();
+  TTestObject* other = Add(Scene->Objects(), "Other", 0, 0, 0, 0xFFFFFF);
+  second->SetMasterObject(other);
+  Add(second, "Own", 0, 0, 0, 0x0000FF);
+  delete other;
+  EXPECT_EQ(second->MasterObject(), nullptr);
+  Frame();
+  EXPECT_EQ(Rendered(), TNames{"Own"}) << "without master only its own children";
+}
+
