@@ -230,28 +230,22 @@ void TGLBaseSceneObject::DefineProperties(TFiler* Filer) {
         "TagFloat", [this](TVirtualReader& R) { TagFloat = static_cast<float>(R.ReadFloat()); },
         [this](TVirtualWriter& W) { W.WriteFloat(TagFloat); }, TagFloat != 0.0f);
   }
-  Filer->DefineBinaryProperty(
-      "BehavioursData",
-      [this](TStream& S) {
-        TBinaryReader r(&S);
-        Behaviours()->ReadFromFiler(&r);
-      },
-      [this](TStream& S) {
-        TBinaryWriter w(&S);
-        FGLBehaviours->WriteToFiler(&w);
-      },
-      HasBehaviours());
-  Filer->DefineBinaryProperty(
-      "EffectsData",
-      [this](TStream& S) {
-        TBinaryReader r(&S);
-        Effects()->ReadFromFiler(&r);
-      },
-      [this](TStream& S) {
-        TBinaryWriter w(&S);
-        FGLObjectEffects->WriteToFiler(&w);
-      },
-      HasEffects());
+  // Each collection through the binary writer and reader; created when read.
+  auto defineCollection = [Filer](const char* Name, const std::function<TXCollection*()>& Collection, bool HasData) {
+    Filer->DefineBinaryProperty(
+        Name,
+        [Collection](TStream& S) {
+          TBinaryReader r(&S);
+          Collection()->ReadFromFiler(&r);
+        },
+        [Collection](TStream& S) {
+          TBinaryWriter w(&S);
+          Collection()->WriteToFiler(&w);
+        },
+        HasData);
+  };
+  defineCollection("BehavioursData", [this] { return Behaviours(); }, HasBehaviours());
+  defineCollection("EffectsData", [this] { return Effects(); }, HasEffects());
 }
 
 void TGLBaseSceneObject::DefineSceneObjectProperties(TFiler* Filer) {
