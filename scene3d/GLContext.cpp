@@ -312,10 +312,11 @@ void TGLContextManager::Terminate() {
 IMPLEMENT_CLASSINFO(TGLContextHandle, TObject)
 
 TGLContextHandle::~TGLContextHandle() {
-  if (FHandle) Remove(FRenderingContext->FOwnedHandles, this);
+  // A handle class that did not free its name leaves it to its context.
+  if (FHandle && FRenderingContext) Remove(FRenderingContext->FOwnedHandles, this);
 }
 
-void TGLContextHandle::FreeName() noexcept {
+void TGLContextHandle::DestroyHandleInDestructor() noexcept {
   try {
     DestroyHandle();
   } catch (...) {   // an OpenGL error while freeing: the name is gone either way

@@ -148,13 +148,11 @@ private:
 extern TGLContextManager* GLContextManager;
 
 // One OpenGL name, made in the current context and deleted in its own.
-// A handle class frees its name in its own destructor (FreeName): the base
-// destructor can no longer reach DoDestroyHandle.
 class TGLContextHandle : public TObject {
   DECLARE_CLASSINFO(TGLContextHandle)
 public:
   TGLContextHandle() = default;
-  ~TGLContextHandle() override;   // a name still held is left to its context
+  ~TGLContextHandle() override;
   GLuint Handle() const { return FHandle; }
   TGLContext* RenderingContext() const { return FRenderingContext; }
   void AllocateHandle();
@@ -164,7 +162,9 @@ public:
 protected:
   virtual GLuint DoAllocateHandle() = 0;
   virtual void DoDestroyHandle() = 0;
-  void FreeName() noexcept;   // DestroyHandle, errors swallowed
+  // Each handle class frees its name from its own destructor: by the time
+  // the base destructor runs, DoDestroyHandle is no longer the class's own.
+  void DestroyHandleInDestructor() noexcept;
 
 private:
   friend class TGLContext;
@@ -176,7 +176,9 @@ private:
 class TGLListHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLListHandle)
 public:
-  ~TGLListHandle() override { FreeName(); }
+  TGLListHandle() = default;
+  ~TGLListHandle() override { DestroyHandleInDestructor(); }
+
 protected:
   GLuint DoAllocateHandle() override;
   void DoDestroyHandle() override;
@@ -185,7 +187,9 @@ protected:
 class TGLTextureHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLTextureHandle)
 public:
-  ~TGLTextureHandle() override { FreeName(); }
+  TGLTextureHandle() = default;
+  ~TGLTextureHandle() override { DestroyHandleInDestructor(); }
+
 protected:
   GLuint DoAllocateHandle() override;
   void DoDestroyHandle() override;
@@ -196,7 +200,8 @@ using TGLVirtualHandleEvent = std::function<void(TGLContextHandle* Sender, GLuin
 class TGLVirtualHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLVirtualHandle)
 public:
-  ~TGLVirtualHandle() override { FreeName(); }
+  TGLVirtualHandle() = default;
+  ~TGLVirtualHandle() override { DestroyHandleInDestructor(); }
   TGLVirtualHandleEvent OnAllocate;
   TGLVirtualHandleEvent OnDestroy;
 
