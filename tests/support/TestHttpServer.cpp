@@ -60,6 +60,11 @@ void TTestHttpServer::Set(const std::string& Path, const TTestHttpAnswer& Answer
   FAnswers[Path] = Answer;
 }
 
+void TTestHttpServer::SetSequence(const std::string& Path, const std::vector<TTestHttpAnswer>& First) {
+  std::lock_guard<std::mutex> g(FLock);
+  FFirst[Path] = First;
+}
+
 std::vector<std::string> TTestHttpServer::Requests() const {
   std::lock_guard<std::mutex> g(FLock);
   return FRequests;
@@ -113,8 +118,14 @@ void TTestHttpServer::Serve(SOCKET S) {
     std::lock_guard<std::mutex> g(FLock);
     FRequests.push_back(req);
     ++FCounts[path];
+    auto first = FFirst.find(path);
     auto it = FAnswers.find(path);
-    if (it != FAnswers.end()) a = it->second;
+    if (first != FFirst.end() && !first->second.empty()) {
+      a = first->second.front();
+      first->second.erase(first->second.begin());
+    } else if (it != FAnswers.end()) {
+      a = it->second;
+    }
     else a = TTestHttpAnswer{404, "<html><body>Not Found</body></html>"};
   }
   if (a.Refuse) return;

@@ -32,6 +32,8 @@ public:
 
   void Set(const std::string& Path, const TTestHttpAnswer& Answer);
   void SetFile(const std::string& Path, const std::string& Body) { Set(Path, TTestHttpAnswer{200, Body}); }
+  // Answers for the next requests of Path, one each, before its own answer.
+  void SetSequence(const std::string& Path, const std::vector<TTestHttpAnswer>& First);
   // Paths without an answer get 404 with a short page and its length.
   std::vector<std::string> Requests() const;   // the request lines and headers, one text each
   int Count(const std::string& Path) const;    // how often Path was asked for
@@ -44,6 +46,7 @@ private:
   std::atomic<bool> FStop{false};
   mutable std::mutex FLock;
   std::map<std::string, TTestHttpAnswer> FAnswers;
+  std::map<std::string, std::vector<TTestHttpAnswer>> FFirst;
   std::vector<std::string> FRequests;
   std::map<std::string, int> FCounts;
   std::thread FThread;

@@ -1,0 +1,215 @@
+// The wizard control on a real form: navigation, button states and places,
+// the Stop veto through real clicks, and the painted header graphics.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "GuiTest.h"
+#include "TestPaths.h"
+#include "classlib/Forms.h"
+#include "wizard/Wizard.h"
+
+namespace {
+
+using K = TWizardButtonKind;
+
+struct TBox {
+  int L, T, W, H;
+  bool operator==(const TBox&) const = default;
+};
+void PrintTo(const TBox& B, std::ostream* Os) { *Os << "(" << B.L << ", " << B.T << ", " << B.W << "x" << B.H << ")"; }
+TBox Box(int L, int T, int W, int H) { return {L, T, W, H}; }
+
+class WizardTest : public testing::Test {
+protected:
+  void SetUp() override {
+    Forms_Initialize();
+    Form = new TForm(Application);
+    Form->SetBorderStyle(TFormBorderStyle::bsSingle);
+    Form->SetClientSize(502, 347);
+    Form->SetBounds(40, 40, Form->Width(), Form->Height());
+    W = new TWizard(Form);
+    W->SetParent(Form);
+    Welcome = new TWizardWelcomePage(Form);
+    Welcome->SetWizard(W);
+    for (int i = 0; i < 3; ++i) {
+      Pages[i] = new TWizardInteriorPage(Form);
+      Pages[i]->SetWizard(W);
+      Pages[i]->Header()->Title()->SetText("Page " + std::to_string(i + 1));
+    }
+    W->OnNextButtonClick() = [this](TObject*) { ++WizardNext; };
+    W->Loaded();
+    Form->Show();
+    PumpFor(100);
+  }
+  void TearDown() override { Forms_Finalize(); }
+
+  TBox ButtonRect(K Kind) {
+    TWizardButtonControl* b = W->ButtonControl(Kind);
+    return Box(b->Left(), b->Top(), b->Width(), b->Height());
+  }
+  void Click(K Kind) {
+    TWizardButtonControl* b = W->ButtonControl(Kind);
+    ClickClient(b->Handle(), b->Width() / 2, b->Height() / 2);
+    PumpFor(GetDoubleClickTime() + 100);   // the next click is no double click
+  }
+
+  TForm* Form = nullptr;
+  TWizard* W = nullptr;
+  TWizardWelcomePage* Welcome = nullptr;
+  TWizardInteriorPage* Pages[3] = {};
+  int WizardNext = 0;
+};
+
+TEST_F(WizardTest, NavigationSkipsDisabledPages) {
+  EXPECT_EQ(W->ActivePage(), Welcome);
+  EXPECT_EQ(W->PageCount(), 4);
+  Pages[1]->SetEnabled(false);
+  std::vector<std::string> seen;
+  for (TWizardCustomPage* p : {(TWizardCustomPage*)Welcome, (TWizardCustomPage*)Pages[0], (TWizardCustomPage*)Pages[2]})
+    p->OnEnterPage = [&seen](TObject* S, TWizardCustomPage* const) {
+      seen.push_back(static_cast<TWizardCustomPage*>(S)->Header()->Title()->Text());
+    };
+  W->SelectNextPage();
+  EXPECT_EQ(W->ActivePage(), Pages[0]);
+  W->SelectNextPage();
+  EXPECT_EQ(W->ActivePage(), Pages[2]);   // page 2 is disabled
+  W->SelectNextPage();
+  EXPECT_EQ(W->ActivePage(), Pages[2]);   // no wrap at run time
+  W->SelectPriorPage();
+  EXPECT_EQ(W->ActivePage(), Pages[0]);
+  W->SetActivePage(Pages[1]);             // disabled: ignored
+  EXPECT_EQ(W->ActivePage(), Pages[0]);
+  W->SetActivePageIndex(9);
+  EXPECT_EQ(W->ActivePage(), Pages[0]);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Page 1", "Page 3", "Page 1"}));
+  // The active page turning disabled hands over to the next enabled one.
+  W->SetActivePage(Pages[2]);
+  Pages[1]->SetEnabled(true);
+  W->SelectPriorPage();
+  EXPECT_EQ(W->ActivePage(), Pages[1]);
+  Pages[1]->SetEnabled(false);
+  EXPECT_EQ(W->ActivePage(), Pages[2]);
+  // A redirect from OnSelectNextPage.
+  W->SetActivePage(Welcome);
+  W->OnSelectNextPage = [&](TObject*, TWizardCustomPage*, TWizardCustomPage*& To) { To = Pages[2]; };
+  W->SelectNextPage();
+  EXPECT_EQ(W->ActivePage(), Pages[2]);
+  EXPECT_TRUE(IsWindowVisible(Pages[2]->Handle()));
+  EXPECT_FALSE(IsWindowVisible(Welcome->Handle()));
+}
+
+TEST_F(WizardTest, ButtonStatesAndPlaces) {
+  // First page: Back leaves the page's own set for good.
+  EXPECT_FALSE(Welcome->EnabledButtons().Contains(K::bkBack));
+  EXPECT_FALSE(W->ButtonControl(K::bkBack)->Enabled());
+  EXPECT_TRUE(W->ButtonControl(K::bkNext)->Enabled());
+  EXPECT_TRUE(W->ButtonControl(K::bkNext)->Default());
+  EXPECT_FALSE(W->ButtonControl(K::bkFinish)->Visible());
+  const int cw = W->ClientWidth(), ch = W->ClientHeight();
+  const int top = ch - 42 + 10;
+  // Back, Next, Cancel from the right: Cancel 8 in, 10 to Next, Back touching Next.
+  EXPECT_EQ(ButtonRect(K::bkCancel), Box(cw - 8 - 75, top, 75, 25));
+  EXPECT_EQ(ButtonRect(K::bkNext), Box(cw - 8 - 75 - 10 - 75, top, 75, 25));
+  EXPECT_EQ(ButtonRect(K::bkBack), Box(cw - 8 - 75 - 10 - 75 - 1 - 75, top, 75, 25));
+  W->SelectNextPage();
+  EXPECT_TRUE(W->ButtonControl(K::bkBack)->Enabled());
+  // Next and Finish both: Cancel and Finish 1 apart, Finish and Next 10.
+  Pages[0]->SetVisibleButtons({K::bkBack, K::bkNext, K::bkFinish, K::bkCancel, K::bkHelp});
+  W->RepositionButtons();
+  EXPECT_EQ(ButtonRect(K::bkCancel), Box(cw - 8 - 75, top, 75, 25));
+  EXPECT_EQ(ButtonRect(K::bkFinish), Box(cw - 8 - 75 - 1 - 75, top, 75, 25));
+  EXPECT_EQ(ButtonRect(K::bkNext), Box(cw - 8 - 150 - 1 - 10 - 75, top, 75, 25));
+  EXPECT_EQ(ButtonRect(K::bkHelp), Box(8, top, 75, 25));
+  // Only Finish: it becomes the default button.
+  Pages[0]->SetEnabledButtons({K::bkFinish, K::bkCancel});
+  EXPECT_FALSE(W->ButtonControl(K::bkNext)->Enabled());
+  EXPECT_TRUE(W->ButtonControl(K::bkFinish)->Default());
+  // No visible buttons: the bar collapses and the page takes the whole height.
+  Pages[0]->SetVisibleButtons({});
+  EXPECT_EQ(W->ButtonBarHeight(), 0);
+  EXPECT_EQ(Pages[0]->Height(), ch);
+  EXPECT_EQ(ButtonRect(K::bkCancel).H, 0);
+  Pages[0]->SetVisibleButtons({K::bkCancel});
+  EXPECT_EQ(W->ButtonBarHeight(), 42);
+  EXPECT_EQ(Pages[0]->Height(), ch - 42);
+}
+
+TEST_F(WizardTest, StopVetoKeepsThePageUnderRealClicks) {
+  bool veto = true;
+  int pageNext = 0;
+  Welcome->OnNextButtonClick = [&](TObject* S, bool& Stop) {
+    EXPECT_EQ(S, Welcome);
+    EXPECT_EQ(W->ActivePage(), Welcome);   // still the page being left
+    ++pageNext;
+    Stop = veto;
+  };
+  Click(K::bkNext);
+  EXPECT_EQ(pageNext, 1);
+  EXPECT_EQ(WizardNext, 0);   // the wizard-level click is skipped too
+  EXPECT_EQ(W->ActivePage(), Welcome);
+  veto = false;
+  Click(K::bkNext);
+  EXPECT_EQ(pageNext, 2);
+  EXPECT_EQ(WizardNext, 1);
+  EXPECT_EQ(W->ActivePage(), Pages[0]);
+  Click(K::bkBack);
+  EXPECT_EQ(W->ActivePage(), Welcome);
+  int cancels = 0;
+  W->OnCancelButtonClick() = [&](TObject*) { ++cancels; };
+  Click(K::bkCancel);
+  EXPECT_EQ(cancels, 1);
+  EXPECT_EQ(W->ActivePage(), Welcome);   // no navigation
+}
+
+TEST_F(WizardTest, HeaderGraphicsArePainted) {
+  W->SelectNextPage();
+  TWizardInteriorPage* p = Pages[0];
+  p->Header()->Subtitle()->SetText("The subtitle of the page");
+  TImageList images(nullptr);
+  images.SetSize(32, 32);
+  TBitmap red;
+  red.SetSize(32, 32);
+  red.Canvas()->Brush()->SetColor(clRed);
+  red.Canvas()->FillRect(Rect(0, 0, 32, 32));
+  images.Add(&red, nullptr);
+  W->SetHeaderImages(&images);
+  p->Header()->SetImageIndex(0);
+  PumpFor(200);
+  TCapture c = CaptureClient(p->Handle());
+  SaveBmp(c, "wizard-interior-page.bmp");
+  const uint32_t window = ColorToRGB(clWindow), face = ColorToRGB(clBtnFace), shadow = ColorToRGB(clBtnShadow);
+  auto rgb = [](COLORREF v) { return uint32_t(GetRValue(v)) << 16 | uint32_t(GetGValue(v)) << 8 | GetBValue(v); };
+  // The header band in the window colour, its etched divider at its bottom,
+  // the page below in the face colour.
+  EXPECT_EQ(c.At(5, 5), rgb(window));
+  EXPECT_EQ(c.At(5, 68), rgb(shadow));
+  EXPECT_EQ(c.At(5, 100), rgb(face));
+  // The image at the right of the band, vertically centred.
+  const int imgLeft = c.Width - 32 - 4;
+  EXPECT_EQ(c.At(imgLeft + 16, (70 - 32) / 2 + 16), 0xFF0000u);
+  // Title text drawn in the band (dark pixels near its top-left).
+  int dark = 0;
+  for (int y = 4; y < 30; ++y)
+    for (int x = 4; x < 120; ++x)
+      if ((c.At(x, y) & 0xFF) < 0x60) ++dark;
+  EXPECT_GT(dark, 20);
+  // The welcome page: the watermark band on the left in the caption colour.
+  W->SetActivePage(Welcome);
+  Welcome->Header()->SetVisible(false);
+  PumpFor(200);
+  TCapture wc = CaptureClient(Welcome->Handle());
+  SaveBmp(wc, "wizard-welcome-page.bmp");
+  EXPECT_EQ(wc.At(80, 100), rgb(ColorToRGB(clActiveCaption)));
+  EXPECT_EQ(wc.At(0, 100), rgb(window));   // the border around it
+  EXPECT_EQ(wc.At(300, 100), rgb(window));
+  // The wizard's divider above the button bar.
+  TCapture wz = CaptureClient(W->Handle());
+  EXPECT_EQ(wz.At(50, W->ClientHeight() - 42), rgb(shadow));
+  W->SetHeaderImages(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The home-location file's coordinate codes, the city folding, the mirror
+// table and the public-address discovery of the wizard's window unit.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <string>
+
+#include "TestPaths.h"
+#include "wizard/Unit1.h"
+
+namespace {
+
+// Every degree, minute and second on both sides reads back, by the rule
+// both programs read the file with, as the value the code was made from:
+// D + x/100 with x the hundredths the file's constants give.
+TEST(CoordinateCodes, EveryValueRoundTripsOnBothSides) {
+  double worstPart = 0, worstTrue = 0;
+  for (int d = 0; d <= 180; ++d)
+    for (int m = 0; m < 60; ++m)
+      for (int s = 0; s < 60; ++s) {
+        const float x = static_cast<float>((static_cast<long double>(s) * 0.016666L + m) * 1.6666L);
+        for (bool negative : {false, true}) {
+          const TCoordinateCode c = CoordinateCode(d, m, s, negative);
+          const double sign = negative ? -1 : 1;
+          const double read = CoordinateValue(c.Code, c.Digits);
+          worstPart = std::max(worstPart, std::fabs(read - sign * (d + static_cast<double>(x) / 100)));
+          worstTrue = std::max(worstTrue, std::fabs(read - sign * (d + m / 60.0 + s / 3600.0)));
+          if (negative) {
+            ASSERT_EQ(c.Code[0], '-');
+          }
+          ASSERT_TRUE(c.Digits.empty() || c.Digits.size() == 4) << d << " " << m << " " << s;
+        }
+      }
+  EXPECT_LT(worstPart, 1e-5);
+  EXPECT_LT(worstTrue, 5e-4);   // the file's constants are not quite 1/60 and 5/3
+}
+
+TEST(CoordinateCodes, TheFilesKnownLines) {
+  TCoordinateCode c = CoordinateCode(12, 30, 0, false);
+  EXPECT_EQ(c.Code, "1249");
+  EXPECT_EQ(c.Digits, "9980");
+  c = CoordinateCode(12, 30, 0, true);
+  EXPECT_EQ(c.Code, "-1249");
+  EXPECT_EQ(c.Digits, "9980");
+  EXPECT_NEAR(CoordinateValue(c.Code, c.Digits), -12.49998, 1e-6);   // not -12.48
+  c = CoordinateCode(0, 0, 0, false);
+  EXPECT_EQ(c.Code, "000");
+  EXPECT_EQ(c.Digits, "");
+  c = CoordinateCode(0, 7, 0, true);
+  EXPECT_EQ(c.Code, "-011");
+  EXPECT_NEAR(CoordinateValue(c.Code, c.Digits), -0.116662, 2e-6);
+  // A fraction whose general form is short or an exponent: four decimals.
+  c = CoordinateCode(5, 0, 30, false);   // x = 0.8332999...
+  EXPECT_EQ(c.Digits.size(), 4u);
+}
+
+TEST(CityFolding, WindowsCodePageLettersBecomeAscii) {
+  EXPECT_EQ(FoldCity("Z\xFCrich", "CH"), "Zurich");
+  EXPECT_EQ(FoldCity("M\xFCnchen Stra\xDF" "e", "DE"), "Munchen Strasse");
+  EXPECT_EQ(FoldCity("\xA3\xF3" "d\x9F", "PL"), "Lodz");
+  EXPECT_EQ(FoldCity("\xE6", "PL"), "c");   // Polish c with acute
+  EXPECT_EQ(FoldCity("\xE6", "FR"), "e");
+  EXPECT_EQ(FoldCity("\xC6", "PL"), "C");
+  EXPECT_EQ(FoldCity("\xC6", "DK"), "E");
+  // The two-byte sequences go before their single first bytes.
+  EXPECT_EQ(FoldCity("K\xC4\xB1r", "TR"), "Kir");
+  EXPECT_EQ(FoldCity("A\xCC\xA7" "B\xCC", "TR"), "ABE");
+  EXPECT_EQ(FoldCity("S\xE3o Paulo", "BR"), "Sao Paulo");
+}
+
+TEST(MirrorTable, StoredHostsUnscrambleAndStandInsRepeat) {
+  EXPECT_EQ(UnscrambleHost("elpmaxe.lertnav.sr$rrim.10bd"), "db01.mirrors.vantrel.example");
+  EXPECT_EQ(UnscrambleHost(StoredMirror(1)), "db01.mirrors.vantrel.example");
+  EXPECT_EQ(StoredMirror(18), StoredMirror(1));
+  EXPECT_EQ(StoredMirror(34), StoredMirror(17));
+  EXPECT_NE(StoredMirror(2), StoredMirror(1));
+  EXPECT_EQ(UpdateInfoURL(), "http://update.vantrel.example/dbv.txt");
+  SetEnvironmentVariableA("VANTRELWIZ_MIRRORS", "127.0.0.1:5001;127.0.0.1:5002");
+  EXPECT_EQ(UnscrambleHost(StoredMirror(1)), "127.0.0.1:5001");
+  EXPECT_EQ(UnscrambleHost(StoredMirror(2)), "127.0.0.1:5002");
+  EXPECT_EQ(UnscrambleHost(StoredMirror(3)), "127.0.0.1:5001");
+  EXPECT_EQ(UnscrambleHost(StoredMirror(20)), UnscrambleHost(StoredMirror(3)));
+  SetEnvironmentVariableA("VANTRELWIZ_MIRRORS", nullptr);
+}
+
+std::string EchoPage;
+HRESULT WINAPI FakeDownload(LPUNKNOWN, LPCSTR, LPCSTR File, DWORD, LPBINDSTATUSCALLBACK) {
+  if (EchoPage == "<fail>") return E_FAIL;
+  WriteTextFile(File, EchoPage);
+  return S_OK;
+}
+
+TEST(PublicAddress, EchoPageIsReadDefensively) {
+  WizardDownloadToFile = FakeDownload;
+  EchoPage = "<html>Your IP Address: 81.2.69.160</html>";
+  EXPECT_EQ(GetExternalIP(), "81.2.69.160");
+  EXPECT_EQ(ReadTextFile("externalip.txt"), EchoPage);   // kept
+  for (const char* page : {"", "x", "<html>no marker here at all, but 1.2.3.4 is in the text</html>",
+                           "IP Address: ", "IP Address: 1", "IP Address: 999.1.1.1", "<fail>"}) {
+    EchoPage = page;
+    EXPECT_EQ(GetExternalIP(), "") << page;
+  }
+  WizardDownloadToFile = URLDownloadToFileA;
+}
+
+TEST(PublicAddress, LastPublicLocalAddressWins) {
+  EXPECT_FALSE(IsPublicAddress("127.0.0.1"));
+  EXPECT_FALSE(IsPublicAddress("10.1.2.3"));
+  EXPECT_FALSE(IsPublicAddress("172.16.0.1"));
+  EXPECT_FALSE(IsPublicAddress("172.31.255.255"));
+  EXPECT_TRUE(IsPublicAddress("172.32.0.1"));
+  EXPECT_FALSE(IsPublicAddress("169.254.9.9"));
+  EXPECT_FALSE(IsPublicAddress("192.168.0.10"));
+  EXPECT_TRUE(IsPublicAddress("127.0.0.2"));
+  EXPECT_FALSE(IsPublicAddress("not an address"));
+  SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", "10.0.0.1,81.2.69.160,192.168.1.1,203.0.113.5");
+  EXPECT_EQ(GetLocalIPList().size(), 4u);
+  SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", nullptr);
+}
+
+TEST(HomeFile, IsReplacedWholeOrNotAtAll) {
+  const std::string dir = TempFolder("home");
+  const std::string file = dir + "\\myloc.txt";
+  WriteTextFile(file, "old\r\n");
+  TStringList lines;
+  lines.Add("81.2.69.160");
+  lines.Add("GB, London");
+  SaveLinesReplacing(lines, file);
+  EXPECT_EQ(ReadTextFile(file), "81.2.69.160\r\nGB, London\r\n");
+  EXPECT_FALSE(FileExists(file + ".new"));
+  // A file that cannot be replaced (a folder of that name) keeps nothing new.
+  CreateDirectoryA((dir + "\\busy").c_str(), nullptr);
+  EXPECT_THROW(SaveLinesReplacing(lines, dir + "\\busy"), Exception);
+  EXPECT_FALSE(FileExists(dir + "\\busy.new"));
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// The real vantrelwiz.exe under Wine, driven with real clicks: the first
+// run downloads the nine volumes of a full-size database from a local
+// server (one request failing, one part arriving short), unpacks them into
+// data\, finds the home location through a fixture echo page, writes
+// myloc.txt on Finish and starts the main program (a stand-in that leaves a
+// marker). Update mode keeps the old database when the download fails half
+// way, and tells when the update information cannot be had.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "GuiTest.h"
+#include "TestHttpServer.h"
+#include "TestPaths.h"
+#include "classlib/SysUtils.h"
+
+namespace {
+
+std::string BuildFolder() {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  return ExtractFilePath(exe) + "..\\";
+}
+
+// The text of a window of another process: asked for (edits keep their own).
+std::string TextOf(HWND W) {
+  char t[512] = {};
+  DWORD_PTR r = 0;
+  if (!SendMessageTimeoutA(W, WM_GETTEXT, sizeof t, reinterpret_cast<LPARAM>(t), SMTO_ABORTIFHUNG, 2000, &r))
+    GetWindowTextA(W, t, sizeof t);
+  return t;
+}
+
+struct TFindText {
+  DWORD Pid;
+  std::string Text;
+  HWND Found = nullptr;
+};
+
+// A window of the process with this text (top level or child).
+HWND FindText(DWORD Pid, const std::string& Text, bool Visible = true) {
+  TFindText f{Pid, Text};
+  EnumWindows(
+      [](HWND W, LPARAM P) -> BOOL {
+        auto* f = reinterpret_cast<TFindText*>(P);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(W, &pid);
+        if (pid != f->Pid) return TRUE;
+        RECT r{};
+        GetClientRect(W, &r);
+        // (the application's own window is visible but has no area)
+        if (f->Text == TextOf(W) && IsWindowVisible(W) && r.right > 0 && r.bottom > 0) {
+          f->Found = W;
+          return FALSE;
+        }
+        EnumChildWindows(
+            W,
+            [](HWND C, LPARAM P) -> BOOL {
+              auto* f = reinterpret_cast<TFindText*>(P);
+              if (f->Text == TextOf(C) && IsWindowVisible(C)) {
+                f->Found = C;
+                return FALSE;
+              }
+              return TRUE;
+            },
+            P);
+        return f->Found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&f));
+  (void)Visible;
+  return f.Found;
+}
+
+HWND WaitForText(DWORD Pid, const std::string& Text, DWORD Ms = 20000) {
+  HWND w = nullptr;
+  PumpUntil([&] { return (w = FindText(Pid, Text)) != nullptr; }, Ms);
+  return w;
+}
+
+void ClickWindow(HWND W) {
+  RECT r;
+  GetWindowRect(W, &r);
+  ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+class ProgramTest : public testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Server.Listening());
+    Dir = TempFolder("run");
+    const std::string build = BuildFolder();
+    ASSERT_TRUE(CopyFileA((build + "vantrelwiz.exe").c_str(), (Dir + "\\vantrelwiz.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((build + "unrar.dll").c_str(), (Dir + "\\unrar.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA("standin.exe", (Dir + "\\vantrel.exe").c_str(), FALSE)) << "prepare makes it";
+    for (int i = 1; i <= 9; ++i)
+      Parts[i] = ReadTextFile(Format("volumes\\feb.part%02d.rar", i));
+    SetEnvironmentVariableA("VANTRELWIZ_MIRRORS", Server.Host().c_str());
+    SetEnvironmentVariableA("VANTRELWIZ_UPDATE_URL", ("http://" + Server.Host() + "/dbv.txt").c_str());
+    SetEnvironmentVariableA("VANTRELWIZ_ECHO_URL", ("http://" + Server.Host() + "/ip").c_str());
+    SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", "-");
+    Server.SetFile("/ip", "<html><body>Your IP Address: 81.2.69.160</body></html>");
+  }
+  void TearDown() override {
+    if (Process.hProcess) {
+      if (WaitForSingleObject(Process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Process.hProcess, 1);
+      CloseHandle(Process.hProcess);
+      CloseHandle(Process.hThread);
+    }
+  }
+
+  void Start(const std::string& Args, const std::string& Title = "Vantrel Database Wizard") {
+    std::string cmd = "\"" + Dir + "\\vantrelwiz.exe\"" + (Args.empty() ? "" : " " + Args);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Dir.c_str(), &si, &Process));
+    Window = WaitForText(Process.dwProcessId, Title);
+    ASSERT_NE(Window, nullptr) << "the wizard's window did not appear";
+    PumpFor(300);
+  }
+  bool Ended(DWORD Ms = 20000) {
+    return PumpUntil([&] { return WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }, Ms);
+  }
+  void Click(const std::string& Text) {
+    HWND b = WaitForText(Process.dwProcessId, Text, 10000);
+    ASSERT_NE(b, nullptr) << Text;
+    ClickWindow(b);
+    PumpFor(GetDoubleClickTime() + 100);   // the next click is no double click
+  }
+  void Screenshot(const std::string& Name) { SaveBmp(CaptureClient(Window), Name); }
+
+  TTestHttpServer Server;
+  std::string Dir;
+  std::string Parts[10];
+  PROCESS_INFORMATION Process{};
+  HWND Window = nullptr;
+};
+
+TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
+  for (int i = 1; i <= 9; ++i) Server.SetFile(Format("/feb10.part%02d.zip", i), Parts[i]);
+  // The first request for part 1 fails; the first part 3 arrives too short.
+  TTestHttpAnswer fail{503, "busy"};
+  TTestHttpAnswer shortPart{200, Parts[3].substr(0, 1000000)};
+  Server.SetSequence("/feb10.part01.zip", {fail});
+  Server.SetSequence("/feb10.part03.zip", {shortPart});
+
+  Start("");
+  Screenshot("page0-welcome.bmp");
+  Click("&Next >");
+  Screenshot("page1-download.bmp");
+  Click("Start ");
+  ASSERT_NE(WaitForText(Process.dwProcessId, "Decompressing...Done. Hit the 'Next' buton.", 240000), nullptr)
+      << "the download and unpacking did not end";
+  Screenshot("page1-done.bmp");
+  EXPECT_EQ(Server.Count("/feb10.part01.zip"), 2);   // again after the failure
+  EXPECT_EQ(Server.Count("/feb10.part03.zip"), 2);   // again after the short one
+  for (int i : {2, 4, 5, 6, 7, 8, 9}) EXPECT_EQ(Server.Count(Format("/feb10.part%02d.zip", i)), 1);
+  // The whole database in data\, the volumes gone.
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    EXPECT_TRUE(ReadTextFile(Dir + "\\data\\" + f) == ReadTextFile(std::string("data-src\\") + f)) << f;
+  for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Dir + Format("\\geoip.part%02d.rar", i)));
+  EXPECT_FALSE(DirectoryExists(Dir + "\\data.new"));
+
+  Click("&Next >");
+  // The home page: the echo page's address, located in the new database.
+  EXPECT_NE(WaitForText(Process.dwProcessId, "81.2.69.160", 5000), nullptr);
+  EXPECT_NE(FindText(Process.dwProcessId, "London"), nullptr);
+  EXPECT_NE(FindText(Process.dwProcessId, "GB"), nullptr);
+  Screenshot("page2-home.bmp");
+  Click("&Next >");
+  EXPECT_NE(WaitForText(Process.dwProcessId, "City: London, GB", 5000), nullptr);
+  Screenshot("page3-summary.bmp");
+  Click("&Finish");
+  ASSERT_TRUE(Ended());
+  EXPECT_EQ(ReadTextFile(Dir + "\\myloc.txt"), "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  EXPECT_FALSE(FileExists(Dir + "\\myloc.txt.new"));
+  ASSERT_TRUE(PumpUntil([&] { return FileExists(Dir + "\\vantrel-started.txt"); }, 10000))
+      << "the main program was not started";
+}
+
+TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
+  // An installed database and home.
+  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+  WriteTextFile(Dir + "\\data\\r.dat", "100\r\n");
+  WriteTextFile(Dir + "\\data\\geoip.dat", std::string(1200, 'g'));
+  WriteTextFile(Dir + "\\data\\cities.dat", "GBLondon;5151;-13\r\n");
+  WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  const std::string info = "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1456459\r\n";
+  Server.SetFile("/dbv.txt", info);
+  for (int i = 1; i <= 4; ++i) Server.SetFile(Format("/mar10.part%02d.zip", i), Parts[i]);
+  // part 5 and later: 404 on every mirror
+
+  Start("-u", " Vantrel database updater");
+  EXPECT_NE(WaitForText(Process.dwProcessId, "New version available!", 5000), nullptr);
+  EXPECT_EQ(ReadTextFile(Dir + "\\dbv.txt"), info);
+  Screenshot("update-page0.bmp");
+  Click("&Next >");
+  Click("Start ");
+  HWND box = WaitForText(Process.dwProcessId, "All servers are currently busy. Try again later.", 120000);
+  ASSERT_NE(box, nullptr);
+  Screenshot("update-failed.bmp");
+  PressKey(VK_RETURN);
+  PumpFor(500);
+  EXPECT_GE(Server.Count("/mar10.part05.zip"), 17);   // every mirror was tried
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
+  EXPECT_FALSE(DirectoryExists(Dir + "\\data.new"));
+  for (int i = 1; i <= 4; ++i) EXPECT_TRUE(FileExists(Dir + Format("\\geoip.part%02d.rar", i)));
+  EXPECT_FALSE(FileExists(Dir + "\\geoip.part05.rar"));
+  EXPECT_FALSE(FileExists(Dir + "\\geoip.part05.rar.part"));
+  Click("Cancel");
+  ASSERT_TRUE(Ended());
+}
+
+TEST_F(ProgramTest, UpdateWithoutUpdateInformationOffersOnlyFinish) {
+  WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  for (const char* answer : {"404", "short"}) {
+    SCOPED_TRACE(answer);
+    if (std::string(answer) == "short") Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n");
+    Start("-u", " Vantrel database updater");
+    EXPECT_NE(WaitForText(Process.dwProcessId, "Can not connect to update server.", 5000), nullptr);
+    EXPECT_EQ(FindText(Process.dwProcessId, "&Next >"), nullptr);
+    Click("&Finish");
+    ASSERT_TRUE(Ended());
+    EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
+    CloseHandle(Process.hProcess);
+    CloseHandle(Process.hThread);
+    Process = {};
+  }
+}
+
+TEST_F(ProgramTest, HomeEditingRewritesHomeWithoutStartingTheMainProgram) {
+  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    ASSERT_TRUE(CopyFileA((std::string("data-src\\") + f).c_str(), (Dir + "\\data\\" + f).c_str(), FALSE));
+  WriteTextFile(Dir + "\\myloc.txt", "old\r\n");
+  SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", "10.0.0.1,203.0.113.9,192.168.1.1");
+  Start("-h", " Edit Your Home Location ");
+  EXPECT_NE(WaitForText(Process.dwProcessId, "203.0.113.9", 5000), nullptr);
+  EXPECT_NE(FindText(Process.dwProcessId, "Sydney"), nullptr);
+  Click("&Next >");
+  Click("&Finish");
+  ASSERT_TRUE(Ended());
+  // Sydney, 33.87 S 151.21 E: degrees and whole minutes of the database's place.
+  EXPECT_EQ(ReadTextFile(Dir + "\\myloc.txt").substr(0, 25), "203.0.113.9\r\nAU, Sydney\r\n");
+  EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
+}
+
+}  // namespace
