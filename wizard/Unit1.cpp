@@ -376,8 +376,9 @@ void TForm1::BuildPages() {
 
   const HINSTANCE inst = GetModuleHandleA(nullptr);
   auto picture = [&](TImage* I, int Id) {
-    I->Bitmap()->LoadFromResourceID(inst, Id);
-    I->Changed();
+    TBitmap b;
+    b.LoadFromResourceID(inst, Id);
+    I->Picture()->SetGraphic(&b);
   };
 
   // Page 0: welcome.
@@ -553,7 +554,7 @@ void TForm1::FormCreate(TObject*) {
     CopyPagePicture(K2WizardInteriorPage1->Image()->Picture()->Graphic());
   } else if (Params[0] == "-h") {
     SetCaption(" Edit Your Home Location ");
-    CopyPagePicture(Image3->Bitmap());
+    CopyPagePicture(Image3->Picture()->Graphic());
     Wizard1->SetActivePage(WizardInteriorPage1);
     WizardInteriorPage1->SetEnabledButtons({TWizardButtonKind::bkNext, TWizardButtonKind::bkCancel});
     fake();
@@ -573,7 +574,7 @@ void TForm1::wizard1NextButtonClick(TObject*) {
   if (Pos("updater", Caption()) > 0)
     for (TWizardCustomPage* p : {(TWizardCustomPage*)K2WizardInteriorPage1, (TWizardCustomPage*)WizardInteriorPage1,
                                  (TWizardCustomPage*)K4WizardInteriorPage1})
-      p->Image()->Picture()->SetGraphic(Image1->Bitmap());
+      p->Image()->Picture()->Assign(Image1->Picture());
 }
 
 void TForm1::wizard1cancelbuttonclick(TObject*) { Close(); }
