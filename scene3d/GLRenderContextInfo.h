@@ -40,4 +40,8 @@ struct TRenderContextInfo {
   bool ignoreMaterials = false;
   bool ignoreBlendingRequests = false;
   bool amalgamating = false;
+  // Materials that switch lighting or fog off count it here; the last one
+  // to finish switches it back on.
+  int32_t lightingDisabledCounter = 0;
+  int32_t fogDisabledCounter = 0;
 };
