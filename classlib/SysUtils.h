@@ -31,6 +31,7 @@ CLASSLIB_EXCEPTION(EOutOfMemory, Exception);
 CLASSLIB_EXCEPTION(EInvalidCast, Exception);
 CLASSLIB_EXCEPTION(EInvalidOperation, Exception);
 CLASSLIB_EXCEPTION(EOSError, Exception);
+CLASSLIB_EXCEPTION(ERangeError, Exception);
 
 // Raised by a failed assertion; the message names the source and line.
 class EAssertionFailed : public Exception {

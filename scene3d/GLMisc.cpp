@@ -53,7 +53,15 @@ void TGLCoordinates::Assign(TPersistent* Source) {
 void TGLCoordinates::DefineProperties(TFiler* Filer) {
   TGLUpdateAbleObject::DefineProperties(Filer);
   Filer->DefineBinaryProperty(
-      "Coordinates", [this](TStream& S) { S.ReadBuffer(FCoords.data(), sizeof FCoords); },
+      "Coordinates",
+      [this](TStream& S) {
+        // Exactly four floats, or nothing changes.
+        TVector v;
+        if (S.Size() - S.Position() != static_cast<int64_t>(sizeof v))
+          throw EReadError("Invalid property Coordinates");
+        S.ReadBuffer(v.data(), sizeof v);
+        FCoords = v;
+      },
       [this](TStream& S) { S.WriteBuffer(FCoords.data(), sizeof FCoords); }, true);
 }
 

@@ -6,8 +6,9 @@
 #include "scene3d/Base/ApplicationFileIO.h"
 
 int RoundUpToPowerOf2(int Value) {
+  if (Value > (1 << 30)) throw ERangeError("RoundUpToPowerOf2: " + IntToStr(Value) + " is above 2^30");
   int r = 1;
-  while (r < Value && r < (1 << 30)) r <<= 1;
+  while (r < Value) r <<= 1;
   return r;
 }
 

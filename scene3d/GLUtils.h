@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-int RoundUpToPowerOf2(int Value);   // 1 for Value <= 1
+// 1 for Value <= 1; ERangeError above 2^30 (no int power of two is that large).
+int RoundUpToPowerOf2(int Value);
 void SaveStringToFile(const std::string& FileName, const std::string& Data);
 std::string LoadStringFromFile(const std::string& FileName);   // empty when missing
 int64_t SizeOfFile(const std::string& FileName);               // 0 when missing

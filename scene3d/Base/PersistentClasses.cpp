@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -323,15 +324,17 @@ std::unique_ptr<TPersistentObject> TPersistentObjectList::NewInstance() const {
   return std::make_unique<TPersistentObjectList>();
 }
 
+void TPersistentObjectList::Grow() { SetCapacity(Capacity() + std::max(GrowthDelta, 1)); }
+
 int TPersistentObjectList::Add(TObject* Item) {
-  if (FCount == Capacity()) SetCapacity(Capacity() + GrowthDelta);
+  if (FCount == Capacity()) Grow();
   FList[static_cast<size_t>(FCount)] = Item;
   return FCount++;
 }
 
 void TPersistentObjectList::Insert(int Index, TObject* Item) {
   if (Index < 0 || Index > FCount) IndexError();
-  if (FCount == Capacity()) SetCapacity(Capacity() + GrowthDelta);
+  if (FCount == Capacity()) Grow();
   for (int i = FCount; i > Index; --i) FList[static_cast<size_t>(i)] = FList[static_cast<size_t>(i - 1)];
   FList[static_cast<size_t>(Index)] = Item;
   ++FCount;

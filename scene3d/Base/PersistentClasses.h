@@ -164,7 +164,7 @@ public:
   void Clear();              // count and capacity 0; objects not freed
   void CleanFree();
   TObject* const* List() const { return FList.data(); }
-  int GrowthDelta = 16;
+  int GrowthDelta = 16;   // a full list grows by this, at least by one
 
   // Objects that are not persistent objects cannot be stored: such a slot
   // is written as a reference that reads back as an empty slot.
@@ -177,6 +177,7 @@ protected:
 
 private:
   [[noreturn]] static void IndexError();
+  void Grow();
   std::vector<TObject*> FList;   // capacity slots
   int FCount = 0;
 };

@@ -1,7 +1,8 @@
 // Writes valid streams made by the real writers as the fuzzers' seeds:
 // make_seeds <folder>; files go to <folder>/binary, <folder>/list,
 // <folder>/bmp, <folder>/jpeg, <folder>/icmp_decoder, <folder>/http_response,
-// <folder>/http_chunked and <folder>/cookie.
+// <folder>/http_chunked, <folder>/cookie, <folder>/texture_image and
+// <folder>/material_archive.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "FuzzCommon.h"
 #include "classlib/PictureCodecs.h"
 #include "netlib/NetIcmpPacket.h"
+#include "scene3d/GLTextureCodecs.h"
 
 namespace {
 void Put(const std::filesystem::path& Dir, const std::string& Name, const std::string& Bytes) {
@@ -110,5 +112,26 @@ int main(int argc, char** argv) {
   Put(root / "icmp_decoder", "own_request", expect + ip(5, 8, echo));
   Put(root / "icmp_decoder", "ttl_exceeded", expect + ip(5, 11, ip(5, 8, echo).substr(0, 28)));
   Put(root / "icmp_decoder", "unreachable_options", expect + ip(6, 3, ip(7, 8, echo)));
+  // Texture-image files (first byte: which reader) and material archives.
+  TDibImage face;
+  face.Allocate(4, 4, 24);
+  const std::string faceFile = WriteBitmapFile(face);
+  Put(root / "texture_image", "size", std::string(1, '\0') + "[BlankImage]\r\nWidth=40\r\nHeight=24");
+  Put(root / "texture_image", "name", "\x01textures\\earth.jpg");
+  Put(root / "texture_image", "cube",
+      "\x02" + WriteCubeMapFile({faceFile, faceFile, faceFile, faceFile, faceFile, faceFile}));
+  TMaterialArchiveEntry plain = DefaultMaterialArchiveEntry();
+  plain.Name = "Plain";
+  TMaterialArchiveEntry textured = DefaultMaterialArchiveEntry();
+  textured.Name = "Earth";
+  textured.HasImage = true;
+  textured.Image = faceFile;
+  textured.BlendingMode = 1;
+  textured.Texture2Name = "Plain";
+  textured.TextureEx.push_back({true, faceFile, 2, {0.5f, 0, 0}, {1, 1, 1}});
+  TStringStream archive;
+  TBinaryWriter aw(&archive);
+  WriteMaterialArchive(aw, {plain, textured});
+  Put(root / "material_archive", "v2", archive.DataString());
   return 0;
 }

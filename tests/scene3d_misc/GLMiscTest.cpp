@@ -150,8 +150,12 @@ TEST(Coordinates, StreamAsSixteenBytes) {
   f.Reader(in);
   EXPECT_EQ(back.AsVector(), (TVector{1, 2, 3, 4}));
   EXPECT_TRUE(Log.empty()) << "reading does not notify";
-  TStringStream cut(std::string(10, '\0'));
-  EXPECT_THROW(f.Reader(cut), EReadError);
+  // short or long data is refused whole: the coordinates keep their value
+  for (size_t n : {10, 20}) {
+    TStringStream bad(std::string(n, '\x40'));
+    EXPECT_THROW(f.Reader(bad), EReadError) << n;
+    EXPECT_EQ(back.AsVector(), (TVector{1, 2, 3, 4})) << n;
+  }
 }
 
 TEST(Nodes, ChangesReachTheOwnerAndSplinesFollowTheNodes) {
@@ -199,6 +203,10 @@ TEST(GLUtils, PowersFilesAndRamp) {
   EXPECT_EQ(RoundUpToPowerOf2(3), 4);
   EXPECT_EQ(RoundUpToPowerOf2(256), 256);
   EXPECT_EQ(RoundUpToPowerOf2(257), 512);
+  EXPECT_EQ(RoundUpToPowerOf2(1 << 30), 1 << 30);
+  EXPECT_EQ(RoundUpToPowerOf2((1 << 29) + 1), 1 << 30);
+  EXPECT_THROW(RoundUpToPowerOf2((1 << 30) + 1), ERangeError) << "no power of two above it fits";
+  EXPECT_THROW(RoundUpToPowerOf2(0x7FFFFFFF), ERangeError);
   const std::string dir = TempFolder("glutils");
   SaveStringToFile(dir + "\\a.txt", std::string("ab\0c", 4));
   EXPECT_EQ(LoadStringFromFile(dir + "\\a.txt"), std::string("ab\0c", 4));

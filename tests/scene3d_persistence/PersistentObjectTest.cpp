@@ -198,6 +198,23 @@ TEST(PersistentObjectList, ListOperations) {
   EXPECT_EQ(l.Count(), 0);
 }
 
+TEST(PersistentObjectList, GrowsByAtLeastOneWhateverTheDelta) {
+  TTiny a(1), b(2), c(3);
+  for (int delta : {0, -5, 3}) {
+    TPersistentObjectList l;
+    l.GrowthDelta = delta;
+    for (int i = 0; i < 40; ++i) l.Add(i % 2 ? &a : &b);
+    l.Insert(0, &c);
+    l.Insert(41, &c);
+    ASSERT_EQ(l.Count(), 42) << delta;
+    EXPECT_GE(l.Capacity(), 42) << delta;
+    EXPECT_EQ(l.Get(0), &c);
+    EXPECT_EQ(l.Get(1), &b);
+    EXPECT_EQ(l.Get(40), &a);
+    EXPECT_EQ(l.Get(41), &c);
+  }
+}
+
 TEST(PersistentObjectList, WritesEachClassNameOnce) {
   TPersistentObjectList l;
   TTiny a(5), b(7);
