@@ -16,6 +16,7 @@
 #include "scene3d/GLContext.h"
 #include "scene3d/GLMisc.h"
 #include "scene3d/GLRenderContextInfo.h"
+#include "scene3d/GLTexture.h"
 
 class TGLBaseSceneObject;
 class TScene3D;
@@ -209,7 +210,11 @@ public:
   virtual TGLBaseSceneObject* AddNewChild(TGLSceneObjectClass AChild);
   virtual TGLBaseSceneObject* AddNewChildFirst(TGLSceneObjectClass AChild);
   template <typename T>
-  T* AddNewChild() { return static_cast<T*>(AddNewChild(T::StaticClass())); }
+  T* AddNewChild() {
+    T* child = new T(Owner());   // owned by the owner, or by this object without one
+    AddChild(child);
+    return child;
+  }
   virtual void AddChild(TGLBaseSceneObject* AChild);
   virtual void DeleteChildren();
   virtual void Insert(int AIndex, TGLBaseSceneObject* AChild);
@@ -328,6 +333,108 @@ public:
 };
 
 // ---- Custom objects ------------------------------------------------------------------------
+
+// An object with a material of its own.
+class TGLCustomSceneObject : public TGLBaseSceneObject {
+  DECLARE_CLASSINFO(TGLCustomSceneObject)
+public:
+  explicit TGLCustomSceneObject(TComponent* AOwner);
+  ~TGLCustomSceneObject() override;
+  void Assign(TPersistent* Source) override;
+  bool Blended() override;
+  void Loaded() override;
+  void DestroyHandle() override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+  TGLMaterial* Material() const { return FMaterial.get(); }
+  void SetMaterial(TGLMaterial* Value);
+  std::string Hint;
+
+protected:
+  // The object's own geometry: built directly or through its display list.
+  void DrawSelf(TRenderContextInfo& rci);
+
+private:
+  std::unique_ptr<TGLMaterial> FMaterial;
+};
+
+// A custom object that publishes its material.
+class TScene3DObject : public TGLCustomSceneObject {
+  DECLARE_CLASSINFO(TScene3DObject)
+public:
+  using TGLCustomSceneObject::TGLCustomSceneObject;
+  void DefineProperties(TFiler* Filer) override;
+};
+
+// Renders without material.
+class TGLImmaterialSceneObject : public TGLCustomSceneObject {
+  DECLARE_CLASSINFO(TGLImmaterialSceneObject)
+public:
+  using TGLCustomSceneObject::TGLCustomSceneObject;
+  void DefineProperties(TFiler* Filer) override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+};
+
+enum class TGLCameraInvarianceMode : uint8_t { cimNone, cimPosition, cimOrientation };
+
+// Keeps its place relative to the eye (cimPosition) or ignores the camera
+// entirely (cimOrientation).
+class TGLCameraInvariantObject : public TGLImmaterialSceneObject {
+  DECLARE_CLASSINFO(TGLCameraInvariantObject)
+public:
+  using TGLImmaterialSceneObject::TGLImmaterialSceneObject;
+  void Assign(TPersistent* Source) override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+  TGLCameraInvarianceMode CamInvarianceMode() const { return FCamInvarianceMode; }
+  void SetCamInvarianceMode(TGLCameraInvarianceMode Value);
+
+private:
+  TGLCameraInvarianceMode FCamInvarianceMode = TGLCameraInvarianceMode::cimNone;
+};
+
+// Draws whatever its OnRender draws, every frame at its place in the tree
+// (or once into its display list with UseBuildList).
+class TGLDirectOpenGL : public TGLImmaterialSceneObject {
+  DECLARE_CLASSINFO(TGLDirectOpenGL)
+public:
+  explicit TGLDirectOpenGL(TComponent* AOwner);
+  void Assign(TPersistent* Source) override;
+  void DefineProperties(TFiler* Filer) override;
+  void BuildList(TRenderContextInfo& rci) override;
+  bool Blended() override { return FBlend; }
+  bool UseBuildList() const { return FUseBuildList; }
+  void SetUseBuildList(bool Value);
+  bool Blend() const { return FBlend; }
+  void SetBlend(bool Value);
+  TDirectRenderEvent OnRender;
+
+private:
+  bool FUseBuildList = false;
+  bool FBlend = false;
+};
+
+// Calls the render callbacks registered with it, in order.
+class TGLRenderPoint : public TGLImmaterialSceneObject {
+  DECLARE_CLASSINFO(TGLRenderPoint)
+public:
+  explicit TGLRenderPoint(TComponent* AOwner);
+  ~TGLRenderPoint() override;
+  void BuildList(TRenderContextInfo& rci) override;
+  // RenderPointFreed is called when the pair is cleared; the result names
+  // the pair for UnRegisterCallBack.
+  int RegisterCallBack(TDirectRenderEvent RenderEvent, TNotifyEvent RenderPointFreed);
+  void UnRegisterCallBack(int Id);
+  void Clear();
+  int CallBackCount() const { return static_cast<int>(FCallBacks.size()); }
+
+private:
+  struct TCallBack {
+    int Id;
+    TDirectRenderEvent RenderEvent;
+    TNotifyEvent Freed;
+  };
+  std::vector<TCallBack> FCallBacks;
+  int FNextId = 1;
+};
 
 enum class TGLProxyObjectOption : uint8_t { pooEffects, pooObjects, pooTransformation };
 using TGLProxyObjectOptions = TSet<TGLProxyObjectOption>;

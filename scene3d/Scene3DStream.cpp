@@ -300,12 +300,20 @@ void Scene3D_Initialize() {
   XCollection_Initialize();
   RegisterSceneObject<TGLBaseSceneObject>();
   RegisterSceneObject<TGLProxyObject>();
+  RegisterSceneObject<TScene3DObject>();
+  RegisterSceneObject<TGLImmaterialSceneObject>();
+  RegisterSceneObject<TGLCameraInvariantObject>();
+  RegisterSceneObject<TGLDirectOpenGL>();
+  RegisterSceneObject<TGLRenderPoint>();
   for (const TXCollectionItemClass* c : ItemClasses()) RegisterXCollectionItemClass(c);
 }
 
 void Scene3D_Finalize() {
   if (!InitCounter.Leave()) return;
   for (const TXCollectionItemClass* c : ItemClasses()) UnregisterXCollectionItemClass(c);
+  for (TClass c : {TGLRenderPoint::StaticClass(), TGLDirectOpenGL::StaticClass(), TGLCameraInvariantObject::StaticClass(),
+                   TGLImmaterialSceneObject::StaticClass(), TScene3DObject::StaticClass()})
+    UnRegisterClass(c);
   UnRegisterClass(TGLProxyObject::StaticClass());
   UnRegisterClass(TGLBaseSceneObject::StaticClass());
   XCollection_Finalize();

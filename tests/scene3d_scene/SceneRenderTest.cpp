@@ -324,3 +324,129 @@ TEST_F(SceneRenderTest, ProxyDrawsItsMasterInItsOwnPlace) {
   EXPECT_EQ(Rendered(), TNames{"Own"}) << "without master only its own children";
 }
 
+
+// ---- Custom objects ---------------------------------------------------------------------
+
+TEST_F(SceneRenderTest, DirectRenderObjectDrawsInThePassWithTheContextRecord) {
+  Add(Scene->Objects(), "Before", -0.8f, 0.8f, 0, 0x0000FF)->HalfSize = 0.1f;
+  auto* direct = Scene->Objects()->AddNewChild<TGLDirectOpenGL>();
+  direct->Position()->SetPoint(0.25f, 0, 0);
+  Add(Scene->Objects(), "After", 0.8f, 0.8f, 0, 0x0000FF)->HalfSize = 0.1f;
+  TRenderContextInfo* seen = nullptr;
+  int calls = 0;
+  direct->OnRender = [&](TObject* Sender, TRenderContextInfo& r) {
+    EXPECT_EQ(Sender, direct);
+    seen = &r;
+    ++calls;
+    RenderLog.push_back("direct");
+    glColor3f(1, 0, 0);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(-0.5f, -0.5f, 0);
+    glVertex3f(0.5f, -0.5f, 0);
+    glVertex3f(0, 0.5f, 0);
+    glEnd();
+  };
+  TCapture frame = Frame();
+  SaveBmp(frame, "direct_render_triangle.bmp");
+  EXPECT_EQ(Rendered(), (TNames{"Before", "direct", "After"})) << "in its place among its siblings";
+  EXPECT_EQ(seen, &rci) << "the record of the pass itself";
+  // The triangle (-0.25, -0.5), (0.75, -0.5), (0.25, 0.5).
+  EXPECT_EQ(frame.At(Px(0.25f), Py(0)), 0xFF0000u);
+  EXPECT_EQ(frame.At(Px(-0.2f), Py(-0.45f)), 0xFF0000u);
+  EXPECT_EQ(frame.At(Px(0.7f), Py(-0.45f)), 0xFF0000u);
+  EXPECT_EQ(frame.At(Px(-0.3f), Py(-0.45f)), 0x000000u);
+  EXPECT_EQ(frame.At(Px(0.0f), Py(0.4f)), 0x000000u);
+  EXPECT_EQ(frame.At(Px(0.25f), Py(-0.55f)), 0x000000u);
+  int red = 0;
+  for (uint32_t p : frame.Pixels) red += p == 0xFF0000u;
+  EXPECT_NEAR(red, Size * Size / 8, Size * Size / 100) << "a quarter of the square's 2 x 2 units, halved";
+  Frame();
+  EXPECT_EQ(calls, 2) << "once per frame";
+
+  direct->SetUseBuildList(true);
+  Frame();
+  Frame();
+  EXPECT_EQ(calls, 3) << "compiled once into the list";
+  EXPECT_EQ(frame.At(Px(0.25f), Py(0)), 0xFF0000u);
+  direct->StructureChanged();
+  frame = Frame();
+  EXPECT_EQ(calls, 4);
+  EXPECT_EQ(frame.At(Px(0.25f), Py(0)), 0xFF0000u);
+
+  direct->SetBlend(true);
+  rci.objectsSorting = TGLObjectsSorting::osRenderBlendedLast;
+  Frame();
+  EXPECT_EQ(Rendered(), (TNames{"Before", "After", "direct"})) << "blended: rendered last";
+}
+
+TEST_F(SceneRenderTest, RenderPointsAndCameraInvariantObjects) {
+  auto* point = Scene->Objects()->AddNewChild<TGLRenderPoint>();
+  std::vector<std::string> log;
+  point->RegisterCallBack([&](TObject*, TRenderContextInfo&) { log.push_back("first"); },
+                          [&](TObject*) { log.push_back("first freed"); });
+  const int second = point->RegisterCallBack([&](TObject*, TRenderContextInfo&) { log.push_back("second"); },
+                                             [&](TObject*) { log.push_back("second freed"); });
+  point->RegisterCallBack([&](TObject*, TRenderContextInfo&) { log.push_back("third"); },
+                          [&](TObject*) { log.push_back("third freed"); });
+  point->UnRegisterCallBack(second);
+  Frame();
+  EXPECT_EQ(log, (TNames{"first", "third"}));
+  log.clear();
+  delete point;
+  EXPECT_EQ(log, (TNames{"third freed", "first freed"}));
+
+  // Ignoring the camera entirely: only the local matrix, y and z mirrored.
+  auto* fixed = Scene->Objects()->AddNewChild<TGLCameraInvariantObject>();
+  fixed->SetCamInvarianceMode(TGLCameraInvarianceMode::cimOrientation);
+  fixed->Position()->SetPoint(0.5f, 0.5f, 0.5f);
+  TTestObject* inside = Add(fixed, "Inside", 0, 0, 0, 0x00FF00);
+  TCapture frame = Frame();
+  EXPECT_EQ(frame.At(Px(0.5f), Py(-0.5f)), 0x00FF00u);
+  EXPECT_EQ(frame.At(Px(0.5f), Py(0.5f)), 0x000000u);
+  EXPECT_EQ(Buffer->ModelViewStackCount(), 0);
+  (void)inside;
+}
+
+namespace {
+// A square without a colour of its own: the material gives it one.
+class TMaterialSquare : public TScene3DObject {
+public:
+  using TScene3DObject::TScene3DObject;
+  void BuildList(TRenderContextInfo& rci) override {
+    (void)rci;
+    ++Builds;
+    glBegin(GL_QUADS);
+    glVertex3f(-0.25f, -0.25f, 0);
+    glVertex3f(0.25f, -0.25f, 0);
+    glVertex3f(0.25f, 0.25f, 0);
+    glVertex3f(-0.25f, 0.25f, 0);
+    glEnd();
+  }
+  int Builds = 0;
+};
+}  // namespace
+
+TEST_F(SceneRenderTest, MaterialIsAppliedAroundTheObjectsGeometry) {
+  auto* square = Scene->Objects()->AddNewChild<TMaterialSquare>();
+  square->Position()->SetPoint(-0.5f, 0, 0);
+  square->Material()->FrontProperties()->Diffuse()->SetColor({0, 0, 1, 1});
+  Cache.Disable(TGLState::stLighting);
+  TCapture frame = Frame();
+  EXPECT_EQ(frame.At(Px(-0.5f), Py(0)), 0x0000FFu) << "the material's diffuse colour without lighting";
+  EXPECT_EQ(Scene->CurrentRenderedObject, square);
+  EXPECT_FALSE(square->Blended());
+  square->Material()->SetBlendingMode(TBlendingMode::bmTransparency);
+  EXPECT_TRUE(square->Blended());
+  square->Material()->SetBlendingMode(TBlendingMode::bmOpaque);
+
+  rci.ignoreMaterials = true;
+  glColor3f(0, 1, 0);
+  frame = Frame();
+  EXPECT_EQ(frame.At(Px(-0.5f), Py(0)), 0x00FF00u) << "ignored: the current colour stays";
+  EXPECT_EQ(square->Builds, 1);
+
+  // A copy takes the material with it.
+  auto* copy = Scene->Objects()->AddNewChild<TMaterialSquare>();
+  copy->Assign(square);
+  EXPECT_EQ(copy->Material()->FrontProperties()->Diffuse()->Color(), (TVector{0, 0, 1, 1}));
+}
