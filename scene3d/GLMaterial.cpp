@@ -204,32 +204,25 @@ void TGLMaterial::Apply(TRenderContextInfo& rci) {
   }
   if (back) BackProperties()->Apply(rci, GL_BACK);
   if (!rci.ignoreBlendingRequests) {
+    auto blend = [&cache](GLenum Source, GLenum Destination) {
+      cache.Enable(TGLState::stBlend);
+      cache.Enable(TGLState::stAlphaTest);
+      glBlendFunc(Source, Destination);
+    };
     switch (FBlendingMode) {
       case TBlendingMode::bmOpaque:
         cache.Disable(TGLState::stBlend);
         cache.Disable(TGLState::stAlphaTest);
         break;
-      case TBlendingMode::bmTransparency:
-        cache.Enable(TGLState::stBlend);
-        cache.Enable(TGLState::stAlphaTest);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        break;
-      case TBlendingMode::bmAdditive:
-        cache.Enable(TGLState::stBlend);
-        cache.Enable(TGLState::stAlphaTest);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        break;
+      case TBlendingMode::bmTransparency: blend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); break;
+      case TBlendingMode::bmAdditive: blend(GL_SRC_ALPHA, GL_ONE); break;
       case TBlendingMode::bmAlphaTest50:
       case TBlendingMode::bmAlphaTest100:
         cache.Disable(TGLState::stBlend);
         cache.Enable(TGLState::stAlphaTest);
         glAlphaFunc(GL_GEQUAL, FBlendingMode == TBlendingMode::bmAlphaTest50 ? 0.5f : 1.0f);
         break;
-      case TBlendingMode::bmModulate:
-        cache.Enable(TGLState::stBlend);
-        cache.Enable(TGLState::stAlphaTest);
-        glBlendFunc(GL_DST_COLOR, GL_ZERO);
-        break;
+      case TBlendingMode::bmModulate: blend(GL_DST_COLOR, GL_ZERO); break;
     }
   }
   if (FMaterialOptions.Contains(TMaterialOption::moIgnoreFog) && cache.States().Contains(TGLState::stFog)) {
@@ -388,30 +381,29 @@ void TGLLibMaterial::UnRegisterUser(TObject* Obj) {
   FUserList.erase(std::remove(FUserList.begin(), FUserList.end(), Obj), FUserList.end());
 }
 
-void TGLLibMaterial::NotifyUsers() {
+void TGLLibMaterial::NotifyEachUser(const std::function<void(TObject* User)>& Notify) {
   if (FNotifying) return;
   FNotifying = true;
   struct TDone {
     bool& Flag;
     ~TDone() { Flag = false; }
   } done{FNotifying};
-  for (TObject* u : std::vector<TObject*>(FUserList)) {
+  for (TObject* u : std::vector<TObject*>(FUserList)) Notify(u);
+}
+
+void TGLLibMaterial::NotifyUsers() {
+  NotifyEachUser([this](TObject* u) {
     if (auto* o = dynamic_cast<TGLUpdateAbleObject*>(u)) o->NotifyChange(this);
     else if (auto* c = dynamic_cast<TGLUpdateAbleComponent*>(u)) c->NotifyChange(this);
     else if (auto* l = dynamic_cast<TGLLibMaterial*>(u)) l->NotifyUsers();
-  }
+  });
 }
 
 void TGLLibMaterial::NotifyTexMapChange(TObject* Sender) {
-  if (FNotifying) return;
-  FNotifying = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{FNotifying};
-  for (TObject* u : std::vector<TObject*>(FUserList))
+  NotifyEachUser([Sender](TObject* u) {
     if (auto* m = dynamic_cast<TGLMaterial*>(u)) m->NotifyTexMapChange(Sender);
     else if (auto* l = dynamic_cast<TGLLibMaterial*>(u)) l->NotifyTexMapChange(Sender);
+  });
 }
 
 void TGLLibMaterial::DoOnTextureNeeded(TObject* Sender, std::string& TextureFileName) {
@@ -640,18 +632,12 @@ void TGLMaterialLibrary::Loaded() {
 // ---- Archive --------------------------------------------------------------------------
 
 namespace {
-// The texture's picture as a bitmap file, when the texture is enabled and
-// its image is a persistent image holding one.
-bool ArchiveImage(TGLMaterial* Material, std::string& Image) {
-  if (!Material->HasTexture()) return false;
-  TGLTexture* t = Material->Texture();
-  auto* p = dynamic_cast<TGLPersistentImage*>(t->Image());
-  if (!t->Enabled() || !p || !p->HasPicture()) return false;
-  TBitmap bitmap;
-  bitmap.Assign(p->Picture()->Graphic());
-  TStringStream s;
-  bitmap.SaveToStream(s);
-  Image = s.DataString();
+// The picture of a texture as a bitmap file, when the texture is enabled
+// and its image is a persistent image holding one.
+bool ArchiveImage(TGLTexture* Texture, std::string& Image) {
+  auto* p = dynamic_cast<TGLPersistentImage*>(Texture->Image());
+  if (!Texture->Enabled() || !p || !p->HasPicture()) return false;
+  Image = BitmapFileOf(p->Picture()->Graphic());
   return true;
 }
 
@@ -700,7 +686,7 @@ void TGLMaterialLibrary::WriteToFiler(TVirtualWriter* Writer) {
     TGLMaterial* m = lm->Material();
     TMaterialArchiveEntry e;
     e.Name = lm->Name();
-    e.HasImage = ArchiveImage(m, e.Image);
+    e.HasImage = m->HasTexture() && ArchiveImage(m->Texture(), e.Image);
     StoreFace(m->FrontProperties(), e.Front);
     StoreFace(m->BackProperties(), e.Back);
     e.BlendingMode = static_cast<int32_t>(m->BlendingMode());
@@ -712,16 +698,7 @@ void TGLMaterialLibrary::WriteToFiler(TVirtualWriter* Writer) {
       for (int k = 0; k < m->TextureEx()->Count(); ++k) {
         TGLTextureExItem* item = m->TextureEx()->Items(k);
         TMaterialArchiveTexture t;
-        t.HasImage = false;
-        auto* p = dynamic_cast<TGLPersistentImage*>(item->Texture()->Image());
-        if (item->Texture()->Enabled() && p && p->HasPicture()) {
-          TBitmap bitmap;
-          bitmap.Assign(p->Picture()->Graphic());
-          TStringStream s;
-          bitmap.SaveToStream(s);
-          t.HasImage = true;
-          t.Image = s.DataString();
-        }
+        t.HasImage = ArchiveImage(item->Texture(), t.Image);
         t.TextureIndex = item->TextureIndex();
         t.Offset = item->TextureOffset()->AsAffineVector();
         t.Scale = item->TextureScale()->AsAffineVector();

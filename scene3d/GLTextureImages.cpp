@@ -23,6 +23,8 @@ void SetPictureGraphic(TPicture* Picture, TGraphic* Graphic) {
   Picture->SetGraphic(&bitmap);
 }
 
+}  // namespace
+
 std::string BitmapFileOf(TGraphic* Graphic) {
   TBitmap bitmap;
   bitmap.Assign(Graphic);
@@ -30,12 +32,6 @@ std::string BitmapFileOf(TGraphic* Graphic) {
   bitmap.SaveToStream(s);
   return s.DataString();
 }
-
-void ReadSizeFile(const std::string& FileName, int& Width, int& Height) {
-  if (!FileStreamExists(FileName)) CouldNotOpen(FileName);
-  ReadImageSizeFile(LoadStringFromFile(FileName), Width, Height);
-}
-}  // namespace
 
 // ---- TGLTextureImage ------------------------------------------------------------------
 
@@ -60,22 +56,19 @@ void TGLTextureImage::Invalidate() {
 
 // ---- Blank and float images ----------------------------------------------------------
 
-IMPLEMENT_CLASSINFO(TGLBlankImage, TGLTextureImage)
-IMPLEMENT_TEXTUREIMAGE(TGLBlankImage)
-
-void TGLBlankImage::SetWidth(int Value) {
+void TGLStorageImage::SetWidth(int Value) {
   if (Value == FWidth) return;
   FWidth = Value < 1 ? 1 : Value;
   Invalidate();
 }
 
-void TGLBlankImage::SetHeight(int Value) {
+void TGLStorageImage::SetHeight(int Value) {
   if (Value == FHeight) return;
   FHeight = Value < 1 ? 1 : Value;
   Invalidate();
 }
 
-TGLBitmap32* TGLBlankImage::GetBitmap32(GLenum Target) {
+TGLBitmap32* TGLStorageImage::GetBitmap32(GLenum Target) {
   (void)Target;
   if (!FBitmap) {
     FBitmap = std::make_unique<TGLBitmap32>();
@@ -85,69 +78,37 @@ TGLBitmap32* TGLBlankImage::GetBitmap32(GLenum Target) {
   return FBitmap.get();
 }
 
-void TGLBlankImage::SaveToFile(const std::string& FileName) {
-  SaveStringToFile(FileName, WriteImageSizeFile("[BlankImage]", FWidth, FHeight));
+void TGLStorageImage::SaveToFile(const std::string& FileName) {
+  SaveStringToFile(FileName, WriteImageSizeFile(FFileHeader, FWidth, FHeight));
 }
 
-void TGLBlankImage::LoadFromFile(const std::string& FileName) {
+void TGLStorageImage::LoadFromFile(const std::string& FileName) {
   std::string name = FileName;
   DoTextureNeeded(name);
-  ReadSizeFile(name, FWidth, FHeight);
+  if (!FileStreamExists(name)) CouldNotOpen(name);
+  ReadImageSizeFile(LoadStringFromFile(name), FWidth, FHeight);   // no Invalidate: as stored
 }
 
+void TGLStorageImage::AssignSize(const TGLStorageImage& Source) {
+  FWidth = Source.FWidth;
+  FHeight = Source.FHeight;
+  Invalidate();
+}
+
+IMPLEMENT_CLASSINFO(TGLBlankImage, TGLTextureImage)
+IMPLEMENT_TEXTUREIMAGE(TGLBlankImage)
+
 void TGLBlankImage::Assign(TPersistent* Source) {
-  if (auto* b = dynamic_cast<TGLBlankImage*>(Source)) {
-    FWidth = b->FWidth;
-    FHeight = b->FHeight;
-    Invalidate();
-    return;
-  }
-  TGLTextureImage::Assign(Source);
+  if (auto* b = dynamic_cast<TGLBlankImage*>(Source)) AssignSize(*b);
+  else TGLTextureImage::Assign(Source);
 }
 
 IMPLEMENT_CLASSINFO(TGLFloatDataImage, TGLTextureImage)
 IMPLEMENT_TEXTUREIMAGE(TGLFloatDataImage)
 
-void TGLFloatDataImage::SetWidth(int Value) {
-  if (Value == FWidth) return;
-  FWidth = Value < 1 ? 1 : Value;
-  Invalidate();
-}
-
-void TGLFloatDataImage::SetHeight(int Value) {
-  if (Value == FHeight) return;
-  FHeight = Value < 1 ? 1 : Value;
-  Invalidate();
-}
-
-TGLBitmap32* TGLFloatDataImage::GetBitmap32(GLenum Target) {
-  (void)Target;
-  if (!FBitmap) {
-    FBitmap = std::make_unique<TGLBitmap32>();
-    FBitmap->SetWidth(FWidth);
-    FBitmap->SetHeight(FHeight);
-  }
-  return FBitmap.get();
-}
-
-void TGLFloatDataImage::SaveToFile(const std::string& FileName) {
-  SaveStringToFile(FileName, WriteImageSizeFile("[FloatDataImage]", FWidth, FHeight));
-}
-
-void TGLFloatDataImage::LoadFromFile(const std::string& FileName) {
-  std::string name = FileName;
-  DoTextureNeeded(name);
-  ReadSizeFile(name, FWidth, FHeight);
-}
-
 void TGLFloatDataImage::Assign(TPersistent* Source) {
-  if (auto* f = dynamic_cast<TGLFloatDataImage*>(Source)) {
-    FWidth = f->FWidth;
-    FHeight = f->FHeight;
-    Invalidate();
-    return;
-  }
-  TGLTextureImage::Assign(Source);
+  if (auto* f = dynamic_cast<TGLFloatDataImage*>(Source)) AssignSize(*f);
+  else TGLTextureImage::Assign(Source);
 }
 
 // ---- Picture images ----------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "GLTestWindow.h"
 #include "TestPaths.h"
+#include "TestPictures.h"
 #include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLState.h"
 #include "scene3d/GLTexture.h"
@@ -14,20 +15,6 @@
 namespace {
 constexpr int Size = 128;
 constexpr int Far = Size - 3;   // 2 px inside the far edges
-
-std::unique_ptr<TBitmap> MakeBitmap(int Width, int Height, const std::function<uint32_t(int, int)>& Colour) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(TPixelFormat::pf24bit);
-  b->SetSize(Width, Height);
-  for (int y = 0; y < Height; ++y) {
-    auto* row = static_cast<uint8_t*>(b->ScanLine(y));
-    for (int x = 0; x < Width; ++x) {
-      const uint32_t c = Colour(x, y);   // 0x00RRGGBB
-      row[3 * x] = uint8_t(c), row[3 * x + 1] = uint8_t(c >> 8), row[3 * x + 2] = uint8_t(c >> 16);
-    }
-  }
-  return b;
-}
 
 int R(uint32_t C) { return int(C >> 16 & 0xFF); }
 int G(uint32_t C) { return int(C >> 8 & 0xFF); }

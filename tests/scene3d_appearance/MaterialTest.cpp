@@ -6,6 +6,7 @@
 
 #include "Assertions.h"
 #include "TestPaths.h"
+#include "TestPictures.h"
 #include "classlib/Jpeg.h"
 #include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLState.h"
@@ -13,21 +14,6 @@
 #include "scene3d/GLTextureCodecs.h"
 
 namespace {
-// A 24-bit bitmap of Width x Height filled by Colour(x, y) (0x00RRGGBB).
-std::unique_ptr<TBitmap> MakeBitmap(int Width, int Height, const std::function<uint32_t(int, int)>& Colour) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(TPixelFormat::pf24bit);
-  b->SetSize(Width, Height);
-  for (int y = 0; y < Height; ++y) {
-    auto* row = static_cast<uint8_t*>(b->ScanLine(y));
-    for (int x = 0; x < Width; ++x) {
-      const uint32_t c = Colour(x, y);
-      row[3 * x] = uint8_t(c), row[3 * x + 1] = uint8_t(c >> 8), row[3 * x + 2] = uint8_t(c >> 16);
-    }
-  }
-  return b;
-}
-
 class Appearance : public testing::Test {
 protected:
   void SetUp() override {
