@@ -320,6 +320,9 @@ void TNetCustomHTTP::ConnectToHost(TNetHTTPRequest& ARequest, TNetHTTPResponse& 
   if (CookieManager()) cookies = CookieManager()->GenerateCookieList(FURI.Host, FURI.Path + FURI.Document, https);
   ComposeRequest(ARequest, requestURL, cookies);
 
+  // A kept connection that the server has closed meanwhile, or that holds
+  // bytes nobody asked for, is not reused.
+  if (IsOpen() && (PollForClose(false) || InputBuffer().Available() > 0)) CloseConnection();
   if (!UsesProxy()) {
     if (IsOpen() && (!SameText(Host, FURI.Host) || Port != port || !FTunnelTarget.empty())) CloseConnection();
     Host = FURI.Host;

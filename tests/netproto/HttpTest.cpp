@@ -83,6 +83,18 @@ TEST_F(HttpTest, MethodsAndBodyModesOnOneKeptConnection) {
   EXPECT_TRUE(server.Errors().empty());
 }
 
+TEST_F(HttpTest, AKeptConnectionTheServerDroppedIsReplaced) {
+  THttpServer server([](const TSeenRequest& R, bool& Close) {
+    Close = true;   // no "Connection: close": the client believes it kept
+    return HttpResponse("200 OK", R.Target);
+  });
+  TNetHTTP http(nullptr);
+  EXPECT_EQ("/one", http.Get(server.Base() + "/one"));
+  Sleep(100);
+  EXPECT_EQ("/two", http.Get(server.Base() + "/two"));
+  EXPECT_EQ(2, server.Connections());
+}
+
 TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
   THttpServer server([](const TSeenRequest& R, bool&) -> std::string {
     if (R.Target.rfind("/r", 0) == 0)
@@ -96,7 +108,7 @@ TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
   std::vector<int> counts;
   http.OnRedirect = [&](TObject*, std::string& Dest, int& Num, bool&, TNetHTTPMethod& Method) {
     counts.push_back(Num);
-    EXPECT_EQ("/target", Dest.substr(0, 7) == "/target" ? "/target" : Dest);
+    EXPECT_EQ("/target", Dest);
     if (http.ResponseCode() == 303) Method = TNetHTTPMethod::hmGet;
   };
   for (const char* code : {"301", "302", "307"})
@@ -121,7 +133,6 @@ TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
   http.HandleRedirects = true;
   http.OnRedirect = [](TObject*, std::string&, int&, bool& Handled, TNetHTTPMethod&) { Handled = false; };
   EXPECT_THROW(http.Get(server.Base() + "/r302"), ENetHTTPProtocolException);
-  EXPECT_EQ("hello", std::string("hello"));
   EXPECT_TRUE(server.Errors().empty());
 }
 
