@@ -100,6 +100,25 @@ TDateTime ASN1TimeToDateTime(const ASN1_TIME* T) {
   return date + time;
 }
 
+// A context of a handler: its options, its events answering the
+// callbacks, made for AMode.
+std::unique_ptr<TNetSSLContext> MakeContext(TComponent* AParent, TNetSSLOptions& AOptions,
+                                            const TCallbackEvent& AStatus, const TPasswordEvent& APassword,
+                                            const TVerifyPeerEvent& AVerify, TNetSSLMode AMode) {
+  auto c = std::make_unique<TNetSSLContext>();
+  c->Options.Assign(&AOptions);
+  c->Options.Mode = AMode;
+  c->Parent = AParent;
+  c->StatusInfoOn = static_cast<bool>(AStatus);
+  c->PasswordRoutineOn = static_cast<bool>(APassword);
+  c->VerifyOn = static_cast<bool>(AVerify);
+  c->OnStatusInfo = AStatus;
+  c->OnGetPassword = APassword;
+  c->OnVerifyPeer = AVerify;
+  c->InitContext(AMode);
+  return c;
+}
+
 void RequireLoaded() {
   if (!LoadOpenSSLLibrary()) throw ENetOSSLCouldNotLoadSSLLibrary(RSOSSLCouldNotLoadSSLLibrary);
 }
@@ -346,22 +365,7 @@ TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() {
 void TNetSSLIOHandlerSocket::StartSSL() {
   CheckOpen();
   if (!FContext) {
-    FOwnContext = std::make_unique<TNetSSLContext>();
-    FOwnContext->Options.Assign(&SSLOptions);
-    FOwnContext->Options.Mode = TNetSSLMode::sslmClient;
-    FOwnContext->Parent = this;
-    FOwnContext->StatusInfoOn = static_cast<bool>(OnStatusInfo);
-    FOwnContext->PasswordRoutineOn = static_cast<bool>(OnGetPassword);
-    FOwnContext->VerifyOn = static_cast<bool>(OnVerifyPeer);
-    FOwnContext->OnStatusInfo = OnStatusInfo;
-    FOwnContext->OnGetPassword = OnGetPassword;
-    FOwnContext->OnVerifyPeer = OnVerifyPeer;
-    try {
-      FOwnContext->InitContext(TNetSSLMode::sslmClient);
-    } catch (...) {
-      FOwnContext.reset();
-      throw;
-    }
+    FOwnContext = MakeContext(this, SSLOptions, OnStatusInfo, OnGetPassword, OnVerifyPeer, TNetSSLMode::sslmClient);
     FContext = FOwnContext.get();
   }
   FSSLSocket = std::make_unique<TNetSSLSocket>(*FContext);
@@ -418,16 +422,7 @@ int TNetSSLIOHandlerSocket::SendBlock(const void* ABuffer, int ASize) {
 }
 
 void TNetServerIOHandlerSSL::Init() {
-  FContext = std::make_unique<TNetSSLContext>();
-  FContext->Options.Assign(&SSLOptions);
-  FContext->Parent = this;
-  FContext->StatusInfoOn = static_cast<bool>(OnStatusInfo);
-  FContext->PasswordRoutineOn = static_cast<bool>(OnGetPassword);
-  FContext->VerifyOn = static_cast<bool>(OnVerifyPeer);
-  FContext->OnStatusInfo = OnStatusInfo;
-  FContext->OnGetPassword = OnGetPassword;
-  FContext->OnVerifyPeer = OnVerifyPeer;
-  FContext->InitContext(TNetSSLMode::sslmServer);
+  FContext = MakeContext(this, SSLOptions, OnStatusInfo, OnGetPassword, OnVerifyPeer, TNetSSLMode::sslmServer);
 }
 
 TNetIOHandler* TNetServerIOHandlerSSL::Accept(TNetSocket ASocket) {
