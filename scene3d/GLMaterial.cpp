@@ -143,7 +143,8 @@ void TGLMaterial::NotifyChange(TObject* Sender) {
     lib->NotifyUsers();
     return;
   }
-  if (Owner() && GLSceneHooks().StructureChanged && GLSceneHooks().StructureChanged(Owner())) return;
+  // An owning scene object hears of it through the update chain: it repaints,
+  // its geometry stays compiled.
   TGLUpdateAbleObject::NotifyChange(Sender);
 }
 

@@ -306,10 +306,18 @@ void Scene3D_Initialize() {
   RegisterSceneObject<TGLDirectOpenGL>();
   RegisterSceneObject<TGLRenderPoint>();
   for (const TXCollectionItemClass* c : ItemClasses()) RegisterXCollectionItemClass(c);
+  // A material or texture owned by a scene object rebuilds that object's
+  // compiled geometry when it changes.
+  GLSceneHooks().StructureChanged = [](TPersistent* Owner) {
+    auto* o = dynamic_cast<TGLBaseSceneObject*>(Owner);
+    if (o) o->StructureChanged();
+    return o != nullptr;
+  };
 }
 
 void Scene3D_Finalize() {
   if (!InitCounter.Leave()) return;
+  GLSceneHooks().StructureChanged = nullptr;
   for (const TXCollectionItemClass* c : ItemClasses()) UnregisterXCollectionItemClass(c);
   for (TClass c : {TGLRenderPoint::StaticClass(), TGLDirectOpenGL::StaticClass(), TGLCameraInvariantObject::StaticClass(),
                    TGLImmaterialSceneObject::StaticClass(), TScene3DObject::StaticClass()})

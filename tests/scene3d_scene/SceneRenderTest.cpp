@@ -443,7 +443,17 @@ TEST_F(SceneRenderTest, MaterialIsAppliedAroundTheObjectsGeometry) {
   glColor3f(0, 1, 0);
   frame = Frame();
   EXPECT_EQ(frame.At(Px(-0.5f), Py(0)), 0x00FF00u) << "ignored: the current colour stays";
-  EXPECT_EQ(square->Builds, 1);
+  EXPECT_EQ(square->Builds, 1) << "material changes repaint without compiling again";
+
+  // A colour owned by the object, or a change of the texture's mapping,
+  // compiles the object's geometry again.
+  rci.ignoreMaterials = false;
+  square->Material()->Texture()->SetDisabled(false);
+  Frame();
+  EXPECT_EQ(square->Builds, 2);
+  square->Material()->Texture()->SetDisabled(true);
+  Frame();
+  EXPECT_EQ(square->Builds, 3);
 
   // A copy takes the material with it.
   auto* copy = Scene->Objects()->AddNewChild<TMaterialSquare>();
