@@ -197,7 +197,7 @@ void ScanRar5(const TReadAt& ReadAt, int64_t Size, TVolumeScan& V) {
       const uint64_t comp = r.Next();
       const uint64_t host = r.Next();
       const uint64_t nameLen = r.Next();
-      if (!r.Ok || nameLen > uint64_t(extraStart - r.P)) { V.Truncated = true; return; }
+      if (!r.Ok || r.P > extraStart || nameLen > uint64_t(extraStart - r.P)) { V.Truncated = true; return; }
       f.Name.assign(reinterpret_cast<const char*>(r.P), static_cast<size_t>(nameLen));
       f.PackSize = dataSize;
       f.HostOS = host == 0 ? 2 : 3;   // Windows or Unix in the format-4 numbering
