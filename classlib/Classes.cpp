@@ -81,7 +81,11 @@ TComponent::~TComponent() {
   if (FOwner) FOwner->RemoveComponent(this);
 }
 
-void TComponent::Destroying() { ComponentState.Include(TComponentStateItem::csDestroying); }
+void TComponent::Destroying() {
+  if (ComponentState.Contains(TComponentStateItem::csDestroying)) return;
+  ComponentState.Include(TComponentStateItem::csDestroying);
+  for (TComponent* c : std::vector<TComponent*>(FComponents)) c->Destroying();
+}
 
 TComponent* TComponent::FindComponent(const std::string& AName) const {
   if (AName.empty()) return nullptr;

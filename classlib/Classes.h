@@ -121,9 +121,13 @@ protected:
   // Called on this component when AComponent is inserted or removed from
   // its owner, or is freed after FreeNotification.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
+  // The component and those it owns are about to be freed (csDestroying):
+  // called on each once, first thing when its owner goes (a form's
+  // BeforeDestruction, while the form is whole), at the latest from its
+  // own destructor. A component that runs anything (a thread) stops it here.
+  virtual void Destroying();
 
 private:
-  void Destroying();
   TComponent* FOwner = nullptr;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;

@@ -90,6 +90,7 @@ void TForm::AfterConstruction() {
 void TForm::BeforeDestruction() {
   if (FDestroying) return;
   FDestroying = true;
+  Destroying();   // what the form owns stops running (worker threads) while it is whole
   try {
     if (OnDestroy) OnDestroy(this);
   } catch (...) {
@@ -448,6 +449,7 @@ void TForm::WndProc(TMessage& M) {
       if (M.LParam == 0 && HIWORD(M.WParam) == 0 && FMenu && FMenu->DispatchCommand(LOWORD(M.WParam))) return;
       break;
     case CM_RELEASE: {
+      BeforeDestruction();   // while the whole form exists
       std::unique_ptr<TForm> self(this);   // frees the form after its handlers returned
       return;
     }

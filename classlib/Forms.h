@@ -42,7 +42,10 @@ class TMainMenu;
 // set WS_EX_APPWINDOW and the desktop window). OnCreate runs from
 // AfterConstruction (TApplication::CreateForm calls it); OnDestroy runs
 // from BeforeDestruction, which the application calls for the forms it owns
-// before freeing them.
+// before freeing them (as Release does); it first tells every component the
+// form owns that it is about to go (Destroying), so worker threads stop while
+// the form is whole. A form deleted directly runs it from its own destructor,
+// after the members of derived classes are gone.
 //
 // Keys: the application's loop hands every key message to the form of the
 // focused control first. With KeyPreview the form's OnKeyDown, OnKeyUp and

@@ -142,10 +142,22 @@ TThread::TThread() {
   FHandle.Reset(h);
 }
 
+namespace {
+// The OnTerminate calls running on this thread, innermost first: a thread
+// freed from its own OnTerminate must not wait for itself.
+struct TTerminateFrame {
+  TThread* Thread;
+  TTerminateFrame* Outer;
+};
+thread_local TTerminateFrame* TerminateFrames = nullptr;
+}  // namespace
+
 TThread::~TThread() {
   // A finished thread may still be handing its OnTerminate to the main
   // thread, which reads this object: wait for that too.
-  if (FThreadID == GetCurrentThreadId() || FInOnTerminate) return;
+  if (FThreadID == GetCurrentThreadId()) return;
+  for (TTerminateFrame* f = TerminateFrames; f; f = f->Outer)
+    if (f->Thread == this) return;
   if (!FFinished) {
     Terminate();
     if (FSuspended) {
@@ -178,14 +190,17 @@ DWORD WINAPI TThread::ThreadProc(LPVOID Param) {
 }
 
 void TThread::DoTerminate() {
+  // after this the thread no longer reads the object, which OnTerminate may free
   Synchronize([this] {
-    FInOnTerminate = true;   // after this the thread no longer reads the object
     if (!OnTerminate) return;
+    TTerminateFrame frame{this, TerminateFrames};
+    TerminateFrames = &frame;
     try {
       OnTerminate(this);
     } catch (...) {
       HandleCallbackException(this);
     }
+    TerminateFrames = frame.Outer;
   });
 }
 
@@ -197,6 +212,10 @@ void TThread::Resume() {
 void TThread::Suspend() {
   FSuspended = true;
   SuspendThread(FHandle.Get());
+  // the system suspends on its own time; reading the context waits for it
+  CONTEXT c{};
+  c.ContextFlags = CONTEXT_CONTROL;
+  GetThreadContext(FHandle.Get(), &c);
 }
 
 TThreadPriority TThread::Priority() const {

@@ -59,7 +59,6 @@ private:
   DWORD FThreadID = 0;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
-  std::atomic<bool> FInOnTerminate{false};   // the main thread runs its OnTerminate
   std::atomic<bool> FSuspended{true};
   std::exception_ptr FFatalException;
 };

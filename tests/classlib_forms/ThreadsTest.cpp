@@ -54,6 +54,33 @@ TEST_F(ThreadsTest, FreeingAThreadFromItsOwnOnTerminateReturns) {
   EXPECT_EQ(WaitForSingleObject(h.Get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
+// After the terminate step has run, freeing the thread still waits for the
+// thread's end: here its end is slow (a thread-local object goes last).
+TEST_F(ThreadsTest, FreeingAThreadAfterItsTerminateStepWaitsForItsEnd) {
+  static std::atomic<bool> gone{false};
+  struct TSlowEnd {
+    ~TSlowEnd() {
+      Sleep(300);
+      gone = true;
+    }
+  };
+  struct TSlow : TThread {
+    void Execute() override {
+      thread_local TSlowEnd last;
+      (void)last;
+    }
+  };
+  gone = false;
+  auto* t = new TSlow;
+  bool terminated = false;
+  t->OnTerminate = [&](TObject*) { terminated = true; };
+  t->Start();
+  ASSERT_TRUE(PumpUntil([&] { return terminated; }));
+  EXPECT_FALSE(gone);
+  delete t;
+  EXPECT_TRUE(gone);
+}
+
 // Any wait on the main thread may take the signal of a call handed over
 // (PumpUntil does); WaitFor must still serve that call.
 TEST_F(ThreadsTest, WaitForServesACallWhoseSignalWasTaken) {

@@ -147,3 +147,29 @@ TEST_F(HyperLabelTest, ClickWhileHoveringOpensTheUrlOnly) {
   SendMessageA(Link->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(4, 4));
   EXPECT_EQ(Link->Font()->Color(), 0x0000FFu);
 }
+
+TEST_F(HyperLabelTest, PressedOnTheLinkAndReleasedElsewhereOpensNothing) {
+  MakeWindow();
+  Link->URL = "http://127.0.0.1/vantrel/";
+  POINT p = ClientToScreenPoint(Link->Handle(), 5, 5);
+  MoveMouseTo(p.x, p.y);
+  PumpFor(80);
+  ASSERT_TRUE(Link->Hovering());
+  MouseButton(TInputButton::Left, true);
+  PumpFor(80);
+  ASSERT_TRUE(Link->Pressed());
+  MoveMouseTo(p.x + 250, p.y + 40);   // the label holds the mouse: no leave message comes
+  PumpFor(80);
+  MouseButton(TInputButton::Left, false);
+  PumpFor(80);
+  EXPECT_TRUE(Opened.empty());
+  EXPECT_FALSE(Link->Pressed());
+  EXPECT_FALSE(Link->Hovering());
+  EXPECT_EQ(Link->Font()->Color(), 0x800000u);
+  // back over it, a click opens the link once
+  ClickAt(p.x, p.y);
+  PumpFor(80);
+  ASSERT_EQ(Opened.size(), 1u);
+  EXPECT_EQ(Opened[0].File, "http://127.0.0.1/vantrel/");
+  EXPECT_EQ(Link->Font()->Color(), 0xFF0000u);
+}

@@ -398,3 +398,192 @@ TEST_F(WorkerThreadTest, ARunningSubgroupJoinsAndLeavesWithAllItsThreads) {
   ASSERT_TRUE(PumpUntil([&] { return !sub->Running(); }));
   EXPECT_EQ(topEnds, 1);
 }
+
+namespace {
+HANDLE DuplicateOf(TThread* T) {
+  HANDLE d = nullptr;
+  DuplicateHandle(GetCurrentProcess(), T->Handle(), GetCurrentProcess(), &d, SYNCHRONIZE, FALSE, 0);
+  return d;
+}
+}  // namespace
+
+// Suspended after its execute returned, while its terminate step waits for
+// the GUI thread: the thread must still end.
+TEST_F(WorkerThreadTest, AThreadSuspendedAsItsExecuteReturnsStillEnds) {
+  auto* w = new TWorkerThread(Application);
+  THandle thread;
+  w->OnStart = [&](TObject*, TWorkerExecuteThread* T, void*&) { thread.Reset(DuplicateOf(T)); };
+  w->OnExecute = [](TObject*, TWorkerExecuteThread*, void*&) {};
+  bool ended = false;
+  w->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ended = true; };
+  w->Start();
+  TWorkerExecuteThread* t = w->Thread();
+  while (!t->Finished()) Sleep(1);   // no message served: the terminate step waits
+  w->Suspend();
+  ASSERT_TRUE(PumpUntil([&] { return ended; }));
+  EXPECT_EQ(WaitForSingleObject(thread.Get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_FALSE(w->Running());
+}
+
+TEST_F(WorkerThreadTest, FreedInItsOwnOnTerminateTouchesNothingAfterwards) {
+  auto* w = new TWorkerThread(Application);
+  w->SetRefreshInterval(5);
+  w->SetUpdateEnabled(true);   // its timer is started again after OnTerminate
+  auto* g = new TWorkerThreadGroup(Application);
+  w->SetThreadGroup(g);
+  THandle thread;
+  w->OnStart = [&](TObject*, TWorkerExecuteThread* T, void*&) { thread.Reset(DuplicateOf(T)); };
+  w->OnExecute = [](TObject*, TWorkerExecuteThread*, void*&) { throw EConvertError("reported after"); };
+  std::vector<std::string> errors;
+  Application->OnException = [&](TObject* Sender, Exception& E) {
+    errors.push_back(E.Message + (Sender ? " from a component" : ""));
+  };
+  bool freed = false;
+  w->OnTerminate = [&freed](TObject* Sender, TWorkerExecuteThread*, void*&) {
+    freed = true;
+    delete static_cast<TWorkerThread*>(Sender);
+  };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return freed; }));
+  PumpFor(50);
+  EXPECT_EQ(WaitForSingleObject(thread.Get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(errors, std::vector<std::string>{"reported after"});
+  EXPECT_EQ(g->MemberCount(), 0);
+  EXPECT_EQ(g->RunningCount(), 0);
+}
+
+TEST_F(WorkerThreadTest, FreedInItsOwnOnUpdateWhileTheThreadTakesTheLock) {
+  auto* w = new TWorkerThread(Application);
+  w->SetRefreshInterval(10);
+  w->SetUpdateEnabled(true);
+  THandle thread;
+  w->OnStart = [&](TObject*, TWorkerExecuteThread* T, void*&) { thread.Reset(DuplicateOf(T)); };
+  std::atomic<int> steps{0};
+  w->OnExecute = [&steps](TObject* Sender, TWorkerExecuteThread* T, void*&) {
+    auto* self = static_cast<TWorkerThread*>(Sender);
+    for (bool stop = false; !stop;) {
+      Sleep(1);
+      self->Lock();   // what the GUI thread may read, under the lock; its end too
+      stop = T->Terminated();
+      ++steps;
+      self->Unlock();
+    }
+  };
+  bool freed = false;
+  w->OnUpdate = [&](TObject* Sender, TWorkerExecuteThread*, void*&, int32_t) {
+    if (steps < 5) return;
+    freed = true;
+    delete static_cast<TWorkerThread*>(Sender);   // waits for the thread, which needs the lock
+  };
+  w->Start();
+  ASSERT_TRUE(PumpUntil([&] { return freed; }));
+  EXPECT_EQ(WaitForSingleObject(thread.Get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  PumpFor(50);
+}
+
+namespace {
+// A form whose own members a timer reads; its worker takes a while to end.
+struct TBusyForm : TForm {
+  explicit TBusyForm(TComponent* Owner) : TForm(Owner) {
+    Ticker = new TTimer(this);   // made before the worker: freed after it
+    Ticker->SetInterval(1);
+    Ticker->OnTimer = [this](TObject*) {
+      if (*Gone) ++*TicksAfterMembersWent;
+      else Readings += static_cast<int>(Places.size());
+    };
+    Worker = new TWorkerThread(this);
+    Worker->OnExecute = [](TObject*, TWorkerExecuteThread* T, void*&) {
+      while (!T->Terminated()) Sleep(1);
+      Sleep(150);   // slow to end: the form's destruction waits meanwhile
+    };
+  }
+  ~TBusyForm() override {
+    *WorkerRanIntoMembersGone = Worker->Running();
+    *Gone = true;
+  }
+  std::vector<std::string> Places{"Vienna", "Graz"};
+  int Readings = 0;
+  TTimer* Ticker;
+  TWorkerThread* Worker;
+  std::shared_ptr<bool> Gone = std::make_shared<bool>(false);
+  std::shared_ptr<int> TicksAfterMembersWent = std::make_shared<int>(0);
+  std::shared_ptr<bool> WorkerRanIntoMembersGone = std::make_shared<bool>(false);
+};
+}  // namespace
+
+TEST_F(WorkerThreadTest, AFormFreedWithItsWorkerRunningStopsItWhileWhole) {
+  for (bool release : {true, false}) {
+    auto* f = new TBusyForm(Application);
+    auto gone = f->Gone;
+    auto late = f->TicksAfterMembersWent;
+    auto running = f->WorkerRanIntoMembersGone;
+    f->Worker->Start();
+    ASSERT_TRUE(PumpUntil([&] { return f->Readings > 4; }));
+    if (release) {
+      f->Release();   // as closing with caFree does
+      ASSERT_TRUE(PumpUntil([&] { return *gone; }));
+      EXPECT_FALSE(*running) << "the worker stopped before the form's members went";
+    } else {
+      delete f;   // the members go first; the worker's wait fires no timer into them
+    }
+    EXPECT_EQ(*late, 0);
+  }
+}
+
+TEST_F(WorkerThreadTest, AFreedGroupLetsGoOfEveryThreadBelowIt) {
+  auto* top = new TWorkerThreadGroup(Application);
+  auto* sub = new TWorkerThreadGroup(Application);
+  auto* a = new TWorkerThread(Application);
+  auto* b = new TWorkerThread(Application);
+  sub->SetThreadGroup(top);
+  a->SetThreadGroup(sub);
+  b->SetThreadGroup(top);
+  std::atomic<bool> release{false};
+  a->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) {
+    while (!release) Sleep(2);
+  };
+  int subEnds = 0;
+  sub->OnTerminate = [&](TObject*, TWorkerExecuteThread*, void*&) { ++subEnds; };
+  a->Start();
+  ASSERT_EQ(top->RunningCount(), 1);
+  delete top;
+  EXPECT_EQ(a->ThreadGroup(), nullptr);
+  EXPECT_EQ(b->ThreadGroup(), nullptr);
+  EXPECT_EQ(sub->ThreadGroup(), nullptr);
+  EXPECT_EQ(sub->MemberCount(), 0);
+  EXPECT_TRUE(sub->AllThreads().empty());
+  EXPECT_EQ(sub->RunningCount(), 0);
+  EXPECT_EQ(subEnds, 1);
+  release = true;
+  ASSERT_TRUE(PumpUntil([&] { return !a->Running(); }));
+  EXPECT_EQ(subEnds, 1);   // a no longer tells the subgroup
+  delete a;                // nothing keeps it any more
+  sub->Start();            // an empty group starts nothing
+  EXPECT_FALSE(sub->Running());
+}
+
+TEST_F(WorkerThreadTest, ARunningSubgroupJoiningNamesEachOfItsThreads) {
+  auto* top = new TWorkerThreadGroup(Application);
+  auto* sub = new TWorkerThreadGroup(Application);
+  auto* a = new TWorkerThread(Application);
+  a->SetThreadGroup(sub);
+  std::atomic<bool> release{false};
+  a->OnExecute = [&](TObject*, TWorkerExecuteThread*, void*&) {
+    while (!release) Sleep(2);
+  };
+  int payload = 3;
+  std::vector<std::pair<TWorkerExecuteThread*, void*>> seen;
+  top->OnThreadStart = [&](TObject*, TWorkerExecuteThread* T, void*& Data) { seen.emplace_back(T, Data); };
+  top->OnStart = [&](TObject*, TWorkerExecuteThread* T, void*& Data) { seen.emplace_back(T, Data); };
+  top->OnThreadTerminate = [&](TObject*, TWorkerExecuteThread* T, void*& Data) { seen.emplace_back(T, Data); };
+  a->Start(&payload);
+  sub->SetThreadGroup(top);
+  sub->SetThreadGroup(nullptr);
+  ASSERT_EQ(seen.size(), 3u);
+  for (auto& s : seen) {
+    EXPECT_EQ(s.first, a->Thread());
+    EXPECT_EQ(s.second, &payload);
+  }
+  release = true;
+  ASSERT_TRUE(PumpUntil([&] { return !a->Running(); }));
+}

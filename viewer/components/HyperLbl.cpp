@@ -20,6 +20,13 @@ void THyperLabel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void THyperLabel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  // the label holds the mouse while pressed, so no leave message came: a
+  // release elsewhere is a leave
+  bool inside = X >= 0 && Y >= 0 && X < ClientWidth() && Y < ClientHeight();
+  if (!inside && FHovering) {
+    FHovering = false;
+    FMouseInControl = false;
+  }
   FFont.SetColor(FHovering ? HyperColour : FSavedColour);
   FPressed = false;
   if (FHovering && !URL.empty())

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "classlib/Forms.h"
 
 namespace {
 template <typename T>
@@ -32,7 +31,26 @@ IMPLEMENT_CLASSINFO(TWorkerThreadBase, TComponent)
 
 TWorkerThreadBase::TWorkerThreadBase(TComponent* AOwner) : TComponent(AOwner) {}
 
-TWorkerThreadBase::~TWorkerThreadBase() = default;
+TWorkerThreadBase::~TWorkerThreadBase() {
+  *FAlive = false;
+  ReleaseHandlerLocks();
+}
+
+TWorkerThreadBase::THandlerLock::THandlerLock(TWorkerThreadBase* Component)
+    : FComponent(Component), FAlive(Component->FAlive) {
+  Component->FLock.Acquire();
+  ++Component->FHandlerLocks;
+}
+
+TWorkerThreadBase::THandlerLock::~THandlerLock() {
+  if (!*FAlive || FComponent->FHandlerLocks == 0) return;   // let go already
+  --FComponent->FHandlerLocks;
+  FComponent->FLock.Release();
+}
+
+void TWorkerThreadBase::ReleaseHandlerLocks() {
+  for (; FHandlerLocks > 0; --FHandlerLocks) FLock.Release();
+}
 
 void TWorkerThreadBase::SetThreadGroup(TWorkerThreadGroup* Value) {
   if (Value == FThreadGroup) return;
@@ -69,23 +87,37 @@ TWorkerThread::TWorkerThread(TComponent* AOwner) : TWorkerThreadBase(AOwner) {
 }
 
 TWorkerThread::~TWorkerThread() {
+  StopAndWait();
+  SetThreadGroup(nullptr);
+}
+
+void TWorkerThread::Destroying() {
+  TWorkerThreadBase::Destroying();
+  StopAndWait();
+}
+
+void TWorkerThread::StopAndWait() {
+  ReleaseHandlerLocks();   // freed from a handler: the thread may wait for the lock
   FUpdateTimer->SetEnabled(false);
-  if (TWorkerExecuteThread* t = FThread) {
-    // The thread ends on its own; its terminate step (on this thread)
-    // forgets it and tells the group, with no OnTerminate. Until then the
-    // thread may still run the handlers here.
-    t->OnTerminate = [this](TObject* Sender) { ThreadTerminatedOnDestroy(Sender); };
-    ResumeFully(t);
-    t->Terminate();
-    while (FThread) {
-      CheckSynchronize();
-      if (Application) Application->ProcessMessages();
-      if (!FThread) break;
-      HANDLE ev = SyncEvent();
-      MsgWaitForMultipleObjects(ev ? 1 : 0, ev ? &ev : nullptr, FALSE, 50, QS_ALLINPUT);
+  TWorkerExecuteThread* t = FThread;
+  if (!t) return;
+  // The thread ends on its own; its terminate step (on this thread)
+  // forgets it and tells the group, with no OnTerminate. Until then the
+  // thread may still run the handlers here. Posted messages wait: they
+  // would reach an owner that is being freed.
+  t->OnTerminate = [this](TObject* Sender) { ThreadTerminatedOnDestroy(Sender); };
+  ResumeFully(t);
+  t->Terminate();
+  while (FThread) {
+    CheckSynchronize();
+    if (!FThread) break;
+    HANDLE ev = SyncEvent();
+    DWORD n = ev ? 1 : 0;
+    if (MsgWaitForMultipleObjects(n, ev ? &ev : nullptr, FALSE, 50, QS_SENDMESSAGE) == WAIT_OBJECT_0 + n) {
+      MSG m;
+      PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);   // delivers messages sent from other threads
     }
   }
-  SetThreadGroup(nullptr);
 }
 
 void TWorkerThread::SetPriority(TThreadPriority Value) {
@@ -100,7 +132,7 @@ void TWorkerThread::SetUpdateEnabled(bool Value) {
 }
 
 void TWorkerThread::Start(void* Data) {
-  if (FThread) return;
+  if (FThread || ComponentState.Contains(TComponentStateItem::csDestroying)) return;
   auto* t = new TWorkerExecuteThread(this, Data);   // frees itself when it ends
   FThread = t;
   FStopped = false;
@@ -129,7 +161,11 @@ void TWorkerThread::Stop() {
 }
 
 void TWorkerThread::Suspend() {
-  if (TWorkerExecuteThread* t = FThread) t->Suspend();
+  if (TWorkerExecuteThread* t = FThread) {
+    t->Suspend();
+    // past its execute the thread must reach its terminate step and its end
+    if (t->Finished()) ResumeFully(t);
+  }
 }
 
 void TWorkerThread::Resume() {
@@ -149,23 +185,35 @@ void TWorkerThread::ThreadBody(TWorkerExecuteThread* Thread) {
 
 void TWorkerThread::ThreadTerminated(TObject* Sender) {
   auto* t = static_cast<TWorkerExecuteThread*>(Sender);
+  ResumeFully(t);   // suspended once its execute had returned: it still has to end
+  std::shared_ptr<bool> alive = Alive();
+  std::exception_ptr error = t->FExecuteError;
+  // a handler below may free this component: nothing of it is touched after
+  auto report = [&] {
+    if (error) Guarded(*alive ? this : nullptr, [&] { std::rethrow_exception(error); });
+  };
   FUpdateTimer->SetEnabled(false);
   FThread = nullptr;
   FEnding = t;
   Guarded(this, [&] { NotifyGroupTerminate(FThreadGroup); });
-  Guarded(this, [&] {
+  if (!*alive) return report();
+  try {
     if (OnTerminate) {
-      TLockGuard g(FLock);
+      THandlerLock g(this);
       OnTerminate(this, t, t->Data);
     }
-  });
+  } catch (...) {
+    HandleCallbackException(*alive ? this : nullptr);
+  }
+  if (!*alive) return report();
   FEnding = nullptr;
   if (FUpdateEnabled) FUpdateTimer->SetEnabled(true);
-  if (std::exception_ptr e = t->FExecuteError) Guarded(this, [&] { std::rethrow_exception(e); });
+  report();
 }
 
 void TWorkerThread::ThreadTerminatedOnDestroy(TObject* Sender) {
   auto* t = static_cast<TWorkerExecuteThread*>(Sender);
+  ResumeFully(t);
   FThread = nullptr;
   // the group counted this thread's start, so it hears of its end
   FEnding = t;
@@ -177,12 +225,12 @@ void TWorkerThread::ThreadTerminatedOnDestroy(TObject* Sender) {
 void TWorkerThread::UpdateTick(TObject*) {
   TWorkerExecuteThread* t = FThread;
   if (!t) return;
+  std::shared_ptr<bool> alive = Alive();   // a handler may free this component
   int32_t percent = t->Percent;
   if (FThreadGroup) FThreadGroup->GroupUpdate(this, t, percent, UpdatePriority, t->Data);
-  if (OnUpdate) {
-    TLockGuard g(FLock);
-    OnUpdate(this, t, t->Data, percent);
-  }
+  if (!*alive || !OnUpdate) return;
+  THandlerLock g(this);
+  OnUpdate(this, t, t->Data, percent);
 }
 
 void TWorkerThread::NotifyGroupStart(TWorkerThreadGroup* Group) {
@@ -224,11 +272,26 @@ TWorkerThreadGroup::TWorkerThreadGroup(TComponent* AOwner) : TWorkerThreadBase(A
 
 TWorkerThreadGroup::~TWorkerThreadGroup() {
   SetThreadGroup(nullptr);   // first, so the groups above drop this group's threads
-  for (TWorkerThread* t : FAllThreads)
+  // Every thread below leaves its group. The subgroups let go of this group
+  // first, so the end of a run is told up to them only; a thread of a
+  // subgroup leaves it the usual way, so the subgroup no longer lists it.
+  for (TWorkerThreadBase* m : FMembers)
+    if (dynamic_cast<TWorkerThreadGroup*>(m)) m->FThreadGroup = nullptr;
+  for (TWorkerThread* t : std::vector<TWorkerThread*>(FAllThreads)) {
     if (t->FThreadGroup == this) t->FThreadGroup = nullptr;
+    else t->SetThreadGroup(nullptr);
+  }
   for (TWorkerThreadBase* m : FMembers) m->FThreadGroup = nullptr;
   FAllThreads.clear();
   FMembers.clear();
+}
+
+std::vector<TWorkerThread*> TWorkerThreadGroup::RunningThreads() {
+  std::vector<TWorkerThread*> r;
+  TLockGuard g(FLock);
+  for (TWorkerThread* t : FAllThreads)
+    if (t->Running()) r.push_back(t);
+  return r;
 }
 
 int32_t TWorkerThreadGroup::RunningCount() {
@@ -301,10 +364,8 @@ void TWorkerThreadGroup::NotifyGroupTerminate(TWorkerThreadGroup* Group) {
 bool TWorkerThreadGroup::AddToGroup(TWorkerThreadGroup* Group) {
   if (Contains(Group)) return false;
   // The parent counts each thread running here, as each will end on its own.
-  for (int32_t n = RunningCount(); n > 0; --n) {
-    void* none = nullptr;
-    Group->ThreadStart(this, nullptr, none);
-  }
+  for (TWorkerThread* t : RunningThreads())
+    if (TWorkerExecuteThread* x = t->Thread()) Group->ThreadStart(this, x, x->Data);
   {
     TLockGuard g(Group->FLock);
     Group->FMembers.push_back(this);
@@ -314,10 +375,8 @@ bool TWorkerThreadGroup::AddToGroup(TWorkerThreadGroup* Group) {
 }
 
 void TWorkerThreadGroup::RemoveFromGroup(TWorkerThreadGroup* Group) {
-  for (int32_t n = RunningCount(); n > 0; --n) {
-    void* none = nullptr;
-    Group->ThreadTerminate(this, nullptr, none);
-  }
+  for (TWorkerThread* t : RunningThreads())
+    if (TWorkerExecuteThread* x = t->Thread()) Group->ThreadTerminate(this, x, x->Data);
   {
     TLockGuard g(Group->FLock);
     EraseAll<TWorkerThreadBase>(Group->FMembers, this);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "classlib/Classes.h"
@@ -27,6 +28,8 @@ class TWorkerThreadBase : public TComponent {
   DECLARE_CLASSINFO(TWorkerThreadBase)
 public:
   explicit TWorkerThreadBase(TComponent* AOwner);
+  // Also from inside one of its own handlers: the lock that handler holds
+  // is let go first.
   ~TWorkerThreadBase() override;
 
   TWorkerThreadUpdateNotifyEvent OnUpdate;
@@ -59,8 +62,29 @@ public:
 
 protected:
   friend class TWorkerThreadGroup;
+  // A handler may free the component: what calls it holds this and stops
+  // when the component is gone.
+  std::shared_ptr<bool> Alive() const { return FAlive; }
+  // The lock around a handler the GUI thread runs; let go by the
+  // component's destruction when the handler frees it.
+  class THandlerLock {
+  public:
+    explicit THandlerLock(TWorkerThreadBase* Component);
+    ~THandlerLock();
+    THandlerLock(const THandlerLock&) = delete;
+    THandlerLock& operator=(const THandlerLock&) = delete;
+
+  private:
+    TWorkerThreadBase* FComponent;
+    std::shared_ptr<bool> FAlive;
+  };
+  void ReleaseHandlerLocks();
   TWorkerThreadGroup* FThreadGroup = nullptr;
   TCriticalSection FLock;
+  int FHandlerLocks = 0;   // the lock taken around a running handler, by this (GUI) thread
+
+private:
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // The thread of a TWorkerThread: created suspended, frees itself at its end.
@@ -117,8 +141,14 @@ protected:
   virtual void ThreadBody(TWorkerExecuteThread* Thread);
   virtual void ThreadTerminated(TObject* Sender);
   virtual void ThreadTerminatedOnDestroy(TObject* Sender);
+  // Asks the thread to end and waits for its terminate step, serving only
+  // synchronized calls and sent messages meanwhile (no timer of the
+  // component's owner fires); from its owner's BeforeDestruction, so the
+  // thread is gone while the owner is whole.
+  void Destroying() override;
 
 private:
+  void StopAndWait();
   friend class TWorkerExecuteThread;
   TTimer* FUpdateTimer;   // owned as a component
   std::atomic<TWorkerExecuteThread*> FThread{nullptr};
@@ -142,6 +172,7 @@ public:
   TWorkerThreadBase* Members(int Index) const { return FMembers.at(static_cast<size_t>(Index)); }
   const std::vector<TWorkerThread*>& AllThreads() const { return FAllThreads; }
   int32_t RunningCount();
+  std::vector<TWorkerThread*> RunningThreads();   // the thread components below with a thread
 
   bool Running() override { return RunningCount() > 0; }
   void NotifyGroupStart(TWorkerThreadGroup* Group) override;
