@@ -133,7 +133,7 @@ public:
   TGLNode* Items(int Index) const { return static_cast<TGLNode*>(TCollection::Items(Index)); }
   TGLNode* Add() { return static_cast<TGLNode*>(TCollection::Add()); }
   // With the update count at 0, an updatable owner is told.
-  void NotifyChange();
+  virtual void NotifyChange();
   void EndUpdate() override;
   // A spline through the nodes' x, y and z; the caller owns it.
   std::unique_ptr<TCubicSpline> CreateNewCubicSpline() const;

@@ -167,3 +167,12 @@ void TGLStateCache::ResetAll() {
   ResetGLCurrentTexture();
   ResetGLFrontFace();
 }
+
+TGLPushedAttrib::~TGLPushedAttrib() {
+  for (int i = 0; i <= static_cast<int>(TGLState::stTextureRect); ++i) {
+    const auto s = static_cast<TGLState>(i);
+    if (FSaved.Contains(s)) FCache->Enable(s);
+    else FCache->Disable(s);
+  }
+  glPopAttrib();
+}

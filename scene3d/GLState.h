@@ -76,3 +76,20 @@ private:
   bool FFrontFaceCCW = true;
   bool FTextureMatrixIsIdentity = true;
 };
+
+// Pushes OpenGL attribute groups for its lifetime. At the end the cache's
+// capabilities are set back to what it knew at the start and the groups are
+// popped, so that cache and OpenGL agree again whatever was changed between.
+class TGLPushedAttrib {
+public:
+  TGLPushedAttrib(TGLStateCache* Cache, GLbitfield Mask) : FCache(Cache), FSaved(Cache->States()) {
+    glPushAttrib(Mask);
+  }
+  ~TGLPushedAttrib();
+  TGLPushedAttrib(const TGLPushedAttrib&) = delete;
+  TGLPushedAttrib& operator=(const TGLPushedAttrib&) = delete;
+
+private:
+  TGLStateCache* FCache;
+  TGLStates FSaved;
+};

@@ -275,7 +275,8 @@ public:
 
   // Rendering.
   void Render(TRenderContextInfo& rci);
-  void DrawAxes(TRenderContextInfo& rci, uint16_t pattern);
+  // Size is the length of each half axis; 0 means the depth of the view.
+  void DrawAxes(TRenderContextInfo& rci, uint16_t pattern, float size = 0.0f);
 
   TGLBehaviours* Behaviours();   // created on first read
   void SetBehaviours(TGLBehaviours* Value) { Behaviours()->Assign(Value); }
@@ -522,6 +523,43 @@ public:
   // A reference to another component by name, resolved once the tree is read.
   virtual void DefineReference(const std::string& Name, std::function<void(TComponent* Value)> SetValue,
                                TComponent* Value) = 0;
+
+  // Plain values: written from Value when HasData, read back through Set.
+  void DefineSingle(const std::string& Name, float Value, std::function<void(float)> Set, bool HasData);
+  void DefineInteger(const std::string& Name, int32_t Value, std::function<void(int32_t)> Set, bool HasData);
+  void DefineBoolean(const std::string& Name, bool Value, std::function<void(bool)> Set, bool HasData);
+  // An enumeration by the name of its value; an unknown name raises EReadError.
+  template <typename E, size_t N>
+  void DefineEnum(const std::string& Name, const char* const (&Names)[N], E Value, std::function<void(E)> Set,
+                  bool HasData) {
+    DefineValue(
+        Name, [&Names, Set](TVirtualReader& R) { Set(static_cast<E>(IndexOfName(Names, N, R.ReadString()))); },
+        [&Names, Value](TVirtualWriter& W) { W.WriteString(Names[static_cast<size_t>(Value)]); }, HasData);
+  }
+  // A set as the list of the names of its members.
+  template <typename E, size_t N>
+  void DefineSet(const std::string& Name, const char* const (&Names)[N], TSet<E> Value, std::function<void(TSet<E>)> Set,
+                 bool HasData) {
+    DefineValue(
+        Name,
+        [&Names, Set](TVirtualReader& R) {
+          TSet<E> v;
+          R.ReadListBegin();
+          while (!R.EndOfList()) v.Include(static_cast<E>(IndexOfName(Names, N, R.ReadString())));
+          R.ReadListEnd();
+          Set(v);
+        },
+        [&Names, Value](TVirtualWriter& W) {
+          W.WriteListBegin();
+          for (size_t i = 0; i < N; ++i)
+            if (Value.Contains(static_cast<E>(i))) W.WriteString(Names[i]);
+          W.WriteListEnd();
+        },
+        HasData);
+  }
+
+private:
+  static int IndexOfName(const char* const* Names, size_t Count, const std::string& Name);
 };
 
 // The subtree of Root: signature "TPF0", then per object its class name,

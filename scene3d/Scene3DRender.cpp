@@ -190,9 +190,9 @@ void TGLBaseSceneObject::RenderChildren(int firstChildIndex, int lastChildIndex,
   rci.visibilityCulling = savedCulling;
 }
 
-void TGLBaseSceneObject::DrawAxes(TRenderContextInfo& rci, uint16_t pattern) {
-  // The length of the view's depth, so that the axes cross the whole view.
-  const float size = rci.farClippingDistance > 0.0f ? rci.farClippingDistance : 1.0f;
+void TGLBaseSceneObject::DrawAxes(TRenderContextInfo& rci, uint16_t pattern, float size) {
+  // By default the length of the view's depth, so that the axes cross the whole view.
+  if (size == 0.0f) size = rci.farClippingDistance > 0.0f ? rci.farClippingDistance : 1.0f;
   TGLStateCache* cache = rci.stateCache;
   const TGLStates saved = cache->States();
   glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);

@@ -220,6 +220,31 @@ TGLBaseSceneObject* ReadObjectTree(TStream& Stream, TComponent* Owner, TGLBaseSc
 
 // ---- Published values ---------------------------------------------------------------------------
 
+int TGLObjectFiler::IndexOfName(const char* const* Names, size_t Count, const std::string& Name) {
+  for (size_t i = 0; i < Count; ++i)
+    if (Name == Names[i]) return static_cast<int>(i);
+  throw EReadError("Invalid property value " + Name);
+}
+
+void TGLObjectFiler::DefineSingle(const std::string& Name, float Value, std::function<void(float)> Set, bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(static_cast<float>(R.ReadFloat())); },
+      [Value](TVirtualWriter& W) { W.WriteFloat(Value); }, HasData);
+}
+
+void TGLObjectFiler::DefineInteger(const std::string& Name, int32_t Value, std::function<void(int32_t)> Set,
+                                   bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(R.ReadInteger()); }, [Value](TVirtualWriter& W) { W.WriteInteger(Value); },
+      HasData);
+}
+
+void TGLObjectFiler::DefineBoolean(const std::string& Name, bool Value, std::function<void(bool)> Set, bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(R.ReadBoolean()); }, [Value](TVirtualWriter& W) { W.WriteBoolean(Value); },
+      HasData);
+}
+
 void TGLBaseSceneObject::DefineProperties(TFiler* Filer) {
   TGLCoordinatesUpdateAbleComponent::DefineProperties(Filer);
   if (auto* f = dynamic_cast<TGLObjectFiler*>(Filer)) {
