@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "classlib/Forms.h"
 #include "classlib/Messages.h"
+#include "classlib/StdCtrls.h"
 #include "unrar/ArchivePaths.h"
 
 IMPLEMENT_CLASSINFO(TRarExtractor, TComponent)
@@ -13,9 +16,66 @@ std::function<std::string(const std::string& Initial, bool& Accepted)> RarPasswo
 std::function<std::string(const std::string& Initial, bool& Accepted)> RarVolumePrompt;
 
 namespace {
-
 constexpr size_t CommentBufferSize = 65536;
-constexpr size_t PromptMaxLength = 120;   // what the prompt's edit accepts
+constexpr int PromptMaxLength = 120;   // what the prompt's edit accepts
+}  // namespace
+
+namespace {
+
+// The edit of the password prompt shows stars.
+class TMaskedEdit : public TEdit {
+public:
+  using TEdit::TEdit;
+
+protected:
+  void CreateParams(TCreateParams& Params) override {
+    TEdit::CreateParams(Params);
+    Params.Style |= ES_PASSWORD;
+  }
+  void CreateHandleDone() override {
+    TEdit::CreateHandleDone();
+    SendMessageA(Handle(), EM_SETPASSWORDCHAR, '*', 0);
+  }
+};
+
+// The small dialog of both prompts: an edit, "Ok" and "Annuler".
+std::string ShowPrompt(const std::string& Caption, bool Masked, const std::string& Initial, bool& Accepted) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBorderStyle(TFormBorderStyle::bsDialog);
+  form->SetCaption(Caption);
+  form->SetColor(clBtnFace);
+  form->SetClientSize(168, 69);
+  form->SetBounds((Screen->Width() - form->Width()) / 2, (Screen->Height() - form->Height()) / 2, form->Width(),
+                  form->Height());
+  TEdit* edit = Masked ? new TMaskedEdit(form.get()) : new TEdit(form.get());
+  edit->SetParent(form.get());
+  edit->SetBounds(8, 8, 153, 21);
+  edit->SetMaxLength(PromptMaxLength);
+  edit->TabStop = true;
+  edit->SetText(Initial);
+  auto* ok = new TButton(form.get());
+  ok->SetParent(form.get());
+  ok->SetBounds(7, 37, 75, 25);
+  ok->SetCaption("Ok");
+  ok->SetDefault(true);
+  ok->ModalResult = mrOk;
+  ok->TabStop = true;
+  auto* cancel = new TButton(form.get());
+  cancel->SetParent(form.get());
+  cancel->SetBounds(87, 37, 75, 25);
+  cancel->SetCaption("Annuler");
+  cancel->Cancel = true;
+  cancel->ModalResult = mrCancel;
+  cancel->TabStop = true;
+  form->SetActiveControl(edit);
+  Accepted = form->ShowModal() == mrOk;
+  return edit->Text();
+}
+
+}  // namespace
+
+
+namespace {
 
 // The component whose archive is being processed; the library's callback
 // reaches it through this one reference, so one archive runs at a time.
@@ -285,7 +345,9 @@ int TRarExtractor::HandleCallback(unsigned Msg, LPARAM P1, LPARAM P2) {
         OnVolChange(this, name, RAR_VOL_ASK);
       } else if (PromptForVolumn) {
         bool accepted = false;
-        std::string text = RarVolumePrompt ? RarVolumePrompt(name ? name : "", accepted) : std::string(name ? name : "");
+        const std::string initial = name ? name : "";
+        std::string text = RarVolumePrompt ? RarVolumePrompt(initial, accepted)
+                                           : ShowPrompt("Archive suivante : ...", false, initial, accepted);
         text = text.substr(0, PromptMaxLength);
         if (name) {
           std::memcpy(name, text.c_str(), text.size() + 1);
@@ -303,7 +365,7 @@ int TRarExtractor::HandleCallback(unsigned Msg, LPARAM P1, LPARAM P2) {
         OnPassword(this, pw);
       } else if (PromptForPass) {
         bool accepted = false;
-        pw = RarPasswordPrompt ? RarPasswordPrompt("", accepted) : std::string();
+        pw = RarPasswordPrompt ? RarPasswordPrompt("", accepted) : ShowPrompt("Mot de passe : ...", true, "", accepted);
       } else {
         Error("Pas de mot de passe!", 0);
       }

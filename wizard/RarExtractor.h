@@ -49,7 +49,7 @@ using TRarChangeVolEvent = std::function<void(TObject* Sender, char* ArcName, in
 std::string RarErrorMessage(int Code);
 
 // The two prompts: the text after OK or Cancel (Accepted tells which).
-// Tests replace them; by default they show the component's small dialog.
+// Empty (the default): the component's own small dialog is shown.
 extern std::function<std::string(const std::string& Initial, bool& Accepted)> RarPasswordPrompt;
 extern std::function<std::string(const std::string& Initial, bool& Accepted)> RarVolumePrompt;
 
