@@ -309,6 +309,19 @@ HANDLE Open(const std::string& Name, UINT Mode, UINT& OpenResult, char* CmtBuf, 
   return a.release();   // freed by RARCloseArchive
 }
 
+// No exception leaves the DLL: a shortage of memory and anything else
+// become result codes.
+template <typename F>
+int Guarded(F Body) {
+  try {
+    return Body();
+  } catch (const std::bad_alloc&) {
+    return ERAR_NO_MEMORY;
+  } catch (...) {
+    return ERAR_UNKNOWN;
+  }
+}
+
 }  // namespace
 
 UNRAR_EXPORT HANDLE PASCAL RAROpenArchive(RAROpenArchiveData* D) {
@@ -346,7 +359,7 @@ UNRAR_EXPORT int PASCAL RARCloseArchive(HANDLE hArcData) {
 
 UNRAR_EXPORT int PASCAL RARReadHeader(HANDLE hArcData, RARHeaderData* D) {
   if (!hArcData || !D) return ERAR_UNKNOWN;
-  try {
+  return Guarded([&] {
     const int r = ReadHeaderInto(hArcData);
     if (r != ERAR_SUCCESS) return r;
     auto* a = static_cast<TArcHandle*>(hArcData);
@@ -354,16 +367,12 @@ UNRAR_EXPORT int PASCAL RARReadHeader(HANDLE hArcData, RARHeaderData* D) {
     CopyText(D->FileName, Narrow(EntryNameW(a->Entry)));
     FillCommon(*a, *D);
     return ERAR_SUCCESS;
-  } catch (const std::bad_alloc&) {
-    return ERAR_NO_MEMORY;
-  } catch (...) {
-    return ERAR_UNKNOWN;
-  }
+  });
 }
 
 UNRAR_EXPORT int PASCAL RARReadHeaderEx(HANDLE hArcData, RARHeaderDataEx* D) {
   if (!hArcData || !D) return ERAR_UNKNOWN;
-  try {
+  return Guarded([&] {
     const int r = ReadHeaderInto(hArcData);
     if (r != ERAR_SUCCESS) return r;
     auto* a = static_cast<TArcHandle*>(hArcData);
@@ -377,11 +386,7 @@ UNRAR_EXPORT int PASCAL RARReadHeaderEx(HANDLE hArcData, RARHeaderDataEx* D) {
     D->PackSizeHigh = static_cast<UINT>(pack >> 32);
     D->UnpSizeHigh = static_cast<UINT>(a->Entry.Size >> 32);
     return ERAR_SUCCESS;
-  } catch (const std::bad_alloc&) {
-    return ERAR_NO_MEMORY;
-  } catch (...) {
-    return ERAR_UNKNOWN;
-  }
+  });
 }
 
 UNRAR_EXPORT int PASCAL RARProcessFile(HANDLE hArcData, int Operation, char* DestPath, char* DestName) {
@@ -389,7 +394,7 @@ UNRAR_EXPORT int PASCAL RARProcessFile(HANDLE hArcData, int Operation, char* Des
   auto* a = static_cast<TArcHandle*>(hArcData);
   if (!a->HaveEntry) return ERAR_UNKNOWN;   // no header was read before
   a->HaveEntry = false;
-  try {
+  return Guarded([&] {
     if (Operation == RAR_SKIP) return a->Archive.Skip();
     // Opened for listing: nothing is written, the data is only checked.
     if (Operation == RAR_TEST || a->OpenMode == RAR_OM_LIST) {
@@ -402,11 +407,7 @@ UNRAR_EXPORT int PASCAL RARProcessFile(HANDLE hArcData, int Operation, char* Des
     }
     if (Operation == RAR_EXTRACT) return a->Extract(DestPath, DestName);
     return ERAR_UNKNOWN;
-  } catch (const std::bad_alloc&) {
-    return ERAR_NO_MEMORY;
-  } catch (...) {
-    return ERAR_UNKNOWN;
-  }
+  });
 }
 
 UNRAR_EXPORT void PASCAL RARSetCallback(HANDLE hArcData, UNRARCALLBACK Callback, LPARAM UserData) {

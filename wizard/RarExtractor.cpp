@@ -192,6 +192,22 @@ void TRarExtractor::CloseArchive(HANDLE Handle) {
   Status("", TRarStatus::rsClosed);
 }
 
+// The archive opened for one pass, with the callback and the password set
+// (unless stopped), closed when the pass ends whatever happens.
+TRarExtractor::TArchivePass::TArchivePass(TRarExtractor& E, unsigned OpenMode) : Extractor(E) {
+  Handle = E.OpenArchive(OpenMode);
+  if (!Handle || E.StopProcessing) return;
+  RARSetCallback(Handle, RarCallback, 0);
+  if (!E.Password.empty()) {
+    std::string pw = E.Password;
+    RARSetPassword(Handle, pw.data());
+  }
+}
+
+TRarExtractor::TArchivePass::~TArchivePass() {
+  if (Handle) Extractor.CloseArchive(Handle);
+}
+
 void TRarExtractor::ProcessArchive() {
   StopProcessing = false;
   if (!IsUnRarLoaded) {
@@ -203,21 +219,9 @@ void TRarExtractor::ProcessArchive() {
   if (CanProgress) CountFiles();
 
   TCurrentExtractor current(this);
-  HANDLE h = OpenArchive(Mode == TRarMode::RARX_LIST ? RAR_OM_LIST : RAR_OM_EXTRACT);
+  TArchivePass pass(*this, Mode == TRarMode::RARX_LIST ? RAR_OM_LIST : RAR_OM_EXTRACT);
+  HANDLE h = pass.Handle;
   if (!h) return;
-  struct TCloser {
-    TRarExtractor* E;
-    HANDLE H;
-    ~TCloser() { E->CloseArchive(H); }
-  } closer{this, h};
-
-  if (!StopProcessing) {
-    RARSetCallback(h, RarCallback, 0);
-    if (!Password.empty()) {
-      std::string pw = Password;
-      RARSetPassword(h, pw.data());
-    }
-  }
   for (;;) {
     const int r = RARReadHeaderEx(h, &FHeader);
     if (r == ERAR_END_ARCHIVE) return;
@@ -271,18 +275,9 @@ void TRarExtractor::CountFiles() {
   FFileCount = 0;
   FTotalSize = 0;
   TCurrentExtractor current(this);
-  HANDLE h = OpenArchive(RAR_OM_EXTRACT);
+  TArchivePass pass(*this, RAR_OM_EXTRACT);
+  HANDLE h = pass.Handle;
   if (!h) return;
-  struct TCloser {
-    TRarExtractor* E;
-    HANDLE H;
-    ~TCloser() { E->CloseArchive(H); }
-  } closer{this, h};
-  RARSetCallback(h, RarCallback, 0);
-  if (!Password.empty()) {
-    std::string pw = Password;
-    RARSetPassword(h, pw.data());
-  }
   std::string dir = Directory;
   for (;;) {
     const int r = RARReadHeaderEx(h, &FHeader);

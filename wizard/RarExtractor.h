@@ -88,6 +88,14 @@ public:
   int HandleCallback(unsigned Msg, LPARAM P1, LPARAM P2);
 
 private:
+  struct TArchivePass {
+    TArchivePass(TRarExtractor& E, unsigned OpenMode);
+    ~TArchivePass();
+    TArchivePass(const TArchivePass&) = delete;
+    TArchivePass& operator=(const TArchivePass&) = delete;
+    TRarExtractor& Extractor;
+    HANDLE Handle = nullptr;
+  };
   void Error(const std::string& Message, int Code);
   void Status(const std::string& Message, TRarStatus S);
   HANDLE OpenArchive(unsigned OpenMode);
