@@ -392,6 +392,10 @@ void TWinControl::CreateWnd() {
                            p.Height, p.WndParent, id, inst, this);
   if (!h) throw EOSError("Error creating window: " + SysErrorMessage(GetLastError()));
   FHandle = h;
+  // a library loaded again may have moved its window procedure
+  if (FDefWndProc) SystemProcs()[static_cast<ATOM>(GetClassWord(h, GCW_ATOM))] = FDefWndProc;
+  // the system puts a new child under its siblings: later controls lie on top
+  if (p.Style & WS_CHILD) SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), 0);
   CreateHandleDone();
   for (TControl* c : FControls)

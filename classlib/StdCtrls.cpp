@@ -11,9 +11,18 @@ TLabel::TLabel(TComponent* AOwner) : TWinControl(AOwner) {
   SetParentColor(true);
 }
 
-void TLabel::CreateParams(TCreateParams& P) {
-  TWinControl::CreateParams(P);
-  P.Style &= ~static_cast<DWORD>(WS_CLIPSIBLINGS);
+void TLabel::CreateParams(TCreateParams& P) { TWinControl::CreateParams(P); }
+
+// Labels lie under the other controls of their parent (a display box may
+// sit in the blanks of a label's text), later labels over earlier ones.
+void TLabel::CreateHandleDone() {
+  HWND self = Handle(), below = HWND_TOP;
+  for (HWND w = GetWindow(self, GW_HWNDFIRST); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == self) continue;
+    if (dynamic_cast<TLabel*>(FindControl(w))) break;
+    below = w;   // the lowest control that is no label so far
+  }
+  if (below != HWND_TOP) SetWindowPos(self, below, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TLabel::SetParent(TWinControl* AParent) {
@@ -614,6 +623,17 @@ void TGroupBox::CreateParams(TCreateParams& P) {
   P.SystemClass = "BUTTON";
   P.Style |= BS_GROUPBOX;
   P.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
+void TGroupBox::WndProc(TMessage& M) {
+  if (M.Msg == WM_ERASEBKGND) {   // the system's box paints only its frame and caption
+    RECT r;
+    GetClientRect(Handle(), &r);
+    FillRect(reinterpret_cast<HDC>(M.WParam), &r, Brush()->Handle());
+    M.Result = 1;
+    return;
+  }
+  TWinControl::WndProc(M);
 }
 
 void TGroupBox::AdjustClientRect(TRect& R) {

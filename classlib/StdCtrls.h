@@ -30,6 +30,7 @@ protected:
   void TextChanged() override;
   void FontChanged() override;
   void CreateParams(TCreateParams& Params) override;
+  void CreateHandleDone() override;
   virtual void AdjustBounds();
   UINT DrawTextFlags() const;
 
@@ -271,4 +272,5 @@ public:
 
 protected:
   void CreateParams(TCreateParams& Params) override;
+  void WndProc(TMessage& Message) override;
 };
