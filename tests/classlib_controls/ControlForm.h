@@ -6,8 +6,23 @@
 #include "GuiTest.h"
 #include "classlib/Forms.h"
 
+// A control owned by Owner, on Parent at the given bounds.
+template <typename T>
+T* Place(TComponent* Owner, TWinControl* Parent, int X, int Y, int W, int H) {
+  auto* c = new T(Owner);
+  c->SetParent(Parent);
+  c->SetBounds(X, Y, W, H);
+  return c;
+}
+
 class ControlTest : public testing::Test {
 protected:
+  // A control of the form on Parent.
+  template <typename T>
+  T* Add(TWinControl* Parent, int X, int Y, int W, int H) {
+    return Place<T>(Form, Parent, X, Y, W, H);
+  }
+
   void SetUp() override {
     Forms_Initialize();
     Form = new TForm(Application);

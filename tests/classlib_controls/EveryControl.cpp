@@ -1,19 +1,8 @@
 #include "EveryControl.h"
 
-namespace {
-TForm* Owner = nullptr;   // of the controls being made
-
-template <typename T>
-T* Put(TWinControl* Parent, int X, int Y, int W, int H) {
-  auto* c = new T(Owner);
-  c->SetParent(Parent);
-  c->SetBounds(X, Y, W, H);
-  return c;
-}
-}  // namespace
+#include "ControlForm.h"
 
 void BuildEveryControl(TForm* F, TEveryControl& C) {
-  Owner = F;
   F->SetCaption("Every control");
   F->Font()->SetName("Arial");
   F->Font()->SetHeight(-12);
@@ -51,61 +40,61 @@ void BuildEveryControl(TForm* F, TEveryControl& C) {
   status->Panels(2)->SetText("Double click items");
 
   // left column: texts and choices
-  auto* label = Put<TLabel>(F, 10, 10, 0, 0);
+  auto* label = Place<TLabel>(F, F, 10, 10, 0, 0);
   label->SetCaption("Refresh every                    seconds");
-  auto* display = Put<TEdit>(F, 83, 7, 32, 22);
+  auto* display = Place<TEdit>(F, F, 83, 7, 32, 22);
   display->SetText("15");
   display->SetEnabled(false);
-  auto* updown = Put<TUpDown>(F, 115, 6, 17, 24);
+  auto* updown = Place<TUpDown>(F, F, 115, 6, 17, 24);
   updown->SetMin(1);
   updown->SetMax(3600);
   updown->SetPosition(15);
-  C.Edit = Put<TEdit>(F, 10, 40, 200, 22);
+  C.Edit = Place<TEdit>(F, F, 10, 40, 200, 22);
   C.Edit->SetText("8.8.8.8");
-  auto* labelled = Put<TLabeledEdit>(F, 114, 72, 96, 22);
+  auto* labelled = Place<TLabeledEdit>(F, F, 114, 72, 96, 22);
   labelled->SetLabelPosition(TLabelPosition::lpLeft);
   labelled->EditLabel()->SetCaption("Country Code");
   labelled->SetCharCase(TEditCharCase::ecUpperCase);
   labelled->SetText("AT");
-  auto* spin = Put<TSpinEdit>(F, 10, 104, 60, 22);
+  auto* spin = Place<TSpinEdit>(F, F, 10, 104, 60, 22);
   spin->SetMaxValue(180);
   spin->SetValue(16);
   spin->SetEditorEnabled(false);
-  auto* combo = Put<TComboBox>(F, 80, 104, 130, 22);
+  auto* combo = Place<TComboBox>(F, F, 80, 104, 130, 22);
   combo->SetStyle(TComboBoxStyle::csDropDownList);
   for (const char* s : {"Normal", "Satellite", "Hybrid", "Physical", "3D"}) combo->Items()->Add(s);
   combo->SetItemIndex(2);
-  auto* box = Put<TCheckBox>(F, 10, 136, 200, 20);
+  auto* box = Place<TCheckBox>(F, F, 10, 136, 200, 20);
   box->SetCaption("Show UDP Connections");
   box->SetChecked(true);
-  auto* group = Put<TGroupBox>(F, 10, 162, 200, 70);
+  auto* group = Place<TGroupBox>(F, F, 10, 162, 200, 70);
   group->SetCaption(" Hemisphere ");
-  auto* north = Put<TRadioButton>(group, 10, 20, 80, 20);
+  auto* north = Place<TRadioButton>(F, group, 10, 20, 80, 20);
   north->SetCaption("N");
   north->SetChecked(true);
-  auto* south = Put<TRadioButton>(group, 10, 44, 80, 20);
+  auto* south = Place<TRadioButton>(F, group, 10, 44, 80, 20);
   south->SetCaption("S");
-  auto* lines = Put<TListBox>(F, 10, 240, 200, 90);
+  auto* lines = Place<TListBox>(F, F, 10, 240, 200, 90);
   for (const char* s : {"Afghanistan", "Austria", "Brazil", "Chile", "Denmark"}) lines->Items()->Add(s);
   lines->SetItemIndex(1);
 
   // middle column: buttons, pictures, progress, memo
-  C.Button = Put<TButton>(F, 230, 10, 100, 26);
+  C.Button = Place<TButton>(F, F, 230, 10, 100, 26);
   C.Button->SetCaption("Change font");
   C.Button->OnClick = [&C](TObject*) { ++C.Clicks; };
-  auto* ok = Put<TBitBtn>(F, 230, 44, 80, 28);
+  auto* ok = Place<TBitBtn>(F, F, 230, 44, 80, 28);
   ok->SetKind(TBitBtnKind::bkOK);
-  auto* cancel = Put<TBitBtn>(F, 320, 44, 80, 28);
+  auto* cancel = Place<TBitBtn>(F, F, 320, 44, 80, 28);
   cancel->SetKind(TBitBtnKind::bkCancel);
-  auto* panel = Put<TPanel>(F, 230, 80, 170, 40);
+  auto* panel = Place<TPanel>(F, F, 230, 80, 170, 40);
   panel->SetCaption("Panel");
-  auto* bevel = Put<TBevel>(F, 230, 128, 170, 2);
+  auto* bevel = Place<TBevel>(F, F, 230, 128, 170, 2);
   bevel->SetShape(TBevelShape::bsTopLine);
-  auto* swatch = Put<TShape>(F, 230, 138, 20, 20);
+  auto* swatch = Place<TShape>(F, F, 230, 138, 20, 20);
   swatch->Brush()->SetColor(0x00FF00);
-  auto* swatch2 = Put<TShape>(F, 260, 138, 20, 20);
+  auto* swatch2 = Place<TShape>(F, F, 260, 138, 20, 20);
   swatch2->Brush()->SetColor(0xFF0000);
-  auto* image = Put<TImage>(F, 290, 138, 110, 40);
+  auto* image = Place<TImage>(F, F, 290, 138, 110, 40);
   TBitmap* pic = image->Picture()->Bitmap();
   pic->SetSize(110, 40);
   for (int i = 0; i < 11; ++i) {
@@ -113,23 +102,23 @@ void BuildEveryControl(TForm* F, TEveryControl& C) {
     image->Canvas()->FillRect(Bounds(i * 10, 0, 10, 40));
   }
   image->Changed();
-  auto* bar = Put<TProgressBar>(F, 230, 186, 170, 16);
+  auto* bar = Place<TProgressBar>(F, F, 230, 186, 170, 16);
   bar->SetPosition(60);
-  auto* memo = Put<TMemo>(F, 230, 210, 170, 120);
+  auto* memo = Place<TMemo>(F, F, 230, 210, 170, 120);
   memo->ScrollBars = TScrollStyle::ssVertical;
   memo->Lines()->Add("---> Entering analyze mode.");
   memo->Lines()->Add("Logging suspended.");
 
   // right column: pages and the analysed file
-  auto* pages = Put<TPageControl>(F, 420, 10, 310, 150);
+  auto* pages = Place<TPageControl>(F, F, 420, 10, 310, 150);
   for (const char* c : {"&Options", "&Visuals", "&About"}) {
     auto* s = new TTabSheet(F);
     s->SetPageControl(pages);
     s->SetCaption(c);
   }
-  auto* smoothing = Put<TCheckBox>(pages->Pages(0), 14, 20, 180, 20);
+  auto* smoothing = Place<TCheckBox>(F, pages->Pages(0), 14, 20, 180, 20);
   smoothing->SetCaption("&Enable line smoothing");
-  C.Rich = Put<TRichEdit>(F, 420, 170, 310, 160);
+  C.Rich = Place<TRichEdit>(F, F, 420, 170, 310, 160);
   C.Rich->WordWrap = false;
   C.Rich->Lines()->SetText("10:00 8.8.8.8:53 -> 192.168.1.2\r\n10:01 1.1.1.1:443 -> 192.168.1.2\r\n");
   int at = C.Rich->FindText("8.8.8.8", 0, C.Rich->GetTextLen(), {});
@@ -138,7 +127,7 @@ void BuildEveryControl(TForm* F, TEveryControl& C) {
   SendMessageA(C.Rich->Handle(), EM_SETSEL, 0, 0);
 
   // across the bottom: the connections table
-  C.List = Put<TListView>(F, 10, 340, 720, 170);
+  C.List = Place<TListView>(F, F, 10, 340, 720, 170);
   C.List->SetRowSelect(true);
   for (const char* c : {"Protocol", "Local IP", "Local Port", "Remote IP", "Remote Port", "Connection State"}) {
     TListColumn* col = C.List->AddColumn();

@@ -84,25 +84,15 @@ TEST_F(ControlTest, EnterAndEscCloseAModalDialogWithTheirResults) {
 
 TEST_F(ControlTest, KeyPreviewTakesKeysAndTabFollowsTheOrderOfCreation) {
   Form->KeyPreview = true;
-  auto* panel = new TPanel(Form);
-  panel->SetParent(Form);
-  panel->SetBounds(10, 10, 300, 100);
-  auto* a = new TEdit(Form);
-  a->SetParent(panel);
-  a->SetBounds(10, 10, 100, 24);
-  auto* label = new TLabel(Form);
-  label->SetParent(panel);
-  label->SetBounds(120, 10, 0, 0);
+  auto* panel = Add<TPanel>(Form, 10, 10, 300, 100);
+  auto* a = Add<TEdit>(panel, 10, 10, 100, 24);
+  auto* label = Add<TLabel>(panel, 120, 10, 0, 0);
   label->SetCaption("no tab stop");
-  auto* b = new TEdit(Form);
-  b->SetParent(panel);
-  b->SetBounds(10, 50, 100, 24);
+  auto* b = Add<TEdit>(panel, 10, 50, 100, 24);
   auto* hidden = new TEdit(Form);
   hidden->SetParent(Form);
   hidden->SetVisible(false);
-  auto* c = new TMemo(Form);
-  c->SetParent(Form);
-  c->SetBounds(10, 120, 200, 80);
+  auto* c = Add<TMemo>(Form, 10, 120, 200, 80);
   std::string pressed;
   Form->OnKeyPress = [&](TObject*, char& Key) {
     pressed += Key;
@@ -190,9 +180,7 @@ TEST_F(ControlTest, AlignedAndAnchoredControlsFollowTheirParent) {
   auto* client = new TMemo(Form);
   client->SetParent(Form);
   client->SetAlign(TAlign::alClient);
-  auto* ok = new TButton(Form);
-  ok->SetParent(top);
-  ok->SetBounds(0, 5, 75, 25);
+  auto* ok = Add<TButton>(top, 0, 5, 75, 25);
   ShowForm();
   Form->SetClientSize(400, 300);
   PumpFor(50);

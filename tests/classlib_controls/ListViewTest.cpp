@@ -195,9 +195,7 @@ TEST_F(ControlTest, ReportListOfAThousandRowsSortsBothWaysAndColoursItsRows) {
 }
 
 TEST_F(ControlTest, AutoSizeColumnsShareTheWidthWithinTheirLimits) {
-  auto* list = new TListView(Form);
-  list->SetParent(Form);
-  list->SetBounds(10, 10, 420, 200);
+  auto* list = Add<TListView>(Form, 10, 10, 420, 200);
   TListColumn* a = list->AddColumn();
   a->AutoSize = true;
   a->MaxWidth = 69;

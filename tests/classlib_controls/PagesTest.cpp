@@ -27,9 +27,7 @@ int CountRed(const TCapture& C) {
 }  // namespace
 
 TEST_F(ControlTest, PageControlShowsThePageOfTheClickedTab) {
-  auto* pages = new TPageControl(Form);
-  pages->SetParent(Form);
-  pages->SetBounds(10, 10, 452, 300);
+  auto* pages = Add<TPageControl>(Form, 10, 10, 452, 300);
   std::vector<TTabSheet*> sheets;
   std::vector<TCheckBox*> boxes;
   for (const char* c : {"&Options", "&Visuals", "&Web Map", "&Rogue Countries"}) {

@@ -24,34 +24,22 @@ std::string ClassOf(HWND Wnd) {
 
 TEST_F(ControlTest, ButtonsCheckBoxesAndRadioButtonsAnswerRealClicks) {
   std::vector<std::string> log;
-  auto* button = new TButton(Form);
-  button->SetParent(Form);
-  button->SetBounds(10, 10, 90, 28);
+  auto* button = Add<TButton>(Form, 10, 10, 90, 28);
   button->SetCaption("&Press");
   button->OnClick = [&](TObject* S) { log.push_back(S == button ? "button" : "?"); };
-  auto* bit = new TBitBtn(Form);
-  bit->SetParent(Form);
-  bit->SetBounds(110, 10, 90, 28);
+  auto* bit = Add<TBitBtn>(Form, 110, 10, 90, 28);
   bit->SetKind(TBitBtnKind::bkOK);
   bit->OnClick = [&](TObject*) { log.push_back("bitbtn"); };
-  auto* check = new TCheckBox(Form);
-  check->SetParent(Form);
-  check->SetBounds(10, 50, 120, 20);
+  auto* check = Add<TCheckBox>(Form, 10, 50, 120, 20);
   check->SetCaption("Autorefresh");
   check->OnClick = [&](TObject*) { log.push_back(check->Checked() ? "check on" : "check off"); };
   // radio buttons in a group box: their notifications go to the box's window
-  auto* group = new TGroupBox(Form);
-  group->SetParent(Form);
-  group->SetBounds(10, 80, 200, 90);
+  auto* group = Add<TGroupBox>(Form, 10, 80, 200, 90);
   group->SetCaption("Longitude");
-  auto* east = new TRadioButton(Form);
-  east->SetParent(group);
-  east->SetBounds(10, 20, 100, 20);
+  auto* east = Add<TRadioButton>(group, 10, 20, 100, 20);
   east->SetCaption("E");
   east->SetChecked(true);
-  auto* west = new TRadioButton(Form);
-  west->SetParent(group);
-  west->SetBounds(10, 50, 100, 20);
+  auto* west = Add<TRadioButton>(group, 10, 50, 100, 20);
   west->SetCaption("W");
   west->OnClick = [&](TObject*) { log.push_back("west"); };
   ShowForm();
@@ -94,28 +82,18 @@ TEST_F(ControlTest, ButtonsCheckBoxesAndRadioButtonsAnswerRealClicks) {
 }
 
 TEST_F(ControlTest, EditsFollowTypingInTheirModes) {
-  auto* edit = new TEdit(Form);
-  edit->SetParent(Form);
-  edit->SetBounds(10, 10, 200, 24);
+  auto* edit = Add<TEdit>(Form, 10, 10, 200, 24);
   int changes = 0;
   edit->OnChange = [&](TObject*) { ++changes; };
-  auto* digits = new TEdit(Form);
-  digits->SetParent(Form);
-  digits->SetBounds(10, 40, 200, 24);
+  auto* digits = Add<TEdit>(Form, 10, 40, 200, 24);
   digits->SetNumbersOnly(true);
-  auto* upper = new TEdit(Form);
-  upper->SetParent(Form);
-  upper->SetBounds(10, 70, 200, 24);
+  auto* upper = Add<TEdit>(Form, 10, 70, 200, 24);
   upper->SetCharCase(TEditCharCase::ecUpperCase);
   upper->SetMaxLength(2);
-  auto* fixed = new TEdit(Form);
-  fixed->SetParent(Form);
-  fixed->SetBounds(10, 100, 200, 24);
+  auto* fixed = Add<TEdit>(Form, 10, 100, 200, 24);
   fixed->SetText("fixed");
   fixed->SetReadOnly(true);
-  auto* memo = new TMemo(Form);
-  memo->SetParent(Form);
-  memo->SetBounds(220, 10, 200, 120);
+  auto* memo = Add<TMemo>(Form, 220, 10, 200, 120);
   ShowForm();
 
   ClickMiddle(edit);
@@ -156,20 +134,14 @@ TEST_F(ControlTest, EditsFollowTypingInTheirModes) {
 }
 
 TEST_F(ControlTest, SpinEditAndUpDownStepWithTheirButtonsAndKeys) {
-  auto* spin = new TSpinEdit(Form);
-  spin->SetParent(Form);
-  spin->SetBounds(10, 10, 80, 24);
+  auto* spin = Add<TSpinEdit>(Form, 10, 10, 80, 24);
   spin->SetMaxValue(59);
   spin->SetValue(57);
   spin->SetEditorEnabled(false);
   std::vector<int> seen;
   spin->OnChange = [&](TObject*) { seen.push_back(spin->Value()); };
-  auto* display = new TEdit(Form);
-  display->SetParent(Form);
-  display->SetBounds(120, 10, 50, 24);
-  auto* updown = new TUpDown(Form);
-  updown->SetParent(Form);
-  updown->SetBounds(172, 10, 17, 24);
+  auto* display = Add<TEdit>(Form, 120, 10, 50, 24);
+  auto* updown = Add<TUpDown>(Form, 172, 10, 17, 24);
   updown->SetMin(1);
   updown->SetMax(5);
   updown->SetPosition(2);
@@ -217,25 +189,19 @@ TEST_F(ControlTest, SpinEditAndUpDownStepWithTheirButtonsAndKeys) {
 }
 
 TEST_F(ControlTest, ListBoxAndComboBoxSelectWithMouseAndKeys) {
-  auto* list = new TListBox(Form);
-  list->SetParent(Form);
-  list->SetBounds(10, 10, 150, 120);
+  auto* list = Add<TListBox>(Form, 10, 10, 150, 120);
   list->SetSorted(true);
   for (const char* s : {"Hybrid", "normal", "Satellite", "3D", "Physical"}) list->Items()->Add(s);
   int clicks = 0, doubles = 0;
   list->OnClick = [&](TObject*) { ++clicks; };
   list->OnDblClick = [&](TObject*) { ++doubles; };
-  auto* combo = new TComboBox(Form);
-  combo->SetParent(Form);
-  combo->SetBounds(200, 10, 120, 24);
+  auto* combo = Add<TComboBox>(Form, 200, 10, 120, 24);
   combo->SetStyle(TComboBoxStyle::csDropDownList);
   for (const char* s : {"W", "E"}) combo->Items()->Add(s);
   combo->SetItemIndex(1);
   std::vector<std::string> picked;
   combo->OnChange = [&](TObject*) { picked.push_back(combo->Text()); };
-  auto* typed = new TComboBox(Form);
-  typed->SetParent(Form);
-  typed->SetBounds(200, 60, 120, 24);
+  auto* typed = Add<TComboBox>(Form, 200, 60, 120, 24);
   typed->Items()->Add("1 (Minimum)");
   ShowForm();
 
