@@ -55,6 +55,12 @@ void TFont::SetHeight(int Value) {
   Changed();
 }
 
+void TFont::SetPitch(TFontPitch Value) {
+  if (Value == FPitch) return;
+  FPitch = Value;
+  Changed();
+}
+
 int TFont::Size() const { return -MulDiv(FHeight, 72, ScreenPixelsPerInch()); }
 
 void TFont::SetSize(int Value) { SetHeight(-MulDiv(Value, ScreenPixelsPerInch(), 72)); }
@@ -69,6 +75,9 @@ HFONT TFont::Handle() {
     lf.lfStrikeOut = FStyle.Contains(TFontStyle::fsStrikeOut);
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = FPitch == TFontPitch::fpFixed      ? FIXED_PITCH
+                          : FPitch == TFontPitch::fpVariable ? VARIABLE_PITCH
+                                                             : DEFAULT_PITCH;
     lstrcpynA(lf.lfFaceName, FName.c_str(), LF_FACESIZE);
     FHandle.Reset(CreateFontIndirectA(&lf));
   }
@@ -81,6 +90,7 @@ void TFont::Assign(TPersistent* Source) {
     FStyle = f->FStyle;
     FName = f->FName;
     FHeight = f->FHeight;
+    FPitch = f->FPitch;
     Changed();
     return;
   }

@@ -61,6 +61,7 @@ TColor StringToColor(const std::string& S);
 
 enum class TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = TSet<TFontStyle>;
+enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 
 class TFont : public TPersistent {
   DECLARE_CLASSINFO(TFont)
@@ -76,6 +77,8 @@ public:
   void SetHeight(int Value);
   int Size() const;   // points at the screen's pixels per inch
   void SetSize(int Value);
+  TFontPitch Pitch() const { return FPitch; }
+  void SetPitch(TFontPitch Value);
   HFONT Handle();     // made when first needed, remade after a change
   void Assign(TPersistent* Source) override;
   TNotifyEvent OnChange;
@@ -86,6 +89,7 @@ private:
   TFontStyles FStyle;
   std::string FName = "MS Sans Serif";
   int FHeight = -11;
+  TFontPitch FPitch = TFontPitch::fpDefault;
   TGdiObject FHandle;
 };
 

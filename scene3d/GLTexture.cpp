@@ -449,16 +449,49 @@ GLuint TGLTexture::GetHandle() {
   return FHandle->Handle();
 }
 
+GLint GLMinFilterValue(TGLMinFilter Filter) {
+  static const GLint minFilters[] = {GL_NEAREST, GL_LINEAR, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST,
+                                     GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR};
+  return minFilters[static_cast<int>(Filter)];
+}
+
+GLint GLMagFilterValue(TGLMagFilter Filter) { return Filter == TGLMagFilter::maNearest ? GL_NEAREST : GL_LINEAR; }
+
+void ApplyTextureImageAlpha(TGLBitmap32& Bitmap, TGLTextureImageAlpha Alpha) {
+  if (Bitmap.IsEmpty()) return;
+  using A = TGLTextureImageAlpha;
+  switch (Alpha) {
+    case A::tiaAlphaFromIntensity:
+    case A::tiaLuminance: Bitmap.SetAlphaFromIntensity(); break;
+    case A::tiaSuperBlackTransparent: Bitmap.SetAlphaTransparentForColor(TGLPixel24{0, 0, 0}); break;
+    case A::tiaLuminanceSqrt: Bitmap.SetAlphaFromIntensitySqrt(); break;
+    case A::tiaOpaque: Bitmap.SetAlphaToValue(255); break;
+    case A::tiaTopLeftPointColorTransparent: {
+      // The picture's top row is the buffer's last unless the rows were reversed.
+      const TGLPixel32 p = Bitmap.ScanLine(Bitmap.RowsReversed ? 0 : Bitmap.Height() - 1)[0];
+      Bitmap.SetAlphaTransparentForColor(TGLPixel24{p.r, p.g, p.b});
+      break;
+    }
+    case A::tiaInverseLuminance:
+      Bitmap.SetAlphaFromIntensity();
+      Bitmap.InvertAlpha();
+      break;
+    case A::tiaInverseLuminanceSqrt:
+      Bitmap.SetAlphaFromIntensitySqrt();
+      Bitmap.InvertAlpha();
+      break;
+    default: break;
+  }
+}
+
 void TGLTexture::PrepareParams(GLenum Target) {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  static const GLenum minFilters[] = {GL_NEAREST, GL_LINEAR, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST,
-                                      GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR};
-  const GLint minFilter = static_cast<GLint>(minFilters[static_cast<int>(FMinFilter)]);
-  const GLint magFilter = FMagFilter == TGLMagFilter::maNearest ? GL_NEAREST : GL_LINEAR;
+  const GLint minFilter = GLMinFilterValue(FMinFilter);
+  const GLint magFilter = GLMagFilterValue(FMagFilter);
   if (IsFloatType()) {
     glTexParameteri(Target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(Target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
@@ -486,29 +519,7 @@ void TGLTexture::PrepareImage(GLenum Target) {
     bitmap->GrayScaleToNormalMap(FNormalMapScale,
                                  FTextureWrap == TGLTextureWrap::twBoth || FTextureWrap == TGLTextureWrap::twHorizontal,
                                  FTextureWrap == TGLTextureWrap::twBoth || FTextureWrap == TGLTextureWrap::twVertical);
-  using A = TGLTextureImageAlpha;
-  switch (FImageAlpha) {
-    case A::tiaAlphaFromIntensity:
-    case A::tiaLuminance: bitmap->SetAlphaFromIntensity(); break;
-    case A::tiaSuperBlackTransparent: bitmap->SetAlphaTransparentForColor(TGLPixel24{0, 0, 0}); break;
-    case A::tiaLuminanceSqrt: bitmap->SetAlphaFromIntensitySqrt(); break;
-    case A::tiaOpaque: bitmap->SetAlphaToValue(255); break;
-    case A::tiaTopLeftPointColorTransparent: {
-      // The picture's top row is the buffer's last unless the rows were reversed.
-      const TGLPixel32 p = bitmap->ScanLine(bitmap->RowsReversed ? 0 : bitmap->Height() - 1)[0];
-      bitmap->SetAlphaTransparentForColor(TGLPixel24{p.r, p.g, p.b});
-      break;
-    }
-    case A::tiaInverseLuminance:
-      bitmap->SetAlphaFromIntensity();
-      bitmap->InvertAlpha();
-      break;
-    case A::tiaInverseLuminanceSqrt:
-      bitmap->SetAlphaFromIntensitySqrt();
-      bitmap->InvertAlpha();
-      break;
-    default: break;
-  }
+  ApplyTextureImageAlpha(*bitmap, FImageAlpha);
   if (FImageBrightness != 1.0f) bitmap->BrightnessCorrection(FImageBrightness);
   if (FImageGamma != 1.0f) bitmap->GammaCorrection(FImageGamma);
   CheckOpenGLError();

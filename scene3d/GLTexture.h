@@ -380,6 +380,13 @@ enum class TGLTextureFilteringQuality { tfIsotropic, tfAnisotropic };
 enum class TGLTextureChange { tcImage, tcParams };
 using TGLTextureChanges = TSet<TGLTextureChange>;
 
+// An image's alpha made by mode (tiaDefault leaves it; the top-left point is
+// the picture's, whichever way its rows run).
+void ApplyTextureImageAlpha(TGLBitmap32& Bitmap, TGLTextureImageAlpha Alpha);
+// OpenGL's values of the filters.
+GLint GLMinFilterValue(TGLMinFilter Filter);
+GLint GLMagFilterValue(TGLMagFilter Filter);
+
 // What tfDefault and tcDefault stand for.
 extern TGLTextureFormat vDefaultTextureFormat;             // tfRGBA
 extern TGLTextureCompression vDefaultTextureCompression;   // tcNone
