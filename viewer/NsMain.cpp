@@ -1,5 +1,7 @@
 #include "viewer/NsMain.h"
 
+#include "viewer/components/WorkerThread.h"
+
 IMPLEMENT_CLASSINFO(TMainForm, TForm)
 
 TMainForm* MainForm = nullptr;
@@ -58,6 +60,8 @@ TMainForm::TMainForm(TComponent* AOwner)
   UpdateCounter = 0;
   CounterText.clear();
   LogFailed = AlertPending = false;
+  RouteIdle = AutoRefreshOn = true;
+  RouteVisible = false;
 
   OnCreate = [this](TObject* S) { FormCreate(S); };
   OnShow = [this](TObject* S) { FormShow(S); };
@@ -89,6 +93,16 @@ TMainForm::TMainForm(TComponent* AOwner)
   ConnectionsTable1 = item("ConnectionsTable1", "Connections Table");
   Exit1 = item("Exit1", "Exit");
   Exit1->OnClick = [this](TObject* S) { actExitExecute(S); };
+
+  WorkerThread1 = new TWorkerThread(this);
+  WorkerThread1->Name = "WorkerThread1";
+  WorkerThread1->OnStart = [this](TObject* S, TWorkerExecuteThread* T, void*& D) { WorkerThread1Start(S, T, D); };
+  WorkerThread1->OnExecute = [this](TObject* S, TWorkerExecuteThread* T, void*& D) {
+    WorkerThread1Execute(S, T, D);
+  };
+  WorkerThread1->OnTerminate = [this](TObject* S, TWorkerExecuteThread* T, void*& D) {
+    WorkerThread1Terminate(S, T, D);
+  };
 
   TrayIcon1 = new TTrayIcon(this);
   TrayIcon1->Name = "TrayIcon1";

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -32,6 +33,9 @@
 #include "viewer/uToolHelpAPI.h"
 
 class TRegistry;
+class TNetEchoProbe;
+class TWorkerExecuteThread;
+class TWorkerThread;
 
 // One row of the Connections Table as its list view shows it.
 struct TConnectionItem {
@@ -137,6 +141,24 @@ public:
   void WriteLogAtEnd();    // at program end: every entry, "[Program terminated]"
   bool LoggingOn() const;  // "LogConnections" on and no write failed
 
+  // ---- Traceroute (NsMainRoute.cpp) ----
+  TWorkerThread* WorkerThread1;   // runs the trace
+  // Makes the echo client of each trace attempt; tests script one.
+  std::function<std::unique_ptr<TNetEchoProbe>()> NewTraceProbe;
+  // A popup item: "Clear Route", or the address to trace in its caption.
+  void rou1Click(TObject* Sender);
+  void WorkerThread1Start(TObject* Sender, TWorkerExecuteThread* Thread, void*& Data);
+  void WorkerThread1Execute(TObject* Sender, TWorkerExecuteThread* Thread, void*& Data);
+  void WorkerThread1Terminate(TObject* Sender, TWorkerExecuteThread* Thread, void*& Data);
+  // Locates RouteHops, merges hops that share a place and lays the route out.
+  void routetoCoor();
+  // The segment from hop RoutePreviousHop (0: from home) to hop
+  // RouteCurrentHop at RouteCurrentPoint, as vertex pairs inside
+  // glBegin(GL_LINES): at the route's radius, and on the surface for its
+  // shadow.
+  void routeinterpoints();
+  void routeinterpointssh();
+
   // ---- Sun (NsMainSun.cpp) ----
   void timUpdateSunTimer(TObject* Sender);
   double GMTNow();                // UTC now as a date-time number
@@ -188,6 +210,15 @@ protected:
   virtual bool FullScreenActive() const { return false; }
   virtual float CameraZoom() const;
 
+  // The route's point sets: ClearRoutePointSets(n) empties them and gives
+  // them n positions; PlotHop places hop Index (Located false: at the
+  // centre, no ring colour); EndRoutePointSets lets the outline and ring
+  // sets take the hop positions and redraws.
+  virtual void ClearRoutePointSets(int /*Count*/) {}
+  virtual void PlotHop(int /*Index*/, const TAffineVector& /*Point*/, const TAffineVector& /*Shadow*/,
+                       bool /*Located*/, const TVector& /*RingColor*/) {}
+  virtual void EndRoutePointSets() {}
+
   // Hooks into the windows that the poll drives.
   // The Connections Table window: shows the rows the poll built, keeping
   // the user's sort, and reports whether it is on screen.
@@ -201,6 +232,7 @@ protected:
   virtual void ImplantClick(TObject* Sender);
 
 private:
+  TStringList FTraceHops;   // the worker's best list, taken over at the end
   void PreparePopupTable();
   void LoadDatabase();
   void ReadHome();
@@ -304,6 +336,8 @@ float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight);
 // The point of longitude and latitude (degrees) on a sphere of Radius about
 // the globe's centre.
 TAffineVector GlobePoint(float Longitude, float Latitude, float Radius);
+// A coordinate of a location line: a decimal number, blanks around it.
+bool TryNumber(const std::string& Text, float& Value);
 extern std::array<float, 10000> LocationLongitudes;   // parallel to VisualizedIPs
 extern std::array<float, 10000> LocationLatitudes;
 extern TAffineVector HomeArcStart;      // home at the arcs' radius 0.519
@@ -315,6 +349,26 @@ extern const std::array<const char*, CountryCount> CountryNames;
 // Whether a country code is named by the rogue-country string (each of its
 // characters the 1-based number of a country; others are ignored).
 bool IsRogueCountry(const std::string& CountryCode, const std::string& Rogues);
+
+// ---- Traceroute ----
+constexpr int MaxRouteHops = 51;
+extern std::array<float, MaxRouteHops> HopLatitudes;   // degrees, parallel to RouteHops
+extern std::array<float, MaxRouteHops> HopLongitudes;
+extern bool RouteIdle;         // no trace running or being laid out
+extern bool RouteVisible;      // a laid-out route is drawn
+extern bool AutoRefreshOn;     // the poll timer runs on its own
+// Set by the drawing pass for each segment of the route: the hop it ends at
+// (index and position) and the previous located hop (0 also stands for home).
+extern int RouteCurrentHop;
+extern TVector RouteCurrentPoint;
+extern int RoutePreviousHop;
+constexpr float RouteRadius = 0.5195f;
+constexpr float RouteHopRadius = 0.5205f;
+constexpr float RouteShadowRadius = 0.5005f;
+// The step points of the segment from hop Start (0: home) to hop End, k = 1..n,
+// about one per 4 degrees, at Radius: from End back towards Start, or from
+// home towards End.
+std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);
 
 // ---- Connection log ----
 extern uint32_t UpdateCounter;   // globe updates since start

@@ -14,13 +14,6 @@ TAffineVector HomeArcStart;
 TAffineVector HomeShadowStart;
 bool AlertPending = false;
 
-namespace {
-constexpr float HomeRadius = 0.5202f;
-constexpr float PointRadius = 0.52f;
-constexpr float ArcRadius = 0.519f;
-constexpr float SurfaceRadius = 0.5005f;
-
-// A coordinate of a location line: a decimal number, blanks around it.
 bool TryNumber(const std::string& Text, float& Value) {
   const std::string t = Trim(Text);
   if (t.empty()) return false;
@@ -30,6 +23,12 @@ bool TryNumber(const std::string& Text, float& Value) {
   Value = static_cast<float>(d);
   return true;
 }
+
+namespace {
+constexpr float HomeRadius = 0.5202f;
+constexpr float PointRadius = 0.52f;
+constexpr float ArcRadius = 0.519f;
+constexpr float SurfaceRadius = 0.5005f;
 
 TVector Rgba(const TColorRgb& C, float Alpha) { return {C[0], C[1], C[2], Alpha}; }
 }  // namespace

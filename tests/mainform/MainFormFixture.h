@@ -25,6 +25,13 @@ struct TPlotted {
   TVector Point, Halo;
 };
 
+struct TPlottedHop {
+  int Index;
+  TAffineVector Point, Shadow;
+  bool Located;
+  TVector Ring;
+};
+
 class TRecordingForm : public TMainForm {
 public:
   using TMainForm::TMainForm;
@@ -37,6 +44,8 @@ public:
   std::vector<int> Unplotted;
   int Clears = 0, Ends = 0;
   std::vector<TAffineVector> SunDirections;
+  std::vector<TPlottedHop> Hops;
+  int RouteClears = 0, RouteEnds = 0;
   std::string Date = "2026-12-09";   // the log's date; the time counts the updates
 
   using TMainForm::WndProc;
@@ -62,6 +71,14 @@ protected:
   }
   void EndPointSets() override { ++Ends; }
   void SetSunDirection(const TAffineVector& D) override { SunDirections.push_back(D); }
+  void ClearRoutePointSets(int) override {
+    ++RouteClears;
+    Hops.clear();
+  }
+  void PlotHop(int I, const TAffineVector& P, const TAffineVector& S, bool L, const TVector& R) override {
+    Hops.push_back({I, P, S, L, R});
+  }
+  void EndRoutePointSets() override { ++RouteEnds; }
 };
 
 // The scratch registry and a working folder per test.

@@ -1,0 +1,200 @@
+// The traceroute: the trace on the worker thread, the hand-over of its hops,
+// their places on the globe and the arcs between them.
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "classlib/Menus.h"
+#include "classlib/SyncObjs.h"
+#include "viewer/NsMain.h"
+#include "viewer/TraceRt.h"
+#include "viewer/components/WorkerThread.h"
+
+std::array<float, MaxRouteHops> HopLatitudes;
+std::array<float, MaxRouteHops> HopLongitudes;
+bool RouteIdle = true;
+bool RouteVisible = false;
+bool AutoRefreshOn = true;
+int RouteCurrentHop = 0;
+TVector RouteCurrentPoint;
+int RoutePreviousHop = 0;
+
+namespace {
+bool StartsWithZero(const std::string& Line) { return !Line.empty() && Line[0] == '0'; }
+}  // namespace
+
+void TMainForm::rou1Click(TObject* Sender) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!item) return;
+  if (item->Caption == "Clear Route") {
+    RouteHops.Clear();
+    RouteLabels.Clear();
+    RouteVisible = false;
+    ClearRoutePointSets(0);
+    EndRoutePointSets();
+    return;
+  }
+  if (WorkerThread1->Running()) return;
+  Timer->SetEnabled(false);
+  RouteTarget = item->Caption;
+  StartupText = "Resolving route to " + RouteTarget + "\n\r";
+  StartupTextOffset = 19;
+  StartupCounter = 0;
+  RouteVisible = false;
+  ClearRoutePointSets(0);
+  WorkerThread1->Start();
+}
+
+void TMainForm::WorkerThread1Start(TObject*, TWorkerExecuteThread*, void*&) {
+  RouteHops.Clear();
+  RouteLabels.Clear();
+  FTraceHops.Clear();
+  RouteIdle = false;
+}
+
+void TMainForm::WorkerThread1Execute(TObject*, TWorkerExecuteThread* Thread, void*&) {
+  // Up to five attempts; the first complete route ends them, else the
+  // longest list is kept. The list is the worker's until the terminate
+  // event takes it over.
+  TStringList list;
+  TTraceRoute trace;
+  trace.Timeout = 2000;
+  trace.MaxHops = 40;
+  if (NewTraceProbe) trace.NewProbe = NewTraceProbe;
+  WorkerThread1->Lock();
+  const std::string target = RouteTarget;
+  WorkerThread1->Unlock();
+  try {
+    for (int attempt = 0; attempt < 5 && !Thread->Terminated(); ++attempt) {
+      trace.Trace(target, list);
+      const bool complete = list.Count() >= 2 && !StartsWithZero(list[list.Count() - 1]);
+      if (complete || list.Count() > FTraceHops.Count()) {
+        TLockGuard g(WorkerThread1->LockObject());
+        FTraceHops.Assign(&list);
+      }
+      if (complete) break;
+    }
+  } catch (const std::exception&) {
+    // No client or no right to set the time-to-live (raw sockets): the
+    // trace ends with what it has, and the hand-over reports the failure.
+  }
+}
+
+void TMainForm::WorkerThread1Terminate(TObject*, TWorkerExecuteThread*, void*&) {
+  RouteHops.Assign(&FTraceHops);
+  FTraceHops.Clear();
+  if (RouteHops.Count() > 1) {
+    if (StartsWithZero(RouteHops[RouteHops.Count() - 1])) {
+      RouteHops.Delete(RouteHops.Count() - 1);
+      RouteHops.Add(RouteTarget);
+      if (RouteHops.Count() > 2) routetoCoor();
+    } else {
+      if (RouteHops[RouteHops.Count() - 1] != RouteTarget) RouteHops.Add(RouteTarget);
+      routetoCoor();
+    }
+  }
+  if (RouteHops.Count() < 3) {
+    StartupText = "Traceroute failed.\n\r";
+    RouteIdle = true;
+  }
+  if (AutoRefreshOn) Timer->SetEnabled(true);
+}
+
+void TMainForm::routetoCoor() {
+  StartupText = "Traceroute completed.\n\r";
+  const int n = RouteHops.Count();
+  RouteLabels.Clear();
+  ClearRoutePointSets(n);
+  std::vector<std::string> seen;   // coordinate texts already placed
+  for (PlotIndex = 0; PlotIndex < n; ++PlotIndex) {
+    const int i = PlotIndex;
+    std::string loc;
+    iplocate(RouteHops[i], loc);
+    const size_t semi = loc.find(';');
+    const std::string coords = semi == std::string::npos ? std::string() : loc.substr(semi + 1);
+    const size_t semi2 = coords.find(';');
+    float latitude = 0, longitude = 0;
+    if (loc.empty() || i >= MaxRouteHops || semi2 == std::string::npos ||
+        !TryNumber(coords.substr(0, semi2), latitude) || !TryNumber(coords.substr(semi2 + 1), longitude)) {
+      PlotHop(i, {0, 0, 0}, {0, 0, 0}, false, {0, 0, 0, 0});
+      RouteLabels.Add("");
+      continue;
+    }
+    const std::string country = loc.substr(0, 2);
+    const float alpha = IsRogueCountry(country, RogueCountries) ? 0.5f : 0.0f;
+    std::string place = semi > 2 ? loc.substr(2, semi - 2) : std::string();
+    if (place.empty()) place = "Unknown";
+    HopLatitudes[static_cast<size_t>(i)] = latitude / 100;
+    HopLongitudes[static_cast<size_t>(i)] = longitude / 100;
+    const std::string label = place + ", " + country;
+    auto pad = [](int Hop) { return std::string(Hop < 10 ? "   " : "  "); };
+
+    if (std::find(seen.begin(), seen.end(), coords) == seen.end()) {
+      RouteLabels.Add(label);
+      seen.push_back(coords);
+      RouteHops.Put(i, IntToStr(i) + pad(i) + RouteHops[i]);
+    } else {
+      const int k = RouteLabels.IndexOf(label);
+      if (k < 0) {
+        RouteLabels.Add(label);
+      } else {
+        const std::string& lineK = RouteHops[k];
+        const bool numbered = lineK.find('\r') != std::string::npos || lineK.find(' ') != std::string::npos;
+        const std::string prefix = numbered ? std::string() : " " + IntToStr(k) + pad(k);
+        RouteHops.Put(k, prefix + lineK + "\r\n" + " " + IntToStr(i) + pad(i) + RouteHops[i]);
+        RouteLabels.Add(" ");
+        RouteHops.Put(i, "");
+      }
+    }
+    const TAffineVector point = GlobePoint(HopLongitudes[static_cast<size_t>(i)],
+                                           HopLatitudes[static_cast<size_t>(i)], RouteHopRadius);
+    TAffineVector shadow;
+    for (int c = 0; c < 3; ++c) shadow[c] = point[c] / RouteHopRadius * RouteShadowRadius;
+    PlotHop(i, point, shadow, true, {Color2Rgb[0], Color2Rgb[1], Color2Rgb[2], alpha});
+  }
+  RouteIdle = true;
+  RouteVisible = true;
+  EndRoutePointSets();
+}
+
+std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius) {
+  std::vector<TAffineVector> points;
+  if (Start < 0 || End < 0 || Start >= MaxRouteHops || End >= MaxRouteHops) return points;
+  const size_t s = static_cast<size_t>(Start), e = static_cast<size_t>(End);
+  const float fromLon = Start != 0 ? HopLongitudes[e] : HomeLongitude;
+  const float fromLat = Start != 0 ? HopLatitudes[e] : HomeLatitude;
+  float dLon = Start != 0 ? HopLongitudes[e] - HopLongitudes[s] : HomeLongitude - HopLongitudes[e];
+  const float dLat = Start != 0 ? HopLatitudes[e] - HopLatitudes[s] : HomeLatitude - HopLatitudes[e];
+  if (dLon < -180) dLon += 360;
+  else if (dLon > 180) dLon -= 360;
+  const int n = std::max(1, static_cast<int>(std::lround(std::sqrt(dLon * dLon + dLat * dLat) / 4)));
+  for (int k = 1; k <= n; ++k)
+    points.push_back(GlobePoint(fromLon - dLon * k / n, fromLat - dLat * k / n, Radius));
+  return points;
+}
+
+namespace {
+void EmitSegment(const TAffineVector& First, const std::vector<TAffineVector>& Points) {
+  TAffineVector previous = First;
+  for (const TAffineVector& p : Points) {
+    glVertex3f(previous[0], previous[1], previous[2]);
+    glVertex3f(p[0], p[1], p[2]);
+    previous = p;
+  }
+}
+}  // namespace
+
+void TMainForm::routeinterpoints() {
+  const TAffineVector from = RoutePreviousHop == 0
+                                 ? HomeArcStart
+                                 : TAffineVector{RouteCurrentPoint[0], RouteCurrentPoint[1], RouteCurrentPoint[2]};
+  EmitSegment(from, RouteArcPoints(RoutePreviousHop, RouteCurrentHop, RouteRadius));
+}
+
+void TMainForm::routeinterpointssh() {
+  const TAffineVector from = RoutePreviousHop == 0
+                                 ? HomeShadowStart
+                                 : TAffineVector{RouteCurrentPoint[0], RouteCurrentPoint[1], RouteCurrentPoint[2]};
+  EmitSegment(from, RouteArcPoints(RoutePreviousHop, RouteCurrentHop, RouteShadowRadius));
+}
