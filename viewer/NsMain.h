@@ -152,8 +152,8 @@ public:
   void WorkerThread1Terminate(TObject* Sender, TWorkerExecuteThread* Thread, void*& Data);
   // Locates RouteHops, merges hops that share a place and lays the route out.
   void routetoCoor();
-  // The segment from hop RoutePreviousHop (0: from home) to hop
-  // RouteCurrentHop at RouteCurrentPoint, as vertex pairs inside
+  // The segment from hop RoutePrevious (0: from home) to hop
+  // RouteEnd at RouteCurrent, as vertex pairs inside
   // glBegin(GL_LINES): at the route's radius, and on the surface for its
   // shadow.
   void routeinterpoints();
@@ -359,9 +359,9 @@ extern bool RouteVisible;      // a laid-out route is drawn
 extern bool AutoRefreshOn;     // the poll timer runs on its own
 // Set by the drawing pass for each segment of the route: the hop it ends at
 // (index and position) and the previous located hop (0 also stands for home).
-extern int RouteCurrentHop;
-extern TVector RouteCurrentPoint;
-extern int RoutePreviousHop;
+extern int RouteEnd;
+extern TVector RouteCurrent;
+extern int RoutePrevious;
 constexpr float RouteRadius = 0.5195f;
 constexpr float RouteHopRadius = 0.5205f;
 constexpr float RouteShadowRadius = 0.5005f;
@@ -369,6 +369,66 @@ constexpr float RouteShadowRadius = 0.5005f;
 // about one per 4 degrees, at Radius: from End back towards Start, or from
 // home towards End.
 std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);
+
+// ---- Picking and the HUD bar (NsMainPicking.cpp) ----
+// The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
+// ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
+int HudCellAt(int X, int ViewerWidth, int BarWidth);
+// The camera's zoom after a wheel turn of WheelDelta (or a Page Up/Down
+// step of +-120), clamped as ClampZoom does.
+float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHeight);
+// Whether a pixel colour (0x00BBGGRR as read back) is a pick colour:
+// Color1, Color2, Color3 or pure green.
+bool IsPickColor(uint32_t Color);
+
+// ---- Window modes and keys (NsMainModes.cpp) ----
+enum class TKeyCommand {
+  kcNone, kcLeaveFullScreen, kcAutoRotation, kcZoomIn, kcZoomOut, kcAbout, kcConnectLocations,
+  kcEstablishedOnly, kcFullScreen, kcHighlightShadow, kcImplant, kcLabels, kcAutorefresh
+};
+// The command of a virtual key; letters whatever the shift state.
+TKeyCommand KeyCommandOf(WORD Key);
+// The side of the desktop-mode square for a window Width wide: 128, 256,
+// 512 or 1024, and 512 when the size would not fit below the screen's height.
+int DesktopSquareSize(int Width, int ScreenHeight);
+
+// ---- The location popup (NsMainPopup.cpp) ----
+// What an item of the location popup does when chosen.
+enum class TPopupCommand {
+  pcNone, pcTraceroute, pcWhois, pcShowEntry, pcCloseConnection, pcKillConnection, pcProcessInfo,
+  pcConnectionsTable, pcWebMap, pcAnalyzeFile, pcUnloadAnalysis, pcExit
+};
+// How it is drawn: by the system, measured as an address, or as the
+// column header picture.
+enum class TPopupDraw { pdSystem, pdAddress, pdHeader };
+struct TPopupItemSpec {
+  std::string Caption, Hint;
+  int Bitmap = 0;   // resource ID, 0 for none
+  bool Enabled = true;
+  TShortCut ShortCut = 0;
+  TPopupCommand Command = TPopupCommand::pcNone;
+  TPopupDraw Draw = TPopupDraw::pdSystem;
+  std::vector<TPopupItemSpec> Items;
+};
+struct TLocationPopupInput {
+  std::string ClickedText;   // the picked point's addresses, one per line
+  bool HopClicked = false;   // the point is a traceroute hop
+  bool AnalysisLoaded = false, FileLocationHover = false, InternalOff = false, OwnerInfoMissing = false;
+  const TStrings* DetailRows = nullptr;
+  std::function<int(const std::string&)> TextWidth;   // pixels, on the popup's font
+};
+// The items of the popup for a picked point, in order.
+std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In);
+// Takes the clicked text apart: lines while more than 6 characters are
+// left; the rest after each line loses its spaces.
+std::vector<std::string> ClickedAddresses(std::string Text);
+// The addresses of a hop's text (lines "3   1.2.3.4", merged ones " 4   5.6.7.8"):
+// each line without its hop number and without spaces.
+std::string StripHopNumbers(const std::string& Text);
+// The caption of a connection row under "Details": local, remote, state and
+// process in columns padded with spaces.
+std::string DetailRowCaption(const std::string& Local, const std::string& Remote, const std::string& State,
+                             const std::string& Process, const std::function<int(const std::string&)>& TextWidth);
 
 // ---- Connection log ----
 extern uint32_t UpdateCounter;   // globe updates since start

@@ -16,9 +16,9 @@ std::array<float, MaxRouteHops> HopLongitudes;
 bool RouteIdle = true;
 bool RouteVisible = false;
 bool AutoRefreshOn = true;
-int RouteCurrentHop = 0;
-TVector RouteCurrentPoint;
-int RoutePreviousHop = 0;
+int RouteEnd = 0;
+TVector RouteCurrent;
+int RoutePrevious = 0;
 
 namespace {
 bool StartsWithZero(const std::string& Line) { return !Line.empty() && Line[0] == '0'; }
@@ -186,15 +186,15 @@ void EmitSegment(const TAffineVector& First, const std::vector<TAffineVector>& P
 }  // namespace
 
 void TMainForm::routeinterpoints() {
-  const TAffineVector from = RoutePreviousHop == 0
+  const TAffineVector from = RoutePrevious == 0
                                  ? HomeArcStart
-                                 : TAffineVector{RouteCurrentPoint[0], RouteCurrentPoint[1], RouteCurrentPoint[2]};
-  EmitSegment(from, RouteArcPoints(RoutePreviousHop, RouteCurrentHop, RouteRadius));
+                                 : TAffineVector{RouteCurrent[0], RouteCurrent[1], RouteCurrent[2]};
+  EmitSegment(from, RouteArcPoints(RoutePrevious, RouteEnd, RouteRadius));
 }
 
 void TMainForm::routeinterpointssh() {
-  const TAffineVector from = RoutePreviousHop == 0
+  const TAffineVector from = RoutePrevious == 0
                                  ? HomeShadowStart
-                                 : TAffineVector{RouteCurrentPoint[0], RouteCurrentPoint[1], RouteCurrentPoint[2]};
-  EmitSegment(from, RouteArcPoints(RoutePreviousHop, RouteCurrentHop, RouteShadowRadius));
+                                 : TAffineVector{RouteCurrent[0], RouteCurrent[1], RouteCurrent[2]};
+  EmitSegment(from, RouteArcPoints(RoutePrevious, RouteEnd, RouteShadowRadius));
 }

@@ -336,13 +336,13 @@ TEST_F(Route, ArcsAreDrawnBetweenTheHopPlaces) {
     glLineWidth(3);
     glColor3f(1, 0.5f, 0);
     glBegin(GL_LINES);
-    RoutePreviousHop = 0;
-    RouteCurrentHop = 1;
+    RoutePrevious = 0;
+    RouteEnd = 1;
     Form->routeinterpoints();
-    RoutePreviousHop = 1;
-    RouteCurrentHop = 2;
+    RoutePrevious = 1;
+    RouteEnd = 2;
     const TAffineVector at2 = GlobePoint(HopLongitudes[2], HopLatitudes[2], 0.5195f);
-    RouteCurrentPoint = {at2[0], at2[1], at2[2], 1};
+    RouteCurrent = {at2[0], at2[1], at2[2], 1};
     Form->routeinterpoints();
     glEnd();
     glFinish();

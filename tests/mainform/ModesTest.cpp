@@ -1,0 +1,58 @@
+// The rules behind the mouse and the keys: HUD cells, zoom steps, pick
+// colours, the key table and the desktop-mode square.
+#include <gtest/gtest.h>
+
+#include "MainFormFixture.h"
+
+namespace {
+
+TEST(Modes, HudCellsZoomPickColoursKeysAndTheDesktopSquare) {
+  // A 332-pixel bar in a 500-pixel view: left edge 84, cells 33 wide, the
+  // tenth one up to the bar's right edge 416.
+  EXPECT_EQ(HudCellAt(84, 500, 332), 0);
+  EXPECT_EQ(HudCellAt(85, 500, 332), 1);
+  EXPECT_EQ(HudCellAt(117, 500, 332), 0) << "exactly on a boundary: no cell";
+  EXPECT_EQ(HudCellAt(118, 500, 332), 2);
+  EXPECT_EQ(HudCellAt(415, 500, 332), 10);
+  EXPECT_EQ(HudCellAt(416, 500, 332), 0);
+  EXPECT_EQ(HudCellAt(30, 500, 332), 0);
+
+  EXPECT_FLOAT_EQ(ZoomBy(1.0f, 120, 800, 600), 1.12f);
+  EXPECT_FLOAT_EQ(ZoomBy(1.0f, -120, 800, 600), 0.88f);
+  EXPECT_FLOAT_EQ(ZoomBy(4.6f, 120, 800, 600), 14.0f / 3);
+  EXPECT_FLOAT_EQ(ZoomBy(0.0105f, -480, 800, 600), 0.01f);
+
+  Color1 = 0x0000FF;
+  Color2 = 0x00FFFF;
+  Color3 = 0xFF0000;
+  for (uint32_t c : {0x0000FFu, 0x00FFFFu, 0xFF0000u, 0x00FF00u, 0xFF00FF00u}) EXPECT_TRUE(IsPickColor(c)) << c;
+  EXPECT_FALSE(IsPickColor(0x00FE00));
+  EXPECT_FALSE(IsPickColor(0x000000));
+
+  const std::pair<WORD, TKeyCommand> keys[] = {
+      {VK_ESCAPE, TKeyCommand::kcLeaveFullScreen}, {VK_SPACE, TKeyCommand::kcAutoRotation},
+      {VK_PRIOR, TKeyCommand::kcZoomIn},           {VK_NEXT, TKeyCommand::kcZoomOut},
+      {'A', TKeyCommand::kcAbout},                 {'C', TKeyCommand::kcConnectLocations},
+      {'E', TKeyCommand::kcEstablishedOnly},       {'F', TKeyCommand::kcFullScreen},
+      {'H', TKeyCommand::kcHighlightShadow},       {'I', TKeyCommand::kcImplant},
+      {'L', TKeyCommand::kcLabels},                {'R', TKeyCommand::kcAutorefresh}};
+  int commands = 0;
+  for (WORD k = 0; k < 256; ++k) {
+    const TKeyCommand c = KeyCommandOf(k);
+    if (c == TKeyCommand::kcNone) continue;
+    ++commands;
+    bool listed = false;
+    for (const auto& [key, command] : keys) listed |= key == k && command == c;
+    EXPECT_TRUE(listed) << k;
+  }
+  EXPECT_EQ(commands, 12) << "every other key does nothing";
+
+  EXPECT_EQ(DesktopSquareSize(600, 1024), 512);
+  EXPECT_EQ(DesktopSquareSize(100, 1024), 128);
+  EXPECT_EQ(DesktopSquareSize(128, 1024), 256);
+  EXPECT_EQ(DesktopSquareSize(1100, 768), 512) << "1024 is not below the screen's height";
+  EXPECT_EQ(DesktopSquareSize(1100, 1200), 1024);
+  EXPECT_EQ(DesktopSquareSize(300, 256), 512);
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// The location popup: its items built afresh from the picked point's
+// addresses and the connection rows of one refresh.
+#include <algorithm>
+
+#include "monitor/uAddressMatch.h"
+#include "viewer/NsMain.h"
+
+namespace {
+std::string WithoutSpaces(std::string S) {
+  S.erase(std::remove(S.begin(), S.end(), ' '), S.end());
+  return S;
+}
+
+// The text between the first From and the next To after it ("" From: the
+// start; "" To: the end).
+std::string Between(const std::string& S, const std::string& From, const std::string& To) {
+  size_t start = 0;
+  if (!From.empty()) {
+    const size_t f = S.find(From);
+    if (f == std::string::npos) return std::string();
+    start = f + From.size();
+  }
+  if (To.empty()) return S.substr(start);
+  const size_t t = S.find(To, start);
+  return S.substr(start, t == std::string::npos ? std::string::npos : t - start);
+}
+
+TPopupItemSpec Item(const std::string& Caption, int Bitmap, bool Enabled, TPopupCommand Command) {
+  TPopupItemSpec i;
+  i.Caption = Caption;
+  i.Bitmap = Bitmap;
+  i.Enabled = Enabled;
+  i.Command = Command;
+  return i;
+}
+}  // namespace
+
+std::vector<std::string> ClickedAddresses(std::string Text) {
+  std::vector<std::string> lines;
+  while (Text.size() > 6) {
+    const size_t cr = Text.find('\r');
+    lines.push_back(Text.substr(0, cr));
+    Text = cr == std::string::npos ? std::string() : WithoutSpaces(Text.substr(std::min(Text.size(), cr + 2)));
+  }
+  return lines;
+}
+
+std::string StripHopNumbers(const std::string& Text) {
+  // Every line's leading hop number goes, whatever its value, so that
+  // "31   1.2.3.4" is 1.2.3.4 and not 31.2.3.4.
+  std::string out;
+  size_t start = 0;
+  while (start <= Text.size()) {
+    const size_t end = Text.find("\r\n", start);
+    std::string line = Text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos) {
+      size_t digits = first;
+      while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
+      if (digits > first && digits < line.size() && line[digits] == ' ') line.erase(0, digits);
+    }
+    out += WithoutSpaces(line);
+    if (end == std::string::npos) break;
+    out += "\r\n";
+    start = end + 2;
+  }
+  return out;
+}
+
+std::string DetailRowCaption(const std::string& Local, const std::string& Remote, const std::string& State,
+                             const std::string& Process, const std::function<int(const std::string&)>& TextWidth) {
+  auto pad = [&](const std::string& S, int Width) {
+    const int n = SpaceWidth > 0 ? (Width - TextWidth(S)) / SpaceWidth : 0;
+    return std::string(static_cast<size_t>(std::clamp(n, 0, 25)), ' ');
+  };
+  return Local + pad(Local, ColumnWidth1) + Remote + pad(Remote, ColumnWidth1) + State + pad(State, ColumnWidth2) +
+         " " + Process;
+}
+
+std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
+  using C = TPopupCommand;
+  const std::vector<std::string> addresses = ClickedAddresses(In.ClickedText);
+  const size_t cr = In.ClickedText.find('\r');
+  const std::string first = In.ClickedText.substr(0, cr);
+  const bool home = first == HomeIP;
+
+  std::vector<TPopupItemSpec> items;
+  items.push_back(Item(In.HopClicked ? "Clear Route" : "Traceroute", 15, !home, In.HopClicked ? C::pcTraceroute : C::pcNone));
+  items.push_back(Item("IP Whois", 30, !home, C::pcNone));
+  const bool analysis = In.AnalysisLoaded && !home && !In.HopClicked;
+  items.push_back(Item("Analysis: Show entries", 46, analysis, C::pcNone));
+  const bool details = !home && !In.FileLocationHover && !In.HopClicked;
+  items.push_back(Item("Details", 33, details, C::pcNone));
+  items.push_back(Item("-", 0, true, C::pcNone));
+  items.push_back(Item("Connections Table", 31, !InternalOff && !In.AnalysisLoaded, C::pcConnectionsTable));
+  items.back().ShortCut = VK_F2;
+  items.push_back(Item("Show on Web Map", 29, true, C::pcWebMap));
+  items.push_back(Item("Analyze file", 44, true, C::pcAnalyzeFile));
+  items.back().ShortCut = VK_F4;
+  items.push_back(Item("Unload analyzed file", 45, In.AnalysisLoaded, C::pcUnloadAnalysis));
+  items.push_back(Item("-", 0, true, C::pcNone));
+  items.push_back(Item("Exit", 32, true, C::pcExit));
+
+  for (const std::string& line : addresses) {
+    if (!home && !In.HopClicked) items[0].Items.push_back(Item(line, 0, true, C::pcTraceroute));
+    if (!home) items[1].Items.push_back(Item(line, 0, true, C::pcWhois));
+    if (analysis) items[2].Items.push_back(Item(line, 0, true, C::pcShowEntry));
+  }
+  if (!details) return items;
+
+  for (const std::string& address : addresses) {
+    TPopupItemSpec a = Item(address, 0, address != HomeIP, C::pcNone);
+    a.Draw = TPopupDraw::pdAddress;
+    TPopupItemSpec header = Item("", 0, false, C::pcNone);
+    header.Draw = TPopupDraw::pdHeader;
+    a.Items.push_back(header);
+    const int count = In.DetailRows ? In.DetailRows->Count() : 0;
+    bool any = false;
+    for (int r = 0; r < count; ++r) {
+      const std::string& row = In.DetailRows->Get(r);
+      const std::string remote = Between(row, "", "!");
+      // The row's remote address, as a whole address: 1.2.3.4 is not 11.2.3.45.
+      if (!ContainsAddress(remote, address)) continue;
+      any = true;
+      const std::string local = Between(row, "!", "#");
+      const std::string state = Between(row, "#", "&");
+      const std::string process = Between(row, "&", ",");
+      const size_t comma = row.find(',', row.find('&') == std::string::npos ? 0 : row.find('&'));
+      const std::string pid = comma == std::string::npos ? std::string() : row.substr(comma + 1);
+      TPopupItemSpec r0 = Item(DetailRowCaption(local, remote, state, process, In.TextWidth), 0, true, C::pcNone);
+      if (r0.Caption.find("Established") != std::string::npos) {
+        r0.Items.push_back(Item("Close Connection", 19, true, C::pcCloseConnection));
+        r0.Items.back().Hint = row;
+      }
+      if (!In.OwnerInfoMissing && pid != "0" && process != "?") {
+        r0.Items.push_back(Item("Terminate Process", 20, true, C::pcKillConnection));
+        r0.Items.back().Hint = pid;
+      }
+      r0.Items.push_back(Item("Process Information", 21, true, C::pcProcessInfo));
+      r0.Items.back().Hint = process;
+      a.Items.push_back(std::move(r0));
+    }
+    if (!any) a.Items.push_back(Item("Connection expired", 0, true, C::pcNone));
+    items[3].Items.push_back(std::move(a));
+  }
+  return items;
+}
