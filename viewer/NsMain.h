@@ -45,6 +45,32 @@ struct TConnectionItem {
                                        // Country, ID
 };
 
+// ---- The location popup (NsMainPopup.cpp) ----
+// What an item of the location popup does when chosen.
+enum class TPopupCommand {
+  pcNone, pcTraceroute, pcWhois, pcShowEntry, pcCloseConnection, pcKillConnection, pcProcessInfo,
+  pcConnectionsTable, pcWebMap, pcAnalyzeFile, pcUnloadAnalysis, pcExit
+};
+// How it is drawn: by the system, measured as an address, or as the
+// column header picture.
+enum class TPopupDraw { pdSystem, pdAddress, pdHeader };
+struct TPopupItemSpec {
+  std::string Caption, Hint;
+  int Bitmap = 0;   // resource ID, 0 for none
+  bool Enabled = true;
+  TShortCut ShortCut = 0;
+  TPopupCommand Command = TPopupCommand::pcNone;
+  TPopupDraw Draw = TPopupDraw::pdSystem;
+  std::vector<TPopupItemSpec> Items;
+};
+struct TLocationPopupInput {
+  std::string ClickedText;   // the picked point's addresses, one per line
+  bool HopClicked = false;   // the point is a traceroute hop
+  bool AnalysisLoaded = false, FileLocationHover = false, OwnerInfoMissing = false;
+  const TStrings* DetailRows = nullptr;
+  std::function<int(const std::string&)> TextWidth;   // pixels, on the popup's font
+};
+
 class TMainForm : public TForm {
   DECLARE_CLASSINFO(TMainForm)
 public:
@@ -159,6 +185,20 @@ public:
   void routeinterpoints();
   void routeinterpointssh();
 
+  // ---- The location popup (NsMainPopup.cpp) ----
+  // Runs one refresh that gathers the connection rows, rebuilds
+  // PopupMenu1 for the picked addresses (one per line) and shows it by the
+  // pointer. RouteTarget := the first address.
+  void LocationPopup(const std::string& Clicked, bool HopClicked, bool FileLocation);
+  // Owner-drawn items: address items, the column header, and the
+  // measure of a details item.
+  void n01MeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
+  void d11MeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
+  void d11AdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState State);
+  void details1MeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
+  // Where the popup opens for the pointer at MouseX, MouseY (screen).
+  POINT PopupPoint();
+
   // ---- Sun (NsMainSun.cpp) ----
   void timUpdateSunTimer(TObject* Sender);
   double GMTNow();                // UTC now as a date-time number
@@ -232,6 +272,8 @@ protected:
   virtual void ImplantClick(TObject* Sender);
 
 private:
+  void AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs);
+  void RunPopupCommand(TPopupCommand Command, TObject* Sender);
   TStringList FTraceHops;   // the worker's best list, taken over at the end
   void PreparePopupTable();
   void LoadDatabase();
@@ -371,6 +413,7 @@ constexpr float RouteShadowRadius = 0.5005f;
 std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);
 
 // ---- Picking and the HUD bar (NsMainPicking.cpp) ----
+extern int MouseX, MouseY;   // the pointer in the viewer, at the last press or move
 // The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
 // ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
 int HudCellAt(int X, int ViewerWidth, int BarWidth);
@@ -393,30 +436,6 @@ TKeyCommand KeyCommandOf(WORD Key);
 int DesktopSquareSize(int Width, int ScreenHeight);
 
 // ---- The location popup (NsMainPopup.cpp) ----
-// What an item of the location popup does when chosen.
-enum class TPopupCommand {
-  pcNone, pcTraceroute, pcWhois, pcShowEntry, pcCloseConnection, pcKillConnection, pcProcessInfo,
-  pcConnectionsTable, pcWebMap, pcAnalyzeFile, pcUnloadAnalysis, pcExit
-};
-// How it is drawn: by the system, measured as an address, or as the
-// column header picture.
-enum class TPopupDraw { pdSystem, pdAddress, pdHeader };
-struct TPopupItemSpec {
-  std::string Caption, Hint;
-  int Bitmap = 0;   // resource ID, 0 for none
-  bool Enabled = true;
-  TShortCut ShortCut = 0;
-  TPopupCommand Command = TPopupCommand::pcNone;
-  TPopupDraw Draw = TPopupDraw::pdSystem;
-  std::vector<TPopupItemSpec> Items;
-};
-struct TLocationPopupInput {
-  std::string ClickedText;   // the picked point's addresses, one per line
-  bool HopClicked = false;   // the point is a traceroute hop
-  bool AnalysisLoaded = false, FileLocationHover = false, InternalOff = false, OwnerInfoMissing = false;
-  const TStrings* DetailRows = nullptr;
-  std::function<int(const std::string&)> TextWidth;   // pixels, on the popup's font
-};
 // The items of the popup for a picked point, in order.
 std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In);
 // Takes the clicked text apart: lines while more than 6 characters are

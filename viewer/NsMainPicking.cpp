@@ -2,6 +2,8 @@
 // of the pixel under the pointer, orbit and zoom.
 #include "viewer/NsMain.h"
 
+int MouseX = 0, MouseY = 0;
+
 int HudCellAt(int X, int ViewerWidth, int BarWidth) {
   const int left = ViewerWidth / 2 - BarWidth / 2;
   if (BarWidth <= 0 || X <= left || X >= left + BarWidth) return 0;

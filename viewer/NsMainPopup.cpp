@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "monitor/uAddressMatch.h"
+#include "monitor/uIPHelperAPI.h"
 #include "viewer/NsMain.h"
 
 namespace {
@@ -144,4 +145,104 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
     items[3].Items.push_back(std::move(a));
   }
   return items;
+}
+
+// ---- The popup on the main window ----
+
+namespace {
+// Text width in the popup's font (the menu font the column header is measured in).
+int PopupTextWidth(const std::string& Text) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, MenuFont.Get());
+  SIZE s{};
+  GetTextExtentPoint32A(dc, Text.c_str(), static_cast<int>(Text.size()), &s);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return s.cx;
+}
+}  // namespace
+
+void TMainForm::LocationPopup(const std::string& Clicked, bool HopClicked, bool FileLocation) {
+  RouteTarget = Clicked.substr(0, Clicked.find('\r'));
+  const bool polling = Timer->Enabled();
+  Timer->SetEnabled(false);
+  DetailsRequested = true;
+  if (AnalyzedIPs.Count() == 0) Refresh(true);
+  DetailsRequested = false;
+  if (polling) Timer->SetEnabled(true);
+
+  PopupMenu1->Items()->Clear();
+  TLocationPopupInput in;
+  in.ClickedText = Clicked;
+  in.HopClicked = HopClicked;
+  in.AnalysisLoaded = AnalyzedIPs.Count() > 0;
+  in.FileLocationHover = FileLocation;
+  in.OwnerInfoMissing = OwnerInfoMissing;
+  in.DetailRows = &DetailRows;
+  in.TextWidth = PopupTextWidth;
+  AddPopupItems(PopupMenu1->Items(), LocationPopupItems(in));
+  const POINT at = PopupPoint();
+  PopupMenu1->Popup(at.x, at.y);
+}
+
+POINT TMainForm::PopupPoint() {
+  if (FullScreenActive()) return {MouseX + 2, MouseY + 2};
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  if (BorderStyle() == TFormBorderStyle::bsSizeable)
+    return {r.left + MouseX + GetSystemMetrics(SM_CXFRAME),
+            r.top + MouseY + GetSystemMetrics(SM_CYCAPTION) + PopupYOffset};
+  return {r.left + MouseX, r.top + MouseY};
+}
+
+void TMainForm::AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs) {
+  for (const TPopupItemSpec& s : Specs) {
+    auto* item = new TMenuItem(nullptr);
+    Parent->Add(item);   // the parent frees it with the next rebuild
+    item->Caption = s.Caption;
+    item->Hint = s.Hint;
+    item->Enabled = s.Enabled;
+    item->ShortCut = s.ShortCut;
+    if (s.Bitmap) item->Bitmap()->LoadFromResourceID(GetModuleHandleA(nullptr), s.Bitmap);
+    if (s.Draw == TPopupDraw::pdAddress) {
+      item->OnMeasureItem = [this](TObject* S, TCanvas* C, int& W, int& H) { n01MeasureItem(S, C, W, H); };
+    } else if (s.Draw == TPopupDraw::pdHeader) {
+      item->OnMeasureItem = [this](TObject* S, TCanvas* C, int& W, int& H) { d11MeasureItem(S, C, W, H); };
+      item->OnAdvancedDrawItem = [this](TObject* S, TCanvas* C, TRect R, TOwnerDrawState St) {
+        d11AdvancedDrawItem(S, C, R, St);
+      };
+    }
+    if (s.Command != TPopupCommand::pcNone)
+      item->OnClick = [this, c = s.Command](TObject* S) { RunPopupCommand(c, S); };
+    AddPopupItems(item, s.Items);
+  }
+}
+
+void TMainForm::RunPopupCommand(TPopupCommand Command, TObject* Sender) {
+  switch (Command) {
+    case TPopupCommand::pcTraceroute: rou1Click(Sender); break;
+    case TPopupCommand::pcExit: actExitExecute(Sender); break;
+    default: break;
+  }
+}
+
+void TMainForm::n01MeasureItem(TObject*, TCanvas* ACanvas, int& Width, int& Height) {
+  Width = ACanvas->TextWidth("123.256.289.042") + 16;
+  Height = RowHeight;
+}
+
+void TMainForm::d11MeasureItem(TObject*, TCanvas*, int& Width, int& Height) {
+  Width = PopupHeader.Width() - 18;
+  Height = RowHeight;
+}
+
+void TMainForm::d11AdvancedDrawItem(TObject*, TCanvas* ACanvas, TRect ARect, TOwnerDrawState) {
+  ACanvas->Draw(ARect.left, ARect.top, &PopupHeader);
+}
+
+void TMainForm::details1MeasureItem(TObject*, TCanvas* ACanvas, int& Width, int& Height) {
+  Width = ACanvas->TextWidth("Traceroute") + 40;
+  Height = RowHeight;
 }
