@@ -16,6 +16,7 @@
 #include "scene3d/GLContext.h"
 #include "scene3d/GLMisc.h"
 #include "scene3d/GLRenderContextInfo.h"
+#include "scene3d/GLState.h"
 #include "scene3d/GLTexture.h"
 
 class TGLBaseSceneObject;
@@ -40,6 +41,13 @@ extern TNotifyEvent vGLBehaviourNameChangeEvent;
 // Names of the streamed enumerations.
 std::string ObjectsSortingName(TGLObjectsSorting Value);
 std::string VisibilityCullingName(TGLVisibilityCulling Value);
+// The enumeration value streamed under Name; EReadError for an unknown name.
+template <typename E, size_t N>
+E EnumFromName(const char* const (&Names)[N], const std::string& Name) {
+  for (size_t i = 0; i < N; ++i)
+    if (Name == Names[i]) return static_cast<E>(i);
+  throw EReadError("Invalid property value " + Name);
+}
 
 // The OpenGL model-view stack pushed for the lifetime of the guard.
 class TGLPushedMatrix {
@@ -468,11 +476,185 @@ private:
   bool FRendering = false;
 };
 
-// ---- The scene and its buffer, as far as the object tree talks to them ----------------
+// ---- Camera ------------------------------------------------------------------------------
 
+// A viewport: left, top, width and height in pixels.
+struct TRectangle {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+enum class TGLCameraStyle : uint8_t { csPerspective, csOrthogonal, csOrtho2D, csCustom, csInfinitePerspective };
+// Sets the projection itself; may change the view-port radius.
+using TOnCustomPerspective =
+    std::function<void(const TRectangle& viewport, int width, int height, int DPI, float& viewPortRadius)>;
+
+// The eye of a scene: the buffer rendering through it asks it for the
+// projection (ApplyPerspective) and the view (Apply). Cameras live in the
+// scene's camera tree.
+class TGLCamera : public TGLBaseSceneObject {
+  DECLARE_CLASSINFO(TGLCamera)
+public:
+  explicit TGLCamera(TComponent* AOwner);
+  ~TGLCamera() override;
+  void DefineProperties(TFiler* Filer) override;
+  bool RayCastIntersect(const TVector& rayStart, const TVector& rayVector, TVector* intersectPoint = nullptr,
+                        TVector* intersectNormal = nullptr) override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+
+  // Millimetres of a 35 mm-style lens; a value <= 0 is stored as 1.
+  float FocalLength() const { return FFocalLength; }
+  void SetFocalLength(float Value);
+  // Distance from the near to the far plane.
+  float DepthOfView() const { return FDepthOfView; }
+  void SetDepthOfView(float Value);
+  float NearPlane() const { return FNearPlane; }             // set by ApplyPerspective
+  float NearPlaneBias() const { return FNearPlaneBias; }     // a value <= 0 is stored as 1
+  void SetNearPlaneBias(float Value);
+  float ViewPortRadius() const { return FViewPortRadius; }   // set by ApplyPerspective
+  TGLBaseSceneObject* TargetObject() const { return FTargetObject; }
+  void SetTargetObject(TGLBaseSceneObject* Value);
+  TGLCameraStyle CameraStyle() const { return FCameraStyle; }
+  void SetCameraStyle(TGLCameraStyle Value);
+  float SceneScale() const { return FSceneScale; }   // 0 is stored as 1
+  void SetSceneScale(float Value);
+  // The direction the last Apply looked in.
+  const TVector& LastDirection() const { return FLastDirection; }
+  // When assigned, Apply calls it instead of setting the view.
+  TNotifyEvent DeferredApply;
+  TOnCustomPerspective OnCustomPerspective;
+
+  // Orbits the target (degrees); nothing without a target.
+  void MoveAroundTarget(float pitchDelta, float turnDelta);
+  // Degrees across a viewport dimension in pixels; 0 when FocalLength is 0.
+  float GetFieldOfView(float viewportDimension) const;
+  void SetFieldOfView(float fieldOfView, float viewportDimension);
+  // The view transform onto the current (model-view) matrix.
+  void Apply();
+  // The projection onto the current (projection) matrix; nothing unless
+  // width and height are above 0.
+  void ApplyPerspective(const TRectangle& viewport, int width, int height, int DPI);
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  friend class TScene3DBuffer;
+  float FFocalLength = 50.0f;
+  float FDepthOfView = 100.0f;
+  float FNearPlane = 0.0f;
+  float FNearPlaneBias = 1.0f;
+  float FViewPortRadius = 0.0f;
+  TGLBaseSceneObject* FTargetObject = nullptr;   // not owned
+  TVector FLastDirection{0.0f, 0.0f, -1.0f, 0.0f};
+  TGLCameraStyle FCameraStyle = TGLCameraStyle::csPerspective;
+  float FSceneScale = 1.0f;
+  std::vector<TScene3DBuffer*> FBuffers;   // buffers looking through this camera (not owned)
+};
+
+// ---- Light source ----------------------------------------------------------------------------
+
+enum class TLightStyle : uint8_t { lsSpot, lsOmni, lsParallel };
+
+// One OpenGL light. It draws nothing; its scene gives it one of eight light
+// slots when it enters the tree and feeds it to OpenGL before every frame.
+class TGLLightSource : public TGLBaseSceneObject {
+  DECLARE_CLASSINFO(TGLLightSource)
+public:
+  explicit TGLLightSource(TComponent* AOwner);
+  ~TGLLightSource() override;
+  void DefineProperties(TFiler* Filer) override;
+  void CoordinateChanged(TGLCoordinates* Sender) override;
+  GLuint GetHandle(TRenderContextInfo& rci) override;   // 0: no display list
+  bool RayCastIntersect(const TVector& rayStart, const TVector& rayVector, TVector* intersectPoint = nullptr,
+                        TVector* intersectNormal = nullptr) override;
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& silhouetteParameters) override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+
+  // GL_LIGHT0 + slot, 0 without a slot.
+  GLenum LightID() const { return FLightID; }
+  TGLCoordinates* SpotDirection() const { return FSpotDirection.get(); }
+  void SetSpotDirection(TGLCoordinates* Value);   // w forced to 0
+  float SpotExponent() const { return FSpotExponent; }
+  void SetSpotExponent(float Value);
+  // Degrees: [0, 90] or 180; other values are ignored.
+  float SpotCutOff() const { return FSpotCutOff; }
+  void SetSpotCutOff(float Value);
+  float ConstAttenuation() const { return FConstAttenuation; }
+  void SetConstAttenuation(float Value);
+  float LinearAttenuation() const { return FLinearAttenuation; }
+  void SetLinearAttenuation(float Value);
+  float QuadraticAttenuation() const { return FQuadraticAttenuation; }
+  void SetQuadraticAttenuation(float Value);
+  bool Shining() const { return FShining; }
+  void SetShining(bool Value);
+  TGLColor* Ambient() const { return FAmbient.get(); }
+  void SetAmbient(TGLColor* Value);
+  TGLColor* Diffuse() const { return FDiffuse.get(); }
+  void SetDiffuse(TGLColor* Value);
+  TGLColor* Specular() const { return FSpecular.get(); }
+  void SetSpecular(TGLColor* Value);
+  TLightStyle LightStyle() const { return FLightStyle; }
+  void SetLightStyle(TLightStyle Value);
+
+private:
+  friend class TScene3D;
+  // Feeds the light to OpenGL; the model-view matrix holds the camera's view.
+  void Setup();
+  GLenum FLightID = 0;
+  std::unique_ptr<TGLCoordinates> FSpotDirection;
+  float FSpotExponent = 0.0f;
+  float FSpotCutOff = 180.0f;
+  float FConstAttenuation = 1.0f;
+  float FLinearAttenuation = 0.0f;
+  float FQuadraticAttenuation = 0.0f;
+  bool FShining = true;
+  std::unique_ptr<TGLColor> FAmbient, FDiffuse, FSpecular;
+  TLightStyle FLightStyle = TLightStyle::lsSpot;
+};
+
+// ---- Scene and fog --------------------------------------------------------------------------
+
+enum class TFogMode : uint8_t { fmLinear, fmExp, fmExp2 };
+enum class TFogDistance : uint8_t { fdDefault, fdEyeRadial, fdEyePlane };
+
+// The fog of one scene buffer (its owner, which hears of every change).
+class TGLFogEnvironment : public TGLUpdateAbleObject {
+  DECLARE_CLASSINFO(TGLFogEnvironment)
+public:
+  explicit TGLFogEnvironment(TPersistent* AOwner);
+  ~TGLFogEnvironment() override;
+  void Assign(TPersistent* Source) override;
+  TScene3DBuffer* SceneBuffer() const;
+  TGLColor* FogColor() const { return FFogColor.get(); }
+  void SetFogColor(TGLColor* Value);   // nothing for null
+  float FogStart() const { return FFogStart; }
+  void SetFogStart(float Value);
+  float FogEnd() const { return FFogEnd; }
+  void SetFogEnd(float Value);
+  TFogMode FogMode() const { return FFogMode; }
+  void SetFogMode(TFogMode Value);
+  TFogDistance FogDistance() const { return FFogDistance; }
+  void SetFogDistance(TFogDistance Value);
+  bool IsAtDefaultValues() const;
+  // Only with the buffer's context (activated for the call when needed).
+  void ApplyFog();
+
+private:
+  std::unique_ptr<TGLColor> FFogColor;
+  float FFogStart = 10.0f;
+  float FFogEnd = 1000.0f;
+  TFogMode FFogMode = TFogMode::fmLinear;
+  TFogDistance FFogDistance = TFogDistance::fdDefault;
+};
+
+// The component that holds a scene graph: the object tree and the camera
+// tree, eight light slots, the buffers that show it, and the routine that
+// renders one buffer's frame.
 class TScene3D : public TGLUpdateAbleComponent {
   DECLARE_CLASSINFO(TScene3D)
 public:
+  static constexpr int LightSlotCount = 8;
+
   explicit TScene3D(TComponent* AOwner);
   ~TScene3D() override;
   TScene3DRootObject* Objects() const { return FObjects; }
@@ -480,34 +662,286 @@ public:
   bool IsUpdating() const;
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate();
+  // Unless updating, every listed buffer hears of the change.
+  void NotifyChange(TObject* Sender) override;
+  // Streaming: the object tree's children, then the camera tree's.
+  void GetChildren(const std::function<void(TComponent*)>& Proc) const;
+  void SetChildOrder(TComponent* Child, int Order);
+
+  // Lights: slot i holds the light named GL_LIGHT0 + i. A light that finds
+  // no empty slot is left without one.
+  TGLLightSource* Lights(int Slot) const;
+  void AddLight(TGLLightSource* aLight);
+  void RemoveLight(TGLLightSource* aLight);
+  void AddLights(TGLBaseSceneObject* anObj);      // the subtree's lights
+  void RemoveLights(TGLBaseSceneObject* anObj);
+
+  // Buffers showing the scene; later ones share lists with the first one's
+  // context (the base context).
+  void AddBuffer(TScene3DBuffer* aBuffer);
+  void RemoveBuffer(TScene3DBuffer* aBuffer);
+  int BufferCount() const { return static_cast<int>(FBuffers.size()); }
+  TScene3DBuffer* Buffers(int Index) const { return FBuffers.at(static_cast<size_t>(Index)); }
+  TGLContext* BaseContext() const { return FBaseContext; }
+
+  TGLObjectsSorting ObjectsSorting() const { return FObjectsSorting; }
+  void SetObjectsSorting(TGLObjectsSorting Value);   // osInherited is stored as osRenderBlendedLast
+  TGLVisibilityCulling VisibilityCulling() const { return FVisibilityCulling; }
+  void SetVisibilityCulling(TGLVisibilityCulling Value);   // vcInherited is stored as vcNone
+
+  // Passes a time step to the object tree, then to the camera tree.
+  void Progress(double deltaTime, double newTime);
+  // The nearest visible object of the object tree hit by the ray.
+  virtual TGLBaseSceneObject* RayCastIntersect(const TVector& rayStart, const TVector& rayVector,
+                                               TVector* intersectPoint = nullptr, TVector* intersectNormal = nullptr);
+  // Feeds the lights to OpenGL; the model-view matrix holds the camera's view.
+  void SetupLights(int maxLights);
+  void RenderScene(TScene3DBuffer* aBuffer, int viewPortSizeX, int viewPortSizeY, TDrawState drawState,
+                   TGLBaseSceneObject* baseObject);
+
+  TGLCamera* CurrentGLCamera = nullptr;
   TScene3DBuffer* CurrentBuffer = nullptr;
   TGLBaseSceneObject* CurrentRenderedObject = nullptr;
+  TGLProgressEvent OnProgress;
 
 private:
   int FUpdateCount = 0;
   TScene3DRootObject* FObjects;   // owned
   TScene3DRootObject* FCameras;   // owned
+  TGLContext* FBaseContext = nullptr;
+  std::array<TGLLightSource*, LightSlotCount> FLights{};
+  std::vector<TScene3DBuffer*> FBuffers;
+  TGLObjectsSorting FObjectsSorting = TGLObjectsSorting::osRenderBlendedLast;
+  TGLVisibilityCulling FVisibilityCulling = TGLVisibilityCulling::vcNone;
 };
 
+// ---- Scene buffer -----------------------------------------------------------------------------
+
+enum class TContextOption : uint8_t {
+  roDoubleBuffer, roStencilBuffer, roRenderToWindow, roTwoSideLighting, roStereo, roDestinationAlpha,
+  roNoColorBuffer, roNoColorBufferClear, roNoSwapBuffers
+};
+using TContextOptions = TSet<TContextOption>;
+enum class TGLDepthPrecision : uint8_t { dpDefault, dp16bits, dp24bits, dp32bits };
+enum class TGLColorDepth : uint8_t { cdDefault, cd8bits, cd16bits, cd24bits, cdFloat64bits, cdFloat128bits };
+enum class TGLShadeModel : uint8_t { smDefault, smSmooth, smFlat };
+
+// The rendering surface behind every viewer: the context of its window or
+// memory device, the viewport, the pixel format options, the OpenGL set-up,
+// the frame loop with timing, the camera's matrices and the read-backs.
 class TScene3DBuffer : public TGLUpdateAbleObject {
   DECLARE_CLASSINFO(TScene3DBuffer)
 public:
-  explicit TScene3DBuffer(TPersistent* AOwner) : TGLUpdateAbleObject(AOwner) {}
+  explicit TScene3DBuffer(TPersistent* AOwner);
+  ~TScene3DBuffer() override;
+  // Raises OnChange unless a frame is being drawn.
+  void NotifyChange(TObject* Sender) override;
+  // Copies the settings (not the context, camera or events).
+  void Assign(TPersistent* Source) override;
+
+  // Context. "Failed to create RenderingContext." when the manager has no
+  // class; EOpenGLError below OpenGL 1.1.
+  void CreateRC(HDC deviceHandle, bool memoryContext);
+  void DestroyRC();
+  bool RCInstantiated() const { return FRenderingContext != nullptr; }
+  TGLContext* RenderingContext() const { return FRenderingContext.get(); }
+  TGLStateCache* StateCache() const { return FStateCache.get(); }
+  bool Rendering() const { return FRendering; }
+
+  // Viewport: width and height at least 1.
+  void Resize(int newWidth, int newHeight);
+  void SetViewPort(int X, int Y, int W, int H);
+  const TRectangle& ViewPort() const { return FViewPort; }
+  int Width() const { return FViewPort.Width; }
+  int Height() const { return FViewPort.Height; }
+
+  // Only a camera that belongs to a scene is kept.
+  TGLCamera* Camera() const { return FCamera; }
+  void SetCamera(TGLCamera* Value);
+
+  TColor BackgroundColor() const { return FBackgroundColor; }
+  void SetBackgroundColor(TColor Value);
+  float BackgroundAlpha() const { return FBackgroundAlpha; }
+  void SetBackgroundAlpha(float Value);
+  TGLColor* AmbientColor() const { return FAmbientColor.get(); }
+  void SetAmbientColor(TGLColor* Value) { FAmbientColor->Assign(Value); }
   bool DepthTest() const { return FDepthTest; }
   void SetDepthTest(bool Value);
-  // After-effects queued during a frame (not owned).
-  std::vector<TGLObjectAfterEffect*> AfterEffects;
-  // Matrices pushed by objects that replace the model-view matrix.
+  bool FaceCulling() const { return FFaceCulling; }
+  void SetFaceCulling(bool Value);
+  bool Lighting() const { return FLighting; }
+  void SetLighting(bool Value);
+  bool FogEnable() const { return FFogEnable; }
+  void SetFogEnable(bool Value);
+  TGLShadeModel ShadeModel() const { return FShadeModel; }
+  void SetShadeModel(TGLShadeModel Value);
+  TGLFogEnvironment* FogEnvironment() const { return FFogEnvironment.get(); }
+  void SetFogEnvironment(TGLFogEnvironment* Value);
+  // The pixel format: a change raises OnStructuralChange.
+  TContextOptions ContextOptions() const { return FContextOptions; }
+  void SetContextOptions(TContextOptions Value);
+  TGLAntiAliasing AntiAliasing() const { return FAntiAliasing; }
+  void SetAntiAliasing(TGLAntiAliasing Value);
+  TGLDepthPrecision DepthPrecision() const { return FDepthPrecision; }
+  void SetDepthPrecision(TGLDepthPrecision Value);
+  TGLColorDepth ColorDepth() const { return FColorDepth; }
+  void SetColorDepth(TGLColorDepth Value);
+  int AccumBufferBits() const { return FAccumBufferBits; }
+  void SetAccumBufferBits(int Value);
+
+  // Frames.
+  void Render(TGLBaseSceneObject* baseObject);
+  void Render() { Render(nullptr); }
+  void ClearBuffers();
+  void ResetPerformanceMonitor();
+  int FrameCount() const { return FFrameCount; }
+  float FramesPerSecond() const { return FFramesPerSecond; }
+  float LastRenderTime() const { return FLastRenderTime; }   // seconds
+  int RenderDPI() const { return FRenderDPI; }
+  bool Frozen() const { return FFrozen; }
+  void Melt();   // frees the frozen image
+
+  // The matrices of the last frame.
+  const TMatrix& ProjectionMatrix() const { return FProjectionMatrix; }
+  const TMatrix& BaseProjectionMatrix() const { return FBaseProjectionMatrix; }
+  const TVector& CameraAbsolutePosition() const { return FCameraAbsolutePosition; }
+  // The current model-view matrix: the camera's view, or what an object
+  // that replaces it pushed.
   const TMatrix& ModelViewMatrix() const { return FModelViewMatrix; }
   void PushModelViewMatrix(const TMatrix& newMatrix);
   void PopModelViewMatrix();   // an empty stack fails an assertion
   int ModelViewStackCount() const { return static_cast<int>(FModelViewMatrixStack.size()); }
+  // After-effects queued during a frame (not owned).
+  std::vector<TGLObjectAfterEffect*> AfterEffects;
+
+  // Read-backs. Window coordinates: x, y from the bottom of the viewport
+  // and depth; the point itself without camera.
+  TVector WorldToScreen(const TVector& aPoint) const;
+  TAffineVector WorldToScreen(const TAffineVector& aPoint) const;
+  // The colour (red in the low byte) of the pixel on screen at x, y (y from
+  // the top); 0 without camera.
+  TColor GetPixelColor(int x, int y);
+  // The frame on screen, the viewport's size; the caller owns the result.
+  std::unique_ptr<TGLBitmap32> CreateSnapShot();
+  std::unique_ptr<TBitmap> CreateSnapShotBitmap();
+  // A region of the frame into the texture (target 0: the texture's own).
+  void CopyToTexture(TGLTexture* aTexture, int xSrc, int ySrc, int AWidth, int AHeight, int xDest, int yDest,
+                     GLenum target = 0, bool forceFullReCopy = false);
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnStructuralChange;
+  TNotifyEvent OnPrepareGLContext;   // before the context is made (the viewers set the swap interval)
+  TNotifyEvent BeforeRender;
+  TNotifyEvent ViewerBeforeRender;   // the viewer's own, before BeforeRender
+  TNotifyEvent PostRender;
+  TNotifyEvent AfterRender;
+  TDirectRenderEvent InitiateRendering;
+  TDirectRenderEvent WrapUpRendering;
 
 private:
-  bool FDepthTest = true;
+  friend class TGLCamera;
+  void PrepareGLContext();
+  void SetupRenderingContext();   // the OpenGL state set before every frame
+  void DoBaseRender(const TRectangle& viewport, TDrawState drawState, TGLBaseSceneObject* baseObject,
+                    const TRect* pickRect);
+  // A context that has been current cannot receive another's lists: the
+  // context is made afresh so that it shares the scene's base context.
+  void ShareWithScene(TScene3D* Scene);
+  void KeepPresentedFrame();
+  bool PresentedFrameShown() const;
+  void ChangeSetting(bool& Field, bool Value);
+  void StructuralChange();
+  bool DesigningOwner() const;
+
+  std::unique_ptr<TGLStateCache> FStateCache;
+  bool FRendering = false;
+  std::unique_ptr<TGLContext> FRenderingContext;
+  HDC FDevice = nullptr;          // what the context was made for
+  bool FMemoryContext = false;
+  bool FDrawing = false;   // between the clearing and the swap of a frame
+  std::vector<uint8_t> FPresentedFrame;   // RGBA, rows bottom-up: the frame on screen
+  int FPresentedWidth = 0, FPresentedHeight = 0;
+  TMatrix FProjectionMatrix = IdentityHmgMatrix;
   TMatrix FModelViewMatrix = IdentityHmgMatrix;
   std::vector<TMatrix> FModelViewMatrixStack;
+  TMatrix FBaseProjectionMatrix = IdentityHmgMatrix;
+  TVector FCameraAbsolutePosition{0.0f, 0.0f, 0.0f, 1.0f};
+  TRectangle FViewPort{0, 0, 1, 1};
+  bool FFaceCulling = true, FFogEnable = false, FLighting = true, FDepthTest = true;
+  TColor FBackgroundColor = clBtnFace;
+  float FBackgroundAlpha = 1.0f;
+  std::unique_ptr<TGLColor> FAmbientColor;
+  TGLAntiAliasing FAntiAliasing = TGLAntiAliasing::aaDefault;
+  TGLDepthPrecision FDepthPrecision = TGLDepthPrecision::dpDefault;
+  TGLColorDepth FColorDepth = TGLColorDepth::cdDefault;
+  TContextOptions FContextOptions{TContextOption::roDoubleBuffer, TContextOption::roRenderToWindow};
+  TGLShadeModel FShadeModel = TGLShadeModel::smDefault;
+  int FRenderDPI = 96;
+  std::unique_ptr<TGLFogEnvironment> FFogEnvironment;
+  int FAccumBufferBits = 0;
+  TGLCamera* FCamera = nullptr;   // not owned
+  std::vector<uint8_t> FFreezeBuffer;
+  int FFreezedViewPortWidth = 0, FFreezedViewPortHeight = 0;
+  bool FFrozen = false;
+  int FFrameCount = 0;
+  float FFramesPerSecond = 0.0f;
+  int64_t FFirstPerfCounter = 0;
+  float FLastRenderTime = 0.0f;
 };
+
+// ---- Viewers without a window -------------------------------------------------------------
+
+// A viewer that owns a buffer of a given size and leaves the making of its
+// context to its subclasses.
+class TGLNonVisualViewer : public TComponent {
+  DECLARE_CLASSINFO(TGLNonVisualViewer)
+public:
+  explicit TGLNonVisualViewer(TComponent* AOwner);
+  ~TGLNonVisualViewer() override;
+  TScene3DBuffer* Buffer() const { return FBuffer.get(); }
+  void SetBuffer(TScene3DBuffer* Value) { FBuffer->Assign(Value); }
+  TGLCamera* Camera() const { return FBuffer->Camera(); }
+  void SetCamera(TGLCamera* Value);
+  int Width() const { return FWidth; }
+  void SetWidth(int Value);    // at least 1; drops the context
+  int Height() const { return FHeight; }
+  void SetHeight(int Value);
+  // Stored in the buffer.
+  const TNotifyEvent& BeforeRender() const { return FBuffer->BeforeRender; }
+  void SetBeforeRender(TNotifyEvent Value) { FBuffer->BeforeRender = std::move(Value); }
+  const TNotifyEvent& PostRender() const { return FBuffer->PostRender; }
+  void SetPostRender(TNotifyEvent Value) { FBuffer->PostRender = std::move(Value); }
+  const TNotifyEvent& AfterRender() const { return FBuffer->AfterRender; }
+  void SetAfterRender(TNotifyEvent Value) { FBuffer->AfterRender = std::move(Value); }
+
+  virtual void CopyToTexture(TGLTexture* aTexture);
+  virtual void DoBufferChange(TObject* Sender) { (void)Sender; }
+  virtual void DoBufferStructuralChange(TObject* Sender);
+  virtual void Render(TGLBaseSceneObject* baseObject) = 0;
+  void Render() { Render(nullptr); }
+  // Called by the buffer before its context is prepared.
+  virtual void PrepareGLContext() {}
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  std::unique_ptr<TScene3DBuffer> FBuffer;
+  int FWidth = 256, FHeight = 256;
+};
+
+// Renders off screen into a memory context (a pbuffer) that shares lists
+// and textures with the scene's other contexts.
+class TGLMemoryViewer : public TGLNonVisualViewer {
+  DECLARE_CLASSINFO(TGLMemoryViewer)
+public:
+  explicit TGLMemoryViewer(TComponent* AOwner);
+  using TGLNonVisualViewer::Render;
+  void Render(TGLBaseSceneObject* baseObject) override;
+};
+
+// The counter frequency read at start-up (0 without a counter).
+int64_t Scene3DCounterFrequency();
 
 // ---- The object-tree stream ------------------------------------------------------------
 

@@ -27,8 +27,6 @@ TNotifyEvent vGLBaseSceneObjectNameChangeEvent;
 
 IMPLEMENT_CLASSINFO(TGLBaseSceneObject, TGLCoordinatesUpdateAbleComponent)
 IMPLEMENT_CLASSINFO(TScene3DRootObject, TGLBaseSceneObject)
-IMPLEMENT_CLASSINFO(TScene3D, TGLUpdateAbleComponent)
-IMPLEMENT_CLASSINFO(TScene3DBuffer, TGLUpdateAbleObject)
 
 // ---- Life cycle ---------------------------------------------------------------------------
 
@@ -68,6 +66,8 @@ void TGLBaseSceneObject::DeleteChildCameras() {
 
 void TGLBaseSceneObject::DeleteChildren() {
   DeleteChildCameras();
+  if (FScene)
+    for (TGLBaseSceneObject* child : FChildren) FScene->RemoveLights(child);
   while (!FChildren.empty()) {
     TGLBaseSceneObject* child = FChildren.back();
     FChildren.pop_back();
@@ -144,6 +144,7 @@ TGLBaseSceneObject* TGLBaseSceneObject::AddNewChildFirst(TGLSceneObjectClass ACh
 
 void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild) {
   if (AChild->FParent) AChild->FParent->Remove(AChild, false);   // one parent at a time
+  if (FScene) FScene->AddLights(AChild);
   FChildren.push_back(AChild);
   AChild->FParent = this;
   AChild->SetScene(FScene);
@@ -158,12 +159,14 @@ void TGLBaseSceneObject::Insert(int AIndex, TGLBaseSceneObject* AChild) {
   AChild->FParent = this;
   if (AChild->FScene != FScene) AChild->DestroyHandles();
   AChild->SetScene(FScene);
+  if (FScene) FScene->AddLights(AChild);
   AChild->TransformationChanged();
 }
 
 void TGLBaseSceneObject::Remove(TGLBaseSceneObject* AChild, bool keepChildren) {
   auto it = std::find(FChildren.begin(), FChildren.end(), AChild);
   if (it == FChildren.end()) return;
+  if (FScene) FScene->RemoveLights(AChild);
   if (AChild->Owner() == this) RemoveComponent(AChild);
   FChildren.erase(it);
   AChild->FParent = nullptr;
@@ -519,51 +522,11 @@ TGLObjectEffects* TGLBaseSceneObject::Effects() {
   return FGLObjectEffects.get();
 }
 
-// ---- Root object, scene and buffer ---------------------------------------------------------------
+// ---- Root object -------------------------------------------------------------------------------
 
 TScene3DRootObject::TScene3DRootObject(TComponent* AOwner) : TGLBaseSceneObject(AOwner) {
   auto* scene = dynamic_cast<TScene3D*>(AOwner);
   Assert(scene != nullptr, "", UnitName, 4493);
   ObjectStyle.Include(TGLObjectStyle::osDirectDraw);
   SetScene(scene);
-}
-
-TScene3D::TScene3D(TComponent* AOwner) : TGLUpdateAbleComponent(AOwner) {
-  FObjects = new TScene3DRootObject(this);
-  FObjects->Name = "ObjectRoot";
-  FCameras = new TScene3DRootObject(this);
-  FCameras->Name = "CameraRoot";
-}
-
-TScene3D::~TScene3D() {
-  FObjects->DestroyHandles();
-  delete FCameras;
-  delete FObjects;
-}
-
-bool TScene3D::IsUpdating() const {
-  return FUpdateCount != 0 || ComponentState.Contains(TComponentStateItem::csLoading) ||
-         ComponentState.Contains(TComponentStateItem::csDestroying);
-}
-
-void TScene3D::EndUpdate() {
-  Assert(FUpdateCount > 0, "Unbalanced Begin/EndUpdate", UnitName, 7213);
-  if (--FUpdateCount == 0) NotifyChange(this);
-}
-
-void TScene3DBuffer::SetDepthTest(bool Value) {
-  if (Value == FDepthTest) return;
-  FDepthTest = Value;
-  NotifyChange(this);
-}
-
-void TScene3DBuffer::PushModelViewMatrix(const TMatrix& newMatrix) {
-  FModelViewMatrixStack.push_back(FModelViewMatrix);
-  FModelViewMatrix = newMatrix;
-}
-
-void TScene3DBuffer::PopModelViewMatrix() {
-  Assert(!FModelViewMatrixStack.empty(), "Unbalanced PopModelViewMatrix", UnitName, 8902);
-  FModelViewMatrix = FModelViewMatrixStack.back();
-  FModelViewMatrixStack.pop_back();
 }

@@ -2,6 +2,7 @@
 #include <map>
 
 #include "classlib/UnitInit.h"
+#include "scene3d/GLCrossPlatform.h"
 #include "scene3d/Scene3D.h"
 
 namespace {
@@ -12,13 +13,6 @@ TUnitCounter InitCounter;
 const char* const SortingNames[] = {"osInherited", "osNone", "osRenderFarthestFirst", "osRenderBlendedLast",
                                     "osRenderNearestFirst"};
 const char* const CullingNames[] = {"vcInherited", "vcNone", "vcObjectBased", "vcHierarchical"};
-
-template <typename E, size_t N>
-E EnumFromName(const char* const (&Names)[N], const std::string& Name) {
-  for (size_t i = 0; i < N; ++i)
-    if (Name == Names[i]) return static_cast<E>(i);
-  throw EReadError("Invalid property value " + Name);
-}
 
 void WriteBinary(TVirtualWriter& W, const std::function<void(TStream&)>& WriteData) {
   TMemoryStream data;
@@ -320,9 +314,33 @@ std::vector<const TXCollectionItemClass*> ItemClasses() {
 }
 }  // namespace
 
+namespace {
+int64_t vCounterFrequency = 0;
+
+bool FirstLightMatrix(TScene3D* Scene, TMatrix& Matrix) {
+  TGLLightSource* light = Scene ? Scene->Lights(0) : nullptr;
+  if (!light) return false;
+  Matrix = light->AbsoluteMatrix();
+  return true;
+}
+
+std::vector<TClass> SceneClasses() {
+  return {TGLLightSource::StaticClass(), TGLCamera::StaticClass(), TScene3D::StaticClass(),
+          TGLMemoryViewer::StaticClass()};
+}
+}  // namespace
+
+int64_t Scene3DCounterFrequency() { return vCounterFrequency; }
+
 void Scene3D_Initialize() {
   if (!InitCounter.Enter()) return;
   XCollection_Initialize();
+  if (!QueryPerformanceFrequency(vCounterFrequency)) vCounterFrequency = 0;
+  GLSceneHooks().FirstLightMatrix = FirstLightMatrix;
+  RegisterSceneObject<TGLLightSource>();
+  RegisterSceneObject<TGLCamera>();
+  RegisterClass(TScene3D::StaticClass(), [] { return std::unique_ptr<TObject>(new TScene3D(nullptr)); });
+  RegisterClass(TGLMemoryViewer::StaticClass(), [] { return std::unique_ptr<TObject>(new TGLMemoryViewer(nullptr)); });
   RegisterSceneObject<TGLBaseSceneObject>();
   RegisterSceneObject<TGLProxyObject>();
   RegisterSceneObject<TScene3DObject>();
@@ -342,11 +360,12 @@ void Scene3D_Initialize() {
 
 void Scene3D_Finalize() {
   if (!InitCounter.Leave()) return;
-  GLSceneHooks().StructureChanged = nullptr;
+  GLSceneHooks() = TGLSceneHooks{};
   for (const TXCollectionItemClass* c : ItemClasses()) UnregisterXCollectionItemClass(c);
   for (TClass c : {TGLRenderPoint::StaticClass(), TGLDirectOpenGL::StaticClass(), TGLCameraInvariantObject::StaticClass(),
                    TGLImmaterialSceneObject::StaticClass(), TScene3DObject::StaticClass()})
     UnRegisterClass(c);
+  for (TClass c : SceneClasses()) UnRegisterClass(c);
   UnRegisterClass(TGLProxyObject::StaticClass());
   UnRegisterClass(TGLBaseSceneObject::StaticClass());
   XCollection_Finalize();

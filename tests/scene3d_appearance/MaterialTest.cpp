@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Assertions.h"
+#include "GLTestWindow.h"
 #include "TestPaths.h"
 #include "TestPictures.h"
 #include "classlib/Jpeg.h"

@@ -40,3 +40,17 @@ TCapture ReadGLPixels(int Width, int Height) {
     }
   return c;
 }
+
+std::unique_ptr<TBitmap> MakeBitmap(int Width, int Height, const std::function<uint32_t(int, int)>& Colour) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(TPixelFormat::pf24bit);
+  b->SetSize(Width, Height);
+  for (int y = 0; y < Height; ++y) {
+    auto* row = static_cast<uint8_t*>(b->ScanLine(y));
+    for (int x = 0; x < Width; ++x) {
+      const uint32_t c = Colour(x, y);
+      row[3 * x] = uint8_t(c), row[3 * x + 1] = uint8_t(c >> 8), row[3 * x + 2] = uint8_t(c >> 16);
+    }
+  }
+  return b;
+}

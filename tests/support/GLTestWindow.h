@@ -5,8 +5,12 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+
 #include "GuiTest.h"
 #include "classlib/Forms.h"
+#include "classlib/Graphics.h"
 
 class TGLTestControl : public TWinControl {
 public:
@@ -29,3 +33,6 @@ public:
 // window), rows top-down. Screen captures of OpenGL in a child window show
 // nothing under Wine 8 and Xvfb; frames are read this way.
 TCapture ReadGLPixels(int Width, int Height);
+
+// A 24-bit bitmap whose pixel (x, y), row 0 the top, is Colour(x, y) as 0x00RRGGBB.
+std::unique_ptr<TBitmap> MakeBitmap(int Width, int Height, const std::function<uint32_t(int, int)>& Colour);
