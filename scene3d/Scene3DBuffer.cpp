@@ -63,6 +63,8 @@ TScene3DBuffer::TScene3DBuffer(TPersistent* AOwner)
       FFogEnvironment(std::make_unique<TGLFogEnvironment>(this)) {}
 
 TScene3DBuffer::~TScene3DBuffer() {
+  OnChange = nullptr;   // the owner hears nothing more
+  OnStructuralChange = nullptr;
   Melt();
   SetCamera(nullptr);
   try {
