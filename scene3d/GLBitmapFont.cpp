@@ -21,7 +21,8 @@ IMPLEMENT_CLASSINFO(TBitmapFontRange, TCollectionItem)
 IMPLEMENT_CLASSINFO(TBitmapFontRanges, TOwnedCollection)
 IMPLEMENT_CLASSINFO(TGLCustomBitmapFont, TGLUpdateAbleComponent)
 IMPLEMENT_CLASSINFO(TGLBitmapFont, TGLCustomBitmapFont)
-IMPLEMENT_CLASSINFO(TGLFlatText, TGLImmaterialSceneObject)
+IMPLEMENT_CLASSINFO(TGLBitmapTextObject, TGLImmaterialSceneObject)
+IMPLEMENT_CLASSINFO(TGLFlatText, TGLBitmapTextObject)
 
 // ---- Ranges ------------------------------------------------------------------------------------
 
@@ -389,105 +390,67 @@ void TGLCustomBitmapFont::DrawTextInColor(TRenderContextInfo& rci, const std::st
   DrawTextAt(rci, aText, x, y, ColorToVector(aColor, 1.0f));
 }
 
-// ---- Font references ----------------------------------------------------------------------------
+// ---- Text objects ------------------------------------------------------------------------------
 
-void SetBitmapFontReference(TGLBaseSceneObject* User, TGLCustomBitmapFont*& Field, TGLCustomBitmapFont* Value) {
-  if (Value == Field) return;
-  if (Field) {
-    Field->UnRegisterUser(User);
-    Field->RemoveFreeNotification(User);
-  }
-  Field = Value;
-  if (Field) {
-    Field->RegisterUser(User);
-    Field->FreeNotification(User);
-  }
-}
-
-bool BitmapFontRemoved(TGLBaseSceneObject* User, TGLCustomBitmapFont*& Field, TComponent* AComponent) {
-  if (!Field || AComponent != Field) return false;
-  // A font that is being freed is no more than a component by now.
-  if (!Field->ComponentState.Contains(TComponentStateItem::csDestroying)) Field->UnRegisterUser(User);
-  Field = nullptr;
-  return true;
-}
-
-// ---- Flat text -------------------------------------------------------------------------------------
-
-TGLFlatText::TGLFlatText(TComponent* AOwner)
+TGLBitmapTextObject::TGLBitmapTextObject(TComponent* AOwner)
     : TGLImmaterialSceneObject(AOwner), FModulateColor(std::make_unique<TGLColor>(this, TVector{1, 1, 1, 1})) {
   ObjectStyle.Include(TGLObjectStyle::osDirectDraw).Include(TGLObjectStyle::osNoVisibilityCulling);
 }
 
-TGLFlatText::~TGLFlatText() { SetBitmapFontReference(this, FBitmapFont, nullptr); }
+TGLBitmapTextObject::~TGLBitmapTextObject() { LetGoOfFont(); }
 
-void TGLFlatText::Assign(TPersistent* Source) {
-  if (auto* src = dynamic_cast<TGLFlatText*>(Source)) {
-    SetBitmapFont(src->FBitmapFont);
-    SetText(src->FText);
-    SetAlignment(src->FAlignment);
-    SetLayout(src->FLayout);
-    SetModulateColor(src->FModulateColor.get());
-    SetOptions(src->FOptions);
-  }
-  TGLImmaterialSceneObject::Assign(Source);
+void TGLBitmapTextObject::LetGoOfFont() {
+  if (!FBitmapFont) return;
+  FBitmapFont->UnRegisterUser(this);
+  FBitmapFont->RemoveFreeNotification(this);
+  FBitmapFont = nullptr;
 }
 
-void TGLFlatText::SetBitmapFont(TGLCustomBitmapFont* Value) {
+void TGLBitmapTextObject::SetBitmapFont(TGLCustomBitmapFont* Value) {
   if (Value == FBitmapFont) return;
-  SetBitmapFontReference(this, FBitmapFont, Value);
+  LetGoOfFont();
+  FBitmapFont = Value;
+  if (FBitmapFont) {
+    FBitmapFont->RegisterUser(this);
+    FBitmapFont->FreeNotification(this);
+  }
   StructureChanged();
 }
 
-void TGLFlatText::SetText(const std::string& Value) {
+void TGLBitmapTextObject::SetText(const std::string& Value) {
   if (Value == FText) return;
   FText = Value;
   StructureChanged();
 }
 
-void TGLFlatText::SetAlignment(TAlignment Value) {
+void TGLBitmapTextObject::SetAlignment(TAlignment Value) {
   if (Value == FAlignment) return;
   FAlignment = Value;
   StructureChanged();
 }
 
-void TGLFlatText::SetLayout(TGLTextLayout Value) {
+void TGLBitmapTextObject::SetLayout(TGLTextLayout Value) {
   if (Value == FLayout) return;
   FLayout = Value;
   StructureChanged();
 }
 
-void TGLFlatText::SetModulateColor(TGLColor* Value) {
+void TGLBitmapTextObject::SetModulateColor(TGLColor* Value) {
   FModulateColor->Assign(Value);
   StructureChanged();
 }
 
-void TGLFlatText::SetOptions(TFlatTextOptions Value) {
-  if (Value == FOptions) return;
-  FOptions = Value;
-  StructureChanged();
-}
-
-void TGLFlatText::Notification(TComponent* AComponent, TOperation Operation) {
-  if (Operation == TOperation::opRemove && BitmapFontRemoved(this, FBitmapFont, AComponent)) StructureChanged();
+void TGLBitmapTextObject::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == TOperation::opRemove && FBitmapFont && AComponent == FBitmapFont) {
+    // A font that is being freed is no more than a component by now.
+    if (!FBitmapFont->ComponentState.Contains(TComponentStateItem::csDestroying)) FBitmapFont->UnRegisterUser(this);
+    FBitmapFont = nullptr;
+    StructureChanged();
+  }
   TGLImmaterialSceneObject::Notification(AComponent, Operation);
 }
 
-void TGLFlatText::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {
-  if (renderSelf && FBitmapFont && !FText.empty()) {
-    rci.stateCache->SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    TGLPushedAttrib enableBits(rci.stateCache, GL_ENABLE_BIT);
-    if (FModulateColor->Alpha() != 1.0f) {
-      rci.stateCache->Enable(TGLState::stBlend);
-      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    }
-    if (FOptions.Contains(TFlatTextOption::ftoTwoSided)) rci.stateCache->Disable(TGLState::stCullFace);
-    FBitmapFont->RenderString(rci, FText, FAlignment, FLayout, FModulateColor->Color());
-  }
-  if (renderChildren) RenderChildren(0, Count() - 1, rci);
-}
-
-void TGLFlatText::DefineProperties(TFiler* Filer) {
+void TGLBitmapTextObject::DefineProperties(TFiler* Filer) {
   TGLImmaterialSceneObject::DefineProperties(Filer);
   auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
   if (!f) return;
@@ -502,8 +465,47 @@ void TGLFlatText::DefineProperties(TFiler* Filer) {
   f->DefineEnum<TGLTextLayout>(
       "Layout", TextLayoutNames, FLayout, [this](TGLTextLayout V) { SetLayout(V); }, FLayout != TGLTextLayout::tlTop);
   f->DefinePersistent("ModulateColor", FModulateColor.get());
-  f->DefineSet<TFlatTextOption>(
-      "Options", FlatTextOptionNames, FOptions, [this](TFlatTextOptions V) { SetOptions(V); }, !FOptions.Empty());
+}
+
+// ---- Flat text -------------------------------------------------------------------------------------
+
+void TGLFlatText::Assign(TPersistent* Source) {
+  if (auto* src = dynamic_cast<TGLFlatText*>(Source)) {
+    SetBitmapFont(src->BitmapFont());
+    SetText(src->Text());
+    SetAlignment(src->Alignment());
+    SetLayout(src->Layout());
+    SetModulateColor(src->ModulateColor());
+    SetOptions(src->FOptions);
+  }
+  TGLBitmapTextObject::Assign(Source);
+}
+
+void TGLFlatText::SetOptions(TFlatTextOptions Value) {
+  if (Value == FOptions) return;
+  FOptions = Value;
+  StructureChanged();
+}
+
+void TGLFlatText::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {
+  if (renderSelf && HasText()) {
+    rci.stateCache->SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    TGLPushedAttrib enableBits(rci.stateCache, GL_ENABLE_BIT);
+    if (ModulateColor()->Alpha() != 1.0f) {
+      rci.stateCache->Enable(TGLState::stBlend);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    if (FOptions.Contains(TFlatTextOption::ftoTwoSided)) rci.stateCache->Disable(TGLState::stCullFace);
+    RenderText(rci);
+  }
+  if (renderChildren) RenderChildren(0, Count() - 1, rci);
+}
+
+void TGLFlatText::DefineProperties(TFiler* Filer) {
+  TGLBitmapTextObject::DefineProperties(Filer);
+  if (auto* f = dynamic_cast<TGLObjectFiler*>(Filer))
+    f->DefineSet<TFlatTextOption>(
+        "Options", FlatTextOptionNames, FOptions, [this](TFlatTextOptions V) { SetOptions(V); }, !FOptions.Empty());
 }
 
 // ---- Start-up ---------------------------------------------------------------------------------------

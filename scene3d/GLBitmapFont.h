@@ -163,24 +163,15 @@ public:
   using TGLCustomBitmapFont::TGLCustomBitmapFont;
 };
 
-// Sets a user's font reference: unregisters from the old font and
-// registers with the new one, with free notification.
-void SetBitmapFontReference(TGLBaseSceneObject* User, TGLCustomBitmapFont*& Field, TGLCustomBitmapFont* Value);
-// Lets go of the referenced font when it is the one being removed; true when it was.
-bool BitmapFontRemoved(TGLBaseSceneObject* User, TGLCustomBitmapFont*& Field, TComponent* AComponent);
-
-enum class TFlatTextOption { ftoTwoSided };
-using TFlatTextOptions = TSet<TFlatTextOption>;
-
-// A string drawn in the scene in the object's xy plane, one unit a pixel of the font.
-class TGLFlatText : public TGLImmaterialSceneObject {
-  DECLARE_CLASSINFO(TGLFlatText)
+// A scene object that shows a string in a bitmap font, modulated by a
+// colour, aligned and laid out; it is one of the font's users while it
+// refers to it. Every writer signals a structure change.
+class TGLBitmapTextObject : public TGLImmaterialSceneObject {
+  DECLARE_CLASSINFO(TGLBitmapTextObject)
 public:
-  explicit TGLFlatText(TComponent* AOwner);
-  ~TGLFlatText() override;
-  void Assign(TPersistent* Source) override;
+  explicit TGLBitmapTextObject(TComponent* AOwner);
+  ~TGLBitmapTextObject() override;
   void DefineProperties(TFiler* Filer) override;
-  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 
   TGLCustomBitmapFont* BitmapFont() const { return FBitmapFont; }
   void SetBitmapFont(TGLCustomBitmapFont* Value);
@@ -192,18 +183,40 @@ public:
   void SetLayout(TGLTextLayout Value);
   TGLColor* ModulateColor() const { return FModulateColor.get(); }
   void SetModulateColor(TGLColor* Value);
-  TFlatTextOptions Options() const { return FOptions; }
-  void SetOptions(TFlatTextOptions Value);
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Whether there is something to draw: a font and a text.
+  bool HasText() const { return FBitmapFont && !FText.empty(); }
+  void RenderText(TRenderContextInfo& rci) {
+    FBitmapFont->RenderString(rci, FText, FAlignment, FLayout, FModulateColor->Color());
+  }
 
 private:
+  void LetGoOfFont();
   TGLCustomBitmapFont* FBitmapFont = nullptr;   // not owned
   std::string FText;
   TAlignment FAlignment = TAlignment::taLeftJustify;
   TGLTextLayout FLayout = TGLTextLayout::tlTop;
   std::unique_ptr<TGLColor> FModulateColor;
+};
+
+enum class TFlatTextOption { ftoTwoSided };
+using TFlatTextOptions = TSet<TFlatTextOption>;
+
+// A string drawn in the scene in the object's xy plane, one unit a pixel of the font.
+class TGLFlatText : public TGLBitmapTextObject {
+  DECLARE_CLASSINFO(TGLFlatText)
+public:
+  explicit TGLFlatText(TComponent* AOwner) : TGLBitmapTextObject(AOwner) {}
+  void Assign(TPersistent* Source) override;
+  void DefineProperties(TFiler* Filer) override;
+  void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+
+  TFlatTextOptions Options() const { return FOptions; }
+  void SetOptions(TFlatTextOptions Value);
+
+private:
   TFlatTextOptions FOptions;
 };
 

@@ -46,7 +46,7 @@ public:
 }  // namespace
 
 IMPLEMENT_CLASSINFO(TGLHUDSprite, TGLSprite)
-IMPLEMENT_CLASSINFO(TGLHUDText, TGLImmaterialSceneObject)
+IMPLEMENT_CLASSINFO(TGLHUDText, TGLBitmapTextObject)
 
 // ---- HUD sprite ----------------------------------------------------------------------------------
 
@@ -113,80 +113,27 @@ void TGLHUDSprite::DoRender(TRenderContextInfo& rci, bool renderSelf, bool rende
 
 // ---- HUD text ------------------------------------------------------------------------------------
 
-TGLHUDText::TGLHUDText(TComponent* AOwner)
-    : TGLImmaterialSceneObject(AOwner), FModulateColor(std::make_unique<TGLColor>(this, TVector{1, 1, 1, 1})) {
-  ObjectStyle.Include(TGLObjectStyle::osDirectDraw).Include(TGLObjectStyle::osNoVisibilityCulling);
-}
-
-TGLHUDText::~TGLHUDText() { SetBitmapFontReference(this, FBitmapFont, nullptr); }
-
-void TGLHUDText::SetBitmapFont(TGLCustomBitmapFont* Value) {
-  if (Value == FBitmapFont) return;
-  SetBitmapFontReference(this, FBitmapFont, Value);
-  StructureChanged();
-}
-
-void TGLHUDText::SetText(const std::string& Value) {
-  if (Value == FText) return;
-  FText = Value;
-  StructureChanged();
-}
-
 void TGLHUDText::SetRotation(float Value) {
   if (Value == FRotation) return;
   FRotation = Value;
   StructureChanged();
 }
 
-void TGLHUDText::SetAlignment(TAlignment Value) {
-  if (Value == FAlignment) return;
-  FAlignment = Value;
-  StructureChanged();
-}
-
-void TGLHUDText::SetLayout(TGLTextLayout Value) {
-  if (Value == FLayout) return;
-  FLayout = Value;
-  StructureChanged();
-}
-
-void TGLHUDText::SetModulateColor(TGLColor* Value) {
-  FModulateColor->Assign(Value);
-  StructureChanged();
-}
-
-void TGLHUDText::Notification(TComponent* AComponent, TOperation Operation) {
-  if (Operation == TOperation::opRemove && BitmapFontRemoved(this, FBitmapFont, AComponent)) StructureChanged();
-  TGLImmaterialSceneObject::Notification(AComponent, Operation);
-}
-
 void TGLHUDText::DefineProperties(TFiler* Filer) {
-  TGLImmaterialSceneObject::DefineProperties(Filer);
-  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
-  if (!f) return;
-  f->DefineReference(
-      "BitmapFont", [this](TComponent* C) { SetBitmapFont(dynamic_cast<TGLCustomBitmapFont*>(C)); }, FBitmapFont);
-  f->DefineValue(
-      "Text", [this](TVirtualReader& R) { SetText(R.ReadString()); },
-      [this](TVirtualWriter& W) { W.WriteString(FText); }, !FText.empty());
-  f->DefineSingle("Rotation", FRotation, [this](float v) { SetRotation(v); }, FRotation != 0.0f);
-  f->DefineEnum<TAlignment>(
-      "Alignment", AlignmentNames, FAlignment, [this](TAlignment V) { SetAlignment(V); },
-      FAlignment != TAlignment::taLeftJustify);
-  f->DefineEnum<TGLTextLayout>(
-      "Layout", TextLayoutNames, FLayout, [this](TGLTextLayout V) { SetLayout(V); }, FLayout != TGLTextLayout::tlTop);
-  f->DefinePersistent("ModulateColor", FModulateColor.get());
+  TGLBitmapTextObject::DefineProperties(Filer);
+  if (auto* f = dynamic_cast<TGLObjectFiler*>(Filer))
+    f->DefineSingle("Rotation", FRotation, [this](float v) { SetRotation(v); }, FRotation != 0.0f);
 }
 
 void TGLHUDText::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {
-  if (renderSelf && FBitmapFont && !FText.empty()) {
+  if (renderSelf && HasText()) {
     rci.stateCache->SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     THUDTransform hud(rci, *this, FRotation);
     const float f = DPIFactor(rci);
     glScalef(Scale()->X() * f, Scale()->Y() * f, 1.0f);
     TGLPushedAttrib enableBits(rci.stateCache, GL_ENABLE_BIT);
     rci.stateCache->Disable(TGLState::stDepthTest);
-    FBitmapFont->RenderString(rci, FText, FAlignment, FLayout, FModulateColor->Color());
+    RenderText(rci);
   }
   if (renderChildren) RenderChildren(0, Count() - 1, rci);
 }

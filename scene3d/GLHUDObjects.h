@@ -26,37 +26,18 @@ private:
 };
 
 // A string in a bitmap font at Position (pixels), scaled by Scale.
-class TGLHUDText : public TGLImmaterialSceneObject {
+class TGLHUDText : public TGLBitmapTextObject {
   DECLARE_CLASSINFO(TGLHUDText)
 public:
-  explicit TGLHUDText(TComponent* AOwner);
-  ~TGLHUDText() override;
+  explicit TGLHUDText(TComponent* AOwner) : TGLBitmapTextObject(AOwner) {}
   void DefineProperties(TFiler* Filer) override;
   void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 
-  TGLCustomBitmapFont* BitmapFont() const { return FBitmapFont; }
-  void SetBitmapFont(TGLCustomBitmapFont* Value);
-  const std::string& Text() const { return FText; }
-  void SetText(const std::string& Value);
   float Rotation() const { return FRotation; }   // degrees, counter-clockwise on screen
   void SetRotation(float Value);
-  TAlignment Alignment() const { return FAlignment; }
-  void SetAlignment(TAlignment Value);
-  TGLTextLayout Layout() const { return FLayout; }
-  void SetLayout(TGLTextLayout Value);
-  TGLColor* ModulateColor() const { return FModulateColor.get(); }
-  void SetModulateColor(TGLColor* Value);
-
-protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
-  TGLCustomBitmapFont* FBitmapFont = nullptr;   // not owned
-  std::string FText;
   float FRotation = 0.0f;
-  TAlignment FAlignment = TAlignment::taLeftJustify;
-  TGLTextLayout FLayout = TGLTextLayout::tlTop;
-  std::unique_ptr<TGLColor> FModulateColor;
 };
 
 void GLHUDObjects_Initialize();   // registers TGLHUDSprite and TGLHUDText

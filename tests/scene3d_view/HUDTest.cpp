@@ -84,9 +84,16 @@ TEST_F(HUD, SpriteAndTextKeepTheirPixelsWhileTheCameraOrbits) {
     }
     view.Camera->MoveAroundTarget(17, 29);
   }
-  // A text without a font draws nothing and the font forgets it.
+  // A text without a font draws nothing but still renders its children.
   text->SetBitmapFont(nullptr);
   EXPECT_EQ(font.UserCount(), 0);
+  auto* child = text->AddNewChild<TGLHUDSprite>();
+  child->Position()->SetPoint(100, 190, 0);
+  child->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
+  child->Material()->FrontProperties()->Diffuse()->SetColor(RgbVector(0xFF0000));
+  const TCapture c = view.Frame();
+  EXPECT_EQ(Lit(c, {100, 0, 200, 60}, Greenish).right, -1) << "no text";
+  EXPECT_EQ(c.At(100, 190), 0xFF0000u) << "the child";
 }
 
 TEST_F(HUD, TheGlobeWithALabelAHUDPictureAndALine) {
