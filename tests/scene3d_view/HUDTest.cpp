@@ -154,3 +154,31 @@ TEST_F(HUD, TheGlobeWithALabelAHUDPictureAndALine) {
     for (int y = 0; y < 240; ++y) yellow += Red(c.At(x, y)) > 200 && Green(c.At(x, y)) > 200 && Blue(c.At(x, y)) < 60;
   EXPECT_GT(yellow, 150) << "the line across the globe";
 }
+
+TEST_F(HUD, XTilesRepeatTheTextureAcross) {
+  TBaseScene view(200, 200);
+  auto* sprite = view.Scene->Objects()->AddNewChild<TGLHUDSprite>();
+  sprite->Position()->SetPoint(100, 100, 0);
+  sprite->SetWidth(60);
+  sprite->SetHeight(20);
+  sprite->SetXTiles(3);
+  TGLMaterial* m = sprite->Material();
+  m->SetMaterialOptions({TMaterialOption::moNoLighting});
+  TGLTexture* t = m->Texture();
+  t->SetDisabled(false);
+  t->SetTextureMode(TGLTextureMode::tmReplace);
+  t->SetMinFilter(TGLMinFilter::miNearest);
+  t->SetMagFilter(TGLMagFilter::maNearest);
+  std::unique_ptr<TBitmap> picture = MakeBitmap(2, 2, [](int x, int) { return x == 0 ? 0xFF0000u : 0x00FF00u; });
+  t->Image()->Assign(picture.get());
+  const TCapture c = view.Frame();
+  SaveBmp(c, "hud_tiles.bmp");
+  // The sprite spans x 70..129: three tiles of 20 pixels, each red then green.
+  for (int tile = 0; tile < 3; ++tile) {
+    SCOPED_TRACE(tile);
+    EXPECT_EQ(c.At(70 + 20 * tile + 4, 100), 0xFF0000u);
+    EXPECT_EQ(c.At(70 + 20 * tile + 15, 100), 0x00FF00u);
+  }
+  EXPECT_EQ(c.At(68, 100), 0u);
+  EXPECT_EQ(c.At(131, 100), 0u);
+}
