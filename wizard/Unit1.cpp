@@ -437,7 +437,9 @@ void TForm1::BuildPages() {
                       "Database consists of ordinary data files. It DOES NOT contain executables, scripts or "
                       "whatever you may think could be dangerous. Once downloaded it is kept in 'data' folder.",
                       390);
-  Label1 = MakeLabel(this, p1, 90, 140, "Download Progress:");
+  // The status line: two lines of the gauges' width (a failure says why).
+  Label1 = MakeLabel(this, p1, 90, 132, "Download Progress:", 390);
+  Label1->SetHeight(27);
   Gauge2 = new TProgressBar(this);
   Gauge2->SetParent(p1);
   Gauge2->SetBounds(90, 160, 390, 16);
@@ -709,7 +711,7 @@ void TForm1::Unpack() {
     RemoveFolder(StagingFolder);
     Label1->Font()->SetColor(clRed);
     Label1->SetCaption("Decompressing failed: " + LastUnpackError +
-                       ". The database was not changed and the parts are kept; hit 'Resume' to download again.");
+                       ". The database was not changed; hit 'Resume' to download again.");
     PartCounter = 1;
     Button3->SetCaption("Resume");
     Button3->SetEnabled(true);

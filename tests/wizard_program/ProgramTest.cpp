@@ -199,9 +199,14 @@ TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   Click("Start ");
   HWND box = WaitForText(Process.dwProcessId, "All servers are currently busy. Try again later.", 120000);
   ASSERT_NE(box, nullptr);
-  Screenshot("update-failed.bmp");
+  RECT boxRect;
+  GetWindowRect(GetAncestor(box, GA_ROOT), &boxRect);
+  PumpFor(300);
+  SaveBmp(CaptureScreen(boxRect), "update-failed-message.bmp");
   PressKey(VK_RETURN);
   PumpFor(500);
+  Screenshot("update-failed.bmp");
+  EXPECT_NE(FindText(Process.dwProcessId, "Start"), nullptr);
   EXPECT_GE(Server.Count("/mar10.part05.zip"), 17);   // every mirror was tried
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
@@ -217,8 +222,10 @@ TEST_F(ProgramTest, UpdateWithoutUpdateInformationOffersOnlyFinish) {
   WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
   for (const char* answer : {"404", "short"}) {
     SCOPED_TRACE(answer);
-    if (std::string(answer) == "short") Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n");
-    Start("-u", " Vantrel database updater");
+    const bool shortInfo = std::string(answer) == "short";
+    if (shortInfo) Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n");
+    // "-H" is no "-h": any parameter but that one updates.
+    Start(shortInfo ? "-u" : "-H", " Vantrel database updater");
     EXPECT_NE(WaitForText(Process.dwProcessId, "Can not connect to update server.", 5000), nullptr);
     EXPECT_EQ(FindText(Process.dwProcessId, "&Next >"), nullptr);
     Click("&Finish");
@@ -234,11 +241,21 @@ TEST_F(ProgramTest, HomeEditingRewritesHomeWithoutStartingTheMainProgram) {
   CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
   for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
     ASSERT_TRUE(CopyFileA((std::string("data-src\\") + f).c_str(), (Dir + "\\data\\" + f).c_str(), FALSE));
+  // Without a home file any parameter gives the first-run wizard.
+  Start("-h", " Vantrel database wizard");
+  EXPECT_NE(FindText(Process.dwProcessId, "Welcome to Vantrel"), nullptr);
+  Click("Cancel");
+  ASSERT_TRUE(Ended());
+  CloseHandle(Process.hProcess);
+  CloseHandle(Process.hThread);
+  Process = {};
+
   WriteTextFile(Dir + "\\myloc.txt", "old\r\n");
   SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", "10.0.0.1,203.0.113.9,192.168.1.1");
   Start("-h", " Edit Your Home Location ");
   EXPECT_NE(WaitForText(Process.dwProcessId, "203.0.113.9", 5000), nullptr);
   EXPECT_NE(FindText(Process.dwProcessId, "Sydney"), nullptr);
+  Screenshot("home-edit.bmp");
   Click("&Next >");
   Click("&Finish");
   ASSERT_TRUE(Ended());
