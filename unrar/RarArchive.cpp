@@ -63,6 +63,10 @@ int TRarArchive::Open(const std::string& ArcName) {
   TVolumeFile* v = FVolume.get();
   FScan = ScanVolume([v](int64_t O, void* B, int64_t C) { return v->ReadAt(O, B, C); }, v->Size());
   if (FScan.Format == TRarFormat::rfUnknown) return ERAR_BAD_ARCHIVE;
+  // A volume whose blocks run past its end is damaged: never handed on, as
+  // libarchive would take a length from such a header at its word and
+  // reserve memory for it.
+  if (FScan.Truncated) return ERAR_BAD_DATA;
   FirstScan = FScan;
   FNewNumbering = (FScan.ArchiveFlags & ROADF_NEWNUMBERING) || LooksNewNumbered(ArcName);
   AppendFiles(FScan);
@@ -100,6 +104,10 @@ int64_t TRarArchive::Read(const void** Buffer) {
     if (!OpenNextVolume()) {
       FVolumeFailed = true;
       archive_set_error(FArchive, ENOENT, "Missing volume after %s", FVolumeName.c_str());
+      return -1;
+    }
+    if (FScan.Truncated) {
+      archive_set_error(FArchive, EINVAL, "%s is damaged", FVolumeName.c_str());
       return -1;
     }
   }

@@ -184,9 +184,14 @@ void ScanRar5(const TReadAt& ReadAt, int64_t Size, TVolumeScan& V) {
       if (af & 0x10) f |= ROADF_LOCK;
       uint64_t volNumber = 0;
       if (af & 0x02) volNumber = r.Next();
+      // The reader behind this scan parses a header's fields past its end
+      // when they do not fit: such a header is damage, not data.
+      if (!r.Ok || r.P > extraStart) { V.Truncated = true; return; }
       if ((af & 0x01) && volNumber == 0) f |= ROADF_FIRSTVOLUME;
       V.ArchiveFlags = f;
-    } else if (type == HEAD_FILE) {
+    } else if (type == HEAD_FILE || type == HEAD_SERVICE) {
+      // Service data (comment, recovery record) has a file header of its
+      // own, packed: checked like a file's, not listed.
       TScannedFile f;
       const uint64_t fileFlags = r.Next();
       f.UnpSize = r.Next();
@@ -220,15 +225,15 @@ void ScanRar5(const TReadAt& ReadAt, int64_t Size, TVolumeScan& V) {
         if (x.Next() == 1) f.Flags |= RHDF_ENCRYPTED;
         x.P = recStart + recSize;
       }
-      V.Files.push_back(f);
+      if (type == HEAD_FILE) V.Files.push_back(f);
     } else if (type == HEAD_CRYPT) {
       V.ArchiveFlags |= ROADF_ENCHEADERS;
       return;
     } else if (type == HEAD_ENDARC) {
-      V.NextVolume = (r.Next() & 0x1) != 0;
+      const uint64_t endFlags = r.Next();
+      if (!r.Ok || r.P > extraStart) { V.Truncated = true; return; }
+      V.NextVolume = (endFlags & 0x1) != 0;
       return;
-    } else if (type == HEAD_SERVICE) {
-      // Service data (comment, recovery record) is packed: not read here.
     }
     const uint64_t next = uint64_t(headStart) + headSize + dataSize;
     if (next > uint64_t(Size)) { V.Truncated = true; return; }

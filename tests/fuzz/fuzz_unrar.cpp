@@ -1,7 +1,8 @@
 // Our unrar.dll's reading path: the volume scan and libarchive's reader
-// behind it, over one to three volumes cut from the input. The first byte
-// picks the volume count. An entry read as success must have delivered
-// exactly the bytes its header promises.
+// behind it, over one to three volumes cut from the input where a RAR
+// signature begins (as volumes do). The first byte picks the most volumes.
+// An entry read as success must have delivered exactly the bytes its header
+// promises.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,9 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const size_t volumes = 1 + Data[0] % 3;
   const std::string body(reinterpret_cast<const char*>(Data) + 1, Size - 1);
   std::map<std::string, std::string> files;
-  const size_t part = body.size() / volumes + 1;
-  for (size_t i = 0; i < volumes; ++i)
-    files["f.part" + std::to_string(i + 1) + ".rar"] = body.substr(std::min(body.size(), i * part), part);
+  static const std::string Signature("Rar!\x1a\x07", 6);
+  size_t start = 0;
+  for (size_t i = 0; i < volumes; ++i) {
+    size_t end = i + 1 < volumes ? body.find(Signature, start + 1) : std::string::npos;
+    files["f.part" + std::to_string(i + 1) + ".rar"] = body.substr(start, end == std::string::npos ? end : end - start);
+    if (end == std::string::npos) break;
+    start = end;
+  }
 
   // The scan alone, on the whole input.
   (void)ScanVolume([&](int64_t O, void* B, int64_t C) -> int64_t {
