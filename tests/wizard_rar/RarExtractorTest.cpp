@@ -304,6 +304,16 @@ TEST_F(RarTest, OpenFailuresStopWithTheComponentsError) {
   n->ProcessArchive();
   ASSERT_EQ(Rec.Errors.size(), 1u);
   EXPECT_EQ(Rec.Errors[0], std::make_pair(std::string("Archive d\xE9" "fectueuse"), 13));
+  // A volume cut short (a download that stopped) is refused whole at opening.
+  Rec = TRecorder();
+  WriteTextFile("cut.rar", ReadTextFile("nine\\geoip.part01.rar").substr(0, 20000));
+  const std::string out = TempFolder("cut");
+  auto c = Make("cut.rar", out);
+  c->ProcessArchive();
+  ASSERT_EQ(Rec.Errors.size(), 1u);
+  EXPECT_EQ(Rec.Errors[0], std::make_pair(std::string("donn\xE9" "es corrompues"), 12));
+  EXPECT_EQ(Rec.Statuses, (std::vector<int>{1, 0}));
+  EXPECT_TRUE(Files(out).empty());
 }
 
 TEST_F(RarTest, StopFromAnEventEndsAfterTheCurrentStep) {
