@@ -29,7 +29,7 @@ float PixelY(int Y) { return 0.75f - (static_cast<float>(Y) + 0.5f) * 0.01f; }
 }  // namespace
 
 TEST_F(ObjectsView, UnlitSphereSpansItsDiameterAndFewSlicesShowFacets) {
-  auto* sphere = Scene->Objects()->AddNewChild<TGLSphere>();
+  auto* sphere = Objects()->AddNewChild<TGLSphere>();
   sphere->SetSlices(32);
   sphere->SetStacks(32);
   Paint(sphere, 0xFF0000);
@@ -54,11 +54,11 @@ TEST_F(ObjectsView, UnlitSphereSpansItsDiameterAndFewSlicesShowFacets) {
 
 TEST_F(ObjectsView, TexturedSphereWrapsThePictureFromItsLeftEdgeAtPlusZ) {
   // Left eighth red, right eighth blue, top quarter green, grey between.
-  std::unique_ptr<TBitmap> picture = MakePicture(64, 32, [](int x, int y) {
+  std::unique_ptr<TBitmap> picture = MakeBitmap(64, 32, [](int x, int y) {
     return y < 8 ? 0x00FF00u : x < 8 ? 0xFF0000u : x >= 56 ? 0x0000FFu : 0x808080u;
   });
   PictureMaterial("Earth", picture.get());
-  auto* sphere = Scene->Objects()->AddNewChild<TGLSphere>();
+  auto* sphere = Objects()->AddNewChild<TGLSphere>();
   sphere->SetSlices(32);
   sphere->SetStacks(32);
   sphere->Material()->SetMaterialLibrary(Library.get());
@@ -80,19 +80,19 @@ TEST_F(ObjectsView, TexturedSphereWrapsThePictureFromItsLeftEdgeAtPlusZ) {
 }
 
 TEST_F(ObjectsView, PointsLandWhereTheirPositionsProjectInTheirColours) {
-  auto* sphere = Scene->Objects()->AddNewChild<TGLSphere>();
+  auto* sphere = Objects()->AddNewChild<TGLSphere>();
   Paint(sphere, 0x800000);
-  auto* points = Scene->Objects()->AddNewChild<TGLPoints>();
+  auto* points = Objects()->AddNewChild<TGLPoints>();
   points->SetSize(5);
   const TAffineVector at[3] = {{0.1f, 0.1f, 0.6f}, {-0.6f, -0.3f, 0.6f}, {0.7f, 0.5f, 0.6f}};
   const uint32_t colours[3] = {0x00FF00, 0x0000FF, 0xFFFF00};
   for (int i = 0; i < 3; ++i) {
     points->Positions()->Add(at[i]);
-    points->Colors()->Add(ColorToVector(TColor((colours[i] >> 16) | (colours[i] & 0xFF00) | (colours[i] & 0xFF) << 16)));
+    points->Colors()->Add(RgbVector(colours[i]));
   }
   points->StructureChanged();
   // An empty list draws one white point at the object's origin.
-  auto* empty = Scene->Objects()->AddNewChild<TGLPoints>();
+  auto* empty = Objects()->AddNewChild<TGLPoints>();
   empty->SetSize(5);
   empty->Position()->SetPoint(-0.7f, 0.5f, 0);
   TCapture c = Frame();
@@ -127,49 +127,72 @@ TEST_F(ObjectsView, PointsLandWhereTheirPositionsProjectInTheirColours) {
 }
 
 TEST_F(ObjectsView, PointStylesRoundTheCornersAndLeaveTheStateAsFound) {
-  auto* points = Scene->Objects()->AddNewChild<TGLPoints>();
+  // One object sets the state the points find, one after them reads what they leave.
+  bool blendOn = false;
+  bool found[2] = {}, left[2] = {true, true}, cachedBlend = true;
+  GLint func = 0;
+  GLfloat ref = -1;
+  auto* before = Objects()->AddNewChild<TGLDirectOpenGL>();
+  before->OnRender = [&](TObject*, TRenderContextInfo& rci) {
+    if (blendOn) rci.stateCache->Enable(TGLState::stBlend);
+    else rci.stateCache->Disable(TGLState::stBlend);
+    glAlphaFunc(GL_GEQUAL, 0.25f);
+    found[0] = glIsEnabled(GL_BLEND), found[1] = glIsEnabled(GL_ALPHA_TEST);
+  };
+  auto* points = Objects()->AddNewChild<TGLPoints>();
   points->SetSize(9);
   points->Positions()->Add(PixelX(100), PixelY(75), 0);
   points->Colors()->Add(TVector{1, 1, 0, 1});
-  for (TGLPointStyle style : {TGLPointStyle::psSquare, TGLPointStyle::psRound, TGLPointStyle::psSmooth,
-                              TGLPointStyle::psSmoothAdditive, TGLPointStyle::psSquareAdditive}) {
-    SCOPED_TRACE(static_cast<int>(style));
-    points->SetStyle(style);
-    glAlphaFunc(GL_LESS, 0.7f);
-    const TCapture c = Frame();
-    EXPECT_TRUE(Near(c.At(100, 75), 0xFFFF00, 2));
-    const bool round = style == TGLPointStyle::psRound || style == TGLPointStyle::psSmooth ||
-                       style == TGLPointStyle::psSmoothAdditive;
-    EXPECT_EQ(c.At(104, 71), round ? 0u : 0xFFFF00u) << "the corner of the square";
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_POINT_SMOOTH));
-    EXPECT_FALSE(Cache.States().Contains(TGLState::stBlend));
-    GLint func = 0;
-    GLfloat ref = -1;
+  auto* after = Objects()->AddNewChild<TGLDirectOpenGL>();
+  after->OnRender = [&](TObject*, TRenderContextInfo& rci) {
+    left[0] = glIsEnabled(GL_BLEND), left[1] = glIsEnabled(GL_ALPHA_TEST);
+    cachedBlend = rci.stateCache->States().Contains(TGLState::stBlend);
     glGetIntegerv(GL_ALPHA_TEST_FUNC, &func);
     glGetFloatv(GL_ALPHA_TEST_REF, &ref);
-    EXPECT_EQ(func, GL_GREATER);
-    EXPECT_EQ(ref, 0.0f);
-  }
-  // Blending that was on stays on.
+    EXPECT_FALSE(glIsEnabled(GL_POINT_SMOOTH));
+  };
+  for (bool blend : {false, true})
+    for (TGLPointStyle style : {TGLPointStyle::psSquare, TGLPointStyle::psRound, TGLPointStyle::psSmooth,
+                                TGLPointStyle::psSmoothAdditive, TGLPointStyle::psSquareAdditive}) {
+      SCOPED_TRACE(testing::Message() << "style " << static_cast<int>(style) << ", blending " << blend);
+      blendOn = blend;
+      points->SetStyle(style);
+      const TCapture c = Frame();
+      EXPECT_TRUE(Near(c.At(100, 75), 0xFFFF00, 2));
+      const bool round = style == TGLPointStyle::psRound || style == TGLPointStyle::psSmooth ||
+                         style == TGLPointStyle::psSmoothAdditive;
+      EXPECT_EQ(c.At(104, 71), round ? 0u : 0xFFFF00u) << "the corner of the square";
+      EXPECT_EQ(found[0], blend);
+      EXPECT_EQ(left[0], found[0]);
+      EXPECT_EQ(left[1], found[1]);
+      EXPECT_EQ(cachedBlend, blend) << "the state cache agrees";
+      EXPECT_EQ(func, GL_GREATER);
+      EXPECT_EQ(ref, 0.0f);
+    }
+  before->OnRender = nullptr;
+  after->OnRender = nullptr;
   points->SetStyle(TGLPointStyle::psSquare);
-  Cache.Enable(TGLState::stBlend);
-  Frame();
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(Cache.States().Contains(TGLState::stBlend));
-  Cache.Disable(TGLState::stBlend);
 
-  // Static points live in the display list.
+  // Static points are replayed from the display list: a position changed
+  // behind the object's back shows only once its structure changes.
   points->SetStatic(true);
+  EXPECT_FALSE(points->ObjectStyle.Contains(TGLObjectStyle::osDirectDraw));
+  EXPECT_EQ(Frame().At(100, 75), 0xFFFF00u);
+  points->Positions()->Put(0, {PixelX(50), PixelY(75), 0});
   TCapture c = Frame();
   EXPECT_EQ(c.At(100, 75), 0xFFFF00u);
-  EXPECT_FALSE(points->ObjectStyle.Contains(TGLObjectStyle::osDirectDraw));
-  EXPECT_TRUE(glIsList(points->GetHandle(rci)));
+  EXPECT_EQ(c.At(50, 75), 0u);
+  points->StructureChanged();
+  c = Frame();
+  EXPECT_EQ(c.At(100, 75), 0u);
+  EXPECT_EQ(c.At(50, 75), 0xFFFF00u);
+  points->SetStatic(false);
+  points->Positions()->Put(0, {PixelX(150), PixelY(75), 0});
+  EXPECT_EQ(Frame().At(150, 75), 0xFFFF00u) << "drawn from the lists every frame";
 }
 
 TEST_F(ObjectsView, SpriteStaysASquareFacingTheViewer) {
-  auto* sprite = Scene->Objects()->AddNewChild<TGLSprite>();
+  auto* sprite = Objects()->AddNewChild<TGLSprite>();
   sprite->SetWidth(0.4f);
   sprite->SetHeight(0.4f);
   Paint(sprite, 0x00FF00);
@@ -198,7 +221,7 @@ TEST_F(ObjectsView, SpriteStaysASquareFacingTheViewer) {
   EXPECT_EQ(c.At(r.left + 2, r.top + 2), 0u);
 
   // Left half red, right half blue; MirrorU swaps them.
-  std::unique_ptr<TBitmap> picture = MakePicture(64, 64, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
+  std::unique_ptr<TBitmap> picture = MakeBitmap(64, 64, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
   PictureMaterial("Halves", picture.get());
   sprite->Material()->SetMaterialLibrary(Library.get());
   sprite->Material()->SetLibMaterialName("Halves");
@@ -218,19 +241,19 @@ TEST_F(ObjectsView, SpriteStaysASquareFacingTheViewer) {
 }
 
 TEST_F(ObjectsView, PlaneCubeAndDummyCubeCoverTheirPixels) {
-  auto* plane = Scene->Objects()->AddNewChild<TGLPlane>();
+  auto* plane = Objects()->AddNewChild<TGLPlane>();
   plane->SetWidth(0.6f);
   plane->SetHeight(0.4f);
   plane->Position()->SetPoint(0.4f, 0.3f, 0);
   Paint(plane, 0x00FF00);
-  auto* cube = Scene->Objects()->AddNewChild<TGLCube>();
+  auto* cube = Objects()->AddNewChild<TGLCube>();
   cube->SetCubeWidth(0.4f);
   cube->SetCubeHeight(0.4f);
   cube->SetCubeDepth(0.4f);
   cube->Position()->SetPoint(-0.5f, -0.3f, 0);
   cube->SetTurnAngle(45);
   Paint(cube, 0x0000FF);
-  auto* dummy = Scene->Objects()->AddNewChild<TGLDummyCube>();
+  auto* dummy = Objects()->AddNewChild<TGLDummyCube>();
   dummy->SetCubeSize(0.5f);
   dummy->Position()->SetPoint(0.5f, -0.4f, 0);
   dummy->EdgeColor()->SetColor({1, 1, 0, 1});
@@ -270,6 +293,7 @@ TEST_F(ObjectsView, PlaneCubeAndDummyCubeCoverTheirPixels) {
   cube->SetParts({});
   c = Frame();
   EXPECT_EQ(c.Count(0x0000FF), 0);
+  Buffer()->SetFaceCulling(false);
   cube->SetParts({TCubePart::cpBack});
   cube->SetTurnAngle(0);
   c = Frame();
@@ -278,9 +302,9 @@ TEST_F(ObjectsView, PlaneCubeAndDummyCubeCoverTheirPixels) {
 
 TEST_F(ObjectsView, PlaneTilesItsTexture) {
   // Bottom half red, top half green.
-  std::unique_ptr<TBitmap> picture = MakePicture(8, 8, [](int, int y) { return y < 4 ? 0x00FF00u : 0xFF0000u; });
+  std::unique_ptr<TBitmap> picture = MakeBitmap(8, 8, [](int, int y) { return y < 4 ? 0x00FF00u : 0xFF0000u; });
   PictureMaterial("Tiles", picture.get());
-  auto* plane = Scene->Objects()->AddNewChild<TGLPlane>();
+  auto* plane = Objects()->AddNewChild<TGLPlane>();
   plane->SetHeight(1.2f);
   plane->Material()->SetMaterialLibrary(Library.get());
   plane->Material()->SetLibMaterialName("Tiles");
@@ -301,7 +325,7 @@ TEST_F(ObjectsView, PlaneTilesItsTexture) {
 }
 
 TEST_F(ObjectsView, AmalgamatedDummyCubeReplaysItsSubtreeFromOneList) {
-  auto* dummy = Scene->Objects()->AddNewChild<TGLDummyCube>();
+  auto* dummy = Objects()->AddNewChild<TGLDummyCube>();
   auto* plane = dummy->AddNewChild<TGLPlane>();
   plane->SetWidth(0.4f);
   Paint(plane, 0x00FF00);
@@ -328,7 +352,7 @@ TEST_F(ObjectsView, AmalgamatedDummyCubeReplaysItsSubtreeFromOneList) {
 }
 
 TEST_F(ObjectsView, LinesDrawInTheirColoursWithMarkersAtTheNodes) {
-  auto* lines = Scene->Objects()->AddNewChild<TGLLines>();
+  auto* lines = Objects()->AddNewChild<TGLLines>();
   lines->LineColor()->SetColor({1, 0, 0, 1});
   lines->SetNodesAspect(TLineNodesAspect::lnaInvisible);
   const float y = PixelY(120);
@@ -350,15 +374,14 @@ TEST_F(ObjectsView, LinesDrawInTheirColoursWithMarkersAtTheNodes) {
   EXPECT_GT(blue, 40) << "a wire cube 20 pixels wide round the last node";
   EXPECT_EQ(c.At(end.x, end.y - 5) & 0xFF, 0u) << "hollow";
 
-  // Dodecahedra lit in the node colour.
-  Cache.Enable(TGLState::stLighting);
-  glEnable(GL_LIGHT0);
+  // Dodecahedra lit in the node colour by a light behind the camera.
+  auto* light = View->Scene->Objects()->AddNewChild<TGLLightSource>();
+  light->SetLightStyle(TLightStyle::lsOmni);
+  light->Position()->SetPoint(0, 0, 10);
   lines->SetNodesAspect(TLineNodesAspect::lnaDodecahedron);
   lines->Nodes()->Items(1)->Color()->SetColor({0, 1, 0, 1});
   c = Frame();
   SaveBmp(c, "lines_dodecahedra.bmp");
-  glDisable(GL_LIGHT0);
-  Cache.Disable(TGLState::stLighting);
   const uint32_t first = c.At(Project(-0.8f, y, 0).x, end.y - 5), last = c.At(end.x, end.y - 5);
   EXPECT_GT(first & 0xFF, 100u);
   EXPECT_LT(first >> 8 & 0xFF, 30u) << "no more than the ambient light";
@@ -368,14 +391,14 @@ TEST_F(ObjectsView, LinesDrawInTheirColoursWithMarkersAtTheNodes) {
 }
 
 TEST_F(ObjectsView, SplineAndBezierVerticesFollowTheirCurves) {
-  auto* lines = Scene->Objects()->AddNewChild<TGLLines>();
+  auto* lines = Objects()->AddNewChild<TGLLines>();
   lines->SetNodesAspect(TLineNodesAspect::lnaInvisible);
   const TVector nodes[4] = {{-0.8f, -0.5f, 0, 0}, {-0.3f, 0.5f, 0, 0}, {0.3f, -0.5f, 0, 0}, {0.8f, 0.5f, 0, 0}};
   for (const TVector& n : nodes) lines->Nodes()->Add()->SetAsVector(n);
   lines->Nodes()->Items(3)->Color()->SetColor({1, 0, 0, 1});
   lines->SetSplineMode(TLineSplineMode::lsmCubicSpline);
   lines->SetOptions({TLinesOption::loUseNodeColorForLines});
-  auto segments = Feedback(GL_LINE_TOKEN, [&] { Scene->Objects()->Render(rci); });
+  auto segments = Feedback(GL_LINE_TOKEN);
   ASSERT_EQ(segments.size(), 30u) << "31 vertices in one strip";
   const TFeedbackVertex& lastVertex = segments.back()[1];
   EXPECT_EQ(lastVertex.Color, (TVector{1, 0, 0, 1}));
@@ -387,7 +410,7 @@ TEST_F(ObjectsView, SplineAndBezierVerticesFollowTheirCurves) {
 
   lines->SetDivision(0);
   EXPECT_EQ(lines->Division(), 1);
-  EXPECT_EQ(Feedback(GL_LINE_TOKEN, [&] { Scene->Objects()->Render(rci); }).size(), 3u) << "straight between nodes";
+  EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 3u) << "straight between nodes";
 
   // Bezier: the evaluators for few control points, our own evaluation past
   // the driver's maximum order; both give the curve's points.
@@ -405,7 +428,7 @@ TEST_F(ObjectsView, SplineAndBezierVerticesFollowTheirCurves) {
       lines->Nodes()->Add()->SetAsVector(control.back());
     }
     lines->StructureChanged();
-    segments = Feedback(GL_LINE_TOKEN, [&] { Scene->Objects()->Render(rci); });
+    segments = Feedback(GL_LINE_TOKEN);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     ASSERT_EQ(segments.size(), 10u);
     for (int k = 0; k <= 10; ++k) {
@@ -429,31 +452,30 @@ TEST_F(ObjectsView, SplineAndBezierVerticesFollowTheirCurves) {
 }
 
 TEST_F(ObjectsView, NurbsWithoutKnotsDrawsOnlyTheMarkers) {
-  auto* lines = Scene->Objects()->AddNewChild<TGLLines>();
+  auto* lines = Objects()->AddNewChild<TGLLines>();
   for (float x : {-0.5f, 0.0f, 0.5f}) lines->Nodes()->Add()->SetAsVector({x, 0, 0, 0});
   lines->SetSplineMode(TLineSplineMode::lsmNURBSCurve);
   lines->SetNodesAspect(TLineNodesAspect::lnaCube);
-  auto draw = [&] { Scene->Objects()->Render(rci); };
-  EXPECT_EQ(Feedback(GL_LINE_TOKEN, draw).size(), 3u * 12) << "three wire cubes of 12 edges";
+  EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 3u * 12) << "three wire cubes of 12 edges";
   lines->SetNURBSOrder(3);
   for (float k : {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f}) lines->NURBSKnots()->Add(k);
   lines->StructureChanged();
   Frame();   // drawn where the system's GLU has a NURBS renderer, nothing where it has none
   lines->SetNodesAspect(TLineNodesAspect::lnaInvisible);
   lines->SetNURBSOrder(0);
-  EXPECT_EQ(Feedback(GL_LINE_TOKEN, draw).size(), 0u);
+  EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 0u);
 }
 
 TEST_F(ObjectsView, SphereStripsBandsAndCaps) {
-  auto* sphere = Scene->Objects()->AddNewChild<TGLSphere>();
+  auto* sphere = Objects()->AddNewChild<TGLSphere>();
   sphere->SetSlices(32);
   sphere->SetStacks(32);
   Paint(sphere, 0xFFFFFF);
-  auto draw = [&] { Scene->Objects()->Render(rci); };
+  Buffer()->SetFaceCulling(false);
   // Distinct corners: 31 rings of 32 (the seam closes each ring) and the two poles.
   auto corners = [&] {
     std::set<std::array<long, 3>> seen;
-    for (const auto& p : Feedback(GL_POLYGON_TOKEN, draw))
+    for (const auto& p : Feedback(GL_POLYGON_TOKEN))
       for (const TFeedbackVertex& v : p)
         seen.insert({std::lround(v.Position[0] * 100), std::lround(v.Position[1] * 100),
                      std::lround(v.Position[2] * 1e5)});
@@ -469,10 +491,10 @@ TEST_F(ObjectsView, SphereStripsBandsAndCaps) {
   // corners all lie at one depth.
   sphere->SetTop(45);
   sphere->SetPitchAngle(-90);
-  rci.bufferFaceCull = true;
+  Buffer()->SetFaceCulling(true);
   auto capTriangles = [&] {
     int n = 0;
-    for (const auto& p : Feedback(GL_POLYGON_TOKEN, draw)) {
+    for (const auto& p : Feedback(GL_POLYGON_TOKEN)) {
       bool flat = true;
       for (const TFeedbackVertex& v : p) flat = flat && std::fabs(v.Position[2] - p[0].Position[2]) < 1e-6f;
       n += flat;
@@ -485,4 +507,116 @@ TEST_F(ObjectsView, SphereStripsBandsAndCaps) {
   EXPECT_NEAR(RunOnRow(c, 75, 0xFFFFFF), 100, 2);
   sphere->SetNormalDirection(TNormalDirection::ndInside);
   EXPECT_EQ(capTriangles(), 0) << "inside out: the cap faces away and is culled";
+}
+
+TEST_F(ObjectsView, RaysThroughPixelsHitWhatThePixelsShow) {
+  // A sphere in front of a turned cube that sticks out on its right.
+  auto* cube = Objects()->AddNewChild<TGLCube>();
+  cube->SetCubeWidth(1.2f);
+  cube->SetCubeHeight(0.6f);
+  cube->SetCubeDepth(0.4f);
+  cube->Position()->SetPoint(0.3f, -0.1f, -0.5f);
+  cube->SetRollAngle(20);
+  cube->SetTurnAngle(30);
+  Paint(cube, 0x0000FF);
+  auto* sphere = Objects()->AddNewChild<TGLSphere>();
+  sphere->SetRadius(0.4f);
+  sphere->SetSlices(48);
+  sphere->SetStacks(48);
+  sphere->Position()->SetPoint(-0.2f, 0.1f, 0);
+  Paint(sphere, 0xFF0000);
+  View->Target->SetVisible(false);   // the camera's target is no surface
+  const TCapture c = Frame();
+  SaveBmp(c, "ray_casts.bmp");
+  int hits[2] = {}, misses = 0;
+  for (int y = 2; y < Height; y += 4)
+    for (int x = 2; x < Width; x += 4) {
+      // The orthogonal camera's rays run along -z.
+      const TVector start{PixelX(x), PixelY(y), 2, 1};
+      TVector point, normal;
+      TGLBaseSceneObject* hit = View->Scene->RayCastIntersect(start, {0, 0, -1, 0}, &point, &normal);
+      const uint32_t shown = c.At(x, y);
+      // Pixels on an outline may go either way.
+      bool edge = false;
+      for (int d = 0; d < 4; ++d) edge = edge || c.At(x + (d == 0) - (d == 1), y + (d == 2) - (d == 3)) != shown;
+      if (edge) continue;
+      SCOPED_TRACE(testing::Message() << "pixel " << x << ", " << y);
+      if (!hit) {
+        EXPECT_EQ(shown, 0u);
+        ++misses;
+        continue;
+      }
+      ASSERT_TRUE(hit == sphere || hit == cube) << hit->Name;
+      EXPECT_EQ(shown, hit == sphere ? 0xFF0000u : 0x0000FFu);
+      ++hits[hit == sphere];
+      // The hit lies on the ray, on the surface, and the normal faces the ray.
+      const POINT back = Project(point[0], point[1], point[2]);
+      EXPECT_EQ(back.x, x);
+      EXPECT_EQ(back.y, y);
+      EXPECT_LT(VectorDotProduct(normal, TVector{0, 0, -1, 0}), 0.0f);
+      if (hit == sphere) {
+        EXPECT_NEAR(VectorDistance(point, sphere->AbsolutePosition()), 0.4f, 1e-4f);
+      } else {
+        const TVector local = cube->AbsoluteToLocal(point);
+        const float onFace = std::max({std::fabs(local[0]) / 0.6f, std::fabs(local[1]) / 0.3f, std::fabs(local[2]) / 0.2f});
+        EXPECT_NEAR(onFace, 1.0f, 1e-3f);
+      }
+    }
+  EXPECT_GT(hits[0], 50);
+  EXPECT_GT(hits[1], 200);
+  EXPECT_GT(misses, 500);
+}
+
+TEST_F(ObjectsView, EveryObjectInOneScene) {
+  auto* light = Objects()->AddNewChild<TGLLightSource>();
+  light->SetLightStyle(TLightStyle::lsOmni);
+  light->Position()->SetPoint(-3, 3, 5);
+  auto* sphere = Objects()->AddNewChild<TGLSphere>();
+  sphere->SetRadius(0.35f);
+  sphere->SetSlices(24);
+  sphere->SetStacks(24);
+  sphere->Material()->FrontProperties()->Diffuse()->SetColor({0.2f, 0.4f, 1, 1});
+  auto* cube = Objects()->AddNewChild<TGLCube>();
+  cube->Position()->SetPoint(-0.7f, -0.4f, 0);
+  cube->SetCubeWidth(0.3f), cube->SetCubeHeight(0.3f), cube->SetCubeDepth(0.3f);
+  cube->SetTurnAngle(30), cube->SetPitchAngle(20);
+  cube->Material()->FrontProperties()->Diffuse()->SetColor({1, 0.5f, 0, 1});
+  auto* plane = Objects()->AddNewChild<TGLPlane>();
+  plane->Position()->SetPoint(0.7f, 0.45f, 0);
+  plane->SetWidth(0.4f), plane->SetHeight(0.2f);
+  Paint(plane, 0x00A000);
+  auto* sprite = Objects()->AddNewChild<TGLSprite>();
+  sprite->Position()->SetPoint(-0.7f, 0.45f, 0);
+  sprite->SetWidth(0.2f), sprite->SetHeight(0.2f), sprite->SetRotation(30);
+  Paint(sprite, 0xC000C0);
+  auto* dummy = Objects()->AddNewChild<TGLDummyCube>();
+  dummy->Position()->SetPoint(0.7f, -0.4f, 0);
+  dummy->SetCubeSize(0.3f);
+  dummy->SetVisibleAtRunTime(true);
+  dummy->SetTurnAngle(25);
+  auto* lines = Objects()->AddNewChild<TGLLines>();
+  lines->SetSplineMode(TLineSplineMode::lsmCubicSpline);
+  lines->SetNodesAspect(TLineNodesAspect::lnaCube);
+  lines->SetNodeSize(0.06f);
+  lines->LineColor()->SetColor({1, 1, 0, 1});
+  for (float x : {-0.9f, -0.3f, 0.3f, 0.9f}) lines->Nodes()->Add()->SetAsVector({x, x * x * 0.4f - 0.65f, 0.6f, 0});
+  auto* points = Objects()->AddNewChild<TGLPoints>();
+  points->SetSize(5);
+  points->SetStyle(TGLPointStyle::psSmooth);
+  for (int i = 0; i < 8; ++i) {
+    const float a = static_cast<float>(i) * 0.785398f;
+    points->Positions()->Add(0.36f * std::cos(a), 0.36f * std::sin(a), 0.45f);
+    points->Colors()->Add(i % 2 ? TVector{1, 1, 1, 1} : TVector{1, 0.2f, 0.2f, 1});
+  }
+  const TCapture c = Frame();
+  SaveBmp(c, "objects.bmp");
+  EXPECT_GT(Blue(c.At(100, 75)), 100) << "the lit sphere";
+  EXPECT_GT(Red(c.At(Project(-0.7f, -0.4f, 0).x, Project(-0.7f, -0.4f, 0).y)), 100) << "the cube";
+  EXPECT_EQ(c.At(Project(0.7f, 0.45f, 0).x, Project(0.7f, 0.45f, 0).y), 0x00A000u) << "the plane";
+  EXPECT_EQ(c.At(Project(-0.7f, 0.45f, 0).x, Project(-0.7f, 0.45f, 0).y), 0xC000C0u) << "the sprite";
+  EXPECT_EQ(c.At(Project(0.7f, -0.4f, 0).x, Project(0.7f, -0.4f, 0).y), 0u) << "the dummy cube is hollow";
+  const POINT p = Project(0.36f, 0, 0.45f);
+  EXPECT_TRUE(Near(c.At(p.x, p.y), 0xFF3333, 40)) << "a point";
+  const POINT node = Project(-0.9f, 0.81f * 0.4f - 0.65f, 0.6f);
+  EXPECT_TRUE(Near(c.At(node.x, node.y), 0xFFFF00, 8)) << "the line at its first node";
 }

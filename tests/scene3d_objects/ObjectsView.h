@@ -1,50 +1,45 @@
-// A 200 x 150 view showing the main program's globe setting: an orthogonal
-// camera at (0, 0, 2) aimed at the origin, focal length 25, near-plane bias
-// 0.5, so x runs from -1 to 1 across the view and y from -0.75 to 0.75.
-// Frames are drawn through a render context record as a scene buffer fills
-// it, and read back.
+// The objects in the main program's base scene, shown by a real viewer: an
+// orthogonal camera at (0, 0, 2) aimed at the origin, focal length 25,
+// near-plane bias 0.5, in a 200 x 150 window, so x runs from -1 to 1 across
+// the view and y from -0.75 to 0.75. Frames are rendered by the viewer's
+// scene buffer and read back from it.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "GLTestWindow.h"
+#include "ViewScene.h"
 #include "scene3d/GLObjects.h"
-#include "scene3d/Platform/GLWin32Context.h"
 
 class ObjectsView : public testing::Test {
 protected:
   static constexpr int Width = 200, Height = 150;
   void SetUp() override;
   void TearDown() override;
-  // Clears to black, renders the scene's objects, reads the frame.
+  // Renders a frame (black background) and reads the frame on screen.
   TCapture Frame();
-  // Where a world point lands, in pixels with row 0 at the top.
+  // The pixel (row 0 at the top) that the buffer's WorldToScreen gives for a world point.
   POINT Project(float X, float Y, float Z);
   // A texture material of the library: the picture's colours unlit.
   TGLLibMaterial* PictureMaterial(const std::string& Name, TGraphic* Picture);
   // The primitives of kind Token (GL_POINT_TOKEN, GL_LINE_TOKEN for every
-  // segment, GL_POLYGON_TOKEN) that reach the rasteriser while Draw runs:
+  // segment, GL_POLYGON_TOKEN) that reach the rasteriser during one frame:
   // their vertices in window coordinates with their colours.
   struct TFeedbackVertex {
     TAffineVector Position;
     TVector Color;
   };
-  std::vector<std::vector<TFeedbackVertex>> Feedback(GLenum Token, const std::function<void()>& Draw);
+  std::vector<std::vector<TFeedbackVertex>> Feedback(GLenum Token);
   // An unlit colour (0x00RRGGBB) for an object with a material.
   static void Paint(TGLCustomSceneObject* Object, uint32_t Rgb);
+  TScene3DBuffer* Buffer() const { return View->Buffer(); }
+  TGLStateCache& Cache() const { return *Buffer()->StateCache(); }
+  TScene3DRootObject* Objects() const { return View->Scene->Objects(); }
 
-  TGLTestForm* Form = nullptr;
-  std::unique_ptr<TGLWin32Context> Context;
-  std::unique_ptr<TScene3D> Scene;
-  std::unique_ptr<TScene3DBuffer> Buffer;
+  TViewUnits Units;
+  std::unique_ptr<TBaseScene> View;
   std::unique_ptr<TGLMaterialLibrary> Library;
-  TGLStateCache Cache;
-  TMatrix ModelView;   // the camera's view
-  TRenderContextInfo rci;
 };
 
-// 24-bit picture from a colour function (0x00RRGGBB) of column and row (row 0 the top).
-std::unique_ptr<TBitmap> MakePicture(int Width, int Height, const std::function<uint32_t(int, int)>& Colour);
 // Colour within Tolerance per channel.
 testing::AssertionResult Near(uint32_t Actual, uint32_t Expected, int Tolerance = 8);
