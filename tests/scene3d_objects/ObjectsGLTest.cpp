@@ -451,19 +451,40 @@ TEST_F(ObjectsView, SplineAndBezierVerticesFollowTheirCurves) {
   EXPECT_GT(Extent(c, NotBlack).right, 170);
 }
 
-TEST_F(ObjectsView, NurbsWithoutKnotsDrawsOnlyTheMarkers) {
+TEST_F(ObjectsView, NurbsAndSegments) {
   auto* lines = Objects()->AddNewChild<TGLLines>();
-  for (float x : {-0.5f, 0.0f, 0.5f}) lines->Nodes()->Add()->SetAsVector({x, 0, 0, 0});
+  for (float x : {-0.5f, 0.0f, 0.5f}) lines->Nodes()->Add()->SetAsVector({x, x == 0 ? 0.5f : 0.0f, 0, 0});
   lines->SetSplineMode(TLineSplineMode::lsmNURBSCurve);
   lines->SetNodesAspect(TLineNodesAspect::lnaCube);
-  EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 3u * 12) << "three wire cubes of 12 edges";
+  lines->SetNodeSize(0.2f);
+  EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 3u * 12) << "without knots or order: three wire cubes of 12 edges";
+  lines->SetNodesAspect(TLineNodesAspect::lnaInvisible);
+  // Order 3 with these knots is the quadratic Bezier curve of the nodes.
   lines->SetNURBSOrder(3);
   for (float k : {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f}) lines->NURBSKnots()->Add(k);
   lines->StructureChanged();
-  Frame();   // drawn where the system's GLU has a NURBS renderer, nothing where it has none
-  lines->SetNodesAspect(TLineNodesAspect::lnaInvisible);
+  // Wine's GLU draws no NURBS curves; where one is drawn it passes through
+  // the curve's midpoint (0, 0.25).
+  bool midpoint = false;
+  const auto curve = Feedback(GL_LINE_TOKEN);
+  for (const auto& l : curve)
+    midpoint = midpoint || (std::fabs(l[0].Position[0] - 100) < 3 && std::fabs(l[0].Position[1] - 100) < 1);
+  EXPECT_EQ(midpoint, !curve.empty());
   lines->SetNURBSOrder(0);
   EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 0u);
+
+  // Segments pair the nodes; a node left over draws nothing.
+  lines->SetSplineMode(TLineSplineMode::lsmSegments);
+  lines->Nodes()->Add()->SetAsVector({0.8f, 0.5f, 0, 0});
+  lines->Nodes()->Add()->SetAsVector({0.8f, -0.5f, 0, 0});
+  const auto segments = Feedback(GL_LINE_TOKEN);
+  ASSERT_EQ(segments.size(), 2u);
+  EXPECT_NEAR(segments[0][0].Position[0], 50, 0.5);
+  EXPECT_NEAR(segments[0][1].Position[0], 100, 0.5);
+  EXPECT_NEAR(segments[0][1].Position[1], 125, 0.5);
+  EXPECT_NEAR(segments[1][0].Position[0], 150, 0.5);
+  EXPECT_NEAR(segments[1][1].Position[0], 180, 0.5);
+  EXPECT_NEAR(segments[1][1].Position[1], 125, 0.5);
 }
 
 TEST_F(ObjectsView, SphereStripsBandsAndCaps) {
