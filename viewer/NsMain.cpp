@@ -62,6 +62,11 @@ TMainForm::TMainForm(TComponent* AOwner)
   LogFailed = AlertPending = false;
   RouteIdle = AutoRefreshOn = true;
   RouteVisible = false;
+  SnapshotCounter = 0;
+  HoverHighlight = RouteHover = FileLocationHover = false;
+  HudHint.clear();
+
+  MakeScene();
 
   OnCreate = [this](TObject* S) { FormCreate(S); };
   OnShow = [this](TObject* S) { FormShow(S); };

@@ -30,12 +30,19 @@
 #include "monitor/uLocationDatabase.h"
 #include "viewer/components/TrayIcon.h"
 #include "scene3d/Base/VectorGeometry.h"
+#include "scene3d/GLCadencer.h"
+#include "scene3d/GLObjects.h"
+#include "scene3d/GLTexture.h"
+#include "scene3d/GLWindowsFont.h"
+#include "scene3d/Platform/GLWin32Viewer.h"
+#include "scene3d/Scene3D.h"
 #include "viewer/uToolHelpAPI.h"
 
 class TRegistry;
 class TNetEchoProbe;
 class TWorkerExecuteThread;
 class TWorkerThread;
+class TGLCanvas;
 
 // One row of the Connections Table as its list view shows it.
 struct TConnectionItem {
@@ -93,6 +100,27 @@ public:
   TMenuItem* ConnectionsTable1;
   TMenuItem* Exit1;
   TBitmap PopupHeader;      // Image1's picture: the popup table's column header
+
+  // ---- The 3D view (NsMainScene.cpp) ----
+  // Scene3D1 holds GLSphere1 (with GLLightSource1 and GLPoints1..8 as its
+  // children), GLDirectOpenGL1 and the camera GLCamera1.
+  TGLMaterialLibrary* GLMaterialLibrary1;
+  TScene3D* Scene3D1;
+  TGLSphere* GLSphere1;
+  TGLLightSource* GLLightSource1;
+  TGLPoints* GLPoints1;   // location points
+  TGLPoints* GLPoints2;   // traceroute hop points
+  TGLPoints* GLPoints3;   // surface points below the locations (hidden)
+  TGLPoints* GLPoints4;   // surface points below the hops
+  TGLPoints* GLPoints5;   // black outline behind the location points
+  TGLPoints* GLPoints6;   // black outline behind the hop points
+  TGLPoints* GLPoints7;   // halo of locations in rogue countries
+  TGLPoints* GLPoints8;   // halo of hops in rogue countries
+  TGLDirectOpenGL* GLDirectOpenGL1;
+  TGLCamera* GLCamera1;
+  TScene3DViewer* Scene3DViewer1;
+  TGLCadencer* GLCadencer1;
+  TGLWindowsBitmapFont* GLWindowsBitmapFont1;
 
   // ---- Life cycle (NsMainStartup.cpp) ----
   void FormCreate(TObject* Sender);
@@ -203,6 +231,24 @@ public:
   void timUpdateSunTimer(TObject* Sender);
   double GMTNow();                // UTC now as a date-time number
   void SunPosition(double T);     // T: UTC date-time number
+  // Turns the view around the globe by one step (idle frames while "Rotate").
+  void GLCadencer1Progress(TObject* Sender, double deltaTime, double newTime);
+
+  // ---- Drawing pass (NsMainDraw.cpp) ----
+  // The OnRender of GLDirectOpenGL1: pins, arcs from home and their
+  // shadows, the route, the grid, the status line and the labels.
+  void DirectOpenGLRender(TObject* Sender, TRenderContextInfo& rci);
+  // The arc from home to entry PlotIndex, as vertex pairs inside
+  // glBegin(GL_LINES), at the arcs' radius and at the shadows'.
+  void interpoints();
+  void interpointssh();
+
+  // ---- Snapshots (NsMainSnapshot.cpp) ----
+  // After every frame of the windowed view: a JPEG of it every "SIInterval"
+  // seconds into "Savepath".
+  void Scene3DViewer1AfterRender(TObject* Sender);
+  // The file the next snapshot goes to.
+  std::string SnapshotFileName() const;
 
 protected:
   void WndProc(TMessage& Message) override;   // WMSysCommand
@@ -217,33 +263,32 @@ protected:
   // The date and time texts of the connection log, taken once per update.
   virtual void LogStamp(std::string& Date, std::string& Time);
 
-  // ---- Seams of the 3D scene; the scene fills them in ----
+  // ---- The 3D scene's side of the start-up and the globe update ----
   // FormCreate: the earth texture ("data\texture.jpg" or "texture.jpg";
   // empty when neither exists), the point sets' sizes and colours, the
   // snapshot handler ("SaveImages"), the light's ambient level ("Shadow"),
   // the camera's zoom ("FOV") and the HUD bar's first picture.
-  virtual void LoadEarthTexture(const std::string& /*FileName*/) {}
-  virtual void SetUpPointSets() {}
-  virtual void SetUpSnapshots() {}
-  virtual void SetUpLight() {}
-  virtual void SetUpCameraAndHud() {}
+  virtual void LoadEarthTexture(const std::string& FileName);
+  virtual void SetUpPointSets();
+  virtual void SetUpSnapshots();
+  virtual void SetUpLight();
+  virtual void SetUpCameraAndHud();
   // FormShow and FormOnResize: the camera above home (first showing), the
   // HUD bar's layout (HudBarLayout) and the zoom clamp (ClampZoom).
-  virtual void PlaceCameraAboveHome() {}
-  virtual void LayoutHudBar() {}
-  virtual void ClampCameraZoom() {}
+  virtual void PlaceCameraAboveHome();
+  virtual void LayoutHudBar();
+  virtual void ClampCameraZoom();
   // UpdateGlobe: ClearPointSets(n) before the loop (n positions); per entry
   // either PlotNothing (no place: position (0, 0, 0), no colour) or
   // PlotLocation (the place in LocationLongitudes/LocationLatitudes at
   // Radius, the point's colour and the rogue halo's colour); EndPointSets
   // after the loop (outline and halo take the positions; redraw).
-  virtual void ClearPointSets(int /*Count*/) {}
-  virtual void PlotNothing(int /*Index*/) {}
-  virtual void PlotLocation(int /*Index*/, float /*Radius*/, const TVector& /*PointColor*/,
-                            const TVector& /*HaloColor*/) {}
-  virtual void EndPointSets() {}
+  virtual void ClearPointSets(int Count);
+  virtual void PlotNothing(int Index);
+  virtual void PlotLocation(int Index, float Radius, const TVector& PointColor, const TVector& HaloColor);
+  virtual void EndPointSets();
   // The sun: the direction of the parallel light.
-  virtual void SetSunDirection(const TAffineVector& /*Direction*/) {}
+  virtual void SetSunDirection(const TAffineVector& Direction);
   // The desktop mode shows (the desktop picture sprite is visible), the
   // full-screen viewer is active, and the camera's current zoom.
   virtual bool DesktopModeActive() const { return false; }
@@ -254,10 +299,10 @@ protected:
   // them n positions; PlotHop places hop Index (Located false: at the
   // centre, no ring colour); EndRoutePointSets lets the outline and ring
   // sets take the hop positions and redraws.
-  virtual void ClearRoutePointSets(int /*Count*/) {}
-  virtual void PlotHop(int /*Index*/, const TAffineVector& /*Point*/, const TAffineVector& /*Shadow*/,
-                       bool /*Located*/, const TVector& /*RingColor*/) {}
-  virtual void EndRoutePointSets() {}
+  virtual void ClearRoutePointSets(int Count);
+  virtual void PlotHop(int Index, const TAffineVector& Point, const TAffineVector& Shadow, bool Located,
+                       const TVector& RingColor);
+  virtual void EndRoutePointSets();
 
   // Hooks into the windows that the poll drives.
   // The Connections Table window: shows the rows the poll built, keeping
@@ -275,6 +320,16 @@ private:
   void AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs);
   void RunPopupCommand(TPopupCommand Command, TObject* Sender);
   TStringList FTraceHops;   // the worker's best list, taken over at the end
+  void MakeScene();
+  void Redraw();   // the view drawn again now unless it turns
+  // The texts of the drawing pass, in window coordinates.
+  void DrawTexts(TRenderContextInfo& rci, int W, int H);
+  void DrawLabel(TRenderContextInfo& rci, const TVector& Point, const std::string& Text, int Color,
+                 float DY, int H);
+  void DrawShadowedText(TRenderContextInfo& rci, const std::string& Text, float X, float Y,
+                        const TVector& Color);
+  void DrawGrid();
+  TScene3DBuffer* VisibleBuffer() const;
   void PreparePopupTable();
   void LoadDatabase();
   void ReadHome();
@@ -318,6 +373,12 @@ private:
 };
 
 extern TMainForm* MainForm;
+
+// Starts (and stops) the units the main window's 3D view needs: OpenGL,
+// contexts, textures and pictures, the scene, its objects, the viewer, the
+// cadencer and the fonts.
+void NsMain_Initialize();
+void NsMain_Finalize();
 
 // The program's folder with its trailing "\\".
 std::string ProgramFolder();
@@ -482,6 +543,21 @@ extern int StartupTextOffset;
 extern bool DetailsRequested;    // the next poll also builds DetailRows
 extern int SnapshotClock;        // seconds since the last snapshot
 extern int PlotIndex;            // the entry the globe update is locating
+
+// The segments of an arc from home: n steps, about one per 4 degrees (half
+// to even), the longitude difference taken the short way round.
+int ArcSteps(float DLongitude, float DLatitude);
+float ShortLongitude(float DLongitude);
+
+// ---- Hovering and the HUD bar (read by the drawing pass) ----
+extern bool HoverHighlight;      // labels only for the point under the mouse
+extern bool RouteHover;          // the hovered point is a hop
+extern bool FileLocationHover;   // the hovered point comes from the IP-list file
+extern std::string HudHint;      // the line above the HUD bar
+extern std::string HoverText, HoverHopText, HoverHopLabel;
+
+// ---- Snapshots ----
+extern int SnapshotCounter;      // number of the next numbered file
 constexpr int MaxVisualizedIPs = 10000;
 
 // Dotted text of an address as the tables hold it (first octet lowest).

@@ -359,6 +359,7 @@ void TMainForm::FormDestroy(TObject*) {
   }
   if (DesktopModeActive()) Implant = true;
   FOV = CameraZoom();
+  Rotate = GLCadencer1->Enabled();
   // Settings that were never read are never written over the user's.
   if (!FirstRun && SettingsRead) step([&] { WriteMainKey(); });
   if (Application) Application->OnException = nullptr;
@@ -376,4 +377,3 @@ void TMainForm::StartWizard() {
   ShellExecuteA(Handle(), nullptr, "vantrelwiz.exe", nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-float TMainForm::CameraZoom() const { return FOV; }

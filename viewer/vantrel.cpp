@@ -24,11 +24,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
 
   Forms_Initialize();
+  NsMain_Initialize();
   Application->Initialize();
   Application->SetTitle("Vantrel");
   Application->CreateForm(MainForm);
   Application->Run();
   Forms_Finalize();   // the main window's FormDestroy runs here
+  NsMain_Finalize();
 
   XCollection_Finalize();
   PersistentClasses_Finalize();

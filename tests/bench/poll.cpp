@@ -11,38 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "FakeNetwork.h"
 #include "viewer/NsMain.h"
 
 namespace {
 constexpr int Rows = 1000;
-
-double Now() {
-  static LARGE_INTEGER f = [] {
-    LARGE_INTEGER x;
-    QueryPerformanceFrequency(&x);
-    return x;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) / double(f.QuadPart);
-}
-
-struct TStats {
-  double Median, Min;
-};
-
-template <typename F>
-TStats Measure(int Runs, F&& Run) {
-  std::vector<double> t;
-  for (int i = 0; i < Runs; ++i) {
-    const double t0 = Now();
-    Run();
-    t.push_back(Now() - t0);
-  }
-  std::sort(t.begin(), t.end());
-  return {t[t.size() / 2] * 1000, t.front() * 1000};
-}
 
 // The window's messages stay unseen: a benchmark has nobody to tell.
 class TBenchForm : public TMainForm {
@@ -64,6 +38,8 @@ int main(int argc, char** argv) {
                              Addr(11 + i / 250, (i * 7) & 255, i & 255, 1 + i % 250),
                              Port(443), pid});
 
+  Forms_Initialize();
+  NsMain_Initialize();
   TBenchForm form(nullptr);
   HomeIP = "81.2.69.160";
   HomeLabel = "\xBBGB, London";

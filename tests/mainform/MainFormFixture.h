@@ -19,6 +19,16 @@ inline std::vector<std::string> Lines(const TStrings& L) {
   return r;
 }
 
+// A REG_DWORD value under HKEY_CURRENT_USER.
+inline void PutDword(const char* Key, const char* Name, DWORD V) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&V), 4);
+  RegCloseKey(k);
+}
+
 struct TPlotted {
   int Index;
   float Radius;
@@ -97,6 +107,7 @@ protected:
     Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
     SetCurrentDirectoryA(Dir.c_str());
     Forms_Initialize();
+    NsMain_Initialize();
     uIPHelperAPI_Initialize();
     FakeNet() = TFakeNetwork{};
     PresentFakeToolHelp();
@@ -104,6 +115,7 @@ protected:
   }
   void TearDown() override {
     Forms_Finalize();
+    NsMain_Finalize();
     RestoreRealApis();
     SetCurrentDirectoryA(OldDir.c_str());
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);

@@ -9,15 +9,6 @@ const char* const Ranges =
     "1.0.0.0,1.255.255.255,AU,Sydney,-33.87,151.21\n"
     "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n";
 
-void PutDword(const char* Key, const char* Name, DWORD V) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                            nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(k, Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&V), 4);
-  RegCloseKey(k);
-}
-
 class StartUp : public MainFormTest {
 protected:
   TRecordingForm* Form = nullptr;

@@ -23,6 +23,7 @@ class Poll : public testing::Test {
 protected:
   void SetUp() override {
     Forms_Initialize();
+    NsMain_Initialize();
     uIPHelperAPI_Initialize();
     FakeNet() = TFakeNetwork{};
     PresentFakeToolHelp();
@@ -32,6 +33,7 @@ protected:
   void TearDown() override {
     RestoreRealApis();
     Forms_Finalize();
+    NsMain_Finalize();
   }
 };
 

@@ -21,10 +21,12 @@ protected:
                               nullptr, &Root, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, Root), ERROR_SUCCESS);
+    NsMain_Initialize();   // the window's 3D view
     Form = std::make_unique<TMainForm>(nullptr);
   }
   void TearDown() override {
     Form.reset();
+    NsMain_Finalize();
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     RegCloseKey(Root);
     TRegistry r;

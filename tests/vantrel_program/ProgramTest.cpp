@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 #include <winsock.h>
 
+#include <array>
+
+#include "GLTestWindow.h"
 #include "GuiTest.h"
 #include "LocationFixture.h"
 #include "RegistryValues.h"
 #include "LoopbackSockets.h"
 #include "TestPaths.h"
+#include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
 
 namespace {
@@ -168,6 +172,18 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   Put("Software\\Vantrel", "Height", REG_DWORD, &height, 4);
   const std::string extOpt = "111106XXX301";   // connection logging on
   Put("Software\\Vantrel\\1.4.1", "ExtOpt", REG_SZ, extOpt.c_str(), 13);
+  // A snapshot of every frame, under one name.
+  const DWORD on = 1, off = 0;
+  Put("Software\\Vantrel\\1.3.8", "SaveImages", REG_DWORD, &on, 4);
+  Put("Software\\Vantrel\\1.3.8", "Overwrite", REG_DWORD, &off, 4);
+  Put("Software\\Vantrel\\1.3.8", "SIInterval", REG_DWORD, &off, 4);
+  // An earth texture of blue and grey stripes.
+  Jpeg_Initialize();
+  {
+    TJPEGImage texture;
+    texture.Assign(MakeBitmap(512, 256, [](int X, int) -> uint32_t { return (X / 32) % 2 ? 0x0000C0 : 0x808080; }).get());
+    texture.SaveToFile(Dir + "\\data\\texture.jpg");
+  }
 
   WSADATA wsa;
   ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
@@ -208,6 +224,36 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
             ERROR_SUCCESS);
   EXPECT_EQ(size, 8u);
   EXPECT_EQ(ReadTextFile(Dir + "\\ana.cfg"), "1\r\n1\r\n1\r\n0\r\n0\r\n");
+
+  // The last frame it drew: the textured globe with home, green, at its middle.
+  const std::string snapshot = Dir + "\\images\\snapshot.jpg";
+  ASSERT_TRUE(FileExists(snapshot));
+  CopyFileA(snapshot.c_str(), "program-globe.jpg", FALSE);
+  TJPEGImage shot;
+  shot.LoadFromFile(snapshot);
+  TBitmap* b = shot.Bitmap();
+  ASSERT_GT(b->Width(), 300);
+  auto pixel = [&](int X, int Y) {
+    const auto* row = static_cast<const uint8_t*>(b->ScanLine(Y));
+    return std::array<int, 3>{row[3 * X + 2], row[3 * X + 1], row[3 * X]};
+  };
+  int home = 0, blue = 0, grey = 0;
+  for (int y = b->Height() / 2 - 4; y <= b->Height() / 2 + 4; ++y)
+    for (int x = b->Width() / 2 - 4; x <= b->Width() / 2 + 4; ++x) {
+      const auto p = pixel(x, y);
+      home += p[1] > p[0] + 80 && p[1] > p[2] + 80;
+    }
+  for (int y = 0; y < b->Height(); y += 3)
+    for (int x = 0; x < b->Width(); x += 3) {
+      const auto p = pixel(x, y);
+      blue += p[2] > 60 && p[2] > 2 * p[0] + 20 && p[2] > 2 * p[1] + 20;
+      grey += p[0] > 40 && std::abs(p[0] - p[1]) < 20 && std::abs(p[1] - p[2]) < 20;
+    }
+  EXPECT_GT(home, 3);
+  EXPECT_GT(blue, 300);
+  EXPECT_GT(grey, 300);
+  const auto corner = pixel(1, 1);
+  EXPECT_LT(corner[0] + corner[1] + corner[2], 30);   // black around the globe
 }
 
 TEST_F(ProgramTest, ASecondInstanceIsToldSoAndEndsLeavingTheFirstAlone) {

@@ -1,0 +1,106 @@
+// Frame time of the globe in the main window (800 x 600): the textured lit
+// sphere, the point sets and the drawing pass with pins, arcs from home,
+// their shadows, the smoothed arcs, the grid and the labels, for 1,000
+// connections with distinct public addresses located in the sample
+// database (tools/make-sample-db DIR; default "data"), for 50 and for home alone;
+// then the turning globe (one rotation step per frame). The texture is
+// DIR\texture.jpg when there is one.
+//   tools/wine-run --prefix build/wineprefix build/x86_64/tests/bench_globe.exe [DIR]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BenchTiming.h"
+#include "FakeNetwork.h"
+#include "viewer/NsMain.h"
+
+namespace {
+constexpr int Rows = 1000;
+constexpr int Frames = 100;
+
+class TBenchForm : public TMainForm {
+public:
+  using TMainForm::TMainForm;
+  using TMainForm::LoadEarthTexture;
+
+protected:
+  void TellUser(const std::string& Text, UINT) override { std::fprintf(stderr, "%s\n", Text.c_str()); }
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+  char full[MAX_PATH];
+  GetFullPathNameA(argc > 1 ? argv[1] : "data", MAX_PATH, full, nullptr);
+  const std::string folder = full;
+  uIPHelperAPI_Initialize();
+  PresentFamily(TIpHelperFamily::ifExtended);
+  for (int i = 0; i < Rows; ++i)   // 11.0.0.0 onwards: public, all distinct
+    FakeNet().Tcp.push_back({5, Addr(192, 168, 1, 5), Port(40000 + i),
+                             Addr(11 + i / 250, (i * 7) & 255, i & 255, 1 + i % 250), Port(443), 1});
+
+  Forms_Initialize();
+  NsMain_Initialize();
+  TBenchForm form(nullptr);
+  try {
+    form.LocationDatabase.Load(folder);
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "bench_globe: no database in \"%s\" (%s)\n", folder.c_str(), e.Message.c_str());
+    return 1;
+  }
+  if (FileExists(folder + "\\texture.jpg")) form.LoadEarthTexture(folder + "\\texture.jpg");
+  HomeIP = "81.2.69.160";
+  HomeLabel = "\xBBGB, London";
+  HomeCoordinates = "5150;-12";
+  HomeLongitude = -0.12f;
+  HomeLatitude = 51.5f;
+  AllLabels = true;
+  form.SetBounds(20, 20, 800, 600);
+  form.Show();
+  const TAffineVector eye = GlobePoint(HomeLongitude, HomeLatitude, 2);
+  form.GLCamera1->Position()->SetPoint(eye[0], eye[1], eye[2]);
+  TScene3DBuffer* buffer = form.Scene3DViewer1->Buffer();
+  auto frame = [&] { buffer->Render(); };
+  std::string renderer;
+  buffer->PostRender = [&](TObject*) {
+    if (const auto* r = glGetString(GL_RENDERER); r && renderer.empty()) renderer = reinterpret_cast<const char*>(r);
+  };
+
+  PollTimerTicks = 1;
+  form.Refresh(true);
+  int plotted = 0;
+  for (int i = 1; i < form.LocationLabels.Count(); ++i)
+    plotted += !form.LocationLabels[i].empty();
+  std::printf("viewer %d x %d, %d connections, %d entries drawn with pins, arcs and labels, texture %s\n",
+              form.Scene3DViewer1->Width(), form.Scene3DViewer1->Height(), Rows, plotted,
+              FileExists(folder + "\\texture.jpg") ? "yes" : "no");
+  frame();
+  std::printf("renderer: %s (%lu processors)\n", renderer.c_str(), [] {
+                SYSTEM_INFO s;
+                GetSystemInfo(&s);
+                return static_cast<unsigned long>(s.dwNumberOfProcessors);
+  }());
+  const TStats full_ = Measure(Frames, frame);
+  std::printf("frame, %d entries:    median %.2f ms, min %.2f ms\n", plotted, full_.Median, full_.Min);
+  GlobeGrid = false;
+  const TStats noGrid = Measure(Frames, frame);
+  std::printf("frame without grid:    median %.2f ms, min %.2f ms\n", noGrid.Median, noGrid.Min);
+  GlobeGrid = true;
+  const TStats turning = Measure(Frames, [&] {
+    form.GLCadencer1Progress(nullptr, 0, 0);
+    frame();
+  });
+  std::printf("turning, per frame:    median %.2f ms, min %.2f ms\n", turning.Median, turning.Min);
+
+  FakeNet().Tcp.resize(50);
+  form.Refresh(true);
+  const TStats fifty = Measure(Frames, frame);
+  std::printf("frame, 50 connections: median %.2f ms, min %.2f ms\n", fifty.Median, fifty.Min);
+  FakeNet().Tcp.clear();
+  form.Refresh(true);
+  const TStats home = Measure(Frames, frame);
+  std::printf("frame, home alone:     median %.2f ms, min %.2f ms\n", home.Median, home.Min);
+  return 0;
+}

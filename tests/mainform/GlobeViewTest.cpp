@@ -1,0 +1,371 @@
+// The globe on screen: the main window started in a folder with a fixture
+// database, a home in London, an earth texture and fake connection tables;
+// its frames are read back from the viewer's buffer.
+#include <winsock.h>
+
+#include <cmath>
+
+#include "GLTestWindow.h"
+#include "MainFormFixture.h"
+#include "classlib/Jpeg.h"
+
+namespace {
+
+// Paris and Cairo are on the side of the globe that faces London; 5.x.x.x
+// points at a city line the database lacks (no place); Sydney is on the
+// far side.
+const char* const Ranges =
+    "1.0.0.0,1.255.255.255,AU,Sydney,-33.87,151.21\n"
+    "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n"
+    "4.0.0.0,4.255.255.255,EG,Cairo,30.04,31.24\n"
+    "5.0.0.0,5.255.255.255,ZZ,Nowhere,10.00,10.00\n";
+const char* const London = "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n";
+
+// Vertical stripes, 16 across: blue and green.
+uint32_t Stripes(int X, int) { return (X / 32) % 2 ? 0x0000C0 : 0x00A000; }
+
+class TGlobeForm : public TMainForm {
+public:
+  using TMainForm::TMainForm;
+  std::vector<std::string> Told, Errors;
+
+protected:
+  void TellUser(const std::string& Text, UINT) override { Told.push_back(Text); }
+  void ShowError(const Exception& E) override { Errors.push_back(E.Message); }
+  void StartWizard() override {}
+  void PlayAlert() override {}
+};
+
+struct TRgb {
+  int R, G, B;
+};
+TRgb Split(uint32_t C) { return {int(C >> 16 & 0xFF), int(C >> 8 & 0xFF), int(C & 0xFF)}; }
+int Brightness(uint32_t C) {
+  const TRgb c = Split(C);
+  return c.R + c.G + c.B;
+}
+
+class GlobeView : public MainFormTest {
+protected:
+  TGlobeForm* Form = nullptr;
+  std::string WorkFolder;   // the test's own working folder, for screenshots
+
+  void SetUp() override {
+    WorkFolder = GetCurrentDir();
+    MainFormTest::SetUp();
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    TLocationFixtureOptions o;
+    o.CityLines = 3;   // Nowhere's line is missing
+    WriteLocationFixture(Dir + "\\data", Ranges, o);
+    WriteTextFile("myloc.txt", London);
+    TJPEGImage jpeg;
+    jpeg.Assign(MakeBitmap(512, 256, Stripes).get());
+    jpeg.SaveToFile(Dir + "\\data\\texture.jpg");
+  }
+  void TearDown() override {
+    if (Form) delete Form;
+    Form = nullptr;
+    MainFormTest::TearDown();
+  }
+  void Connect(const std::vector<std::string>& Remotes) {
+    FakeNet().Tcp.clear();
+    for (size_t i = 0; i < Remotes.size(); ++i)
+      FakeNet().Tcp.push_back({5, htonl(DottedToHost("192.168.1.5")), Port(50000 + static_cast<int>(i)),
+                               htonl(DottedToHost(Remotes[i])), Port(443), 1});
+  }
+  // Created and shown; served until the first poll has been drawn.
+  void Start() {
+    Application->CreateForm(Form);
+    ASSERT_NE(Form, nullptr);
+    Form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return PollTimerTicks > 0 && !GlobePending; }, 15000));
+    Drawn();
+  }
+  // Served until a frame has been drawn after now.
+  void Drawn() {
+    TScene3DBuffer* b = Form->Scene3DViewer1->Buffer();
+    const int frames = b->FrameCount();
+    Form->Scene3DViewer1->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return b->FrameCount() > frames; }, 10000));
+  }
+  TCapture Frame() {
+    std::unique_ptr<TGLBitmap32> shot = Form->Scene3DViewer1->Buffer()->CreateSnapShot();
+    TCapture c;
+    c.Width = shot->Width();
+    c.Height = shot->Height();
+    for (int y = 0; y < c.Height; ++y)
+      for (int x = 0; x < c.Width; ++x) {
+        const TGLPixel32 p = shot->ScanLine(c.Height - 1 - y)[x];
+        c.Pixels.push_back(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
+      }
+    return c;
+  }
+  // Window position (row 0 the top) of a point of the scene.
+  POINT OnScreen(const TAffineVector& P) {
+    const TAffineVector s = Form->Scene3DViewer1->Buffer()->WorldToScreen(P);
+    return {static_cast<LONG>(std::lround(s[0])),
+            static_cast<LONG>(Form->Scene3DViewer1->Height() - std::lround(s[1]))};
+  }
+  // Pixels of the rectangle that pass the test.
+  static int CountIn(const TCapture& C, int X0, int Y0, int X1, int Y1, const std::function<bool(TRgb)>& Test) {
+    int n = 0;
+    for (int y = std::max(Y0, 0); y <= std::min(Y1, C.Height - 1); ++y)
+      for (int x = std::max(X0, 0); x <= std::min(X1, C.Width - 1); ++x) n += Test(Split(C.At(x, y)));
+    return n;
+  }
+  void Screenshot(const TCapture& C, const std::string& Name) { SaveBmp(C, WorkFolder + "\\" + Name); }
+};
+
+bool Red(TRgb c) { return c.R > 180 && c.G < 90 && c.B < 90; }
+bool Green(TRgb c) { return c.G > 180 && c.R < 90 && c.B < 90; }
+// The arcs' colour of this test, cyan (the texture has none).
+constexpr DWORD ArcColor = 0xFFFF00;
+bool Cyan(TRgb c) { return c.G > 150 && c.B > 150 && c.R < 90; }
+
+TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
+  PutDword("Software\\Vantrel", "Width", 480);
+  PutDword("Software\\Vantrel", "Height", 420);
+  PutDword("Software\\Vantrel", "Labels", 1);
+  PutDword("Software\\Vantrel\\1.1", "Color4", ArcColor);
+  Connect({"2.0.0.7", "1.1.1.1", "5.1.1.1", "4.4.4.4"});
+  Start();
+  ASSERT_TRUE(Form->Told.empty()) << Form->Told[0];
+  ASSERT_TRUE(Form->Errors.empty()) << Form->Errors[0];
+
+  // The globe shows with the first frame; the poll timer takes its period
+  // once a poll has been drawn.
+  EXPECT_TRUE(Form->GLSphere1->Visible());
+  EXPECT_EQ(Form->Timer->Interval(), 2000u);
+  ASSERT_EQ(Lines(Form->LocationLabels),
+            (std::vector<std::string>{"\xBBGB, London", "Paris, FR", "Sydney, AU", "", "Cairo, EG"}));
+
+  // Noon in London: the sun stands over home.
+  Form->SunPosition(46000.5);
+  Drawn();
+  const TCapture day = Frame();
+  Screenshot(day, "globe.bmp");
+  const POINT home = OnScreen(Form->GLPoints1->Positions()->Get(0));
+  const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
+  const POINT cairo = OnScreen(Form->GLPoints1->Positions()->Get(4));
+  // London sits in the middle of the view.
+  EXPECT_NEAR(home.x, day.Width / 2, 2);
+  EXPECT_NEAR(home.y, day.Height / 2, 2);
+
+  // Home is a green point, the located connections points of Color1 (red);
+  // the place-less entry before Cairo, the last one, leaves Cairo drawn in its colour.
+  EXPECT_GT(CountIn(day, home.x - 1, home.y - 1, home.x + 1, home.y + 1, Green), 4);
+  EXPECT_GT(CountIn(day, paris.x - 1, paris.y - 1, paris.x + 1, paris.y + 1, Red), 4);
+  EXPECT_GT(CountIn(day, cairo.x - 1, cairo.y - 1, cairo.x + 1, cairo.y + 1, Red), 4)
+      << "Cairo at " << cairo.x << "," << cairo.y;
+
+  // The arc to Cairo: its middle step lies at the arcs' radius.
+  const TAffineVector middle = GlobePoint((-0.12f + 31.24f) / 2, (51.5f + 30.04f) / 2, 0.519f);
+  const POINT m = OnScreen(middle);
+  EXPECT_GT(CountIn(day, m.x - 2, m.y - 2, m.x + 2, m.y + 2, Cyan), 0) << m.x << "," << m.y;
+
+  // Labels: home in 0xFE00 beside its point, the others in Color1 - 1 above theirs.
+  EXPECT_GT(CountIn(day, home.x + 4, home.y - 2, home.x + 70, home.y + 12, Green), 5);
+  EXPECT_GT(CountIn(day, cairo.x + 4, cairo.y - 16, cairo.x + 60, cairo.y - 4, Red), 5);
+
+  // The texture: blue and green stripes across the lit side.
+  const int blue = CountIn(day, 0, 0, day.Width - 1, day.Height - 1,
+                           [](TRgb c) { return c.B > 2 * c.G + 20 && c.B > 2 * c.R + 20; });
+  const int green = CountIn(day, 0, 0, day.Width - 1, day.Height - 1,
+                            [](TRgb c) { return c.G > 2 * c.B + 20 && c.G > 2 * c.R + 20; });
+  EXPECT_GT(blue, 2000);
+  EXPECT_GT(green, 2000);
+
+  // Midnight in London: the Gulf of Guinea lies in the night's ambient light.
+  const POINT atlantic = OnScreen(GlobePoint(5, 5, 0.5f));
+  Form->SunPosition(46000.0);
+  Drawn();
+  const TCapture night = Frame();
+  Screenshot(night, "globe-night.bmp");
+  int dayLight = 0, nightLight = 0;
+  for (int dy = -3; dy <= 3; ++dy)
+    for (int dx = -3; dx <= 3; ++dx) {
+      dayLight += Brightness(day.At(atlantic.x + dx, atlantic.y + dy));
+      nightLight += Brightness(night.At(atlantic.x + dx, atlantic.y + dy));
+    }
+  EXPECT_GT(dayLight, 3 * nightLight);
+  EXPECT_GT(nightLight, 0);
+
+  // Without trails the arcs and their shadows go; points and labels stay.
+  ConnectLocations = false;
+  Form->SunPosition(46000.5);
+  Drawn();
+  const TCapture plain = Frame();
+  EXPECT_EQ(CountIn(plain, m.x - 2, m.y - 2, m.x + 2, m.y + 2, Cyan), 0);
+  EXPECT_GT(CountIn(plain, cairo.x - 1, cairo.y - 1, cairo.x + 1, cairo.y + 1, Red), 4);
+  EXPECT_GT(CountIn(plain, cairo.x + 4, cairo.y - 16, cairo.x + 60, cairo.y - 4, Red), 5);
+}
+
+TEST(Arcs, TakeTheShortWayRoundAndAboutOneStepPerFourDegrees) {
+  EXPECT_EQ(ShortLongitude(190), -170);
+  EXPECT_EQ(ShortLongitude(-190), 170);
+  EXPECT_EQ(ShortLongitude(180), 180);   // exactly opposite: reached westward
+  EXPECT_EQ(ShortLongitude(-180), -180);
+  EXPECT_EQ(ArcSteps(2, 0), 1);    // rounds to 0, drawn as one step
+  EXPECT_EQ(ArcSteps(10, 0), 2);   // 2.5: half to even
+  EXPECT_EQ(ArcSteps(0, 14), 4);   // 3.5
+  EXPECT_EQ(ArcSteps(30, 40), 12);
+}
+
+TEST_F(GlobeView, ARouteOfMoreThanTwoHopsIsDrawnHopToHopWithItsLabels) {
+  PutDword("Software\\Vantrel", "Labels", 1);
+  Connect({});
+  Start();
+  // Three hops: a private router without place, Paris, Cairo.
+  Form->RouteHops.SetText("10.0.0.1\n1   2.0.0.1\n2   4.0.0.1\n");
+  Form->RouteLabels.SetText("\nParis, FR\nCairo, EG\n");
+  const float lon[] = {0, 2.35f, 31.24f}, lat[] = {0, 48.85f, 30.04f};
+  Form->GLPoints2->Positions()->Clear();
+  Form->GLPoints4->Positions()->Clear();
+  for (int i = 0; i < 3; ++i) {
+    HopLongitudes[static_cast<size_t>(i)] = lon[i];
+    HopLatitudes[static_cast<size_t>(i)] = lat[i];
+    const float r = i ? 1.0f : 0.0f;
+    Form->GLPoints2->Positions()->Add(GlobePoint(lon[i], lat[i], 0.5205f * r));
+    Form->GLPoints4->Positions()->Add(GlobePoint(lon[i], lat[i], 0.5005f * r));
+  }
+  RouteVisible = true;
+  Drawn();
+  const TCapture c = Frame();
+  Screenshot(c, "globe-route.bmp");
+  // The route's colour is Color2 (magenta) / 1.4.
+  auto route = [](TRgb p) { return p.R > 110 && p.B > 110 && p.G < 70; };
+  const POINT middle = OnScreen(GlobePoint((2.35f + 31.24f) / 2, (48.85f + 30.04f) / 2, 0.5195f));
+  EXPECT_GT(CountIn(c, middle.x - 2, middle.y - 2, middle.x + 2, middle.y + 2, route), 0);
+  const POINT cairo = OnScreen(GlobePoint(31.24f, 30.04f, 0.5205f));
+  EXPECT_GT(CountIn(c, cairo.x + 4, cairo.y - 16, cairo.x + 60, cairo.y - 4,
+                    [](TRgb p) { return p.R > 180 && p.B > 180 && p.G < 60; }),
+            5);
+
+  // Two hops are no route: nothing of it is drawn.
+  Form->RouteHops.SetText("10.0.0.1\n1   2.0.0.1\n");
+  Drawn();
+  const TCapture none = Frame();
+  EXPECT_EQ(CountIn(none, middle.x - 2, middle.y - 2, middle.x + 2, middle.y + 2, route), 0);
+}
+
+TEST_F(GlobeView, WithRotateOnTheViewTurnsAroundTheGlobeOnIdleFrames) {
+  PutDword("Software\\Vantrel", "Rotate", 1);
+  PutDword("Software\\Vantrel\\1.1.2", "RotationSpeed", 4);   // a quarter of the step
+  Connect({"2.0.0.7"});
+  Start();
+  ASSERT_TRUE(Form->GLCadencer1->Enabled());
+  auto azimuth = [&] {
+    const TVector p = Form->GLCamera1->Position()->AsVector();
+    return std::atan2(p[0], p[2]) * 180 / 3.14159265f;
+  };
+  // One step: the zoom (0.4) over the factor, in degrees.
+  const float before = azimuth();
+  Form->GLCadencer1Progress(Form->GLCadencer1, 0, 0);
+  EXPECT_NEAR(std::fabs(azimuth() - before), 0.4f / 4, 0.002f);
+  // Idle frames keep turning it and drawing it, at the same distance.
+  TScene3DBuffer* b = Form->Scene3DViewer1->Buffer();
+  const int frames = b->FrameCount();
+  const float start = azimuth();
+  // The program's own loop: messages, and the idle step when none wait.
+  const DWORD t0 = GetTickCount();
+  while (std::fabs(azimuth() - start) < 2 && GetTickCount() - t0 < 20000) Application->HandleMessage();
+  ASSERT_GT(std::fabs(azimuth() - start), 2);
+  EXPECT_GT(b->FrameCount(), frames + 5);
+  EXPECT_NEAR(VectorLength(Form->GLCamera1->Position()->AsAffineVector()), 2, 1e-3);
+  // At the end "Rotate" is stored from the cadencer.
+  delete Form;
+  Form = nullptr;
+  EXPECT_TRUE(Rotate);
+}
+
+TEST_F(GlobeView, AnUnreadableTextureIsToldAndTheGlobeShowsPlainWithItsPoints) {
+  WriteTextFile(Dir + "\\data\\texture.jpg", "no JPEG at all");
+  Connect({"2.0.0.7"});
+  Start();
+  ASSERT_EQ(Form->Told.size(), 1u);
+  EXPECT_NE(Form->Told[0].find("data\\texture.jpg cannot be read"), std::string::npos) << Form->Told[0];
+  EXPECT_TRUE(Form->SettingsRead);
+  EXPECT_EQ(Form->LocationLabels.Count(), 2);
+  const TCapture c = Frame();
+  const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
+  EXPECT_GT(CountIn(c, paris.x - 1, paris.y - 1, paris.x + 1, paris.y + 1, Red), 4);
+  // the lit side of a plain globe is grey, not striped
+  const POINT africa = OnScreen(GlobePoint(5, 5, 0.5f));
+  const TRgb g = Split(c.At(africa.x, africa.y));
+  EXPECT_GT(g.R, 40);
+  EXPECT_NEAR(g.R, g.G, 12);
+  EXPECT_NEAR(g.G, g.B, 12);
+}
+
+// The picture of a snapshot file as 0x00RRGGBB pixels, rows top-down.
+TCapture Decoded(const std::string& FileName) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(FileName);
+  TBitmap* b = jpeg.Bitmap();
+  TCapture c;
+  c.Width = b->Width();
+  c.Height = b->Height();
+  for (int y = 0; y < c.Height; ++y) {
+    const auto* row = static_cast<const uint8_t*>(b->ScanLine(y));
+    for (int x = 0; x < c.Width; ++x)
+      c.Pixels.push_back(uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x]);
+  }
+  return c;
+}
+
+TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
+  PutDword("Software\\Vantrel\\1.3.8", "SaveImages", 1);
+  PutDword("Software\\Vantrel\\1.3.8", "Overwrite", 1);   // numbered files
+  PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 0);  // after every frame
+  Connect({"2.0.0.7", "4.4.4.4"});
+  Start();
+  ASSERT_TRUE(Form->Errors.empty()) << Form->Errors[0];
+
+  // The first frames went to images\snapshot.00000.jpg, .00001 ...
+  const std::string images = Dir + "\\images\\";
+  ASSERT_TRUE(FileExists(images + "snapshot.00000.jpg"));
+  const int next = SnapshotCounter;
+  EXPECT_GT(next, 0);
+  EXPECT_TRUE(FileExists(images + "snapshot." + Format("%05d", next - 1) + ".jpg"));
+  EXPECT_FALSE(FileExists(images + "snapshot." + Format("%05d", next) + ".jpg"));
+
+  // A picture of the view: the globe's texture inside, black around it.
+  Drawn();
+  const TCapture shot = Decoded(images + "snapshot." + Format("%05d", SnapshotCounter - 1) + ".jpg");
+  EXPECT_EQ(shot.Width, Form->Scene3DViewer1->Width());
+  EXPECT_EQ(shot.Height, Form->Scene3DViewer1->Height());
+  const TCapture frame = Frame();
+  int alike = 0;
+  for (int y = 0; y < shot.Height; y += 7)
+    for (int x = 0; x < shot.Width; x += 7) {
+      const TRgb a = Split(shot.At(x, y)), b = Split(frame.At(x, y));
+      alike += std::abs(a.R - b.R) + std::abs(a.G - b.G) + std::abs(a.B - b.B) < 60;
+    }
+  const int samples = ((shot.Width + 6) / 7) * ((shot.Height + 6) / 7);
+  EXPECT_GT(alike, samples * 9 / 10);
+  EXPECT_EQ(Brightness(shot.At(2, shot.Height - 3)), 0);
+  EXPECT_GT(Brightness(shot.At(shot.Width / 2, shot.Height * 3 / 4)), 60);
+
+  // After snapshot.99999.jpg the numbers start again at 00000.
+  SnapshotCounter = 99999;
+  Drawn();
+  EXPECT_TRUE(FileExists(images + "snapshot.99999.jpg"));
+  EXPECT_LE(SnapshotCounter, 1);
+
+  // Under one name when images may be overwritten.
+  Overwrite = false;
+  Drawn();
+  EXPECT_TRUE(FileExists(images + "snapshot.jpg"));
+
+  // A folder two levels deep is not made: the save fails, the user is
+  // told, and snapshots rest for the rest of the run.
+  Savepath = Dir + "\\missing\\deeper";
+  SnapshotClock = 0;
+  Drawn();
+  EXPECT_FALSE(DirectoryExists(Dir + "\\missing"));
+  ASSERT_EQ(Form->Errors.size(), 1u);
+  EXPECT_NE(Form->Errors[0].find("missing"), std::string::npos) << Form->Errors[0];
+  EXPECT_FALSE(SaveImages);
+}
+
+}  // namespace

@@ -1,0 +1,304 @@
+// The drawing pass of every frame, after the globe and its points: pins
+// and arcs from home with their shadows, the route, the grid, and in window
+// coordinates the status line and the labels.
+#include <cmath>
+
+#include "scene3d/GLCanvas.h"
+#include "viewer/NsMain.h"
+
+bool HoverHighlight = false;
+bool RouteHover = false;
+bool FileLocationHover = false;
+std::string HudHint;
+std::string HoverText, HoverHopText, HoverHopLabel;
+
+namespace {
+constexpr float ArcRadius = 0.519f;
+constexpr float ShadowRadius = 0.5005f;
+constexpr float LabelDistance = 2.2f;   // farther points lie on the far side
+
+// Steps from (Lon0, Lat0) towards (Lon0 - DLon, Lat0 - DLat), one vertex
+// pair per step, the first from Start.
+void EmitSteps(float Lon0, float Lat0, float DLon, float DLat, float Radius, const TAffineVector& Start) {
+  const int n = ArcSteps(DLon, DLat);
+  TAffineVector previous = Start;
+  for (int k = 1; k <= n; ++k) {
+    const float part = static_cast<float>(n) / static_cast<float>(k);
+    const TAffineVector p = GlobePoint(Lon0 - DLon / part, Lat0 - DLat / part, Radius);
+    glVertex3fv(previous.data());
+    glVertex3fv(p.data());
+    previous = p;
+  }
+}
+
+void HomeArc(float Radius, const TAffineVector& Start) {
+  const size_t i = static_cast<size_t>(PlotIndex);
+  const float dLon = ShortLongitude(LocationLongitudes[0] - LocationLongitudes[i]);
+  const float dLat = LocationLatitudes[0] - LocationLatitudes[i];
+  EmitSteps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Start);
+}
+
+TVector PointOf(const TAffineVectorList& List, int Index) {
+  const TAffineVector v = List.Get(Index);
+  return {v[0], v[1], v[2], 1};
+}
+
+TVector ColorOf(int Color, float Alpha) {
+  const TColorRgb c = ColorToRgb(Color);
+  return {c[0], c[1], c[2], Alpha};
+}
+
+// Red, green and blue of a colour value as drawing colour.
+TVector TextColor(int Color) { return ColorOf(Color, 1); }
+
+void Smoothing(TGLStateCache* Cache) {
+  Cache->Enable(TGLState::stLineSmooth);
+  glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  Cache->Enable(TGLState::stBlend);
+}
+}  // namespace
+
+float ShortLongitude(float DLongitude) {
+  if (DLongitude < -180) DLongitude += 360;
+  if (DLongitude > 180) DLongitude -= 360;
+  return DLongitude;
+}
+
+int ArcSteps(float DLongitude, float DLatitude) {
+  const double d = std::sqrt(static_cast<double>(DLongitude) * DLongitude +
+                             static_cast<double>(DLatitude) * DLatitude);
+  const int n = static_cast<int>(std::nearbyint(d / 4));   // half to even
+  return n == 0 ? 1 : n;
+}
+
+void TMainForm::interpoints() { HomeArc(ArcRadius, HomeArcStart); }
+void TMainForm::interpointssh() { HomeArc(ShadowRadius, HomeShadowStart); }
+
+TScene3DBuffer* TMainForm::VisibleBuffer() const { return Scene3DViewer1->Buffer(); }
+
+void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
+  if (!GLSphere1->Visible()) GLSphere1->SetVisible(true);
+  if (GlobePending || PollTimerTicks == 0) return;
+
+  TGLStateCache* cache = rci.stateCache;
+  {
+    TGLPushedAttrib enableBits(cache, GL_ENABLE_BIT);
+    cache->Disable(TGLState::stLighting);
+    const TAffineVectorList& points = *GLPoints1->Positions();
+    const int count = std::min({LocationLabels.Count(), points.Count(), MaxVisualizedIPs});
+    const float line = static_cast<float>(LineThickness);
+    auto arcs = [&](void (TMainForm::*Arc)()) {
+      for (PlotIndex = 1; PlotIndex < count; ++PlotIndex)
+        if (!LocationLabels[PlotIndex].empty()) (this->*Arc)();
+    };
+
+    // Pins from the centre (only their part above the globe shows) and arcs.
+    glLineWidth(line);
+    glBegin(GL_LINES);
+    for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
+      if (LocationLabels[PlotIndex].empty()) continue;
+      glColor3f(1, 1, 0);
+      glVertex3f(0, 0, 0);
+      glVertex3fv(points.Get(PlotIndex).data());
+      glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
+      if (ConnectLocations && PlotIndex > 0) interpoints();
+    }
+    glEnd();
+
+    // The arcs' shadows on the globe, then the arcs once more, smoothed.
+    Smoothing(cache);
+    glLineWidth(line + 1.5f);
+    glBegin(GL_LINES);
+    glColor4f(0, 0, 0, 0.2f);
+    if (ConnectLocations) arcs(&TMainForm::interpointssh);
+    glEnd();
+    if (LineSmoothing) {
+      glLineWidth(line + 0.8f);
+      glBegin(GL_LINES);
+      glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
+      if (ConnectLocations) arcs(&TMainForm::interpoints);
+      glEnd();
+    }
+
+    if (RouteVisible && RouteHops.Count() > 2) {
+      const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count(),
+                                 GLPoints4->Positions()->Count(), MaxRouteHops});
+      auto segments = [&](TGLPoints* Points, void (TMainForm::*Arc)()) {
+        RoutePrevious = 0;
+        for (RouteEnd = 0; RouteEnd < hops; ++RouteEnd) {
+          if (RouteLabels[RouteEnd].empty()) continue;
+          RouteCurrent = PointOf(*Points->Positions(), RouteEnd);
+          (this->*Arc)();
+          RoutePrevious = RouteEnd;
+        }
+      };
+      const TVector route{Color2Rgb[0] / 1.4f, Color2Rgb[1] / 1.4f, Color2Rgb[2] / 1.4f, 1};
+      glLineWidth(line);
+      cache->Disable(TGLState::stLineSmooth);
+      glBegin(GL_LINES);
+      glColor3f(0.8f, 0.8f, 0);
+      for (int i = 0; i < hops; ++i) {
+        if (RouteLabels[i].empty()) continue;
+        glVertex3f(0, 0, 0);
+        glVertex3fv(GLPoints2->Positions()->Get(i).data());
+      }
+      glEnd();
+      Smoothing(cache);
+      glLineWidth(line + 1.5f);
+      glBegin(GL_LINES);
+      glColor4f(0, 0, 0, 0.2f);
+      segments(GLPoints4, &TMainForm::routeinterpointssh);
+      glEnd();
+      glLineWidth(line);
+      cache->Disable(TGLState::stLineSmooth);
+      glBegin(GL_LINES);
+      glColor3f(route[0], route[1], route[2]);
+      segments(GLPoints2, &TMainForm::routeinterpoints);
+      glEnd();
+      if (LineSmoothing) {
+        Smoothing(cache);
+        glLineWidth(line + 0.8f);
+        glBegin(GL_LINES);
+        glColor4f(route[0], route[1], route[2], 0.7f);
+        segments(GLPoints2, &TMainForm::routeinterpoints);
+        glEnd();
+      }
+    }
+
+    if (GlobeGrid) DrawGrid();
+
+    const bool windowed = Scene3DViewer1->Visible();
+    const int W = windowed ? Scene3DViewer1->Width() : GetSystemMetrics(SM_CXSCREEN);
+    const int H = windowed ? Scene3DViewer1->Height() : GetSystemMetrics(SM_CYSCREEN);
+    {
+      TGLCanvas canvas(W, H, cache);
+      DrawTexts(rci, W, H);
+    }
+  }
+  if (Timer->Interval() == 999) Timer->SetInterval(static_cast<UINT>(Interval));
+}
+
+// Circles of latitude every 15 degrees and meridians every 15 degrees, at
+// the surface; the meridians' turns stay inside this routine.
+void TMainForm::DrawGrid() {
+  const float c5 = std::cos(DegToRad(5.0f)), s5 = std::sin(DegToRad(5.0f));
+  const float c15 = std::cos(DegToRad(15.0f)), s15 = std::sin(DegToRad(15.0f));
+  glLineWidth(1.5f);
+  glColor4f(220, 220, 220, 0.05f);
+  TAffineVector s{ShadowRadius, 0, 0};
+  for (int circle = 0; circle < 18; ++circle) {
+    TAffineVector v = s;
+    glBegin(GL_LINE_LOOP);
+    for (int k = 0; k < 72; ++k) {
+      v = {v[0] * c5 - v[2] * s5, v[1], v[0] * s5 + v[2] * c5};
+      glVertex3fv(v.data());
+    }
+    glEnd();
+    s = {s[1] * s15 + s[0] * c15, s[1] * c15 - s[0] * s15, s[2]};
+  }
+  TGLPushedMatrix turned;
+  for (int meridian = 0; meridian < 12; ++meridian) {
+    glRotatef(15, 0, 1, 0);
+    TAffineVector v{ShadowRadius, 0, 0};
+    glBegin(GL_LINE_LOOP);
+    for (int k = 0; k < 72; ++k) {
+      v = {v[1] * s5 + v[0] * c5, v[1] * c5 - v[0] * s5, v[2]};
+      glVertex3fv(v.data());
+    }
+    glEnd();
+  }
+}
+
+void TMainForm::DrawShadowedText(TRenderContextInfo& rci, const std::string& Text, float X, float Y,
+                                 const TVector& Color) {
+  GLWindowsBitmapFont1->DrawTextAt(rci, Text, X + 1, Y + 1, TVector{0, 0, 0, 1});
+  GLWindowsBitmapFont1->DrawTextAt(rci, Text, X, Y, Color);
+}
+
+// The label of a point: drawn when the point faces the camera (and, for a
+// hover label, its text kept in Hover).
+void TMainForm::DrawLabel(TRenderContextInfo& rci, const TVector& Point, const std::string& Text, int Color,
+                          float DY, int H) {
+  const float d = GLCamera1->DistanceTo(Point);
+  TVector p = VisibleBuffer()->WorldToScreen(Point);
+  float x = p[0], y = static_cast<float>(H) - p[1];
+  if (!GLCadencer1->Enabled()) {
+    x = std::trunc(x);
+    y = std::trunc(y);
+  }
+  if (d < LabelDistance) DrawShadowedText(rci, Text, x, y + DY, TextColor(Color));
+}
+
+void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
+  TGLWindowsBitmapFont* font = GLWindowsBitmapFont1;
+  const int fontHeight = font->Font()->Height();
+
+  if (!HudHint.empty()) {
+    const float barX = static_cast<float>(Scene3DViewer1->Width()) / 2;
+    const float barHeight = 32;
+    const float x = std::trunc(barX - static_cast<float>(font->TextWidth(HudHint)) / 2);
+    const float y = std::trunc(static_cast<float>(Scene3DViewer1->Height()) - barHeight) +
+                    std::trunc(1.7f * static_cast<float>(fontHeight));
+    DrawShadowedText(rci, HudHint, x, y, TVector{0, 1, 1, 1});
+  }
+
+  if (StartupCounter < 4) {
+    const std::string status =
+        StartupText + IntToStr(NewAddressCount) + ConnectionsSuffix + AutorefreshText + StatusNote;
+    DrawShadowedText(rci, status, 8, static_cast<float>(6 + StartupTextOffset), TextColor(0xFE00));
+  }
+
+  const TAffineVectorList& points = *GLPoints1->Positions();
+  const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), points.Count()});
+  auto text = [](const std::string& Address, const std::string& Label, const char* Break) {
+    return " " + Address + Break + " " + Label;
+  };
+
+  if (HoverHighlight) {
+    for (int h = 0; h < HoverList.Count(); ++h) {
+      const int k = VisualizedIPs.IndexOf(HoverList[h]);
+      if (k >= 0 && k < count) {
+        const int color = k == 0 ? 65280 : FileLocationHover ? Color3 : Color1;
+        const std::string t = text(VisualizedIPs[k], LocationLabels[k], "\r\n");
+        HoverText = t;
+        if (!RouteHover) DrawLabel(rci, PointOf(points, k), t, color, -16, H);
+      }
+      const int j = RouteHops.IndexOf(HoverList[h]);
+      if (j >= 0 && j < GLPoints2->Positions()->Count()) {
+        const int color = FileLocationHover ? Color3 : RouteHover ? Color2 : Color1;
+        const std::string label = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
+        const std::string t = text(RouteHops[j], label, "\r\n");
+        HoverHopText = t;
+        HoverHopLabel = label;
+        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), t, color, -16, H);
+      }
+    }
+    return;
+  }
+  if (!AllLabels) return;
+
+  if (count > 0 && !LocationLabels[0].empty()) {
+    if (ExtendLabels)
+      DrawLabel(rci, PointOf(points, 0), text(VisualizedIPs[0], LocationLabels[0], "\n\r"), 0xFE00,
+                static_cast<float>(-4 - 2 * fontHeight), H);
+    else
+      DrawLabel(rci, PointOf(points, 0), " " + LocationLabels[0], 0xFE00, -2, H);
+  }
+  for (int i = 1; i < count; ++i) {
+    if (LocationLabels[i].empty()) continue;
+    const int color = (i < LiveAddressCount ? Color1 : Color3) - 1;
+    DrawLabel(rci, PointOf(points, i),
+              ExtendLabels ? text(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
+              -16, H);
+  }
+  if (RouteVisible && RouteHops.Count() > 2) {
+    const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count()});
+    for (int i = 0; i < hops; ++i) {
+      if (RouteHops[i].empty()) continue;
+      DrawLabel(rci, PointOf(*GLPoints2->Positions(), i),
+                ExtendLabels ? text(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Color2 - 1, -16,
+                H);
+    }
+  }
+}
