@@ -31,9 +31,11 @@
 #include "viewer/components/TrayIcon.h"
 #include "scene3d/Base/VectorGeometry.h"
 #include "scene3d/GLCadencer.h"
+#include "scene3d/GLHUDObjects.h"
 #include "scene3d/GLObjects.h"
 #include "scene3d/GLTexture.h"
 #include "scene3d/GLWindowsFont.h"
+#include "scene3d/Platform/GLWin32FullScreenViewer.h"
 #include "scene3d/Platform/GLWin32Viewer.h"
 #include "scene3d/Scene3D.h"
 #include "viewer/uToolHelpAPI.h"
@@ -102,10 +104,12 @@ public:
   TBitmap PopupHeader;      // Image1's picture: the popup table's column header
 
   // ---- The 3D view (NsMainScene.cpp) ----
-  // Scene3D1 holds GLSphere1 (with GLLightSource1 and GLPoints1..8 as its
-  // children), GLDirectOpenGL1 and the camera GLCamera1.
+  // Scene3D1 holds GLHUDSprite1, GLSphere1 (with GLLightSource1 and
+  // GLPoints1..8 as its children), GLDirectOpenGL1, GLHUDSprite2 and the
+  // camera GLCamera1.
   TGLMaterialLibrary* GLMaterialLibrary1;
   TScene3D* Scene3D1;
+  TGLHUDSprite* GLHUDSprite1;   // the desktop picture behind the globe (desktop mode)
   TGLSphere* GLSphere1;
   TGLLightSource* GLLightSource1;
   TGLPoints* GLPoints1;   // location points
@@ -117,8 +121,10 @@ public:
   TGLPoints* GLPoints7;   // halo of locations in rogue countries
   TGLPoints* GLPoints8;   // halo of hops in rogue countries
   TGLDirectOpenGL* GLDirectOpenGL1;
+  TGLHUDSprite* GLHUDSprite2;   // the HUD bar
   TGLCamera* GLCamera1;
   TScene3DViewer* Scene3DViewer1;
+  TGLFullScreenViewer* GLFullScreenViewer1;
   TGLCadencer* GLCadencer1;
   TGLWindowsBitmapFont* GLWindowsBitmapFont1;
 
@@ -247,6 +253,7 @@ public:
   // After every frame of the windowed view: a JPEG of it every "SIInterval"
   // seconds into "Savepath".
   void Scene3DViewer1AfterRender(TObject* Sender);
+  void GLFullScreenViewer1AfterRender(TObject* Sender);
   // The file the next snapshot goes to.
   std::string SnapshotFileName() const;
 
@@ -291,8 +298,8 @@ protected:
   virtual void SetSunDirection(const TAffineVector& Direction);
   // The desktop mode shows (the desktop picture sprite is visible), the
   // full-screen viewer is active, and the camera's current zoom.
-  virtual bool DesktopModeActive() const { return false; }
-  virtual bool FullScreenActive() const { return false; }
+  virtual bool DesktopModeActive() const;
+  virtual bool FullScreenActive() const;
   virtual float CameraZoom() const;
 
   // The route's point sets: ClearRoutePointSets(n) empties them and gives
@@ -330,6 +337,8 @@ private:
                         const TVector& Color);
   void DrawGrid();
   TScene3DBuffer* VisibleBuffer() const;
+  // A snapshot of the frame Source has drawn, when one is due.
+  void Snapshot(TScene3DBuffer* Source, bool OffScreen);
   void PreparePopupTable();
   void LoadDatabase();
   void ReadHome();

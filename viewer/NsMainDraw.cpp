@@ -75,7 +75,9 @@ int ArcSteps(float DLongitude, float DLatitude) {
 void TMainForm::interpoints() { HomeArc(ArcRadius, HomeArcStart); }
 void TMainForm::interpointssh() { HomeArc(ShadowRadius, HomeShadowStart); }
 
-TScene3DBuffer* TMainForm::VisibleBuffer() const { return Scene3DViewer1->Buffer(); }
+TScene3DBuffer* TMainForm::VisibleBuffer() const {
+  return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
+}
 
 void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
   if (!GLSphere1->Visible()) GLSphere1->SetVisible(true);
@@ -235,8 +237,8 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   const int fontHeight = font->Font()->Height();
 
   if (!HudHint.empty()) {
-    const float barX = static_cast<float>(Scene3DViewer1->Width()) / 2;
-    const float barHeight = 32;
+    const float barX = GLHUDSprite2->Position()->X();
+    const float barHeight = GLHUDSprite2->Height();
     const float x = std::trunc(barX - static_cast<float>(font->TextWidth(HudHint)) / 2);
     const float y = std::trunc(static_cast<float>(Scene3DViewer1->Height()) - barHeight) +
                     std::trunc(1.7f * static_cast<float>(fontHeight));

@@ -33,9 +33,13 @@ void NsMain_Initialize() {
   GLWin32Viewer_Initialize();
   GLCadencer_Initialize();
   GLBitmapFont_Initialize();
+  GLHUDObjects_Initialize();
+  GLWin32FullScreenViewer_Initialize();
 }
 
 void NsMain_Finalize() {
+  GLWin32FullScreenViewer_Finalize();
+  GLHUDObjects_Finalize();
   GLBitmapFont_Finalize();
   GLCadencer_Finalize();
   GLWin32Viewer_Finalize();
@@ -54,6 +58,12 @@ void TMainForm::MakeScene() {
   GLMaterialLibrary1 = Named(new TGLMaterialLibrary(this), "GLMaterialLibrary1");
   Scene3D1 = Named(new TScene3D(this), "Scene3D1");
   TScene3DRootObject* objects = Scene3D1->Objects();
+
+  GLHUDSprite1 = Named(objects->AddNewChild<TGLHUDSprite>(), "GLHUDSprite1");
+  GLHUDSprite1->SetVisible(false);
+  GLHUDSprite1->Material()->Texture()->SetDisabled(false);
+  // Pictures on the screen, not in the sunlit world: drawn as they are.
+  GLHUDSprite1->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
 
   GLSphere1 = Named(objects->AddNewChild<TGLSphere>(), "GLSphere1");
   GLSphere1->SetRadius(0.5f);
@@ -84,6 +94,15 @@ void TMainForm::MakeScene() {
   GLDirectOpenGL1->SetUseBuildList(false);
   GLDirectOpenGL1->OnRender = [this](TObject* S, TRenderContextInfo& rci) { DirectOpenGLRender(S, rci); };
 
+  GLHUDSprite2 = Named(objects->AddNewChild<TGLHUDSprite>(), "GLHUDSprite2");
+  GLHUDSprite2->SetVisible(false);
+  GLHUDSprite2->SetWidth(200);
+  GLHUDSprite2->SetHeight(32);
+  GLHUDSprite2->Material()->SetBlendingMode(TBlendingMode::bmTransparency);
+  GLHUDSprite2->Material()->Texture()->SetTextureMode(TGLTextureMode::tmModulate);
+  GLHUDSprite2->Material()->Texture()->SetDisabled(false);
+  GLHUDSprite2->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
+
   GLCamera1 = Named(Scene3D1->Cameras()->AddNewChild<TGLCamera>(), "GLCamera1");
   GLCamera1->SetCameraStyle(TGLCameraStyle::csOrthogonal);
   GLCamera1->SetTargetObject(GLSphere1);
@@ -100,6 +119,11 @@ void TMainForm::MakeScene() {
   Scene3DViewer1->VSync = TVSyncMode::vsmSync;
   Scene3DViewer1->SetCamera(GLCamera1);
   Scene3DViewer1->Buffer()->SetBackgroundColor(clBlack);
+
+  GLFullScreenViewer1 = Named(new TGLFullScreenViewer(this), "GLFullScreenViewer1");
+  GLFullScreenViewer1->SetCamera(GLCamera1);
+  GLFullScreenViewer1->Buffer()->SetBackgroundColor(clBlack);
+  GLFullScreenViewer1->SetAfterRender([this](TObject* S) { GLFullScreenViewer1AfterRender(S); });
 
   GLCadencer1 = Named(new TGLCadencer(this), "GLCadencer1");
   GLCadencer1->SetEnabled(false);
@@ -169,6 +193,7 @@ void TMainForm::SetUpCameraAndHud() {
   GLCamera1->SetNearPlaneBias(FOV);
   GLCadencer1->SetEnabled(Rotate);
   GLWindowsBitmapFont1->SetFont(&LabelFont);
+  if (!HudImages.empty()) GLHUDSprite2->Material()->Texture()->Image()->Assign(HudImages[0].get());
 }
 
 // ---- Showing and resizing ----
@@ -178,7 +203,12 @@ void TMainForm::PlaceCameraAboveHome() {
   GLCamera1->Position()->SetPoint(p[0], p[1], p[2]);
 }
 
-void TMainForm::LayoutHudBar() {}
+void TMainForm::LayoutHudBar() {
+  const THudBarLayout l = HudBarLayout(Scene3DViewer1->Width(), Scene3DViewer1->Height(), GLHUDSprite2->Height());
+  GLHUDSprite2->SetWidth(l.Width);
+  GLHUDSprite2->SetHeight(l.Height);
+  GLHUDSprite2->Position()->SetPoint(l.X, l.Y, 0);
+}
 
 void TMainForm::ClampCameraZoom() {
   const float zoom = ClampZoom(GLCamera1->NearPlaneBias(), Scene3DViewer1->Width(), Scene3DViewer1->Height());
@@ -186,6 +216,10 @@ void TMainForm::ClampCameraZoom() {
 }
 
 float TMainForm::CameraZoom() const { return GLCamera1->NearPlaneBias(); }
+
+bool TMainForm::DesktopModeActive() const { return GLHUDSprite1->Visible(); }
+
+bool TMainForm::FullScreenActive() const { return GLFullScreenViewer1->Active(); }
 
 // ---- The globe update's point sets ----
 
@@ -224,8 +258,10 @@ void TMainForm::EndPointSets() {
 // A turning globe is drawn in the next idle frame anyway.
 void TMainForm::Redraw() {
   if (GLCadencer1->Enabled()) return;
-  if (FullScreenActive()) return;   // the full-screen viewer draws itself
-  Scene3DViewer1->Invalidate();
+  if (!Scene3DViewer1->Visible())
+    GLFullScreenViewer1->Render();
+  else
+    Scene3DViewer1->Invalidate();
 }
 
 // ---- The route's point sets ----

@@ -12,6 +12,12 @@ std::string TMainForm::SnapshotFileName() const {
 }
 
 void TMainForm::Scene3DViewer1AfterRender(TObject*) {
+  Snapshot(Scene3DViewer1->Buffer(), BorderStyle() == TFormBorderStyle::bsNone);
+}
+
+void TMainForm::GLFullScreenViewer1AfterRender(TObject*) { Snapshot(GLFullScreenViewer1->Buffer(), false); }
+
+void TMainForm::Snapshot(TScene3DBuffer* Source, bool OffScreen) {
   if (SnapshotClock < SIInterval) return;
   if (!DirectoryExists(Savepath) && !CreateDirectoryA(Savepath.c_str(), nullptr))
     throw EFCreateError("Cannot create the snapshot folder " + Savepath + ": " +
@@ -19,7 +25,7 @@ void TMainForm::Scene3DViewer1AfterRender(TObject*) {
   SnapshotClock = 0;
 
   std::unique_ptr<TBitmap> picture;
-  if (BorderStyle() == TFormBorderStyle::bsNone) {
+  if (OffScreen) {
     // Desktop or borderless mode: the view drawn again off screen, without
     // the desktop picture behind the globe.
     auto* memory = new TGLMemoryViewer(this);
@@ -30,12 +36,20 @@ void TMainForm::Scene3DViewer1AfterRender(TObject*) {
     memory->SetCamera(GLCamera1);
     memory->Buffer()->SetBackgroundColor(clBlack);
     memory->Buffer()->SetContextOptions({TContextOption::roDoubleBuffer});
-    memory->SetWidth(Scene3DViewer1->Buffer()->Width());
-    memory->SetHeight(Scene3DViewer1->Buffer()->Height());
+    memory->SetWidth(Source->Width());
+    memory->SetHeight(Source->Height());
+    // The picture sprite as it was: shown again in desktop mode only (a
+    // borderless window has none to show).
+    struct TShownAgain {
+      TGLHUDSprite* Sprite;
+      bool Visible;
+      ~TShownAgain() { Sprite->SetVisible(Visible); }
+    } shown{GLHUDSprite1, GLHUDSprite1->Visible()};
+    GLHUDSprite1->SetVisible(false);
     memory->Render();
     picture = memory->Buffer()->CreateSnapShotBitmap();
   } else {
-    picture = Scene3DViewer1->Buffer()->CreateSnapShotBitmap();
+    picture = Source->CreateSnapShotBitmap();
   }
 
   if (Timestamp)

@@ -147,6 +147,10 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
   const POINT home = OnScreen(Form->GLPoints1->Positions()->Get(0));
   const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
   const POINT cairo = OnScreen(Form->GLPoints1->Positions()->Get(4));
+  // The HUD bar (shown by the mouse) is laid out at the bottom, 332 wide.
+  EXPECT_EQ(Form->GLHUDSprite2->Width(), 332);
+  EXPECT_EQ(Form->GLHUDSprite2->Position()->X(), day.Width / 2.0f);
+  EXPECT_EQ(Form->GLHUDSprite2->Position()->Y(), day.Height - 2 - 16.0f);
   // London sits in the middle of the view.
   EXPECT_NEAR(home.x, day.Width / 2, 2);
   EXPECT_NEAR(home.y, day.Height / 2, 2);
@@ -174,6 +178,22 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
                             [](TRgb c) { return c.G > 2 * c.B + 20 && c.G > 2 * c.R + 20; });
   EXPECT_GT(blue, 2000);
   EXPECT_GT(green, 2000);
+
+  // Shown, the HUD bar carries its first picture at the bottom, the hint
+  // in cyan above it.
+  Form->GLHUDSprite2->SetVisible(true);
+  HudHint = "Refresh";
+  Drawn();
+  const TCapture bar = Frame();
+  Screenshot(bar, "globe-hud.bmp");
+  EXPECT_GT(CountIn(bar, day.Width / 2 - 160, day.Height - 33, day.Width / 2 + 160, day.Height - 3,
+                    [](TRgb c) { return c.R + c.G + c.B > 60; }),
+            332 * 30 / 4);
+  EXPECT_GT(CountIn(bar, day.Width / 2 - 30, day.Height - 60, day.Width / 2 + 30, day.Height - 33,
+                    [](TRgb c) { return c.G > 180 && c.B > 180 && c.R < 80; }),
+            5);
+  Form->GLHUDSprite2->SetVisible(false);
+  HudHint.clear();
 
   // Midnight in London: the Gulf of Guinea lies in the night's ambient light.
   const POINT atlantic = OnScreen(GlobePoint(5, 5, 0.5f));
@@ -356,6 +376,18 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   Overwrite = false;
   Drawn();
   EXPECT_TRUE(FileExists(images + "snapshot.jpg"));
+
+  // A borderless window is drawn again off screen, without the desktop
+  // picture, which stays hidden outside desktop mode.
+  DeleteFileA((images + "snapshot.jpg").c_str());
+  Form->SetBorderStyle(TFormBorderStyle::bsNone);
+  Drawn();
+  ASSERT_TRUE(FileExists(images + "snapshot.jpg"));
+  const TCapture offScreen = Decoded(images + "snapshot.jpg");
+  EXPECT_EQ(offScreen.Width, Form->Scene3DViewer1->Width());
+  EXPECT_GT(Brightness(offScreen.At(offScreen.Width / 2, offScreen.Height * 3 / 4)), 60);
+  EXPECT_FALSE(Form->GLHUDSprite1->Visible());
+  EXPECT_EQ(Form->Errors.size(), 0u);
 
   // A folder two levels deep is not made: the save fails, the user is
   // told, and snapshots rest for the rest of the run.
