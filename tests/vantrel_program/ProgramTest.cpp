@@ -200,7 +200,23 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, 420);
-  Sleep(3500);   // the first poll comes after a second, then every second
+  // Every frame rewrites the snapshot. The first frames come together as
+  // the window shows; after them a frame comes with each poll: two writes
+  // that each follow a pause are two polls.
+  const std::string snapshotFile = Dir + "\\images\\snapshot.jpg";
+  int polls = 0;
+  FILETIME last{};
+  DWORD lastSeen = GetTickCount();
+  for (DWORD t0 = GetTickCount(); polls < 2 && GetTickCount() - t0 < 60000; Sleep(20)) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (GetFileAttributesExA(snapshotFile.c_str(), GetFileExInfoStandard, &a) &&
+        CompareFileTime(&a.ftLastWriteTime, &last) != 0) {
+      if ((last.dwLowDateTime | last.dwHighDateTime) != 0 && GetTickCount() - lastSeen > 700) ++polls;
+      last = a.ftLastWriteTime;
+      lastSeen = GetTickCount();
+    }
+  }
+  EXPECT_EQ(polls, 2);
   EXPECT_FALSE(p.Ended(0));
   PostMessageA(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(p.Ended(20000));
