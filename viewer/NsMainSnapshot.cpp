@@ -17,8 +17,11 @@ void TMainForm::Scene3DViewer1AfterRender(TObject*) {
 
 void TMainForm::GLFullScreenViewer1AfterRender(TObject*) { Snapshot(GLFullScreenViewer1->Buffer(), false); }
 
+// Nothing while snapshots are off: the clock alone would not stop an
+// interval of 0 (the full-screen viewer's handler is always assigned, and
+// a failed save switches snapshots off).
 void TMainForm::Snapshot(TScene3DBuffer* Source, bool OffScreen) {
-  if (SnapshotClock < SIInterval) return;
+  if (!SaveImages || SnapshotClock < SIInterval) return;
   if (!DirectoryExists(Savepath) && !CreateDirectoryA(Savepath.c_str(), nullptr))
     throw EFCreateError("Cannot create the snapshot folder " + Savepath + ": " +
                         SysErrorMessage(GetLastError()));

@@ -398,6 +398,9 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   ASSERT_EQ(Form->Errors.size(), 1u);
   EXPECT_NE(Form->Errors[0].find("missing"), std::string::npos) << Form->Errors[0];
   EXPECT_FALSE(SaveImages);
+  // and no later frame tries again
+  Drawn();
+  EXPECT_EQ(Form->Errors.size(), 1u);
 }
 
 }  // namespace
