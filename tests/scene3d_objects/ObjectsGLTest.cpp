@@ -191,6 +191,27 @@ TEST_F(ObjectsView, PointStylesRoundTheCornersAndLeaveTheStateAsFound) {
   EXPECT_EQ(Frame().At(150, 75), 0xFFFF00u) << "drawn from the lists every frame";
 }
 
+TEST_F(ObjectsView, PointParametersAttenuateTheSizeOnlyWhileDrawing) {
+  // Size 8 at attenuation (4, 0, 0): 8 / sqrt 4 = 4 pixels across.
+  auto* attenuated = Objects()->AddNewChild<TGLPoints>();
+  attenuated->SetSize(8);
+  attenuated->Positions()->Add(PixelX(60), PixelY(75), 0);
+  attenuated->Colors()->Add(TVector{0, 1, 0, 1});
+  attenuated->PointParameters()->DistanceAttenuation()->SetVector(4, 0, 0);
+  attenuated->PointParameters()->SetEnabled(true);
+  auto* plain = Objects()->AddNewChild<TGLPoints>();
+  plain->SetSize(8);
+  plain->Positions()->Add(PixelX(140), PixelY(75), 0);
+  plain->Colors()->Add(TVector{1, 0, 0, 1});
+  TCapture c = Frame();
+  if (GL.ARB_point_parameters) EXPECT_EQ(c.Count(0x00FF00), 16);
+  else EXPECT_EQ(c.Count(0x00FF00), 64);
+  EXPECT_EQ(c.Count(0xFF0000), 64) << "the next points draw at full size";
+  attenuated->PointParameters()->SetEnabled(false);
+  c = Frame();
+  EXPECT_EQ(c.Count(0x00FF00), 64);
+}
+
 TEST_F(ObjectsView, SpriteStaysASquareFacingTheViewer) {
   auto* sprite = Objects()->AddNewChild<TGLSprite>();
   sprite->SetWidth(0.4f);
