@@ -65,6 +65,7 @@ TMainForm::TMainForm(TComponent* AOwner)
   SnapshotCounter = 0;
   HoverHighlight = RouteHover = FileLocationHover = false;
   HudHint.clear();
+  ImplantActive = BackgroundWasVisible = PopupMenuOpen = FocusRequested = false;
 
   MakeScene();
 
@@ -72,6 +73,9 @@ TMainForm::TMainForm(TComponent* AOwner)
   OnShow = [this](TObject* S) { FormShow(S); };
   OnResize = [this](TObject* S) { FormOnResize(S); };
   OnDestroy = [this](TObject* S) { FormDestroy(S); };
+  OnActivate = [this](TObject* S) { FormActivate(S); };
+  KeyPreview = true;
+  OnKeyDown = [this](TObject* S, WORD& K, TShiftState Sh) { FormKeyDown(S, K, Sh); };
 
   Timer = new TTimer(this);
   Timer->Name = "Timer";
@@ -97,6 +101,9 @@ TMainForm::TMainForm(TComponent* AOwner)
   };
   ConnectionsTable1 = item("ConnectionsTable1", "Connections Table");
   Exit1 = item("Exit1", "Exit");
+  StayOnTop1 = item("StayOnTop1", "Stay on Top");
+  StayOnTop1->Visible = false;
+  StayOnTop1->OnClick = [this](TObject* S) { StayOnTop1Click(S); };
   Exit1->OnClick = [this](TObject* S) { actExitExecute(S); };
 
   WorkerThread1 = new TWorkerThread(this);
@@ -172,4 +179,3 @@ bool TMainForm::TableAutorefresh() const {
   return TableOptions.Count() > 4 && TableOptions[4] == "1";
 }
 
-void TMainForm::ImplantClick(TObject*) {}

@@ -233,6 +233,19 @@ public:
   // Where the popup opens for the pointer at MouseX, MouseY (screen).
   POINT PopupPoint();
 
+  // ---- Window modes and keys (NsMainModes.cpp) ----
+  TMenuItem* StayOnTop1;   // invisible: form style stay-on-top when checked
+  void FormKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+  void FullScreen1Click(TObject* Sender);
+  void StayOnTop1Click(TObject* Sender);
+  void Resetwindow1Click(TObject* Sender);   // the tray's "Focus Window"
+  void FormActivate(TObject* Sender);
+  void Help1Click(TObject* Sender);
+  void LeaveFullScreen();   // Esc
+  // Toggles of the keys and the HUD bar.
+  void autorefresz(TObject* Sender);
+  void connectedpoints(TObject* Sender);
+
   // ---- Sun (NsMainSun.cpp) ----
   void timUpdateSunTimer(TObject* Sender);
   double GMTNow();                // UTC now as a date-time number
@@ -301,6 +314,7 @@ protected:
   virtual bool DesktopModeActive() const;
   virtual bool FullScreenActive() const;
   virtual float CameraZoom() const;
+  virtual void SetCameraZoom(float Bias);   // the current zoom (saved with the settings)
 
   // The route's point sets: ClearRoutePointSets(n) empties them and gives
   // them n positions; PlotHop places hop Index (Located false: at the
@@ -322,6 +336,18 @@ protected:
   virtual bool TableAutorefresh() const;
   // Desktop mode on or off.
   virtual void ImplantClick(TObject* Sender);
+  // The window modes' side of the scene and of the other windows: the side
+  // windows closed on entering desktop mode; the desktop picture sprite
+  // shown or hidden, sized to the square and given the captured wallpaper;
+  // the full-screen viewer entered and left.
+  virtual void CloseSideWindows() {}
+  virtual void ShowDesktopPicture(bool /*Show*/) {}
+  virtual void PlaceDesktopPicture(int /*Size*/) {}
+  virtual void SetDesktopPicture(TBitmap& /*Wallpaper*/) {}
+  virtual void EnterFullScreenViewer() {}
+  virtual void LeaveFullScreenViewer() {}
+  // Repaints the view (only while the cadencer does not).
+  virtual void RepaintView() {}
 
 private:
   void AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs);
@@ -495,6 +521,23 @@ float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHei
 bool IsPickColor(uint32_t Color);
 
 // ---- Window modes and keys (NsMainModes.cpp) ----
+extern bool ImplantActive;          // desktop mode, or to be restored after the maximised window
+struct TSavedBounds {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+extern TSavedBounds SavedBounds;    // the desktop-mode square (version 9 and later)
+extern bool BackgroundWasVisible;   // the desktop picture showed when full screen began
+extern bool PopupMenuOpen;          // a popup menu is open: the mouse is left alone
+extern bool FocusRequested;         // "Focus Window": one click leaves the window in front
+// The shell's part in desktop mode; tests put stand-ins here.
+struct TDesktopShell {
+  void (*ShowIcons)(bool Show);
+  bool (*MinimizeAll)();
+  bool (*UndoMinimizeAll)();
+  void (*Wait)(DWORD Ms);
+};
+extern TDesktopShell DesktopShell;
+extern const char* const HelpPageURL;
 enum class TKeyCommand {
   kcNone, kcLeaveFullScreen, kcAutoRotation, kcZoomIn, kcZoomOut, kcAbout, kcConnectLocations,
   kcEstablishedOnly, kcFullScreen, kcHighlightShadow, kcImplant, kcLabels, kcAutorefresh

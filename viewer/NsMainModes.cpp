@@ -1,6 +1,8 @@
 // Window modes and the keyboard commands of the main window.
 #include "viewer/NsMain.h"
 
+#include <shellapi.h>
+
 TKeyCommand KeyCommandOf(WORD Key) {
   switch (Key) {
     case VK_ESCAPE: return TKeyCommand::kcLeaveFullScreen;
@@ -24,3 +26,178 @@ int DesktopSquareSize(int Width, int ScreenHeight) {
   if (size >= ScreenHeight) size = 512;
   return size;
 }
+
+// ---- Modes ----
+
+bool ImplantActive = false;
+TSavedBounds SavedBounds;
+bool BackgroundWasVisible = false;
+bool PopupMenuOpen = false;
+bool FocusRequested = false;
+const char* const HelpPageURL = "https://vantrel.org/help.html";
+TDesktopShell DesktopShell{ShowDesktopIcons, MinimizeAllWindows, RestoreAllWindows, [](DWORD Ms) { Sleep(Ms); }};
+
+namespace {
+// Changes the application window's extended style, hidden around the change
+// so that the task bar takes it up.
+void AddApplicationExStyle(LONG_PTR Style) {
+  if (!Application) return;
+  HWND app = Application->Handle();
+  ShowWindow(app, SW_HIDE);
+  SetWindowLongPtrA(app, GWL_EXSTYLE, GetWindowLongPtrA(app, GWL_EXSTYLE) | Style);
+  ShowWindow(app, SW_SHOW);
+}
+}  // namespace
+
+void TMainForm::ImplantClick(TObject*) {
+  if (FullScreenActive()) return;
+  if (BorderStyle() != TFormBorderStyle::bsNone) {
+    CloseSideWindows();
+    ImplantActive = true;
+    ShowDesktopPicture(true);
+    SetFormStyle(TFormStyle::fsNormal);
+    SetBorderStyle(TFormBorderStyle::bsNone);
+    if (WindowState() == TWindowState::wsMaximized) SetWindowState(TWindowState::wsNormal);
+    Hide();
+    AddApplicationExStyle(WS_EX_NOACTIVATE);
+
+    const int cx = Left() + Width() / 2, cy = Top() + Height() / 2;
+    const int size = DesktopSquareSize(Width(), Screen->Height());
+    SetBounds(cx - size / 2, cy - size / 2, size, size);
+    if (OSMajorVersion >= 9) SavedBounds = {Left(), Top(), Width(), Height()};
+    PlaceDesktopPicture(size);
+
+    // The wallpaper behind the square: icons hidden and windows minimised
+    // where the shell can do that (Wine's may not), then a screen copy.
+    DesktopShell.ShowIcons(false);
+    DesktopShell.MinimizeAll();
+    DesktopShell.Wait(500);
+    TBitmap wallpaper;
+    wallpaper.SetSize(size, size);
+    {
+      HDC screen = GetDC(nullptr);
+      HDC dc = CreateCompatibleDC(screen);
+      HGDIOBJ old = SelectObject(dc, wallpaper.Handle());
+      BitBlt(dc, 0, 0, size, size, screen, Left(), Top(), SRCCOPY);
+      SelectObject(dc, old);
+      DeleteDC(dc);
+      ReleaseDC(nullptr, screen);
+    }
+    Show();
+    SetDesktopPicture(wallpaper);
+    LayoutHudBar();
+    DesktopShell.ShowIcons(true);
+    DesktopShell.UndoMinimizeAll();
+  } else {
+    AddApplicationExStyle(WS_EX_TOOLWINDOW);
+    ShowDesktopPicture(false);
+    SetBorderStyle(TFormBorderStyle::bsSizeable);
+    ImplantActive = false;
+    Show();
+    FirstPollState = 0;   // the next poll puts the window on top again when set
+  }
+}
+
+void TMainForm::StayOnTop1Click(TObject*) {
+  if (StayOnTop1->Checked()) {
+    SetFormStyle(TFormStyle::fsNormal);
+    StayOnTop1->SetChecked(false);
+  } else {
+    SetFormStyle(TFormStyle::fsStayOnTop);
+    StayOnTop1->SetChecked(true);
+  }
+}
+
+void TMainForm::FullScreen1Click(TObject*) {
+  if (OSMajorVersion < 9) {
+    if (FullScreenActive()) {
+      ClampCameraZoom();
+      LeaveFullScreenViewer();
+    } else {
+      EnterFullScreenViewer();
+    }
+    return;
+  }
+  if (BorderStyle() != TFormBorderStyle::bsSizeable) {
+    AddApplicationExStyle(WS_EX_TOOLWINDOW);
+    ShowDesktopPicture(false);
+    SetBorderStyle(TFormBorderStyle::bsSizeable);
+    Show();
+    LayoutHudBar();
+    SetWindowState(TWindowState::wsMaximized);
+    ImplantActive = true;
+    return;
+  }
+  SetWindowState(WindowState() == TWindowState::wsMaximized ? TWindowState::wsNormal : TWindowState::wsMaximized);
+  if (WindowState() == TWindowState::wsNormal && ImplantActive) ImplantClick(this);
+}
+
+void TMainForm::LeaveFullScreen() {
+  if (OSMajorVersion < 9) {
+    if (FullScreenActive()) LeaveFullScreenViewer();
+    return;
+  }
+  if (WindowState() != TWindowState::wsMaximized) return;
+  SetWindowState(TWindowState::wsNormal);
+  if (ImplantActive) {
+    SetWidth(SavedBounds.Width);
+    SetHeight(SavedBounds.Height);
+    SetLeft(SavedBounds.Left);
+    SetTop(SavedBounds.Top);
+    ImplantClick(this);
+  }
+}
+
+void TMainForm::Resetwindow1Click(TObject*) {
+  HWND h = Handle();
+  if (BorderStyle() == TFormBorderStyle::bsNone) DesktopShell.MinimizeAll();
+  if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
+  if (!IsWindowVisible(h)) Show();
+  SetForegroundWindow(h);
+  FocusRequested = true;
+}
+
+void TMainForm::FormActivate(TObject*) {
+  if (BorderStyle() == TFormBorderStyle::bsNone && !FullScreenActive())
+    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TMainForm::Help1Click(TObject*) {
+  ShellExecuteA(Handle(), "open", HelpPageURL, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TMainForm::FormKeyDown(TObject*, WORD& Key, TShiftState) {
+  const int w = ClientWidth(), h = ClientHeight();
+  switch (KeyCommandOf(Key)) {
+    case TKeyCommand::kcLeaveFullScreen: LeaveFullScreen(); break;
+    case TKeyCommand::kcZoomIn: SetCameraZoom(ZoomBy(CameraZoom(), 120, w, h)); break;
+    case TKeyCommand::kcZoomOut: SetCameraZoom(ZoomBy(CameraZoom(), -120, w, h)); break;
+    case TKeyCommand::kcConnectLocations: connectedpoints(this); break;
+    case TKeyCommand::kcEstablishedOnly: actAllEndpointsExecute(this); break;
+    case TKeyCommand::kcFullScreen: FullScreen1Click(this); break;
+    case TKeyCommand::kcImplant: ImplantClick(this); break;
+    case TKeyCommand::kcAutorefresh: autorefresz(this); break;
+    default: break;
+  }
+}
+
+void TMainForm::autorefresz(TObject*) {
+  if (!RouteIdle) return;   // no change while a trace runs
+  StartupCounter = 0;
+  if (Timer->Enabled()) {
+    Timer->SetEnabled(false);
+    AutoRefreshOn = false;
+    AutorefreshText = "; Autorefresh OFF";
+  } else {
+    Timer->SetEnabled(true);
+    AutoRefreshOn = true;
+    AutorefreshText = "; Autorefresh ON";
+  }
+}
+
+void TMainForm::connectedpoints(TObject*) {
+  ConnectLocations = !ConnectLocations;
+  RepaintView();
+}
+
+void TMainForm::SetCameraZoom(float Bias) { FOV = Bias; }

@@ -35,6 +35,11 @@ struct TPlotted {
   TVector Point, Halo;
 };
 
+struct TWallpaper {
+  int Width, Height;
+  COLORREF Center;
+};
+
 struct TPlottedHop {
   int Index;
   TAffineVector Point, Shadow;
@@ -56,6 +61,7 @@ public:
   std::vector<TAffineVector> SunDirections;
   std::vector<TPlottedHop> Hops;
   int RouteClears = 0, RouteEnds = 0;
+  std::vector<TWallpaper> Wallpapers;   // pictures given to the desktop sprite
   std::string Date = "2026-12-09";   // the log's date; the time counts the updates
 
   using TMainForm::WndProc;
@@ -89,6 +95,13 @@ protected:
     Hops.push_back({I, P, S, L, R});
   }
   void EndRoutePointSets() override { ++RouteEnds; }
+  void SetDesktopPicture(TBitmap& B) override {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, B.Handle());
+    Wallpapers.push_back({B.Width(), B.Height(), GetPixel(dc, B.Width() / 2, B.Height() / 2)});
+    SelectObject(dc, old);
+    DeleteDC(dc);
+  }
 };
 
 // The scratch registry and a working folder per test.

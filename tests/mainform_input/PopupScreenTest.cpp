@@ -1,18 +1,15 @@
 // The location popup on screen: opened by the main window for a picked
 // address, walked with real keys into "Details" and the address's rows,
 // which are read back from the screen while the menus are open.
-#include <winsock.h>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
 
-#include "../mainform/MainFormFixture.h"
-#include "GuiTest.h"
+#include "InputFixture.h"
 
 namespace {
 
-DWORD Net(const std::string& Dotted) { return htonl(DottedToHost(Dotted)); }
+DWORD Net(const std::string& Dotted) { return NetAddress(Dotted); }
 
 // The open menus, as their windows (class "#32768") lie on the screen.
 std::vector<RECT> OpenMenus() {
@@ -34,26 +31,15 @@ std::vector<RECT> OpenMenus() {
   return rects;
 }
 
-class PopupScreen : public MainFormTest {
-protected:
-  TRecordingForm* Form = nullptr;
-};
+class PopupScreen : public ShownMainForm {};
 
 TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
-  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
-  WriteLocationFixture(Dir + "\\data", "1.0.0.0,1.255.255.255,AU,Sydney,-33.87,151.21\n"
-                                       "11.0.0.0,11.255.255.255,US,Denver,39.74,-104.99\n");
-  WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
   FakeNet().Tcp = {{5, Net("192.168.1.5"), Port(50001), Net("1.2.3.4"), Port(443), 4242},
                    {5, Net("192.168.1.5"), Port(50002), Net("11.2.3.45"), Port(443), 666},
                    {5, Net("192.168.1.5"), Port(50003), Net("1.2.3.45"), Port(80), 666},
                    {11, Net("192.168.1.5"), Port(50004), Net("1.2.3.4"), Port(80), 0}};
   FakeNet().Processes = {{4242, "firefox.exe"}, {666, "evil.exe"}};
-  Application->CreateForm(Form);
-  Form->SetBounds(40, 40, 640, 480);
-  Form->Show();
-  PumpFor(200);
-  Form->Timer->SetEnabled(false);
+  Start();
   MouseX = 120;
   MouseY = 90;
 
@@ -115,7 +101,6 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   }
   EXPECT_GE(line, 180) << "the header's bottom line";
   EXPECT_GT(ink, line + 40) << "the header's column titles";
-  delete Form;
 }
 
 }  // namespace

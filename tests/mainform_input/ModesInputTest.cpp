@@ -1,0 +1,150 @@
+// Window modes and keys on a shown main window, driven with real keys:
+// zoom, toggles, full screen as a maximised window and back, desktop mode
+// over a shell that may lack its parts, stay on top, the tray's hide and
+// "Focus Window".
+#include "InputFixture.h"
+#include "classlib/Graphics.h"
+
+namespace {
+
+struct TShellRecord {
+  std::vector<std::string> Calls;
+  bool Present = false;
+} Shell;
+
+void RecordIcons(bool Show) { Shell.Calls.push_back(Show ? "icons shown" : "icons hidden"); }
+bool RecordMinimize() { return Shell.Calls.push_back("minimise all"), Shell.Present; }
+bool RecordUndo() { return Shell.Calls.push_back("undo minimise"), Shell.Present; }
+// The wallpaper's painter is another program on a real desktop: here the
+// window behind paints while the mode waits.
+void RecordWait(DWORD) {
+  Shell.Calls.push_back("wait");
+  PumpFor(200);
+}
+
+class Modes : public ShownMainForm {
+protected:
+  TDesktopShell Saved = DesktopShell;
+  void SetUp() override {
+    ShownMainForm::SetUp();
+    Shell = TShellRecord();
+    DesktopShell = {RecordIcons, RecordMinimize, RecordUndo, RecordWait};
+  }
+  void TearDown() override {
+    DesktopShell = Saved;
+    ShownMainForm::TearDown();
+  }
+  void Key(WORD Vk) {
+    SetForegroundWindow(Form->Handle());
+    PumpFor(50);
+    PressKey(Vk);
+    PumpFor(150);
+  }
+};
+
+TEST_F(Modes, KeysZoomToggleAndSwitchModesThroughRealInput) {
+  Start();
+  OSMajorVersion = 10;   // full screen is the maximised window
+  FOV = 1.0f;
+  Key(VK_PRIOR);
+  EXPECT_FLOAT_EQ(FOV, 1.12f);
+  Key(VK_NEXT);
+  EXPECT_FLOAT_EQ(FOV, 1.12f - 1.12f * 120 / 1000);
+  const bool connect = ConnectLocations;
+  Key('C');
+  EXPECT_NE(ConnectLocations, connect);
+  const bool all = Form->actAllEndpoints->Checked();
+  Key('E');
+  EXPECT_NE(Form->actAllEndpoints->Checked(), all);
+  Key('R');
+  EXPECT_TRUE(Form->Timer->Enabled());
+  EXPECT_EQ(AutorefreshText, "; Autorefresh ON");
+  Key('R');
+  EXPECT_FALSE(Form->Timer->Enabled());
+  EXPECT_EQ(AutorefreshText, "; Autorefresh OFF");
+  EXPECT_FALSE(AutoRefreshOn);
+
+  // Esc in a normal window does nothing; F maximises, Esc restores.
+  RECT before;
+  GetWindowRect(Form->Handle(), &before);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Form->WindowState(), TWindowState::wsNormal);
+  Key('F');
+  EXPECT_TRUE(IsZoomed(Form->Handle()));
+  RECT full;
+  GetWindowRect(Form->Handle(), &full);
+  EXPECT_GE(full.right - full.left, GetSystemMetrics(SM_CXSCREEN)) << "the desktop's width";
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(IsZoomed(Form->Handle()));
+  RECT after;
+  GetWindowRect(Form->Handle(), &after);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  Key('F');
+  Key('F');
+  EXPECT_FALSE(IsZoomed(Form->Handle())) << "F toggles";
+
+  // A key without a command changes nothing.
+  const float zoom = FOV;
+  Key('Z');
+  EXPECT_EQ(FOV, zoom);
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
+}
+
+TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks) {
+  // A "wallpaper" behind the window: a plain window of one colour.
+  TForm* wall = new TForm(Application);
+  wall->SetBorderStyle(TFormBorderStyle::bsNone);
+  wall->SetBounds(0, 0, 900, 700);
+  wall->SetColor(static_cast<TColor>(0x3070E0));
+  wall->Show();
+  Start();
+  SetWindowPos(wall->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  PumpFor(200);
+  OSMajorVersion = 10;
+  Key('I');
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);
+  EXPECT_TRUE(ImplantActive);
+  EXPECT_EQ(Form->Width(), 512);
+  EXPECT_EQ(Form->Height(), 512);
+  EXPECT_EQ(Form->Left(), 40 + 320 - 256);
+  EXPECT_EQ(Form->Top(), 40 + 240 - 256);
+  EXPECT_EQ(SavedBounds.Width, 512);
+  EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+  EXPECT_TRUE(GetWindowLongPtrA(Application->Handle(), GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+  EXPECT_EQ(Shell.Calls, (std::vector<std::string>{"icons hidden", "minimise all", "wait", "icons shown",
+                                                   "undo minimise"}))
+      << "no shell to minimise with: the mode is entered all the same";
+  ASSERT_EQ(Form->Wallpapers.size(), 1u);
+  EXPECT_EQ(Form->Wallpapers[0].Width, 512);
+  EXPECT_EQ(Form->Wallpapers[0].Center, 0x3070E0u) << "the captured square shows what lay behind the window";
+
+  // Stay on top and the tray: hidden and shown, then "Focus Window".
+  Key('I');
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
+  EXPECT_FALSE(ImplantActive);
+  Form->StayOnTop1Click(Form);
+  EXPECT_TRUE(GetWindowLongPtrA(Form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Form->StayOnTop1Click(Form);
+  EXPECT_FALSE(GetWindowLongPtrA(Form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Form->TrayIcon1Click(Form);
+  EXPECT_FALSE(IsWindowVisible(Form->Handle()));
+  Form->TrayIcon1Click(Form);
+  EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+  ShowWindow(Form->Handle(), SW_MINIMIZE);
+  Form->Resetwindow1Click(Form);
+  PumpFor(100);
+  EXPECT_FALSE(IsIconic(Form->Handle()));
+  EXPECT_EQ(GetForegroundWindow(), Form->Handle());
+  EXPECT_TRUE(FocusRequested);
+
+  // The real shell routines, whatever this platform has of them: no crash.
+  DesktopShell = Saved;
+  DesktopShell.Wait = RecordWait;
+  Key('I');
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);
+  Key('I');
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
+  delete wall;
+}
+
+}  // namespace
