@@ -68,6 +68,20 @@ TMainForm::TMainForm(TComponent* AOwner)
   ImplantActive = BackgroundWasVisible = PopupMenuOpen = FocusRequested = false;
 
   MakeScene();
+  Scene3DViewer1->OnMouseDown = [this](TObject* S, TMouseButton B, TShiftState Sh, int X, int Y) {
+    Scene3DViewer1MouseDown(S, B, Sh, X, Y);
+  };
+  Scene3DViewer1->OnMouseMove = [this](TObject* S, TShiftState Sh, int X, int Y) {
+    Scene3DViewer1MouseMove(S, Sh, X, Y);
+  };
+  Scene3DViewer1->OnMouseLeave = [this](TObject* S) { Scene3DViewer1MouseLeave(S); };
+  Scene3DViewer1->OnClick = [this](TObject* S) { Scene3DViewer1OnClick(S); };
+  Scene3DViewer1->OnDblClick = [this](TObject* S) { Scene3DViewer1DblClick(S); };
+  auto wheel = [this](TObject* S, TShiftState Sh, int D, TPoint P, bool& Handled) {
+    FormMouseWheel(S, Sh, D, P, Handled);
+  };
+  Scene3DViewer1->OnMouseWheel = wheel;
+  OnMouseWheel = wheel;
 
   OnCreate = [this](TObject* S) { FormCreate(S); };
   OnShow = [this](TObject* S) { FormShow(S); };

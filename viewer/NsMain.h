@@ -219,6 +219,18 @@ public:
   void routeinterpoints();
   void routeinterpointssh();
 
+  // ---- Picking, the HUD bar and the mouse (NsMainPicking.cpp) ----
+  void Scene3DViewer1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Scene3DViewer1MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void Scene3DViewer1MouseLeave(TObject* Sender);
+  void Scene3DViewer1OnClick(TObject* Sender);
+  void Scene3DViewer1DblClick(TObject* Sender);
+  void FormMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled);
+  void hudclick(TObject* Sender);
+  void allnames(TObject* Sender);
+  void autorotation(TObject* Sender);
+  void hiliteshadow(TObject* Sender);
+
   // ---- The location popup (NsMainPopup.cpp) ----
   // Runs one refresh that gathers the connection rows, rebuilds
   // PopupMenu1 for the picked addresses (one per line) and shows it by the
@@ -314,7 +326,7 @@ protected:
   virtual bool DesktopModeActive() const;
   virtual bool FullScreenActive() const;
   virtual float CameraZoom() const;
-  virtual void SetCameraZoom(float Bias);   // the current zoom (saved with the settings)
+  void SetCameraZoom(float Bias);   // the current zoom (saved with the settings)
 
   // The route's point sets: ClearRoutePointSets(n) empties them and gives
   // them n positions; PlotHop places hop Index (Located false: at the
@@ -341,13 +353,17 @@ protected:
   // shown or hidden, sized to the square and given the captured wallpaper;
   // the full-screen viewer entered and left.
   virtual void CloseSideWindows() {}
-  virtual void ShowDesktopPicture(bool /*Show*/) {}
-  virtual void PlaceDesktopPicture(int /*Size*/) {}
-  virtual void SetDesktopPicture(TBitmap& /*Wallpaper*/) {}
+  virtual void ShowDesktopPicture(bool Show);
+  virtual void PlaceDesktopPicture(int Size);
+  virtual void SetDesktopPicture(TBitmap& Wallpaper);
   virtual void EnterFullScreenViewer() {}
   virtual void LeaveFullScreenViewer() {}
-  // Repaints the view (only while the cadencer does not).
-  virtual void RepaintView() {}
+  // The HUD bar sprite: shown or not, its size, and its picture (0 the
+  // plain bar, k the bar with cell k lit).
+  virtual bool HudBarVisible() const;
+  virtual void ShowHudBar(bool Show);
+  virtual TPoint HudBarSize() const;
+  virtual void SetHudImage(int Cell);
 
 private:
   void AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs);
@@ -510,6 +526,9 @@ std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);
 
 // ---- Picking and the HUD bar (NsMainPicking.cpp) ----
 extern int MouseX, MouseY;   // the pointer in the viewer, at the last press or move
+extern uint8_t HoveredHudCell;   // 0, or the HUD cell 1..10 under the pointer
+extern uint8_t SelectionKind;    // 31 when the clicked point is a traceroute hop
+extern const std::array<const char*, 10> HudHints;
 // The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
 // ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
 int HudCellAt(int X, int ViewerWidth, int BarWidth);

@@ -297,7 +297,9 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   if (RouteVisible && RouteHops.Count() > 2) {
     const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count()});
     for (int i = 0; i < hops; ++i) {
-      if (RouteHops[i].empty()) continue;
+      // A hop without a place sits at the centre: its text would float
+      // over the middle of the globe.
+      if (RouteHops[i].empty() || RouteLabels[i].empty()) continue;
       DrawLabel(rci, PointOf(*GLPoints2->Positions(), i),
                 ExtendLabels ? text(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Color2 - 1, -16,
                 H);

@@ -167,12 +167,15 @@ void TMainForm::Help1Click(TObject*) {
 }
 
 void TMainForm::FormKeyDown(TObject*, WORD& Key, TShiftState) {
-  const int w = ClientWidth(), h = ClientHeight();
+  const int w = Scene3DViewer1->Width(), h = Scene3DViewer1->Height();
   switch (KeyCommandOf(Key)) {
     case TKeyCommand::kcLeaveFullScreen: LeaveFullScreen(); break;
     case TKeyCommand::kcZoomIn: SetCameraZoom(ZoomBy(CameraZoom(), 120, w, h)); break;
     case TKeyCommand::kcZoomOut: SetCameraZoom(ZoomBy(CameraZoom(), -120, w, h)); break;
+    case TKeyCommand::kcAutoRotation: autorotation(this); break;
     case TKeyCommand::kcConnectLocations: connectedpoints(this); break;
+    case TKeyCommand::kcHighlightShadow: hiliteshadow(this); break;
+    case TKeyCommand::kcLabels: allnames(this); break;
     case TKeyCommand::kcEstablishedOnly: actAllEndpointsExecute(this); break;
     case TKeyCommand::kcFullScreen: FullScreen1Click(this); break;
     case TKeyCommand::kcImplant: ImplantClick(this); break;
@@ -197,7 +200,21 @@ void TMainForm::autorefresz(TObject*) {
 
 void TMainForm::connectedpoints(TObject*) {
   ConnectLocations = !ConnectLocations;
-  RepaintView();
+  Redraw();
 }
 
-void TMainForm::SetCameraZoom(float Bias) { FOV = Bias; }
+void TMainForm::SetCameraZoom(float Bias) { GLCamera1->SetNearPlaneBias(Bias); }
+
+// ---- The desktop picture sprite ----
+
+void TMainForm::ShowDesktopPicture(bool Show) { GLHUDSprite1->SetVisible(Show); }
+
+void TMainForm::PlaceDesktopPicture(int Size) {
+  GLHUDSprite1->Position()->SetPoint(static_cast<float>(Size / 2), static_cast<float>(Size / 2), 0);
+  GLHUDSprite1->SetWidth(static_cast<float>(Size));
+  GLHUDSprite1->SetHeight(static_cast<float>(Size));
+}
+
+void TMainForm::SetDesktopPicture(TBitmap& Wallpaper) {
+  GLHUDSprite1->Material()->Texture()->Image()->Assign(&Wallpaper);
+}

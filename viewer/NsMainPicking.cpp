@@ -2,6 +2,10 @@
 // of the pixel under the pointer, orbit and zoom.
 #include "viewer/NsMain.h"
 
+#include <algorithm>
+
+#include "viewer/components/WorkerThread.h"
+
 int MouseX = 0, MouseY = 0;
 
 int HudCellAt(int X, int ViewerWidth, int BarWidth) {
@@ -24,4 +28,165 @@ bool IsPickColor(uint32_t Color) {
   Color &= 0xFFFFFF;
   return Color == static_cast<uint32_t>(Color1 & 0xFFFFFF) || Color == 0x00FF00 ||
          Color == static_cast<uint32_t>(Color2 & 0xFFFFFF) || Color == static_cast<uint32_t>(Color3 & 0xFFFFFF);
+}
+
+uint8_t HoveredHudCell = 0;
+uint8_t SelectionKind = 0;
+const std::array<const char*, 10> HudHints = {
+    "Autorefresh", "Implant into Desktop", "Labels", "Rotation", "Connect Locations", "Full Screen",
+    "Highlight Shadow", "Only Established Connections", "Options/About", "Exit"};
+
+namespace {
+constexpr TCursor PointerCursor = 1;   // "cur2"
+constexpr TCursor PickCursor = 2;      // "myCursor"
+}  // namespace
+
+void TMainForm::Scene3DViewer1MouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
+  MouseX = X;
+  MouseY = Y;
+}
+
+void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int Y) {
+  if (PopupMenuOpen) return;
+  const int W = Scene3DViewer1->Width(), H = Scene3DViewer1->Height();
+  const TPoint bar = HudBarSize();
+  if (Y <= H - bar.y) {
+    HudHint.clear();
+    ShowHudBar(false);
+    Scene3DViewer1->SetCursor(PointerCursor);
+  } else {
+    ShowHudBar(true);
+    const int left = W / 2 - bar.x / 2;
+    if (X < left || X > left + bar.x) {
+      if (HoveredHudCell != 0) SetHudImage(0);
+      HudHint.clear();
+      HoveredHudCell = 0;
+    }
+    if (const int k = HudCellAt(X, W, bar.x)) {
+      if (HoveredHudCell != k) SetHudImage(k);
+      HudHint = HudHints[static_cast<size_t>(k - 1)];
+      HoveredHudCell = static_cast<uint8_t>(k);
+    }
+    Scene3DViewer1->SetCursor(crDefault);
+  }
+
+  // Picking by the colour under the pointer.
+  TScene3DBuffer* buffer = VisibleBuffer();
+  const uint32_t color = static_cast<uint32_t>(buffer->GetPixelColor(X, Y));
+  if (!IsPickColor(color)) {
+    if (HoverList.Count() > 0) HoverList.Clear();
+    if (Scene3DViewer1->Cursor() == PickCursor) Scene3DViewer1->SetCursor(PointerCursor);
+    Redraw();
+  } else {
+    FileLocationHover = color == static_cast<uint32_t>(Color3 & 0xFFFFFF);
+    RouteHover = color == static_cast<uint32_t>(Color2 & 0xFFFFFF);
+    Scene3DViewer1->SetCursor(PickCursor);
+    const int hs = FullScreenActive() ? Screen->Height() : H;
+    auto pick = [&](const TStrings& Entries, const TStrings& Labels, TGLPoints* Points) {
+      const int n = std::min({Entries.Count(), Labels.Count(), Points->Positions()->Count()});
+      for (int i = 0; i < n; ++i) {
+        if (Labels[i].empty()) continue;
+        const TAffineVector v = Points->Positions()->Get(i);
+        const TVector p = buffer->WorldToScreen(TVector{v[0], v[1], v[2], 1});
+        const float px = p[0], py = static_cast<float>(hs) - p[1];
+        if (px - 2.5f < X && X < px + 2.5f && py - 2.5f < Y && Y < py + 2.5f) {
+          if (HoverList.IndexOf(Entries[i]) < 0 && HoverList.Count() < 1) HoverList.Add(Entries[i]);
+          AllLabels = false;
+          HoverHighlight = true;
+        }
+      }
+    };
+    if (RouteHover)
+      pick(RouteHops, RouteLabels, GLPoints2);
+    else
+      pick(VisualizedIPs, LocationLabels, GLPoints1);
+    Redraw();
+  }
+
+  // Orbit with the left button held.
+  const int dx = MouseX - X, dy = MouseY - Y;
+  MouseX = X;
+  MouseY = Y;
+  if (Shift.Contains(TShiftStateItem::ssLeft))
+    GLCamera1->MoveAroundTarget(static_cast<float>(dy), static_cast<float>(dx));
+}
+
+void TMainForm::Scene3DViewer1MouseLeave(TObject*) {
+  ShowHudBar(false);
+  HudHint.clear();
+}
+
+void TMainForm::Scene3DViewer1OnClick(TObject*) {
+  SelectionKind = 0;
+  if (BorderStyle() == TFormBorderStyle::bsNone && !FocusRequested)
+    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  else
+    FocusRequested = false;
+  if (HudBarVisible()) hudclick(this);
+  if (WorkerThread1->Running()) return;   // no popup while a trace runs
+  std::string hop;
+  if (RouteHover && Scene3DViewer1->Cursor() == PickCursor) {
+    hop = StripHopNumbers(HoverList.Text());
+    SelectionKind = 31;
+  }
+  if (HoverList.Count() == 0) return;
+  LocationPopup(SelectionKind == 31 ? hop : HoverList.Text(), SelectionKind == 31, FileLocationHover);
+}
+
+void TMainForm::Scene3DViewer1DblClick(TObject*) { GLCadencer1->SetEnabled(!GLCadencer1->Enabled()); }
+
+void TMainForm::FormMouseWheel(TObject*, TShiftState, int WheelDelta, TPoint, bool& Handled) {
+  SetCameraZoom(ZoomBy(CameraZoom(), WheelDelta, Scene3DViewer1->Width(), Scene3DViewer1->Height()));
+  Handled = true;
+}
+
+void TMainForm::hudclick(TObject*) {
+  switch (HudCellAt(MouseX, Scene3DViewer1->Width(), HudBarSize().x)) {
+    case 1: autorefresz(this); break;
+    case 2: ImplantClick(this); break;
+    case 3: allnames(this); break;
+    case 4: autorotation(this); break;
+    case 5: connectedpoints(this); break;
+    case 6: FullScreen1Click(this); break;
+    case 7: hiliteshadow(this); break;
+    case 8: actAllEndpointsExecute(this); break;
+    case 10: PostQuitMessage(0); break;
+    default: break;
+  }
+}
+
+void TMainForm::allnames(TObject*) {
+  if (!AllLabels) {
+    AllLabels = true;
+    HoverHighlight = false;
+  } else {
+    AllLabels = false;
+  }
+  HoverList.Clear();
+  Redraw();
+}
+
+void TMainForm::autorotation(TObject*) { GLCadencer1->SetEnabled(!GLCadencer1->Enabled()); }
+
+void TMainForm::hiliteshadow(TObject*) {
+  TGLColor* ambient = GLLightSource1->Ambient();
+  const float level = ambient->Red() >= 0.3f ? 0.2f : 3.0f;
+  ambient->SetRed(level);
+  ambient->SetBlue(level);
+  ambient->SetGreen(level);
+}
+
+// ---- The HUD bar sprite ----
+
+bool TMainForm::HudBarVisible() const { return GLHUDSprite2->Visible(); }
+
+void TMainForm::ShowHudBar(bool Show) { GLHUDSprite2->SetVisible(Show); }
+
+TPoint TMainForm::HudBarSize() const {
+  return {static_cast<int>(GLHUDSprite2->Width()), static_cast<int>(GLHUDSprite2->Height())};
+}
+
+void TMainForm::SetHudImage(int Cell) {
+  if (Cell >= 0 && Cell < static_cast<int>(HudImages.size()))
+    GLHUDSprite2->Material()->Texture()->Image()->Assign(HudImages[static_cast<size_t>(Cell)].get());
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "viewer/NsMain.h"
+#include "viewer/components/PopupListEx.h"
 
 namespace {
 const char* const HomeFile = "myloc.txt";
@@ -303,6 +304,16 @@ void TMainForm::FormOnResize(TObject*) {
 // ---- Minimising, exceptions, closing ----
 
 void TMainForm::WndProc(TMessage& M) {
+  // A popup menu opened or closed (the popup list tells the active form).
+  if (M.Msg == CM_ENTERMENULOOP) {
+    PopupMenuOpen = true;
+    return;
+  }
+  if (M.Msg == CM_EXITMENULOOP || M.Msg == CM_MENUCLOSED) {
+    PopupMenuOpen = false;
+    HoverHighlight = false;
+    return;
+  }
   if (M.Msg == WM_SYSCOMMAND && (M.WParam & 0xFFF0) == SC_MINIMIZE) {
     // Minimised and hidden: the tray icon stands for the window. Handing the
     // command on would show the window again as a task-bar button.

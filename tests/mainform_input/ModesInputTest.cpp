@@ -45,11 +45,12 @@ protected:
 TEST_F(Modes, KeysZoomToggleAndSwitchModesThroughRealInput) {
   Start();
   OSMajorVersion = 10;   // full screen is the maximised window
-  FOV = 1.0f;
+  TGLCamera* camera = Form->GLCamera1;
+  camera->SetNearPlaneBias(1.0f);
   Key(VK_PRIOR);
-  EXPECT_FLOAT_EQ(FOV, 1.12f);
+  EXPECT_FLOAT_EQ(camera->NearPlaneBias(), 1.12f);
   Key(VK_NEXT);
-  EXPECT_FLOAT_EQ(FOV, 1.12f - 1.12f * 120 / 1000);
+  EXPECT_FLOAT_EQ(camera->NearPlaneBias(), 1.12f - 1.12f * 120 / 1000);
   const bool connect = ConnectLocations;
   Key('C');
   EXPECT_NE(ConnectLocations, connect);
@@ -84,9 +85,9 @@ TEST_F(Modes, KeysZoomToggleAndSwitchModesThroughRealInput) {
   EXPECT_FALSE(IsZoomed(Form->Handle())) << "F toggles";
 
   // A key without a command changes nothing.
-  const float zoom = FOV;
+  const float zoom = camera->NearPlaneBias();
   Key('Z');
-  EXPECT_EQ(FOV, zoom);
+  EXPECT_EQ(camera->NearPlaneBias(), zoom);
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
 }
 

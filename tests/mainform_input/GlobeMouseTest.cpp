@@ -1,0 +1,229 @@
+// The mouse on the globe and a traced route drawn on it: a plotted point
+// picked by its colour under a pointer put there with SetCursorPos, the
+// click's popup over the globe, orbit, zoom and the double click; a
+// scripted trace laid out and drawn hop to hop, with no text for a hop that
+// has no place.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "InputFixture.h"
+#include "netlib/NetIcmpClient.h"
+#include "viewer/components/WorkerThread.h"
+
+namespace {
+
+const char* const Places =
+    "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n"
+    "4.0.0.0,4.255.255.255,EG,Cairo,30.04,31.24\n"
+    "5.0.0.0,5.255.255.255,,,,\n"
+    "81.0.0.0,81.255.255.255,GB,London,51.5,-0.12\n";
+
+// The real scene behind the seams; only messages and the wizard are kept in.
+class TGlobeForm : public TMainForm {
+public:
+  using TMainForm::TMainForm;
+  std::vector<std::string> Told;
+
+protected:
+  void TellUser(const std::string& Text, UINT) override { Told.push_back(Text); }
+  void ShowError(const Exception& E) override { Told.push_back(E.Message); }
+  void StartWizard() override {}
+  void PlayAlert() override {}
+};
+
+class GlobeMouse : public MainFormTest {
+protected:
+  TGlobeForm* Form = nullptr;
+  std::string WorkFolder;
+  void SetUp() override {
+    WorkFolder = GetCurrentDir();
+    MainFormTest::SetUp();
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    WriteLocationFixture(Dir + "\\data", Places);
+    WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+  }
+  void TearDown() override {
+    delete Form;
+    MainFormTest::TearDown();
+  }
+  void Start() {
+    Application->CreateForm(Form);
+    Form->SetBounds(60, 60, 560, 480);
+    Form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return PollTimerTicks > 0 && !GlobePending; }, 15000));
+    Form->Timer->SetEnabled(false);
+    Drawn();
+  }
+  void Drawn() {
+    TScene3DBuffer* b = Form->Scene3DViewer1->Buffer();
+    const int frames = b->FrameCount();
+    Form->Scene3DViewer1->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return b->FrameCount() > frames; }, 10000));
+  }
+  // Viewer position (row 0 the top) of a point of the scene.
+  POINT InView(const TAffineVector& P) {
+    const TAffineVector s = Form->Scene3DViewer1->Buffer()->WorldToScreen(P);
+    return {static_cast<LONG>(std::lround(s[0])), static_cast<LONG>(Form->Scene3DViewer1->Height() - std::lround(s[1]))};
+  }
+  TCapture Frame() {
+    std::unique_ptr<TGLBitmap32> shot = Form->Scene3DViewer1->Buffer()->CreateSnapShot();
+    TCapture c;
+    c.Width = shot->Width();
+    c.Height = shot->Height();
+    for (int y = 0; y < c.Height; ++y)
+      for (int x = 0; x < c.Width; ++x) {
+        const TGLPixel32 p = shot->ScanLine(c.Height - 1 - y)[x];
+        c.Pixels.push_back(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
+      }
+    return c;
+  }
+};
+
+bool MenuOpen() {
+  bool open = false;
+  EnumWindows(
+      [](HWND W, LPARAM P) -> BOOL {
+        char cls[16] = {};
+        GetClassNameA(W, cls, sizeof cls);
+        if (std::string(cls) == "#32768" && IsWindowVisible(W)) *reinterpret_cast<bool*>(P) = true;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&open));
+  return open;
+}
+
+TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlobe) {
+  FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1}};
+  Start();
+  const int paris = Form->VisualizedIPs.IndexOf("2.0.0.1");
+  ASSERT_GT(paris, 0);
+  const POINT p = InView(Form->GLPoints1->Positions()->Get(paris));
+  const POINT s = ClientToScreenPoint(Form->Scene3DViewer1->Handle(), p.x, p.y);
+
+  // The pointer onto the point: picked by its colour (Color1).
+  SetCursorPos(s.x, s.y);
+  MoveMouseTo(s.x, s.y);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000)) << "nothing picked at " << p.x << "," << p.y;
+  EXPECT_EQ(Form->HoverList[0], "2.0.0.1");
+  EXPECT_EQ(Form->Scene3DViewer1->Cursor(), 2);
+  EXPECT_TRUE(HoverHighlight);
+  EXPECT_FALSE(RouteHover);
+  // Off the point: nothing.
+  MoveMouseTo(s.x + 40, s.y + 40);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 0; }, 3000));
+  EXPECT_EQ(Form->Scene3DViewer1->Cursor(), 1);
+
+  // Back on it and a click: the popup opens over the globe.
+  MoveMouseTo(s.x, s.y);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
+  TCapture shot;
+  std::atomic<bool> shown{false};
+  std::thread closer([&] {
+    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
+    Sleep(300);
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    Sleep(200);
+    RECT r;
+    GetWindowRect(Form->Handle(), &r);
+    r.right += 300;
+    shot = CaptureScreen(r);
+    shown = MenuOpen();
+    PressKey(VK_ESCAPE);
+  });
+  ClickAt(s.x, s.y);
+  PumpUntil([&] { return !closer.joinable() || shown.load(); }, 8000);
+  PumpFor(500);
+  closer.join();
+  SaveBmp(shot, WorkFolder + "\\popup-over-globe.bmp");
+  EXPECT_TRUE(shown.load());
+  EXPECT_EQ(Form->RouteTarget, "2.0.0.1");
+  EXPECT_EQ(SelectionKind, 0);
+  ASSERT_EQ(Form->PopupMenu1->Items()->Count(), 11);
+  EXPECT_EQ(Form->PopupMenu1->Items()->Items(3)->Items(0)->Caption, "2.0.0.1");
+
+  // Orbit: dragging with the left button turns the camera about the globe.
+  const TAffineVector before = Form->GLCamera1->Position()->AsAffineVector();
+  MoveMouseTo(s.x - 60, s.y - 60);
+  PumpFor(100);
+  MouseButton(TInputButton::Left, true);
+  for (int i = 1; i <= 5; ++i) {
+    MoveMouseTo(s.x - 60 + 8 * i, s.y - 60);
+    PumpFor(40);
+  }
+  MouseButton(TInputButton::Left, false);
+  PumpFor(100);
+  const TAffineVector after = Form->GLCamera1->Position()->AsAffineVector();
+  EXPECT_GT(std::fabs(after[0] - before[0]) + std::fabs(after[2] - before[2]), 0.05f);
+  EXPECT_NEAR(VectorLength(after), VectorLength(before), 1e-3) << "an orbit keeps the distance";
+
+  // Zoom: one wheel step up.
+  const float bias = Form->GLCamera1->NearPlaneBias();
+  WheelAt(s.x - 20, s.y - 60, WHEEL_DELTA);
+  ASSERT_TRUE(PumpUntil([&] { return Form->GLCamera1->NearPlaneBias() != bias; }, 3000));
+  EXPECT_FLOAT_EQ(Form->GLCamera1->NearPlaneBias(), bias + 120 * bias / 1000);
+
+  // A double click starts and stops the rotation.
+  const bool turning = Form->GLCadencer1->Enabled();
+  DoubleClickAt(s.x - 20, s.y - 60);
+  ASSERT_TRUE(PumpUntil([&] { return Form->GLCadencer1->Enabled() != turning; }, 3000));
+}
+
+// Hops scripted for the trace: Paris, a hop without place, Cairo.
+class TThreeHops : public TNetEchoProbe {
+public:
+  void SetHost(const std::string&) override {}
+  void SetReceiveTimeout(int) override {}
+  void SetTTL(int V) override { FTtl = V; }
+  void SendEcho(const std::string&, uint16_t) override {
+    FStatus = TReplyStatus();
+    const char* from[] = {"2.0.0.1", "5.5.5.5", "4.0.0.1"};
+    FStatus.FromAddress = from[std::min(FTtl, 3) - 1];
+    FStatus.Kind = FTtl < 3 ? TReplyKind::rkTtlExceeded : TReplyKind::rkEcho;
+  }
+  const TReplyStatus& ReplyStatus() const override { return FStatus; }
+
+private:
+  int FTtl = 0;
+  TReplyStatus FStatus;
+};
+
+TEST_F(GlobeMouse, AScriptedTraceIsDrawnHopToHopAndAHopWithoutPlaceHasNoText) {
+  Start();
+  Form->NewTraceProbe = [] { return std::make_unique<TThreeHops>(); };
+  ExtendLabels = true;   // hop texts with their addresses
+  AllLabels = true;
+  TMenuItem item(nullptr);
+  item.Caption = "4.0.0.1";
+  Form->rou1Click(&item);
+  ASSERT_TRUE(PumpUntil([&] { return !Form->WorkerThread1->Running(); }, 10000));
+  EXPECT_EQ(Lines(Form->RouteHops), (std::vector<std::string>{"0   2.0.0.1", "5.5.5.5", "2   4.0.0.1"}));
+  EXPECT_EQ(Lines(Form->RouteLabels), (std::vector<std::string>{"Paris, FR", "", "Cairo, EG"}));
+  // The view turned over the South Atlantic: the globe's centre lies under
+  // empty sea, away from every placed hop and label.
+  const TAffineVector eye = GlobePoint(-20, -25, 2);
+  Form->GLCamera1->Position()->SetPoint(eye[0], eye[1], eye[2]);
+  Drawn();
+  const TCapture c = Frame();
+  SaveBmp(c, WorkFolder + "\\traced-route.bmp");
+  auto magenta = [](uint32_t P) { return (P >> 16 & 0xFF) > 110 && (P & 0xFF) > 110 && (P >> 8 & 0xFF) < 70; };
+  auto count = [&](POINT At, int X0, int Y0, int X1, int Y1) {
+    int n = 0;
+    const int ax = static_cast<int>(At.x), ay = static_cast<int>(At.y);
+    for (int y = std::max(0, ay + Y0); y <= std::min(c.Height - 1, ay + Y1); ++y)
+      for (int x = std::max(0, ax + X0); x <= std::min(c.Width - 1, ax + X1); ++x) n += magenta(c.At(x, y));
+    return n;
+  };
+  // The arc between Paris and Cairo (the unplaced hop is left out of it).
+  const POINT middle = InView(GlobePoint((2.35f + 31.24f) / 2, (48.85f + 30.04f) / 2, 0.5195f));
+  EXPECT_GT(count(middle, -2, -2, 2, 2), 0);
+  // Cairo's text beside its hop; none at the globe's centre for 5.5.5.5.
+  const POINT cairo = InView(GlobePoint(31.24f, 30.04f, 0.5205f));
+  EXPECT_GT(count(cairo, 4, -30, 80, -2), 5);
+  const POINT centre = InView({0, 0, 0});
+  EXPECT_EQ(count(centre, 2, -40, 90, -2), 0) << "no text over the globe's centre";
+}
+
+}  // namespace
