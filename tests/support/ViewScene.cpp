@@ -2,6 +2,7 @@
 
 #include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLCadencer.h"
+#include "scene3d/GLObjects.h"
 #include "scene3d/Platform/GLWin32Context.h"
 
 IMPLEMENT_CLASSINFO(TTestBall, TScene3DObject)
@@ -34,6 +35,7 @@ TViewUnits::TViewUnits() {
   PersistentClasses_Initialize();
   GLTexture_Initialize();
   Scene3D_Initialize();
+  GLObjects_Initialize();
   GLWin32Viewer_Initialize();
   GLCadencer_Initialize();
 }
@@ -41,6 +43,7 @@ TViewUnits::TViewUnits() {
 TViewUnits::~TViewUnits() {
   GLCadencer_Finalize();
   GLWin32Viewer_Finalize();
+  GLObjects_Finalize();
   Scene3D_Finalize();
   GLTexture_Finalize();
   PersistentClasses_Finalize();
