@@ -466,8 +466,7 @@ void TStringList::Clear() {
 
 int TStringList::CompareStrings(const std::string& A, const std::string& B) const {
   if (CaseSensitive) return A.compare(B);
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()),
-                        B.data(), static_cast<int>(B.size())) - CSTR_EQUAL;
+  return AnsiCompareText(A, B);
 }
 
 int TStringList::IndexOf(const std::string& S) const {

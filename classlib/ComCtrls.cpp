@@ -1,6 +1,10 @@
 #include "classlib/ComCtrls.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
+
+#include "classlib/ImgList.h"
 
 void InitCommonControl(DWORD Classes) {
   static DWORD done = 0;
@@ -913,4 +917,228 @@ std::string TRichEdit::SelText() {
   std::string s(static_cast<size_t>(std::max(0L, static_cast<long>(r.cpMax - r.cpMin))) * 2 + 1, '\0');
   s.resize(static_cast<size_t>(SendMessageA(Handle(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(s.data()))));
   return s;
+}
+
+// ---- TToolButton, TToolBar ---------------------------------------------------------------
+
+IMPLEMENT_CLASSINFO(TToolButton, TGraphicControl)
+
+TToolButton::TToolButton(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 23;
+  FHeight = 22;
+}
+
+TToolBar* TToolButton::Bar() const { return dynamic_cast<TToolBar*>(FParent); }
+
+void TToolButton::SetParent(TWinControl* AParent) {
+  TToolBar* old = Bar();
+  TGraphicControl::SetParent(AParent);
+  if (old && old != Bar()) old->Arrange();
+  if (TToolBar* b = Bar()) b->Arrange();
+}
+
+void TToolButton::SetStyle(TToolButtonStyle Value) {
+  FStyle = Value;
+  if (TToolBar* b = Bar()) b->Arrange();
+}
+
+void TToolButton::SetImageIndex(int Value) {
+  FImageIndex = Value;
+  Invalidate();
+}
+
+void TToolButton::SetHint(const std::string& Value) {
+  Hint = Value;
+  if (TToolBar* b = Bar()) b->UpdateToolTips();
+}
+
+void TToolButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (Button == TMouseButton::mbLeft) {
+    FPressed = true;
+    Invalidate();
+  }
+  TGraphicControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TToolButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (Button == TMouseButton::mbLeft && FPressed) {
+    FPressed = false;
+    Invalidate();
+  }
+  TGraphicControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TToolButton::Paint() {
+  TCanvas* c = Canvas();
+  HDC dc = c->Handle();
+  RECT r{0, 0, FWidth, FHeight};
+  if (FStyle == TToolButtonStyle::tbsSeparator) {
+    RECT line{FWidth / 2 - 1, 1, FWidth / 2 + 1, FHeight - 1};
+    DrawEdge(dc, &line, EDGE_ETCHED, BF_LEFT);
+    return;
+  }
+  const bool enabled = FEnabled;
+  if (enabled && FPressed && FHot)
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+  else if (enabled && FHot)
+    DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+  TToolBar* b = Bar();
+  TCustomImageList* images = b ? b->Images() : nullptr;
+  if (!images || FImageIndex < 0 || FImageIndex >= images->Count()) return;
+  const int shift = enabled && FPressed && FHot ? 1 : 0;
+  const int x = (FWidth - images->Width()) / 2 + shift, y = (FHeight - images->Height()) / 2 + shift;
+  if (enabled) {
+    ImageList_Draw(images->Handle(), FImageIndex, dc, x, y, ILD_NORMAL);
+  } else {
+    HICON icon = ImageList_GetIcon(images->Handle(), FImageIndex, ILD_NORMAL);
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, 0, 0, DST_ICON | DSS_DISABLED);
+    DestroyIcon(icon);
+  }
+}
+
+IMPLEMENT_CLASSINFO(TToolBar, TCustomControl)
+
+TToolBar::TToolBar(TComponent* AOwner) : TCustomControl(AOwner) {
+  FAlign = TAlign::alTop;
+  FWidth = 150;
+  FHeight = 29;
+}
+
+TToolBar::~TToolBar() {
+  if (FToolTips) DestroyWindow(FToolTips);
+}
+
+void TToolBar::SetImages(TCustomImageList* Value) {
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = Value;
+  if (FImages) FImages->FreeNotification(this);
+  Invalidate();
+}
+
+void TToolBar::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation != TOperation::opRemove) return;
+  if (AComponent == FImages) FImages = nullptr;
+  if (AComponent == FHot) FHot = nullptr;
+}
+
+void TToolBar::SetButtonSize(int AWidth, int AHeight) {
+  FButtonWidth = AWidth;
+  FButtonHeight = AHeight;
+  Arrange();
+}
+
+void TToolBar::Arrange() {
+  if (FArranging) return;
+  FArranging = true;
+  int x = 0;
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (!c->Visible()) continue;
+    if (auto* b = dynamic_cast<TToolButton*>(c)) {
+      const int w = b->Style() == TToolButtonStyle::tbsSeparator ? 8 : FButtonWidth;
+      b->SetBounds(x, 2, w, FButtonHeight);
+      x += w;
+    } else {
+      c->SetBounds(x, 2 + (FButtonHeight - c->Height()) / 2, c->Width(), c->Height());
+      x += c->Width();
+    }
+  }
+  FArranging = false;
+  UpdateToolTips();
+  Invalidate();
+}
+
+void TToolBar::CreateHandleDone() {
+  TCustomControl::CreateHandleDone();
+  InitCommonControl(ICC_BAR_CLASSES);
+  FToolTips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  Arrange();
+}
+
+// One tool per button with a hint, over the button's place.
+void TToolBar::UpdateToolTips() {
+  if (!FToolTips || !HandleAllocated()) return;
+  TTTOOLINFOA t{};
+  t.cbSize = sizeof t;
+  while (SendMessageA(FToolTips, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&t)))
+    SendMessageA(FToolTips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&t));
+  for (int i = 0; i < ControlCount(); ++i) {
+    auto* b = dynamic_cast<TToolButton*>(Controls(i));
+    if (!b || !b->Visible() || b->Hint.empty() || b->Style() == TToolButtonStyle::tbsSeparator) continue;
+    TTTOOLINFOA n{};
+    n.cbSize = sizeof n;
+    n.uFlags = TTF_SUBCLASS;
+    n.hwnd = Handle();
+    n.uId = static_cast<UINT_PTR>(i + 1);
+    n.rect = b->BoundsRect();
+    n.lpszText = const_cast<char*>(b->Hint.c_str());
+    SendMessageA(FToolTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&n));
+  }
+}
+
+std::string TToolBar::ToolTipText(TToolButton* Button) {
+  if (!FToolTips) return {};
+  for (int i = 0; i < ControlCount(); ++i) {
+    if (Controls(i) != Button) continue;
+    char text[256] = "";
+    TTTOOLINFOA t{};
+    t.cbSize = sizeof t;
+    t.hwnd = Handle();
+    t.uId = static_cast<UINT_PTR>(i + 1);
+    t.lpszText = text;
+    SendMessageA(FToolTips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&t));
+    return text;
+  }
+  return {};
+}
+
+void TToolBar::SetHot(TToolButton* Button) {
+  if (Button == FHot) return;
+  if (FHot) {
+    FHot->FHot = false;
+    FHot->Invalidate();
+  }
+  FHot = Button;
+  if (FHot) {
+    FHot->FHot = true;
+    FHot->Invalidate();
+  }
+}
+
+void TToolBar::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_MOUSEMOVE: {
+      const int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+      TToolButton* hot = nullptr;
+      for (int i = 0; i < ControlCount(); ++i) {
+        auto* b = dynamic_cast<TToolButton*>(Controls(i));
+        if (b && b->Visible() && b->Style() == TToolButtonStyle::tbsButton && x >= b->Left() &&
+            x < b->Left() + b->Width() && y >= b->Top() && y < b->Top() + b->Height())
+          hot = b;
+      }
+      SetHot(hot);
+      if (!MouseInControl()) {   // to hear when the pointer leaves
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, Handle(), 0};
+        TrackMouseEvent(&t);
+      }
+      break;
+    }
+    case WM_MOUSELEAVE:
+      SetHot(nullptr);
+      break;
+    case WM_SIZE:
+      TCustomControl::WndProc(M);
+      Arrange();
+      return;
+    case WM_DESTROY:
+      if (FToolTips) DestroyWindow(FToolTips);   // owned by the form, not by the bar
+      FToolTips = nullptr;
+      break;
+    default:
+      break;
+  }
+  TCustomControl::WndProc(M);
 }

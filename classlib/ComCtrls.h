@@ -366,3 +366,69 @@ private:
   TLibraryHandle FLibrary;
   TTextAttributes FSelAttributes;
 };
+
+class TCustomImageList;
+class TToolBar;
+
+enum class TToolButtonStyle { tbsButton, tbsSeparator };
+
+// A button of a tool bar: a picture of the bar's image list, flat until the
+// pointer is over it; its Hint shows as a tool tip. A separator is a gap
+// with an etched line.
+class TToolButton : public TGraphicControl {
+  DECLARE_CLASSINFO(TToolButton)
+public:
+  explicit TToolButton(TComponent* AOwner);
+  TToolButtonStyle Style() const { return FStyle; }
+  void SetStyle(TToolButtonStyle Value);
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value);
+  void SetParent(TWinControl* AParent) override;
+  bool Hot() const { return FHot; }
+  void SetHint(const std::string& Value);
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  friend class TToolBar;
+  TToolBar* Bar() const;
+  TToolButtonStyle FStyle = TToolButtonStyle::tbsButton;
+  int FImageIndex = -1;
+  bool FHot = false, FPressed = false;
+};
+
+// A row of tool buttons and other controls along the top of its form, laid
+// out left to right in the order they were put on it; other controls sit
+// centred in the row.
+class TToolBar : public TCustomControl {
+  DECLARE_CLASSINFO(TToolBar)
+public:
+  explicit TToolBar(TComponent* AOwner);
+  ~TToolBar() override;
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* Value);
+  int ButtonWidth() const { return FButtonWidth; }
+  int ButtonHeight() const { return FButtonHeight; }
+  void SetButtonSize(int AWidth, int AHeight);
+  void Arrange();                 // places the controls again
+  HWND ToolTips() const { return FToolTips; }   // the tool tip window, once made
+  std::string ToolTipText(TToolButton* Button);   // what its tool tip shows
+
+protected:
+  void CreateHandleDone() override;
+  void WndProc(TMessage& Message) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  friend class TToolButton;
+  void SetHot(TToolButton* Button);
+  void UpdateToolTips();
+  TCustomImageList* FImages = nullptr;
+  int FButtonWidth = 23, FButtonHeight = 22;
+  TToolButton* FHot = nullptr;
+  HWND FToolTips = nullptr;
+  bool FArranging = false;
+};

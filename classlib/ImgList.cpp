@@ -34,6 +34,13 @@ int TCustomImageList::Add(TBitmap* Image, TBitmap* Mask) {
   return i;
 }
 
+int TCustomImageList::AddMasked(TBitmap* Image, TColor MaskColor) {
+  int i = ImageList_AddMasked(Handle(), Image->Handle(), ColorToRGB(MaskColor));
+  if (i < 0) throw EInvalidOperation("Failed to add an image");
+  Change();
+  return i;
+}
+
 int TCustomImageList::AddIcon(TIcon* Image) {
   int i = ImageList_AddIcon(Handle(), Image ? Image->Handle() : nullptr);
   if (i < 0) throw EInvalidOperation("Failed to add an image");

@@ -21,6 +21,9 @@ public:
   void SetSize(int AWidth, int AHeight);   // clears the list
   int Count() const;
   int Add(TBitmap* Image, TBitmap* Mask);  // index of the new image
+  // Adds the images side by side in Image, the pixels of MaskColor clear;
+  // the index of the first.
+  int AddMasked(TBitmap* Image, TColor MaskColor);
   int AddIcon(TIcon* Image);
   void Delete(int Index);
   void Clear();

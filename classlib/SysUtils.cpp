@@ -105,6 +105,12 @@ std::string LowerCase(const std::string& S) {
 
 bool SameText(const std::string& A, const std::string& B) { return UpperCase(A) == UpperCase(B); }
 
+int AnsiCompareText(const std::string& A, const std::string& B) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
+                        static_cast<int>(B.size())) -
+         CSTR_EQUAL;
+}
+
 std::string Format(const char* Fmt, ...) {
   va_list ap;
   va_start(ap, Fmt);

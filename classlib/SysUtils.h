@@ -64,6 +64,8 @@ std::string TrimRight(const std::string& S);
 std::string UpperCase(const std::string& S);
 std::string LowerCase(const std::string& S);
 bool SameText(const std::string& A, const std::string& B);
+// The locale's case-blind order of two texts: negative, 0 or positive.
+int AnsiCompareText(const std::string& A, const std::string& B);
 std::string Format(const char* Fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // 1-based positions as the class library counts them: Pos gives 0 when absent.
