@@ -1,6 +1,7 @@
 #include "classlib/Classes.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 
 // ---- TObject and the class registry ----------------------------------------
@@ -347,10 +348,11 @@ void TStrings::SetText(const std::string& Value) {
 void TStrings::SetLines(const std::string& Value) {
   Clear();
   size_t i = 0, n = Value.size();
+  SetCapacity(static_cast<int>(std::min<size_t>(std::count(Value.begin(), Value.end(), '\n') + 1, INT_MAX)));
   while (i < n) {
     size_t j = i;
     while (j < n && Value[j] != '\r' && Value[j] != '\n') ++j;
-    Add(Value.substr(i, j - i));
+    AddLine(Value.substr(i, j - i));
     if (j < n && Value[j] == '\r') ++j;
     if (j < n && Value[j] == '\n') ++j;
     i = j;
@@ -496,6 +498,19 @@ bool TStringList::Find(const std::string& S, int& Index) const {
   }
   Index = lo;
   return found;
+}
+
+void TStringList::SetCapacity(int Value) {
+  if (Value > Count()) FItems.reserve(static_cast<size_t>(Value));
+}
+
+void TStringList::AddLine(std::string&& S) {
+  if (FSorted) {
+    Add(S);
+    return;
+  }
+  FItems.push_back(Item{std::move(S), nullptr});
+  Changed();
 }
 
 int TStringList::Add(const std::string& S) {

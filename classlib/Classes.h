@@ -244,8 +244,13 @@ public:
   }
   void Assign(TPersistent* Source) override;
 
+  // Room for this many lines without growing (a hint).
+  virtual void SetCapacity(int /*Value*/) {}
+
 protected:
   virtual void UpdateDone() {}
+  // Adds a line the list may take over (SetText's lines).
+  virtual void AddLine(std::string&& S) { Add(S); }
   void SetLines(const std::string& Value);
   int FUpdateCount = 0;
   [[noreturn]] void Error(int Index) const;
@@ -278,8 +283,11 @@ public:
   bool OwnsObjects = false;
   TNotifyEvent OnChange;
 
+  void SetCapacity(int Value) override;
+
 protected:
   void UpdateDone() override { Changed(); }
+  void AddLine(std::string&& S) override;
 
 private:
   struct Item { std::string S; TObject* Obj = nullptr; };
