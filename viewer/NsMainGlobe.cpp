@@ -69,72 +69,86 @@ void TMainForm::UpdateGlobe() {
   CounterText = IntToStr(1000000 + UpdateCounter % 1000000).substr(1);
 
   const bool logging = LoggingOn();
-  for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
-    const int i = PlotIndex;
-    std::string loc;
-    iplocate(VisualizedIPs[i], loc);
-    if (loc.empty()) {
-      PlotNothing(i);
-      LocationLabels.Add("");
-      continue;
-    }
-    float radius = PointRadius;
-    TVector pointColor;
-    float haloAlpha = 0;
-    if (i == 0) {
-      LocationLongitudes[0] = HomeLongitude;
-      LocationLatitudes[0] = HomeLatitude;
-      LocationLabels.Add(HomeLabel);
-      firstAtKey.emplace(HomeCoordinates, 0);
-      firstWithLabel.emplace(HomeLabel, 0);
-      pointColor = {0, 1, 0, 1};
-      radius = HomeRadius;
-    } else {
-      const std::string cc = loc.substr(0, 2);
-      if (logging && i < LiveAddressCount) LogAddress(VisualizedIPs[i], cc);
-      if (IsRogueCountry(cc, RogueCountries)) {
-        haloAlpha = 0.5f;
-        AlertPending = true;
-      }
-      const size_t semi = loc.find(';');
-      std::string place = semi == std::string::npos ? loc.substr(std::min<size_t>(2, loc.size()))
-                                                      : loc.substr(2, semi > 2 ? semi - 2 : 0);
-      const std::string key = semi == std::string::npos ? std::string() : loc.substr(semi + 1);
-      const size_t semi2 = key.find(';');
-      float latitude = 0, longitude = 0;
-      if (semi2 == std::string::npos || !TryNumber(key.substr(0, semi2), latitude) ||
-          !TryNumber(key.substr(semi2 + 1), longitude)) {
-        // A location line without both numbers places nothing.
+  // Addresses merged into an earlier entry are added to it after the loop
+  // (or when the loop fails): appending each at once would copy the growing
+  // entry every time, which takes long when thousands share a place.
+  std::unordered_map<int, std::string> merged;
+  auto applyMerged = [&] {
+    for (auto& [k, more] : merged) VisualizedIPs.Put(k, VisualizedIPs[k] + more);
+    merged.clear();
+  };
+  try {
+    for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
+      const int i = PlotIndex;
+      std::string loc;
+      iplocate(VisualizedIPs[i], loc);
+      if (loc.empty()) {
         PlotNothing(i);
         LocationLabels.Add("");
         continue;
       }
-      LocationLatitudes[i] = latitude / 100;
-      LocationLongitudes[i] = longitude / 100;
-      if (place.empty()) place = "Unknown";
-      const std::string label = place + ", " + cc;
-
-      const auto atKey = firstAtKey.find(key);
-      if (atKey == firstAtKey.end()) {
-        LocationLabels.Add(label);
-        firstAtKey.emplace(key, i);
-        firstWithLabel.emplace(label, i);
+      float radius = PointRadius;
+      TVector pointColor;
+      float haloAlpha = 0;
+      if (i == 0) {
+        LocationLongitudes[0] = HomeLongitude;
+        LocationLatitudes[0] = HomeLatitude;
+        LocationLabels.Add(HomeLabel);
+        firstAtKey.emplace(HomeCoordinates, 0);
+        firstWithLabel.emplace(HomeLabel, 0);
+        pointColor = {0, 1, 0, 1};
+        radius = HomeRadius;
       } else {
-        const auto withLabel = firstWithLabel.find(label);
-        const int k = withLabel != firstWithLabel.end() ? withLabel->second : atKey->second;
-        VisualizedIPs.Put(k, VisualizedIPs[k] + "\r\n" + " " + VisualizedIPs[i]);
-        LocationLabels.Add(withLabel != firstWithLabel.end() ? " " : "  ");
-        VisualizedIPs.Put(i, "");
+        const std::string cc = loc.substr(0, 2);
+        if (logging && i < LiveAddressCount) LogAddress(VisualizedIPs[i], cc);
+        if (IsRogueCountry(cc, RogueCountries)) {
+          haloAlpha = 0.5f;
+          AlertPending = true;
+        }
+        const size_t semi = loc.find(';');
+        std::string place = semi == std::string::npos ? loc.substr(std::min<size_t>(2, loc.size()))
+                                                        : loc.substr(2, semi > 2 ? semi - 2 : 0);
+        const std::string key = semi == std::string::npos ? std::string() : loc.substr(semi + 1);
+        const size_t semi2 = key.find(';');
+        float latitude = 0, longitude = 0;
+        if (semi2 == std::string::npos || !TryNumber(key.substr(0, semi2), latitude) ||
+            !TryNumber(key.substr(semi2 + 1), longitude)) {
+          // A location line without both numbers places nothing.
+          PlotNothing(i);
+          LocationLabels.Add("");
+          continue;
+        }
+        LocationLatitudes[i] = latitude / 100;
+        LocationLongitudes[i] = longitude / 100;
+        if (place.empty()) place = "Unknown";
+        const std::string label = place + ", " + cc;
+
+        const auto atKey = firstAtKey.find(key);
+        if (atKey == firstAtKey.end()) {
+          LocationLabels.Add(label);
+          firstAtKey.emplace(key, i);
+          firstWithLabel.emplace(label, i);
+        } else {
+          const auto withLabel = firstWithLabel.find(label);
+          const int k = withLabel != firstWithLabel.end() ? withLabel->second : atKey->second;
+          merged[k] += "\r\n" + std::string(" ") + VisualizedIPs[i];
+          LocationLabels.Add(withLabel != firstWithLabel.end() ? " " : "  ");
+          VisualizedIPs.Put(i, "");
+        }
+        pointColor = Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, 1);
       }
-      pointColor = Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, 1);
+      PlotLocation(i, radius, pointColor,
+                   Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, haloAlpha));
+      if (i == 0) {
+        HomeArcStart = GlobePoint(HomeLongitude, HomeLatitude, ArcRadius);
+        HomeShadowStart = GlobePoint(HomeLongitude, HomeLatitude, SurfaceRadius);
+      }
     }
-    PlotLocation(i, radius, pointColor,
-                 Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, haloAlpha));
-    if (i == 0) {
-      HomeArcStart = GlobePoint(HomeLongitude, HomeLatitude, ArcRadius);
-      HomeShadowStart = GlobePoint(HomeLongitude, HomeLatitude, SurfaceRadius);
-    }
+  } catch (...) {
+    applyMerged();
+    throw;
   }
+  applyMerged();
   GlobePending = false;
   EndPointSets();
 
