@@ -30,3 +30,44 @@ size_t FindAddress(const std::string& Text, const std::string& Address, size_t F
 bool ContainsAddress(const std::string& Text, const std::string& Address) {
   return FindAddress(Text, Address) != std::string::npos;
 }
+
+bool TAddressScanner::Next(size_t& Position, size_t& Length, size_t Until) {
+  const std::string& t = FText;
+  const size_t n = t.size();
+  size_t i = FAt;
+  while (i < n) {
+    if (i >= Until) {   // a place the search can go on from: no run is cut
+      FAt = i;
+      return false;
+    }
+    if (!IsDigit(t[i])) {
+      ++i;
+      continue;
+    }
+    // A run of digits starts here. An address begins only at the start of
+    // a run that is not the continuation of a dotted number.
+    const size_t start = i;
+    const bool continues = start >= 2 && t[start - 1] == '.' && IsDigit(t[start - 2]);
+    size_t p = start;
+    bool ok = !continues;
+    for (int group = 0; ok && group < 4; ++group) {
+      const size_t from = p;
+      while (p < n && IsDigit(t[p])) ++p;
+      const size_t digits = p - from;
+      if (digits == 0 || digits > 3) ok = false;
+      else if (group < 3) {
+        if (p < n && t[p] == '.') ++p;
+        else ok = false;
+      }
+    }
+    if (ok && IsWholeAddressAt(t, start, p - start)) {
+      Position = start;
+      Length = p - start;
+      FAt = p;
+      return true;
+    }
+    while (i < n && IsDigit(t[i])) ++i;   // the next candidate starts after this run
+  }
+  FAt = n;
+  return false;
+}

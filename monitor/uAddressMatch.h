@@ -16,3 +16,20 @@ bool IsWholeAddressAt(const std::string& Text, size_t Position, size_t Length);
 size_t FindAddress(const std::string& Text, const std::string& Address, size_t From = 0);
 
 bool ContainsAddress(const std::string& Text, const std::string& Address);
+
+// Finds the dotted addresses written in text: four groups of one to three
+// digits joined by dots that stand alone as above. "1.2.3.4.5", "1191.2.3.4"
+// and "1.2.3.4567" hold none; "1.2.3.4 11.2.3.45" holds two. Each occurrence
+// is reported once, left to right, as its 0-based position and length.
+class TAddressScanner {
+public:
+  explicit TAddressScanner(const std::string& Text) : FText(Text) {}
+  // The next address after the last one found; false when there is none
+  // (or none starts before Until: the search goes on from there next time).
+  bool Next(size_t& Position, size_t& Length, size_t Until = std::string::npos);
+  bool AtEnd() const { return FAt >= FText.size(); }
+
+private:
+  const std::string& FText;
+  size_t FAt = 0;
+};

@@ -1,5 +1,7 @@
 #include "viewer/NsMain.h"
 
+#include "classlib/Dialogs.h"
+#include "monitor/Unit2.h"
 #include "viewer/components/WorkerThread.h"
 
 IMPLEMENT_CLASSINFO(TMainForm, TForm)
@@ -114,7 +116,18 @@ TMainForm::TMainForm(TComponent* AOwner)
     return i;
   };
   ConnectionsTable1 = item("ConnectionsTable1", "Connections Table");
+  EnterIP1 = item("EnterIP1", "Analyze file");
+  Unloadanalysedfile1 = item("Unloadanalysedfile1", "Unload analyzed file");
+  HideVisualization1 = item("HideVisualization1", "Show/Hide Visualization");
   Exit1 = item("Exit1", "Exit");
+  ConnectionsTable1->OnClick = [this](TObject* S) { ConnectionsTable1Click(S); };
+  EnterIP1->OnClick = [this](TObject* S) { EnterIP1Click(S); };
+  Unloadanalysedfile1->OnClick = [this](TObject* S) { Unloadanalysedfile1Click(S); };
+  Unloadanalysedfile1->Enabled = false;
+  HideVisualization1->OnClick = [this](TObject* S) { HideVisualization1Click(S); };
+  HideVisualization1->Visible = false;
+  OpenDialog1 = new TOpenDialog(this);
+  OpenDialog1->Name = "OpenDialog1";
   StayOnTop1 = item("StayOnTop1", "Stay on Top");
   StayOnTop1->Visible = false;
   StayOnTop1->OnClick = [this](TObject* S) { StayOnTop1Click(S); };
@@ -152,6 +165,12 @@ TMainForm::TMainForm(TComponent* AOwner)
   actConnections = make("actConnections", "Connections");
   actExit = make("actExit", "Exit");
   actExit->OnExecute = [this](TObject* S) { actExitExecute(S); };
+  acttable = make("acttable", "Connections Table");
+  acttable->ShortCut = VK_F2;
+  acttable->OnExecute = [this](TObject* S) { ConnectionsTable1Click(S); };
+  actanalyze = make("actanalyze", "Analyze file");
+  actanalyze->ShortCut = VK_F4;
+  actanalyze->OnExecute = [this](TObject* S) { EnterIP1Click(S); };
   actAllEndpoints->SetChecked(true);
   actAutoRefresh->SetChecked(true);
   actRefresh->OnExecute = [this](TObject* S) { actRefreshExecute(S); };
@@ -164,11 +183,21 @@ TMainForm::TMainForm(TComponent* AOwner)
   ConnectionsSuffix = " connection(s)";
   SetDefaultSettings();
   TableOptions.SetText("1\n1\n1\n0\n0\n");
+  SelectedLocationText.clear();
+  SelectedLocationIndex = -1;
+  SelectedIPList.clear();
+  InfoWindowCounter = SelectionKind = 0;
+  PickedHint.clear();
+  PickedHopLabel.clear();
+  HoverHighlight = false;
+  AnalyzedFilePath.clear();
+  MonitorHost = this;
 }
 
 TMainForm::~TMainForm() {
   BeforeDestruction();   // FormDestroy while the fields still exist
   if (MainForm == this) MainForm = nullptr;
+  if (MonitorHost == this) MonitorHost = nullptr;
 }
 
 void TMainForm::iplocate(const std::string& IP, std::string& Result) {
@@ -177,19 +206,25 @@ void TMainForm::iplocate(const std::string& IP, std::string& Result) {
 
 // ---- Hooks of the windows not made here ----
 
-void TMainForm::ShowConnectionItems(const std::vector<TConnectionItem>&) {}
+void TMainForm::ShowConnectionItems(const std::vector<TConnectionItem>& Items) {
+  if (Form2) Form2->ShowConnectionItems(Items);
+}
 
-bool TMainForm::ConnectionsTableVisible() const { return false; }
+bool TMainForm::ConnectionsTableVisible() const { return Form2 && Form2->Visible(); }
 
+// Once the window has shown its boxes they hold the options.
 bool TMainForm::HideOwnConnections() const {
+  if (Form2 && !Form2->FirstShow) return Form2->CheckBox1->Checked();
   return TableOptions.Count() > 3 && TableOptions[3] == "1";
 }
 
 bool TMainForm::ShowUdpConnections() const {
+  if (Form2 && !Form2->FirstShow) return Form2->CheckBox3->Checked();
   return TableOptions.Count() > 2 && TableOptions[2] == "1";
 }
 
 bool TMainForm::TableAutorefresh() const {
+  if (Form2 && !Form2->FirstShow) return Form2->CheckBox2->Checked();
   return TableOptions.Count() > 4 && TableOptions[4] == "1";
 }
 

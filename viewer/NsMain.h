@@ -26,8 +26,10 @@
 #include "classlib/Forms.h"
 #include "classlib/Graphics.h"
 #include "classlib/Menus.h"
+#include "monitor/Unit2.h"
 #include "monitor/uConnectionTables.h"
 #include "monitor/uLocationDatabase.h"
+#include "monitor/uMonitorHost.h"
 #include "viewer/components/TrayIcon.h"
 #include "scene3d/Base/VectorGeometry.h"
 #include "scene3d/GLCadencer.h"
@@ -46,13 +48,7 @@ class TWorkerExecuteThread;
 class TWorkerThread;
 class TGLCanvas;
 
-// One row of the Connections Table as its list view shows it.
-struct TConnectionItem {
-  std::string Caption;                 // "TCP" or "UDP"
-  std::array<std::string, 9> SubItems; // Local IP, Local Port, Remote IP, Remote Port,
-                                       // Connection State, Process Name: PId, Location,
-                                       // Country, ID
-};
+class TOpenDialog;
 
 // ---- The location popup (NsMainPopup.cpp) ----
 // What an item of the location popup does when chosen.
@@ -80,7 +76,7 @@ struct TLocationPopupInput {
   std::function<int(const std::string&)> TextWidth;   // pixels, on the popup's font
 };
 
-class TMainForm : public TForm {
+class TMainForm : public TForm, public TMonitorHost {
   DECLARE_CLASSINFO(TMainForm)
 public:
   explicit TMainForm(TComponent* AOwner);
@@ -97,10 +93,16 @@ public:
   TAction* actNIC;
   TAction* actConnections;
   TAction* actExit;
+  TAction* acttable;     // F2: the Connections Table
+  TAction* actanalyze;   // F4: analyse a file
   TPopupMenu* PopupMenu1;   // the per-location menu
   TPopupMenu* PopupTray;    // the tray icon's menu
   TMenuItem* ConnectionsTable1;
+  TMenuItem* EnterIP1;              // "Analyze file"
+  TMenuItem* Unloadanalysedfile1;   // "Unload analyzed file"
+  TMenuItem* HideVisualization1;    // cancels a scan; never visible
   TMenuItem* Exit1;
+  TOpenDialog* OpenDialog1;         // the file picker of freq
   TBitmap PopupHeader;      // Image1's picture: the popup table's column header
 
   // ---- The 3D view (NsMainScene.cpp) ----
@@ -181,6 +183,41 @@ public:
   void ActionExecute(TObject* Sender);
   void actAllEndpointsExecute(TObject* Sender);
   void actAutoRefreshExecute(TObject* Sender);
+
+  // ---- Connection commands (NsMainCommands.cpp) ----
+  // A command of the Connections Table (a tool button, or a menu item whose
+  // hint is "ct") takes its row from the table's selection; an item of the
+  // globe's popup carries the row's data in its hint or caption.
+  void ConnectionsTable1Click(TObject* Sender) override;
+  void closenonnectionClick(TObject* Sender) override;
+  void killconnectionClick(TObject* Sender) override;
+  void webinfoClick(TObject* Sender) override;
+  void whoisClick(TObject* Sender) override;
+  void gmClick(TObject* Sender) override;
+  // Turns the camera over plotted entry Index (the table's double click);
+  // false when the entry has no place.
+  bool TurnCameraTo(int Index);
+  // All location labels on, or off again.
+  void allnames(TObject* Sender);
+
+  // ---- File analysis (NsMainAnalysis.cpp) ----
+  void EnterIP1Click(TObject* Sender) override;
+  void Unloadanalysedfile1Click(TObject* Sender) override;
+  void HideVisualization1Click(TObject* Sender) override;
+  void showentryClick(TObject* Sender);   // the item's caption is the address
+  // The file picker: AnalyzedFilePath := the chosen file, empty when cancelled.
+  void freq(TObject* Sender);
+  bool Scanning() const { return FScanning; }
+
+  // ---- What the monitor's windows read (TMonitorHost) ----
+  TStringList& Options() override { return TableOptions; }
+  const TStringList& PlottedAddresses() override { return VisualizedIPs; }
+  const TStringList& AnalyzedFileLines() override { return AnalyzedLines; }
+  const TStringList& AnalyzedAddresses() override { return AnalyzedIPs; }
+  std::string TableTime() override;
+  void LocateAddress(const std::string& IP, std::string& Result) override { iplocate(IP, Result); }
+  void ConnectionsTableClosed() override;
+  void TurnGlobeTo(int Index) override;
 
   // ---- Settings (NsMainSettings.cpp) ----
   void SetDefaultSettings();
@@ -286,6 +323,8 @@ protected:
   void WndProc(TMessage& Message) override;   // WMSysCommand
   // Shows a message to the user, captioned with the application title.
   virtual void TellUser(const std::string& Text, UINT Flags);
+  // The same with a caption of its own.
+  virtual void ShowMessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
   // The application's standard exception message.
   virtual void ShowError(const Exception& E);
   // Starts "vantrelwiz.exe" without parameters (the first run).
@@ -326,7 +365,23 @@ protected:
   virtual bool DesktopModeActive() const;
   virtual bool FullScreenActive() const;
   virtual float CameraZoom() const;
-  void SetCameraZoom(float Bias);   // the current zoom (saved with the settings)
+  // The table's double click: the globe stops turning, the camera moves to
+  // Position (looking at the globe) and takes the zoom; ClampCameraZoom then
+  // keeps it within the viewer's limits.
+  virtual void StopRotation();
+  virtual void SetCameraPosition(const TAffineVector& Position);
+  virtual void SetCameraZoom(float Bias);   // the current zoom (saved with the settings)
+  // The view is drawn again (the labels changed).
+  virtual void RepaintGlobe();
+
+  // The web-map window: whether it is on screen, bringing it to the front,
+  // showing it (it places the selected location when it opens), and its
+  // centre-map and add-marker commands.
+  virtual bool MapWindowVisible() const { return false; }
+  virtual void BringMapWindowToFront() {}
+  virtual void ShowMapWindow() {}
+  virtual void MapCenterOnSelection() {}
+  virtual void MapAddMarker() {}
 
   // The route's point sets: ClearRoutePointSets(n) empties them and gives
   // them n positions; PlotHop places hop Index (Located false: at the
@@ -421,6 +476,14 @@ private:
   void ReadGlobeKey(TRegistry& Reg);
   void ReadSnapshotKey(TRegistry& Reg);
   void ReadExtOptKey(TRegistry& Reg);
+  // Commands
+  TListItem* TableSelection(TObject* Sender) const;   // null for other senders
+  void RefreshOpenTable();
+  void SendToBackForBrowser();
+  // Analysis
+  bool FScanning = false;
+  bool LoadAnalyzedFile(const std::string& FileName, TStringList& Lines);
+  void AppendLogNote(const std::string& Note);
 };
 
 extern TMainForm* MainForm;
@@ -580,6 +643,61 @@ std::string StripHopNumbers(const std::string& Text);
 // process in columns padded with spaces.
 std::string DetailRowCaption(const std::string& Local, const std::string& Remote, const std::string& State,
                              const std::string& Process, const std::function<int(const std::string&)>& TextWidth);
+// ---- Connection commands ----
+// The pages the commands open: the process-information page of an
+// executable name, and the two whois pages of an address (the first for the
+// table's tool button, the second for menu items).
+std::string ProcessInfoURL(const std::string& ExeName);
+std::string WhoisURL(const std::string& Address, bool ToolButton);
+// The row handed to SetTcpEntry to close a connection (state 12, delete),
+// addresses and ports from their dotted and decimal texts; EConvertError for
+// a port that is no number.
+struct TTcpDeleteRow {
+  DWORD State, LocalAddr, LocalPort, RemoteAddr, RemotePort;
+};
+TTcpDeleteRow TcpDeleteRow(const std::string& LocalIP, const std::string& LocalPort,
+                           const std::string& RemoteIP, const std::string& RemotePort);
+// The local and remote parts of a connection row (ConnectionRow text), each
+// split at its first ":".
+void SplitConnectionRow(const std::string& Line, std::string& LocalIP, std::string& LocalPort,
+                        std::string& RemoteIP, std::string& RemotePort);
+// The addresses of a picked place as the map window shows them: a
+// location's hint text, or a traceroute hop's address text, without the
+// label and as HTML.
+std::string LocationIPList(const std::string& HintText, const std::string& Label);
+std::string HopIPList(const std::string& AddressText, const std::string& Label);
+
+// Hand-over to the web-map window.
+extern std::string SelectedLocationText;   // place ", " country
+extern int SelectedLocationIndex;          // into the plotted locations; -1 when absent
+extern std::string SelectedIPList;         // the addresses as HTML
+extern uint8_t InfoWindowCounter;
+extern uint8_t SelectionKind;              // 31: the picked point is a traceroute hop
+// What the globe's popup leaves behind of the picked point: the location's
+// hint text (its addresses, then its label on the last line), or the hop's
+// address text and label.
+extern std::string PickedHint;
+extern std::string PickedHopLabel;
+extern bool HoverHighlight;
+
+// ---- File analysis ----
+extern std::string AnalyzedFilePath;   // the file being scanned; cleared to cancel
+constexpr int MaxAnalyzedIPs = 9999;
+// The distinct public addresses a scan collects, in order of first
+// appearance after the home entry.
+class TAnalyzedAddresses {
+public:
+  explicit TAnalyzedAddresses(TStringList& List);   // List holds the home entry
+  void Add(const std::string& Address);   // when public and new
+  TStringList& List() { return FList; }
+
+private:
+  TStringList& FList;
+  std::unordered_set<std::string> FSeen;   // added or refused
+};
+// Adds the public addresses of one line: whole dotted addresses only, each
+// occurrence once; not 127.0.0.1, 0.0.0.0, 255.255.255.255 or private.
+void ExtractIPsFromLine(const std::string& Line, TAnalyzedAddresses& IPs);
 
 // ---- Connection log ----
 extern uint32_t UpdateCounter;   // globe updates since start

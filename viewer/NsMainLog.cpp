@@ -174,3 +174,17 @@ void TMainForm::LogWriteFailed(const Exception& E) {
                ".\n\nLogging is off until Vantrel is started again.",
            MB_OK | MB_ICONWARNING);
 }
+
+// A note on analyse mode: "---> " date time and the note, appended when the
+// log exists.
+void TMainForm::AppendLogNote(const std::string& Note) {
+  if (LogFailed || !FileExists(LogPath)) return;
+  std::string date, time;
+  LogStamp(date, time);
+  try {
+    TFileHandle file = OpenLog(LogPath, false);
+    Write(file, "---> " + date + " " + time + " " + Note + "\r\n");
+  } catch (const Exception& E) {
+    LogWriteFailed(E);
+  }
+}

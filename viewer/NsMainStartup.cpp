@@ -379,7 +379,11 @@ void TMainForm::FormDestroy(TObject*) {
 // ---- Seams of the platform ----
 
 void TMainForm::TellUser(const std::string& Text, UINT Flags) {
-  Application->MessageBox(Text, Application->Title(), Flags);
+  ShowMessageBox(Text, Application->Title(), Flags);
+}
+
+void TMainForm::ShowMessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {
+  Application->MessageBox(Text, Caption, Flags);
 }
 
 void TMainForm::ShowError(const Exception& E) { Application->ShowException(E); }

@@ -1,5 +1,9 @@
 // vantrel: shows where the machine's network connections lead.
 #include "classlib/Forms.h"
+#include "monitor/Unit2.h"
+#include "monitor/Unit5.h"
+#include "monitor/Unit6.h"
+#include "monitor/Unit7.h"
 #include "monitor/uIPHelperAPI.h"
 #include "scene3d/Base/PersistentClasses.h"
 #include "scene3d/Base/VectorGeometry.h"
@@ -28,6 +32,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Application->Initialize();
   Application->SetTitle("Vantrel");
   Application->CreateForm(MainForm);
+  Application->CreateForm(Form2);
+  Application->CreateForm(Form5);
+  Application->CreateForm(Form6);
+  Application->CreateForm(Form7);
   Application->Run();
   Forms_Finalize();   // the main window's FormDestroy runs here
   NsMain_Finalize();

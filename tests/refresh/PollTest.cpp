@@ -39,7 +39,7 @@ protected:
 
 TEST_F(Poll, RefreshActionRunsTheFourthActionUnlessAFileIsAnalysed) {
   TTestForm f(nullptr);
-  ASSERT_EQ(f.ActionList->ActionCount(), 6);
+  ASSERT_EQ(f.ActionList->ActionCount(), 8);
   EXPECT_EQ(f.ActionList->Actions(3), f.actNIC);
   f.actRefresh->Execute();
   EXPECT_EQ(f.GlobeUpdates, 1);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <string>
@@ -20,6 +21,9 @@ struct TFakeTcpRow {
 struct TFakeUdpRow {
   DWORD LocalAddr, LocalPort, Pid;
 };
+// The row handed to SetTcpEntry: state, local address and port, remote
+// address and port.
+using TFakeTcpEntry = std::array<DWORD, 5>;
 struct TFakeProcess {
   DWORD Pid;
   std::string ExeFile;
@@ -34,6 +38,7 @@ struct TFakeNetwork {
   int Snapshots = 0;
   std::vector<HANDLE> SnapshotHandles;   // every handle a snapshot gave out
   std::map<HANDLE, size_t> Cursor;
+  std::vector<TFakeTcpEntry> TcpEntriesSet;   // every row handed to SetTcpEntry
 };
 
 inline TFakeNetwork& FakeNet() {
@@ -126,6 +131,12 @@ inline BOOL WINAPI ProcessFirst(HANDLE H, TProcessEntry32* E) {
   return Next(H, E);
 }
 inline BOOL WINAPI ProcessNext(HANDLE H, TProcessEntry32* E) { return Next(H, E); }
+inline DWORD WINAPI RecordTcpEntry(PVOID Row) {
+  TFakeTcpEntry e;
+  std::memcpy(e.data(), Row, sizeof e);
+  FakeNet().TcpEntriesSet.push_back(e);
+  return NO_ERROR;
+}
 }  // namespace fakenet
 
 // Binds the fakes of one family (the others unbound) and recomputes the flags.

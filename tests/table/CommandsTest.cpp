@@ -1,0 +1,193 @@
+// The commands on one connection: closing it (the row handed to the IP
+// Helper), ending its process (a real helper process), the whois and
+// process pages (the URL handed to the shell), the web map and its notice.
+#include <windows.h>
+#include <shellapi.h>
+#include <winsock.h>
+
+#include <cstdlib>
+
+#include "MonitorWindows.h"
+#include "viewer/components/HyperLbl.h"
+
+namespace {
+std::vector<std::string> Opened;
+HINSTANCE WINAPI RecordShell(HWND, LPCSTR Verb, LPCSTR File, LPCSTR, LPCSTR, INT Show) {
+  Opened.push_back(std::string(Verb ? Verb : "") + " " + (File ? File : "") + " " + IntToStr(Show));
+  return reinterpret_cast<HINSTANCE>(33);
+}
+
+DWORD NetPort(int P) { return ntohs(static_cast<u_short>(P)); }
+
+// This test program again, waiting in the helper test until it is ended.
+PROCESS_INFORMATION StartHelper() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string command = std::string("\"") + path + "\" --gtest_filter=Helper.WaitsToBeEnded";
+  SetEnvironmentVariableA("VANTREL_TABLE_HELPER", "1");
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  SetEnvironmentVariableA("VANTREL_TABLE_HELPER", nullptr);
+  return pi;
+}
+
+class CommandsTest : public TableTest {
+protected:
+  void SetUp() override {
+    TableTest::SetUp();
+    Opened.clear();
+    HyperLinkShellExecute = RecordShell;
+  }
+  void TearDown() override {
+    HyperLinkShellExecute = ShellExecuteA;
+    TableTest::TearDown();
+  }
+  // An item of the globe's popup: its data in its hint or caption.
+  TMenuItem* PopupItem(const std::string& Caption, const std::string& Hint) {
+    auto* i = new TMenuItem(Main);
+    i->Caption = Caption;
+    i->Hint = Hint;
+    return i;
+  }
+};
+}  // namespace
+
+TEST(Helper, WaitsToBeEnded) {
+  if (!std::getenv("VANTREL_TABLE_HELPER")) GTEST_SKIP() << "runs only as the helper of the kill test";
+  Sleep(60000);
+}
+
+TEST_F(CommandsTest, CloseConnectionHandsTheRowToTheIpHelper) {
+  PresentMachine();
+  OpenTable();
+  ClickRow(RowOf("8.8.8.8"));
+  const int fills = Main->Fills;
+  ClickButton(Form2->tablecloseconn);
+  ASSERT_EQ(FakeNet().TcpEntriesSet.size(), 1u);
+  const TFakeTcpEntry want{12, inet_addr("10.0.0.2"), NetPort(50000), inet_addr("8.8.8.8"), NetPort(443)};
+  EXPECT_EQ(FakeNet().TcpEntriesSet[0], want);
+  EXPECT_EQ(Main->Fills, fills + 1);   // the table shows what became of it
+  EXPECT_FALSE(Form2->tablecloseconn->Enabled());
+  EXPECT_FALSE(Form2->kill->Enabled());
+
+  // from the table's popup menu: the same row
+  ClickRow(RowOf("1.2.3.4"));
+  Form2->CloseConnection1->Click();
+  ASSERT_EQ(FakeNet().TcpEntriesSet.size(), 2u);
+  EXPECT_EQ(FakeNet().TcpEntriesSet[1],
+            (TFakeTcpEntry{12, inet_addr("10.0.0.2"), NetPort(50001), inet_addr("1.2.3.4"), NetPort(80)}));
+
+  // from the globe's details popup: the row is the item's hint; with the
+  // table hidden nothing is refreshed
+  Form2->Close();
+  const int fillsHidden = Main->Fills;
+  Main->closenonnectionClick(PopupItem("Close Connection", "5.5.5.5:25!10.0.0.2:50003#Established&smtp.exe,103"));
+  ASSERT_EQ(FakeNet().TcpEntriesSet.size(), 3u);
+  EXPECT_EQ(FakeNet().TcpEntriesSet[2],
+            (TFakeTcpEntry{12, inet_addr("10.0.0.2"), NetPort(50003), inet_addr("5.5.5.5"), NetPort(25)}));
+  EXPECT_EQ(Main->Fills, fillsHidden);
+}
+
+TEST_F(CommandsTest, TerminateEndsTheSelectedProcess) {
+  PROCESS_INFORMATION helper = StartHelper();
+  ASSERT_NE(helper.hProcess, nullptr);
+  EXPECT_EQ(WaitForSingleObject(helper.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));   // it waits
+  PresentMachine();
+  FakeNet().Processes.push_back({helper.dwProcessId, "helper.exe"});
+  FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(50020), Addr(8, 8, 4, 4), Port(443), helper.dwProcessId});
+  OpenTable();
+  ClickRow(RowOf("8.8.4.4"));
+  ASSERT_TRUE(Form2->kill->Enabled());
+  const int fills = Main->Fills;
+  ClickButton(Form2->kill);
+  EXPECT_EQ(WaitForSingleObject(helper.hProcess, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 99;
+  GetExitCodeProcess(helper.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Main->Fills, fills + 1);
+  CloseHandle(helper.hThread);
+  CloseHandle(helper.hProcess);
+
+  // from the globe's popup: the process ID is the item's hint
+  PROCESS_INFORMATION second = StartHelper();
+  Form2->Close();
+  Main->killconnectionClick(PopupItem("Terminate Process", IntToStr(second.dwProcessId)));
+  EXPECT_EQ(WaitForSingleObject(second.hProcess, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(second.hThread);
+  CloseHandle(second.hProcess);
+}
+
+TEST_F(CommandsTest, WhoisAndProcessPagesOpenThroughTheShell) {
+  PresentMachine();
+  OpenTable();
+  ClickRow(RowOf("8.8.8.8"));
+  ClickButton(Form2->ToolButton3);
+  Form2->RemoteIPWhois1->Click();
+  ClickButton(Form2->ToolButton2);
+  ClickRow(RowOf("1.2.3.4"));
+  Form2->ProcessInfo1->Click();
+  Main->whoisClick(PopupItem("5.5.5.5", ""));
+  Main->webinfoClick(PopupItem("Process Information", "smtp.exe"));
+  const std::vector<std::string> want = {
+      "open https://www.whois.com/whois/8.8.8.8 1",
+      "open https://who.is/whois/8.8.8.8 1",
+      "open https://www.processlibrary.com/directory/?files=browser.exe 1",
+      "open https://www.processlibrary.com/directory/?files=mail%3C%26%3E.exe 1",
+      "open https://who.is/whois/5.5.5.5 1",
+      "open https://www.processlibrary.com/directory/?files=smtp.exe 1",
+  };
+  EXPECT_EQ(Opened, want);
+}
+
+TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
+  PresentMachine();
+  OpenTable();
+  ClickRow(RowOf("1.2.3.4"));
+  ClickButton(Form2->webmap);
+  EXPECT_EQ(SelectedLocationText, "Sydney, AU");
+  EXPECT_EQ(SelectedLocationIndex, Main->LocationLabels.IndexOf("Sydney, AU"));
+  EXPECT_EQ(SelectedIPList, "1.2.3.4");
+  EXPECT_EQ(Main->MapShows, 1);
+  EXPECT_FALSE(Form7->Visible());
+
+  // "Unknown": the database gave no line, the globe plotted nothing there
+  ClickRow(RowOf("9.9.9.9"));
+  Form2->webmapmenu->Click();
+  EXPECT_EQ(SelectedLocationIndex, -1);
+  EXPECT_EQ(SelectedIPList, "");
+  EXPECT_EQ(Main->MapShows, 1);
+  EXPECT_TRUE(Form7->Visible());
+
+  // the texts the globe's popup leaves behind
+  EXPECT_EQ(LocationIPList("1.2.3.4\r\n 1.2.3.9\r\n\xBBSydney, AU", "Sydney, AU"), "1.2.3.4<br> 1.2.3.9<br>\xBB");
+  EXPECT_EQ(HopIPList("a\r\n b\r\n", "x"), "Hop:a<br>Hop:b");
+}
+
+TEST_F(CommandsTest, TheTableStaysClosedInAnalyseModeAndWithTheMonitorOff) {
+  PresentMachine();
+  Main->AnalyzedIPs.Add(HomeIP);
+  Main->ConnectionsTable1Click(Main->ConnectionsTable1);
+  InternalOff = true;
+  Main->AnalyzedIPs.Clear();
+  Main->acttable->Execute();
+  InternalOff = false;
+  ASSERT_EQ(Main->Messages.size(), 2u);
+  for (const TMessageShown& m : Main->Messages) {
+    EXPECT_EQ(m.Text, "Internal TCP/UDP monitor is currently disabled.");
+    EXPECT_EQ(m.Caption, "Options Panel Message");
+  }
+  EXPECT_FALSE(Form2->Visible());
+  EXPECT_EQ(Main->Fills, 0);
+  // closing the table stops its filling and offers it again in the tray menu
+  OpenTable();
+  Form2->CheckBox2->SetChecked(true);   // autorefresh: every poll fills it
+  EXPECT_TRUE(TableOpen);
+  EXPECT_EQ(Main->TableOptions[4], "1");
+  Main->ConnectionsTable1->Enabled = false;
+  ClickButton(Form2->tableclose);
+  EXPECT_FALSE(Form2->Visible());
+  EXPECT_FALSE(TableOpen);
+  EXPECT_TRUE(Main->ConnectionsTable1->Enabled);
+}
