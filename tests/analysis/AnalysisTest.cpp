@@ -312,6 +312,21 @@ TEST_F(AnalysisTest, ExportWritesTheChosenFieldsOfEveryAddress) {
   EXPECT_FALSE(Form6->Exportlist1->Enabled);
   EXPECT_EQ(Form6->Panel1->Left(), Form6->Width() / 2 - 170);
   EXPECT_EQ(Form6->GroupBox1->Caption(), " Select fields to export ");
+  PumpFor(100);
+  RECT window;
+  GetWindowRect(Form6->Handle(), &window);
+  TCapture shot = CaptureScreen(window);
+  SaveBmp(shot, "export_panel.bmp");
+  // the panel lies over the text: its face where the middle of the text was
+  const POINT middle = ClientToScreenPoint(Form6->Panel1->Handle(), 170, 81);
+  EXPECT_EQ(shot.At(middle.x - window.left, middle.y - window.top),
+            ((GetSysColor(COLOR_BTNFACE) & 0xFF) << 16) | (GetSysColor(COLOR_BTNFACE) & 0xFF00) |
+                ((GetSysColor(COLOR_BTNFACE) >> 16) & 0xFF));
+  ClickClient(Form6->BitBtn2->Handle(), 20, 10);   // Cancel
+  PumpFor(80);
+  EXPECT_FALSE(Form6->Panel1->Visible());
+  EXPECT_TRUE(Form6->Exportlist1->Enabled);
+  Form6->Exportlist1->Click();
   SavePath = Dir + "\\out.txt";
   ClickClient(Form6->BitBtn1->Handle(), 20, 10);
   PumpFor(80);

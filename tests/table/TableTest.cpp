@@ -99,7 +99,9 @@ TEST_F(TableTest, RowsShowThePollsConnectionsInTheirColours) {
   }
 
   // with UDP off the table holds TCP rows only
-  Form2->CheckBox3->SetChecked(false);   // runs its handler: a refill
+  ClickClient(Form2->CheckBox3->Handle(), 6, 8);
+  PumpFor(80);
+  EXPECT_FALSE(Form2->CheckBox3->Checked());
   EXPECT_EQ(Form2->ListView1->ItemCount(), 7);
   EXPECT_EQ(Main->TableOptions[2], "0");
   // hiding its own connections drops the lines of a process named vantrel
@@ -110,6 +112,25 @@ TEST_F(TableTest, RowsShowThePollsConnectionsInTheirColours) {
   EXPECT_EQ(Main->TableOptions[3], "1");
   Form2->CheckBox1->SetChecked(false);
   EXPECT_EQ(Form2->ListView1->ItemCount(), 8);
+}
+
+TEST_F(TableTest, TheFirstShowingTakesItsBoxesFromTheOptions) {
+  PresentMachine();
+  Main->TableOptions.SetText("1\n1\n0\n0\n1\n");   // no UDP, own connections shown, autorefresh
+  OpenTable();
+  EXPECT_FALSE(Form2->CheckBox3->Checked());
+  EXPECT_FALSE(Form2->CheckBox1->Checked());
+  EXPECT_TRUE(Form2->CheckBox2->Checked());
+  EXPECT_EQ(Form2->ListView1->ItemCount(), 7);   // the box's handler filled the table again
+  // what the user sets later stays when the window is shown again
+  ClickClient(Form2->CheckBox3->Handle(), 6, 8);
+  PumpFor(80);
+  EXPECT_EQ(Main->TableOptions[2], "1");
+  Main->TableOptions.Put(2, "0");
+  Form2->Close();
+  OpenTable();
+  EXPECT_TRUE(Form2->CheckBox3->Checked());
+  EXPECT_EQ(Form2->ListView1->ItemCount(), 9);
 }
 
 TEST_F(TableTest, EachColumnSortsBothWaysAndTheBulletMoves) {
