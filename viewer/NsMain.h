@@ -678,7 +678,6 @@ extern uint8_t SelectionKind;              // 31: the picked point is a tracerou
 // address text and label.
 extern std::string PickedHint;
 extern std::string PickedHopLabel;
-extern bool HoverHighlight;
 
 // ---- File analysis ----
 extern std::string AnalyzedFilePath;   // the file being scanned; cleared to cancel

@@ -15,7 +15,6 @@ uint8_t InfoWindowCounter = 0;
 uint8_t SelectionKind = 0;
 std::string PickedHint;
 std::string PickedHopLabel;
-bool HoverHighlight = false;
 
 namespace {
 const char* const ProcessInfoSite = "https://www.processlibrary.com";
