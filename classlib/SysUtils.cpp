@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -126,6 +127,20 @@ std::string Format(const char* Fmt, ...) {
   }
   va_end(ap2);
   return r;
+}
+
+std::string FloatToStr(double Value) {
+  if (std::isnan(Value)) return "NAN";
+  if (std::isinf(Value)) return Value > 0 ? "INF" : "-INF";
+  std::string s = Format("%.15G", Value);
+  const size_t e = s.find('E');
+  if (e == std::string::npos) return s;
+  // the exponent without "+" and leading zeros
+  std::string mantissa = s.substr(0, e), exponent = s.substr(e + 1);
+  const bool negative = !exponent.empty() && exponent[0] == '-';
+  if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+')) exponent.erase(0, 1);
+  exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+  return mantissa + "E" + (negative ? "-" : "") + exponent;
 }
 
 int Pos(const std::string& Sub, const std::string& S) {

@@ -67,6 +67,9 @@ bool SameText(const std::string& A, const std::string& B);
 // The locale's case-blind order of two texts: negative, 0 or positive.
 int AnsiCompareText(const std::string& A, const std::string& B);
 std::string Format(const char* Fmt, ...) __attribute__((format(printf, 1, 2)));
+// The general format of 15 significant digits: "48.8499984741211", "-0.5",
+// "1E-5", "1.5E20"; the decimal point is ".".
+std::string FloatToStr(double Value);
 
 // 1-based positions as the class library counts them: Pos gives 0 when absent.
 int Pos(const std::string& Sub, const std::string& S);

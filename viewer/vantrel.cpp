@@ -5,11 +5,14 @@
 #include "monitor/Unit6.h"
 #include "monitor/Unit7.h"
 #include "monitor/uIPHelperAPI.h"
+#include "netlib/NetComponent.h"
 #include "scene3d/Base/PersistentClasses.h"
 #include "scene3d/Base/VectorGeometry.h"
 #include "scene3d/Base/VectorLists.h"
 #include "scene3d/Base/XCollection.h"
 #include "viewer/NsMain.h"
+#include "viewer/Unit3.h"
+#include "viewer/unit4.h"
 #include "viewer/components/PopupListEx.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -31,14 +34,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   NsMain_Initialize();
   Application->Initialize();
   Application->SetTitle("Vantrel");
+  NetComponent_Initialize();
   Application->CreateForm(MainForm);
   Application->CreateForm(Form2);
+  Application->CreateForm(aform);
+  Application->CreateForm(frmMain);
   Application->CreateForm(Form5);
   Application->CreateForm(Form6);
   Application->CreateForm(Form7);
   Application->Run();
   Forms_Finalize();   // the main window's FormDestroy runs here
   NsMain_Finalize();
+  NetComponent_Finalize();
 
   XCollection_Finalize();
   PersistentClasses_Finalize();

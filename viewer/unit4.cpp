@@ -1,0 +1,242 @@
+#include "viewer/unit4.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "netlib/NetHTTP.h"
+#include "viewer/NsMain.h"
+
+IMPLEMENT_CLASSINFO(TfrmMain, TForm)
+
+TfrmMain* frmMain = nullptr;
+std::array<float, 51> HopLatitudes{};
+std::array<float, 51> HopLongitudes{};
+
+namespace {
+// No browser engine: nothing to show, nothing to run.
+class TBlankBrowser : public TMapBrowser {
+public:
+  void Navigate(const std::string&) override {}
+  int ReadyState() override { return 4; }
+  bool HasDocument() override { return false; }
+  void LoadDocument(const std::string&) override {}
+  void ExecScript(const std::string&, const std::string&) override {}
+  void SetBodyStyle(const std::string&, const std::string&) override {}
+};
+
+const int BalloonLine = 19;
+const char* const PlainMarker = "map.addOverlay(new GMarker(map.getCenter()));";
+const char* const MapTypes[5] = {"G_NORMAL_MAP", "G_SATELLITE_MAP", "G_HYBRID_MAP", "G_PHYSICAL_MAP",
+                                 "G_SATELLITE_3D_MAP"};
+
+// Non-overlapping occurrences of Sub in S.
+int CountOccurrences(const std::string& Sub, const std::string& S) {
+  int n = 0;
+  for (size_t p = S.find(Sub); p != std::string::npos; p = S.find(Sub, p + Sub.size())) ++n;
+  return n;
+}
+
+std::string InfoWindowDivs() {
+  std::string r;
+  for (int n = 0; n < 100; ++n) {
+    if (n) r += "\r\n";
+    r += "<div id=\"iwin" + IntToStr(n) + "\"></div>";
+  }
+  return r;
+}
+}  // namespace
+
+std::function<std::unique_ptr<TMapBrowser>(TWinControl*, const TRect&)> NewMapBrowser =
+    [](TWinControl*, const TRect&) -> std::unique_ptr<TMapBrowser> { return std::make_unique<TBlankBrowser>(); };
+
+std::string ScriptStringText(const std::string& S) {
+  std::string r;
+  for (size_t i = 0; i < S.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(S[i]);
+    if (c == '\\' || c == '"' || c == '\'') {
+      r += '\\';
+      r += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      r += Format("\\x%02X", c);
+    } else if (c == '<' && i + 1 < S.size() && S[i + 1] == '/') {
+      r += "<\\/";
+      ++i;
+    } else {
+      r += static_cast<char>(c);
+    }
+  }
+  return r;
+}
+
+std::string HtmlText(const std::string& S) {
+  std::string r;
+  for (char c : S) {
+    switch (c) {
+      case '&': r += "&amp;"; break;
+      case '<': r += "&lt;"; break;
+      case '>': r += "&gt;"; break;
+      case '"': r += "&quot;"; break;
+      case '\'': r += "&#39;"; break;
+      default: r += c;
+    }
+  }
+  return r;
+}
+
+std::string CoordinateText(float Value) {
+  std::string s = FloatToStr(Value);
+  std::replace(s.begin(), s.end(), ',', '.');
+  return s;
+}
+
+std::string BuildMapPage(const TStrings& Template, const TMapPageInput& In) {
+  TStringList lines;
+  for (int i = 0; i < Template.Count(); ++i) lines.Add(Template[i]);
+  if (!In.ShowInfoBalloons && lines.Count() > BalloonLine) lines.Put(BalloonLine, PlainMarker);
+  const std::string text = lines.Text();
+
+  struct TMarker {
+    std::string Find, Replace;
+  };
+  std::vector<TMarker> markers = {
+      {"<!-- * -->", InfoWindowDivs()},
+      {"(0, 0)", "(" + In.Latitude + ", " + In.Longitude + ")"},
+      {"CITY", ScriptStringText(HtmlText(In.LocationText))},
+      {"IPY", ScriptStringText(In.IPList)},
+  };
+  if (In.MapType >= 0 && In.MapType < 5 && In.MapType != 1)
+    markers.push_back({"G_SATELLITE_MAP", MapTypes[In.MapType]});
+  markers.push_back({", 7", ", " + IntToStr(In.MapZoom + 1)});
+  const int count = CountOccurrences(".", In.IPList) / 3;
+  if (count > 3) markers.push_back({"33", IntToStr((count - 4) * 12 + 70)});
+
+  // each marker's first place in the template; a marker that overlaps one
+  // placed before it is left alone
+  struct TPlace {
+    size_t At;
+    const TMarker* Marker;
+  };
+  std::vector<TPlace> places;
+  for (const TMarker& m : markers) {
+    const size_t at = text.find(m.Find);
+    if (at == std::string::npos) continue;
+    const bool overlaps = std::any_of(places.begin(), places.end(), [&](const TPlace& p) {
+      return at < p.At + p.Marker->Find.size() && p.At < at + m.Find.size();
+    });
+    if (!overlaps) places.push_back({at, &m});
+  }
+  std::sort(places.begin(), places.end(), [](const TPlace& A, const TPlace& B) { return A.At < B.At; });
+  std::string page;
+  size_t from = 0;
+  for (const TPlace& p : places) {
+    page.append(text, from, p.At - from);
+    page += p.Marker->Replace;
+    from = p.At + p.Marker->Find.size();
+  }
+  page.append(text, from, std::string::npos);
+  return page;
+}
+
+TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
+  Name = "frmMain";
+  SetCaption(" Web Map Window");
+  SetBorderStyle(TFormBorderStyle::bsSingle);
+  SetClientSize(552, 420);
+  Font()->SetName("Tahoma");
+  TemplateFile = ProgramFolder() + "gmap.ini";
+  btnAddMarker = new TButton(this);
+  btnAddMarker->SetCaption("Add Marker");
+  btnAddMarker->SetVisible(false);
+  btnAddMarker->SetParent(this);
+  btnAddMarker->OnClick = [this](TObject* S) { btnAddMarkerClick(S); };
+  btnCenterMap = new TButton(this);
+  btnCenterMap->SetCaption("Center map on");
+  btnCenterMap->SetVisible(false);
+  btnCenterMap->SetParent(this);
+  btnCenterMap->OnClick = [this](TObject* S) { btnCenterMapClick(S); };
+  NetHTTP1 = new TNetHTTP(this);
+  WebBrowser1 = NewMapBrowser(this, Bounds(-12, -18, 585, 443));
+  WebBrowser1->OnDocumentComplete = [this] { WebBrowser1DocumentComplete(); };
+  OnShow = [this](TObject* S) { FormCreate(S); };
+}
+
+TfrmMain::~TfrmMain() { WebBrowser1.reset(); }
+
+void TfrmMain::CreateParams(TCreateParams& Params) {
+  TForm::CreateParams(Params);
+  Params.Style &= ~static_cast<DWORD>(WS_MAXIMIZEBOX);
+  Params.ExStyle |= WS_EX_APPWINDOW;
+  Params.WndParent = GetDesktopWindow();
+}
+
+std::string TfrmMain::Latitude() const {
+  if (SelectionKind == 31)
+    return SelectedLocationIndex >= 0 && SelectedLocationIndex < static_cast<int>(HopLatitudes.size())
+               ? CoordinateText(HopLatitudes[static_cast<size_t>(SelectedLocationIndex)])
+               : CoordinateText(0);
+  return SelectedLocationIndex >= 0 && SelectedLocationIndex < MaxVisualizedIPs
+             ? CoordinateText(LocationLatitudes[static_cast<size_t>(SelectedLocationIndex)])
+             : CoordinateText(0);
+}
+
+std::string TfrmMain::Longitude() const {
+  if (SelectionKind == 31)
+    return SelectedLocationIndex >= 0 && SelectedLocationIndex < static_cast<int>(HopLongitudes.size())
+               ? CoordinateText(HopLongitudes[static_cast<size_t>(SelectedLocationIndex)])
+               : CoordinateText(0);
+  return SelectedLocationIndex >= 0 && SelectedLocationIndex < MaxVisualizedIPs
+             ? CoordinateText(LocationLongitudes[static_cast<size_t>(SelectedLocationIndex)])
+             : CoordinateText(0);
+}
+
+std::string TfrmMain::Coordinates() const { return "\"" + Latitude() + "\", \"" + Longitude() + "\""; }
+
+void TfrmMain::FormCreate(TObject*) {
+  TStringList lines;
+  lines.LoadFromFile(TemplateFile);   // a missing template: the file error, no page
+  TMapPageInput in;
+  in.Latitude = Latitude();
+  in.Longitude = Longitude();
+  in.LocationText = SelectedLocationText;
+  in.IPList = SelectedIPList;
+  in.ShowInfoBalloons = ShowInfoBalloons;
+  in.MapType = MapType;
+  in.MapZoom = MapZoom;
+  LoadText(BuildMapPage(lines, in));
+}
+
+void TfrmMain::LoadText(const std::string& Text) {
+  WebBrowser1->Navigate("about:blank");
+  while (WebBrowser1->ReadyState() < 3 && !Application->Terminated()) {
+    Application->ProcessMessages();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  if (!WebBrowser1->HasDocument()) return;
+  WebBrowser1->LoadDocument(Text);
+}
+
+void TfrmMain::WebBrowser1DocumentComplete() {
+  WebBrowser1->SetBodyStyle("overflowX", "hidden");
+  WebBrowser1->SetBodyStyle("overflowY", "hidden");
+}
+
+void TfrmMain::Run(const std::string& Script) { WebBrowser1->ExecScript(Script, "JavaScript"); }
+
+void TfrmMain::btnAddMarkerClick(TObject*) {
+  const std::string coords = Coordinates();
+  Run("map.panTo(new GLatLng(" + coords + "));");
+  Run("map.addOverlay( new GMarker(new GLatLng(" + coords + ")) );");
+}
+
+void TfrmMain::btnCenterMapClick(TObject*) {
+  const std::string coords = Coordinates();
+  const std::string id = "iwin" + IntToStr(InfoWindowCounter);
+  Run("map.panTo(new GLatLng(" + coords + "));");
+  Run("var content = document.getElementById(\"" + id + "\").innerHTML;");
+  Run("document.getElementById(\"" + id + "\").innerHTML = " +
+      "\"<p style=line-height: 115%; margin-left: 0; margin-top: 0; margin-bottom: 0><font face=Arial size=2><b><u>" +
+      ScriptStringText(HtmlText(SelectedLocationText)) + "</u></b></font><br><font face=Arial font size=1>" +
+      ScriptStringText(SelectedIPList) + "</font></p>\";");
+  Run("map.openInfoWindow(new GLatLng(" + coords + "),document.getElementById(\"" + id +
+      "\"),{noCloseOnClick:1});");
+}
