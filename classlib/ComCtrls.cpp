@@ -97,7 +97,9 @@ int TUpDown::Position() {
   if (HandleAllocated()) {
     BOOL failed = FALSE;
     int p = static_cast<int>(SendMessageA(Handle(), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
-    if (!failed) FPosition = p;
+    // "failed" tells that the buddy's text is no number; without a buddy
+    // the control's own position is the answer
+    if (!failed || !FAssociate) FPosition = p;
   }
   return FPosition;
 }

@@ -119,6 +119,8 @@ TMainForm::TMainForm(TComponent* AOwner)
   EnterIP1 = item("EnterIP1", "Analyze file");
   Unloadanalysedfile1 = item("Unloadanalysedfile1", "Unload analyzed file");
   HideVisualization1 = item("HideVisualization1", "Show/Hide Visualization");
+  ConfigAbout1 = item("ConfigAbout1", "Config/About");
+  ConfigAbout1->OnClick = [this](TObject* S) { ConfigAbout1Click(S); };
   Exit1 = item("Exit1", "Exit");
   ConnectionsTable1->OnClick = [this](TObject* S) { ConnectionsTable1Click(S); };
   EnterIP1->OnClick = [this](TObject* S) { EnterIP1Click(S); };

@@ -7,6 +7,10 @@
 // bitmaps 2..12; the cursors are named "cur2" and "myCursor".
 #define IDB_HUD_FIRST 2
 #define IDB_HUD_LAST 12
+// The options window's header picture and its browse and clear glyphs.
+#define IDB_OPTIONS_HEADER 13
+#define IDB_BROWSE 22
+#define IDB_CLEAR 23
 
 #ifndef RC_INVOKED
 #include <windows.h>
@@ -47,6 +51,54 @@ class TNetEchoProbe;
 class TWorkerExecuteThread;
 class TWorkerThread;
 class TGLCanvas;
+class TImage;
+class TPageControl;
+class TTabSheet;
+class TPanel;
+class TBitBtn;
+class TButton;
+class TCheckBox;
+class TCheckListBox;
+class TComboBox;
+class TLabel;
+class TLabeledEdit;
+class TShape;
+class TUpDown;
+class TEdit;
+enum class TUDBtnType;
+
+// The controls of the options and about window that its handlers and OK
+// read; the window owns them from each opening to its closing.
+struct TOptionControls {
+  TPageControl* Pages = nullptr;
+  // "&Options"
+  TEdit *RefreshDisplay = nullptr, *RotationDisplay = nullptr, *SnapshotDisplay = nullptr;
+  TUpDown *RefreshUpDown = nullptr, *RotationUpDown = nullptr, *SnapshotUpDown = nullptr;
+  TCheckBox *LogConnections = nullptr, *StayOnTop = nullptr, *SaveImages = nullptr, *Overwrite = nullptr,
+            *Timestamp = nullptr, *InternalOff = nullptr, *Advanced = nullptr;
+  TBitBtn *LoadButton = nullptr, *BrowseButton = nullptr, *ClearButton = nullptr, *FolderButton = nullptr;
+  TLabeledEdit* IPList = nullptr;
+  TPanel* Cover = nullptr;
+  // "&Visuals"
+  TShape* Swatches[4] = {};
+  TEdit *LineDisplay = nullptr, *PointDisplay = nullptr;
+  TUpDown *LineUpDown = nullptr, *PointUpDown = nullptr;
+  TCheckBox *Smoothing = nullptr, *Grid = nullptr, *ExtendLabels = nullptr;
+  TLabel* FontPreview = nullptr;
+  TButton* FontButton = nullptr;
+  // "&Web Map"
+  TComboBox *MapType = nullptr, *MapZoom = nullptr;
+  TCheckBox* Balloons = nullptr;
+  // "&Rogue Countries"
+  TCheckListBox* Countries = nullptr;
+  TCheckBox* SoundAlert = nullptr;
+  TEdit* MarkerDisplay = nullptr;
+  TUpDown* MarkerUpDown = nullptr;
+  // about tab
+  TLabel* UpdateLink = nullptr;
+  // every control built, in the order made (freed backwards on closing)
+  std::vector<TControl*> Built;
+};
 
 class TOpenDialog;
 
@@ -101,6 +153,7 @@ public:
   TMenuItem* EnterIP1;              // "Analyze file"
   TMenuItem* Unloadanalysedfile1;   // "Unload analyzed file"
   TMenuItem* HideVisualization1;    // cancels a scan; never visible
+  TMenuItem* ConfigAbout1;          // "Config/About"
   TMenuItem* Exit1;
   TOpenDialog* OpenDialog1;         // the file picker of freq
   TBitmap PopupHeader;      // Image1's picture: the popup table's column header
@@ -229,6 +282,41 @@ public:
   void LoadTableOptions(const std::string& FileName);
   void SaveTableOptions(const std::string& FileName) const;
 
+  // ---- Options and about window (NsMainOptions.cpp) ----
+  void ConfigAbout1Click(TObject* Sender) { aboutform(Sender); }
+  void aboutform(TObject* Sender);
+  void okclick(TObject* Sender);
+  void cancelclick(TObject* Sender);
+  void FormClose(TObject* Sender, TCloseAction& Action);   // the options window's
+  void advclick(TObject* Sender);
+  void UpDown1Click(TObject* Sender, TUDBtnType Button);
+  void UpDown2Click(TObject* Sender, TUDBtnType Button);
+  void UpDown3Click(TObject* Sender, TUDBtnType Button);
+  void UpDown4Click(TObject* Sender, TUDBtnType Button);
+  void UpDown5Click(TObject* Sender, TUDBtnType Button);
+  void UpDown6Click(TObject* Sender, TUDBtnType Button);
+  void czekimageclick(TObject* Sender);
+  void freq(TObject* Sender);
+  void direq(TObject* Sender);
+  void delfile(TObject* Sender);
+  void pcolor1(TObject* Sender);
+  void pcolor2(TObject* Sender);
+  void pcolor3(TObject* Sender);
+  void pcolor4(TObject* Sender);
+  void fontclick(TObject* Sender);
+  void updatedbase(TObject* Sender);
+  TOptionControls Options;         // valid while the window is open
+  std::string ChosenFolder;        // the output folder chosen in the window
+  std::string ChosenFontName;      // the labels font chosen in the window
+  int ChosenFontSize = 0;          // 0: no font chosen since the last OK
+  TFontStyles ChosenFontStyle;
+  std::string ChosenFontText;      // the "Font" setting of the chosen font
+  std::string LoadCaption = "[&Load]";   // the load button's caption, kept between openings
+  std::string AnalyzedFilePath;
+  // The file analysis: starts one, or leaves analyse mode.
+  virtual void EnterIP1Click(TObject* /*Sender*/) {}
+  virtual void Unloadanalysedfile1Click(TObject* /*Sender*/) {}
+
   // ---- Globe model and connection log (NsMainGlobe.cpp, NsMainLog.cpp) ----
   // Locates VisualizedIPs: places, labels, merged addresses, rogue
   // countries and the connection log; the point sets through the seams below.
@@ -329,6 +417,8 @@ protected:
   virtual void ShowError(const Exception& E);
   // Starts "vantrelwiz.exe" without parameters (the first run).
   virtual void StartWizard();
+  // Repaints the 3D view.
+  virtual void RepaintGlobe() {}
   // The alert sound, "ping.wav".
   virtual void PlayAlert();
   // The date and time texts of the connection log, taken once per update.
@@ -436,6 +526,10 @@ private:
   TScene3DBuffer* VisibleBuffer() const;
   // A snapshot of the frame Source has drawn, when one is due.
   void Snapshot(TScene3DBuffer* Source, bool OffScreen);
+  // The options window's controls after it closed, freed by a posted message.
+  static constexpr UINT WM_FREEOPTIONCONTROLS = WM_APP + 124;
+  std::vector<TControl*> FClosedControls;
+  void FreeClosedControls();
   void PreparePopupTable();
   void LoadDatabase();
   void ReadHome();
@@ -493,6 +587,9 @@ extern TMainForm* MainForm;
 // cadencer and the fonts.
 void NsMain_Initialize();
 void NsMain_Finalize();
+// The shell call that starts programs; tests put a recorder in its place.
+extern HINSTANCE(WINAPI* ShellExecuteProc)(HWND Wnd, LPCSTR Operation, LPCSTR File, LPCSTR Parameters,
+                                           LPCSTR Directory, INT ShowCmd);
 
 // The program's folder with its trailing "\\".
 std::string ProgramFolder();

@@ -304,6 +304,10 @@ void TMainForm::FormOnResize(TObject*) {
 // ---- Minimising, exceptions, closing ----
 
 void TMainForm::WndProc(TMessage& M) {
+  if (M.Msg == WM_FREEOPTIONCONTROLS) {
+    FreeClosedControls();
+    return;
+  }
   // A popup menu opened or closed (the popup list tells the active form).
   if (M.Msg == CM_ENTERMENULOOP) {
     PopupMenuOpen = true;
@@ -389,6 +393,6 @@ void TMainForm::ShowMessageBox(const std::string& Text, const std::string& Capti
 void TMainForm::ShowError(const Exception& E) { Application->ShowException(E); }
 
 void TMainForm::StartWizard() {
-  ShellExecuteA(Handle(), nullptr, "vantrelwiz.exe", nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteProc(Handle(), nullptr, "vantrelwiz.exe", nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -1,0 +1,278 @@
+// The options and about window, driven with real input on the started main
+// window: one control changed on each page, OK storing every registry value,
+// Cancel storing nothing, the update link starting the wizard, and a
+// screenshot of each page.
+#include <gtest/gtest.h>
+
+#include "GuiTest.h"
+#include "RegistryValues.h"
+#include "classlib/Buttons.h"
+#include "classlib/CheckLst.h"
+#include "classlib/ComCtrls.h"
+#include "classlib/Dialogs.h"
+#include "classlib/ExtCtrls.h"
+#include "netlib/NetComponent.h"
+#include "tests/mainform/MainFormFixture.h"
+#include "viewer/Unit3.h"
+#include "viewer/unit4.h"
+
+namespace {
+struct TShellCall {
+  HWND Wnd;
+  std::string File, Parameters;
+  INT Show;
+};
+std::vector<TShellCall> ShellCalls;
+HINSTANCE WINAPI RecordShell(HWND Wnd, LPCSTR, LPCSTR File, LPCSTR Parameters, LPCSTR, INT Show) {
+  ShellCalls.push_back({Wnd, File ? File : "", Parameters ? Parameters : "", Show});
+  return reinterpret_cast<HINSTANCE>(42);
+}
+BOOL WINAPI PickOrange(LPCHOOSECOLORA C) {
+  C->rgbResult = RGB(255, 128, 64);
+  return TRUE;
+}
+// Courier New, 5 points, bold.
+BOOL WINAPI PickSmallCourier(LPCHOOSEFONTA F) {
+  lstrcpyA(F->lpLogFont->lfFaceName, "Courier New");
+  F->lpLogFont->lfHeight = -7;
+  F->lpLogFont->lfWeight = FW_BOLD;
+  return TRUE;
+}
+
+std::string ReadStringValue(const char* Key, const char* Name) {
+  char buf[1024] = {};
+  DWORD size = sizeof buf;
+  if (RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+    return "<none>";
+  return buf;
+}
+double ReadFloatValue(const char* Key, const char* Name) {
+  double d = -1;
+  DWORD size = sizeof d;
+  RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_BINARY, nullptr, &d, &size);
+  return d;
+}
+
+class Options : public MainFormTest {
+protected:
+  TRecordingForm* Form = nullptr;
+  TOptionControls& O() { return Form->Options; }
+  void SetUp() override {
+    MainFormTest::SetUp();
+    NetComponent_Initialize();
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    WriteLocationFixture(Dir + "\\data", "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n");
+    WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+    ShellCalls.clear();
+    ShellExecuteProc = RecordShell;
+    ChooseColorProc = PickOrange;
+    ChooseFontProc = PickSmallCourier;
+    Application->CreateForm(Form);
+    Application->CreateForm(aform);
+    Application->CreateForm(frmMain);
+    Form->Timer->OnTimer = nullptr;   // no polls meanwhile
+  }
+  void TearDown() override {
+    ShellExecuteProc = ShellExecuteA;
+    MainFormTest::TearDown();
+    NetComponent_Finalize();
+    aform = nullptr;
+    frmMain = nullptr;
+  }
+  void Open() {
+    Form->aboutform(nullptr);
+    ASSERT_TRUE(PumpUntil([] { return IsWindowVisible(aform->Handle()) != FALSE; }));
+    SetForegroundWindow(aform->Handle());
+    PumpFor(150);
+  }
+  void ShowPage(int Index, const std::string& Shot) {
+    O().Pages->SetActivePageIndex(Index);
+    PumpFor(150);
+    SaveBmp(CaptureClient(aform->Handle()), Shot);
+  }
+  // Clicks the upper (up) or lower (down) arrow of an up-down.
+  void Step(TUpDown* U, bool Up) {
+    ClickClient(U->Handle(), U->Width() / 2, Up ? U->Height() / 4 : U->Height() * 3 / 4);
+    PumpFor(100);
+  }
+  void Click(TWinControl* C, int X = 6, int Y = 8) {
+    ClickClient(C->Handle(), X, Y);
+    PumpFor(100);
+  }
+};
+
+TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
+  Open();
+  HWND w = aform->Handle();
+  char caption[32] = {};
+  GetWindowTextA(w, caption, sizeof caption);
+  EXPECT_STREQ(caption, "Options/About");
+  RECT rc;
+  GetClientRect(w, &rc);
+  EXPECT_EQ(rc.right, 472);
+  EXPECT_EQ(rc.bottom, 453);
+  EXPECT_TRUE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_FALSE(Form->ConfigAbout1->Enabled);
+  ASSERT_EQ(O().Pages->PageCount(), 5);
+  // with no snapshot period yet, the snapshot display starts at the refresh period
+  EXPECT_EQ(O().RefreshDisplay->Text(), "2");
+  EXPECT_EQ(O().SnapshotDisplay->Text(), "2");
+  EXPECT_EQ(O().RotationDisplay->Text(), "-1");
+  EXPECT_FALSE(O().Overwrite->Enabled());
+
+  // Options: the refresh period up, the advanced options uncovered, snapshots on
+  Step(O().RefreshUpDown, true);
+  EXPECT_EQ(O().RefreshDisplay->Text(), "3");
+  EXPECT_EQ(O().SnapshotDisplay->Text(), "3");
+  ASSERT_TRUE(O().Cover->Visible());
+  Click(O().Advanced);
+  EXPECT_FALSE(O().Cover->Visible());
+  Click(O().SaveImages);
+  EXPECT_TRUE(O().SaveImages->Checked());
+  EXPECT_TRUE(O().Overwrite->Enabled());
+  Step(O().SnapshotUpDown, true);
+  EXPECT_EQ(O().SnapshotDisplay->Text(), "6");
+  ShowPage(0, "options-page.bmp");
+
+  // Visuals: smaller points, the route colour, a 5-point font
+  O().Pages->SetActivePageIndex(1);
+  PumpFor(100);
+  Step(O().PointUpDown, false);
+  EXPECT_EQ(O().PointDisplay->Text(), "4");
+  TShape* route = O().Swatches[1];
+  ClickClient(route->Parent()->Handle(), route->Left() + 10, route->Top() + 10);
+  PumpFor(100);
+  EXPECT_EQ(route->Brush()->Color(), static_cast<TColor>(RGB(255, 128, 64)));
+  EXPECT_EQ(Color2, 16711935);   // only OK stores it
+  Click(O().FontButton, 20, 10);
+  EXPECT_EQ(O().FontPreview->Caption(), "Courier New, 5");
+  ShowPage(1, "visuals-page.bmp");
+
+  // Web map: the physical map by keyboard, no info balloons
+  O().Pages->SetActivePageIndex(2);
+  PumpFor(100);
+  O().MapType->SetFocus();
+  PressKey(VK_DOWN);
+  PressKey(VK_DOWN);
+  PumpFor(100);
+  EXPECT_EQ(O().MapType->ItemIndex(), 3);
+  Click(O().Balloons);
+  EXPECT_FALSE(O().Balloons->Checked());
+  ShowPage(2, "webmap-page.bmp");
+
+  // Rogue countries: the first and third boxes, a larger marker
+  O().Pages->SetActivePageIndex(3);
+  PumpFor(100);
+  const int item = static_cast<int>(SendMessageA(O().Countries->Handle(), LB_GETITEMHEIGHT, 0, 0));
+  Click(O().Countries, 6, item / 2);
+  Click(O().Countries, 6, item * 2 + item / 2);
+  EXPECT_TRUE(O().Countries->Checked(0));
+  EXPECT_FALSE(O().Countries->Checked(1));
+  EXPECT_TRUE(O().Countries->Checked(2));
+  Step(O().MarkerUpDown, true);
+  EXPECT_EQ(O().MarkerDisplay->Text(), "4");
+  ShowPage(3, "rogue-page.bmp");
+
+  // About: "[?]" starts the wizard's update
+  ShowPage(4, "about-page.bmp");
+  Click(O().UpdateLink, 8, 6);
+  ASSERT_EQ(ShellCalls.size(), 1u);
+  EXPECT_EQ(ShellCalls[0].File, ProgramFolder() + "vantrelwiz.exe");
+  EXPECT_EQ(ShellCalls[0].Parameters, "-u");
+  EXPECT_EQ(ShellCalls[0].Show, SW_SHOWNORMAL);
+  EXPECT_EQ(ShellCalls[0].Wnd, Form->Handle());
+
+  // OK, clicked
+  TControl* ok = nullptr;
+  for (int i = 0; i < aform->ControlCount(); ++i)
+    if (aform->Controls(i)->Caption() == "OK") ok = aform->Controls(i);
+  ASSERT_NE(ok, nullptr);
+  Click(static_cast<TWinControl*>(ok), 20, 10);
+  PumpFor(200);
+  EXPECT_FALSE(IsWindowVisible(w));
+  EXPECT_TRUE(Form->ConfigAbout1->Enabled);
+  EXPECT_EQ(aform->ComponentCount(), 0);   // every control freed
+  EXPECT_EQ(Form->Timer->Interval(), 3000u);
+  EXPECT_EQ(Form->LabelFont.Name(), "Courier New");
+  EXPECT_EQ(Form->LabelFont.Size(), 7);   // below 6 points
+  EXPECT_TRUE(Form->LabelFont.Style().Contains(TFontStyle::fsBold));
+
+  const char* k11 = "Software\\Vantrel\\1.1";
+  EXPECT_EQ(ReadStringValue(k11, "IPList"), "");
+  EXPECT_EQ(ReadDwordValue(k11, "Color1"), 255u);
+  EXPECT_EQ(ReadDwordValue(k11, "Color2"), static_cast<DWORD>(RGB(255, 128, 64)));
+  EXPECT_EQ(ReadDwordValue(k11, "Color3"), 33023u);
+  EXPECT_EQ(ReadDwordValue(k11, "Color4"), 32768u);
+  EXPECT_EQ(ReadDwordValue(k11, "Interval"), 3000u);
+  EXPECT_EQ(ReadDwordValue(k11, "InternalOff"), 0u);
+  EXPECT_EQ(ReadStringValue(k11, "Font"), "\"Courier New\", 5, [Bold], [clBlack]");
+  const char* k112 = "Software\\Vantrel\\1.1.2";
+  EXPECT_EQ(ReadDwordValue(k112, "LineThickness"), 1u);
+  EXPECT_EQ(ReadDwordValue(k112, "PointSize"), 4u);
+  EXPECT_EQ(ReadDwordValue(k112, "StayOnTop"), 0u);
+  EXPECT_EQ(ReadDwordValue(k112, "RotationSpeed"), 1u);
+  const char* k138 = "Software\\Vantrel\\1.3.8";
+  EXPECT_EQ(ReadDwordValue(k138, "SaveImages"), 1u);
+  EXPECT_EQ(ReadDwordValue(k138, "Overwrite"), 0u);
+  EXPECT_EQ(ReadDwordValue(k138, "Timestamp"), 0u);
+  EXPECT_EQ(ReadDwordValue(k138, "SIInterval"), 6u);
+  EXPECT_EQ(ReadStringValue(k138, "Savepath"), Dir + "\\images");
+  EXPECT_EQ(ReadDwordValue(k138, "ExtendLabels"), 0u);
+  EXPECT_EQ(ReadStringValue("Software\\Vantrel\\1.4.1", "ExtOpt"),
+            "110306XXX400xxxxxxxxxxxxxxxxxx\x01\x03");
+  const char* k = "Software\\Vantrel";
+  EXPECT_EQ(static_cast<int>(ReadDwordValue(k, "Width")), Form->Width());
+  EXPECT_DOUBLE_EQ(ReadFloatValue(k, "FOV"), 0.4f);
+  EXPECT_EQ(ReadDwordValue(k, "Trails"), 1u);
+  EXPECT_NEAR(ReadFloatValue(k, "Shadow"), 0.2, 1e-6);
+}
+
+TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
+  SIInterval = 20;
+  Interval = 5000;
+  RotationSpeed = -4;
+  Open();
+  const int built = aform->ComponentCount();
+  Form->aboutform(nullptr);   // open already: nothing more is built
+  EXPECT_EQ(aform->ComponentCount(), built);
+  EXPECT_EQ(O().SnapshotDisplay->Text(), "20");
+  EXPECT_EQ(O().SnapshotUpDown->Position(), 4);
+  EXPECT_EQ(O().RotationDisplay->Text(), "+4");
+  Step(O().RefreshUpDown, true);
+  Click(O().LogConnections);
+  O().Pages->SetActivePageIndex(3);
+  PumpFor(100);
+  Click(O().Countries, 6, 6);
+  TControl* cancel = nullptr;
+  for (int i = 0; i < aform->ControlCount(); ++i)
+    if (aform->Controls(i)->Caption() == "Cancel") cancel = aform->Controls(i);
+  ASSERT_NE(cancel, nullptr);
+  Click(static_cast<TWinControl*>(cancel), 20, 10);
+  PumpFor(200);
+  EXPECT_FALSE(aform->Visible());
+  EXPECT_EQ(aform->ComponentCount(), 0);
+  EXPECT_FALSE(KeyExists("\\Software\\Vantrel"));
+  EXPECT_EQ(Interval, 5000);
+  EXPECT_FALSE(LogConnections);
+  EXPECT_EQ(RogueCountries, "");
+
+  // opened again: the controls show the settings, not the cancelled changes
+  Open();
+  EXPECT_EQ(O().RefreshDisplay->Text(), "5");
+  EXPECT_FALSE(O().LogConnections->Checked());
+  EXPECT_FALSE(O().Countries->Checked(0));
+  // a rotation of -4 turns four times as fast; 0 keeps the default turn
+  Form->okclick(nullptr);
+  PumpFor(100);
+  EXPECT_EQ(RotationSpeed, -4);
+  EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1.2", "RotationSpeed"), static_cast<DWORD>(-4));
+  EXPECT_EQ(ReadStringValue("Software\\Vantrel\\1.4.1", "ExtOpt").size(), 30u);   // no rogue country
+  Open();
+  O().RotationUpDown->SetPosition(0);
+  Form->okclick(nullptr);
+  PumpFor(100);
+  EXPECT_EQ(RotationSpeed, 0);
+  EXPECT_FLOAT_EQ(RotationFactor, 1.0f);
+}
+}  // namespace
