@@ -169,24 +169,19 @@ void TfrmMain::CreateParams(TCreateParams& Params) {
   Params.WndParent = GetDesktopWindow();
 }
 
+float TfrmMain::SelectedCoordinate(const float* Hops, const float* Locations) const {
+  const bool hop = SelectionKind == 31;
+  const int count = hop ? static_cast<int>(HopLatitudes.size()) : MaxVisualizedIPs;
+  if (SelectedLocationIndex < 0 || SelectedLocationIndex >= count) return 0;
+  return (hop ? Hops : Locations)[SelectedLocationIndex];
+}
+
 std::string TfrmMain::Latitude() const {
-  if (SelectionKind == 31)
-    return SelectedLocationIndex >= 0 && SelectedLocationIndex < static_cast<int>(HopLatitudes.size())
-               ? CoordinateText(HopLatitudes[static_cast<size_t>(SelectedLocationIndex)])
-               : CoordinateText(0);
-  return SelectedLocationIndex >= 0 && SelectedLocationIndex < MaxVisualizedIPs
-             ? CoordinateText(LocationLatitudes[static_cast<size_t>(SelectedLocationIndex)])
-             : CoordinateText(0);
+  return CoordinateText(SelectedCoordinate(HopLatitudes.data(), LocationLatitudes.data()));
 }
 
 std::string TfrmMain::Longitude() const {
-  if (SelectionKind == 31)
-    return SelectedLocationIndex >= 0 && SelectedLocationIndex < static_cast<int>(HopLongitudes.size())
-               ? CoordinateText(HopLongitudes[static_cast<size_t>(SelectedLocationIndex)])
-               : CoordinateText(0);
-  return SelectedLocationIndex >= 0 && SelectedLocationIndex < MaxVisualizedIPs
-             ? CoordinateText(LocationLongitudes[static_cast<size_t>(SelectedLocationIndex)])
-             : CoordinateText(0);
+  return CoordinateText(SelectedCoordinate(HopLongitudes.data(), LocationLongitudes.data()));
 }
 
 std::string TfrmMain::Coordinates() const { return "\"" + Latitude() + "\", \"" + Longitude() + "\""; }

@@ -100,6 +100,9 @@ private:
   void LoadText(const std::string& Text);
   void Run(const std::string& Script);
   std::string Coordinates() const;   // "\"lat\", \"lon\""
+  // The selected entry of the hops' or the locations' coordinates; 0 for
+  // an index outside them.
+  float SelectedCoordinate(const float* Hops, const float* Locations) const;
 };
 
 extern TfrmMain* frmMain;

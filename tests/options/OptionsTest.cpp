@@ -95,6 +95,12 @@ protected:
     ClickClient(U->Handle(), U->Width() / 2, Up ? U->Height() / 4 : U->Height() * 3 / 4);
     PumpFor(100);
   }
+  // The window's OK or Cancel button.
+  TWinControl* Button(const std::string& Caption) {
+    for (int i = 0; i < aform->ControlCount(); ++i)
+      if (aform->Controls(i)->Caption() == Caption) return static_cast<TWinControl*>(aform->Controls(i));
+    return nullptr;
+  }
   void Click(TWinControl* C, int X = 6, int Y = 8) {
     ClickClient(C->Handle(), X, Y);
     PumpFor(100);
@@ -183,11 +189,9 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_EQ(ShellCalls[0].Wnd, Form->Handle());
 
   // OK, clicked
-  TControl* ok = nullptr;
-  for (int i = 0; i < aform->ControlCount(); ++i)
-    if (aform->Controls(i)->Caption() == "OK") ok = aform->Controls(i);
+  TWinControl* ok = Button("OK");
   ASSERT_NE(ok, nullptr);
-  Click(static_cast<TWinControl*>(ok), 20, 10);
+  Click(ok, 20, 10);
   PumpFor(200);
   EXPECT_FALSE(IsWindowVisible(w));
   EXPECT_TRUE(Form->ConfigAbout1->Enabled);
@@ -243,11 +247,9 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   O().Pages->SetActivePageIndex(3);
   PumpFor(100);
   Click(O().Countries, 6, 6);
-  TControl* cancel = nullptr;
-  for (int i = 0; i < aform->ControlCount(); ++i)
-    if (aform->Controls(i)->Caption() == "Cancel") cancel = aform->Controls(i);
+  TWinControl* cancel = Button("Cancel");
   ASSERT_NE(cancel, nullptr);
-  Click(static_cast<TWinControl*>(cancel), 20, 10);
+  Click(cancel, 20, 10);
   PumpFor(200);
   EXPECT_FALSE(aform->Visible());
   EXPECT_EQ(aform->ComponentCount(), 0);
@@ -261,9 +263,16 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   EXPECT_EQ(O().RefreshDisplay->Text(), "5");
   EXPECT_FALSE(O().LogConnections->Checked());
   EXPECT_FALSE(O().Countries->Checked(0));
-  // a rotation of -4 turns four times as fast; 0 keeps the default turn
+  // a rotation of -4 turns four times as fast; 0 keeps the default turn.
+  // The open map window reloads with the next info-window div.
+  frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
+  frmMain->Show();
+  PumpFor(100);
   Form->okclick(nullptr);
   PumpFor(100);
+  EXPECT_TRUE(frmMain->Visible());
+  EXPECT_EQ(frmMain->InfoWindowCounter, 1);
+  EXPECT_TRUE(Form->Errors.empty());
   EXPECT_EQ(RotationSpeed, -4);
   EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1.2", "RotationSpeed"), static_cast<DWORD>(-4));
