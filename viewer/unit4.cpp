@@ -9,8 +9,6 @@
 IMPLEMENT_CLASSINFO(TfrmMain, TForm)
 
 TfrmMain* frmMain = nullptr;
-std::array<float, 51> HopLatitudes{};
-std::array<float, 51> HopLongitudes{};
 
 namespace {
 // No browser engine: nothing to show, nothing to run.

@@ -36,10 +36,6 @@ public:
 // scripts go nowhere). Tests put a recorder in its place.
 extern std::function<std::unique_ptr<TMapBrowser>(TWinControl* Parent, const TRect& Bounds)> NewMapBrowser;
 
-// Positions of the traceroute's hops in degrees (hop 0..50).
-extern std::array<float, 51> HopLatitudes;
-extern std::array<float, 51> HopLongitudes;
-
 // The selection and settings a page is built from.
 struct TMapPageInput {
   std::string Latitude, Longitude;   // coordinate texts
