@@ -296,7 +296,6 @@ public:
   void UpDown5Click(TObject* Sender, TUDBtnType Button);
   void UpDown6Click(TObject* Sender, TUDBtnType Button);
   void czekimageclick(TObject* Sender);
-  void freq(TObject* Sender);
   void direq(TObject* Sender);
   void delfile(TObject* Sender);
   void pcolor1(TObject* Sender);
@@ -305,17 +304,13 @@ public:
   void pcolor4(TObject* Sender);
   void fontclick(TObject* Sender);
   void updatedbase(TObject* Sender);
-  TOptionControls Options;         // valid while the window is open
+  TOptionControls OptionControls;         // valid while the window is open
   std::string ChosenFolder;        // the output folder chosen in the window
   std::string ChosenFontName;      // the labels font chosen in the window
   int ChosenFontSize = 0;          // 0: no font chosen since the last OK
   TFontStyles ChosenFontStyle;
   std::string ChosenFontText;      // the "Font" setting of the chosen font
   std::string LoadCaption = "[&Load]";   // the load button's caption, kept between openings
-  std::string AnalyzedFilePath;
-  // The file analysis: starts one, or leaves analyse mode.
-  virtual void EnterIP1Click(TObject* /*Sender*/) {}
-  virtual void Unloadanalysedfile1Click(TObject* /*Sender*/) {}
 
   // ---- Globe model and connection log (NsMainGlobe.cpp, NsMainLog.cpp) ----
   // Locates VisualizedIPs: places, labels, merged addresses, rogue
@@ -352,7 +347,6 @@ public:
   void Scene3DViewer1DblClick(TObject* Sender);
   void FormMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled);
   void hudclick(TObject* Sender);
-  void allnames(TObject* Sender);
   void autorotation(TObject* Sender);
   void hiliteshadow(TObject* Sender);
 
@@ -417,8 +411,6 @@ protected:
   virtual void ShowError(const Exception& E);
   // Starts "vantrelwiz.exe" without parameters (the first run).
   virtual void StartWizard();
-  // Repaints the 3D view.
-  virtual void RepaintGlobe() {}
   // The alert sound, "ping.wav".
   virtual void PlayAlert();
   // The date and time texts of the connection log, taken once per update.

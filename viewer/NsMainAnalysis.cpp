@@ -60,9 +60,15 @@ void ExtractIPsFromLine(const std::string& Line, TAnalyzedAddresses& IPs) {
 
 // ---- The file picker ----
 
-void TMainForm::freq(TObject*) {
+void TMainForm::freq(TObject* Sender) {
   OpenDialog1->Options.Include(TOpenOption::ofFileMustExist);
-  AnalyzedFilePath = OpenDialog1->Execute() ? OpenDialog1->FileName : std::string();
+  const bool chosen = OpenDialog1->Execute();
+  // The options window's browse button fills its address list field.
+  if (Sender && Sender == OptionControls.BrowseButton && OptionControls.IPList) {
+    if (chosen) OptionControls.IPList->SetText(OpenDialog1->FileName);
+    return;
+  }
+  AnalyzedFilePath = chosen ? OpenDialog1->FileName : std::string();
 }
 
 // ---- Analysing ----

@@ -12,7 +12,6 @@ std::string SelectedLocationText;
 int SelectedLocationIndex = -1;
 std::string SelectedIPList;
 uint8_t InfoWindowCounter = 0;
-uint8_t SelectionKind = 0;
 std::string PickedHint;
 std::string PickedHopLabel;
 
@@ -284,16 +283,6 @@ void TMainForm::TurnGlobeTo(int Index) {
   if (!TurnCameraTo(Index) && Form7) Form7->Show();
 }
 
-void TMainForm::allnames(TObject*) {
-  if (!AllLabels) {
-    AllLabels = true;
-    HoverHighlight = false;
-  } else {
-    AllLabels = false;
-  }
-  HoverList.Clear();
-  RepaintGlobe();
-}
 
 void TMainForm::StopRotation() { Rotate = false; }
 

@@ -180,6 +180,7 @@ void TMainForm::FormKeyDown(TObject*, WORD& Key, TShiftState) {
     case TKeyCommand::kcFullScreen: FullScreen1Click(this); break;
     case TKeyCommand::kcImplant: ImplantClick(this); break;
     case TKeyCommand::kcAutorefresh: autorefresz(this); break;
+    case TKeyCommand::kcAbout: aboutform(this); break;
     default: break;
   }
 }

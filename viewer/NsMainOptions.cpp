@@ -94,14 +94,14 @@ void TMainForm::aboutform(TObject*) {
   ConfigAbout1->Enabled = false;
   aform->SetCaption("Options/About");
   aform->OnClose = [this](TObject* S, TCloseAction& A) { FormClose(S, A); };
-  Options = TOptionControls{};
+  OptionControls = TOptionControls{};
   ChosenFolder.clear();
   ChosenFontName = LabelFont.Name();
   ChosenFontSize = 0;
   ChosenFontStyle = LabelFont.Style();
   ChosenFontText = ::Font;
-  TBuilder b(Options);
-  TOptionControls& o = Options;
+  TBuilder b(OptionControls);
+  TOptionControls& o = OptionControls;
   const bool analysing = AnalyzedIPs.Count() > 0;
 
   TImage* header = b.Make<TImage>(aform, 0, 0, 474, 96);
@@ -143,7 +143,7 @@ void TMainForm::aboutform(TObject*) {
   o.LoadButton->Hint = " Load and analyze log file ";
   o.LoadButton->ShowHint = true;
   o.LoadButton->OnClick = [this](TObject* S) {
-    if (Options.LoadButton->Caption() != "[&Unload]")
+    if (OptionControls.LoadButton->Caption() != "[&Unload]")
       EnterIP1Click(S);
     else
       Unloadanalysedfile1Click(S);
@@ -318,50 +318,41 @@ void TMainForm::aboutform(TObject*) {
   aform->Show();
 }
 
-void TMainForm::advclick(TObject*) { Options.Cover->SetVisible(false); }
+void TMainForm::advclick(TObject*) { OptionControls.Cover->SetVisible(false); }
 
 void TMainForm::UpDown1Click(TObject*, TUDBtnType) {
-  const int refresh = Options.RefreshUpDown->Position();
-  Options.RefreshDisplay->SetText(IntToStr(refresh));
-  Options.SnapshotDisplay->SetText(IntToStr(refresh * Options.SnapshotUpDown->Position()));
+  const int refresh = OptionControls.RefreshUpDown->Position();
+  OptionControls.RefreshDisplay->SetText(IntToStr(refresh));
+  OptionControls.SnapshotDisplay->SetText(IntToStr(refresh * OptionControls.SnapshotUpDown->Position()));
 }
 
 void TMainForm::UpDown5Click(TObject*, TUDBtnType) {
-  Options.SnapshotDisplay->SetText(
-      IntToStr(Options.SnapshotUpDown->Position() * Options.RefreshUpDown->Position()));
+  OptionControls.SnapshotDisplay->SetText(
+      IntToStr(OptionControls.SnapshotUpDown->Position() * OptionControls.RefreshUpDown->Position()));
 }
 
 void TMainForm::UpDown2Click(TObject*, TUDBtnType) {
-  Options.LineDisplay->SetText(IntToStr(Options.LineUpDown->Position()));
+  OptionControls.LineDisplay->SetText(IntToStr(OptionControls.LineUpDown->Position()));
 }
 
 void TMainForm::UpDown3Click(TObject*, TUDBtnType) {
-  Options.PointDisplay->SetText(IntToStr(Options.PointUpDown->Position()));
+  OptionControls.PointDisplay->SetText(IntToStr(OptionControls.PointUpDown->Position()));
 }
 
 void TMainForm::UpDown4Click(TObject*, TUDBtnType) {
-  Options.RotationDisplay->SetText(RotationText(Options.RotationUpDown->Position()));
+  OptionControls.RotationDisplay->SetText(RotationText(OptionControls.RotationUpDown->Position()));
 }
 
 void TMainForm::UpDown6Click(TObject*, TUDBtnType) {
-  Options.MarkerDisplay->SetText(IntToStr(Options.MarkerUpDown->Position()));
+  OptionControls.MarkerDisplay->SetText(IntToStr(OptionControls.MarkerUpDown->Position()));
 }
 
 void TMainForm::czekimageclick(TObject*) {
-  const bool on = Options.SaveImages->Checked();
-  Options.Overwrite->SetEnabled(on);
-  Options.Timestamp->SetEnabled(on);
-  Options.SnapshotDisplay->SetEnabled(on);
-  Options.SnapshotUpDown->SetEnabled(on);
-}
-
-void TMainForm::freq(TObject* Sender) {
-  TOpenDialog d(nullptr);
-  if (!d.Execute()) return;
-  if (Sender && Sender == Options.BrowseButton && Options.IPList)
-    Options.IPList->SetText(d.FileName);
-  else
-    AnalyzedFilePath = d.FileName;
+  const bool on = OptionControls.SaveImages->Checked();
+  OptionControls.Overwrite->SetEnabled(on);
+  OptionControls.Timestamp->SetEnabled(on);
+  OptionControls.SnapshotDisplay->SetEnabled(on);
+  OptionControls.SnapshotUpDown->SetEnabled(on);
 }
 
 void TMainForm::direq(TObject*) {
@@ -372,7 +363,7 @@ void TMainForm::direq(TObject*) {
     ChosenFolder = Savepath;
 }
 
-void TMainForm::delfile(TObject*) { Options.IPList->SetText(""); }
+void TMainForm::delfile(TObject*) { OptionControls.IPList->SetText(""); }
 
 namespace {
 void PickColor(TShape* Swatch) {
@@ -385,10 +376,10 @@ void PickColor(TShape* Swatch) {
 }
 }  // namespace
 
-void TMainForm::pcolor1(TObject*) { PickColor(Options.Swatches[0]); }
-void TMainForm::pcolor2(TObject*) { PickColor(Options.Swatches[1]); }
-void TMainForm::pcolor3(TObject*) { PickColor(Options.Swatches[2]); }
-void TMainForm::pcolor4(TObject*) { PickColor(Options.Swatches[3]); }
+void TMainForm::pcolor1(TObject*) { PickColor(OptionControls.Swatches[0]); }
+void TMainForm::pcolor2(TObject*) { PickColor(OptionControls.Swatches[1]); }
+void TMainForm::pcolor3(TObject*) { PickColor(OptionControls.Swatches[2]); }
+void TMainForm::pcolor4(TObject*) { PickColor(OptionControls.Swatches[3]); }
 
 void TMainForm::fontclick(TObject*) {
   TFontDialog d(nullptr);
@@ -397,7 +388,7 @@ void TMainForm::fontclick(TObject*) {
   if (d.Execute()) ChosenFontName = d.Font()->Name();
   ChosenFontSize = d.Font()->Size();
   ChosenFontStyle = d.Font()->Style();
-  TLabel* preview = Options.FontPreview;
+  TLabel* preview = OptionControls.FontPreview;
   preview->Font()->SetName(d.Font()->Name());
   preview->Font()->SetSize(d.Font()->Size());
   preview->Font()->SetStyle(d.Font()->Style());
@@ -417,9 +408,9 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
   ConfigAbout1->Enabled = true;
   // The controls go once the message that closed the window is done with
   // them (OK and Cancel close it from their own clicks).
-  for (TControl* c : Options.Built) c->SetVisible(false);
-  FClosedControls.insert(FClosedControls.end(), Options.Built.begin(), Options.Built.end());
-  Options = TOptionControls{};
+  for (TControl* c : OptionControls.Built) c->SetVisible(false);
+  FClosedControls.insert(FClosedControls.end(), OptionControls.Built.begin(), OptionControls.Built.end());
+  OptionControls = TOptionControls{};
   PostMessageA(Handle(), WM_FREEOPTIONCONTROLS, 0, 0);
 }
 
@@ -430,7 +421,7 @@ void TMainForm::FreeClosedControls() {
 }
 
 void TMainForm::okclick(TObject*) {
-  TOptionControls& o = Options;
+  TOptionControls& o = OptionControls;
   // 1. the rogue countries' page
   LogConnections = o.LogConnections->Checked();
   SoundAlert = o.SoundAlert->Checked();

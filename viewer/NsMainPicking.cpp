@@ -150,6 +150,7 @@ void TMainForm::hudclick(TObject*) {
     case 6: FullScreen1Click(this); break;
     case 7: hiliteshadow(this); break;
     case 8: actAllEndpointsExecute(this); break;
+    case 9: aboutform(this); break;
     case 10: PostQuitMessage(0); break;
     default: break;
   }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "netlib/NetHTTP.h"
+#include "monitor/Unit2.h"
 #include "viewer/NsMain.h"
 
 IMPLEMENT_CLASSINFO(TfrmMain, TForm)
@@ -61,21 +62,6 @@ std::string ScriptStringText(const std::string& S) {
       ++i;
     } else {
       r += static_cast<char>(c);
-    }
-  }
-  return r;
-}
-
-std::string HtmlText(const std::string& S) {
-  std::string r;
-  for (char c : S) {
-    switch (c) {
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      case '\'': r += "&#39;"; break;
-      default: r += c;
     }
   }
   return r;

@@ -56,8 +56,6 @@ std::string BuildMapPage(const TStrings& Template, const TMapPageInput& In);
 // Text for a double-quoted script string: backslashes, quotes, control
 // characters and "</" escaped.
 std::string ScriptStringText(const std::string& S);
-// Text for HTML: & < > " ' as entities.
-std::string HtmlText(const std::string& S);
 // A coordinate as the page takes it: the float's general text, "," as ".".
 std::string CoordinateText(float Value);
 

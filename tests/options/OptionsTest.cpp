@@ -56,7 +56,7 @@ double ReadFloatValue(const char* Key, const char* Name) {
 class Options : public MainFormTest {
 protected:
   TRecordingForm* Form = nullptr;
-  TOptionControls& O() { return Form->Options; }
+  TOptionControls& O() { return Form->OptionControls; }
   void SetUp() override {
     MainFormTest::SetUp();
     NetComponent_Initialize();
