@@ -355,6 +355,8 @@ public:
   // PopupMenu1 for the picked addresses (one per line) and shows it by the
   // pointer. RouteTarget := the first address.
   void LocationPopup(const std::string& Clicked, bool HopClicked, bool FileLocation);
+  // What a chosen item of the location popup does; Sender is the item.
+  void RunPopupCommand(TPopupCommand Command, TObject* Sender);
   // Owner-drawn items: address items, the column header, and the
   // measure of a details item.
   void n01MeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
@@ -504,7 +506,6 @@ protected:
 
 private:
   void AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs);
-  void RunPopupCommand(TPopupCommand Command, TObject* Sender);
   TStringList FTraceHops;   // the worker's best list, taken over at the end
   void MakeScene();
   void Redraw();   // the view drawn again now unless it turns

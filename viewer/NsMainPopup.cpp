@@ -223,6 +223,15 @@ void TMainForm::AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpe
 void TMainForm::RunPopupCommand(TPopupCommand Command, TObject* Sender) {
   switch (Command) {
     case TPopupCommand::pcTraceroute: rou1Click(Sender); break;
+    case TPopupCommand::pcWhois: whoisClick(Sender); break;
+    case TPopupCommand::pcShowEntry: showentryClick(Sender); break;
+    case TPopupCommand::pcCloseConnection: closenonnectionClick(Sender); break;
+    case TPopupCommand::pcKillConnection: killconnectionClick(Sender); break;
+    case TPopupCommand::pcProcessInfo: webinfoClick(Sender); break;
+    case TPopupCommand::pcConnectionsTable: ConnectionsTable1Click(Sender); break;
+    case TPopupCommand::pcWebMap: gmClick(Sender); break;
+    case TPopupCommand::pcAnalyzeFile: EnterIP1Click(Sender); break;
+    case TPopupCommand::pcUnloadAnalysis: Unloadanalysedfile1Click(Sender); break;
     case TPopupCommand::pcExit: actExitExecute(Sender); break;
     default: break;
   }

@@ -83,7 +83,8 @@ TEST_F(CommandsTest, CloseConnectionHandsTheRowToTheIpHelper) {
   // table hidden nothing is refreshed
   Form2->Close();
   const int fillsHidden = Main->Fills;
-  Main->closenonnectionClick(PopupItem("Close Connection", "5.5.5.5:25!10.0.0.2:50003#Established&smtp.exe,103"));
+  Main->RunPopupCommand(TPopupCommand::pcCloseConnection,
+                        PopupItem("Close Connection", "5.5.5.5:25!10.0.0.2:50003#Established&smtp.exe,103"));
   ASSERT_EQ(FakeNet().TcpEntriesSet.size(), 3u);
   EXPECT_EQ(FakeNet().TcpEntriesSet[2],
             (TFakeTcpEntry{12, inet_addr("10.0.0.2"), NetPort(50003), inet_addr("5.5.5.5"), NetPort(25)}));
