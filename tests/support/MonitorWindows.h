@@ -55,6 +55,8 @@ protected:
   }
   void ClearPointSets(int) override { PlottedIndices.clear(); }
   void PlotLocation(int Index, float, const TVector&, const TVector&) override { PlottedIndices.push_back(Index); }
+  void PlotNothing(int) override {}
+  void EndPointSets() override {}
   void StopRotation() override {
     ++RotationStops;
     TMainForm::StopRotation();

@@ -244,19 +244,19 @@ TEST_F(TableTest, DoubleClickTurnsTheCameraToTheRowsOwnPlace) {
   const TAffineVector want = GlobePoint(151.20f, -33.50f, 2);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(Main->CameraPositions[0][k], want[k], 1e-4) << k;
   EXPECT_EQ(Main->RotationStops, 1);
-  EXPECT_FLOAT_EQ(FOV, 0.2f);   // halved, within the viewer's limits
+  EXPECT_FLOAT_EQ(Main->CameraZoom(), 0.2f);   // halved, within the viewer's limits
   EXPECT_TRUE(AllLabels);
   EXPECT_FALSE(Form7->Visible());
 
   // home itself; the zoom does not fall below 0.01
-  FOV = 0.015f;
+  Main->SetCameraZoom(0.015f);
   FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(50010), Addr(81, 2, 69, 160), Port(443), 100});
   Main->ConnectionsTable1Click(Form2->tablerefresz);
   DoubleClickRow(RowOf("81.2.69.160"));
   ASSERT_EQ(Main->CameraPositions.size(), 2u);
   const TAffineVector home = GlobePoint(-0.12f, 51.5f, 2);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(Main->CameraPositions[1][k], home[k], 1e-4) << k;
-  EXPECT_FLOAT_EQ(FOV, 0.01f);
+  EXPECT_FLOAT_EQ(Main->CameraZoom(), 0.01f);
 
   // rows without a place do nothing
   DoubleClickRow(RowOf("0.0.0.0"));
