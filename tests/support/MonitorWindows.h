@@ -32,6 +32,8 @@ struct TMessageShown {
 class TTableForm : public TMainForm {
 public:
   using TMainForm::TMainForm;
+  using TMainForm::CameraZoom;
+  using TMainForm::SetCameraZoom;
   std::vector<TMessageShown> Messages;
   std::vector<TAffineVector> CameraPositions;
   int RotationStops = 0;
@@ -76,6 +78,7 @@ public:
   void SetUp() override {
     Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
     Forms_Initialize();
+    NsMain_Initialize();   // the main window's globe view
     uIPHelperAPI_Initialize();
     FakeNet() = TFakeNetwork{};
     PresentFakeToolHelp();
@@ -108,6 +111,7 @@ public:
   }
   void TearDown() override {
     Forms_Finalize();
+    NsMain_Finalize();
     Form2 = nullptr;
     Form5 = nullptr;
     Form6 = nullptr;

@@ -235,7 +235,7 @@ TEST_F(TableTest, HtmlExportIsThePageOfTheFixtureWithNamesEscaped) {
 TEST_F(TableTest, DoubleClickTurnsTheCameraToTheRowsOwnPlace) {
   PresentMachine();
   OpenTable();
-  FOV = 0.4f;
+  Main->SetCameraZoom(0.4f);
   AllLabels = false;
   // 11.2.3.45 (Berlin) is plotted before 1.2.3.4 (Sydney)
   ASSERT_LT(Main->VisualizedIPs.IndexOf("11.2.3.45"), Main->VisualizedIPs.IndexOf("1.2.3.4"));
