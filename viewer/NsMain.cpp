@@ -84,6 +84,13 @@ TMainForm::TMainForm(TComponent* AOwner)
   };
   Scene3DViewer1->OnMouseWheel = wheel;
   OnMouseWheel = wheel;
+  // The full-screen viewer's form serves the same handlers.
+  GLFullScreenViewer1->OnMouseDown = Scene3DViewer1->OnMouseDown;
+  GLFullScreenViewer1->OnMouseMove = Scene3DViewer1->OnMouseMove;
+  GLFullScreenViewer1->OnClick = Scene3DViewer1->OnClick;
+  GLFullScreenViewer1->OnDblClick = Scene3DViewer1->OnDblClick;
+  GLFullScreenViewer1->OnMouseWheel = wheel;
+  GLFullScreenViewer1->OnKeyDown = [this](TObject* S, WORD& K, TShiftState Sh) { FormKeyDown(S, K, Sh); };
 
   OnCreate = [this](TObject* S) { FormCreate(S); };
   OnShow = [this](TObject* S) { FormShow(S); };

@@ -495,8 +495,8 @@ protected:
   virtual void ShowDesktopPicture(bool Show);
   virtual void PlaceDesktopPicture(int Size);
   virtual void SetDesktopPicture(TBitmap& Wallpaper);
-  virtual void EnterFullScreenViewer() {}
-  virtual void LeaveFullScreenViewer() {}
+  virtual void EnterFullScreenViewer();
+  virtual void LeaveFullScreenViewer();
   // The HUD bar sprite: shown or not, its size, and its picture (0 the
   // plain bar, k the bar with cell k lit).
   virtual bool HudBarVisible() const;

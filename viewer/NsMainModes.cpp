@@ -148,6 +148,38 @@ void TMainForm::LeaveFullScreen() {
   }
 }
 
+// Full screen below version 9: the full-screen viewer covers the screen at
+// the desktop's resolution and the main window hides; the windowed viewer
+// takes the screen's size so that picking and texts measure the screen.
+void TMainForm::EnterFullScreenViewer() {
+  BackgroundWasVisible = GLHUDSprite1->Visible();
+  GLHUDSprite1->SetVisible(false);
+  GLFullScreenViewer1->MatchDesktopResolution();
+  GLFullScreenViewer1->SetWidth(Screen->Width());
+  GLFullScreenViewer1->SetHeight(Screen->Height());
+  Scene3DViewer1->SetVisible(false);
+  Scene3DViewer1->SetWidth(GLFullScreenViewer1->Width());
+  Scene3DViewer1->SetHeight(GLFullScreenViewer1->Height());
+  const int w = GLFullScreenViewer1->Width(), h = GLFullScreenViewer1->Height();
+  GLHUDSprite2->SetWidth(332);
+  GLHUDSprite2->SetHeight(32);
+  GLHUDSprite2->Position()->SetPoint(static_cast<float>(w / 2), static_cast<float>(h - 2 - 16), 0);
+  GLFullScreenViewer1->SetActive(true);
+  Hide();
+}
+
+void TMainForm::LeaveFullScreenViewer() {
+  GLHUDSprite1->SetVisible(BackgroundWasVisible);
+  ShowHudBar(false);
+  HudHint.clear();
+  Show();
+  Scene3DViewer1->SetVisible(true);
+  GLFullScreenViewer1->SetActive(false);
+  LayoutHudBar();
+  if (BorderStyle() == TFormBorderStyle::bsNone)
+    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TMainForm::Resetwindow1Click(TObject*) {
   HWND h = Handle();
   if (BorderStyle() == TFormBorderStyle::bsNone) DesktopShell.MinimizeAll();

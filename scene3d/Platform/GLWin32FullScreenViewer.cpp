@@ -79,7 +79,7 @@ TGLFullScreenViewer::TGLFullScreenViewer(TComponent* AOwner) : TGLNonVisualViewe
 }
 
 TGLFullScreenViewer::~TGLFullScreenViewer() {
-  if (FActive) Shutdown();
+  if (FActive) Shutdown(true);
   if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
 }
 
@@ -194,9 +194,7 @@ void TGLFullScreenViewer::BindFormEvents() {
     if (!viewer) return;
     if (viewer->OnCloseQuery) viewer->OnCloseQuery(viewer, CanClose);
     if (!CanClose) return;
-    viewer->FInCloseQuery = true;
     viewer->Shutdown();
-    viewer->FInCloseQuery = false;
   };
   form->OnPaint = [form](TObject*) {
     if (form->Viewer) form->Viewer->Render();
@@ -238,14 +236,19 @@ void TGLFullScreenViewer::Startup() {
   FActive = true;
 }
 
-void TGLFullScreenViewer::Shutdown() {
+void TGLFullScreenViewer::Shutdown(bool FreeNow) {
   Buffer()->DestroyRC();
   if (auto* form = static_cast<TGLFullScreenForm*>(FForm)) {
     FForm = nullptr;
     form->Viewer = nullptr;
-    // Called from the form's close query, the form goes once that returns.
-    if (FInCloseQuery) form->Release();
-    else delete form;
+    // Stopping may come from one of the form's own handlers (a key, a
+    // click, the close query): the form goes once that returns.
+    if (FreeNow) {
+      delete form;
+    } else {
+      form->Hide();
+      form->Release();
+    }
   }
   if (FSwitchedResolution) RestoreDefaultMode();
   FSwitchedResolution = false;

@@ -65,14 +65,13 @@ protected:
 
 private:
   void Startup();
-  void Shutdown();
+  void Shutdown(bool FreeNow = false);   // FreeNow: not from the form's handlers (destruction)
   void BindFormEvents();
   TGLScreenDepth FScreenDepth = TGLScreenDepth::sd32bits;
   bool FActive = false;
   bool FSwitchedResolution = false;
   int FUpdateCount = 0;
   TForm* FForm = nullptr;   // owned while active
-  bool FInCloseQuery = false;   // the form is released once its handler returns
   bool FVSyncPending = false;
   bool FStayOnTop = false;
   TCursor FCursor = crDefault;

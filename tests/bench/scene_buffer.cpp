@@ -17,33 +17,19 @@
 #include "scene3d/GLObjects.h"
 #include "scene3d/Platform/GLWin32Context.h"
 #include "scene3d/Platform/GLWin32Viewer.h"
+#include "viewer/NsMain.h"
 
 namespace {
 constexpr int Width = 800, Height = 600, PointSets = 8, Points = 1000;
 
+// The program's 3D units, started as the program starts them.
 struct TUnits {
   TUnits() {
     Forms_Initialize();
-    OpenGL1x_Initialize();
-    GLContext_Initialize();
-    GLWin32Context_Initialize();
-    XOpenGL_Initialize();
-    PersistentClasses_Initialize();
-    GLTexture_Initialize();
-    Scene3D_Initialize();
-    GLObjects_Initialize();
-    GLWin32Viewer_Initialize();
+    NsMain_Initialize();
   }
   ~TUnits() {
-    GLWin32Viewer_Finalize();
-    GLObjects_Finalize();
-    Scene3D_Finalize();
-    GLTexture_Finalize();
-    PersistentClasses_Finalize();
-    XOpenGL_Finalize();
-    GLWin32Context_Finalize();
-    GLContext_Finalize();
-    OpenGL1x_Finalize();
+    NsMain_Finalize();
     Forms_Finalize();
   }
 };

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "ViewScene.h"
 #include "GLTestWindow.h"
 #include "MainFormFixture.h"
 #include "classlib/Jpeg.h"
@@ -88,18 +89,7 @@ protected:
     Form->Scene3DViewer1->Invalidate();
     ASSERT_TRUE(PumpUntil([&] { return b->FrameCount() > frames; }, 10000));
   }
-  TCapture Frame() {
-    std::unique_ptr<TGLBitmap32> shot = Form->Scene3DViewer1->Buffer()->CreateSnapShot();
-    TCapture c;
-    c.Width = shot->Width();
-    c.Height = shot->Height();
-    for (int y = 0; y < c.Height; ++y)
-      for (int x = 0; x < c.Width; ++x) {
-        const TGLPixel32 p = shot->ScanLine(c.Height - 1 - y)[x];
-        c.Pixels.push_back(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
-      }
-    return c;
-  }
+  TCapture Frame() { return ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot()); }
   // Window position (row 0 the top) of a point of the scene.
   POINT OnScreen(const TAffineVector& P) {
     const TAffineVector s = Form->Scene3DViewer1->Buffer()->WorldToScreen(P);

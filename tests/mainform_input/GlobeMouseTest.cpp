@@ -8,6 +8,7 @@
 #include <cmath>
 #include <thread>
 
+#include "ViewScene.h"
 #include "InputFixture.h"
 #include "netlib/NetIcmpClient.h"
 #include "viewer/components/WorkerThread.h"
@@ -67,18 +68,7 @@ protected:
     const TAffineVector s = Form->Scene3DViewer1->Buffer()->WorldToScreen(P);
     return {static_cast<LONG>(std::lround(s[0])), static_cast<LONG>(Form->Scene3DViewer1->Height() - std::lround(s[1]))};
   }
-  TCapture Frame() {
-    std::unique_ptr<TGLBitmap32> shot = Form->Scene3DViewer1->Buffer()->CreateSnapShot();
-    TCapture c;
-    c.Width = shot->Width();
-    c.Height = shot->Height();
-    for (int y = 0; y < c.Height; ++y)
-      for (int x = 0; x < c.Width; ++x) {
-        const TGLPixel32 p = shot->ScanLine(c.Height - 1 - y)[x];
-        c.Pixels.push_back(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
-      }
-    return c;
-  }
+  TCapture Frame() { return ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot()); }
 };
 
 bool MenuOpen() {

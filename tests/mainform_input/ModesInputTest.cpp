@@ -3,6 +3,7 @@
 // over a shell that may lack its parts, stay on top, the tray's hide and
 // "Focus Window".
 #include "InputFixture.h"
+#include "ViewScene.h"
 #include "classlib/Graphics.h"
 
 namespace {
@@ -146,6 +147,71 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   Key('I');
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
   delete wall;
+}
+
+TEST_F(Modes, FullScreenBeforeVersionNineIsTheFullScreenViewerOverTheWholeScreen) {
+  Start();
+  OSMajorVersion = 6;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  TGLCamera* camera = Form->GLCamera1;
+  Form->GLHUDSprite1->SetVisible(true);   // the desktop picture of desktop mode
+  Key('F');
+  ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
+  TForm* full = Form->GLFullScreenViewer1->Form();
+  ASSERT_NE(full, nullptr);
+  RECT r;   // the client area is the screen, the sizing frame beyond it
+  GetClientRect(full->Handle(), &r);
+  MapWindowPoints(full->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, w);
+  EXPECT_EQ(r.bottom, h);
+  EXPECT_FALSE(IsWindowVisible(Form->Handle()));
+  EXPECT_FALSE(Form->Scene3DViewer1->Visible());
+  EXPECT_EQ(Form->Scene3DViewer1->Width(), w) << "picking and texts measure the screen";
+  EXPECT_EQ(Form->Scene3DViewer1->Height(), h);
+  EXPECT_FALSE(Form->GLHUDSprite1->Visible());
+  EXPECT_EQ(Form->GLHUDSprite2->Width(), 332);
+  EXPECT_EQ(Form->GLHUDSprite2->Height(), 32);
+  EXPECT_EQ(Form->GLHUDSprite2->Position()->X(), w / 2);
+  EXPECT_EQ(Form->GLHUDSprite2->Position()->Y(), h - 18);
+
+  // The globe fills the middle of the screen-sized frame, black around it.
+  Form->GLFullScreenViewer1->Render();
+  const TCapture frame = ToCapture(*Form->GLFullScreenViewer1->Buffer()->CreateSnapShot());
+  SaveBmp(frame, OldDir + "\\full-screen-viewer.bmp");   // the test folder
+  ASSERT_EQ(frame.Width, w);
+  ASSERT_EQ(frame.Height, h);
+  EXPECT_NE(frame.At(w / 2, h / 2), 0u);
+  EXPECT_EQ(frame.At(2, 2), 0u);
+
+  // Keys reach the commands through the full-screen form.
+  auto keyToFullScreen = [&](WORD Vk) {
+    SetForegroundWindow(full->Handle());
+    PumpFor(50);
+    PressKey(Vk);
+    PumpFor(150);
+  };
+  const float zoom = camera->NearPlaneBias();
+  keyToFullScreen(VK_PRIOR);
+  EXPECT_GT(camera->NearPlaneBias(), zoom);
+  SetCursorPos(0, 0);   // outside the window: no hover shows the bar again
+  keyToFullScreen(VK_ESCAPE);
+  EXPECT_FALSE(Form->GLFullScreenViewer1->Active());
+  EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+  EXPECT_TRUE(Form->Scene3DViewer1->Visible());
+  EXPECT_TRUE(Form->GLHUDSprite1->Visible()) << "the desktop picture as it was";
+  EXPECT_FALSE(Form->GLHUDSprite2->Visible());
+  EXPECT_LT(Form->GLHUDSprite2->Position()->Y(), Form->Scene3DViewer1->Height()) << "laid out in the window again";
+
+  // F leaves as Esc does, the zoom brought back within the view's limits.
+  Key('F');
+  ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
+  camera->SetNearPlaneBias(1000.0f);
+  keyToFullScreen('F');
+  EXPECT_FALSE(Form->GLFullScreenViewer1->Active());
+  EXPECT_LT(camera->NearPlaneBias(), 1000.0f);
+  EXPECT_TRUE(IsWindowVisible(Form->Handle()));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "GuiTest.h"
+#include "ViewScene.h"
 #include "classlib/Forms.h"
 #include "scene3d/Base/PersistentClasses.h"
 #include "scene3d/Base/XOpenGL.h"
@@ -44,15 +45,8 @@ void FakeDesktop(int& Width, int& Height, int& Depth) { Width = 1280, Height = 1
 
 class FullScreen : public testing::Test {
 protected:
+  TViewUnits Units;
   void SetUp() override {
-    Forms_Initialize();
-    OpenGL1x_Initialize();
-    GLContext_Initialize();
-    GLWin32Context_Initialize();
-    XOpenGL_Initialize();
-    PersistentClasses_Initialize();
-    GLTexture_Initialize();
-    Scene3D_Initialize();
     GLWin32FullScreenViewer_Initialize();
     SystemChange = ChangeDisplaySettingsProc;
     ChangeDisplaySettingsProc = RecordingChange;
@@ -69,14 +63,6 @@ protected:
     Viewer.reset();
     Scene.reset();
     GLWin32FullScreenViewer_Finalize();
-    Scene3D_Finalize();
-    GLTexture_Finalize();
-    PersistentClasses_Finalize();
-    XOpenGL_Finalize();
-    GLWin32Context_Finalize();
-    GLContext_Finalize();
-    OpenGL1x_Finalize();
-    Forms_Finalize();
   }
   void UseFakeDriver() {
     FakeDriver = true;
@@ -189,7 +175,7 @@ TEST_F(FullScreen, ASmallerModeIsSwitchedToAndTheDesktopRestored) {
   EXPECT_EQ(Viewer->Form()->Handle(), first);
   Viewer->EndUpdate();
   ASSERT_TRUE(Viewer->Active());
-  EXPECT_FALSE(IsWindow(first));
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(first); })) << "the old form is released";
   ASSERT_EQ(Switches.size(), 3u);
   EXPECT_EQ(Switches[1].dmPelsWidth, 0u) << "the desktop back in between";
   EXPECT_EQ(Switches[2].dmBitsPerPel, 16u);
