@@ -71,18 +71,20 @@ protected:
   TCapture Frame() { return ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot()); }
 };
 
-bool MenuOpen() {
-  bool open = false;
+// The open popup menu's window, if one is shown.
+HWND OpenMenu() {
+  HWND menu = nullptr;
   EnumWindows(
       [](HWND W, LPARAM P) -> BOOL {
         char cls[16] = {};
         GetClassNameA(W, cls, sizeof cls);
-        if (std::string(cls) == "#32768" && IsWindowVisible(W)) *reinterpret_cast<bool*>(P) = true;
+        if (std::string(cls) == "#32768" && IsWindowVisible(W)) *reinterpret_cast<HWND*>(P) = W;
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&open));
-  return open;
+      reinterpret_cast<LPARAM>(&menu));
+  return menu;
 }
+bool MenuOpen() { return OpenMenu() != nullptr; }
 
 TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlobe) {
   FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1}};
@@ -109,6 +111,7 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   MoveMouseTo(s.x, s.y);
   ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
   TCapture shot;
+  RECT shotRect{}, menuRect{};
   std::atomic<bool> shown{false};
   std::thread closer([&] {
     for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
@@ -116,10 +119,10 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
     PressKey(VK_DOWN);
     PressKey(VK_DOWN);
     Sleep(200);
-    RECT r;
-    GetWindowRect(Form->Handle(), &r);
-    r.right += 300;
-    shot = CaptureScreen(r);
+    GetWindowRect(Form->Handle(), &shotRect);
+    shotRect.right += 300;
+    shot = CaptureScreen(shotRect);
+    if (HWND menu = OpenMenu()) GetWindowRect(menu, &menuRect);
     shown = MenuOpen();
     PressKey(VK_ESCAPE);
   });
@@ -127,8 +130,18 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   PumpUntil([&] { return !closer.joinable() || shown.load(); }, 8000);
   PumpFor(500);
   closer.join();
-  SaveBmp(shot, WorkFolder + "\\popup-over-globe.bmp");
   EXPECT_TRUE(shown.load());
+  // The screen copy holds no OpenGL pixels here: the view's own frame goes
+  // in around the menu, to show what the user sees.
+  const TCapture view = Frame();
+  const POINT origin = ClientToScreenPoint(Form->Scene3DViewer1->Handle(), 0, 0);
+  for (int y = 0; y < view.Height; ++y)
+    for (int x = 0; x < view.Width; ++x) {
+      const POINT at{origin.x + x, origin.y + y};
+      if (PtInRect(&menuRect, at) || at.x >= shotRect.right || at.y >= shotRect.bottom) continue;
+      shot.Pixels[static_cast<size_t>(at.y - shotRect.top) * shot.Width + (at.x - shotRect.left)] = view.At(x, y);
+    }
+  SaveBmp(shot, WorkFolder + "\\popup-over-globe.bmp");
   EXPECT_EQ(Form->RouteTarget, "2.0.0.1");
   EXPECT_EQ(SelectionKind, 0);
   ASSERT_EQ(Form->PopupMenu1->Items()->Count(), 11);
@@ -159,6 +172,45 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   const bool turning = Form->GLCadencer1->Enabled();
   DoubleClickAt(s.x - 20, s.y - 60);
   ASSERT_TRUE(PumpUntil([&] { return Form->GLCadencer1->Enabled() != turning; }, 3000));
+}
+
+TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerAndGoesWhenThePointerLeaves) {
+  Start();
+  const int w = Form->Scene3DViewer1->Width(), h = Form->Scene3DViewer1->Height();
+  const int left = w / 2 - 166;   // ten cells of 33 pixels
+  auto cellCentre = [&](int K) { return ClientToScreenPoint(Form->Scene3DViewer1->Handle(), left + 33 * (K - 1) + 16, h - 16); };
+  auto hoverCell = [&](int K) {
+    const POINT p = cellCentre(K);
+    MoveMouseTo(p.x, p.y);
+    EXPECT_TRUE(PumpUntil([&] { return HoveredHudCell == K && Form->GLHUDSprite2->Visible(); }, 3000)) << K;
+    Drawn();
+    return Frame();
+  };
+  // How far a cell's pixels are from the same cell in another frame.
+  auto cellDifference = [&](const TCapture& A, const TCapture& B, int K) {
+    int sum = 0;
+    for (int y = h - 32; y < h - 2; ++y)
+      for (int x = left + 33 * (K - 1) + 3; x < left + 33 * K - 3; ++x) {
+        const uint32_t a = A.At(x, y), b = B.At(x, y);
+        sum += std::abs(Red(a) - Red(b)) + std::abs(Green(a) - Green(b)) + std::abs(Blue(a) - Blue(b));
+      }
+    return sum;
+  };
+  const TCapture labels = hoverCell(3);
+  EXPECT_EQ(HudHint, "Labels");
+  const TCapture exitCell = hoverCell(10);
+  EXPECT_EQ(HudHint, "Exit");
+  SaveBmp(exitCell, WorkFolder + "\\hud-bar-exit-lit.bmp");
+  EXPECT_GT(cellDifference(labels, exitCell, 3), 2000) << "cell 3 lit in the first frame only";
+  EXPECT_GT(cellDifference(labels, exitCell, 10), 2000) << "cell 10 lit in the second frame only";
+  EXPECT_LT(cellDifference(labels, exitCell, 6), cellDifference(labels, exitCell, 3) / 10) << "the others as they were";
+
+  // The pointer leaving the view takes the bar and its hint away.
+  hoverCell(6);
+  const POINT out = ClientToScreenPoint(Form->Handle(), -30, -30);
+  MoveMouseTo(out.x, out.y);
+  EXPECT_TRUE(PumpUntil([&] { return !Form->GLHUDSprite2->Visible(); }, 3000)) << "the pointer left the view";
+  EXPECT_EQ(HudHint, "");
 }
 
 // Hops scripted for the trace: Paris, a hop without place, Cairo.
