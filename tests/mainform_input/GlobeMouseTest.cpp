@@ -174,7 +174,7 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   ASSERT_TRUE(PumpUntil([&] { return Form->GLCadencer1->Enabled() != turning; }, 3000));
 }
 
-TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerAndGoesWhenThePointerLeaves) {
+TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenThePointerLeaves) {
   Start();
   const int w = Form->Scene3DViewer1->Width(), h = Form->Scene3DViewer1->Height();
   const int left = w / 2 - 166;   // ten cells of 33 pixels
@@ -204,6 +204,16 @@ TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerAndGoesWhenThePointerLea
   EXPECT_GT(cellDifference(labels, exitCell, 3), 2000) << "cell 3 lit in the first frame only";
   EXPECT_GT(cellDifference(labels, exitCell, 10), 2000) << "cell 10 lit in the second frame only";
   EXPECT_LT(cellDifference(labels, exitCell, 6), cellDifference(labels, exitCell, 3) / 10) << "the others as they were";
+
+  // A click on a cell runs its command: "Labels", "Connect Locations".
+  const bool labelsOn = AllLabels, connectOn = ConnectLocations;
+  POINT c = cellCentre(3);
+  ClickAt(c.x, c.y);
+  EXPECT_TRUE(PumpUntil([&] { return AllLabels != labelsOn; }, 3000));
+  c = cellCentre(5);
+  ClickAt(c.x, c.y);
+  EXPECT_TRUE(PumpUntil([&] { return ConnectLocations != connectOn; }, 3000));
+  EXPECT_EQ(AllLabels, !labelsOn);
 
   // The pointer leaving the view takes the bar and its hint away.
   hoverCell(6);
