@@ -1,7 +1,6 @@
 // The desktop routines of the window modes: the desktop icons and the
 // shell's minimise-all. Shells without them (such as Wine's) are left alone.
-#include <ole2.h>
-
+#include "classlib/ComObj.h"
 #include "viewer/NsMain.h"
 
 void ShowDesktopIcons(bool Show) {
@@ -16,19 +15,20 @@ namespace {
 bool CallShellApplication(const wchar_t* Method) {
   const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   bool done = false;
-  CLSID clsid;
-  IDispatch* shell = nullptr;
-  if (SUCCEEDED(CLSIDFromProgID(L"Shell.Application", &clsid)) &&
-      SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                 IID_IDispatch, reinterpret_cast<void**>(&shell)))) {
-    DISPID id;
-    LPOLESTR name = const_cast<LPOLESTR>(Method);
-    if (SUCCEEDED(shell->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id))) {
-      DISPPARAMS none{nullptr, nullptr, 0, 0};
-      done = SUCCEEDED(shell->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                                     nullptr, nullptr, nullptr));
+  {   // the shell is released before COM is left
+    CLSID clsid;
+    TComPtr<IDispatch> shell;
+    if (SUCCEEDED(CLSIDFromProgID(L"Shell.Application", &clsid)) &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                   shell.OutVoid()))) {
+      DISPID id;
+      LPOLESTR name = const_cast<LPOLESTR>(Method);
+      if (SUCCEEDED(shell->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id))) {
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        done = SUCCEEDED(shell->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                                       nullptr, nullptr));
+      }
     }
-    shell->Release();
   }
   if (SUCCEEDED(init)) CoUninitialize();
   return done;

@@ -1,8 +1,11 @@
 #include "viewer/unit4.h"
 
+#include <mshtml.h>
+
 #include <algorithm>
 #include <vector>
 
+#include "classlib/SHDocVw.h"
 #include "netlib/NetHTTP.h"
 #include "monitor/Unit2.h"
 #include "viewer/NsMain.h"
@@ -21,6 +24,61 @@ public:
   void LoadDocument(const std::string&) override {}
   void ExecScript(const std::string&, const std::string&) override {}
   void SetBodyStyle(const std::string&, const std::string&) override {}
+};
+
+// The system's web browser control, on the window.
+class TSystemBrowser : public TMapBrowser {
+public:
+  explicit TSystemBrowser(std::unique_ptr<TWebBrowser> Browser) : FBrowser(std::move(Browser)) {
+    FBrowser->OnDocumentComplete = [this](TObject*, IDispatch*, const std::string&) {
+      if (OnDocumentComplete) OnDocumentComplete();
+    };
+  }
+  void Navigate(const std::string& URL) override { FBrowser->Navigate(URL); }
+  int ReadyState() override { return FBrowser->ReadyState(); }
+  bool HasDocument() override { return static_cast<bool>(Document()); }
+  void LoadDocument(const std::string& Text) override {
+    auto persist = Document().As<IPersistStreamInit>(IID_IPersistStreamInit);
+    if (!persist) return;
+    TComPtr<IStream> stream;
+    OleCheck(CreateStreamOnHGlobal(nullptr, TRUE, stream.Out()));
+    ULONG written = 0;
+    OleCheck(stream->Write(Text.data(), static_cast<ULONG>(Text.size()), &written));
+    OleCheck(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+    OleCheck(persist->InitNew());
+    OleCheck(persist->Load(stream.Get()));
+  }
+  // Errors of the page's scripts are the control's to report.
+  void ExecScript(const std::string& Code, const std::string& Language) override {
+    auto document = Document();
+    TComPtr<IHTMLWindow2> window;
+    if (!document || FAILED(document->get_parentWindow(window.Out())) || !window) return;
+    TBStr code(Code), language(Language);
+    TOleVariant result;
+    window->execScript(code.Get(), language.Get(), &result.Value);
+  }
+  void SetBodyStyle(const std::string& Name, const std::string& Value) override {
+    auto document = Document();
+    TComPtr<IHTMLElement> body;
+    TComPtr<IHTMLStyle> style;
+    if (!document || FAILED(document->get_body(body.Out())) || !body || FAILED(body->get_style(style.Out())) ||
+        !style)
+      return;
+    TBStr name(Name);
+    LPOLESTR names[1] = {name.Get()};
+    DISPID id;
+    if (FAILED(style->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return;
+    TOleVariant value;
+    V_VT(&value.Value) = VT_BSTR;
+    V_BSTR(&value.Value) = TBStr(Value).Release();
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value.Value, &put, 1, 1};
+    style->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+  }
+
+private:
+  TComPtr<IHTMLDocument2> Document() { return FBrowser->Document().As<IHTMLDocument2>(IID_IHTMLDocument2); }
+  std::unique_ptr<TWebBrowser> FBrowser;
 };
 
 const int BalloonLine = 19;
@@ -46,7 +104,13 @@ std::string InfoWindowDivs() {
 }  // namespace
 
 std::function<std::unique_ptr<TMapBrowser>(TWinControl*, const TRect&)> NewMapBrowser =
-    [](TWinControl*, const TRect&) -> std::unique_ptr<TMapBrowser> { return std::make_unique<TBlankBrowser>(); };
+    [](TWinControl* Parent, const TRect& R) -> std::unique_ptr<TMapBrowser> {
+  auto browser = std::make_unique<TWebBrowser>(nullptr);
+  if (!browser->DefaultInterface()) return std::make_unique<TBlankBrowser>();
+  browser->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
+  browser->SetParent(Parent);
+  return std::make_unique<TSystemBrowser>(std::move(browser));
+};
 
 std::string ScriptStringText(const std::string& S) {
   std::string r;
@@ -186,7 +250,9 @@ void TfrmMain::FormCreate(TObject*) {
 
 void TfrmMain::LoadText(const std::string& Text) {
   WebBrowser1->Navigate("about:blank");
+  const DWORD start = GetTickCount();
   while (WebBrowser1->ReadyState() < 3 && !Application->Terminated()) {
+    if (GetTickCount() - start >= DocumentTimeout) return;   // a control that never gets there has no document
     Application->ProcessMessages();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }

@@ -31,9 +31,10 @@ public:
   std::function<void()> OnDocumentComplete;
 };
 
-// Makes the browser on Parent at Bounds. Without a browser engine it is a
-// blank browser: ready at once, no document (so loading skips the page and
-// scripts go nowhere). Tests put a recorder in its place.
+// Makes the browser on Parent at Bounds: the system's web browser control.
+// When the system has none it is a blank browser: ready at once, no
+// document (so loading skips the page and scripts go nowhere). Tests put a
+// recorder in its place.
 extern std::function<std::unique_ptr<TMapBrowser>(TWinControl* Parent, const TRect& Bounds)> NewMapBrowser;
 
 // The selection and settings a page is built from.
@@ -78,6 +79,7 @@ public:
   uint8_t InfoWindowCounter = 0;
 
   std::string TemplateFile;   // the program folder's gmap.ini
+  DWORD DocumentTimeout = 5000;   // ms a load waits for the control to become interactive
 
   void FormCreate(TObject* Sender);   // the show handler: builds and loads the page
   void WebBrowser1DocumentComplete();

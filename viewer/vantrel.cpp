@@ -1,4 +1,5 @@
 // vantrel: shows where the machine's network connections lead.
+#include "classlib/ComObj.h"
 #include "classlib/Forms.h"
 #include "monitor/Unit2.h"
 #include "monitor/Unit5.h"
@@ -30,6 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return 0;
   }
 
+  ComObj_Initialize();   // the map window's web browser control
   Forms_Initialize();
   NsMain_Initialize();
   Application->Initialize();
@@ -46,6 +48,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Forms_Finalize();   // the main window's FormDestroy runs here
   NsMain_Finalize();
   NetComponent_Finalize();
+  ComObj_Finalize();
 
   XCollection_Finalize();
   PersistentClasses_Finalize();

@@ -5,6 +5,7 @@
 // opened in a headless browser on the host by tests/webmap/check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,7 +149,9 @@ protected:
   TBrowserLog Log;
   std::string Dir, OldDir;
   std::vector<std::string> Errors;
+  decltype(NewMapBrowser) SystemBrowser;
   void SetUp() override {
+    SystemBrowser = NewMapBrowser;
     OldDir = GetCurrentDir();
     Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
     Forms_Initialize();
@@ -167,6 +170,7 @@ protected:
     Forms_Finalize();
     NetComponent_Finalize();
     frmMain = nullptr;
+    NewMapBrowser = SystemBrowser;
     SetCurrentDirectoryA(OldDir.c_str());
   }
   static void SetDefaultSettings() {
@@ -256,6 +260,22 @@ TEST_F(WebMapWindow, APageWithoutDocumentSkipsTheLoad) {
   frmMain->Show();
   PumpFor(50);
   EXPECT_EQ(Log.Calls, (std::vector<std::string>{"Made -12,-18 585x443", "Navigate about:blank"}));
+  EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(WebMapWindow, AControlThatNeverGetsInteractiveEndsTheWaitAndLoadsNothing) {
+  Log.ReadyAfter = 1 << 30;
+  frmMain->DocumentTimeout = 300;
+  const DWORD start = GetTickCount();
+  frmMain->Show();
+  EXPECT_GE(GetTickCount() - start, 300u);
+  EXPECT_EQ(Log.Calls, (std::vector<std::string>{"Made -12,-18 585x443", "Navigate about:blank"}));
+  // once the control gets there, the next showing loads the page
+  frmMain->Hide();
+  Log.ReadyAfter = 2;
+  frmMain->Show();
+  EXPECT_EQ(Log.Calls.back(), "Style overflowY=hidden");
+  EXPECT_NE(std::find(Log.Calls.begin(), Log.Calls.end(), "LoadDocument"), Log.Calls.end());
   EXPECT_TRUE(Errors.empty());
 }
 
