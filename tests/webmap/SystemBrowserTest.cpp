@@ -24,8 +24,6 @@ class TEventLoggingBrowser : public TWebBrowser {
 public:
   using TWebBrowser::TWebBrowser;
   std::vector<DISPID> Events;
-
-protected:
   void InvokeEvent(DISPID DispID, const DISPPARAMS& Params) override {
     Events.push_back(DispID);
     TWebBrowser::InvokeEvent(DispID, Params);
@@ -98,6 +96,28 @@ TEST_F(SystemBrowser, IsActivatedInPlaceFollowsItsBoundsHearsItsEventsAndFreesIt
   EXPECT_EQ(browser->Events.front(), DISPID_BEFORENAVIGATE2);
   EXPECT_LT(browser->ReadyState(), READYSTATE_INTERACTIVE);
   EXPECT_FALSE(browser->Document());
+
+  // a document complete as the browser sends it: (pDisp, URL by reference), last first
+  IDispatch* told = nullptr;
+  std::string toldURL;
+  browser->OnDocumentComplete = [&](TObject* Sender, IDispatch* Disp, const std::string& URL) {
+    EXPECT_EQ(Sender, browser.get());
+    told = Disp;
+    toldURL = URL;
+  };
+  TBStr url("about:blank");
+  VARIANT args[2], urlValue;
+  VariantInit(&urlValue);
+  V_VT(&urlValue) = VT_BSTR;
+  V_BSTR(&urlValue) = url.Get();
+  V_VT(&args[0]) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&args[0]) = &urlValue;
+  V_VT(&args[1]) = VT_DISPATCH;
+  V_DISPATCH(&args[1]) = browser->DefaultInterface().Get();
+  DISPPARAMS params{args, nullptr, 2, 0};
+  browser->InvokeEvent(DISPID_DOCUMENTCOMPLETE, params);
+  EXPECT_EQ(told, browser->DefaultInterface().Get());
+  EXPECT_EQ(toldURL, "about:blank");
 
   // freed with the object in place: the object lets go of site and sink
   browser.reset();
