@@ -2,6 +2,7 @@
 #include <map>
 
 #include "classlib/UnitInit.h"
+#include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLCrossPlatform.h"
 #include "scene3d/Scene3D.h"
 
@@ -334,6 +335,10 @@ int64_t Scene3DCounterFrequency() { return vCounterFrequency; }
 
 void Scene3D_Initialize() {
   if (!InitCounter.Enter()) return;
+  PersistentClasses_Initialize();
+  XOpenGL_Initialize();
+  GLContext_Initialize();
+  GLTexture_Initialize();
   XCollection_Initialize();
   if (!QueryPerformanceFrequency(vCounterFrequency)) vCounterFrequency = 0;
   GLSceneHooks().FirstLightMatrix = FirstLightMatrix;
@@ -369,4 +374,8 @@ void Scene3D_Finalize() {
   UnRegisterClass(TGLProxyObject::StaticClass());
   UnRegisterClass(TGLBaseSceneObject::StaticClass());
   XCollection_Finalize();
+  GLTexture_Finalize();
+  GLContext_Finalize();
+  XOpenGL_Finalize();
+  PersistentClasses_Finalize();
 }

@@ -3,9 +3,6 @@
 #include "viewer/NsMain.h"
 
 #include "classlib/Jpeg.h"
-#include "scene3d/Base/OpenGL1x.h"
-#include "scene3d/Base/XOpenGL.h"
-#include "scene3d/Platform/GLWin32Context.h"
 
 namespace {
 // Radius of the surface points below a location.
@@ -20,15 +17,9 @@ T* Named(T* Object, const char* Name) {
 TVector Vector(const TAffineVector& V, float W) { return {V[0], V[1], V[2], W}; }
 }  // namespace
 
+// Each 3D unit starts the units it uses.
 void NsMain_Initialize() {
   Jpeg_Initialize();
-  OpenGL1x_Initialize();
-  GLContext_Initialize();
-  GLWin32Context_Initialize();
-  XOpenGL_Initialize();
-  PersistentClasses_Initialize();
-  GLTexture_Initialize();
-  Scene3D_Initialize();
   GLObjects_Initialize();
   GLWin32Viewer_Initialize();
   GLCadencer_Initialize();
@@ -44,13 +35,6 @@ void NsMain_Finalize() {
   GLCadencer_Finalize();
   GLWin32Viewer_Finalize();
   GLObjects_Finalize();
-  Scene3D_Finalize();
-  GLTexture_Finalize();
-  PersistentClasses_Finalize();
-  XOpenGL_Finalize();
-  GLWin32Context_Finalize();
-  GLContext_Finalize();
-  OpenGL1x_Finalize();
   Jpeg_Finalize();
 }
 

@@ -4,6 +4,7 @@
 
 #include "classlib/Messages.h"
 #include "classlib/UnitInit.h"
+#include "scene3d/Base/OpenGL1x.h"
 #include "scene3d/GLCrossPlatform.h"
 
 bool vUseWindowTrackingHook = true;
@@ -455,7 +456,13 @@ void TGLWin32Context::SwapBuffers() {
 
 void GLWin32Context_Initialize() {
   if (!UnitCounter.Enter()) return;
+  OpenGL1x_Initialize();
+  GLContext_Initialize();
   RegisterGLContextClass(TGLWin32Context::StaticClass(), [] { return std::unique_ptr<TGLContext>(new TGLWin32Context); });
 }
 
-void GLWin32Context_Finalize() { UnitCounter.Leave(); }
+void GLWin32Context_Finalize() {
+  if (!UnitCounter.Leave()) return;
+  GLContext_Finalize();
+  OpenGL1x_Finalize();
+}

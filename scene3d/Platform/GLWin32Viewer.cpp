@@ -1,6 +1,7 @@
 #include "scene3d/Platform/GLWin32Viewer.h"
 
 #include "classlib/UnitInit.h"
+#include "scene3d/Platform/GLWin32Context.h"
 
 namespace {
 const char* const UnitName = "scene3d\\Platform\\GLWin32Viewer";
@@ -142,10 +143,14 @@ void TScene3DViewer::WndProc(TMessage& Message) {
 
 void GLWin32Viewer_Initialize() {
   if (!UnitCounter.Enter()) return;
+  GLWin32Context_Initialize();
+  Scene3D_Initialize();
   RegisterClass(TScene3DViewer::StaticClass(), [] { return std::unique_ptr<TObject>(new TScene3DViewer(nullptr)); });
 }
 
 void GLWin32Viewer_Finalize() {
   if (!UnitCounter.Leave()) return;
   UnRegisterClass(TScene3DViewer::StaticClass());
+  Scene3D_Finalize();
+  GLWin32Context_Finalize();
 }

@@ -1,9 +1,7 @@
 #include "ViewScene.h"
 
-#include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLCadencer.h"
 #include "scene3d/GLObjects.h"
-#include "scene3d/Platform/GLWin32Context.h"
 
 IMPLEMENT_CLASSINFO(TTestBall, TScene3DObject)
 
@@ -28,13 +26,6 @@ TViewForm::TViewForm(TComponent* AOwner, int Width, int Height) : TForm(AOwner) 
 
 TViewUnits::TViewUnits() {
   Forms_Initialize();
-  OpenGL1x_Initialize();
-  GLContext_Initialize();
-  GLWin32Context_Initialize();
-  XOpenGL_Initialize();
-  PersistentClasses_Initialize();
-  GLTexture_Initialize();
-  Scene3D_Initialize();
   GLObjects_Initialize();
   GLWin32Viewer_Initialize();
   GLCadencer_Initialize();
@@ -44,13 +35,6 @@ TViewUnits::~TViewUnits() {
   GLCadencer_Finalize();
   GLWin32Viewer_Finalize();
   GLObjects_Finalize();
-  Scene3D_Finalize();
-  GLTexture_Finalize();
-  PersistentClasses_Finalize();
-  XOpenGL_Finalize();
-  GLWin32Context_Finalize();
-  GLContext_Finalize();
-  OpenGL1x_Finalize();
   Forms_Finalize();
 }
 
