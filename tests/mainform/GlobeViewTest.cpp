@@ -83,19 +83,10 @@ protected:
     Drawn();
   }
   // Served until a frame has been drawn after now.
-  void Drawn() {
-    TScene3DBuffer* b = Form->Scene3DViewer1->Buffer();
-    const int frames = b->FrameCount();
-    Form->Scene3DViewer1->Invalidate();
-    ASSERT_TRUE(PumpUntil([&] { return b->FrameCount() > frames; }, 10000));
-  }
+  void Drawn() { ASSERT_TRUE(FrameDrawn(Form->Scene3DViewer1)); }
   TCapture Frame() { return ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot()); }
   // Window position (row 0 the top) of a point of the scene.
-  POINT OnScreen(const TAffineVector& P) {
-    const TAffineVector s = Form->Scene3DViewer1->Buffer()->WorldToScreen(P);
-    return {static_cast<LONG>(std::lround(s[0])),
-            static_cast<LONG>(Form->Scene3DViewer1->Height() - std::lround(s[1]))};
-  }
+  POINT OnScreen(const TAffineVector& P) { return ViewerPoint(Form->Scene3DViewer1, P); }
   // Pixels of the rectangle that pass the test.
   static int CountIn(const TCapture& C, int X0, int Y0, int X1, int Y1, const std::function<bool(TRgb)>& Test) {
     int n = 0;

@@ -57,17 +57,9 @@ protected:
     Form->Timer->SetEnabled(false);
     Drawn();
   }
-  void Drawn() {
-    TScene3DBuffer* b = Form->Scene3DViewer1->Buffer();
-    const int frames = b->FrameCount();
-    Form->Scene3DViewer1->Invalidate();
-    ASSERT_TRUE(PumpUntil([&] { return b->FrameCount() > frames; }, 10000));
-  }
+  void Drawn() { ASSERT_TRUE(FrameDrawn(Form->Scene3DViewer1)); }
   // Viewer position (row 0 the top) of a point of the scene.
-  POINT InView(const TAffineVector& P) {
-    const TAffineVector s = Form->Scene3DViewer1->Buffer()->WorldToScreen(P);
-    return {static_cast<LONG>(std::lround(s[0])), static_cast<LONG>(Form->Scene3DViewer1->Height() - std::lround(s[1]))};
-  }
+  POINT InView(const TAffineVector& P) { return ViewerPoint(Form->Scene3DViewer1, P); }
   TCapture Frame() { return ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot()); }
 };
 

@@ -1,5 +1,8 @@
 #include "ViewScene.h"
 
+#include <cmath>
+
+#include "GuiTest.h"
 #include "scene3d/GLCadencer.h"
 #include "scene3d/GLObjects.h"
 
@@ -113,3 +116,15 @@ TCapture ToCapture(TGLBitmap32& Bitmap) {
 int Red(uint32_t C) { return int(C >> 16 & 0xFF); }
 int Green(uint32_t C) { return int(C >> 8 & 0xFF); }
 int Blue(uint32_t C) { return int(C & 0xFF); }
+
+bool FrameDrawn(TScene3DViewer* Viewer) {
+  TScene3DBuffer* b = Viewer->Buffer();
+  const int frames = b->FrameCount();
+  Viewer->Invalidate();
+  return PumpUntil([&] { return b->FrameCount() > frames; }, 10000);
+}
+
+POINT ViewerPoint(TScene3DViewer* Viewer, const TAffineVector& P) {
+  const TAffineVector s = Viewer->Buffer()->WorldToScreen(P);
+  return {static_cast<LONG>(std::lround(s[0])), static_cast<LONG>(Viewer->Height() - std::lround(s[1]))};
+}

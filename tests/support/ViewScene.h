@@ -50,6 +50,12 @@ public:
   TGLBaseSceneObject* Target;   // at the origin
 };
 
+// Serves messages until the viewer has drawn a frame after now (false
+// when none comes within 10 s).
+bool FrameDrawn(TScene3DViewer* Viewer);
+// Where a point of the scene lies in the viewer (row 0 the top).
+POINT ViewerPoint(TScene3DViewer* Viewer, const TAffineVector& P);
+
 // 0x00RRGGBB of a TGLBitmap32 pixel at x, y (row 0 the top).
 uint32_t SnapshotPixel(TGLBitmap32& Bitmap, int X, int Y);
 // A frame from a snapshot, rows top-down.
