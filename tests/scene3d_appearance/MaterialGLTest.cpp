@@ -6,7 +6,6 @@
 
 #include "GLTestWindow.h"
 #include "TestPaths.h"
-#include "TestPictures.h"
 #include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLState.h"
 #include "scene3d/GLTexture.h"

@@ -7,7 +7,6 @@
 #include "Assertions.h"
 #include "GLTestWindow.h"
 #include "TestPaths.h"
-#include "TestPictures.h"
 #include "classlib/Jpeg.h"
 #include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLState.h"
