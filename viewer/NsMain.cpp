@@ -128,6 +128,10 @@ TMainForm::TMainForm(TComponent* AOwner)
   HideVisualization1 = item("HideVisualization1", "Show/Hide Visualization");
   ConfigAbout1 = item("ConfigAbout1", "Config/About");
   ConfigAbout1->OnClick = [this](TObject* S) { ConfigAbout1Click(S); };
+  Resetwindow1 = item("Resetwindow1", "Focus Window");
+  Resetwindow1->OnClick = [this](TObject* S) { Resetwindow1Click(S); };
+  Help1 = item("Help1", "Help");
+  Help1->OnClick = [this](TObject* S) { Help1Click(S); };
   Exit1 = item("Exit1", "Exit");
   ConnectionsTable1->OnClick = [this](TObject* S) { ConnectionsTable1Click(S); };
   EnterIP1->OnClick = [this](TObject* S) { EnterIP1Click(S); };

@@ -154,6 +154,8 @@ public:
   TMenuItem* Unloadanalysedfile1;   // "Unload analyzed file"
   TMenuItem* HideVisualization1;    // cancels a scan; never visible
   TMenuItem* ConfigAbout1;          // "Config/About"
+  TMenuItem* Resetwindow1;          // "Focus Window"
+  TMenuItem* Help1;                 // "Help"
   TMenuItem* Exit1;
   TOpenDialog* OpenDialog1;         // the file picker of freq
   TBitmap PopupHeader;      // Image1's picture: the popup table's column header
@@ -275,6 +277,9 @@ public:
   // ---- Settings (NsMainSettings.cpp) ----
   void SetDefaultSettings();
   void LoadSettings();
+  // FOV, Rotate and Shadow from the view: the camera's zoom, the cadencer,
+  // the light's ambient red.
+  void TakeViewSettings();
   void WriteMainKey();      // "\Software\Vantrel"
   void WriteOptionKeys();   // the four sub-keys
   // ana.cfg: five lines "0"/"1"; a short or garbled file keeps the
@@ -319,7 +324,7 @@ public:
   void LogAddress(const std::string& Address, const std::string& CountryCode);
   void FlushLog();         // writes the finished entries to tcp.log
   void WriteLogAtEnd();    // at program end: every entry, "[Program terminated]"
-  bool LoggingOn() const;  // "LogConnections" on and no write failed
+  bool LoggingOn() const;  // "LogConnections" on
 
   // ---- Traceroute (NsMainRoute.cpp) ----
   TWorkerThread* WorkerThread1;   // runs the trace
@@ -347,6 +352,7 @@ public:
   void Scene3DViewer1DblClick(TObject* Sender);
   void FormMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled);
   void hudclick(TObject* Sender);
+  void SetViewerCursors(TCursor Cursor);   // both viewers
   void autorotation(TObject* Sender);
   void hiliteshadow(TObject* Sender);
 
@@ -458,15 +464,6 @@ protected:
   // The view is drawn again (the labels changed).
   virtual void RepaintGlobe();
 
-  // The web-map window: whether it is on screen, bringing it to the front,
-  // showing it (it places the selected location when it opens), and its
-  // centre-map and add-marker commands.
-  virtual bool MapWindowVisible() const { return false; }
-  virtual void BringMapWindowToFront() {}
-  virtual void ShowMapWindow() {}
-  virtual void MapCenterOnSelection() {}
-  virtual void MapAddMarker() {}
-
   // The route's point sets: ClearRoutePointSets(n) empties them and gives
   // them n positions; PlotHop places hop Index (Located false: at the
   // centre, no ring colour); EndRoutePointSets lets the outline and ring
@@ -487,11 +484,9 @@ protected:
   virtual bool TableAutorefresh() const;
   // Desktop mode on or off.
   virtual void ImplantClick(TObject* Sender);
-  // The window modes' side of the scene and of the other windows: the side
-  // windows closed on entering desktop mode; the desktop picture sprite
-  // shown or hidden, sized to the square and given the captured wallpaper;
-  // the full-screen viewer entered and left.
-  virtual void CloseSideWindows() {}
+  // The window modes' side of the scene: the desktop picture sprite shown
+  // or hidden, sized to the square and given the captured wallpaper; the
+  // full-screen viewer entered and left.
   virtual void ShowDesktopPicture(bool Show);
   virtual void PlaceDesktopPicture(int Size);
   virtual void SetDesktopPicture(TBitmap& Wallpaper);
@@ -523,10 +518,14 @@ private:
   static constexpr UINT WM_FREEOPTIONCONTROLS = WM_APP + 124;
   std::vector<TControl*> FClosedControls;
   void FreeClosedControls();
+  // OK's click lets messages through (the map page, the refresh): the
+  // controls it runs from stay until it has returned.
+  int FOptionsClickDepth = 0;
   void PreparePopupTable();
   void LoadDatabase();
   void ReadHome();
   void LogWriteFailed(const Exception& E);
+  void LogWritten();
   bool FWinsockStarted = false;
   bool FStarted = false;   // FormCreate ran its start-up
   std::string FLogDate, FLogTime;   // of the running update
@@ -567,6 +566,9 @@ private:
   TListItem* TableSelection(TObject* Sender) const;   // null for other senders
   void RefreshOpenTable();
   void SendToBackForBrowser();
+  // Desktop mode: the options window, the Connections Table, the map window
+  // and the analysed-file window close.
+  void CloseSideWindows();
   // Analysis
   bool FScanning = false;
   bool LoadAnalyzedFile(const std::string& FileName, TStringList& Lines);
@@ -791,7 +793,7 @@ void ExtractIPsFromLine(const std::string& Line, TAnalyzedAddresses& IPs);
 // ---- Connection log ----
 extern uint32_t UpdateCounter;   // globe updates since start
 extern std::string CounterText;  // its last six decimal digits
-extern bool LogFailed;           // tcp.log could not be written: no more logging this run
+extern bool LogFailed;           // the last write of tcp.log failed (and the user was told)
 // The file's size in bytes; 0 when it does not exist.
 int64_t FileSizeOf(const std::string& Name);
 constexpr int64_t LogSizeLimit = 512000;

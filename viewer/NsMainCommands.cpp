@@ -7,6 +7,7 @@
 #include "monitor/Unit7.h"
 #include "viewer/NsMain.h"
 #include "viewer/components/HyperLbl.h"
+#include "viewer/unit4.h"
 
 std::string SelectedLocationText;
 int SelectedLocationIndex = -1;
@@ -251,16 +252,14 @@ void TMainForm::gmClick(TObject* Sender) {
     return;
   }
   SelectedLocationText = ReplaceAll(SelectedLocationText, "\xBB", "");
-  if (MapWindowVisible()) {
+  if (!frmMain) return;
+  if (frmMain->Visible()) {
     if (ShowInfoBalloons) ++InfoWindowCounter;
-    BringMapWindowToFront();
-    if (ShowInfoBalloons)
-      MapCenterOnSelection();
-    else
-      MapAddMarker();
+    frmMain->BringToFront();
+    frmMain->PlaceSelection();
   } else {
     InfoWindowCounter = 0;
-    ShowMapWindow();
+    frmMain->Show();   // its page places the selection
   }
 }
 
@@ -284,7 +283,10 @@ void TMainForm::TurnGlobeTo(int Index) {
 }
 
 
-void TMainForm::StopRotation() { Rotate = false; }
+void TMainForm::StopRotation() {
+  GLCadencer1->SetEnabled(false);
+  Rotate = false;
+}
 
 void TMainForm::SetCameraPosition(const TAffineVector& Position) {
   GLCamera1->Position()->SetPoint(Position[0], Position[1], Position[2]);

@@ -154,7 +154,7 @@ void TMainForm::UpdateGlobe() {
 
   if (SoundAlert && AlertPending) PlayAlert();
   AlertPending = false;
-  if (!LogFailed && LogEntries.Count() > 20) FlushLog();
+  if (LogEntries.Count() > 20) FlushLog();
 }
 
 void TMainForm::PlayAlert() {

@@ -62,7 +62,7 @@ int64_t FileSizeOf(const std::string& Name) {
   return static_cast<int64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
 }
 
-bool TMainForm::LoggingOn() const { return LogConnections && !LogFailed; }
+bool TMainForm::LoggingOn() const { return LogConnections; }
 
 void TMainForm::LogStamp(std::string& Date, std::string& Time) {
   Date = ShortDateText();
@@ -145,8 +145,9 @@ void TMainForm::FlushLog() {
     Write(file, text);
     LogEntries.Assign(&LogCarry);
     LogCarry.Clear();
+    LogWritten();
   } catch (const Exception& E) {
-    LogCarry.Clear();
+    LogCarry.Clear();   // the entries stay for the next flush
     LogWriteFailed(E);
   }
 }
@@ -161,29 +162,39 @@ void TMainForm::WriteLogAtEnd() {
       text += LogLine(LogEntries[i]) + " [Program terminated]\r\n";
     Write(file, text);
     LogEntries.Clear();
+    LogWritten();
   } catch (const Exception& E) {
     LogWriteFailed(E);
   }
 }
 
-// Said once; then the log rests for this run and the status line says so.
+// Said once until a write succeeds again; the entries wait for the next
+// flush and the status line says so meanwhile.
 void TMainForm::LogWriteFailed(const Exception& E) {
+  StatusNote = "; Logging paused (tcp.log cannot be written)";
+  if (LogFailed) return;
   LogFailed = true;
-  StatusNote = "; Logging OFF (tcp.log cannot be written)";
   TellUser("The connection log " + LogPath + " cannot be written: " + E.Message +
-               ".\n\nLogging is off until Vantrel is started again.",
+               ".\n\nThe connections are kept and written as soon as the log can be written again.",
            MB_OK | MB_ICONWARNING);
+}
+
+void TMainForm::LogWritten() {
+  if (!LogFailed) return;
+  LogFailed = false;
+  StatusNote.clear();
 }
 
 // A note on analyse mode: "---> " date time and the note, appended when the
 // log exists.
 void TMainForm::AppendLogNote(const std::string& Note) {
-  if (LogFailed || !FileExists(LogPath)) return;
+  if (!FileExists(LogPath)) return;
   std::string date, time;
   LogStamp(date, time);
   try {
     TFileHandle file = OpenLog(LogPath, false);
     Write(file, "---> " + date + " " + time + " " + Note + "\r\n");
+    LogWritten();
   } catch (const Exception& E) {
     LogWriteFailed(E);
   }

@@ -3,6 +3,12 @@
 
 #include <shellapi.h>
 
+#include "monitor/Unit2.h"
+#include "monitor/Unit6.h"
+#include "viewer/Unit3.h"
+#include "viewer/components/HyperLbl.h"
+#include "viewer/unit4.h"
+
 TKeyCommand KeyCommandOf(WORD Key) {
   switch (Key) {
     case VK_ESCAPE: return TKeyCommand::kcLeaveFullScreen;
@@ -96,6 +102,11 @@ void TMainForm::ImplantClick(TObject*) {
     Show();
     FirstPollState = 0;   // the next poll puts the window on top again when set
   }
+}
+
+void TMainForm::CloseSideWindows() {
+  for (TForm* f : std::initializer_list<TForm*>{aform, Form2, frmMain, Form6})
+    if (f && f->Visible()) f->Close();
 }
 
 void TMainForm::StayOnTop1Click(TObject*) {
@@ -195,7 +206,7 @@ void TMainForm::FormActivate(TObject*) {
 }
 
 void TMainForm::Help1Click(TObject*) {
-  ShellExecuteA(Handle(), "open", HelpPageURL, nullptr, nullptr, SW_SHOWNORMAL);
+  HyperLinkShellExecute(Handle(), "open", HelpPageURL, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TMainForm::FormKeyDown(TObject*, WORD& Key, TShiftState) {

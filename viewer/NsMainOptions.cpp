@@ -17,7 +17,7 @@ HINSTANCE(WINAPI* ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) =
 
 namespace {
 const char* const HomePageURL = "https://vantrel.org/";
-const char* const DataPublisherURL = "https://www.maxmind.com/";
+const char* const DataPublisherURL = "https://vantrel.org/data/";
 const char* const Scene3DURL = "https://vantrel.org/scene3d/";
 const char* const IPListHint =
     " File has to consist of IP addresses followed by \r\n CR/LF characters e.g.: \r\n\r\n   12.34.56.78\r\n"
@@ -305,7 +305,7 @@ void TMainForm::aboutform(TObject*) {
   };
   link(139, 80, "Vantrel Homepage", HomePageURL)->Font()->SetColor(0xEE9999);
   grey(10, 180, 404, "This product includes IP geolocation data created by its publisher, available from", false);
-  link(354, 180, "www.maxmind.com", DataPublisherURL);
+  link(354, 180, "vantrel.org/data", DataPublisherURL);
   grey(10, 194, 0, "This software makes use of", false);
   link(149, 194, "Scene3D - OpenGL based 3D library", Scene3DURL);
 
@@ -415,12 +415,21 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
 }
 
 void TMainForm::FreeClosedControls() {
+  if (FOptionsClickDepth > 0) return;   // freed when the click is done
   std::vector<TControl*> closed;
   closed.swap(FClosedControls);
   for (auto c = closed.rbegin(); c != closed.rend(); ++c) delete *c;
 }
 
 void TMainForm::okclick(TObject*) {
+  ++FOptionsClickDepth;
+  struct TClickDone {
+    TMainForm* Form;
+    ~TClickDone() {
+      if (--Form->FOptionsClickDepth == 0 && !Form->FClosedControls.empty())
+        PostMessageA(Form->Handle(), WM_FREEOPTIONCONTROLS, 0, 0);
+    }
+  } done{this};
   TOptionControls& o = OptionControls;
   // 1. the rogue countries' page
   LogConnections = o.LogConnections->Checked();
@@ -441,8 +450,7 @@ void TMainForm::okclick(TObject*) {
   SaveImages = o.SaveImages->Checked();
   Overwrite = o.Overwrite->Checked();
   Timestamp = o.Timestamp->Checked();
-  const int refresh = o.RefreshUpDown->Position();
-  SIInterval = o.SnapshotUpDown->Position() * refresh;
+  SIInterval = StrToIntDef(o.SnapshotDisplay->Text(), SIInterval);   // as shown
   SetUpSnapshots();
   // 5. rotation
   RotationSpeed = o.RotationUpDown->Position();
@@ -462,8 +470,8 @@ void TMainForm::okclick(TObject*) {
     ::Font = ChosenFontText;
     ChosenFontSize = 0;
   }
-  // 9. the poll period
-  Interval = refresh * 1000;
+  // 9. the poll period, as shown
+  Interval = StrToIntDef(o.RefreshDisplay->Text(), Interval / 1000) * 1000;
   Timer->SetInterval(static_cast<UINT>(Interval));
   // 10.-11. the monitor and the window
   InternalOff = o.InternalOff->Checked();
@@ -484,8 +492,9 @@ void TMainForm::okclick(TObject*) {
     *rgbs[i] = ColorToRgb(*colors[i]);
   }
   SetUpPointSets();
-  // 13.-14. the zoom, then every key
-  FOV = CameraZoom();
+  // 13.-14. the view's state, then every key
+  TakeViewSettings();
+  Implant = DesktopModeActive();
   WriteMainKey();
   WriteOptionKeys();
   // 15.-17.
@@ -493,12 +502,9 @@ void TMainForm::okclick(TObject*) {
   aform->Close();
   if (frmMain && frmMain->Visible()) {
     frmMain->Close();
-    if (ShowInfoBalloons) ++frmMain->InfoWindowCounter;
+    if (ShowInfoBalloons) ++InfoWindowCounter;
     frmMain->BringToFront();
-    if (ShowInfoBalloons)
-      frmMain->btnCenterMapClick(frmMain->btnCenterMap);
-    else
-      frmMain->btnAddMarkerClick(frmMain->btnAddMarker);
+    frmMain->PlaceSelection();
     frmMain->Show();
   }
   if (!Timer->Enabled()) actRefresh->Execute();

@@ -53,7 +53,7 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
   if (Y <= H - bar.y) {
     HudHint.clear();
     ShowHudBar(false);
-    Scene3DViewer1->SetCursor(PointerCursor);
+    SetViewerCursors(PointerCursor);
   } else {
     ShowHudBar(true);
     const int left = W / 2 - bar.x / 2;
@@ -67,7 +67,7 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
       HudHint = HudHints[static_cast<size_t>(k - 1)];
       HoveredHudCell = static_cast<uint8_t>(k);
     }
-    Scene3DViewer1->SetCursor(crDefault);
+    SetViewerCursors(crDefault);
   }
 
   // Picking by the colour under the pointer.
@@ -76,11 +76,15 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
   if (!IsPickColor(color)) {
     if (HoverList.Count() > 0) HoverList.Clear();
     if (Scene3DViewer1->Cursor() == PickCursor) Scene3DViewer1->SetCursor(PointerCursor);
+    if (GLFullScreenViewer1->Cursor() == PickCursor) GLFullScreenViewer1->SetCursor(PointerCursor);
     Redraw();
   } else {
     FileLocationHover = color == static_cast<uint32_t>(Color3 & 0xFFFFFF);
     RouteHover = color == static_cast<uint32_t>(Color2 & 0xFFFFFF);
-    Scene3DViewer1->SetCursor(PickCursor);
+    if (FullScreenActive())
+      GLFullScreenViewer1->SetCursor(PickCursor);
+    else
+      Scene3DViewer1->SetCursor(PickCursor);
     const int hs = FullScreenActive() ? Screen->Height() : H;
     auto pick = [&](const TStrings& Entries, const TStrings& Labels, TGLPoints* Points) {
       const int n = std::min({Entries.Count(), Labels.Count(), Points->Positions()->Count()});
@@ -111,6 +115,11 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
     GLCamera1->MoveAroundTarget(static_cast<float>(dy), static_cast<float>(dx));
 }
 
+void TMainForm::SetViewerCursors(TCursor Cursor) {
+  Scene3DViewer1->SetCursor(Cursor);
+  GLFullScreenViewer1->SetCursor(Cursor);
+}
+
 void TMainForm::Scene3DViewer1MouseLeave(TObject*) {
   ShowHudBar(false);
   HudHint.clear();
@@ -125,7 +134,7 @@ void TMainForm::Scene3DViewer1OnClick(TObject*) {
   if (HudBarVisible()) hudclick(this);
   if (WorkerThread1->Running()) return;   // no popup while a trace runs
   std::string hop;
-  if (RouteHover && Scene3DViewer1->Cursor() == PickCursor) {
+  if (RouteHover && (Scene3DViewer1->Cursor() == PickCursor || GLFullScreenViewer1->Cursor() == PickCursor)) {
     hop = StripHopNumbers(HoverList.Text());
     SelectionKind = 31;
   }

@@ -268,8 +268,9 @@ void TMainForm::ReadColorsKey(TRegistry& Reg) {
 
 void TMainForm::ReadGlobeKey(TRegistry& Reg) {
   int v = 0;
-  if (ReadInteger(Reg, "LineThickness", v)) LineThickness = static_cast<uint8_t>(v);
-  if (ReadInteger(Reg, "PointSize", v)) PointSize = static_cast<uint8_t>(v);
+  // a width of 0 or past a byte would reach OpenGL as 0: the default stays
+  if (ReadInteger(Reg, "LineThickness", v) && v >= 1 && v <= 255) LineThickness = static_cast<uint8_t>(v);
+  if (ReadInteger(Reg, "PointSize", v) && v >= 1 && v <= 255) PointSize = static_cast<uint8_t>(v);
   ReadBool(Reg, "StayOnTop", StayOnTop);
   if (ReadInteger(Reg, "RotationSpeed", v)) {
     if (v == 0) v = 1;
@@ -331,6 +332,12 @@ std::string BuildExtOpt() {
   for (char c : s)
     if (c != '-') r += c;
   return r + RogueCountries;
+}
+
+void TMainForm::TakeViewSettings() {
+  FOV = CameraZoom();
+  Rotate = GLCadencer1->Enabled();
+  Shadow = GLLightSource1->Ambient()->Red();
 }
 
 void TMainForm::WriteMainKey() {

@@ -297,6 +297,8 @@ void TMainForm::ReadHome() {
 }
 
 void TMainForm::FormOnResize(TObject*) {
+  // Minimised, the view has no area: the bar and the zoom stay as they are.
+  if (Scene3DViewer1->Width() <= 0 || Scene3DViewer1->Height() <= 0) return;
   LayoutHudBar();
   ClampCameraZoom();
 }
@@ -372,9 +374,8 @@ void TMainForm::FormDestroy(TObject*) {
     WSACleanup();
     FWinsockStarted = false;
   }
+  TakeViewSettings();
   if (DesktopModeActive()) Implant = true;
-  FOV = CameraZoom();
-  Rotate = GLCadencer1->Enabled();
   // Settings that were never read are never written over the user's.
   if (!FirstRun && SettingsRead) step([&] { WriteMainKey(); });
   if (Application) Application->OnException = nullptr;

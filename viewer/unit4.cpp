@@ -158,30 +158,21 @@ std::string BuildMapPage(const TStrings& Template, const TMapPageInput& In) {
   const int count = CountOccurrences(".", In.IPList) / 3;
   if (count > 3) markers.push_back({"33", IntToStr((count - 4) * 12 + 70)});
 
-  // each marker's first place in the template; a marker that overlaps one
-  // placed before it is left alone
-  struct TPlace {
-    size_t At;
-    const TMarker* Marker;
-  };
-  std::vector<TPlace> places;
-  for (const TMarker& m : markers) {
-    const size_t at = text.find(m.Find);
-    if (at == std::string::npos) continue;
-    const bool overlaps = std::any_of(places.begin(), places.end(), [&](const TPlace& p) {
-      return at < p.At + p.Marker->Find.size() && p.At < at + m.Find.size();
-    });
-    if (!overlaps) places.push_back({at, &m});
-  }
-  std::sort(places.begin(), places.end(), [](const TPlace& A, const TPlace& B) { return A.At < B.At; });
+  // every occurrence, left to right in one pass: replaced text is never
+  // searched again; where two markers start at one place the earlier one
+  // of the list wins
   std::string page;
-  size_t from = 0;
-  for (const TPlace& p : places) {
-    page.append(text, from, p.At - from);
-    page += p.Marker->Replace;
-    from = p.At + p.Marker->Find.size();
+  page.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    const auto m = std::find_if(markers.begin(), markers.end(),
+                                [&](const TMarker& M) { return text.compare(at, M.Find.size(), M.Find) == 0; });
+    if (m == markers.end()) {
+      page += text[at++];
+    } else {
+      page += m->Replace;
+      at += m->Find.size();
+    }
   }
-  page.append(text, from, std::string::npos);
   return page;
 }
 
@@ -271,6 +262,13 @@ void TfrmMain::btnAddMarkerClick(TObject*) {
   const std::string coords = Coordinates();
   Run("map.panTo(new GLatLng(" + coords + "));");
   Run("map.addOverlay( new GMarker(new GLatLng(" + coords + ")) );");
+}
+
+void TfrmMain::PlaceSelection() {
+  if (ShowInfoBalloons)
+    btnCenterMapClick(btnCenterMap);
+  else
+    btnAddMarkerClick(btnAddMarker);
 }
 
 void TfrmMain::btnCenterMapClick(TObject*) {

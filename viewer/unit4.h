@@ -48,10 +48,10 @@ struct TMapPageInput {
 };
 
 // The page text from the template's lines. Line 20 (index 19, when the
-// template has one) becomes a plain marker without info balloons; then the
-// first occurrence in the template of each marker text is replaced in one
-// pass, so no replaced text is searched again. The place text is escaped for
-// HTML inside a script string, the address list for a script string.
+// template has one) becomes a plain marker without info balloons; then every
+// occurrence of each marker text is replaced in one pass, so no replaced
+// text is searched again. The place text is escaped for HTML inside a
+// script string, the address list for a script string.
 std::string BuildMapPage(const TStrings& Template, const TMapPageInput& In);
 
 // Text for a double-quoted script string: backslashes, quotes, control
@@ -60,6 +60,9 @@ std::string ScriptStringText(const std::string& S);
 // A coordinate as the page takes it: the float's general text, "," as ".".
 std::string CoordinateText(float Value);
 
+// The window shows the selection the main window hands over
+// (SelectionKind, SelectedLocationIndex, SelectedLocationText,
+// SelectedIPList, InfoWindowCounter; viewer/NsMain.h).
 class TfrmMain : public TForm {
   DECLARE_CLASSINFO(TfrmMain)
 public:
@@ -71,13 +74,6 @@ public:
   TButton* btnCenterMap;                      // invisible; its handler is called directly
   TNetHTTP* NetHTTP1;                         // never used; it keeps the socket stack alive
 
-  // The selection, set by the main window before it shows or drives the map.
-  uint8_t SelectionKind = 0;   // 31: a traceroute hop
-  int SelectedLocationIndex = -1;
-  std::string SelectedLocationText;
-  std::string SelectedIPList;
-  uint8_t InfoWindowCounter = 0;
-
   std::string TemplateFile;   // the program folder's gmap.ini
   DWORD DocumentTimeout = 5000;   // ms a load waits for the control to become interactive
 
@@ -85,6 +81,9 @@ public:
   void WebBrowser1DocumentComplete();
   void btnAddMarkerClick(TObject* Sender);
   void btnCenterMapClick(TObject* Sender);
+  // The selection on the loaded page: an info window when balloons are on,
+  // else a marker.
+  void PlaceSelection();
   // The selected place's coordinate texts.
   std::string Latitude() const;
   std::string Longitude() const;

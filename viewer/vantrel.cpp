@@ -13,6 +13,7 @@
 #include "scene3d/Base/XCollection.h"
 #include "viewer/NsMain.h"
 #include "viewer/Unit3.h"
+#include "viewer/detailform.h"
 #include "viewer/unit4.h"
 #include "viewer/components/PopupListEx.h"
 
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Application->SetTitle("Vantrel");
   NetComponent_Initialize();
   Application->CreateForm(MainForm);
+  Application->CreateForm(Form1);
   Application->CreateForm(Form2);
   Application->CreateForm(aform);
   Application->CreateForm(frmMain);

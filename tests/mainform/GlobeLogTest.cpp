@@ -150,10 +150,23 @@ TEST_F(Globe, ConnectionLogIsWrittenByteForByteWithWholeAddressesMatched) {
   expected += Line("1.2.3.45", "AU", 1, 4, " [Program terminated]");
   expected += Line("1.2.3.4", "AU", 1, 1, " [Program terminated]");
   expected += Line("1.2.3.4", "AU", 3, 4, " [Program terminated]");
-  EXPECT_EQ(ReadTextFile(LogPath), expected);
-  // "Start:" in column 23 for 7 to 15 characters
-  EXPECT_EQ(Line("1.2.3.4", "AU", 1, 1).find("Start:"), 22u);
-  EXPECT_EQ(Line("255.255.255.255", "AU", 1, 1).find("Start:"), 22u);
+  const std::string written = ReadTextFile(LogPath);
+  EXPECT_EQ(written, expected);
+  // "Start:" in column 23 whatever the address's length
+  for (size_t at = written.find("\r\n1.2."); at != std::string::npos; at = written.find("\r\n1.2.", at + 2))
+    EXPECT_EQ(written.find("Start:", at + 2) - (at + 2), 22u) << written.substr(at + 2, 40);
+}
+
+TEST_F(Globe, OnlyTheHomeEntryPlotsOneGreenPointAndLeavesTheLogUntouched) {
+  LogConnections = true;
+  WriteTextFile(LogPath, "kept as it was");
+  Poll({});
+  Poll({"10.0.0.9"});   // private: not plotted
+  ASSERT_EQ(Form->Plotted.size(), 1u);
+  EXPECT_EQ(Form->Plotted[0].Point, (TVector{0, 1, 0, 1}));
+  EXPECT_EQ(Form->LogEntries.Count(), 0);
+  Form->WriteLogAtEnd();
+  EXPECT_EQ(ReadTextFile(LogPath), "kept as it was");
 }
 
 TEST_F(Globe, LogEntriesKeepTheirConnectionAcrossTheSixDigitCounterWrap) {
@@ -197,25 +210,34 @@ TEST_F(Globe, LogIsMovedAsideOnlyPastItsSizeLimit) {
   EXPECT_EQ(FileSizeOf(Dir + "\\none"), 0);
 }
 
-TEST_F(Globe, AFailedLogWriteIsToldOnceAndLoggingRestsWithANote) {
+TEST_F(Globe, AFailedLogWriteIsToldOnceAndItsEntriesAreWrittenOnceTheLogCanBe) {
   LogConnections = true;
-  LogPath = Dir + "\\missing\\tcp.log";
+  const std::string folder = Dir + "\\later";
+  LogPath = folder + "\\tcp.log";   // a folder that is not there yet
   std::vector<std::string> many;
   for (int i = 1; i <= 25; ++i) many.push_back("1.1.1." + IntToStr(i));
   Poll(many);
   ASSERT_EQ(Form->Told.size(), 1u);
   EXPECT_NE(Form->Told[0].find(LogPath), std::string::npos) << Form->Told[0];
-  EXPECT_TRUE(LogFailed);
-  EXPECT_FALSE(Form->LoggingOn());
   EXPECT_FALSE(StatusNote.empty());
-  const int entries = Form->LogEntries.Count();
-  Poll(many);
-  Poll({"1.1.1.99"});
-  Form->WriteLogAtEnd();
-  EXPECT_EQ(Form->Told.size(), 1u);
-  EXPECT_EQ(Form->LogEntries.Count(), entries);   // kept, nothing more added
-  EXPECT_FALSE(FileExists(LogPath));
   EXPECT_EQ(Form->LocationLabels[1], "Sydney, AU");   // the globe goes on
+  Poll(many);
+  Poll({"1.1.1.99"});   // the 25 end here; still nowhere to write them
+  EXPECT_EQ(Form->Told.size(), 1u) << "told once, not at every poll";
+  EXPECT_EQ(Form->LogEntries.Count(), 26);
+
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  Poll({"1.1.1.99"});
+  const std::string log = ReadTextFile(LogPath);
+  for (int i = 1; i <= 25; ++i) EXPECT_NE(log.find("\r\n1.1.1." + IntToStr(i) + " [AU]"), std::string::npos) << i;
+  EXPECT_TRUE(StatusNote.empty());
+  EXPECT_EQ(Form->LogEntries.Count(), 1);   // 1.1.1.99 goes on
+
+  // failing again after a success is told again
+  ASSERT_TRUE(DeleteFileA(LogPath.c_str()));
+  ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+  Poll(many);
+  EXPECT_EQ(Form->Told.size(), 2u);
 }
 
 }  // namespace

@@ -74,12 +74,15 @@ protected:
       FakeNet().Tcp.push_back({5, htonl(DottedToHost("192.168.1.5")), Port(50000 + static_cast<int>(i)),
                                htonl(DottedToHost(Remotes[i])), Port(443), 1});
   }
-  // Created and shown; served until the first poll has been drawn.
+  // Created and shown; served until the first poll has been drawn, lit by
+  // the sun of noon in London whatever the hour of the run.
   void Start() {
     Application->CreateForm(Form);
     ASSERT_NE(Form, nullptr);
     Form->Show();
     ASSERT_TRUE(PumpUntil([&] { return PollTimerTicks > 0 && !GlobePending; }, 15000));
+    Form->Timer1->SetEnabled(false);
+    Form->SunPosition(46000.5);
     Drawn();
   }
   // Served until a frame has been drawn after now.

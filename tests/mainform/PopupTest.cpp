@@ -116,6 +116,14 @@ TEST_F(Popup, HomeHopFileLocationAndAnalysedFileChangeWhatIsOffered) {
   InternalOff = false;
 }
 
+TEST_F(Popup, ARowOfProcessZeroOffersNoTerminateEvenWithAName) {
+  Rows.Add("7.7.7.7:80!192.168.1.5:50006#Established&System,0");
+  In.ClickedText = "7.7.7.7";
+  const auto rows = LocationPopupItems(In)[3].Items[0].Items;
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(Captions(rows[1].Items), (TLines{"Close Connection", "Process Information"}));
+}
+
 TEST(HopText, EveryHopNumberIsStrippedAndShortRestsEndTheLines) {
   EXPECT_EQ(StripHopNumbers("31  1.2.3.4"), "1.2.3.4");
   EXPECT_EQ(StripHopNumbers("0   8.8.8.8"), "8.8.8.8");

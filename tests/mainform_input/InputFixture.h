@@ -21,6 +21,8 @@ protected:
     Form->Show();
     PumpFor(200);
     Form->Timer->SetEnabled(false);
+    Form->Timer1->SetEnabled(false);   // the sun of noon in London, whatever the hour
+    Form->SunPosition(46000.5);
   }
   void TearDown() override {
     delete Form;

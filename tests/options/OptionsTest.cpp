@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "GuiTest.h"
+#include "RecordingMapBrowser.h"
 #include "RegistryValues.h"
 #include "classlib/Buttons.h"
 #include "classlib/CheckLst.h"
@@ -56,6 +57,8 @@ double ReadFloatValue(const char* Key, const char* Name) {
 class Options : public MainFormTest {
 protected:
   TRecordingForm* Form = nullptr;
+  TBrowserLog MapLog;
+  std::unique_ptr<TRecordingBrowsers> Browsers;
   TOptionControls& O() { return Form->OptionControls; }
   void SetUp() override {
     MainFormTest::SetUp();
@@ -69,7 +72,9 @@ protected:
     ChooseFontProc = PickSmallCourier;
     Application->CreateForm(Form);
     Application->CreateForm(aform);
+    Browsers = std::make_unique<TRecordingBrowsers>(MapLog);
     Application->CreateForm(frmMain);
+    frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
     Form->Timer->OnTimer = nullptr;   // no polls meanwhile
   }
   void TearDown() override {
@@ -78,6 +83,7 @@ protected:
     NetComponent_Finalize();
     aform = nullptr;
     frmMain = nullptr;
+    Browsers.reset();
   }
   void Open() {
     Form->aboutform(nullptr);
@@ -265,13 +271,12 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   EXPECT_FALSE(O().Countries->Checked(0));
   // a rotation of -4 turns four times as fast; 0 keeps the default turn.
   // The open map window reloads with the next info-window div.
-  frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
   frmMain->Show();
   PumpFor(100);
   Form->okclick(nullptr);
   PumpFor(100);
   EXPECT_TRUE(frmMain->Visible());
-  EXPECT_EQ(frmMain->InfoWindowCounter, 1);
+  EXPECT_EQ(InfoWindowCounter, 1);
   EXPECT_TRUE(Form->Errors.empty());
   EXPECT_EQ(RotationSpeed, -4);
   EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
@@ -284,4 +289,48 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   EXPECT_EQ(RotationSpeed, 0);
   EXPECT_FLOAT_EQ(RotationFactor, 1.0f);
 }
+TEST_F(Options, OkLetsMessagesThroughButItsButtonLivesUntilItsClickIsDone) {
+  // The open map window reloads from OK's click, letting messages through
+  // while the control gets ready: the posted freeing of the closed window's
+  // controls must wait for the click to end.
+  frmMain->Show();
+  PumpFor(100);
+  Open();
+  TWinControl* ok = Button("OK");
+  ASSERT_NE(ok, nullptr);
+  const HWND okWindow = ok->Handle();
+  std::vector<bool> alive;
+  MapLog.ReadyAfter = 3;
+  MapLog.OnReadyState = [&] { alive.push_back(IsWindow(okWindow) != FALSE); };
+  Click(ok, 20, 10);
+  PumpFor(200);
+  MapLog.OnReadyState = nullptr;
+  ASSERT_GE(alive.size(), 3u);
+  EXPECT_EQ(std::count(alive.begin(), alive.end(), false), 0) << "freed while its click ran";
+  EXPECT_FALSE(IsWindow(okWindow)) << "freed once the click was done";
+  EXPECT_FALSE(aform->Visible());
+  EXPECT_TRUE(Form->Errors.empty());
+}
+
+TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
+  // 7 s with a 2 s refresh: the up-down stands at 3, the display at 7
+  PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 7);
+  PutDword("Software\\Vantrel\\1.3.8", "SaveImages", 1);
+  Form->LoadSettings();
+  Open();
+  EXPECT_EQ(O().SnapshotDisplay->Text(), "7");
+  Form->okclick(nullptr);
+  PumpFor(100);
+  EXPECT_EQ(SIInterval, 7);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 7u);
+  // stepped, it is what the display shows: refresh × position
+  Open();
+  Click(O().Advanced);
+  Step(O().SnapshotUpDown, true);
+  EXPECT_EQ(O().SnapshotDisplay->Text(), "8");
+  Form->okclick(nullptr);
+  PumpFor(100);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 8u);
+}
+
 }  // namespace

@@ -585,6 +585,7 @@ TEST(RowTexts, AddressesAndPortsAsTheRowsHoldThem) {
   EXPECT_EQ(AddressText(Addr(93, 184, 216, 34)), "93.184.216.34");
   EXPECT_EQ(AddressText(0), "0.0.0.0");
   EXPECT_EQ(AddressText(0xFFFFFFFF), "255.255.255.255");
+  EXPECT_EQ(AddressText(Addr(100, 10, 9, 200)), "100.10.9.200");   // three, two and one digits
   EXPECT_EQ(PortToText(Port(443)), "443");
   EXPECT_EQ(PortToText(Port(65535)), "65535");
   EXPECT_EQ(PortToText(Port(80) | 0xABCD0000u), "80");   // the high half is not the port

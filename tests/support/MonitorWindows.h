@@ -12,12 +12,15 @@
 #include "FakeNetwork.h"
 #include "GuiTest.h"
 #include "LocationFixture.h"
+#include "RecordingMapBrowser.h"
 #include "TestPaths.h"
 #include "monitor/Unit2.h"
 #include "monitor/Unit5.h"
 #include "monitor/Unit6.h"
 #include "monitor/Unit7.h"
+#include "netlib/NetComponent.h"
 #include "viewer/NsMain.h"
+#include "viewer/unit4.h"
 
 inline std::vector<std::string> Lines(const TStrings& L) {
   std::vector<std::string> r;
@@ -39,7 +42,6 @@ public:
   int RotationStops = 0;
   int Fills = 0;
   int GlobeUpdates = 0;
-  int MapShows = 0;
   std::vector<int> PlottedIndices;
 
 protected:
@@ -66,7 +68,6 @@ protected:
   void SetCameraPosition(const TAffineVector& P) override { CameraPositions.push_back(P); }
   // a viewer of 400 x 300 pixels
   void ClampCameraZoom() override { SetCameraZoom(ClampZoom(CameraZoom(), 400, 300)); }
-  void ShowMapWindow() override { ++MapShows; }
 };
 
 // The fake machine: its home, its database, its connections and processes.
@@ -111,6 +112,11 @@ public:
   }
   void TearDown() override {
     Forms_Finalize();
+    if (frmMain) {   // freed with the other forms
+      frmMain = nullptr;
+      MapBrowsers.reset();
+      NetComponent_Finalize();
+    }
     NsMain_Finalize();
     Form2 = nullptr;
     Form5 = nullptr;
@@ -119,6 +125,15 @@ public:
     RestoreRealApis();
     SetTcpEntry = nullptr;
     LoadIpHelperApi();
+  }
+  // The map window as the program makes it, its browser control a recorder.
+  TBrowserLog MapLog;
+  std::unique_ptr<TRecordingBrowsers> MapBrowsers;
+  void MakeMapWindow() {
+    NetComponent_Initialize();
+    MapBrowsers = std::make_unique<TRecordingBrowsers>(MapLog);
+    MakeForm(frmMain);
+    frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
   }
   // As the program makes its windows, without making them the main form.
   template <typename T>

@@ -143,6 +143,7 @@ TEST_F(CommandsTest, WhoisAndProcessPagesOpenThroughTheShell) {
 }
 
 TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
+  MakeMapWindow();
   PresentMachine();
   OpenTable();
   ClickRow(RowOf("1.2.3.4"));
@@ -150,15 +151,25 @@ TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
   EXPECT_EQ(SelectedLocationText, "Sydney, AU");
   EXPECT_EQ(SelectedLocationIndex, Main->LocationLabels.IndexOf("Sydney, AU"));
   EXPECT_EQ(SelectedIPList, "1.2.3.4");
-  EXPECT_EQ(Main->MapShows, 1);
+  // the map window opens on the place
+  EXPECT_TRUE(frmMain->Visible());
+  EXPECT_NE(MapLog.Document.find("<b><u>Sydney, AU</u></b><br><small>1.2.3.4</small>"), std::string::npos);
   EXPECT_FALSE(Form7->Visible());
 
+  // open, it is brought forward with an info window in the next div
+  ClickRow(RowOf("11.2.3.45"));
+  ClickButton(Form2->webmap);
+  EXPECT_EQ(InfoWindowCounter, 1);
+  ASSERT_FALSE(MapLog.Scripts.empty());
+  EXPECT_NE(MapLog.Scripts.back().find("document.getElementById(\"iwin1\")"), std::string::npos);
+
   // "Unknown": the database gave no line, the globe plotted nothing there
+  const size_t scripts = MapLog.Scripts.size();
   ClickRow(RowOf("9.9.9.9"));
   Form2->webmapmenu->Click();
   EXPECT_EQ(SelectedLocationIndex, -1);
   EXPECT_EQ(SelectedIPList, "");
-  EXPECT_EQ(Main->MapShows, 1);
+  EXPECT_EQ(MapLog.Scripts.size(), scripts);
   EXPECT_TRUE(Form7->Visible());
 
   // the texts the globe's popup leaves behind

@@ -143,9 +143,9 @@ TEST_F(SystemBrowser, TheMapWindowWaitsForTheControlABoundedTimeAndClosesCleanly
   Application->CreateForm(frmMain);
   frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
   EXPECT_EQ(OleControlObjectsAlive(), 2);   // the system's control, not the blank browser
-  frmMain->SelectedLocationIndex = 0;
-  frmMain->SelectedLocationText = "Paris, France";
-  frmMain->SelectedIPList = "1.2.3.4";
+  SelectedLocationIndex = 0;
+  SelectedLocationText = "Paris, France";
+  SelectedIPList = "1.2.3.4";
 
   const DWORD start = GetTickCount();
   frmMain->Show();   // navigates, waits for an interactive page that never comes

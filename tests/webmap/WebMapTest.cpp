@@ -11,40 +11,13 @@
 #include <vector>
 
 #include "GuiTest.h"
+#include "RecordingMapBrowser.h"
 #include "TestPaths.h"
 #include "netlib/NetComponent.h"
 #include "viewer/NsMain.h"
 #include "viewer/unit4.h"
 
 namespace {
-struct TBrowserLog {
-  std::vector<std::string> Calls;
-  std::vector<std::string> Scripts;
-  std::string Document;
-  int ReadyAfter = 0;   // ready-state questions answered 1 before "complete"
-  bool HasDocument = true;
-};
-
-class TRecordingBrowser : public TMapBrowser {
-public:
-  explicit TRecordingBrowser(TBrowserLog& L) : Log(L) {}
-  void Navigate(const std::string& URL) override { Log.Calls.push_back("Navigate " + URL); }
-  int ReadyState() override { return Log.ReadyAfter-- > 0 ? 1 : 4; }
-  bool HasDocument() override { return Log.HasDocument; }
-  void LoadDocument(const std::string& Text) override {
-    Log.Calls.push_back("LoadDocument");
-    Log.Document = Text;
-    if (OnDocumentComplete) OnDocumentComplete();
-  }
-  void ExecScript(const std::string& Code, const std::string& Language) override {
-    Log.Scripts.push_back(Language + ": " + Code);
-  }
-  void SetBodyStyle(const std::string& Name, const std::string& Value) override {
-    Log.Calls.push_back("Style " + Name + "=" + Value);
-  }
-  TBrowserLog& Log;
-};
-
 // Our template, as the program ships it.
 const TStringList& Template() {
   static TStringList t;
@@ -149,20 +122,17 @@ protected:
   TBrowserLog Log;
   std::string Dir, OldDir;
   std::vector<std::string> Errors;
-  decltype(NewMapBrowser) SystemBrowser;
+  std::unique_ptr<TRecordingBrowsers> Browsers;
   void SetUp() override {
-    SystemBrowser = NewMapBrowser;
     OldDir = GetCurrentDir();
     Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
     Forms_Initialize();
     NetComponent_Initialize();
     Application->OnException = [this](TObject*, Exception& E) { Errors.push_back(E.ClassName()); };
-    NewMapBrowser = [this](TWinControl*, const TRect& R) -> std::unique_ptr<TMapBrowser> {
-      Log.Calls.push_back(Format("Made %d,%d %dx%d", static_cast<int>(R.left), static_cast<int>(R.top),
-                                    static_cast<int>(R.right - R.left), static_cast<int>(R.bottom - R.top)));
-      return std::make_unique<TRecordingBrowser>(Log);
-    };
+    Browsers = std::make_unique<TRecordingBrowsers>(Log);
     SetDefaultSettings();
+    SelectionKind = 0;
+    InfoWindowCounter = 0;
     Application->CreateForm(frmMain);
     frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
   }
@@ -170,7 +140,7 @@ protected:
     Forms_Finalize();
     NetComponent_Finalize();
     frmMain = nullptr;
-    NewMapBrowser = SystemBrowser;
+    Browsers.reset();
     SetCurrentDirectoryA(OldDir.c_str());
   }
   static void SetDefaultSettings() {
@@ -194,9 +164,9 @@ TEST_F(WebMapWindow, ShowingLoadsThePageOfTheSelectionAndDrivesItWithScripts) {
 
   LocationLatitudes[3] = 51.5f;
   LocationLongitudes[3] = -0.12f;
-  frmMain->SelectedLocationIndex = 3;
-  frmMain->SelectedLocationText = "London, United Kingdom";
-  frmMain->SelectedIPList = "81.2.69.160<br>81.2.69.161";
+  SelectedLocationIndex = 3;
+  SelectedLocationText = "London, United Kingdom";
+  SelectedIPList = "81.2.69.160<br>81.2.69.161";
   MapType = 0;
   MapZoom = 9;
   Log.ReadyAfter = 3;   // the page loads once the control is interactive
@@ -217,11 +187,11 @@ TEST_F(WebMapWindow, ShowingLoadsThePageOfTheSelectionAndDrivesItWithScripts) {
   // a later selection: a marker, then an info window in the next div
   LocationLatitudes[4] = -33.87f;
   LocationLongitudes[4] = 151.21f;
-  frmMain->SelectedLocationIndex = 4;
+  SelectedLocationIndex = 4;
   frmMain->btnAddMarkerClick(frmMain->btnAddMarker);
-  frmMain->SelectedLocationText = "Sydney, <Australia>";
-  frmMain->SelectedIPList = "1.1.1.1";
-  frmMain->InfoWindowCounter = 7;
+  SelectedLocationText = "Sydney, <Australia>";
+  SelectedIPList = "1.1.1.1";
+  InfoWindowCounter = 7;
   frmMain->btnCenterMapClick(frmMain->btnCenterMap);
   const std::string c = "\"-33.8699989318848\", \"151.210006713867\"";
   EXPECT_EQ(Log.Scripts,
@@ -240,8 +210,8 @@ TEST_F(WebMapWindow, ShowingLoadsThePageOfTheSelectionAndDrivesItWithScripts) {
   // a traceroute hop takes the hop's place
   HopLatitudes[2] = 40.71f;
   HopLongitudes[2] = -74.01f;
-  frmMain->SelectionKind = 31;
-  frmMain->SelectedLocationIndex = 2;
+  SelectionKind = 31;
+  SelectedLocationIndex = 2;
   EXPECT_EQ(frmMain->Latitude(), "40.7099990844727");
   EXPECT_EQ(frmMain->Longitude(), "-74.0100021362305");
   EXPECT_TRUE(Errors.empty());
