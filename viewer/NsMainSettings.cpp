@@ -345,10 +345,16 @@ void TMainForm::WriteMainKey() {
   reg.SetRootKey(HKEY_CURRENT_USER);
   TKeyWriter k(reg, MainKey);
   const int border = WindowState() == TWindowState::wsMaximized ? 8 : 0;
-  reg.WriteInteger("Left", Left() + border / 2);
-  reg.WriteInteger("Top", Top() + border / 2);
-  reg.WriteInteger("Height", Height() - border);
-  reg.WriteInteger("Width", Width() - border);
+  RECT r{Left(), Top(), Left() + Width(), Top() + Height()};
+  if (HandleAllocated() && IsIconic(Handle())) {   // minimised: the place it comes back to
+    WINDOWPLACEMENT p{};
+    p.length = sizeof p;
+    if (GetWindowPlacement(Handle(), &p)) r = p.rcNormalPosition;
+  }
+  reg.WriteInteger("Left", r.left + border / 2);
+  reg.WriteInteger("Top", r.top + border / 2);
+  reg.WriteInteger("Height", r.bottom - r.top - border);
+  reg.WriteInteger("Width", r.right - r.left - border);
   reg.WriteFloat("FOV", FOV);
   reg.WriteBool("Rotate", Rotate);
   reg.WriteBool("Trails", ConnectLocations);

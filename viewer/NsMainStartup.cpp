@@ -213,46 +213,45 @@ void TMainForm::LoadDatabase() {
   }
 }
 
-// The column header of the popup table, measured in the menu font.
+// The column header of the popup table, measured and written in the menu
+// font itself, as the system draws the popup's rows.
 void TMainForm::PreparePopupTable() {
-  const int size = SystemMenuFontSize();
-  LOGFONTA lf{};
-  GetObjectA(MenuFont.Get(), sizeof lf, &lf);
-  TFont font;
-  font.SetName(lf.lfFaceName);
-  font.SetSize(size);
-  TFontStyles style;
-  if (lf.lfWeight >= FW_BOLD) style.Include(TFontStyle::fsBold);
-  if (lf.lfItalic) style.Include(TFontStyle::fsItalic);
-  font.SetStyle(style);
-
+  SystemMenuFontSize();   // makes MenuFont
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   ReleaseDC(nullptr, screen);
-  {
-    TCanvas canvas(dc);
-    canvas.SetFont(&font);
-    ColumnWidth1 = canvas.TextWidth("123.456.789.034:87659        ");
-    ColumnWidth2 = canvas.TextWidth("SYN_RECEIVED    ");
-    ColumnWidth3 = canvas.TextWidth("[System process]          ");
-    SpaceWidth = canvas.TextWidth(" ");
-    RowHeight = canvas.TextHeight("Tg") + 6;
+  HGDIOBJ oldFont = SelectObject(dc, MenuFont.Get());
+  auto width = [dc](const char* Text) {
+    SIZE s{};
+    GetTextExtentPoint32A(dc, Text, lstrlenA(Text), &s);
+    return static_cast<int>(s.cx);
+  };
+  ColumnWidth1 = width("123.456.789.034:87659        ");
+  ColumnWidth2 = width("SYN_RECEIVED    ");
+  ColumnWidth3 = width("[System process]          ");
+  SpaceWidth = width(" ");
+  SIZE tg{};
+  GetTextExtentPoint32A(dc, "Tg", 2, &tg);
+  RowHeight = tg.cy + 6;
 
-    const int width = 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3;
-    PopupHeader.SetSize(width, RowHeight);
-    HGDIOBJ old = SelectObject(dc, PopupHeader.Handle());
-    canvas.Brush()->SetColor(clWhite);
-    canvas.FillRect(Rect(0, 0, width, RowHeight));
-    canvas.Pen()->SetColor(clBlack);
-    canvas.MoveTo(0, RowHeight - 1);
-    canvas.LineTo(width, RowHeight - 1);
-    canvas.TextOut(6, 3, "Local IP:Port");
-    canvas.TextOut(ColumnWidth1 + 6, 3, "Remote IP:Port");
-    canvas.TextOut(2 * ColumnWidth1 + 6, 3, "State");
-    canvas.TextOut(2 * ColumnWidth1 + 6 + ColumnWidth2, 3, "Process Name");
-    canvas.SetHandle(nullptr);
-    SelectObject(dc, old);
-  }
+  const int total = 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3;
+  PopupHeader.SetSize(total, RowHeight);
+  HGDIOBJ oldBitmap = SelectObject(dc, PopupHeader.Handle());
+  const RECT all{0, 0, total, RowHeight};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  MoveToEx(dc, 0, RowHeight - 1, nullptr);
+  LineTo(dc, total, RowHeight - 1);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  auto text = [dc](int X, const char* Text) { TextOutA(dc, X, 3, Text, lstrlenA(Text)); };
+  text(6, "Local IP:Port");
+  text(ColumnWidth1 + 6, "Remote IP:Port");
+  text(2 * ColumnWidth1 + 6, "State");
+  text(2 * ColumnWidth1 + 6 + ColumnWidth2, "Process Name");
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBitmap);
+  SelectObject(dc, oldFont);
   DeleteDC(dc);
 }
 

@@ -106,6 +106,48 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_FALSE(MenuFont.Valid());
 }
 
+TEST_F(StartUp, MinimisedToTheTrayTheViewKeepsItsZoomAndBarAndItsPlaceIsStored) {
+  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+  WriteLocationFixture(Dir + "\\data", Ranges);
+  WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n");
+  Create();
+  Form->SetBounds(40, 50, 400, 333);
+  Form->Show();
+  Form->GLCamera1->SetNearPlaneBias(0.8f);
+  const float barWidth = Form->GLHUDSprite2->Width(), barY = Form->GLHUDSprite2->Position()->Y();
+  SendMessageA(Form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(IsIconic(Form->Handle()));
+  EXPECT_FLOAT_EQ(Form->GLCamera1->NearPlaneBias(), 0.8f);
+  EXPECT_FLOAT_EQ(Form->GLHUDSprite2->Width(), barWidth);
+  EXPECT_FLOAT_EQ(Form->GLHUDSprite2->Position()->Y(), barY);
+  Destroy();   // ended while minimised
+  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "FOV"), 0.8, 1e-6);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Left"), 40u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Top"), 50u);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 400u);
+}
+
+TEST_F(StartUp, ThePopupTableIsMeasuredInTheMenuFontItself) {
+  // A menu font a rebuilt font would not match: stretched wide.
+  NONCLIENTMETRICSA saved{};
+  saved.cbSize = 340;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &saved, 0));
+  NONCLIENTMETRICSA wide = saved;
+  wide.lfMenuFont.lfWidth = 14;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, 340, &wide, 0));   // this process only
+  WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n");
+  Create();
+  SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, 340, &saved, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, MenuFont.Get());
+  SIZE s{};
+  GetTextExtentPoint32A(dc, "SYN_RECEIVED    ", 16, &s);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  EXPECT_EQ(ColumnWidth2, s.cx);
+  EXPECT_GT(ColumnWidth2, 16 * 12) << "measured in the stretched font";
+}
+
 TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
   WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n");
   PutDword("Software\\Vantrel", "Width", 517);

@@ -40,20 +40,6 @@ BOOL WINAPI PickSmallCourier(LPCHOOSEFONTA F) {
   return TRUE;
 }
 
-std::string ReadStringValue(const char* Key, const char* Name) {
-  char buf[1024] = {};
-  DWORD size = sizeof buf;
-  if (RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-    return "<none>";
-  return buf;
-}
-double ReadFloatValue(const char* Key, const char* Name) {
-  double d = -1;
-  DWORD size = sizeof d;
-  RegGetValueA(HKEY_CURRENT_USER, Key, Name, RRF_RT_REG_BINARY, nullptr, &d, &size);
-  return d;
-}
-
 class Options : public MainFormTest {
 protected:
   TRecordingForm* Form = nullptr;

@@ -104,6 +104,17 @@ TEST(WebMapPage, PlaceTextIsEscapedForTheScriptStringAndForHtml) {
   EXPECT_EQ(ScriptStringText("a\r\n</b>\x7f"), "a\\x0D\\x0A<\\/b>\\x7F");
 }
 
+TEST(WebMapPage, EveryOccurrenceOfAMarkerIsReplacedInOnePass) {
+  TStringList t;
+  t.SetText("CITY at (0, 0); CITY again at (0, 0), 7 IPY\r\nCITYCITY\r\n");
+  TMapPageInput in = Paris();
+  in.LocationText = "CITY IPY";   // replaced text is not searched again
+  in.MapZoom = 3;
+  EXPECT_EQ(BuildMapPage(t, in),
+            "CITY IPY at (48.8499984741211, 2.34999990463257); CITY IPY again at (48.8499984741211, "
+            "2.34999990463257), 4 1.2.3.4\r\nCITY IPYCITY IPY\r\n");
+}
+
 TEST(WebMapPage, AShortTemplateLoadsWithoutItsBalloonLine) {
   // Fewer than twenty lines: the balloon line is not there to replace.
   TStringList t;
