@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "classlib/ActnList.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
@@ -198,6 +199,14 @@ void TForm::SelectNext(TWinControl* CurControl, bool GoForward) {
   list[i]->SetFocus();
 }
 
+bool TForm::IsShortCut(TShortCut Key) {
+  if (FMenu && FMenu->IsShortCut(Key)) return true;
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* list = dynamic_cast<TActionList*>(Components(i)))
+      if (TCustomAction* a = list->FindShortCut(Key)) return a->Execute();
+  return false;
+}
+
 bool TForm::IsKeyMessage(TWinControl* Target, MSG& Msg) {
   bool preview = KeyPreview && Target != this;
   switch (Msg.message) {
@@ -215,13 +224,11 @@ bool TForm::IsKeyMessage(TWinControl* Target, MSG& Msg) {
           Msg.wParam = key;
         }
       if (!down) return false;
-      if (FMenu) {
-        TShortCut sc = key;
-        if (shift.Contains(TShiftStateItem::ssShift)) sc |= scShift;
-        if (shift.Contains(TShiftStateItem::ssCtrl)) sc |= scCtrl;
-        if (shift.Contains(TShiftStateItem::ssAlt)) sc |= scAlt;
-        if (FMenu->IsShortCut(sc)) return true;
-      }
+      TShortCut sc = key;
+      if (shift.Contains(TShiftStateItem::ssShift)) sc |= scShift;
+      if (shift.Contains(TShiftStateItem::ssCtrl)) sc |= scCtrl;
+      if (shift.Contains(TShiftStateItem::ssAlt)) sc |= scAlt;
+      if (IsShortCut(sc)) return true;
       return Msg.message == WM_KEYDOWN && DialogKey(Target, Msg);
     }
     case WM_CHAR:

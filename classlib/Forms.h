@@ -80,6 +80,9 @@ public:
   // What the loop calls for a key message of a control on this form; true
   // when the form used it up.
   bool IsKeyMessage(TWinControl* Target, MSG& Msg);
+  // A shortcut of the form's menu or of an action of an action list it
+  // owns, run; true when one took the key.
+  bool IsShortCut(TShortCut Key);
 
   void Close();
   void Release();      // frees the form from the message loop, after its handlers return

@@ -301,22 +301,6 @@ TEST_F(GlobeView, AnUnreadableTextureIsToldAndTheGlobeShowsPlainWithItsPoints) {
   EXPECT_NEAR(g.G, g.B, 12);
 }
 
-// The picture of a snapshot file as 0x00RRGGBB pixels, rows top-down.
-TCapture Decoded(const std::string& FileName) {
-  TJPEGImage jpeg;
-  jpeg.LoadFromFile(FileName);
-  TBitmap* b = jpeg.Bitmap();
-  TCapture c;
-  c.Width = b->Width();
-  c.Height = b->Height();
-  for (int y = 0; y < c.Height; ++y) {
-    const auto* row = static_cast<const uint8_t*>(b->ScanLine(y));
-    for (int x = 0; x < c.Width; ++x)
-      c.Pixels.push_back(uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x]);
-  }
-  return c;
-}
-
 TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   PutDword("Software\\Vantrel\\1.3.8", "SaveImages", 1);
   PutDword("Software\\Vantrel\\1.3.8", "Overwrite", 1);   // numbered files
@@ -335,7 +319,7 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
 
   // A picture of the view: the globe's texture inside, black around it.
   Drawn();
-  const TCapture shot = Decoded(images + "snapshot." + Format("%05d", SnapshotCounter - 1) + ".jpg");
+  const TCapture shot = JpegCapture(images + "snapshot." + Format("%05d", SnapshotCounter - 1) + ".jpg");
   EXPECT_EQ(shot.Width, Form->Scene3DViewer1->Width());
   EXPECT_EQ(shot.Height, Form->Scene3DViewer1->Height());
   const TCapture frame = Frame();
@@ -367,7 +351,7 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   Form->SetBorderStyle(TFormBorderStyle::bsNone);
   Drawn();
   ASSERT_TRUE(FileExists(images + "snapshot.jpg"));
-  const TCapture offScreen = Decoded(images + "snapshot.jpg");
+  const TCapture offScreen = JpegCapture(images + "snapshot.jpg");
   EXPECT_EQ(offScreen.Width, Form->Scene3DViewer1->Width());
   EXPECT_GT(Brightness(offScreen.At(offScreen.Width / 2, offScreen.Height * 3 / 4)), 60);
   EXPECT_FALSE(Form->GLHUDSprite1->Visible());

@@ -48,8 +48,12 @@ TEST_F(Modes, KeysZoomToggleAndSwitchModesThroughRealInput) {
   OSMajorVersion = 10;   // full screen is the maximised window
   TGLCamera* camera = Form->GLCamera1;
   camera->SetNearPlaneBias(1.0f);
+  PumpFor(300);
+  TScene3DBuffer* buffer = Form->Scene3DViewer1->Buffer();
+  const int frames = buffer->FrameCount();
   Key(VK_PRIOR);
   EXPECT_FLOAT_EQ(camera->NearPlaneBias(), 1.12f);
+  EXPECT_TRUE(PumpUntil([&] { return buffer->FrameCount() > frames; }, 1000)) << "the new zoom is drawn at once";
   Key(VK_NEXT);
   EXPECT_FLOAT_EQ(camera->NearPlaneBias(), 1.12f - 1.12f * 120 / 1000);
   const bool connect = ConnectLocations;

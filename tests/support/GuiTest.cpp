@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "classlib/Forms.h"
+#include "classlib/Jpeg.h"
 #include "classlib/Threads.h"
 
 bool PumpUntil(const std::function<bool()>& Done, DWORD TimeoutMs) {
@@ -69,6 +70,21 @@ TCapture CaptureClient(HWND Wnd) {
   RECT r;
   GetClientRect(Wnd, &r);
   return CaptureDC(Wnd, 0, 0, r.right, r.bottom);
+}
+
+TCapture JpegCapture(const std::string& FileName) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(FileName);
+  TBitmap* b = jpeg.Bitmap();
+  TCapture c;
+  c.Width = b->Width();
+  c.Height = b->Height();
+  for (int y = 0; y < c.Height; ++y) {
+    const auto* row = static_cast<const uint8_t*>(b->ScanLine(y));
+    for (int x = 0; x < c.Width; ++x)
+      c.Pixels.push_back(uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x]);
+  }
+  return c;
 }
 
 TCapture CaptureScreen(const RECT& R) { return CaptureDC(nullptr, R.left, R.top, R.right - R.left, R.bottom - R.top); }

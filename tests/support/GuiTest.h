@@ -25,6 +25,10 @@ TCapture CaptureClient(HWND Wnd);
 // Writes a capture as a 24-bit .bmp file.
 void SaveBmp(const TCapture& C, const std::string& FileName);
 
+// The picture of a JPEG file (a snapshot) as a capture; EJPEG or a file
+// error when it cannot be read.
+TCapture JpegCapture(const std::string& FileName);
+
 // The pixels of a rectangle of the screen (menus, tooltips: windows of their own).
 TCapture CaptureScreen(const RECT& R);
 

@@ -12,6 +12,7 @@
 #include "LocationFixture.h"
 #include "RegistryValues.h"
 #include "LoopbackSockets.h"
+#include "ProgramRunner.h"
 #include "TestPaths.h"
 #include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
@@ -31,77 +32,6 @@ const char* const Marker = "wizard-started.txt";
   }
   return false;
 }();
-
-std::string BuiltProgram() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return ExtractFilePath(path) + "..\\vantrel.exe";
-}
-
-class TProcess {
-public:
-  TProcess(const std::string& Exe, const std::string& Folder) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string cmd = "\"" + Exe + "\"";
-    Started = CreateProcessA(Exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             Folder.c_str(), &si, &Info);
-  }
-  ~TProcess() {
-    if (!Started) return;
-    if (WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Info.hProcess, 99);
-    CloseHandle(Info.hProcess);
-    CloseHandle(Info.hThread);
-  }
-  bool Ended(DWORD Ms) { return WaitForSingleObject(Info.hProcess, Ms) == WAIT_OBJECT_0; }
-  DWORD ExitCode() {
-    DWORD c = 0;
-    GetExitCodeProcess(Info.hProcess, &c);
-    return c;
-  }
-  DWORD Id() const { return Info.dwProcessId; }
-  bool Started = false;
-  PROCESS_INFORMATION Info{};
-};
-
-// The first visible top-level window of a process with that class.
-HWND WindowOf(DWORD Pid, const char* ClassName, DWORD TimeoutMs) {
-  struct TSearch {
-    DWORD Pid;
-    const char* Class;
-    HWND Found;
-  } s{Pid, ClassName, nullptr};
-  const DWORD start = GetTickCount();
-  while (!s.Found && GetTickCount() - start < TimeoutMs) {
-    EnumWindows(
-        [](HWND w, LPARAM p) WINAPI -> BOOL {
-          auto* s = reinterpret_cast<TSearch*>(p);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          char cls[64];
-          GetClassNameA(w, cls, sizeof cls);
-          if (pid == s->Pid && IsWindowVisible(w) && std::string(cls) == s->Class) {
-            s->Found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    if (!s.Found) Sleep(100);
-  }
-  return s.Found;
-}
-
-std::string TextOfChild(HWND Parent, const char* ClassName) {
-  std::string r;
-  for (HWND c = GetWindow(Parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    char cls[64], text[256];
-    GetClassNameA(c, cls, sizeof cls);
-    GetWindowTextA(c, text, sizeof text);
-    if (SameText(cls, ClassName) && text[0]) r = text;
-  }
-  return r;
-}
 
 // The program reads and writes HKEY_CURRENT_USER\Software\Vantrel of this
 // Wine prefix: the key is set aside for the test and put back after it.
@@ -133,8 +63,8 @@ protected:
     WriteLocationFixture(Dir + "\\data",
                          "1.0.0.0,1.255.255.255,FR,Paris,48.85,2.35\n"
                          "127.0.0.0,127.255.255.255,AU,Loopback Bay,-33.87,151.21\n");
-    ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), (Dir + "\\vantrel.exe").c_str(), FALSE))
-        << BuiltProgram();
+    ASSERT_TRUE(CopyFileA(BuiltProgram("vantrel.exe").c_str(), (Dir + "\\vantrel.exe").c_str(), FALSE))
+        << BuiltProgram("vantrel.exe");
   }
   void TearDown() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
@@ -177,6 +107,9 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   Put("Software\\Vantrel\\1.3.8", "SaveImages", REG_DWORD, &on, 4);
   Put("Software\\Vantrel\\1.3.8", "Overwrite", REG_DWORD, &off, 4);
   Put("Software\\Vantrel\\1.3.8", "SIInterval", REG_DWORD, &off, 4);
+  // A flat-lit globe: no night side, whatever the hour of the run.
+  const double shadow = 3.0;
+  Put("Software\\Vantrel", "Shadow", REG_BINARY, &shadow, 8);
   // An earth texture of blue and grey stripes.
   Jpeg_Initialize();
   {

@@ -1,0 +1,609 @@
+// The shipped vantrel.exe, started from a folder holding a database, an
+// earth texture, myloc.txt and gmap.ini in a Wine prefix of its own, and
+// driven only from outside as a user drives it: real clicks and keys on its
+// windows, its tray icon and its menus; the results read from the screen,
+// its snapshots, the registry and files. Web pages it opens go to a
+// recorder that stands in for the browser.
+#include <gtest/gtest.h>
+#include <winsock.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "GLTestWindow.h"
+#include "GuiTest.h"
+#include "LocationFixture.h"
+#include "LoopbackSockets.h"
+#include "ProgramRunner.h"
+#include "RegistryValues.h"
+#include "TestPaths.h"
+#include "classlib/Jpeg.h"
+#include "classlib/SysUtils.h"
+
+namespace {
+
+const char* const RecorderName = "urlrecorder.exe";
+const char* const OpenedFile = "opened-urls.txt";
+
+// Started by the shell as the browser (a copy named urlrecorder.exe), this
+// program adds the page it was given to the list beside it and ends.
+[[maybe_unused]] const bool Recorder = [] {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (SameText(ExtractFileName(path), RecorderName)) {
+    const std::string list = ExtractFilePath(path) + OpenedFile;
+    std::string text;
+    try {
+      text = ReadTextFile(list);
+    } catch (...) {
+    }
+    WriteTextFile(list, text + GetCommandLineA() + "\n");
+    ExitProcess(0);
+  }
+  return false;
+}();
+
+void SetDefault(HKEY Root, const std::string& Key, const std::string& Value) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(Root, Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
+                 static_cast<DWORD>(Value.size() + 1));
+  RegCloseKey(k);
+}
+
+void Put(const char* Key, const char* Name, DWORD Type, const void* Data, DWORD Size) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, Name, 0, Type, static_cast<const BYTE*>(Data), Size);
+  RegCloseKey(k);
+}
+void PutDword(const char* Key, const char* Name, DWORD V) { Put(Key, Name, REG_DWORD, &V, 4); }
+
+bool KeyExists(const char* Key) {
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, Key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+bool WaitFor(const std::function<bool()>& Done, DWORD Ms) {
+  for (const DWORD t0 = GetTickCount(); !Done(); Sleep(50))
+    if (GetTickCount() - t0 > Ms) return false;
+  return true;
+}
+
+POINT Centre(HWND W) {
+  RECT r;
+  GetWindowRect(W, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// A control of a window, anywhere below it, by class and text.
+HWND Descendant(HWND Parent, const char* Class, const std::string& Text) {
+  struct TFind {
+    const char* Class;
+    const std::string& Text;
+    HWND Found;
+  } f{Class, Text, nullptr};
+  EnumChildWindows(
+      Parent,
+      [](HWND w, LPARAM p) WINAPI -> BOOL {
+        auto* f = reinterpret_cast<TFind*>(p);
+        char cls[64], text[256];
+        GetClassNameA(w, cls, sizeof cls);
+        GetWindowTextA(w, text, sizeof text);
+        if (SameText(cls, f->Class) && f->Text == text && IsWindowVisible(w)) {
+          f->Found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&f));
+  return f.Found;
+}
+
+void Click(HWND W) {
+  const POINT c = Centre(W);
+  ClickAt(c.x, c.y);
+  Sleep(300);
+}
+
+void Keys(std::initializer_list<WORD> Sequence) {
+  for (WORD k : Sequence) {
+    PressKey(k);
+    Sleep(120);
+  }
+}
+
+// The red of the location points (Color1), as a JPEG keeps it.
+bool Red(uint32_t C) { return (C >> 16 & 0xFF) > 170 && (C >> 8 & 0xFF) < 90 && (C & 0xFF) < 90; }
+int Brightness(uint32_t C) { return int(C >> 16 & 0xFF) + int(C >> 8 & 0xFF) + int(C & 0xFF); }
+
+class Acceptance : public testing::Test {
+protected:
+  std::string Dir, Own;
+  std::unique_ptr<TProcess> Program;
+  HWND Main = nullptr;
+  TLoopbackConnection Connection;
+
+  void SetUp() override {
+    Jpeg_Initialize();
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    // This test's own connection goes to an address of 127.0.0.0/8 of its
+    // own (earlier tests' ended connections linger under theirs), placed in
+    // Cairo, on the side of the globe that faces London.
+    // The rest of 127.0.0.0/8 has no place: never plotted.
+    static int tests = 0;
+    const std::string net = "127." + IntToStr(20 + GetTickCount() / 16 % 200) + "." + IntToStr(++tests) + ".";
+    Own = net + "9";
+    WriteLocationFixture(Dir + "\\data", "81.2.69.0,81.2.69.255,GB,London,51.50,-0.12\n"
+                                         "127.0.0.0," + net + "8,,,,\n" +
+                                         Own + "," + Own + ",EG,Cairo,30.04,31.24\n" +
+                                         net + "10,127.255.255.255,,,,\n");
+    WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+    TJPEGImage texture;
+    texture.Assign(MakeBitmap(512, 256, [](int X, int) -> uint32_t { return (X / 32) % 2 ? 0x0000C0 : 0x808080; }).get());
+    texture.SaveToFile(Dir + "\\data\\texture.jpg");
+    ASSERT_TRUE(CopyFileA(BuiltProgram("vantrel.exe").c_str(), (Dir + "\\vantrel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(SourcePath("viewer/gmap.ini").c_str(), (Dir + "\\gmap.ini").c_str(), FALSE));
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, (Dir + "\\" + RecorderName).c_str(), FALSE));
+    // The prefix's browser is the recorder.
+    const std::string open = "\"" + Dir + "\\" + RecorderName + "\" \"%1\"";
+    for (const char* protocol : {"http", "https"}) {
+      SetDefault(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + protocol + "\\shell\\open\\command", open);
+      SetDefault(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + protocol + "\\shell\\open\\command", open);
+    }
+    // A window of 640 x 480; a flat-lit globe (no night side, whatever the
+    // hour); big points; a snapshot of every frame under one name.
+    PutDword("Software\\Vantrel", "Left", 220);
+    PutDword("Software\\Vantrel", "Top", 160);
+    PutDword("Software\\Vantrel", "Width", 640);
+    PutDword("Software\\Vantrel", "Height", 480);
+    const double shadow = 3.0;
+    Put("Software\\Vantrel", "Shadow", REG_BINARY, &shadow, 8);
+    PutDword("Software\\Vantrel\\1.1.2", "PointSize", 9);
+    PutDword("Software\\Vantrel\\1.3.8", "SaveImages", 1);
+    PutDword("Software\\Vantrel\\1.3.8", "Overwrite", 0);
+    PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 0);
+
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+    Connection.ListenAddress = Own.c_str();
+    ASSERT_TRUE(Connection.Open());
+  }
+  void TearDown() override {
+    if (HasFailure())   // what the screen showed when it went wrong
+      SaveBmp(CaptureScreen({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
+              std::string("failed-") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".bmp");
+    if (Program && !Program->Ended(0)) {
+      PostMessageA(Main, WM_CLOSE, 0, 0);
+      Program->Ended(10000);
+    }
+    Program.reset();
+    WSACleanup();
+  }
+
+  DWORD Pid() const { return Program->Id(); }
+  // Started; served until a frame with this test's connection on it was saved.
+  void Start() {
+    Program = std::make_unique<TProcess>(Dir + "\\vantrel.exe", Dir);
+    ASSERT_TRUE(Program->Started);
+    Main = WindowOf(Pid(), "TMainForm", 30000);
+    ASSERT_NE(Main, nullptr);
+    POINT p;
+    ASSERT_TRUE(WaitFor([&] { return PointOnGlobe(p); }, 30000)) << "the connection was never drawn";
+  }
+  // The last frame the program saved.
+  TCapture Frame() {
+    for (int attempt = 0;; ++attempt) {
+      const std::string copy = Dir + "\\frame.jpg";
+      try {
+        if (CopyFileA((Dir + "\\images\\snapshot.jpg").c_str(), copy.c_str(), FALSE)) return JpegCapture(copy);
+      } catch (const Exception&) {
+      }
+      if (attempt > 100) return {};   // half-written every time: give up
+      Sleep(30);
+    }
+  }
+  // The middle of the red point in the last frame, in the view's pixels:
+  // the red pixel with the most red around it (a hovered point's label is
+  // red too, but no stroke of its text fills a square), then the middle of
+  // the red around that one.
+  bool PointOnGlobe(POINT& P) {
+    const TCapture f = Frame();
+    auto redAround = [&](int X, int Y, int R, long* SX = nullptr, long* SY = nullptr) {
+      int n = 0;
+      for (int y = std::max(Y - R, 0); y <= std::min(Y + R, f.Height - 1); ++y)
+        for (int x = std::max(X - R, 0); x <= std::min(X + R, f.Width - 1); ++x)
+          if (Red(f.At(x, y))) {
+            ++n;
+            if (SX) *SX += x, *SY += y;
+          }
+      return n;
+    };
+    int best = 0;
+    POINT at{};
+    for (int y = 0; y < f.Height; ++y)
+      for (int x = 0; x < f.Width; ++x)
+        if (Red(f.At(x, y)))
+          if (const int n = redAround(x, y, 2); n > best) best = n, at = {x, y};
+    if (best < 9) return false;   // no point: nothing fills a 3 x 3 square
+    long sx = 0, sy = 0;
+    const int n = redAround(at.x, at.y, 5, &sx, &sy);
+    P = {static_cast<LONG>(sx / n), static_cast<LONG>(sy / n)};
+    return true;
+  }
+  // The globe's width across the frame's middle row.
+  int GlobeWidth() {
+    const TCapture f = Frame();
+    int first = -1, last = -1;
+    for (int x = 0; x < f.Width; ++x)
+      if (Brightness(f.At(x, f.Height / 2)) > 60) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    return first < 0 ? 0 : last - first + 1;
+  }
+  POINT ViewToScreen(POINT P) { return ClientToScreenPoint(Main, P.x, P.y); }
+  HWND Menu(DWORD Ms = 3000) { return WindowOf(Pid(), "#32768", Ms); }
+  HWND Window(const char* Class, DWORD Ms = 5000) { return WindowOf(Pid(), Class, Ms); }
+  bool Hidden(HWND W) {
+    return WaitFor([&] { return !IsWindowVisible(W); }, 5000);
+  }
+  // Activated as a user does it: a click on a part of it no other window
+  // covers, its title bar first, else the globe's view above the HUD bar.
+  void Focus() {
+    RECT r;
+    GetWindowRect(Main, &r);
+    const int title = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    for (int y = title; y < r.bottom - 50; y += y == title ? 40 : 20)
+      for (int x = r.left + 30; x < r.right - 90; x += 10)
+        if (GetAncestor(WindowFromPoint({x, y}), GA_ROOT) == Main) {
+          ClickAt(x, y);
+          Sleep(300);
+          return;
+        }
+    ADD_FAILURE() << "the window is covered";
+  }
+  // The middles of a page control's tabs, from its tab row on the screen:
+  // a tab's sides are the only dark columns that span the row's height.
+  std::vector<POINT> TabMiddles(HWND Pages) {
+    RECT r;
+    GetWindowRect(Pages, &r);
+    const TCapture c = CaptureScreen({r.left, r.top, r.right, r.top + 22});
+    std::vector<int> sides;
+    for (int x = 0; x < c.Width; ++x) {
+      int dark = 0;
+      for (int y = 2; y < 20; ++y) dark += Brightness(c.At(x, y)) < 600;
+      if (dark >= 14 && (sides.empty() || x > sides.back() + 3)) sides.push_back(x);
+    }
+    std::vector<POINT> middles;
+    for (size_t i = 1; i < sides.size(); ++i) middles.push_back({r.left + (sides[i - 1] + sides[i]) / 2, r.top + 11});
+    return middles;
+  }
+  // The location popup: the pointer on the point, a click; tried around
+  // the point's middle as read from the JPEG frame.
+  void OpenLocationPopup() {
+    POINT p;
+    ASSERT_TRUE(PointOnGlobe(p));
+    const POINT tries[] = {{0, 0}, {1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 1}, {-1, -1}, {2, 0}, {0, 2}};
+    for (const POINT& t : tries) {
+      const POINT s = ViewToScreen({p.x + t.x, p.y + t.y});
+      MoveMouseTo(s.x - 3, s.y);
+      Sleep(150);
+      MoveMouseTo(s.x, s.y);
+      Sleep(400);   // hovered and drawn with its label
+      ClickAt(s.x, s.y);
+      if (Menu(5000)) return;
+    }
+    FAIL() << "no popup over the point at " << p.x << "," << p.y;
+  }
+  // The tray menu: a right click on the program's icon in Wine's tray.
+  HWND TrayIcon() {
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    return tray ? FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) : nullptr;
+  }
+  // The tray menu's items, in order: Connections Table, Analyze file,
+  // Unload analyzed file, Config/About, Focus Window, Help, Exit.
+  void TrayCommand(int Index) {
+    HWND icon = TrayIcon();
+    ASSERT_NE(icon, nullptr) << "no tray icon";
+    const POINT c = Centre(icon);
+    ClickAt(c.x, c.y, TInputButton::Right);
+    ASSERT_NE(Menu(), nullptr) << "no tray menu";
+    Sleep(200);
+    for (int i = 0; i <= Index; ++i) Keys({VK_DOWN});
+    Keys({VK_RETURN});
+    Sleep(300);
+  }
+  std::string Opened() {
+    const std::string f = Dir + "\\" + OpenedFile;
+    return FileExists(f) ? ReadTextFile(f) : std::string();
+  }
+  // Closed as a user closes it; it writes its settings and ends.
+  void Exit() {
+    PostMessageA(Main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Program->Ended(20000));
+    EXPECT_EQ(Program->ExitCode(), 0u);
+  }
+  void ShowHudBar() {
+    RECT c;
+    GetClientRect(Main, &c);
+    const POINT s = ViewToScreen({c.right / 2, c.bottom - 12});
+    MoveMouseTo(s.x, s.y - 1);
+    Sleep(150);
+    MoveMouseTo(s.x, s.y);
+    Sleep(500);
+  }
+  // HUD cell k (1..10) of a bar 332 wide at the bottom of the view.
+  void ClickHudCell(int K) {
+    RECT c;
+    GetClientRect(Main, &c);
+    ShowHudBar();
+    const POINT s = ViewToScreen({c.right / 2 - 166 + 33 * (K - 1) + 16, c.bottom - 18});
+    MoveMouseTo(s.x, s.y);
+    Sleep(300);
+    ClickAt(s.x, s.y);
+    Sleep(300);
+  }
+};
+
+TEST_F(Acceptance, EveryTrayCommandDoesWhatItSays) {
+  Start();
+  // Connections Table
+  TrayCommand(0);
+  HWND table = Window("TForm2");
+  ASSERT_NE(table, nullptr);
+  PostMessageA(table, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Hidden(table));
+
+  // Analyze file: the file chosen in the dialog is analysed and shown
+  WriteTextFile(Dir + "\\found.txt", "a visitor from " + Own + " and one from 8.8.8.8\r\n");
+  TrayCommand(1);
+  HWND dialog = Window("#32770");
+  ASSERT_NE(dialog, nullptr) << "no file dialog";
+  Sleep(300);
+  TypeText(Dir + "\\found.txt");
+  Keys({VK_RETURN});
+  HWND analysed = Window("TForm6", 15000);
+  ASSERT_NE(analysed, nullptr) << "no analysed-file window";
+  HWND progress = Window("TForm5", 0);
+  if (progress) ASSERT_TRUE(Hidden(progress));
+  Sleep(500);   // the scan's end: analyse mode
+  // Unload analyzed file: the live connections come back
+  TrayCommand(2);
+  ASSERT_TRUE(Hidden(analysed));
+
+  // Config/About, with stay-on-top through its check box
+  TrayCommand(3);
+  HWND options = Window("Taform");
+  ASSERT_NE(options, nullptr);
+  HWND onTop = Descendant(options, "TCheckBox", "&Stay on top when windowed");
+  ASSERT_NE(onTop, nullptr);
+  Click(onTop);
+  Click(Descendant(options, "TBitBtn", "OK"));
+  ASSERT_TRUE(Hidden(options));
+  EXPECT_TRUE(WaitFor([&] { return (GetWindowLongPtrA(Main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3000));
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1.2", "StayOnTop"), 1u);
+
+  // Focus Window brings the hidden window back to the front
+  const POINT icon = Centre(TrayIcon());
+  DoubleClickAt(icon.x, icon.y);
+  ASSERT_TRUE(Hidden(Main));
+  TrayCommand(4);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(Main) && GetForegroundWindow() == Main; }, 5000));
+
+  // Help opens the help page in the browser
+  TrayCommand(5);
+  EXPECT_TRUE(WaitFor([&] { return Opened().find("https://vantrel.org/help.html") != std::string::npos; }, 10000))
+      << Opened();
+
+  // Exit
+  TrayCommand(6);
+  ASSERT_TRUE(Program->Ended(20000));
+  EXPECT_EQ(Program->ExitCode(), 0u);
+}
+
+TEST_F(Acceptance, TheLocationPopupShowsDetailsTheWebMapAndTheTable) {
+  Start();
+  // Details: the row of this test's connection, its process page
+  OpenLocationPopup();
+  // Details, the address, its row, the row's last command: the page of the
+  // process that owns the connection
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN});
+  EXPECT_TRUE(WaitFor([&] { return Opened().find("/directory/?files=test_acceptance.exe") != std::string::npos; },
+                      10000))
+      << Opened();
+
+  // Show on Web Map: the map window on the place, not the notice
+  OpenLocationPopup();
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+  HWND map = Window("TfrmMain", 10000);
+  ASSERT_NE(map, nullptr) << "no map window";
+  char caption[64] = {};
+  GetWindowTextA(map, caption, sizeof caption);
+  EXPECT_STREQ(caption, " Web Map Window");
+  EXPECT_EQ(Window("TForm7", 0), nullptr);
+  Sleep(500);
+  RECT r;
+  GetWindowRect(map, &r);
+  SaveBmp(CaptureScreen(r), "acceptance-map-window.bmp");
+  PressKeys({VK_MENU, VK_F4});   // closed: it lies over the point
+  ASSERT_TRUE(Hidden(map));
+
+  // Connections Table
+  OpenLocationPopup();
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+  EXPECT_NE(Window("TForm2"), nullptr);
+  Exit();
+}
+
+TEST_F(Acceptance, HudCellsAndKeysAndDesktopModeClosingTheSideWindows) {
+  Start();
+  // Page Up shows more of the scene, Page Down less (read before the
+  // options window first opens: it makes the snapshot period the refresh's)
+  Focus();
+  const int before = GlobeWidth();
+  Keys({VK_PRIOR, VK_PRIOR});
+  EXPECT_TRUE(WaitFor([&] { return GlobeWidth() < before - 40; }, 3000)) << before;
+  const int farther = GlobeWidth();
+  Keys({VK_NEXT, VK_NEXT, VK_NEXT, VK_NEXT});
+  EXPECT_TRUE(WaitFor([&] { return GlobeWidth() > farther + 60; }, 3000)) << farther;
+
+  // HUD cell 9: the options window
+  ClickHudCell(9);
+  HWND options = Window("Taform");
+  ASSERT_NE(options, nullptr);
+  Click(Descendant(options, "TBitBtn", "Cancel"));
+  ASSERT_TRUE(Hidden(options));
+
+  // F: full screen in the full-screen viewer (the system reports a version
+  // below 9); F there: back
+  Focus();
+  Keys({'F'});
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(Main); }, 5000));
+  Keys({'F'});
+  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(Main) != FALSE; }, 5000));
+
+  // Side windows: the map (the popup), the options (A), the table (F2)
+  Focus();
+  OpenLocationPopup();
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+  HWND map = Window("TfrmMain", 10000);
+  ASSERT_NE(map, nullptr);
+  Focus();
+  Keys({'A'});
+  options = Window("Taform");
+  ASSERT_NE(options, nullptr);
+  Focus();
+  Keys({VK_F2});
+  HWND table = Window("TForm2");
+  ASSERT_NE(table, nullptr);
+
+  // I: desktop mode, a borderless square; the side windows close
+  Focus();
+  Keys({'I'});
+  EXPECT_TRUE(WaitFor([&] { return (GetWindowLongPtrA(Main, GWL_STYLE) & WS_CAPTION) == 0; }, 5000));
+  EXPECT_TRUE(Hidden(options));
+  EXPECT_TRUE(Hidden(table));
+  EXPECT_TRUE(Hidden(map));
+  RECT r;
+  GetWindowRect(Main, &r);
+  EXPECT_EQ(r.right - r.left, 512);
+  EXPECT_EQ(r.bottom - r.top, 512);
+  Sleep(500);
+  SaveBmp(CaptureScreen({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
+          "acceptance-desktop-mode.bmp");
+  SaveBmp(Frame(), "acceptance-desktop-mode-globe.bmp");
+  Exit();
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), 1u);
+}
+
+TEST_F(Acceptance, OptionsOfEachPageAreStoredByOkAndNothingByCancel) {
+  Start();
+  Focus();
+  Keys({'A'});
+  HWND options = Window("Taform");
+  ASSERT_NE(options, nullptr);
+  Click(Descendant(options, "TCheckBox", "&Stay on top when windowed"));
+  // the other pages, each by its tab
+  HWND pages = Descendant(options, "TPageControl", "");
+  ASSERT_NE(pages, nullptr);
+  const std::vector<POINT> tabs = TabMiddles(pages);
+  ASSERT_EQ(tabs.size(), 5u);
+  ClickAt(tabs[1].x, tabs[1].y);
+  Sleep(300);
+  Click(Descendant(options, "TCheckBox", "S&how Globe grid"));
+  ClickAt(tabs[2].x, tabs[2].y);
+  Sleep(300);
+  Click(Descendant(options, "TCheckBox", "Show &Info Baloons"));
+  ClickAt(tabs[3].x, tabs[3].y);
+  Sleep(300);
+  HWND countries = Descendant(options, "TCheckListBox", "");
+  ASSERT_NE(countries, nullptr);
+  RECT l;
+  GetWindowRect(countries, &l);
+  ClickAt(l.left + 8, l.top + 9);   // the first country's box
+  Sleep(200);
+  Click(Descendant(options, "TBitBtn", "OK"));
+  ASSERT_TRUE(Hidden(options));
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1.2", "StayOnTop"), 1u);
+  const std::string ext = ReadStringValue("Software\\Vantrel\\1.4.1", "ExtOpt");
+  ASSERT_EQ(ext.size(), 31u) << ext;
+  EXPECT_EQ(ext.substr(0, 3), "100") << "grid and balloons off";
+  EXPECT_EQ(ext[30], '\x01') << "the first country";
+
+  // Cancel writes nothing
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel\\1.1.2");
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vantrel\\1.1.2");
+  Focus();
+  Keys({'A'});
+  options = Window("Taform");
+  ASSERT_NE(options, nullptr);
+  Click(Descendant(options, "TCheckBox", "&Stay on top when windowed"));
+  Click(Descendant(options, "TBitBtn", "Cancel"));
+  ASSERT_TRUE(Hidden(options));
+  EXPECT_FALSE(KeyExists("Software\\Vantrel\\1.1.2"));
+
+  // "Highlight Shadow" darkens the night side again; the exit stores it
+  Focus();
+  Keys({'H'});
+  Exit();
+  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), 0.2, 1e-6);
+}
+
+TEST_F(Acceptance, MinimisedToTheTrayItComesBackAsItWas) {
+  Start();
+  ShowHudBar();
+  const TCapture before = Frame();
+  const int width = GlobeWidth();
+  // the title bar's minimise button
+  RECT w;
+  GetWindowRect(Main, &w);
+  POINT button{};
+  for (int x = w.right - 2; x > w.left && !button.x; --x)
+    for (int y = w.top + 2; y < w.top + 30 && !button.x; ++y)
+      if (SendMessageA(Main, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTMINBUTTON) button = {x - 3, y + 3};
+  ASSERT_NE(button.x, 0) << "no minimise button";
+  ClickAt(button.x, button.y);
+  ASSERT_TRUE(Hidden(Main));
+  Sleep(500);
+  const POINT icon = Centre(TrayIcon());
+  DoubleClickAt(icon.x, icon.y);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(Main) && !IsIconic(Main); }, 5000));
+  Sleep(500);
+  ShowHudBar();
+  const TCapture after = Frame();
+  EXPECT_EQ(GlobeWidth(), width) << "the same zoom";
+  ASSERT_EQ(after.Width, before.Width);
+  ASSERT_EQ(after.Height, before.Height);
+  // the HUD bar's band shows the bar as before
+  int alike = 0, all = 0;
+  for (int y = after.Height - 34; y < after.Height; ++y)
+    for (int x = 0; x < after.Width; ++x, ++all)
+      alike += std::abs(Brightness(after.At(x, y)) - Brightness(before.At(x, y))) < 60;
+  EXPECT_GT(alike, all * 9 / 10);
+  SaveBmp(after, "acceptance-restored.bmp");
+  Exit();
+  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "FOV"), 0.4, 1e-6);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Left"), 220u);
+}
+
+TEST_F(Acceptance, ABrokenLineThicknessInTheRegistryStillDrawsWithoutAnErrorBox) {
+  PutDword("Software\\Vantrel\\1.1.2", "LineThickness", 256);
+  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 0);
+  Start();   // its point drawn
+  Sleep(3000);
+  EXPECT_EQ(Window("#32770", 0), nullptr) << "an error box";
+  POINT p;
+  EXPECT_TRUE(PointOnGlobe(p));
+  Exit();
+}
+
+}  // namespace
