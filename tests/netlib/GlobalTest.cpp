@@ -6,6 +6,7 @@
 #include "NetTestKit.h"
 #include "classlib/Threads.h"
 #include "netlib/NetAntiFreezeBase.h"
+#include "netlib/NetCookieText.h"
 #include "netlib/NetException.h"
 #include "netlib/NetGlobal.h"
 #include "netlib/NetSocketHandle.h"
@@ -174,6 +175,16 @@ TEST(NetURITest, SplitAndBuild) {
   TNetURI bare("http://host");
   EXPECT_EQ("/", bare.Path);
   EXPECT_EQ("http://host/", bare.URI());
+  // The host ends at a query or a bookmark too; a password may hold "@".
+  TNetURI query("http://host?x=1"), mark("http://host#f"), at("http://user:p@ss@host:81/");
+  EXPECT_EQ("host", query.Host);
+  EXPECT_EQ("?x=1", query.Params);
+  EXPECT_EQ("host", mark.Host);
+  EXPECT_EQ("f", mark.Bookmark);
+  EXPECT_EQ("user", at.Username);
+  EXPECT_EQ("p@ss", at.Password);
+  EXPECT_EQ("host", at.Host);
+  EXPECT_EQ("81", at.Port);
   TNetURI relative("/docs/index.html#top");
   EXPECT_EQ("", relative.Host);
   EXPECT_EQ("/docs/", relative.Path);
