@@ -24,7 +24,7 @@ void SendAll(TNetSocketHandle& B, const TBytes& Data) {
 class TDeadline {
 public:
   explicit TDeadline(int ATimeout) : FTimeout(ATimeout), FStart(TickCount()) {}
-  // Milliseconds left (at least 1), or -2 without a limit.
+  // Milliseconds left (0 when none), or -2 without a limit.
   int Left() const {
     if (FTimeout < 0) return NetTimeoutInfinite;
     const uint32_t spent = TicksBetween(FStart, TickCount());
