@@ -107,7 +107,10 @@ TEST_F(TimeZoneTest, DateTexts) {
   EXPECT_NEAR(t + 1.0 / 24, DateTextToGMT("Sun, 06 Nov 1994 08:49:37 GMT"), 1e-9);
 }
 
-TEST(NetTextTest, Helpers) {
+// The temporary folder is read when the unit starts.
+class NetTextTest : public TNetUnitsTest {};
+
+TEST_F(NetTextTest, Helpers) {
   std::string s = "a=b=c";
   EXPECT_EQ("a", CutAtDelimiter(s, "="));
   EXPECT_EQ("b=c", s);
