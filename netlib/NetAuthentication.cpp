@@ -21,8 +21,16 @@ std::unique_ptr<std::vector<TRegistered>> Registry;
 }  // namespace
 
 TNetAuthentication::TNetAuthentication() {
+  Params.NameSeparator = "=";
   Params.FoldLongLines = false;
   Params.UnfoldContinuations = false;
+}
+
+std::string TNetAuthentication::Param(const std::string& AName) const {
+  const int i = Params.IndexOfName(AName);
+  if (i < 0) return "";
+  const std::string& line = Params[i];
+  return line.substr(line.find('=') + 1);
 }
 TNetAuthentication::~TNetAuthentication() = default;
 

@@ -13,13 +13,13 @@ public:
   TNetAuthentication();
   ~TNetAuthentication() override;
 
-  TNetHeaderList Params;   // "Username" and "Password"
+  TNetHeaderList Params;   // "Username=..." and "Password=...", kept as given
   // The parameters of the server's challenge (made on first use).
   TNetHeaderList& AuthParams();
 
-  std::string Username() const { return Params.Values("Username"); }
+  std::string Username() const { return Param("Username"); }
   void SetUsername(const std::string& Value) { Params.SetValues("Username", Value); }
-  std::string Password() const { return Params.Values("Password"); }
+  std::string Password() const { return Param("Password"); }
   void SetPassword(const std::string& Value) { Params.SetValues("Password", Value); }
   int CurrentStep() const { return FCurrentStep; }
 
@@ -37,6 +37,8 @@ protected:
   int FCurrentStep = 0;
 
 private:
+  // The value of a line of Params untrimmed: blanks are part of a password.
+  std::string Param(const std::string& AName) const;
   std::unique_ptr<TNetHeaderList> FAuthParams;
 };
 

@@ -22,12 +22,23 @@ std::string Unquoted(const std::string& S) {
 void AddAttribute(std::string& Text, const char* Name, const std::string& Value) {
   if (!Value.empty()) Text += std::string("; ") + Name + "=" + Value;
 }
+
+class TWriteGuard {
+public:
+  explicit TWriteGuard(TMultiReadExclusiveWriteSynchronizer& Lock) : FLock(Lock) { FLock.BeginWrite(); }
+  ~TWriteGuard() { FLock.EndWrite(); }
+  TWriteGuard(const TWriteGuard&) = delete;
+  TWriteGuard& operator=(const TWriteGuard&) = delete;
+
+private:
+  TMultiReadExclusiveWriteSynchronizer& FLock;
+};
 }  // namespace
 
 TNetNetscapeCookie::TNetNetscapeCookie(TCollection* ACollection) : TCollectionItem(ACollection) {}
 
 TNetNetscapeCookie::~TNetNetscapeCookie() {
-  if (auto* cookies = dynamic_cast<TNetCookies*>(Collection())) cookies->RemoveFromDomainList(this);
+  if (auto* cookies = dynamic_cast<TNetCookies*>(Collection())) cookies->ForgetCookie(this);
 }
 
 void TNetNetscapeCookie::SetCookieText(const std::string& AText) {
@@ -141,20 +152,24 @@ TNetNetscapeCookie* TNetCookies::Cookie(int Index) const {
 }
 
 void TNetCookies::AddCookie(TNetNetscapeCookie* ACookie) {
-  TNetNetscapeCookie* old = nullptr;
-  FLock.BeginWrite();
-  int d = FCookieListByDomain.IndexOf(ACookie->Domain);
-  if (d < 0) d = FCookieListByDomain.AddObject(ACookie->Domain, new TNetCookieList);
-  auto* list = static_cast<TNetCookieList*>(FCookieListByDomain.Objects(d));
-  list->CaseSensitive = true;
-  const int i = list->IndexOf(ACookie->CookieName);
-  if (i >= 0) {
-    old = list->Cookies(i);
-    list->Delete(i);
+  std::unique_ptr<TNetNetscapeCookie> old;
+  {
+    TWriteGuard guard(FLock);
+    if (ACookie->Collection() != this) ACookie->SetCollection(this);
+    int d = FCookieListByDomain.IndexOf(ACookie->Domain);
+    if (d < 0) d = FCookieListByDomain.AddObject(ACookie->Domain, new TNetCookieList);
+    auto* list = static_cast<TNetCookieList*>(FCookieListByDomain.Objects(d));
+    list->CaseSensitive = true;
+    const int i = list->IndexOf(ACookie->CookieName);
+    if (i >= 0 && list->Cookies(i) != ACookie) {
+      old.reset(list->Cookies(i));
+      Detach(old.get());
+    } else if (i >= 0) {
+      list->Delete(i);
+    }
+    list->AddObject(ACookie->CookieName, ACookie);
   }
-  list->AddObject(ACookie->CookieName, ACookie);
-  FLock.EndWrite();
-  if (old && old != ACookie) delete old;
+  // The replaced cookie is freed outside the lock, no longer in the collection.
 }
 
 TNetNetscapeCookie* TNetCookies::FindCookie(const std::string& AName, const std::string& ADomain) {
@@ -177,20 +192,31 @@ const TStringList& TNetCookies::LockCookieListByDomain() {
 
 void TNetCookies::UnlockCookieListByDomain() { FLock.EndRead(); }
 
-void TNetCookies::RemoveFromDomainList(TNetNetscapeCookie* ACookie) {
-  if (FClearing) return;
-  FLock.BeginWrite();
+void TNetCookies::Detach(TNetNetscapeCookie* ACookie) {
   for (int d = 0; d < FCookieListByDomain.Count(); ++d) {
     auto* list = static_cast<TNetCookieList*>(FCookieListByDomain.Objects(d));
     for (int i = list->Count() - 1; i >= 0; --i)
       if (list->Cookies(i) == ACookie) list->Delete(i);
   }
-  FLock.EndWrite();
+  ACookie->SetCollection(nullptr);
+}
+
+void TNetCookies::ForgetCookie(TNetNetscapeCookie* ACookie) {
+  if (FClearing) return;
+  TWriteGuard guard(FLock);
+  Detach(ACookie);
 }
 
 void TNetCookies::RemoveExpired(TDateTime ANow) {
-  std::vector<TNetNetscapeCookie*> expired;
-  for (int i = 0; i < Count(); ++i)
-    if (Cookie(i)->Expired(ANow)) expired.push_back(Cookie(i));
-  for (TNetNetscapeCookie* c : expired) delete c;
+  std::vector<std::unique_ptr<TNetNetscapeCookie>> expired;
+  {
+    TWriteGuard guard(FLock);
+    for (int i = Count() - 1; i >= 0; --i) {
+      TNetNetscapeCookie* c = Cookie(i);
+      if (!c->Expired(ANow)) continue;
+      Detach(c);
+      expired.emplace_back(c);
+    }
+  }
+  // freed here, outside the lock
 }

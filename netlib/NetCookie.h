@@ -75,7 +75,7 @@ public:
 };
 
 // All cookies (owned), and by domain a TNetCookieList. Readers share the
-// lists, a writer excludes them.
+// lists; adding and removing cookies (collection and lists) writes.
 class TNetCookies : public TOwnedCollection {
   DECLARE_CLASSINFO(TNetCookies)
 public:
@@ -84,8 +84,8 @@ public:
 
   // ENetException "Index out of range." outside the collection.
   TNetNetscapeCookie* Cookie(int Index) const;
-  // Files a cookie in its domain's list, replacing (and freeing) one of
-  // the same name there.
+  // Files a cookie (taken into the collection when it is not yet there) in
+  // its domain's list, replacing (and freeing) one of the same name there.
   void AddCookie(TNetNetscapeCookie* ACookie);
   TNetNetscapeCookie* FindCookie(const std::string& AName, const std::string& ADomain);
   // The domain lists; hold the read lock while using them.
@@ -93,9 +93,12 @@ public:
   void UnlockCookieListByDomain();
   // Frees every cookie whose expiry lies before ANow.
   void RemoveExpired(TDateTime ANow);
-  void RemoveFromDomainList(TNetNetscapeCookie* ACookie);
+  // A cookie being freed leaves its domain's list and the collection.
+  void ForgetCookie(TNetNetscapeCookie* ACookie);
 
 private:
+  // Out of the domain lists and the collection (the write lock held).
+  void Detach(TNetNetscapeCookie* ACookie);
   TStringList FCookieListByDomain;   // domain -> TNetCookieList (owned)
   TMultiReadExclusiveWriteSynchronizer FLock;
   bool FClearing = false;

@@ -30,30 +30,27 @@ TNetCookieManager::~TNetCookieManager() {
   }
 }
 
-bool TNetCookieManager::Accept(TNetNetscapeCookie* ACookie, const std::string& AHost) {
-  if (ACookie->Domain.empty()) ACookie->Domain = AHost;
-  bool ok = !ACookie->CookieName.empty() && !HasLineBreak(ACookie->CookieName + ACookie->Value + ACookie->Domain +
-                                                         ACookie->Path) &&
-            CookieDomainAllowed(AHost, ACookie->Domain);
-  if (ok && OnNewCookie) OnNewCookie(this, ACookie, ok);
-  if (!ok) {
-    delete ACookie;
-    return false;
-  }
-  FCookies->AddCookie(ACookie);
+bool TNetCookieManager::Accept(std::unique_ptr<TNetNetscapeCookie> ACookie, const std::string& AHost) {
+  TNetNetscapeCookie* c = ACookie.get();
+  if (c->Domain.empty()) c->Domain = AHost;
+  bool ok = !c->CookieName.empty() && !HasLineBreak(c->CookieName + c->Value + c->Domain + c->Path) &&
+            CookieDomainAllowed(AHost, c->Domain);
+  if (ok && OnNewCookie) OnNewCookie(this, c, ok);
+  if (!ok) return false;
+  FCookies->AddCookie(ACookie.release());   // joins the collection under its lock
   return true;
 }
 
 bool TNetCookieManager::AddCookie(const std::string& ACookie, const std::string& AHost) {
-  auto* c = new TNetCookieRFC2109(FCookies.get());
+  auto c = std::make_unique<TNetCookieRFC2109>();
   c->SetCookieText(ACookie);
-  return Accept(c, AHost);
+  return Accept(std::move(c), AHost);
 }
 
 bool TNetCookieManager::AddCookie2(const std::string& ACookie, const std::string& AHost) {
-  auto* c = new TNetCookieRFC2965(FCookies.get());
+  auto c = std::make_unique<TNetCookieRFC2965>();
   c->SetCookieText(ACookie);
-  return Accept(c, AHost);
+  return Accept(std::move(c), AHost);
 }
 
 void TNetCookieManager::CleanupCookieList() { FCookies->RemoveExpired(Now()); }

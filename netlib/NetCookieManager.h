@@ -2,6 +2,7 @@
 // for a request.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "netlib/NetBaseComponent.h"
@@ -35,6 +36,6 @@ public:
   void Loaded() override;
 
 private:
-  bool Accept(TNetNetscapeCookie* ACookie, const std::string& AHost);
+  bool Accept(std::unique_ptr<TNetNetscapeCookie> ACookie, const std::string& AHost);
   std::unique_ptr<TNetCookies> FCookies;
 };

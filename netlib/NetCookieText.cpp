@@ -28,7 +28,7 @@ TCookieParts ParseCookieText(const std::string& AText) {
     const std::string part = TrimBlanks(AText.substr(start, end - start));
     start = end + 1;
     if (part.empty()) {
-      if (first && end == AText.size()) break;
+      if (first) break;   // no name: no cookie, whatever follows
       continue;
     }
     const size_t eq = part.find('=');
@@ -47,7 +47,7 @@ TCookieParts ParseCookieText(const std::string& AText) {
 
 bool HasLineBreak(const std::string& AText) { return AText.find_first_of("\r\n") != std::string::npos; }
 
-bool IsAddressText(const std::string& AText) {
+bool IsDottedQuad(const std::string& AText) {
   int parts = 0;
   size_t i = 0;
   const std::string t = TrimBlanks(AText);
@@ -70,7 +70,7 @@ bool CookieDomainMatches(const std::string& AHost, const std::string& ADomain) {
   const std::string host = Lower(AHost), domain = Lower(WithoutLeadingDot(ADomain));
   if (host.empty() || domain.empty()) return false;
   if (host == domain) return true;
-  if (IsAddressText(host)) return false;
+  if (IsDottedQuad(host)) return false;
   return host.size() > domain.size() && host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
          host[host.size() - domain.size() - 1] == '.';
 }
@@ -78,7 +78,7 @@ bool CookieDomainMatches(const std::string& AHost, const std::string& ADomain) {
 bool CookieDomainAllowed(const std::string& AHost, const std::string& ADomain) {
   const std::string domain = WithoutLeadingDot(ADomain);
   if (domain.empty() || domain.find_first_of(" \t;,\r\n") != std::string::npos) return false;
-  if (IsAddressText(AHost)) return Lower(ADomain) == Lower(AHost);
+  if (IsDottedQuad(AHost)) return Lower(ADomain) == Lower(AHost);
   if (Lower(domain) == Lower(AHost)) return true;
   const size_t dot = domain.find('.');
   if (dot == std::string::npos || dot == 0 || domain.back() == '.') return false;

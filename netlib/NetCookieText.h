@@ -17,7 +17,8 @@ struct TCookieParts {
 };
 
 // Split at ";" into trimmed parts: the first is name "=" value, the rest
-// attributes of the same form or bare words. Empty parts are skipped.
+// attributes of the same form or bare words. Empty parts are skipped, but
+// an empty first part gives nothing (no name: no cookie).
 TCookieParts ParseCookieText(const std::string& AText);
 
 bool HasLineBreak(const std::string& AText);
@@ -32,5 +33,5 @@ bool CookieDomainMatches(const std::string& AHost, const std::string& ADomain);
 // has at least two labels (".com" and "com" are refused).
 bool CookieDomainAllowed(const std::string& AHost, const std::string& ADomain);
 
-// Four dot-separated numbers of 0..255.
-bool IsAddressText(const std::string& AText);
+// Four dot-separated decimal numbers of 0..255 (blanks around them allowed).
+bool IsDottedQuad(const std::string& AText);

@@ -6,6 +6,7 @@
 
 #include "classlib/Threads.h"
 #include "classlib/UnitInit.h"
+#include "netlib/NetCookieText.h"
 #include "netlib/NetException.h"
 #include "netlib/NetResourceStrings.h"
 #include "netlib/NetStack.h"
@@ -241,11 +242,6 @@ TDateTime DateTextToGMT(const std::string& Text) {
   rest = Trim(rest);
   if (rest.size() >= 5) d -= ZoneTextToOffset(rest);
   return d + LocalUtcOffset();
-}
-
-bool IsDottedQuad(const std::string& Text) {
-  const std::string t = Trim(Text);
-  return std::count(t.begin(), t.end(), '.') == 3 && ParseIPText(t);
 }
 
 bool LooksLikeHostName(const std::string& Text) {

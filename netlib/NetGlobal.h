@@ -59,7 +59,7 @@ TDateTime ParseDateText(std::string& Text);
 // An Internet date text as local time: its zone taken off, ours added.
 TDateTime DateTextToGMT(const std::string& Text);
 
-bool IsDottedQuad(const std::string& Text);
+// (IsDottedQuad is in NetCookieText, which the native fuzzer builds.)
 bool LooksLikeHostName(const std::string& Text);
 std::string DomainPart(const std::string& Text);   // from the first "." on
 // Relative joined onto the folder of Base (or Relative alone when it starts

@@ -159,8 +159,10 @@ std::string ChallengeFor(const TNetHeaderList& Challenges, const std::string& Sc
   return Challenges.Count() > 0 ? Challenges[0] : std::string();
 }
 
+// What the program answers goes into the object only: credentials given for
+// one server are never copied to where another server's challenge finds them.
 bool Authorize(TObject* Sender, std::unique_ptr<TNetAuthentication>& Auth, TNetHeaderList& Challenges,
-               std::string& Username, std::string& Password, const TNetOnSelectAuthorization& OnSelect,
+               const std::string& Username, const std::string& Password, const TNetOnSelectAuthorization& OnSelect,
                const TNetOnAuthorization& OnAuthorization) {
   std::string scheme;
   if (!Auth) {
@@ -188,15 +190,19 @@ bool Authorize(TObject* Sender, std::unique_ptr<TNetAuthentication>& Auth, TNetH
     }
     case TNetAuthWhatsNext::wnFail: return false;
   }
-  Username = Auth->Username();
-  Password = Auth->Password();
   return true;
 }
 }  // namespace
 
 bool TNetCustomHTTP::DoOnAuthorization(TNetHTTPRequest& ARequest, TNetHTTPResponse& AResponse) {
-  return Authorize(this, ARequest.Authentication, AResponse.WWWAuthenticate, ARequest.Username, ARequest.Password,
-                   OnSelectAuthorization, OnAuthorization);
+  const bool fresh = !ARequest.Authentication;
+  const bool ok = Authorize(this, ARequest.Authentication, AResponse.WWWAuthenticate, ARequest.Username,
+                            ARequest.Password, OnSelectAuthorization, OnAuthorization);
+  if (fresh && ARequest.Authentication) {
+    FAuthOrigin = Origin();
+    FAuthURL = FURI.URI();
+  }
+  return ok;
 }
 
 bool TNetCustomHTTP::DoOnProxyAuthorization(TNetHTTPRequest&, TNetHTTPResponse& AResponse) {
@@ -214,24 +220,28 @@ void TNetCustomHTTP::PrepareRequest(TNetHTTPRequest& ARequest) {
   }
   if (uri.Protocol.empty()) uri.Protocol = "http";
   int port = 0;
-  if (!uri.Port.empty()) port = StrToIntDef(uri.Port, 0);
-  else if (SameText(uri.Protocol, "http")) port = 80;
+  if (!uri.Port.empty()) {
+    port = StrToIntDef(uri.Port, 0);
+    if (port < 1 || port > 65535) throw ENetURIException(Format(RSURIInvalidPort, uri.Port.c_str()));
+  } else if (SameText(uri.Protocol, "http")) port = 80;
   else if (SameText(uri.Protocol, "https")) port = 443;
   else if (!relative && FHasTarget) port = Port;
   if (port <= 0) throw ENetUnknownProtocol(RSHTTPUnknownProtocol);
 
-  // Credentials go only where they were given: not to another host after
-  // a redirect.
-  if (FRedirecting && !relative && (!SameText(uri.Host, FURI.Host) || port != StrToIntDef(FURI.Port, 0))) {
-    ARequest.Username.clear();
-    ARequest.Password.clear();
-    ARequest.BasicAuthentication = false;
-    ARequest.Authentication.reset();
+  // Credentials go only where they were given: a redirected pass to
+  // another server goes without the caller's, a pass back gets them again.
+  if (FRedirecting) {
+    const bool home = SameText(uri.Host, FCaller.Host) && port == FCaller.Port;
+    ARequest.Username = home ? FCaller.Username : std::string();
+    ARequest.Password = home ? FCaller.Password : std::string();
+    ARequest.BasicAuthentication = home && FCaller.BasicAuthentication;
   }
   if (!uri.Username.empty()) {
     ARequest.Username = uri.Username;
     ARequest.Password = uri.Password;
   }
+  if (!FCaller.Saved)
+    FCaller = {true, uri.Host, port, ARequest.Username, ARequest.Password, ARequest.BasicAuthentication};
   uri.Path = ResolvePath(FURI.Path.empty() ? "/" : FURI.Path, uri.Path);
   if (uri.Path.empty()) uri.Path = "/";
   uri.Port = IntToStr(port);
@@ -316,6 +326,8 @@ void TNetCustomHTTP::ConnectToHost(TNetHTTPRequest& ARequest, TNetHTTPResponse& 
       ARequest.Connection = "keep-alive";
     }
   }
+  // An authentication answers the server that asked for it only.
+  if (ARequest.Authentication && !SameText(FAuthOrigin, Origin())) EndAuthentication(false);
   std::string cookies;
   if (CookieManager()) cookies = CookieManager()->GenerateCookieList(FURI.Host, FURI.Path + FURI.Document, https);
   ComposeRequest(ARequest, requestURL, cookies);
@@ -449,10 +461,26 @@ std::string TNetCustomHTTP::ReadErrorBody(TNetHTTPResponse& AResponse) {
   return body.DataString();
 }
 
-void TNetCustomHTTP::StoreFinishedAuthentication() {
+std::string TNetCustomHTTP::Origin() const { return FURI.Protocol + "://" + FURI.Host + ":" + FURI.Port; }
+
+void TNetCustomHTTP::EndAuthentication(bool AKeepUnfinished) {
   TNetAuthentication* a = Request().Authentication.get();
-  if (a && a->Finished() && FAuthenticationManager) FAuthenticationManager->AddAuthentication(*a, FURI.URI());
+  if (!a || (AKeepUnfinished && !a->Finished())) return;
+  if (a->Finished() && FAuthenticationManager) FAuthenticationManager->AddAuthentication(*a, FAuthURL);
   Request().Authentication.reset();
+}
+
+void TNetCustomHTTP::CloseConnection() {
+  TNetTCPClient::CloseConnection();
+  EndAuthentication(true);   // one made for the next pass is still to be sent
+}
+
+void TNetCustomHTTP::RestoreCallerCredentials() {
+  if (!FCaller.Saved) return;
+  FCaller.Saved = false;
+  Request().Username = FCaller.Username;
+  Request().Password = FCaller.Password;
+  Request().BasicAuthentication = FCaller.BasicAuthentication;
 }
 
 void TNetCustomHTTP::DoRequest(TNetHTTPMethod AMethod, const std::string& AURL, TStream* ASource,
@@ -462,6 +490,7 @@ void TNetCustomHTTP::DoRequest(TNetHTTPMethod AMethod, const std::string& AURL, 
   FAuthRetries = 0;
   FAuthProxyRetries = 0;
   FRedirecting = false;
+  FCaller.Saved = false;
   try {
     bool done = false;
     while (!done) {
@@ -490,18 +519,20 @@ void TNetCustomHTTP::DoRequest(TNetHTTPMethod AMethod, const std::string& AURL, 
   } catch (...) {
     FRedirectCount = 0;
     FRedirecting = false;
+    RestoreCallerCredentials();
     try {
       CloseConnection();
-      StoreFinishedAuthentication();
+      EndAuthentication(false);
     } catch (...) {
     }
     throw;
   }
   FRedirecting = false;
   FRedirectCount = 0;
+  RestoreCallerCredentials();
   if (!Response().KeepAlive()) {
     CloseConnection();
-    StoreFinishedAuthentication();
+    EndAuthentication(false);
   }
 }
 

@@ -119,6 +119,8 @@ public:
   void Put(const std::string& AURL, TStream& ASource, TStream& AResponseContent);
   void Options(const std::string& AURL, TStream& AResponseContent);
   void Trace(const std::string& AURL, TStream& AResponseContent);
+  // Also ends a finished authentication: it belonged to this connection.
+  void CloseConnection() override;
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -143,7 +145,12 @@ private:
   std::string ReadErrorBody(TNetHTTPResponse& AResponse);
   bool UsesProxy() const { return !ProxyParams.ProxyServer().empty(); }
   void CheckNoLineBreaks(TNetHTTPRequest& ARequest, const std::string& ARequestURL, const std::string& ACookies);
-  void StoreFinishedAuthentication();
+  // Protocol, host and port of the current target.
+  std::string Origin() const;
+  // Stores a finished authentication under the URL it was made for and
+  // frees it; an unfinished one too unless AKeepUnfinished.
+  void EndAuthentication(bool AKeepUnfinished);
+  void RestoreCallerCredentials();
 
   std::unique_ptr<TNetHTTPProtocol> FHTTPProto;
   TNetURI FURI;
@@ -151,6 +158,16 @@ private:
   int FAuthRetries = 0;
   int FAuthProxyRetries = 0;
   bool FRedirecting = false;
+  // The credentials of the request's first pass and where it went, given
+  // back when the request ends.
+  struct TCallerCredentials {
+    bool Saved = false;
+    std::string Host;
+    int Port = 0;
+    std::string Username, Password;
+    bool BasicAuthentication = false;
+  } FCaller;
+  std::string FAuthOrigin, FAuthURL;   // where the request's authentication was made
   TNetCookieManager* FCookieManager = nullptr;
   std::unique_ptr<TNetCookieManager> FOwnCookieManager;
   TNetAuthenticationManager* FAuthenticationManager = nullptr;

@@ -82,7 +82,10 @@ void TNetEntityHeaderInfo::SetHeaders() {
   AddHeader("Cache-control", CacheControl);
   AddDate("Date", Date);
   AddDate("Expires", Expires);
+  AddDate("Last-Modified", LastModified);
   AddHeader("Pragma", Pragma);
+  if (ContentRangeStart > 0 || ContentRangeEnd > 0)
+    AddHeader("Content-Range", "bytes " + IntToStr(ContentRangeStart) + "-" + IntToStr(ContentRangeEnd) + "/*");
 }
 
 void TNetEntityHeaderInfo::Assign(TPersistent* Source) {
@@ -132,6 +135,9 @@ void TNetRequestHeaderInfo::ProcessHeaders() {
 
 void TNetRequestHeaderInfo::SetHeaders() {
   TNetEntityHeaderInfo::SetHeaders();
+  // A request asks with these two instead (below).
+  RawHeaders.SetValues("Last-Modified", "");
+  RawHeaders.SetValues("Content-Range", "");
   AddHeader("Accept", Accept);
   AddHeader("Accept-Charset", AcceptCharSet);
   AddHeader("Accept-Encoding", AcceptEncoding);

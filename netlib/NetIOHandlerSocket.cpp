@@ -1,5 +1,7 @@
 #include "netlib/NetIOHandlerSocket.h"
 
+#include <algorithm>
+
 #include "netlib/NetAntiFreezeBase.h"
 #include "netlib/NetException.h"
 #include "netlib/NetGlobal.h"
@@ -54,6 +56,7 @@ TNetSocksInfo* TNetIOHandlerSocket::SocksInfo() {
 
 void TNetIOHandlerSocket::SetSocksInfo(TNetSocksInfo* Value) {
   if (Value == FSocksInfo) return;
+  if (FSocksInfo && FSocksInfo->IOHandler == this) FSocksInfo->IOHandler = nullptr;
   if (FSocksInfo && FSocksInfo != FOwnSocksInfo.get()) FSocksInfo->RemoveFreeNotification(this);
   FOwnSocksInfo.reset();
   FSocksInfo = Value;
@@ -88,6 +91,7 @@ void TNetIOHandlerSocket::CheckOpen() const {
 void TNetIOHandlerSocket::ConnectTo(const std::string& AHost, int APort, const std::string& ABoundIP, int ABoundPort,
                                     int ABoundPortMin, int ABoundPortMax, int ATimeout) {
   if (!FBinding) OpenHandler();
+  const uint32_t start = TickCount();
   const TSocksVersion socks = FSocksInfo ? FSocksInfo->Version : TSocksVersion::svNoSocks;
   const std::string host = socks != TSocksVersion::svNoSocks ? FSocksInfo->Host : AHost;
   const int port = socks != TSocksVersion::svNoSocks ? FSocksInfo->Port : APort;
@@ -110,10 +114,13 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& AHost, int APort, const s
   else if (TNetAntiFreezeBase::ShouldUse()) ConnectWithTimeout(AntiFreezeConnectMs);
   else Stack().CheckSocketResult(b.Connect(ws::afInet));
 
+  // A proxy's handshake gets what the time-out leaves.
+  int handshake = NetTimeoutInfinite;
+  if (ATimeout > 0) handshake = std::max(1, ATimeout - static_cast<int>(TicksBetween(start, TickCount())));
   switch (socks) {
     case TSocksVersion::svSocks4:
-    case TSocksVersion::svSocks4A: FSocksInfo->MakeSocks4Connection(b, AHost, APort); break;
-    case TSocksVersion::svSocks5: FSocksInfo->MakeSocks5Connection(b, AHost, APort); break;
+    case TSocksVersion::svSocks4A: FSocksInfo->MakeSocks4Connection(b, AHost, APort, handshake); break;
+    case TSocksVersion::svSocks5: FSocksInfo->MakeSocks5Connection(b, AHost, APort, handshake); break;
     case TSocksVersion::svNoSocks: break;
   }
 }
@@ -131,8 +138,12 @@ void TNetIOHandlerSocket::ConnectWithTimeout(int ATimeout) {
   }
   if (!thread.Done) {
     thread.Terminate();
-    CloseHandler();   // aborts the connect
+    // Closing the socket aborts the connect; the binding's fields stay the
+    // thread's until it has ended, then they are cleared.
+    Stack().SocketClose(FBinding->Handle());
     thread.WaitFor();
+    FBinding->ClearState(true);
+    CloseHandler();
     throw ENetConnectTimeout(RSConnectTimeout);
   }
   thread.WaitFor();

@@ -69,6 +69,7 @@ inline constexpr const char* RSInvalidPortRange = "Invalid Port Range (%d - %d)"
 inline constexpr const char* RSFailedTimeZoneInfo = "Failed attempting to retrieve time zone information.";
 inline constexpr const char* RSURINoProtocol = "Protocol field is empty";
 inline constexpr const char* RSURINoHost = "Host field is empty";
+inline constexpr const char* RSURIInvalidPort = "Invalid port in URL: \"%s\"";
 inline constexpr const char* RSOnlyOneAntiFreeze = "Only one TNetAntiFreeze can exist per application.";
 
 // TCP connection
@@ -133,6 +134,7 @@ inline constexpr const char* RSOSSLSettingCipherError = "SetCipher failed.";
 inline constexpr const char* RSOSSLDataBindingError = "Error binding data to SSL socket.";
 inline constexpr const char* RSOSSLConnectError = "Error connecting with SSL.";
 inline constexpr const char* RSOSSLAcceptError = "Error accepting connection with SSL.";
+inline constexpr const char* RSOSSLReadError = "Error reading with SSL.";
 
 inline constexpr const char* RSAuthenticationMethodAlreadyRegistered =
     "This authentication method is already registered with class name %s.";

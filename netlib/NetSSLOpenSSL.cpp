@@ -245,7 +245,7 @@ void TNetSSLContext::InitContext(TNetSSLMode AMode) {
   if (!method) throw ENetOSSLGetMethodError(RSOSSLGetMethodError);
   FContext = SSL_CTX_new(method);
   if (!FContext) throw ENetOSSLCreatingContextError(RSOSSLCreatingContextError);
-  SSL_CTX_set_options_net(FContext, SSL_OP_NO_SSLv2 | SSL_OP_NO_SSLv3);
+  SSL_CTX_set_options_net(FContext, OpenSSLProtocolOptions());
   if (StatusInfoOn) SSL_CTX_set_info_callback_net(FContext, InfoCallback);
   if (!Options.RootCertFile.empty() &&
       (!SSL_CTX_load_verify_locations ||
@@ -317,12 +317,17 @@ void TNetSSLSocket::Accept(uintptr_t ASocket) {
 
 int TNetSSLSocket::Recv(void* ABuffer, int ASize) {
   while (true) {
+    if (ERR_clear_error) ERR_clear_error();   // what SSL_get_error reads must be this call's
     const int n = SSL_read(FSSL, ABuffer, ASize);
     if (n > 0) return n;
     const int e = SSL_get_error(FSSL, n);
     if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) continue;
     if (e == SSL_ERROR_ZERO_RETURN || (e == SSL_ERROR_SYSCALL && n == 0)) return 0;
-    return -1;
+    if (e == SSL_ERROR_SYSCALL) return -1;   // the socket's own error
+    // A peer that closed without ending TLS closed all the same (bodies
+    // that run to the close end so); anything else is TLS failing.
+    if (e == SSL_ERROR_SSL && ERR_peek_error && IsUnexpectedEOFError(ERR_peek_error())) return 0;
+    throw ENetOSSLReadError(RSOSSLReadError);
   }
 }
 

@@ -104,7 +104,9 @@ public:
   SSL* Handle() const { return FSSL; }
   void Connect(uintptr_t ASocket);
   void Accept(uintptr_t ASocket);
-  // Bytes read; 0 when the peer closed the TLS session or the socket.
+  // Bytes read; 0 when the peer closed the TLS session or the socket (also
+  // without ending TLS), -1 on a socket error; ENetOSSLReadError when TLS
+  // fails.
   int Recv(void* ABuffer, int ASize);
   int Send(const void* ABuffer, int ASize);
   bool Pending() const;

@@ -135,6 +135,7 @@ std::vector<TEntry> Entries() {
   set("X509_get_notBefore_net", {}, LOCAL(LocalNotBefore), false);
   set("X509_get_notAfter_net", {}, LOCAL(LocalNotAfter), false);
   set("ASN1_STRING_data", {"ASN1_STRING_get0_data"}, nullptr, false);
+  set("OpenSSL_version_num", {"SSLeay"}, nullptr, false);
   return e;
 }
 
@@ -142,13 +143,6 @@ void ResetCells() {
 #define NET_OPENSSL_RESET(Name, R, Params) Name = nullptr;
   NET_OPENSSL_FUNCTIONS(NET_OPENSSL_RESET)
 #undef NET_OPENSSL_RESET
-}
-
-void LockingCallback(int Mode, int N, const char*, int) {
-  TLockGuard guard(*LockListLock);
-  if (N < 0 || static_cast<size_t>(N) >= LockList.size()) return;
-  if (Mode & CRYPTO_LOCK) LockList[static_cast<size_t>(N)]->Enter();
-  else LockList[static_cast<size_t>(N)]->Leave();
 }
 
 unsigned long IdCallback() { return GetCurrentThreadId(); }
@@ -209,11 +203,46 @@ bool LoadOpenSSLLibrary() {
   LoadedNames = loaded;
   SSL_library_init();
   if (SSL_load_error_strings) SSL_load_error_strings();
-  LockListLock = std::make_unique<TCriticalSection>();
-  for (int i = 0, n = CRYPTO_num_locks(); i < n; ++i) LockList.push_back(std::make_unique<TCriticalSection>());
-  CRYPTO_set_locking_callback(LockingCallback);
+  CreateOpenSSLLocks(CRYPTO_num_locks());
+  CRYPTO_set_locking_callback(OpenSSLLockingCallback);
   CRYPTO_set_id_callback(IdCallback);
   return true;
+}
+
+unsigned long OpenSSLVersionNumber() { return OpenSSL_version_num ? OpenSSL_version_num() : 0; }
+
+unsigned long OpenSSLProtocolOptions() {
+  const unsigned long v = OpenSSLVersionNumber();
+  return SSL_OP_NO_SSLv3 | (v != 0 && v < 0x10100000UL ? SSL_OP_NO_SSLv2 : 0);
+}
+
+bool IsUnexpectedEOFError(unsigned long AError) {
+  constexpr unsigned long LibSSL = 20, UnexpectedEOFWhileReading = 294;
+  // From 3.0: the library in bits 23-30, the reason below them, bit 31 a system error.
+  if (OpenSSLVersionNumber() >= 0x30000000UL)
+    return (AError & 0x80000000UL) == 0 && ((AError >> 23) & 0xFF) == LibSSL &&
+           (AError & 0x7FFFFF) == UnexpectedEOFWhileReading;
+  // 1.1.1e, the one earlier release that reports it
+  return ((AError >> 24) & 0xFF) == LibSSL && (AError & 0xFFF) == UnexpectedEOFWhileReading;
+}
+
+void CreateOpenSSLLocks(int ACount) {
+  LockListLock = std::make_unique<TCriticalSection>();
+  LockList.clear();
+  for (int i = 0; i < ACount; ++i) LockList.push_back(std::make_unique<TCriticalSection>());
+}
+
+// The list guard is held only to find the lock: a thread waiting for lock
+// N must not keep the owner of N from leaving it.
+void OpenSSLLockingCallback(int AMode, int AN, const char*, int) {
+  TCriticalSection* lock = nullptr;
+  {
+    TLockGuard guard(*LockListLock);
+    if (AN < 0 || static_cast<size_t>(AN) >= LockList.size()) return;
+    lock = LockList[static_cast<size_t>(AN)].get();
+  }
+  if (AMode & CRYPTO_LOCK) lock->Enter();
+  else lock->Leave();
 }
 
 void UnloadOpenSSLLibrary() {

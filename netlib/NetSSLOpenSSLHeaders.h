@@ -14,6 +14,7 @@
 //   des_set_odd_parity, des_set_key, des_ecb_encrypt -> DES_...
 //   CRYPTO_num_locks        -> 0 (the library locks itself)
 //   CRYPTO_set_locking_callback, CRYPTO_set_id_callback -> nothing to do
+//   OpenSSL_version_num     <- SSLeay before 1.1
 // The "_net" accessors are ours, over what the library has:
 //   SSL_CTX_set_info_callback_net    -> SSL_CTX_set_info_callback
 //   X509_STORE_CTX_get_app_data_net  -> X509_STORE_CTX_get_ex_data(ctx,
@@ -63,7 +64,9 @@ constexpr int SSL_VERIFY_NONE = 0;
 constexpr int SSL_VERIFY_PEER = 1;
 constexpr int SSL_VERIFY_FAIL_IF_NO_PEER_CERT = 2;
 constexpr int SSL_VERIFY_CLIENT_ONCE = 4;
-constexpr unsigned long SSL_OP_NO_SSLv2 = 0x01000000UL;   // 0 from 1.1 on: always off there
+// Before 1.1 only: from 1.1 on SSLv2 is gone (the name means 0) and this bit
+// is SSL_OP_NO_ANTI_REPLAY (see OpenSSLProtocolOptions).
+constexpr unsigned long SSL_OP_NO_SSLv2 = 0x01000000UL;
 constexpr unsigned long SSL_OP_NO_SSLv3 = 0x02000000UL;
 constexpr int CRYPTO_LOCK = 1;
 constexpr int SSL_SENT_SHUTDOWN = 1;
@@ -151,12 +154,15 @@ constexpr int SSL_RECEIVED_SHUTDOWN = 2;
   X(CRYPTO_num_locks, int, ())                                                                    \
   X(CRYPTO_set_locking_callback, void, (TSSLLockingCallback cb))                                  \
   X(CRYPTO_set_id_callback, void, (TSSLIdCallback cb))                                            \
-  /* beside the list: certificate references, buffered data, ASN.1 times, controls */           \
+  /* beside the list: certificates, buffered data, ASN.1 times, controls, errors, version */  \
   X(X509_free, void, (X509 * x))                                                                  \
   X(SSL_pending, int, (const SSL* s))                                                             \
   X(ASN1_STRING_length, int, (const ASN1_TIME* s))                                                \
   X(ASN1_STRING_data, const unsigned char*, (const ASN1_TIME* s))                                 \
-  X(SSL_CTX_ctrl, long, (SSL_CTX * c, int cmd, long l, void* p))
+  X(SSL_CTX_ctrl, long, (SSL_CTX * c, int cmd, long l, void* p))                                  \
+  X(ERR_peek_error, unsigned long, ())                                                            \
+  X(ERR_clear_error, void, ())                                                                    \
+  X(OpenSSL_version_num, unsigned long, ())
 
 #define NET_OPENSSL_DECLARE(Name, R, Params) \
   using T_##Name = R(*) Params;              \
@@ -175,6 +181,19 @@ bool OpenSSLLoaded();
 // The file names of the loaded pair, and the bound names that are missing.
 std::string OpenSSLLoadedNames();
 std::vector<std::string> OpenSSLMissingNames();
+// The loaded library's version number (0xMNNFFPPS), 0 when not loaded.
+unsigned long OpenSSLVersionNumber();
+// The options every context gets: no SSLv3, and before 1.1 no SSLv2.
+unsigned long OpenSSLProtocolOptions();
+// Whether an error of the library's queue says that the peer closed the
+// socket without ending TLS (what OpenSSL 3 reports as an error).
+bool IsUnexpectedEOFError(unsigned long AError);
+
+// The locks that libraries before 1.1 ask for through the locking callback,
+// made when the library loads (ACount of them).
+void CreateOpenSSLLocks(int ACount);
+// What such a library calls to take (CRYPTO_LOCK in AMode) or leave lock AN.
+void OpenSSLLockingCallback(int AMode, int AN, const char* AFile, int ALine);
 
 void NetSSLOpenSSLHeaders_Initialize();
 void NetSSLOpenSSLHeaders_Finalize();   // frees the locks, unloads

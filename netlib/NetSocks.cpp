@@ -20,11 +20,29 @@ void SendAll(TNetSocketHandle& B, const TBytes& Data) {
   }
 }
 
-// Exactly Count bytes, or the proxy did not answer.
-TBytes ReceiveExact(TNetSocketHandle& B, size_t Count) {
+// The time a handshake has left.
+class TDeadline {
+public:
+  explicit TDeadline(int ATimeout) : FTimeout(ATimeout), FStart(TickCount()) {}
+  // Milliseconds left (0 when none), or -2 without a limit.
+  int Left() const {
+    if (FTimeout < 0) return NetTimeoutInfinite;
+    const uint32_t spent = TicksBetween(FStart, TickCount());
+    return spent >= static_cast<uint32_t>(FTimeout) ? 0 : FTimeout - static_cast<int>(spent);
+  }
+
+private:
+  int FTimeout;
+  uint32_t FStart;
+};
+
+// Exactly Count bytes, or the proxy did not answer (in time).
+TBytes ReceiveExact(TNetSocketHandle& B, size_t Count, const TDeadline& Deadline) {
   TBytes r(Count);
   size_t got = 0;
   while (got < Count) {
+    const int left = Deadline.Left();
+    if (left == 0 || !B.WaitReadable(left)) throw ENetConnectTimeout(RSConnectTimeout);
     const int n = B.Recv(r.data() + got, static_cast<int>(Count - got));
     if (n <= 0) throw ENetSocksServerRespondError(RSSocksServerRespondError);
     got += static_cast<size_t>(n);
@@ -70,7 +88,9 @@ void TNetSocksInfo::CheckFieldLengths(const std::string& AHost) const {
   }
 }
 
-void TNetSocksInfo::MakeSocks4Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort) {
+void TNetSocksInfo::MakeSocks4Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort,
+                                         int ATimeout) {
+  const TDeadline deadline(ATimeout);
   TBytes req{4, 1};
   AddPort(req, APort);
   if (Version == TSocksVersion::svSocks4A) {
@@ -87,7 +107,7 @@ void TNetSocksInfo::MakeSocks4Connection(TNetSocketHandle& ABinding, const std::
     req.push_back(0);
   }
   SendAll(ABinding, req);
-  const TBytes reply = ReceiveExact(ABinding, 8);
+  const TBytes reply = ReceiveExact(ABinding, 8, deadline);
   switch (reply[1]) {
     case 90: return;
     case 91: throw ENetSocksRequestFailed(RSSocksRequestFailed);
@@ -97,7 +117,9 @@ void TNetSocksInfo::MakeSocks4Connection(TNetSocketHandle& ABinding, const std::
   }
 }
 
-void TNetSocksInfo::MakeSocks5Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort) {
+void TNetSocksInfo::MakeSocks5Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort,
+                                         int ATimeout) {
+  const TDeadline deadline(ATimeout);
   const bool withAuth = Authentication == TSocksAuthentication::saUsernamePassword;
   TBytes request{5, 1, 0, 3};
   AddCounted(request, AHost, "host name");
@@ -110,16 +132,16 @@ void TNetSocksInfo::MakeSocks5Connection(TNetSocketHandle& ABinding, const std::
 
   const uint8_t method = withAuth ? 2 : 0;
   SendAll(ABinding, {5, 1, method});
-  const TBytes chosen = ReceiveExact(ABinding, 2);
+  const TBytes chosen = ReceiveExact(ABinding, 2, deadline);
   if (chosen[1] == 255 || chosen[1] != method) throw ENetSocksAuthMethodError(RSSocksAuthMethodError);
   if (withAuth) {
     SendAll(ABinding, login);
-    if (ReceiveExact(ABinding, 2)[1] != 0) throw ENetSocksAuthError(RSSocksAuthError);
+    if (ReceiveExact(ABinding, 2, deadline)[1] != 0) throw ENetSocksAuthError(RSSocksAuthError);
   }
 
   SendAll(ABinding, request);
   // Version, reply code, reserved, address type and the address's first byte.
-  const TBytes head = ReceiveExact(ABinding, 5);
+  const TBytes head = ReceiveExact(ABinding, 5, deadline);
   switch (head[1]) {
     case 0: break;
     case 1: throw ENetSocksServerGeneralError(RSSocksServerGeneralError);
@@ -141,5 +163,5 @@ void TNetSocksInfo::MakeSocks5Connection(TNetSocketHandle& ABinding, const std::
     case 4: rest = 16 - 1; break;
     default: throw ENetSocksServerRespondError(RSSocksServerRespondError);
   }
-  ReceiveExact(ABinding, rest + 2);
+  ReceiveExact(ABinding, rest + 2, deadline);
 }

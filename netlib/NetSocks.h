@@ -4,6 +4,7 @@
 #include <string>
 
 #include "netlib/NetComponent.h"
+#include "netlib/NetGlobal.h"
 
 class TNetSocketHandle;
 
@@ -21,7 +22,7 @@ public:
   int Port = 1080;
   std::string Username;
   TSocksVersion Version = TSocksVersion::svNoSocks;
-  TComponent* IOHandler = nullptr;   // the handler that uses these settings
+  TComponent* IOHandler = nullptr;   // the handler that uses these settings (cleared when it goes)
 
   void Assign(TPersistent* Source) override;
   // SOCKS 5 counts host name, user name and password in one byte each:
@@ -30,6 +31,10 @@ public:
 
   // The request for AHost:APort, then the proxy's answer. Failures are the
   // ENetSocksError classes; an answer cut short is ENetSocksServerRespondError.
-  void MakeSocks4Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort);
-  void MakeSocks5Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort);
+  // A proxy that has not answered within ATimeout ms (-2: no limit) raises
+  // ENetConnectTimeout.
+  void MakeSocks4Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort,
+                            int ATimeout = NetTimeoutInfinite);
+  void MakeSocks5Connection(TNetSocketHandle& ABinding, const std::string& AHost, int APort,
+                            int ATimeout = NetTimeoutInfinite);
 };

@@ -64,6 +64,7 @@ void TNetSimpleBuffer::Remove(int ACount) {
   if (ACount > Available()) throw ENetNotEnoughDataInBuffer(RSNotEnoughDataInBuffer);
   FData.erase(FData.begin(), FData.begin() + ACount);
   FPosition = 0;
+  ++FHeadMoves;
   if (OnBytesRemoved) OnBytesRemoved(ACount);
 }
 
@@ -77,6 +78,7 @@ std::string TNetSimpleBuffer::Extract(int ACount) {
 void TNetManagedBuffer::Remove(int ACount) {
   if (ACount > Available()) throw ENetNotEnoughDataInBuffer(RSNotEnoughDataInBuffer);
   FReadOffset += static_cast<size_t>(ACount);
+  ++FHeadMoves;
   if (FReadOffset == FData.size()) {
     Clear();
     FReadOffset = 0;
@@ -88,7 +90,7 @@ void TNetManagedBuffer::Remove(int ACount) {
 }
 
 void TNetManagedBuffer::ClearBuffer() {
-  Clear();
+  TNetSimpleBuffer::ClearBuffer();
   FReadOffset = 0;
 }
 
@@ -187,6 +189,7 @@ void TNetTCPConnection::CloseConnection() {
   FireStatus(TNetStatus::nsDisconnecting);
   CloseTransport();
   FreeOwnIOHandler();
+  FWriteBuffer.reset();
   FireDisconnected();
   FireStatus(TNetStatus::nsDisconnected);
 }
@@ -248,6 +251,11 @@ std::string TNetTCPConnection::ReadLine(const std::string& ATerminator, int ATim
   const int maxLength = AMaxLineLength < 0 ? MaxLineLength : AMaxLineLength;
   FReadLnSplit = false;
   FReadLnTimedOut = false;
+  if (term != FLineSearchTerm || FInputBuffer.HeadMoves() != FLineSearchHead) {
+    FLineSearchPos = 0;
+    FLineSearchTerm = term;
+    FLineSearchHead = FInputBuffer.HeadMoves();
+  }
   int found = 0;
   while (true) {
     const int avail = FInputBuffer.Available();
@@ -324,6 +332,7 @@ int TNetTCPConnection::SendCommand(const std::string& ACommand, std::initializer
 }
 
 void TNetTCPConnection::SendNow(const void* AData, int ASize) {
+  if (!FIOHandler || !FIOHandler->Connected()) throw ENetNotConnected(RSNotConnected);
   std::vector<uint8_t> out(static_cast<const uint8_t*>(AData), static_cast<const uint8_t*>(AData) + ASize);
   if (FIntercept) {
     TMemoryStream block;

@@ -26,7 +26,15 @@ public:
   // Takes ACount bytes from the front (ENetNotEnoughDataInBuffer when fewer).
   virtual void Remove(int ACount);
   std::string Extract(int ACount);
-  virtual void ClearBuffer() { Clear(); }
+  virtual void ClearBuffer() {
+    Clear();
+    ++FHeadMoves;
+  }
+  // Counts the times bytes left the front or the buffer was emptied.
+  uint64_t HeadMoves() const { return FHeadMoves; }
+
+protected:
+  uint64_t FHeadMoves = 0;
 };
 
 // The input buffer of a connection: taking bytes moves a read offset; the
@@ -116,6 +124,7 @@ public:
   void ReceiveStream(TStream& AStream, int64_t ACount = -1, bool AReadUntilClosed = false);
   // Sends go to a buffer, flushed once it holds AThreshold bytes (-1: only
   // when closed or flushed).
+  // (Disconnecting drops the buffer with what it holds.)
   void OpenWriteBuffer(int AThreshold = -1);
   void CloseWriteBuffer();
   void FlushWriteBuffer(int AByteCount = -1);
@@ -140,7 +149,11 @@ private:
   bool FClosedGracefully = false;
   bool FReadLnSplit = false;
   bool FReadLnTimedOut = false;
+  // Where ReadLine stopped searching, valid for that terminator while no
+  // bytes left the buffer's front.
   int FLineSearchPos = 0;
+  std::string FLineSearchTerm;
+  uint64_t FLineSearchHead = 0;
 };
 
 // TransmitFile of MSWSOCK.DLL, bound on the first SendFile that may use it

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "netlib/NetException.h"
-#include "netlib/NetGlobal.h"
 #include "netlib/NetResourceStrings.h"
 
 IMPLEMENT_CLASSINFO(TNetURI, TObject)
@@ -42,14 +43,23 @@ void TNetURI::SetURI(const std::string& Value) {
   if (scheme != std::string::npos) {
     Protocol = rest.substr(0, scheme);
     rest.erase(0, scheme + 3);
-    std::string authority = CutAtDelimiter(rest, "/");
-    if (authority.find('@') != std::string::npos) {
-      std::string user = CutAtDelimiter(authority, "@");
-      Username = CutAtDelimiter(user, ":");
-      Password = user;
+    // The authority ends at the path, the query or the bookmark; only a
+    // "/" is taken away with it.
+    const size_t end = std::min(rest.find_first_of("/?#"), rest.size());
+    std::string authority = rest.substr(0, end);
+    rest.erase(0, end < rest.size() && rest[end] == '/' ? end + 1 : end);
+    // User information runs to the last "@" (a password may hold one).
+    const size_t at = authority.rfind('@');
+    if (at != std::string::npos) {
+      const std::string user = authority.substr(0, at);
+      authority.erase(0, at + 1);
+      const size_t colon = user.find(':');
+      Username = user.substr(0, colon);
+      Password = colon == std::string::npos ? std::string() : user.substr(colon + 1);
     }
-    Host = CutAtDelimiter(authority, ":");
-    Port = authority;
+    const size_t colon = authority.find(':');
+    Host = authority.substr(0, colon);
+    Port = colon == std::string::npos ? std::string() : authority.substr(colon + 1);
   } else if (!rest.empty() && rest[0] == '/') {
     rest.erase(0, 1);
   }

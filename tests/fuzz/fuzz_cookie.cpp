@@ -22,8 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string all(reinterpret_cast<const char*>(Data), Size);
   const size_t nl = all.find('\n');
   const std::string host = nl == std::string::npos ? "www.example.com" : all.substr(0, nl);
-  const TCookieParts parts = ParseCookieText(nl == std::string::npos ? all : all.substr(nl + 1));
+  const std::string text = nl == std::string::npos ? all : all.substr(nl + 1);
+  const TCookieParts parts = ParseCookieText(text);
   Check(parts.Name.find(';') == std::string::npos && parts.Value.find(';') == std::string::npos);
+  // Nothing before the first ";" but blanks: no cookie at all.
+  if (text.substr(0, text.find(';')).find_first_not_of(" \t") == std::string::npos)
+    Check(parts.Name.empty() && parts.Value.empty() && parts.Attributes.empty());
   for (const TCookieAttribute& a : parts.Attributes) {
     Check(a.Name.find(';') == std::string::npos);
     if (Lower(a.Name) != "domain") continue;

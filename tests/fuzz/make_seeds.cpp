@@ -1,8 +1,8 @@
 // Writes valid streams made by the real writers as the fuzzers' seeds:
 // make_seeds <folder>; files go to <folder>/binary, <folder>/list,
 // <folder>/bmp, <folder>/jpeg, <folder>/icmp_decoder, <folder>/http_response,
-// <folder>/http_chunked, <folder>/cookie, <folder>/texture_image and
-// <folder>/material_archive.
+// <folder>/http_chunked, <folder>/cookie, <folder>/uri, <folder>/texture_image
+// and <folder>/material_archive.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
   Put(root / "http_chunked", "chunks", "5;ext=1\r\nhello\r\n1A\r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nT: t\r\n\r\n");
   Put(root / "cookie", "domain", "www.example.com\nsid=abc; Path=/; Domain=.example.com; Max-Age=60; secure");
   Put(root / "cookie", "address", "10.0.0.1\nk=v; domain=10.0.0.1; expires=Sun, 06 Nov 1994 08:49:37 GMT");
+  Put(root / "uri", "full", "https://user:p@ss@www.example.com:8443/dir/sub/page.html?a=1&b=2#part");
+  Put(root / "uri", "short", "http://host?x=1=2#f");
+  Put(root / "uri", "windows", "http:\\\\host\\a\\b.txt");
   TAffineVectorList a;
   a.Add(1, 2, 3);
   a.Add(-4, 5.5f, 1e20f);

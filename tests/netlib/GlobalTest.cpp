@@ -6,6 +6,7 @@
 #include "NetTestKit.h"
 #include "classlib/Threads.h"
 #include "netlib/NetAntiFreezeBase.h"
+#include "netlib/NetCookieText.h"
 #include "netlib/NetException.h"
 #include "netlib/NetGlobal.h"
 #include "netlib/NetSocketHandle.h"
@@ -106,7 +107,10 @@ TEST_F(TimeZoneTest, DateTexts) {
   EXPECT_NEAR(t + 1.0 / 24, DateTextToGMT("Sun, 06 Nov 1994 08:49:37 GMT"), 1e-9);
 }
 
-TEST(NetTextTest, Helpers) {
+// The temporary folder is read when the unit starts.
+class NetTextTest : public TNetUnitsTest {};
+
+TEST_F(NetTextTest, Helpers) {
   std::string s = "a=b=c";
   EXPECT_EQ("a", CutAtDelimiter(s, "="));
   EXPECT_EQ("b=c", s);
@@ -174,6 +178,13 @@ TEST(NetURITest, SplitAndBuild) {
   TNetURI bare("http://host");
   EXPECT_EQ("/", bare.Path);
   EXPECT_EQ("http://host/", bare.URI());
+  // The host ends at a query or a bookmark too; a password may hold "@".
+  auto parts = [](const TNetURI& U) {
+    return U.Username + "|" + U.Password + "|" + U.Host + "|" + U.Port + "|" + U.Params + "|" + U.Bookmark;
+  };
+  EXPECT_EQ("||host||?x=1|", parts(TNetURI("http://host?x=1")));
+  EXPECT_EQ("||host|||f", parts(TNetURI("http://host#f")));
+  EXPECT_EQ("user|p@ss|host|81||", parts(TNetURI("http://user:p@ss@host:81/")));
   TNetURI relative("/docs/index.html#top");
   EXPECT_EQ("", relative.Host);
   EXPECT_EQ("/docs/", relative.Path);

@@ -3,11 +3,13 @@
 // and the stack's life with the components.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "NetTestKit.h"
 #include "netlib/NetException.h"
 #include "netlib/NetGlobal.h"
+#include "netlib/NetIOHandlerSocket.h"
 #include "netlib/NetSocketHandle.h"
 #include "netlib/NetStack.h"
 #include "netlib/NetStackWindows.h"
@@ -266,6 +268,44 @@ TEST_F(StackTest, SocketHandlesOnUdpLoopback) {
   EXPECT_EQ(1, Shutdowns);
   EXPECT_FALSE(a.HandleAllocated());
   EXPECT_THROW(a.WaitReadable(0), ENetConnClosedGracefully);
+}
+
+// A connect that completes just as the caller gives up: it returns once
+// the socket is closed under it, and the addresses are read after that.
+HANDLE SocketClosed = nullptr;
+ws::T_closesocket RealCloseSocket = nullptr;
+int WINAPI SignallingCloseSocket(ws::TSocket S) {
+  SetEvent(SocketClosed);
+  return RealCloseSocket(S);
+}
+int WINAPI LateConnect(ws::TSocket, const ws::TSockAddr*, int) {
+  return WaitForSingleObject(SocketClosed, 10000) == WAIT_OBJECT_0 ? 0 : ws::SocketError;
+}
+int WINAPI LoopbackName(ws::TSocket, ws::TSockAddr* A, int* L) {
+  ws::TSockAddrIn a{2, 0x0912, {{127, 0, 0, 1}}, {}};
+  std::memcpy(A, &a, sizeof a);
+  *L = sizeof a;
+  return 0;
+}
+
+TEST_F(StackTest, AConnectEndingAsItTimesOutLeavesTheBindingCleared) {
+  SocketClosed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ws::BindEntry(ws::entry_closesocket);
+  RealCloseSocket = ws::closesocket;
+  TCellSwap<ws::T_closesocket> closing(ws::closesocket, SignallingCloseSocket);
+  TCellSwap<ws::T_connect> connecting(ws::connect, LateConnect);
+  TCellSwap<ws::T_getsockname> local(ws::getsockname, LoopbackName);
+  TCellSwap<ws::T_getpeername> peer(ws::getpeername, LoopbackName);
+  TNetIOHandlerSocket h(nullptr);
+  h.OpenHandler();
+  EXPECT_THROW(h.ConnectTo("127.0.0.1", 9, "", 0, 0, 0, 300), ENetConnectTimeout);
+  // The connect thread has written its addresses before they were cleared.
+  EXPECT_EQ("", h.Binding()->IP);
+  EXPECT_EQ(0, h.Binding()->Port);
+  EXPECT_EQ("", h.Binding()->PeerIP);
+  EXPECT_EQ(0, h.Binding()->PeerPort);
+  EXPECT_FALSE(h.Binding()->HandleAllocated());
+  CloseHandle(SocketClosed);
 }
 
 int StacksMade = 0;

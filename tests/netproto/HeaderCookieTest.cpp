@@ -3,6 +3,8 @@
 // which hosts get a cookie back.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "netlib/NetAuthentication.h"
 #include "netlib/NetAuthenticationManager.h"
 #include "netlib/NetCoderMIME.h"
@@ -10,6 +12,8 @@
 #include "netlib/NetCookieManager.h"
 #include "netlib/NetCookieText.h"
 #include "netlib/NetException.h"
+#include "netlib/NetGlobal.h"
+#include "netlib/NetHTTPHeaderInfo.h"
 #include "netlib/NetHeaderList.h"
 
 namespace {
@@ -66,6 +70,40 @@ TEST_F(HeaderCookieTest, HeaderListFoldsUnfoldsAndFindsNamesIgnoringCase) {
   EXPECT_EQ("SET-COOKIE", h.Names(1));
 }
 
+DWORD WINAPI GreenwichZone(LPTIME_ZONE_INFORMATION Zone) {
+  *Zone = {};
+  return TIME_ZONE_ID_UNKNOWN;
+}
+
+// Every typed field is written back under its name; a request asks with
+// If-Modified-Since and Range instead.
+TEST_F(HeaderCookieTest, EntityHeadersWriteBackWhatTheyRead) {
+  GetTimeZoneInformationProc = GreenwichZone;
+  TNetResponseHeaderInfo written;
+  written.LastModified = EncodeDate(1994, 11, 6) + EncodeTime(8, 49, 37, 0);
+  written.ContentRangeStart = 5;
+  written.ContentRangeEnd = 9;
+  written.SetHeaders();
+  EXPECT_EQ("Sun, 06 Nov 1994 08:49:37 GMT", written.RawHeaders.Values("Last-Modified"));
+  EXPECT_EQ("bytes 5-9/*", written.RawHeaders.Values("Content-Range"));
+  TNetResponseHeaderInfo read;
+  read.RawHeaders.Assign(&written.RawHeaders);
+  read.ProcessHeaders();
+  EXPECT_DOUBLE_EQ(written.LastModified, read.LastModified);
+  EXPECT_EQ(5u, read.ContentRangeStart);
+  EXPECT_EQ(9u, read.ContentRangeEnd);
+
+  TNetRequestHeaderInfo request;
+  request.LastModified = written.LastModified;
+  request.ContentRangeStart = 5;
+  request.SetHeaders();
+  EXPECT_EQ("Sun, 06 Nov 1994 08:49:37 GMT", request.RawHeaders.Values("If-Modified-Since"));
+  EXPECT_EQ("bytes=5-", request.RawHeaders.Values("Range"));
+  EXPECT_EQ(-1, request.RawHeaders.IndexOfName("Last-Modified"));
+  EXPECT_EQ(-1, request.RawHeaders.IndexOfName("Content-Range"));
+  GetTimeZoneInformationProc = GetTimeZoneInformation;
+}
+
 TEST_F(HeaderCookieTest, Base64RFC4648VectorsAndErrors) {
   const std::pair<const char*, const char*> vectors[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
                                                          {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
@@ -107,6 +145,9 @@ TEST_F(HeaderCookieTest, BasicAuthenticationAndTheRegistry) {
   EXPECT_EQ("Basic QWxhZGRpbjpvcGVuIHNlc2FtZQ==", a->Authentication());   // RFC 7617
   a->SetPassword("");
   EXPECT_EQ("Basic QWxhZGRpbjo=", a->Authentication());
+  a->SetPassword("  open sesame ");   // blanks are part of it
+  EXPECT_EQ("  open sesame ", a->Password());
+  EXPECT_EQ("Aladdin:  open sesame ", TNetDecoderMIME::DecodeText(a->Authentication().substr(6)));
   try {
     RegisterAuthenticationMethod("BASIC", AuthenticationClassOf<TNetBasicAuthentication>());
     ADD_FAILURE();
@@ -179,6 +220,7 @@ TEST_F(HeaderCookieTest, ManagerStoresSendsAndDropsCookies) {
   EXPECT_FALSE(m.AddCookie("tld=6; domain=.com", "www.example.com"));
   EXPECT_FALSE(m.AddCookie("other=7; domain=.other.org", "www.example.com"));
   EXPECT_FALSE(m.AddCookie("vetoed=8", "www.example.com"));
+  EXPECT_FALSE(m.AddCookie("; path=/; secure", "www.example.com"));   // no name, not "path"
   EXPECT_TRUE(m.AddCookie2("two=9; Version=1; Port=\"80\"", "www.example.com"));
   EXPECT_EQ(7, offered);
   EXPECT_EQ(6, m.CookieCollection().Count());
@@ -190,6 +232,9 @@ TEST_F(HeaderCookieTest, ManagerStoresSendsAndDropsCookies) {
   EXPECT_EQ("shared=2", m.GenerateCookieList("shop.example.com", "/", false));   // a sibling host
   EXPECT_EQ("", m.GenerateCookieList("ample.com", "/", false));
   EXPECT_EQ("", m.GenerateCookieList("www.example.com.evil.net", "/", false));
+  EXPECT_TRUE(m.AddCookie("gone=1; Max-Age=0", "www.example.com"));   // expires at once
+  Sleep(20);
+  EXPECT_EQ("plain=1; shared=2; two=9", m.GenerateCookieList("www.example.com", "/", false));
 
   EXPECT_TRUE(m.AddCookie("plain=changed", "www.example.com"));   // replaces the old one
   EXPECT_EQ(5, m.CookieCollection().Count());
@@ -199,6 +244,28 @@ TEST_F(HeaderCookieTest, ManagerStoresSendsAndDropsCookies) {
   delete m.CookieCollection().Cookie(0);   // freeing a cookie takes it out of its domain's list
   EXPECT_EQ(4, m.CookieCollection().Count());
   EXPECT_EQ("plain=changed; two=9", m.GenerateCookieList("www.example.com", "/", false));
+}
+
+// Two clients sharing a manager: cookies come, are replaced and expire on
+// both threads while both build headers.
+TEST_F(HeaderCookieTest, ManagerSharedByTwoThreads) {
+  TNetCookieManager m(nullptr);
+  auto client = [&m](const std::string& Host) {
+    for (int i = 0; i < 3000; ++i) {
+      m.AddCookie("n" + std::to_string(i % 7) + "=" + std::to_string(i), Host);
+      m.AddCookie("once" + std::to_string(i) + "=1; Max-Age=0", Host);
+      m.GenerateCookieList(Host, "/", false);
+    }
+  };
+  std::thread other(client, "a.example.com");
+  client("b.example.com");
+  other.join();
+  Sleep(20);
+  m.CleanupCookieList();
+  TNetCookies& all = m.CookieCollection();
+  EXPECT_EQ(14, all.Count());
+  for (const char* host : {"a.example.com", "b.example.com"})
+    for (int n = 0; n < 7; ++n) EXPECT_NE(nullptr, all.FindCookie("n" + std::to_string(n), host)) << host << n;
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ TEST_F(HttpTest, MethodsAndBodyModesOnOneKeptConnection) {
     EXPECT_EQ("not here!", e.ErrorMessage);
   }
   EXPECT_THROW(http.Get(base + "/junk"), ENetException);   // not a size: no body cut short
+  EXPECT_EQ(0xff, ParseChunkSize("ff"));
   EXPECT_THROW(http.Get(base + "/short"), ENetProtocolReplyError);
 
   const std::vector<TSeenRequest> seen = server.Seen();
@@ -101,6 +102,7 @@ TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
       return HttpResponse(R.Target.substr(2) + " Moved", "moved", "Location: /target\r\n");
     if (R.Target == "/target") return HttpResponse("200 OK", R.Method + ":" + R.Body);
     if (R.Target == "/loop") return HttpResponse("302 Found", "again", "Location: /loop\r\n");
+    if (R.Target == "/cached") return "HTTP/1.1 304 Not Modified\r\n\r\n";
     return HttpResponse("500 Unexpected", R.Target);
   });
   TNetHTTP http(nullptr);
@@ -133,6 +135,17 @@ TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
   http.HandleRedirects = true;
   http.OnRedirect = [](TObject*, std::string&, int&, bool& Handled, TNetHTTPMethod&) { Handled = false; };
   EXPECT_THROW(http.Get(server.Base() + "/r302"), ENetHTTPProtocolException);
+  // 304 is no redirect: like any code the client does not handle, it raises.
+  http.OnRedirect = [](TObject*, std::string&, int&, bool& Handled, TNetHTTPMethod&) {
+    ADD_FAILURE() << "304 Not Modified taken for a redirect";
+    Handled = false;
+  };
+  try {
+    http.Get(server.Base() + "/cached");
+    ADD_FAILURE();
+  } catch (const ENetHTTPProtocolException& e) {
+    EXPECT_EQ(304, e.ReplyErrorCode);
+  }
   EXPECT_TRUE(server.Errors().empty());
 }
 
@@ -160,6 +173,62 @@ TEST_F(HttpTest, CredentialsAreNotSentToAnotherHostAfterARedirect) {
   fromUrl.Request().BasicAuthentication = true;
   EXPECT_EQ("Authorization:", fromUrl.Get("http://u:p@127.0.0.1:" + std::to_string(port) + "/away"));
   EXPECT_EQ("Basic dTpw", server.Seen()[4].Header("Authorization"));
+
+  // Withheld for the redirected pass only: the first server gets them again.
+  EXPECT_EQ("user", http.Request().Username);
+  EXPECT_EQ("Authorization:Basic dXNlcjpwYXNz", http.Get(server.Base() + "/plain"));
+}
+
+// Credentials a server asked for stay with that server: neither the
+// authentication kept on the connection nor what the program answered goes
+// to another one, directly or through a proxy that keeps its connection.
+TEST_F(HttpTest, CredentialsGivenForOneServerNeverReachAnother) {
+  THttpServer server([](const TSeenRequest& R, bool&) -> std::string {
+    const bool a = R.Target.size() >= 2 && R.Target.compare(R.Target.size() - 2, 2, "/a") == 0;
+    if (a && R.Header("Authorization") == "Basic dXNlcjpwYXNz") return HttpResponse("200 OK", "A ok");
+    return HttpResponse("401 Unauthorized", "no",
+                        std::string("WWW-Authenticate: Basic realm=\"") + (a ? "A" : "B") + "\"\r\n");
+  });
+  const std::string port = std::to_string(server.Port());
+  for (const bool proxy : {false, true}) {
+    TNetHTTP http(nullptr);
+    if (proxy) {
+      http.ProxyParams.SetProxyServer("127.0.0.1");
+      http.ProxyParams.SetProxyPort(server.Port());
+    }
+    std::vector<std::string> realms;
+    http.OnAuthorization = [&](TObject*, TNetAuthentication* A, bool& Handled) {
+      realms.push_back(dynamic_cast<TNetBasicAuthentication*>(A)->Realm);
+      if (realms.back() != "A") return;   // declined
+      A->SetUsername("user");
+      A->SetPassword("pass");
+      Handled = true;
+    };
+    const size_t before = server.Seen().size();
+    EXPECT_EQ("A ok", http.Get(proxy ? "http://a.invalid/a" : "http://127.0.0.1:" + port + "/a"));
+    EXPECT_TRUE(http.IsOpen());
+    EXPECT_THROW(http.Get(proxy ? "http://b.invalid/b" : "http://localhost:" + port + "/b"),
+                 ENetHTTPProtocolException);
+    EXPECT_EQ((std::vector<std::string>{"A", "B"}), realms) << "proxy " << proxy;
+    const std::vector<TSeenRequest> seen = server.Seen();
+    ASSERT_EQ(before + 3, seen.size()) << "proxy " << proxy;   // A refused, A with credentials, B
+    EXPECT_EQ("Basic dXNlcjpwYXNz", seen[before + 1].Header("Authorization"));
+    EXPECT_EQ("", seen[before + 2].Header("Authorization")) << "proxy " << proxy;
+  }
+  // The end of the connection ends its authentication, into the store.
+  TNetHTTP http(nullptr);
+  TNetAuthenticationManager store(nullptr);
+  http.SetAuthenticationManager(&store);
+  http.OnAuthorization = [](TObject*, TNetAuthentication* A, bool& Handled) {
+    A->SetUsername("user");
+    A->SetPassword("pass");
+    Handled = true;
+  };
+  EXPECT_EQ("A ok", http.Get("http://127.0.0.1:" + port + "/a"));
+  EXPECT_EQ(0, store.Authentications.Count());
+  http.CloseConnection();
+  ASSERT_NE(nullptr, store.Find("http://127.0.0.1:" + port + "/a"));
+  EXPECT_EQ("pass", store.Find("http://127.0.0.1:" + port + "/a")->Params.Values("Password"));
 }
 
 TEST_F(HttpTest, AuthenticationRetriesFor401AndThroughAProxyFor407) {
@@ -277,6 +346,13 @@ TEST_F(HttpTest, LineBreaksInAnyPartOfTheRequestAreRefusedBeforeSending) {
             }));
   EXPECT_EQ("A line break is not allowed in the request target.", attempt([](TNetHTTP&) {}, "/a\r\nX: y"));
   EXPECT_EQ(0, server.Connections());
+  TNetHTTP http(nullptr);
+  try {
+    http.Get("http://127.0.0.1:70000/");   // not port 4464
+    ADD_FAILURE();
+  } catch (const ENetURIException& e) {
+    EXPECT_EQ("Invalid port in URL: \"70000\"", e.Message);
+  }
   EXPECT_EQ("sent", attempt([](TNetHTTP& H) { H.Request().CustomHeaders.SetValues("X-Fine", "yes"); }));
   EXPECT_EQ("yes", server.Seen().back().Header("X-Fine"));
 }

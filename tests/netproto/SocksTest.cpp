@@ -179,6 +179,7 @@ TEST_F(SocksTest, Socks5MethodsLoginEveryReplyCodeAndAddressForms) {
 TEST_F(SocksTest, Socks5RefusesFieldsLongerThan255AndSilentProxies) {
   TTestServer proxy([](TTestPeer& P, int Index) {
     if (Index == 0) P.Send(Bytes({5}));   // half an answer, then gone
+    if (Index == 1) P.ReadAll();          // never answers
     P.Close();
   });
   {
@@ -201,6 +202,11 @@ TEST_F(SocksTest, Socks5RefusesFieldsLongerThan255AndSilentProxies) {
     TSocksClient c(TSocksVersion::svSocks5, proxy.Port(), "target.invalid", 80);
     EXPECT_THROW(c.Client.OpenConnection(), ENetSocksServerRespondError);
   }
+  {
+    // The connect's time-out bounds the handshake too.
+    TSocksClient c(TSocksVersion::svSocks5, proxy.Port(), "target.invalid", 80);
+    EXPECT_THROW(c.Client.OpenConnection(500), ENetConnectTimeout);
+  }
 }
 
 TEST_F(SocksTest, SettingsCopyAndAnAssignedInfoIsForgottenWhenFreed) {
@@ -219,6 +225,12 @@ TEST_F(SocksTest, SettingsCopyAndAnAssignedInfoIsForgottenWhenFreed) {
   TNetSocksInfo* fresh = h.SocksInfo();   // made anew, with the defaults
   EXPECT_EQ(1080, fresh->Port);
   EXPECT_EQ(TSocksVersion::svNoSocks, fresh->Version);
+  {
+    TNetIOHandlerSocket user(nullptr);
+    user.SetSocksInfo(&copy);
+    EXPECT_EQ(&user, copy.IOHandler);
+  }
+  EXPECT_EQ(nullptr, copy.IOHandler);   // not left pointing at a freed handler
 }
 
 }  // namespace

@@ -55,6 +55,62 @@ TEST_F(TcpTest, LinesTerminatorsAndTheLineLimit) {
   EXPECT_TRUE(server.Errors().empty());
 }
 
+// A search that stopped at the end of the buffer resumes there only for
+// the same terminator over the same bytes.
+TEST_F(TcpTest, ReadLineSearchesAnewAfterAnotherTerminatorOrRead) {
+  TTestServer server([](TTestPeer& P, int) {
+    P.Send("one|two");
+    P.ReadLine();
+    P.Send("\nxyz\n");
+    P.ReadAll();
+  });
+  auto c = ClientFor(server);
+  c->OpenConnection();
+  EXPECT_EQ("", c->ReadLine("\n", 300));
+  EXPECT_TRUE(c->ReadLnTimedOut());
+  EXPECT_EQ("one", c->ReadLine("|", 3000));
+  EXPECT_EQ("", c->ReadLine("\n", 100));   // "two" waits
+  EXPECT_EQ("t", c->ReceiveString(1));
+  c->WriteLine("go");
+  c->FillInputBuffer();
+  EXPECT_EQ("wo", c->ReadLine("\n", 3000));
+  EXPECT_FALSE(c->ReadLnTimedOut());
+  c->CloseConnection();
+}
+
+// Disconnecting drops what a write buffer holds; writing with no
+// connection under it is refused.
+TEST_F(TcpTest, AWriteBufferDoesNotOutliveItsConnection) {
+  std::string received;
+  std::mutex lock;
+  TTestServer server([&](TTestPeer& P, int) {
+    const std::string all = P.ReadAll();
+    std::lock_guard<std::mutex> g(lock);
+    received += all;
+  });
+  auto c = ClientFor(server);
+  c->OpenConnection();
+  c->OpenWriteBuffer();
+  c->WriteText("dropped");
+  c->CloseConnection();
+  EXPECT_NO_THROW(c->CloseWriteBuffer());
+
+  c->OpenConnection();
+  c->OpenWriteBuffer();
+  c->WriteText("kept");
+  c->SetIOHandler(nullptr);   // the handler it made goes
+  try {
+    c->CloseWriteBuffer();
+    ADD_FAILURE() << "flushed without a connection";
+  } catch (const ENetNotConnected& e) {
+    EXPECT_EQ("Not Connected", e.Message);
+  }
+  while (server.Accepted() < 2) Sleep(20);
+  Sleep(200);
+  std::lock_guard<std::mutex> g(lock);
+  EXPECT_EQ("", received);
+}
+
 TEST_F(TcpTest, NumberedRepliesSingleMultiLineAndMalformed) {
   TTestServer server([](TTestPeer& P, int) {
     P.Send("\r\n220 ready\r\n");

@@ -2,11 +2,14 @@
 // (tools/build-openssl), against "openssl s_server" that the prepare step
 // started on loopback with a certificate made at test time: an HTTPS GET,
 // the same through a CONNECT tunnel, the peer's certificate and cipher,
-// and the context's failures, password callback and cipher choice.
+// the context's failures, password callback, cipher choice and options,
+// against a server side of our own a close without ending TLS and a broken
+// record, and the locks that libraries before 1.1 take.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 #include "HttpServer.h"
 #include "netlib/NetException.h"
@@ -183,6 +186,13 @@ TEST_F(TlsTest, ContextFailuresPasswordCallbackAndCipherChoice) {
   badCert.Options.CertFile = "missing.pem";
   EXPECT_THROW(badCert.InitContext(TNetSSLMode::sslmClient), ENetOSSLLoadingCertError);
 
+  // SSLv3 is refused; the SSLv2 bit of old libraries is another option now.
+  TNetSSLContext plain;
+  plain.InitContext(TNetSSLMode::sslmClient);
+  const unsigned long options = SSL_CTX_set_options_net(plain.Context(), 0);   // adds nothing, tells all
+  EXPECT_NE(0u, options & SSL_OP_NO_SSLv3);
+  EXPECT_EQ(0u, options & SSL_OP_NO_SSLv2) << "SSL_OP_NO_ANTI_REPLAY from 1.1.1 on";
+
   // What the client offers: a list naming RC4, export and NULL suites
   // still offers only the others.
   std::string hello;
@@ -225,6 +235,78 @@ TEST_F(TlsTest, ContextFailuresPasswordCallbackAndCipherChoice) {
   } catch (const ENetOSSLCouldNotLoadSSLLibrary& e) {
     EXPECT_EQ("Could not load SSL library.", e.Message);
   }
+}
+
+// A server answers a request over TLS with a body that runs to the close,
+// then closes without ending TLS (connection 0) or sends bytes that are no
+// TLS record (connection 1).
+TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
+  TNetSSLContext context;
+  context.Options.CertFile = "cert.pem";
+  context.Options.KeyFile = "key.pem";
+  context.InitContext(TNetSSLMode::sslmServer);
+  TTestServer server([&](TTestPeer& P, int Index) {
+    TNetSSLSocket tls(context);
+    tls.Accept(P.Socket());
+    std::string head;
+    char buf[1024];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+      const int n = tls.Recv(buf, sizeof buf);
+      if (n <= 0) return;
+      head.append(buf, static_cast<size_t>(n));
+    }
+    const std::string reply = "HTTP/1.0 200 OK\r\n\r\nuntil the close";
+    tls.Send(reply.data(), static_cast<int>(reply.size()));
+    if (Index == 1) {
+      P.Send("no TLS record");
+      P.ReadAll();   // until the client gives up
+    }
+    SSL_set_shutdown(tls.Handle(), SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);   // no close_notify
+  });
+  const std::string url = "https://127.0.0.1:" + std::to_string(server.Port()) + "/";
+  TNetHTTP http(nullptr);
+  TNetSSLIOHandlerSocket tls(nullptr);
+  http.SetIOHandler(&tls);
+  EXPECT_EQ("until the close", http.Get(url));
+  try {
+    http.Get(url);
+    ADD_FAILURE() << "a broken record was read";
+  } catch (const ENetOSSLReadError& e) {
+    EXPECT_EQ("Error reading with SSL.", e.Message);
+  }
+  EXPECT_TRUE(server.Errors().empty());
+}
+
+// The locking callback of libraries before 1.1: a thread waiting for a
+// lock must not keep the lock's owner from leaving it.
+TEST(TlsLocksTest, AWaitingThreadDoesNotKeepTheOwnerOut) {
+  CreateOpenSSLLocks(2);
+  HANDLE locked = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr),
+         left = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread owner([=] {
+    OpenSSLLockingCallback(CRYPTO_LOCK, 1, __FILE__, __LINE__);
+    SetEvent(locked);
+    WaitForSingleObject(release, INFINITE);
+    OpenSSLLockingCallback(0, 1, __FILE__, __LINE__);
+    SetEvent(left);
+  });
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(locked, 5000));
+  std::thread waiter([] {
+    OpenSSLLockingCallback(CRYPTO_LOCK, 1, __FILE__, __LINE__);
+    OpenSSLLockingCallback(0, 1, __FILE__, __LINE__);
+  });
+  Sleep(200);   // the waiter waits for lock 1 now
+  SetEvent(release);
+  if (WaitForSingleObject(left, 5000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "the owner could not leave lock 1: deadlock";
+    owner.detach();   // both stay blocked until the program ends
+    waiter.detach();
+    return;
+  }
+  owner.join();
+  waiter.join();
+  for (HANDLE h : {locked, release, left}) CloseHandle(h);
+  CreateOpenSSLLocks(0);
 }
 
 }  // namespace

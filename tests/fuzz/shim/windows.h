@@ -12,6 +12,7 @@ typedef void* HLOCAL;
 typedef int BOOL;
 typedef unsigned long DWORD;
 typedef uint16_t WORD;
+typedef unsigned char BYTE;
 typedef unsigned int UINT;
 typedef char16_t WCHAR;
 typedef long LONG;
@@ -46,6 +47,7 @@ union LARGE_INTEGER {
 #define ERROR_FILE_NOT_FOUND 2
 
 inline DWORD GetLastError() { return ERROR_FILE_NOT_FOUND; }
+inline BOOL IsDBCSLeadByte(BYTE) { return 0; }   // a single-byte code page
 inline BOOL CloseHandle(HANDLE) { return 1; }
 inline BOOL FreeLibrary(HMODULE) { return 1; }
 inline BOOL DeleteObject(HGDIOBJ) { return 1; }
