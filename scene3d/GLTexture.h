@@ -26,7 +26,6 @@ class TGLMaterial;
 class TGLLibMaterial;
 class TGLMaterialLibrary;
 
-CLASSLIB_EXCEPTION(ETexture, Exception);
 CLASSLIB_EXCEPTION(EGLShaderException, Exception);
 
 // What these classes need of the scene objects that own them (unit Scene3D,

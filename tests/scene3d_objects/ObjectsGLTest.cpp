@@ -491,6 +491,17 @@ TEST_F(ObjectsView, NurbsAndSegments) {
   for (const auto& l : curve)
     midpoint = midpoint || (std::fabs(l[0].Position[0] - 100) < 3 && std::fabs(l[0].Position[1] - 100) < 1);
   EXPECT_EQ(midpoint, !curve.empty());
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 6);
+  // GLU reads knots - order control points: a longer knot vector is cut to
+  // the three nodes, an order above the node count draws no curve.
+  for (float k : {2.0f, 2.0f, 2.0f}) lines->NURBSKnots()->Add(k);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 6);
+  lines->SetNURBSOrder(4);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 0);
+  lines->SetNURBSOrder(2);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 5);
+  lines->NURBSKnots()->SetCount(3);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 0) << "fewer than two orders' worth of knots";
   lines->SetNURBSOrder(0);
   EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 0u);
 
