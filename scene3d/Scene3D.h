@@ -225,7 +225,9 @@ public:
   }
   virtual void AddChild(TGLBaseSceneObject* AChild);
   virtual void DeleteChildren();
+  // A bad index raises EListError before anything changes.
   virtual void Insert(int AIndex, TGLBaseSceneObject* AChild);
+  // The child (with its subtree, unless keepChildren) also leaves the scene.
   virtual void Remove(TGLBaseSceneObject* AChild, bool keepChildren);
   virtual void MoveTo(TGLBaseSceneObject* newParent);
   TScene3DRootObject* RootObject() const;   // null outside a tree with a root
@@ -305,6 +307,9 @@ protected:
   bool IsLoading() const { return ComponentState.Contains(TComponentStateItem::csLoading); }
 
 private:
+  // Takes the child out of the list (its grandchildren over to this object
+  // with keepChildren); it keeps its scene. False when it is no child here.
+  bool Detach(TGLBaseSceneObject* AChild, bool keepChildren);
   friend class TScene3D;
   void RebuildMatrix();
   void MarkAbsoluteMatricesStale();

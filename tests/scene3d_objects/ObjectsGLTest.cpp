@@ -560,6 +560,24 @@ TEST_F(ObjectsView, SphereStripsBandsAndCaps) {
   EXPECT_NEAR(RunOnRow(c, 75, 0xFFFFFF), 100, 2);
   sphere->SetNormalDirection(TNormalDirection::ndInside);
   EXPECT_EQ(capTriangles(), 0) << "inside out: the cap faces away and is culled";
+
+  // Cut at -45 degrees with a flat bottom, seen from below and lit from the
+  // camera: the bottom cap's normal faces down, towards the light.
+  sphere->SetNormalDirection(TNormalDirection::ndOutside);
+  sphere->SetTop(90);
+  sphere->SetBottom(-45);
+  sphere->SetBottomCap(TCapType::ctFlat);
+  sphere->SetPitchAngle(90);
+  sphere->Material()->SetMaterialOptions({});
+  sphere->Material()->FrontProperties()->Ambient()->SetColor({0, 0, 0, 1});
+  auto* light = Objects()->AddNewChild<TGLLightSource>();
+  light->SetLightStyle(TLightStyle::lsParallel);
+  light->SpotDirection()->SetVector(0, 0, 1);   // from the camera's side
+  Buffer()->AmbientColor()->SetColor({0, 0, 0, 1});
+  Buffer()->SetFaceCulling(false);
+  const TCapture lit = Frame();
+  SaveBmp(lit, "sphere_bottom_cap.bmp");
+  EXPECT_GT(lit.At(100, 75) >> 16 & 0xFF, 200u) << "the cap faces the light";
 }
 
 TEST_F(ObjectsView, RaysThroughPixelsHitWhatThePixelsShow) {

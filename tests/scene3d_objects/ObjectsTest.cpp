@@ -315,6 +315,16 @@ TEST_F(Objects, SilhouettesOutlineTheShapes) {
   EXPECT_EQ(s->Vertices.Count(), 4);
   EXPECT_EQ(s->Indices.Count(), 8);
   EXPECT_EQ(s->CapIndices.Count(), 6);
+
+  // The base outline (a dummy cube's) is the bounding sphere's, across the
+  // line from the seen-from point, for a parallel light as for a point.
+  auto* dummy = Add<TGLDummyCube>("Dummy");
+  for (TSilhouetteStyle style : {TSilhouetteStyle::ssOmni, TSilhouetteStyle::ssParallel}) {
+    s = dummy->GenerateSilhouette({{0, 0, 5}, {1, 0, 0}, style, false});
+    ASSERT_EQ(s->Vertices.Count(), 21);
+    for (int i = 0; i < 21; ++i) EXPECT_NEAR(s->Vertices[i][2], 0.0f, 1e-5f) << int(style) << " " << i;
+  }
+  EXPECT_NEAR(VectorLength(s->Vertices[0]), 0.98f * dummy->BoundingSphereRadiusUnscaled(), 1e-5f);
 }
 
 TEST_F(Objects, AssignCopiesWhatEachClassOwns) {

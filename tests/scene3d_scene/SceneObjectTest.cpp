@@ -206,10 +206,19 @@ TEST_F(SceneObjectTest, TreeKeepsParentsOrderAndOwnership) {
   a->Insert(0, b2);
   EXPECT_EQ(a->Children(0), b2);
   EXPECT_EQ(a->Children(1), b1);
+  // A bad index changes nothing: the child stays where it was.
+  EXPECT_THROW(root->Insert(9, b1), EListError);
+  EXPECT_THROW(a->Insert(2, b1), EListError) << "its own place does not count twice";
+  EXPECT_EQ(b1->Parent(), a);
+  EXPECT_EQ(a->Children(1), b1);
+  a->Insert(1, b1);
+  EXPECT_EQ(a->Children(1), b1);
 
   // Removing with its children keeps them here, in their order.
   root->Remove(a, true);
   EXPECT_EQ(a->Parent(), nullptr);
+  EXPECT_EQ(a->Scene(), nullptr) << "out of the tree, out of the scene";
+  EXPECT_EQ(b1->Scene(), Scene.get());
   EXPECT_EQ(root->Count(), 4);
   EXPECT_EQ(root->Children(2), b2);
   EXPECT_EQ(root->Children(3), b1);
@@ -427,4 +436,37 @@ TEST_F(SceneObjectTest, BadObjectTreeStreamsRaiseReadErrors) {
     w.WriteListBegin();
   }
   EXPECT_EQ(read(std::string(deep.Data().begin(), deep.Data().end())), "Object tree nested too deeply");
+}
+
+// A subtree taken out of the tree may outlive the scene: it keeps no
+// pointer to it.
+TEST_F(SceneObjectTest, ARemovedSubtreeLeavesTheScene) {
+  TComponent owner(nullptr);
+  auto* a = new TTestObject(&owner);
+  auto* a1 = new TTestObject(&owner);
+  Scene->Objects()->AddChild(a);
+  a->AddChild(a1);
+  EXPECT_EQ(a1->Scene(), Scene.get());
+  Scene->Objects()->Remove(a, false);
+  EXPECT_EQ(a->Scene(), nullptr);
+  EXPECT_EQ(a1->Scene(), nullptr);
+  Scene.reset();
+  a1->Position()->SetX(1);   // tells no scene
+  a->SetVisible(false);
+  EXPECT_EQ(a1->AbsolutePosition()[0], 1.0f);
+}
+
+// A child whose class cannot be made stops the copy; the scene repaints
+// again afterwards.
+TEST_F(SceneObjectTest, AFailedAssignLeavesTheSceneRepainting) {
+  TTestObject* source = Add(Scene->Objects(), "Source");
+  Add(source, "Child");
+  TTestObject* copy = Add(Scene->Objects(), "Copy");
+  UnRegisterClass(TTestObject::StaticClass());
+  EXPECT_THROW(copy->Assign(source), EInvalidCast);
+  RegisterClass(TTestObject::StaticClass(), [] { return std::unique_ptr<TObject>(new TTestObject(nullptr)); });
+  EXPECT_FALSE(Scene->IsUpdating());
+  const int changes = Scene->Changes;
+  copy->SetVisible(false);
+  EXPECT_EQ(Scene->Changes, changes + 1);
 }
