@@ -691,3 +691,68 @@ TEST_F(ObjectsView, EveryObjectInOneScene) {
   const POINT node = Project(-0.9f, 0.81f * 0.4f - 0.65f, 0.6f);
   EXPECT_TRUE(Near(c.At(node.x, node.y), 0xFFFF00, 8)) << "the line at its first node";
 }
+
+// An object's own material goes with it through the object-tree stream: a
+// coloured, textured material and one named in a library (by name) draw
+// the same pixels after the round trip.
+TEST_F(ObjectsView, ObjectsWithTheirMaterialsStreamBackToTheSamePixels) {
+  TComponent owner(nullptr);
+  auto* library = new TGLMaterialLibrary(&owner);
+  library->Name = "Library";
+  std::unique_ptr<TBitmap> stripes = MakeBitmap(16, 16, [](int x, int) { return x < 8 ? 0xFFFF00u : 0x00FFFFu; });
+  TGLLibMaterial* striped = library->AddTextureMaterial("Stripes", stripes.get());
+  striped->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
+  striped->Material()->FrontProperties()->Diffuse()->SetColor({1, 1, 1, 1});
+
+  auto* group = Objects()->AddNewChild<TGLDummyCube>();
+  group->SetName("Group");
+  auto* plane = group->AddNewChild<TGLPlane>();
+  plane->SetName("Plane");
+  plane->SetWidth(0.8f);
+  plane->SetHeight(1.2f);
+  plane->Position()->SetPoint(-0.5f, 0, 0);
+  TGLMaterial* m = plane->Material();
+  m->SetMaterialOptions({TMaterialOption::moNoLighting});
+  m->FrontProperties()->Diffuse()->SetColor({1, 0.5f, 1, 1});
+  m->SetFaceCulling(TFaceCulling::fcNoCull);
+  std::unique_ptr<TBitmap> quadrants = MakeBitmap(32, 32, [](int x, int y) {
+    return y < 16 ? (x < 16 ? 0xFF0000u : 0x00FF00u) : (x < 16 ? 0x0000FFu : 0xFFFFFFu);
+  });
+  TGLTexture* t = m->Texture();
+  t->Assign(quadrants.get());
+  t->SetTextureMode(TGLTextureMode::tmModulate);
+  t->SetMinFilter(TGLMinFilter::miNearest);
+  t->SetMagFilter(TGLMagFilter::maNearest);
+  t->SetTextureWrap(TGLTextureWrap::twNone);
+  t->SetDisabled(false);
+  auto* ball = group->AddNewChild<TGLSphere>();
+  ball->SetName("Ball");
+  ball->SetRadius(0.4f);
+  ball->Position()->SetPoint(0.5f, 0, 0);
+  ball->Material()->SetMaterialLibrary(library);
+  ball->Material()->SetLibMaterialName("Stripes");
+
+  const TCapture before = Frame();
+  SaveBmp(before, "materials_before_stream.bmp");
+  // The quadrants tinted magenta: red, green at half, blue, and white as magenta.
+  for (uint32_t colour : {0xFF0000u, 0x008000u, 0x0000FFu, 0xFF80FFu, 0xFFFF00u, 0x00FFFFu})
+    EXPECT_GT(before.Count(colour), 100) << std::hex << colour;
+
+  TMemoryStream stream;
+  WriteObjectTree(stream, group);
+  delete group;
+  EXPECT_EQ(Frame().Count(0), Width * Height) << "gone";
+  stream.SetPosition(0);
+  auto* back = dynamic_cast<TGLDummyCube*>(ReadObjectTree(stream, &owner, Objects()));
+  ASSERT_NE(back, nullptr);
+  auto* backBall = dynamic_cast<TGLSphere*>(back->Children(1));
+  ASSERT_NE(backBall, nullptr);
+  EXPECT_EQ(backBall->Material()->MaterialLibrary(), library);
+  EXPECT_EQ(backBall->Material()->LibMaterial(), striped);
+  const TCapture after = Frame();
+  SaveBmp(after, "materials_after_stream.bmp");
+  EXPECT_TRUE(after.Pixels == before.Pixels) << "the same picture";
+  TMemoryStream again;
+  WriteObjectTree(again, back);
+  EXPECT_TRUE(again.Data() == stream.Data()) << "written again: the same bytes";
+}

@@ -470,3 +470,54 @@ TEST_F(SceneObjectTest, AFailedAssignLeavesTheSceneRepainting) {
   copy->SetVisible(false);
   EXPECT_EQ(Scene->Changes, changes + 1);
 }
+
+// The whole scene: its values, the object tree, then the camera tree.
+TEST_F(SceneObjectTest, AWholeSceneStreamsWithBothTrees) {
+  Scene->SetObjectsSorting(TGLObjectsSorting::osNone);
+  Scene->SetVisibilityCulling(TGLVisibilityCulling::vcObjectBased);
+  TTestObject* a = Add(Scene->Objects(), "A");
+  Add(a, "A1")->Position()->SetPoint(1, 2, 3);
+  auto* light = a->AddNewChild<TGLLightSource>();
+  light->SetName("Light");
+  Add(Scene->Objects(), "B");
+  auto* camera = Scene->Cameras()->AddNewChild<TGLCamera>();
+  camera->SetName("Eye");
+  camera->SetDepthOfView(55);
+  camera->SetTargetObject(a);
+  TMemoryStream stream;
+  WriteScene(stream, Scene.get());
+  const std::string saved(stream.Data().begin(), stream.Data().end());
+
+  TComponent owner(nullptr);
+  stream.SetPosition(0);
+  TScene3D* back = ReadScene(stream, &owner);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Owner(), &owner);
+  EXPECT_EQ(back->ObjectsSorting(), TGLObjectsSorting::osNone);
+  EXPECT_EQ(back->VisibilityCulling(), TGLVisibilityCulling::vcObjectBased);
+  ASSERT_EQ(back->Objects()->Count(), 2);
+  TGLBaseSceneObject* backA = back->Objects()->Children(0);
+  EXPECT_EQ(backA->Name, "A");
+  EXPECT_EQ(back->Objects()->Children(1)->Name, "B");
+  ASSERT_EQ(backA->Count(), 2);
+  ExpectNear(backA->Children(0)->Position()->AsVector(), {1, 2, 3, 1});
+  EXPECT_EQ(backA->Children(0)->Scene(), back);
+  EXPECT_EQ(back->Lights(0), backA->Children(1)) << "the light took the scene's first slot";
+  ASSERT_EQ(back->Cameras()->Count(), 1);
+  auto* backCamera = dynamic_cast<TGLCamera*>(back->Cameras()->Children(0));
+  ASSERT_NE(backCamera, nullptr);
+  EXPECT_EQ(backCamera->DepthOfView(), 55.0f);
+  EXPECT_EQ(backCamera->TargetObject(), backA) << "references resolve among the objects read";
+  EXPECT_FALSE(back->IsUpdating());
+  TMemoryStream again;
+  WriteScene(again, back);
+  EXPECT_EQ(std::string(again.Data().begin(), again.Data().end()), saved);
+
+  // A cut stream keeps nothing.
+  delete back;
+  for (size_t n : {size_t(3), size_t(20), saved.size() / 2, saved.size() - 1}) {
+    TStringStream cut(saved.substr(0, n));
+    EXPECT_THROW(ReadScene(cut, &owner), EReadError) << n;
+    EXPECT_EQ(owner.ComponentCount(), 0) << n;
+  }
+}
