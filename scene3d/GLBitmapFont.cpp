@@ -275,8 +275,13 @@ void TGLCustomBitmapFont::BuildTexCoords() {
   }
 }
 
+// Before the sheet's first upload its texture size is unknown: zeros are
+// answered then, and no table is kept.
 std::array<float, 4> TGLCustomBitmapFont::GetCharTexCoords(uint8_t Ch) {
-  if (!FTexCoords) BuildTexCoords();
+  if (!FTexCoords) {
+    if (FTextureWidth <= 0 || FTextureHeight <= 0) return {};
+    BuildTexCoords();
+  }
   return (*FTexCoords)[Ch];
 }
 

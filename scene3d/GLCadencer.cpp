@@ -1,6 +1,8 @@
 #include "scene3d/GLCadencer.h"
 
 #include <algorithm>
+#include <exception>
+#include <memory>
 
 #include "classlib/Forms.h"
 #include "classlib/Messages.h"
@@ -68,23 +70,26 @@ void TASAPHandler::WndProc(TMessage& M) {
     M.Result = DefaultHandler(FWindow.Handle(), M);
     return;
   }
+  // A failing cadencer does not stop the others: the round ends, the next
+  // one is posted, then the first failure goes on to the window procedure.
   vHandlingTick = true;
-  try {
-    for (size_t i = vASAPCadencerList.size(); i-- > 0;) {
-      TGLCadencer* c = i < vASAPCadencerList.size() ? vASAPCadencerList[i] : nullptr;
-      if (!c || c->Mode() != TGLCadencerMode::cmASAP || !c->Enabled() || c->FProgressing != 0) continue;
+  std::exception_ptr failure;
+  for (size_t i = vASAPCadencerList.size(); i-- > 0;) {
+    TGLCadencer* c = i < vASAPCadencerList.size() ? vASAPCadencerList[i] : nullptr;
+    if (!c || c->Mode() != TGLCadencerMode::cmASAP || !c->Enabled() || c->FProgressing != 0) continue;
+    try {
       if (Application && Application->Terminated()) c->SetEnabled(false);
       else c->Progress();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
     }
-  } catch (...) {
-    vHandlingTick = false;
-    throw;
   }
   vHandlingTick = false;
   vASAPCadencerList.erase(std::remove(vASAPCadencerList.begin(), vASAPCadencerList.end(), nullptr),
                           vASAPCadencerList.end());
   if (!vASAPCadencerList.empty()) PostMessageA(FWindow.Handle(), vWMTickCadencer, 0, 0);
   else RetireHandler();
+  if (failure) std::rethrow_exception(failure);
 }
 
 IMPLEMENT_CLASSINFO(TGLCadencer, TComponent)
@@ -95,7 +100,16 @@ TGLCadencer::TGLCadencer(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TGLCadencer::~TGLCadencer() {
-  Assert(FProgressing == 0, "", UnitName, 412);
+  *FAlive = false;
+  if (FProgressing != 0) {
+    // Freed from inside its own progress (a handler): reported, never
+    // thrown out of a destructor; Progress touches it no more.
+    try {
+      Assert(false, "", UnitName, 412);
+    } catch (...) {
+      HandleCallbackException(this);
+    }
+  }
   Unsubscribe(FMode);
   if (FScene) FScene->RemoveFreeNotification(this);
   for (TGLCadenceAbleComponent* c : FSubscribedCadenceableComponents) c->RemoveFreeNotification(this);
@@ -262,6 +276,7 @@ void TGLCadencer::Progress() {
       if (std::find(vASAPCadencerList.begin(), vASAPCadencerList.end(), this) == vASAPCadencerList.end()) return;
     }
   }
+  const std::shared_ptr<bool> alive = FAlive;   // a handler may free the cadencer
   ++FProgressing;
   try {
     if (FEnabled) {
@@ -283,22 +298,29 @@ void TGLCadencer::Progress() {
             try {
               FScene->Progress(step, FLastTime);
             } catch (...) {
-              FProgressing = -FProgressing;
+              if (*alive) FProgressing = -FProgressing;
               throw;
             }
+            if (!*alive) return;
             FProgressing = -FProgressing;
           }
           const TProgressTimes times{step, FLastTime};
-          for (TGLCadenceAbleComponent* c : std::vector<TGLCadenceAbleComponent*>(FSubscribedCadenceableComponents))
+          for (TGLCadenceAbleComponent* c : std::vector<TGLCadenceAbleComponent*>(FSubscribedCadenceableComponents)) {
             c->DoProgress(times);
-          if (OnProgress && !designing) OnProgress(this, step, newTime);
+            if (!*alive) return;
+          }
+          if (OnProgress && !designing) {
+            TGLProgressEvent handler = OnProgress;
+            handler(this, step, newTime);
+            if (!*alive) return;
+          }
           if (step <= 0.0) break;
           totalDelta -= step;
         }
       }
     }
   } catch (...) {
-    --FProgressing;
+    if (*alive) --FProgressing;
     throw;
   }
   --FProgressing;

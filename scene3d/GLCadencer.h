@@ -3,6 +3,7 @@
 // or in fixed steps). It is ticked by hand, as often as possible through a
 // hidden window posting itself "TickGLCadencer", or on application idle.
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "scene3d/Scene3D.h"
@@ -14,6 +15,8 @@ class TGLCadencer : public TComponent {
   DECLARE_CLASSINFO(TGLCadencer)
 public:
   explicit TGLCadencer(TComponent* AOwner);
+  // Freed inside its own progress (from a handler), it reports the failed
+  // assertion through the application's exception handler.
   ~TGLCadencer() override;
   void Loaded() override;
 
@@ -61,6 +64,7 @@ private:
   double FExternalTime = 0.0;   // the reference of cmExternal, as the application set it
   double FOriginTime = 0.0;
   int FProgressing = 0;   // > 0 inside Progress, < 0 while the scene progresses
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);   // false once freed
 };
 
 // The registered message the ASAP window posts itself.

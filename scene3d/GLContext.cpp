@@ -241,8 +241,19 @@ void TGLContext::DestroyContext() {
   Remove(FSharedContexts, this);
   for (TGLContext* c : FSharedContexts) c->FSharedContexts = FSharedContexts;
   FSharedContexts.clear();
-  SetActive(false);
-  DoDestroyContext();
+  // The first failure is the one raised; the context is gone either way.
+  try {
+    SetActive(false);
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+    FActivationCount = 0;
+    if (vCurrentGLContext == this) vCurrentGLContext = nullptr;
+  }
+  try {
+    DoDestroyContext();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
   FEverActivated = false;
   FAcceleration = TGLContextAcceleration::chaUnknown;
   if (failure) std::rethrow_exception(failure);
@@ -384,10 +395,15 @@ GLuint TGLTextureHandle::DoAllocateHandle() {
   return name;
 }
 
+TGLHandleCalls& GLHandleCalls() {
+  static TGLHandleCalls calls{glDeleteTextures};
+  return calls;
+}
+
 void TGLTextureHandle::DoDestroyHandle() {
   glGetError();
   const GLuint name = Handle();
-  if (glIsTexture(name)) glDeleteTextures(1, &name);
+  if (glIsTexture(name)) GLHandleCalls().DeleteTextures(1, &name);
   CheckOpenGLError();
 }
 
@@ -408,7 +424,9 @@ void TGLVirtualHandle::DoDestroyHandle() {
 
 void GLContext_Initialize() {
   if (!UnitCounter.Enter()) return;
-  ManagerOwner = std::make_unique<TGLContextManager>();
+  // Contexts of the earlier run point to their manager: it carries on.
+  if (ManagerOwner) ManagerOwner->FTerminated = false;
+  else ManagerOwner = std::make_unique<TGLContextManager>();
   GLContextManager = ManagerOwner.get();
 }
 

@@ -134,6 +134,7 @@ public:
   bool Terminated() const { return FTerminated; }
 
 private:
+  friend void GLContext_Initialize();
   TCriticalSection FLock;
   std::vector<TGLContext*> FList;
   bool FTerminated = false;
@@ -210,5 +211,14 @@ protected:
   void DoDestroyHandle() override;
 };
 
-void GLContext_Initialize();   // creates the manager
+// The call by which a texture handle frees its name: the real function
+// unless a test wraps it.
+struct TGLHandleCalls {
+  void(APIENTRY* DeleteTextures)(GLsizei, const GLuint*);
+};
+TGLHandleCalls& GLHandleCalls();
+
+// Creates the manager; a manager of an earlier start-up that still has
+// contexts is taken up again instead.
+void GLContext_Initialize();
 void GLContext_Finalize();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <string>
 
 #include "scene3d/GLUtils.h"
 
@@ -31,17 +33,25 @@ void TGLBitmap32::Resize() {
   if (FDataSize == 0) FData.shrink_to_fit();
 }
 
+void TGLBitmap32::CheckSize(int64_t Width, int64_t Height) {
+  if (Width * Height * 4 > std::numeric_limits<int32_t>::max())
+    throw ETexture("Image too large: " + std::to_string(Width) + " x " + std::to_string(Height) + " pixels");
+}
+
 void TGLBitmap32::SetWidth(int Value) {
   Assert(Value >= 0, "", SourceName, 753);
-  if (Value & 3) Value = (Value | 3) + 1;
-  if (Value == FWidth) return;
-  FWidth = Value;
+  int64_t width = Value;
+  if (width & 3) width = (width | 3) + 1;
+  if (width == FWidth) return;
+  CheckSize(width, FHeight);
+  FWidth = static_cast<int>(width);
   Resize();
 }
 
 void TGLBitmap32::SetHeight(int Value) {
   Assert(Value >= 0, "", SourceName, 765);
   if (Value == FHeight) return;
+  CheckSize(FWidth, Value);
   FHeight = Value;
   Resize();
 }
@@ -87,6 +97,7 @@ void TGLBitmap32::AssignFromBitmap(TBitmap* Bitmap, bool Bits32) {
   else Assert(Bitmap->PixelFormat() == TPixelFormat::pf24bit, "", SourceName, 544);
   Assert((Bitmap->Width() & 3) == 0, "", SourceName, Bits32 ? 613 : 545);
   const int step = Bits32 ? 4 : 3;
+  CheckSize(Bitmap->Width(), Bitmap->Height());
   FWidth = Bitmap->Width();
   FHeight = Bitmap->Height();
   Resize();
@@ -145,13 +156,16 @@ void TGLBitmap32::BrightnessCorrection(float Factor) {
   Assert(Factor >= 0, "", SourceName, 324);
   if (FData.empty()) return;
   uint8_t table[256];
-  for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(std::min(RoundNearest(i * double(Factor)), 255));
+  for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(RoundNearest(std::min(i * double(Factor), 255.0)));
   TGLPixel32* p = Data();
   for (int i = 0; i < FDataSize / 4; ++i) p[i] = {table[p[i].r], table[p[i].g], table[p[i].b], p[i].a};
 }
 
 void TGLBitmap32::GrayScaleToNormalMap(float Scale, bool WrapX, bool WrapY) {
   if (IsEmpty()) return;
+  // Steeper than 1e15 per level the normals are flat on the ground already;
+  // beyond it the squares below would overflow.
+  Scale = std::isnan(Scale) ? 0.0f : std::clamp(Scale, -1e15f, 1e15f);
   std::vector<TGLPixel32> out(static_cast<size_t>(FWidth) * FHeight);
   const TGLPixel32* in = Data();
   auto height = [&](int X, int Y) { return static_cast<float>(in[static_cast<size_t>(Y) * FWidth + X].g); };
@@ -191,8 +205,11 @@ std::unique_ptr<TBitmap> TGLBitmap32::Create32BitBitmap() const {
 }
 
 void TGLBitmap32::ReadPixels(const TRect& Area) {
-  FWidth = std::max(0, static_cast<int>(Area.right - Area.left)) & ~3;
-  FHeight = std::max(0, static_cast<int>(Area.bottom - Area.top));
+  const int width = std::max(0, static_cast<int>(Area.right - Area.left)) & ~3;
+  const int height = std::max(0, static_cast<int>(Area.bottom - Area.top));
+  CheckSize(width, height);
+  FWidth = width;
+  FHeight = height;
   Resize();
   if (FDataSize) glReadPixels(0, 0, FWidth, FHeight, GL_RGBA, GL_UNSIGNED_BYTE, FData.data());
 }

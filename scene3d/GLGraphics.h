@@ -9,6 +9,10 @@
 #include "classlib/Graphics.h"
 #include "scene3d/Base/OpenGL1x.h"
 
+// Failures of texture images and of the images they become (GLTexture's
+// unit exception).
+CLASSLIB_EXCEPTION(ETexture, Exception);
+
 struct TGLPixel24 {
   uint8_t r, g, b;
   bool operator==(const TGLPixel24&) const = default;
@@ -37,7 +41,9 @@ public:
   TGLPixel32* Data() { return reinterpret_cast<TGLPixel32*>(FData.data()); }
   const TGLPixel32* Data() const { return reinterpret_cast<const TGLPixel32*>(FData.data()); }
   int Width() const { return FWidth; }
-  void SetWidth(int Value);    // rounded up to a multiple of 4; the buffer keeps what fits
+  // Rounded up to a multiple of 4; the buffer keeps what fits. A size of
+  // 2 GB or more raises ETexture and changes nothing.
+  void SetWidth(int Value);
   int Height() const { return FHeight; }
   void SetHeight(int Value);
   int DataSize() const { return FDataSize; }
@@ -53,9 +59,10 @@ public:
   void SetAlphaToValue(uint8_t Value);
   void InvertAlpha();
   void GammaCorrection(float Gamma);          // R, G, B; Gamma > 0
-  void BrightnessCorrection(float Factor);    // R, G, B, saturating; Factor >= 0
+  void BrightnessCorrection(float Factor);    // R, G, B, saturating (clamped as floats); Factor >= 0
   // The green channel as heights; neighbours wrap across the image's real
-  // width and height, else the edge pixel stands in.
+  // width and height, else the edge pixel stands in. A NaN scale counts as
+  // 0, a larger one than 1e15 (infinity) as 1e15.
   void GrayScaleToNormalMap(float Scale, bool WrapX = true, bool WrapY = true);
   // A 32-bit bitmap of this picture (top row first, B, G, R, A).
   std::unique_ptr<TBitmap> Create32BitBitmap() const;
@@ -70,6 +77,7 @@ public:
                                int& TexHeight);
 
 private:
+  static void CheckSize(int64_t Width, int64_t Height);
   void Resize();
   void AssignFromBitmap(TBitmap* Bitmap, bool Bits32);
   std::vector<uint8_t> FData;

@@ -1,6 +1,7 @@
 // Materials, library materials and the material library with its archive.
 #include <algorithm>
 
+#include "classlib/Messages.h"
 #include "scene3d/Base/ApplicationFileIO.h"
 #include "scene3d/Base/XOpenGL.h"
 #include "scene3d/GLState.h"
@@ -11,6 +12,11 @@ namespace {
 const char* const SourceName = "scene3d\\GLTexture";
 // A chain of library materials this long is taken for a cycle.
 constexpr int MaxMaterialChain = 16;
+
+const char* const BlendingModeNames[] = {"bmOpaque",      "bmTransparency", "bmAdditive",
+                                         "bmAlphaTest50", "bmAlphaTest100", "bmModulate"};
+const char* const MaterialOptionNames[] = {"moIgnoreFog", "moNoLighting"};
+const char* const FaceCullingNames[] = {"fcBufferDefault", "fcCull", "fcNoCull"};
 
 bool IsIdentityOffset(const TGLCoordinates& Offset) { return Offset.Equals(NullHmgVector); }
 bool IsIdentityScale(const TGLCoordinates& Scale) { return Scale.Equals(TVector{1.0f, 1.0f, 1.0f, 0.0f}); }
@@ -136,6 +142,32 @@ void TGLMaterial::Assign(TPersistent* Source) {
   if (m->FTextureEx) TextureEx()->Assign(m->FTextureEx.get());
   else FTextureEx.reset();
   NotifyChange(this);
+}
+
+void TGLMaterial::DefineProperties(TFiler* Filer) {
+  TGLUpdateAbleObject::DefineProperties(Filer);
+  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
+  if (!f) return;
+  f->DefinePersistent("FrontProperties", FFrontProperties.get());
+  f->DefineOptionalPersistent("BackProperties", FBackProperties.get(), [this] { return BackProperties(); },
+                              FBackProperties != nullptr);
+  f->DefineEnum<TBlendingMode>("BlendingMode", BlendingModeNames, FBlendingMode,
+                               [this](TBlendingMode v) { SetBlendingMode(v); },
+                               FBlendingMode != TBlendingMode::bmOpaque);
+  f->DefineOptionalPersistent("Texture", FTexture.get(), [this] { return Texture(); }, FTexture != nullptr);
+  f->DefineCollection(
+      "TextureEx", FTextureEx ? FTextureEx->Count() : 0, [this](int i) { return TextureEx()->Items(i); },
+      [this] { return TextureEx()->Add(); }, [this] { TextureEx()->Clear(); }, StoreTextureEx());
+  f->DefineReference(
+      "MaterialLibrary", [this](TComponent* c) { SetMaterialLibrary(dynamic_cast<TGLMaterialLibrary*>(c)); },
+      FMaterialLibrary);
+  f->DefineString("LibMaterialName", FLibMaterialName, [this](const std::string& v) { SetLibMaterialName(v); },
+                  !FLibMaterialName.empty());
+  f->DefineSet<TMaterialOption>("MaterialOptions", MaterialOptionNames, FMaterialOptions,
+                                [this](TMaterialOptions v) { SetMaterialOptions(v); }, !FMaterialOptions.Empty());
+  f->DefineEnum<TFaceCulling>("FaceCulling", FaceCullingNames, FFaceCulling,
+                              [this](TFaceCulling v) { SetFaceCulling(v); },
+                              FFaceCulling != TFaceCulling::fcBufferDefault);
 }
 
 void TGLMaterial::NotifyChange(TObject* Sender) {
@@ -521,8 +553,6 @@ TGLMaterialLibrary::TGLMaterialLibrary(TComponent* AOwner)
     : TGLCadenceAbleComponent(AOwner), FMaterials(std::make_unique<TGLLibMaterials>(this)) {}
 
 TGLMaterialLibrary::~TGLMaterialLibrary() {
-  // A material applied through the library cannot be reported from here;
-  // the library forgets it with everything else.
   FLastAppliedMaterial = nullptr;
   for (TGLMaterial* m : std::vector<TGLMaterial*>(FReferrers)) {
     m->ResolveLibMaterial(nullptr);
@@ -530,6 +560,17 @@ TGLMaterialLibrary::~TGLMaterialLibrary() {
   }
   FReferrers.clear();
   FMaterials.reset();
+}
+
+void TGLMaterialLibrary::Destroying() {
+  TGLCadenceAbleComponent::Destroying();
+  if (!FLastAppliedMaterial) return;
+  FLastAppliedMaterial = nullptr;
+  try {
+    Assert(false, "Unbalanced material application", SourceName, 4181);
+  } catch (...) {   // Destroying may run inside a destructor: reported, never thrown on
+    HandleCallbackException(this);
+  }
 }
 
 void TGLMaterialLibrary::AddReferrer(TGLMaterial* Material) {

@@ -322,6 +322,10 @@ public:
   float NURBSTolerance() const { return FNURBSTolerance; }
   void SetNURBSTolerance(float Value);
   TSingleList* NURBSKnots() const { return FNURBSKnots.get(); }   // StructureChanged after filling
+  // The knots the curve is drawn with: at most node count + order, and 0
+  // (no curve) for an order outside 1 .. node count or fewer than two
+  // orders' worth of knots.
+  int NURBSCurveKnotCount() const;
 
 private:
   // The Bezier curve through all nodes evaluated here, for more nodes than

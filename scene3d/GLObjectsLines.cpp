@@ -381,14 +381,13 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
       }
     }
     if (FSplineMode == TLineSplineMode::lsmNURBSCurve && FDivision >= 2) {
-      if (FNURBSOrder > 0 && FNURBSKnots->Count() > 0) {
+      if (const int knots = NURBSCurveKnotCount(); knots > 0) {
         TNurbsRenderer nurbs;
         if (nurbs.Handle()) {   // a GLU without NURBS support draws no curve
           gluNurbsProperty(nurbs.Handle(), GLU_SAMPLING_TOLERANCE, FNURBSTolerance);
           gluNurbsProperty(nurbs.Handle(), GLU_DISPLAY_MODE, GLU_FILL);
           gluBeginCurve(nurbs.Handle());
-          gluNurbsCurve(nurbs.Handle(), FNURBSKnots->Count(), FNURBSKnots->List(), 3, points.data(), FNURBSOrder,
-                        GL_MAP1_VERTEX_3);
+          gluNurbsCurve(nurbs.Handle(), knots, FNURBSKnots->List(), 3, points.data(), FNURBSOrder, GL_MAP1_VERTEX_3);
           gluEndCurve(nurbs.Handle());
         }
       }
@@ -459,6 +458,14 @@ void TGLLines::SetOptions(TLinesOptions Value) {
   if (Value == FOptions) return;
   FOptions = Value;
   StructureChanged();
+}
+
+// GLU reads knots - order control points: never more than there are nodes.
+int TGLLines::NURBSCurveKnotCount() const {
+  const int nodes = Nodes()->Count();
+  if (FNURBSOrder < 1 || FNURBSOrder > nodes) return 0;
+  const int knots = std::min(FNURBSKnots->Count(), nodes + FNURBSOrder);
+  return knots >= 2 * FNURBSOrder ? knots : 0;
 }
 
 void TGLLines::SetNURBSOrder(int Value) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "classlib/Messages.h"
 #include "classlib/UnitInit.h"
 #include "scene3d/Base/ApplicationFileIO.h"
 #include "scene3d/Base/XOpenGL.h"
@@ -29,6 +30,27 @@ std::string FileExtension(const std::string& FileName) {
   if (dot == std::string::npos || FileName[dot] != '.') return {};
   return LowerCase(FileName.substr(dot));
 }
+
+const char* const PolygonModeNames[] = {"pmFill", "pmLines", "pmPoints"};
+const char* const TextureModeNames[] = {"tmDecal", "tmModulate", "tmBlend", "tmReplace"};
+const char* const TextureWrapNames[] = {"twBoth", "twNone", "twVertical", "twHorizontal"};
+const char* const TextureFormatNames[] = {"tfDefault",   "tfRGB",         "tfRGBA",          "tfRGB16",
+                                          "tfRGBA16",    "tfAlpha",       "tfLuminance",     "tfLuminanceAlpha",
+                                          "tfIntensity", "tfNormalMap",   "tfRGBAFloat16",   "tfRGBAFloat32"};
+const char* const MinFilterNames[] = {"miNearest",           "miLinear",
+                                      "miNearestMipmapNearest", "miLinearMipmapNearest",
+                                      "miNearestMipmapLinear",  "miLinearMipmapLinear"};
+const char* const MagFilterNames[] = {"maNearest", "maLinear"};
+const char* const ImageAlphaNames[] = {"tiaDefault",       "tiaAlphaFromIntensity",          "tiaSuperBlackTransparent",
+                                       "tiaLuminance",     "tiaLuminanceSqrt",               "tiaOpaque",
+                                       "tiaTopLeftPointColorTransparent", "tiaInverseLuminance",
+                                       "tiaInverseLuminanceSqrt"};
+const char* const MappingModeNames[] = {"tmmUser",          "tmmObjectLinear",      "tmmEyeLinear",
+                                        "tmmSphere",        "tmmCubeMapReflection", "tmmCubeMapNormal",
+                                        "tmmCubeMapLight0", "tmmCubeMapCamera"};
+const char* const CompressionNames[] = {"tcDefault", "tcNone", "tcStandard", "tcHighQuality", "tcHighSpeed"};
+const char* const FilteringQualityNames[] = {"tfIsotropic", "tfAnisotropic"};
+const TVector DefaultMappingPlane{1.0f, 0.0f, 0.0f, 0.0f};
 
 GLenum GLFace(TPolygonMode Mode) {
   switch (Mode) {
@@ -159,6 +181,21 @@ void TGLFaceProperties::Assign(TPersistent* Source) {
     return;
   }
   TGLUpdateAbleObject::Assign(Source);
+}
+
+void TGLFaceProperties::DefineProperties(TFiler* Filer) {
+  TGLUpdateAbleObject::DefineProperties(Filer);
+  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
+  if (!f) return;
+  f->DefinePersistent("Ambient", FAmbient.get());
+  f->DefinePersistent("Diffuse", FDiffuse.get());
+  f->DefinePersistent("Emission", FEmission.get());
+  f->DefinePersistent("Specular", FSpecular.get());
+  f->DefineEnum<TPolygonMode>("PolygonMode", PolygonModeNames, FPolygonMode,
+                              [this](TPolygonMode v) { SetPolygonMode(v); }, FPolygonMode != TPolygonMode::pmFill);
+  f->DefineInteger(
+      "Shininess", FShininess, [this](int32_t v) { SetShininess(static_cast<TShininess>(std::clamp(v, 0, 255))); },
+      FShininess != 0);
 }
 
 void TGLFaceProperties::Apply(TRenderContextInfo& rci, GLenum AFace) {
@@ -359,6 +396,58 @@ void TGLTexture::Assign(TPersistent* Source) {
     return;
   }
   TGLUpdateAbleObject::Assign(Source);
+}
+
+void TGLTexture::DefineProperties(TFiler* Filer) {
+  TGLUpdateAbleObject::DefineProperties(Filer);
+  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
+  if (!f) return;
+  f->DefineString(
+      "ImageClassName", ImageClassName(),
+      [this](const std::string& v) {
+        if (!FindGLTextureImageClass(v)) throw EReadError("Unknown texture image class " + v);
+        SetImageClassName(v);
+      },
+      StoreImageClassName());
+  f->DefineEnum<TGLTextureMode>("TextureMode", TextureModeNames, FTextureMode,
+                                [this](TGLTextureMode v) { SetTextureMode(v); },
+                                FTextureMode != TGLTextureMode::tmDecal);
+  f->DefineEnum<TGLTextureWrap>("TextureWrap", TextureWrapNames, FTextureWrap,
+                                [this](TGLTextureWrap v) { SetTextureWrap(v); },
+                                FTextureWrap != TGLTextureWrap::twBoth);
+  f->DefineEnum<TGLTextureFormat>("TextureFormat", TextureFormatNames, FTextureFormat,
+                                  [this](TGLTextureFormat v) { SetTextureFormat(v); },
+                                  FTextureFormat != TGLTextureFormat::tfDefault);
+  f->DefineEnum<TGLMinFilter>("MinFilter", MinFilterNames, FMinFilter, [this](TGLMinFilter v) { SetMinFilter(v); },
+                              FMinFilter != TGLMinFilter::miLinearMipmapLinear);
+  f->DefineEnum<TGLMagFilter>("MagFilter", MagFilterNames, FMagFilter, [this](TGLMagFilter v) { SetMagFilter(v); },
+                              FMagFilter != TGLMagFilter::maLinear);
+  f->DefineBoolean("Disabled", FDisabled, [this](bool v) { SetDisabled(v); }, !FDisabled);
+  f->DefinePersistent("Image", FImage.get());
+  f->DefineEnum<TGLTextureImageAlpha>("ImageAlpha", ImageAlphaNames, FImageAlpha,
+                                      [this](TGLTextureImageAlpha v) { SetImageAlpha(v); },
+                                      FImageAlpha != TGLTextureImageAlpha::tiaDefault);
+  f->DefineSingle("ImageBrightness", FImageBrightness, [this](float v) { SetImageBrightness(v); },
+                  FImageBrightness != 1.0f);
+  f->DefineSingle("ImageGamma", FImageGamma, [this](float v) { SetImageGamma(v); }, FImageGamma != 1.0f);
+  f->DefineEnum<TGLTextureMappingMode>("MappingMode", MappingModeNames, FMappingMode,
+                                       [this](TGLTextureMappingMode v) { SetMappingMode(v); },
+                                       FMappingMode != TGLTextureMappingMode::tmmUser);
+  f->DefineOptionalPersistent(
+      "MappingSCoordinates", FMapSCoordinates.get(), [this] { return MappingSCoordinates(); },
+      FMapSCoordinates && !FMapSCoordinates->Equals(DefaultMappingPlane));
+  f->DefineOptionalPersistent(
+      "MappingTCoordinates", FMapTCoordinates.get(), [this] { return MappingTCoordinates(); },
+      FMapTCoordinates && !FMapTCoordinates->Equals(DefaultMappingPlane));
+  f->DefineEnum<TGLTextureCompression>("Compression", CompressionNames, FCompression,
+                                       [this](TGLTextureCompression v) { SetCompression(v); },
+                                       FCompression != TGLTextureCompression::tcDefault);
+  f->DefineEnum<TGLTextureFilteringQuality>("FilteringQuality", FilteringQualityNames, FFilteringQuality,
+                                            [this](TGLTextureFilteringQuality v) { SetFilteringQuality(v); },
+                                            FFilteringQuality != TGLTextureFilteringQuality::tfIsotropic);
+  f->DefinePersistent("EnvColor", FEnvColor.get());
+  f->DefineSingle("NormalMapScale", FNormalMapScale, [this](float v) { SetNormalMapScale(v); },
+                  FNormalMapScale != 0.125f);
 }
 
 void TGLTexture::NotifyChange(TObject* Sender) {
@@ -754,6 +843,18 @@ void TGLTextureExItem::Assign(TPersistent* Source) {
   TCollectionItem::Assign(Source);
 }
 
+void TGLTextureExItem::DefineProperties(TFiler* Filer) {
+  TCollectionItem::DefineProperties(Filer);
+  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
+  if (!f) return;
+  f->DefinePersistent("Texture", FTexture.get());
+  f->DefineInteger("TextureIndex", FTextureIndex, [this](int32_t v) { SetTextureIndex(v); },
+                   FTextureIndex != Index());
+  f->DefineOptionalPersistent("TextureOffset", FTextureOffset.get(), nullptr, !FTextureOffset->Equals(NullHmgVector));
+  f->DefineOptionalPersistent("TextureScale", FTextureScale.get(), nullptr,
+                              !FTextureScale->Equals(TVector{1.0f, 1.0f, 1.0f, 0.0f}));
+}
+
 void TGLTextureExItem::NotifyChange(TObject* Sender) {
   if (auto* ex = dynamic_cast<TGLTextureEx*>(Collection())) ex->NotifyChange(Sender);
 }
@@ -853,9 +954,18 @@ TGLShader::~TGLShader() {
   FShaderInitialized = false;
 }
 
+void TGLShader::Destroying() {
+  TGLUpdateAbleComponent::Destroying();
+  try {
+    DestroyHandles();
+  } catch (...) {   // the shader goes either way
+    HandleCallbackException(this);
+  }
+}
+
 void TGLShader::SetEnabled(bool Value) {
-  if (FShaderActive) throw EGLShaderException("Shader is active.");
   if (Value == FEnabled) return;
+  if (FShaderActive) throw EGLShaderException("Shader is active.");
   FEnabled = Value;
   NotifyChange(this);
 }

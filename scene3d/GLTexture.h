@@ -26,7 +26,6 @@ class TGLMaterial;
 class TGLLibMaterial;
 class TGLMaterialLibrary;
 
-CLASSLIB_EXCEPTION(ETexture, Exception);
 CLASSLIB_EXCEPTION(EGLShaderException, Exception);
 
 // What these classes need of the scene objects that own them (unit Scene3D,
@@ -108,6 +107,8 @@ public:
   void Apply(TRenderContextInfo& rci, GLenum AFace);
   // glColor of Diffuse and the polygon mode.
   void ApplyNoLighting(TRenderContextInfo& rci, GLenum AFace);
+  // The four colours (always), the polygon mode and the shininess.
+  void DefineProperties(TFiler* Filer) override;
 
 private:
   std::unique_ptr<TGLColor> FAmbient, FDiffuse, FSpecular, FEmission;
@@ -225,6 +226,7 @@ public:
   // The header line, then Width= and Height= lines.
   void SaveToFile(const std::string& FileName) override;
   void LoadFromFile(const std::string& FileName) override;
+  void DefineProperties(TFiler* Filer) override;   // Width and Height
 
 protected:
   TGLStorageImage(TPersistent* AOwner, const char* AFileHeader) : TGLTextureImage(AOwner), FFileHeader(AFileHeader) {}
@@ -285,6 +287,9 @@ public:
   void SaveToFile(const std::string& FileName) override;
   // ETexture "Could not open file: <name>" when the picture cannot be read.
   void LoadFromFile(const std::string& FileName) override;
+  // The picture as the binary property "Picture": its class name, then its
+  // file as that class writes it.
+  void DefineProperties(TFiler* Filer) override;
 };
 
 class TGLPicFileImage : public TGLPictureImage {
@@ -304,6 +309,7 @@ public:
   // A short text file names the picture; any other file is the picture.
   void LoadFromFile(const std::string& FileName) override;
   void Assign(TPersistent* Source) override;
+  void DefineProperties(TFiler* Filer) override;   // PictureFileName
 
 private:
   std::string FPictureFileName;
@@ -335,6 +341,7 @@ public:
   // Version word 256, then six bitmap files PX, NX, PY, NY, PZ, NZ.
   void SaveToFile(const std::string& FileName) override;
   void LoadFromFile(const std::string& FileName) override;
+  void DefineProperties(TFiler* Filer) override;   // the six pictures, as a persistent image's
   void Assign(TPersistent* Source) override;
 
 private:
@@ -450,6 +457,9 @@ public:
   // A texture, a graphic or picture (into the image), or nil (disabled, fresh image).
   void Assign(TPersistent* Source) override;
   void NotifyChange(TObject* Sender) override;
+  // The published values that differ from their defaults, the image class
+  // before the image's own values; the environment colour always.
+  void DefineProperties(TFiler* Filer) override;
   void DestroyHandles();
   // The texture name, made and uploaded first when needed.
   virtual GLuint GetHandle();
@@ -517,6 +527,7 @@ public:
   const TMatrix& TextureMatrix() const { return FTextureMatrix; }
   void CalculateTextureMatrix();
   void Assign(TPersistent* Source) override;
+  void DefineProperties(TFiler* Filer) override;
   // Tells the owning material.
   void NotifyChange(TObject* Sender);
   void Apply(TRenderContextInfo& rci);
@@ -554,14 +565,18 @@ protected:
 // Where a shader runs relative to the library material it serves.
 enum class TGLShaderStyle { ssBefore, ssAfter, ssReplace };
 
-// Takes over the rendering of the library materials that name it.
+// Takes over the rendering of the library materials that name it. Its
+// finalisation (DoFinalize) runs when its handles are destroyed or in its
+// Destroying step, while the whole shader exists; a shader deleted directly
+// by its holder gets no Destroying step, and its class frees what it made
+// in its own destructor.
 class TGLShader : public TGLUpdateAbleComponent {
   DECLARE_CLASSINFO(TGLShader)
 public:
   explicit TGLShader(TComponent* AOwner);
   ~TGLShader() override;
   bool Enabled() const { return FEnabled; }
-  void SetEnabled(bool Value);   // EGLShaderException "Shader is active." while applied
+  void SetEnabled(bool Value);   // a change raises EGLShaderException "Shader is active." while applied
   TGLShaderStyle ShaderStyle = TGLShaderStyle::ssAfter;
   bool ShaderActive() const { return FShaderActive; }
   void Apply(TRenderContextInfo& rci, TObject* Sender);
@@ -574,6 +589,7 @@ public:
   void DestroyHandles();
 
 protected:
+  void Destroying() override;
   virtual void DoInitialize() {}
   virtual void DoApply(TRenderContextInfo& rci, TObject* Sender) = 0;
   virtual bool DoUnApply(TRenderContextInfo& rci) = 0;
@@ -633,6 +649,9 @@ public:
   void SetFaceCulling(TFaceCulling Value);
 
   void Assign(TPersistent* Source) override;
+  // Face properties, blending, texture and extra textures, the library (by
+  // name) and library material name, options and culling.
+  void DefineProperties(TFiler* Filer) override;
   void NotifyChange(TObject* Sender) override;
   // The texture's enabling or coordinate generation changed.
   void NotifyTexMapChange(TObject* Sender);
@@ -784,6 +803,12 @@ public:
   void LoadFromStream(TStream& Stream);
   void SaveToFile(const std::string& FileName);
   void LoadFromFile(const std::string& FileName);
+
+protected:
+  // A material still applied through the library is reported here
+  // ("Unbalanced material application", through the application's
+  // exception handler) and forgotten.
+  void Destroying() override;
 
 private:
   friend class TGLMaterial;

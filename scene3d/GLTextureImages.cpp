@@ -23,6 +23,38 @@ void SetPictureGraphic(TPicture* Picture, TGraphic* Graphic) {
   Picture->SetGraphic(&bitmap);
 }
 
+// A picture as a binary property: its graphic's class name (a length byte,
+// then the name), then the graphic's file as that class writes it. An empty
+// picture is not stored.
+void DefinePicture(TFiler* Filer, const std::string& Name, TPicture* Picture) {
+  Filer->DefineBinaryProperty(
+      Name,
+      [Picture](TStream& S) {
+        uint8_t length = 0;
+        S.ReadBuffer(&length, 1);
+        std::string className(length, '\0');
+        if (length) S.ReadBuffer(className.data(), length);
+        std::unique_ptr<TGraphic> graphic;
+        for (const TPicture::TFileFormat& f : TPicture::FileFormats())
+          if (className == f.GraphicClass->Name) graphic = f.Create();
+        if (!graphic) throw EReadError("Unknown picture class " + className);
+        const int64_t rest = S.Size() - S.Position();
+        if (rest <= 0) throw EReadError("Picture data missing");
+        TMemoryStream data;
+        data.CopyFrom(S, rest);
+        data.SetPosition(0);
+        graphic->LoadFromStream(data);
+        Picture->SetGraphic(graphic.get());
+      },
+      [Picture](TStream& S) {
+        const std::string className = Picture->Graphic()->ClassName();
+        const auto length = static_cast<uint8_t>(className.size());
+        S.WriteBuffer(&length, 1);
+        S.WriteBuffer(className.data(), length);
+        Picture->Graphic()->SaveToStream(S);
+      },
+      Picture->Graphic() && !Picture->Graphic()->Empty());
+}
 }  // namespace
 
 std::string BitmapFileOf(TGraphic* Graphic) {
@@ -87,6 +119,14 @@ void TGLStorageImage::LoadFromFile(const std::string& FileName) {
   DoTextureNeeded(name);
   if (!FileStreamExists(name)) CouldNotOpen(name);
   ReadImageSizeFile(LoadStringFromFile(name), FWidth, FHeight);   // no Invalidate: as stored
+}
+
+void TGLStorageImage::DefineProperties(TFiler* Filer) {
+  TGLTextureImage::DefineProperties(Filer);
+  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
+  if (!f) return;
+  f->DefineInteger("Width", FWidth, [this](int32_t v) { SetWidth(v); }, FWidth != 256);
+  f->DefineInteger("Height", FHeight, [this](int32_t v) { SetHeight(v); }, FHeight != 256);
 }
 
 void TGLStorageImage::AssignSize(const TGLStorageImage& Source) {
@@ -196,6 +236,11 @@ void TGLPersistentImage::LoadFromFile(const std::string& FileName) {
   CouldNotOpen(name);
 }
 
+void TGLPersistentImage::DefineProperties(TFiler* Filer) {
+  TGLPictureImage::DefineProperties(Filer);
+  DefinePicture(Filer, "Picture", Picture());
+}
+
 IMPLEMENT_CLASSINFO(TGLPicFileImage, TGLPictureImage)
 IMPLEMENT_TEXTUREIMAGE(TGLPicFileImage)
 
@@ -263,6 +308,13 @@ void TGLPicFileImage::Assign(TPersistent* Source) {
 
 // ---- Cube maps -------------------------------------------------------------------
 
+void TGLPicFileImage::DefineProperties(TFiler* Filer) {
+  TGLPictureImage::DefineProperties(Filer);
+  if (auto* f = dynamic_cast<TGLObjectFiler*>(Filer))
+    f->DefineString("PictureFileName", FPictureFileName, [this](const std::string& v) { SetPictureFileName(v); },
+                    !FPictureFileName.empty());
+}
+
 IMPLEMENT_CLASSINFO(TGLCubeMapImage, TGLTextureImage)
 IMPLEMENT_TEXTUREIMAGE(TGLCubeMapImage)
 
@@ -317,6 +369,12 @@ void TGLCubeMapImage::LoadFromFile(const std::string& FileName) {
   for (size_t i = 0; i < 6; ++i) FPicture[i]->SetGraphic(&bitmaps[i]);
   --FUpdating;
   Invalidate();
+}
+
+void TGLCubeMapImage::DefineProperties(TFiler* Filer) {
+  TGLTextureImage::DefineProperties(Filer);
+  const char* const names[6] = {"PicturePX", "PictureNX", "PicturePY", "PictureNY", "PicturePZ", "PictureNZ"};
+  for (int i = 0; i < 6; ++i) DefinePicture(Filer, names[i], Picture(static_cast<TGLCubeMapFace>(i)));
 }
 
 void TGLCubeMapImage::Assign(TPersistent* Source) {

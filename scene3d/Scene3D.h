@@ -225,7 +225,9 @@ public:
   }
   virtual void AddChild(TGLBaseSceneObject* AChild);
   virtual void DeleteChildren();
+  // A bad index raises EListError before anything changes.
   virtual void Insert(int AIndex, TGLBaseSceneObject* AChild);
+  // The child (with its subtree, unless keepChildren) also leaves the scene.
   virtual void Remove(TGLBaseSceneObject* AChild, bool keepChildren);
   virtual void MoveTo(TGLBaseSceneObject* newParent);
   TScene3DRootObject* RootObject() const;   // null outside a tree with a root
@@ -305,6 +307,9 @@ protected:
   bool IsLoading() const { return ComponentState.Contains(TComponentStateItem::csLoading); }
 
 private:
+  // Takes the child out of the list (its grandchildren over to this object
+  // with keepChildren); it keeps its scene. False when it is no child here.
+  bool Detach(TGLBaseSceneObject* AChild, bool keepChildren);
   friend class TScene3D;
   void RebuildMatrix();
   void MarkAbsoluteMatricesStale();
@@ -667,6 +672,7 @@ public:
   // Streaming: the object tree's children, then the camera tree's.
   void GetChildren(const std::function<void(TComponent*)>& Proc) const;
   void SetChildOrder(TComponent* Child, int Order);
+  void DefineProperties(TFiler* Filer) override;   // sorting and culling
 
   // Lights: slot i holds the light named GL_LIGHT0 + i. A light that finds
   // no empty slot is left without one.
@@ -945,57 +951,6 @@ int64_t Scene3DCounterFrequency();
 
 // ---- The object-tree stream ------------------------------------------------------------
 
-// A published value of a streamed object: written by name with the value
-// tags when HasData, read back when its name comes up. Objects declare
-// theirs in DefineProperties when the filer is one of these.
-class TGLObjectFiler : public TFiler {
-public:
-  virtual void DefineValue(const std::string& Name, std::function<void(TVirtualReader& Reader)> ReadData,
-                           std::function<void(TVirtualWriter& Writer)> WriteData, bool HasData) = 0;
-  // A persistent property object: its own properties under "Name.".
-  virtual void DefinePersistent(const std::string& Name, TPersistent* Value) = 0;
-  // A reference to another component by name, resolved once the tree is read.
-  virtual void DefineReference(const std::string& Name, std::function<void(TComponent* Value)> SetValue,
-                               TComponent* Value) = 0;
-
-  // Plain values: written from Value when HasData, read back through Set.
-  void DefineSingle(const std::string& Name, float Value, std::function<void(float)> Set, bool HasData);
-  void DefineInteger(const std::string& Name, int32_t Value, std::function<void(int32_t)> Set, bool HasData);
-  void DefineBoolean(const std::string& Name, bool Value, std::function<void(bool)> Set, bool HasData);
-  // An enumeration by the name of its value; an unknown name raises EReadError.
-  template <typename E, size_t N>
-  void DefineEnum(const std::string& Name, const char* const (&Names)[N], E Value, std::function<void(E)> Set,
-                  bool HasData) {
-    DefineValue(
-        Name, [&Names, Set](TVirtualReader& R) { Set(static_cast<E>(IndexOfName(Names, N, R.ReadString()))); },
-        [&Names, Value](TVirtualWriter& W) { W.WriteString(Names[static_cast<size_t>(Value)]); }, HasData);
-  }
-  // A set as the list of the names of its members.
-  template <typename E, size_t N>
-  void DefineSet(const std::string& Name, const char* const (&Names)[N], TSet<E> Value, std::function<void(TSet<E>)> Set,
-                 bool HasData) {
-    DefineValue(
-        Name,
-        [&Names, Set](TVirtualReader& R) {
-          TSet<E> v;
-          R.ReadListBegin();
-          while (!R.EndOfList()) v.Include(static_cast<E>(IndexOfName(Names, N, R.ReadString())));
-          R.ReadListEnd();
-          Set(v);
-        },
-        [&Names, Value](TVirtualWriter& W) {
-          W.WriteListBegin();
-          for (size_t i = 0; i < N; ++i)
-            if (Value.Contains(static_cast<E>(i))) W.WriteString(Names[i]);
-          W.WriteListEnd();
-        },
-        HasData);
-  }
-
-private:
-  static int IndexOfName(const char* const* Names, size_t Count, const std::string& Name);
-};
-
 // The subtree of Root: signature "TPF0", then per object its class name,
 // name, published values (a list of name and value) and children (a list of
 // objects).
@@ -1004,6 +959,15 @@ void WriteObjectTree(TStream& Stream, TGLBaseSceneObject* Root);
 // data raises EReadError naming what could not be read; nothing read so far
 // is kept.
 TGLBaseSceneObject* ReadObjectTree(TStream& Stream, TComponent* Owner, TGLBaseSceneObject* Parent = nullptr);
+// A whole scene the same way: the scene's class, name and values, then the
+// objects of its object tree followed by those of its camera tree, each
+// with its subtree.
+void WriteScene(TStream& Stream, TScene3D* Scene);
+// A new scene owned by Owner (by the caller when Owner is null), its
+// cameras under its camera root and every other object under its object
+// root; references are resolved among Owner's components and the objects
+// read. Bad data raises EReadError and leaves nothing behind.
+TScene3D* ReadScene(TStream& Stream, TComponent* Owner);
 
 void Scene3D_Initialize();   // registers the object and item classes
 void Scene3D_Finalize();

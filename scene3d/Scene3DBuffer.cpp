@@ -492,10 +492,13 @@ std::unique_ptr<TGLBitmap32> TScene3DBuffer::CreateSnapShot() {
   bitmap->SetWidth(FViewPort.Width);
   bitmap->SetHeight(FViewPort.Height);
   if (!FCamera || !FCamera->Scene() || !FRenderingContext) return bitmap;
+  // Either way the image holds the columns its width can take: the
+  // viewport's width rounded down to a multiple of 4, every one of them read.
   if (PresentedFrameShown()) {
+    bitmap->SetWidth(FPresentedWidth & ~3);
     for (int row = 0; row < bitmap->Height(); ++row)
       std::memcpy(bitmap->ScanLine(row), &FPresentedFrame[static_cast<size_t>(row) * FPresentedWidth * 4],
-                  static_cast<size_t>(std::min(bitmap->Width(), FPresentedWidth)) * 4);
+                  static_cast<size_t>(bitmap->Width()) * 4);
   } else {
     TActivation active(FRenderingContext.get());
     bitmap->ReadPixels(Rect(0, 0, FViewPort.Width, FViewPort.Height));

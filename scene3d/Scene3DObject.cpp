@@ -47,7 +47,7 @@ TGLBaseSceneObject::~TGLBaseSceneObject() {
   FGLBehaviours.reset();
   FGLObjectEffects.reset();
   FListHandle.reset();
-  if (FParent) FParent->Remove(this, false);
+  if (FParent) FParent->Detach(this, false);
   DeleteChildren();
 }
 
@@ -56,7 +56,7 @@ void TGLBaseSceneObject::DeleteChildCameras() {
     if (i >= Count()) continue;
     TGLBaseSceneObject* child = FChildren[static_cast<size_t>(i)];
     if (IsCamera(child)) {
-      Remove(child, false);
+      Detach(child, false);
       delete child;
     } else {
       child->DeleteChildCameras();
@@ -143,7 +143,7 @@ TGLBaseSceneObject* TGLBaseSceneObject::AddNewChildFirst(TGLSceneObjectClass ACh
 }
 
 void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild) {
-  if (AChild->FParent) AChild->FParent->Remove(AChild, false);   // one parent at a time
+  if (AChild->FParent) AChild->FParent->Detach(AChild, false);   // one parent at a time
   if (FScene) FScene->AddLights(AChild);
   FChildren.push_back(AChild);
   AChild->FParent = this;
@@ -153,8 +153,10 @@ void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild) {
 }
 
 void TGLBaseSceneObject::Insert(int AIndex, TGLBaseSceneObject* AChild) {
-  if (AChild->FParent) AChild->FParent->Remove(AChild, false);
-  if (AIndex < 0 || AIndex > Count()) throw EListError(Format("List index out of bounds (%d)", AIndex));
+  // A bad index leaves the child where it was.
+  const int count = Count() - (AChild->FParent == this ? 1 : 0);
+  if (AIndex < 0 || AIndex > count) throw EListError(Format("List index out of bounds (%d)", AIndex));
+  if (AChild->FParent) AChild->FParent->Detach(AChild, false);
   FChildren.insert(FChildren.begin() + AIndex, AChild);
   AChild->FParent = this;
   if (AChild->FScene != FScene) AChild->DestroyHandles();
@@ -164,8 +166,13 @@ void TGLBaseSceneObject::Insert(int AIndex, TGLBaseSceneObject* AChild) {
 }
 
 void TGLBaseSceneObject::Remove(TGLBaseSceneObject* AChild, bool keepChildren) {
+  // What leaves the tree leaves the scene: it may outlive it.
+  if (Detach(AChild, keepChildren)) AChild->SetScene(nullptr);
+}
+
+bool TGLBaseSceneObject::Detach(TGLBaseSceneObject* AChild, bool keepChildren) {
   auto it = std::find(FChildren.begin(), FChildren.end(), AChild);
-  if (it == FChildren.end()) return;
+  if (it == FChildren.end()) return false;
   if (FScene) FScene->RemoveLights(AChild);
   if (AChild->Owner() == this) RemoveComponent(AChild);
   FChildren.erase(it);
@@ -177,10 +184,11 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* AChild, bool keepChildren) {
   } else {
     NotifyChange(this);
   }
+  return true;
 }
 
 void TGLBaseSceneObject::MoveTo(TGLBaseSceneObject* newParent) {
-  if (FParent) FParent->Remove(this, false);
+  if (FParent) FParent->Detach(this, false);
   if (newParent) newParent->AddChild(this);
   else SetScene(nullptr);
 }
@@ -190,7 +198,7 @@ void TGLBaseSceneObject::GetChildren(const std::function<void(TComponent*)>& Pro
 }
 
 void TGLBaseSceneObject::SetParentComponent(TComponent* Value) {
-  if (FParent) FParent->Remove(this, false);
+  if (FParent) FParent->Detach(this, false);
   if (auto* scene = dynamic_cast<TScene3D*>(Value)) {
     if (IsCamera(this)) scene->Cameras()->AddChild(this);
     else scene->Objects()->AddChild(this);
@@ -500,9 +508,15 @@ void TGLBaseSceneObject::Assign(TPersistent* Source) {
   FRotation->Assign(src->FRotation.get());
   DeleteChildren();
   SetScene(src->FScene);
-  if (FScene) FScene->BeginUpdate();
-  for (TGLBaseSceneObject* srcChild : src->FChildren) AddNewChild(srcChild->ClassType())->Assign(srcChild);
-  if (FScene) FScene->EndUpdate();
+  TScene3D* scene = FScene;
+  if (scene) scene->BeginUpdate();
+  try {
+    for (TGLBaseSceneObject* srcChild : src->FChildren) AddNewChild(srcChild->ClassType())->Assign(srcChild);
+  } catch (...) {   // a child's class cannot be made: the scene repaints again all the same
+    if (scene) scene->EndUpdate();
+    throw;
+  }
+  if (scene) scene->EndUpdate();
   OnProgress = src->OnProgress;
   if (src->FGLBehaviours) Behaviours()->Assign(src->FGLBehaviours.get());
   else FGLBehaviours.reset();

@@ -191,8 +191,11 @@ void TGLBaseSceneObject::RenderChildren(int firstChildIndex, int lastChildIndex,
 }
 
 void TGLBaseSceneObject::DrawAxes(TRenderContextInfo& rci, uint16_t pattern, float size) {
-  // By default the length of the view's depth, so that the axes cross the whole view.
-  if (size == 0.0f) size = rci.farClippingDistance > 0.0f ? rci.farClippingDistance : 1.0f;
+  // By default the depth of view of the camera that renders the scene now.
+  if (size == 0.0f) {
+    const TScene3DBuffer* buffer = FScene && FScene->CurrentBuffer ? FScene->CurrentBuffer : rci.buffer;
+    size = buffer && buffer->Camera() ? buffer->Camera()->DepthOfView() : 1.0f;
+  }
   TGLStateCache* cache = rci.stateCache;
   const TGLStates saved = cache->States();
   glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
@@ -253,7 +256,7 @@ std::unique_ptr<TGLSilhouette> TGLBaseSceneObject::GenerateSilhouette(const TGLS
   float r;
   switch (silhouetteParameters.Style) {
     case TSilhouetteStyle::ssParallel:
-      v = silhouetteParameters.LightDirection;
+      v = silhouetteParameters.SeenFrom;
       r = BoundingSphereRadiusUnscaled();
       break;
     case TSilhouetteStyle::ssOmni:

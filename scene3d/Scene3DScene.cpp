@@ -320,12 +320,13 @@ void TGLFogEnvironment::ApplyFog() {
   glFogf(GL_FOG_START, FFogStart);
   glFogf(GL_FOG_END, FFogEnd);
   if (GL.NV_fog_distance) {
+    // The driver's own mode, read before any fog of the library sets one.
+    if (!vDefaultFogDistanceModeRead) {
+      glGetIntegerv(GL_FOG_DISTANCE_MODE_NV, &vDefaultFogDistanceMode);
+      vDefaultFogDistanceModeRead = true;
+    }
     switch (FFogDistance) {
       case TFogDistance::fdDefault:
-        if (!vDefaultFogDistanceModeRead) {
-          glGetIntegerv(GL_FOG_DISTANCE_MODE_NV, &vDefaultFogDistanceMode);
-          vDefaultFogDistanceModeRead = true;
-        }
         glFogi(GL_FOG_DISTANCE_MODE_NV, vDefaultFogDistanceMode);
         break;
       case TFogDistance::fdEyeRadial: glFogi(GL_FOG_DISTANCE_MODE_NV, GL_EYE_RADIAL_NV); break;

@@ -1,4 +1,5 @@
 // The object-tree stream and the published values of scene objects.
+#include <algorithm>
 #include <map>
 
 #include "classlib/UnitInit.h"
@@ -49,6 +50,25 @@ public:
     TTreeWriterFiler nested(FW, FPrefix + Name + ".");
     Value->DefineProperties(&nested);
   }
+  void DefineOptionalPersistent(const std::string& Name, TPersistent* Existing, std::function<TPersistent*()> Make,
+                                bool HasData) override {
+    (void)Make;
+    if (HasData && Existing) DefinePersistent(Name, Existing);
+  }
+  void DefineCollection(const std::string& Name, int Count, std::function<TPersistent*(int)> Item,
+                        std::function<TPersistent*()> Add, std::function<void()> Clear, bool HasData) override {
+    (void)Add, (void)Clear;
+    if (!HasData) return;
+    FW.WriteString(FPrefix + Name);
+    FW.WriteListBegin();
+    for (int i = 0; i < Count; ++i) {
+      FW.WriteListBegin();
+      TTreeWriterFiler item(FW);
+      Item(i)->DefineProperties(&item);
+      FW.WriteListEnd();
+    }
+    FW.WriteListEnd();
+  }
   void DefineReference(const std::string& Name, std::function<void(TComponent*)> SetValue, TComponent* Value) override {
     (void)SetValue;
     if (!Value) return;
@@ -66,48 +86,114 @@ struct TFixup {
   std::function<void(TComponent*)> SetValue;
 };
 
-// Collects the readers of the values an object defines, by name.
+// The readers of the values an object defines now, by name, and the
+// objects made on first use that the stream may hold values of.
+struct TValueReaders {
+  std::map<std::string, std::function<void(TVirtualReader&)>> Values;
+  std::vector<std::pair<std::string, std::function<TPersistent*()>>> Optional;   // prefix, maker
+};
+
+void ReadValues(TVirtualReader& R, TPersistent* Target, std::vector<TFixup>& Fixups, const std::string& Path);
+
 class TTreeReaderFiler : public TGLObjectFiler {
 public:
-  TTreeReaderFiler(std::map<std::string, std::function<void(TVirtualReader&)>>& Readers,
-                   std::vector<TFixup>& Fixups, std::string Prefix = {})
-      : FReaders(Readers), FFixups(Fixups), FPrefix(std::move(Prefix)) {}
+  TTreeReaderFiler(TValueReaders& Readers, std::vector<TFixup>& Fixups, std::string Path, std::string Prefix = {})
+      : FReaders(Readers), FFixups(Fixups), FPath(std::move(Path)), FPrefix(std::move(Prefix)) {}
   void DefineBinaryProperty(const std::string& Name, std::function<void(TStream&)> ReadData,
                             std::function<void(TStream&)> WriteData, bool HasData) override {
     (void)WriteData, (void)HasData;
-    FReaders[FPrefix + Name] = [ReadData](TVirtualReader& R) { ReadBinary(R, ReadData); };
+    FReaders.Values[FPrefix + Name] = [ReadData](TVirtualReader& R) { ReadBinary(R, ReadData); };
   }
   void DefineValue(const std::string& Name, std::function<void(TVirtualReader&)> ReadData,
                    std::function<void(TVirtualWriter&)> WriteData, bool HasData) override {
     (void)WriteData, (void)HasData;
-    FReaders[FPrefix + Name] = std::move(ReadData);
+    FReaders.Values[FPrefix + Name] = std::move(ReadData);
   }
   void DefinePersistent(const std::string& Name, TPersistent* Value) override {
-    TTreeReaderFiler nested(FReaders, FFixups, FPrefix + Name + ".");
+    TTreeReaderFiler nested(FReaders, FFixups, FPath, FPrefix + Name + ".");
     Value->DefineProperties(&nested);
+  }
+  void DefineOptionalPersistent(const std::string& Name, TPersistent* Existing, std::function<TPersistent*()> Make,
+                                bool HasData) override {
+    (void)HasData;
+    if (Existing) DefinePersistent(Name, Existing);
+    else FReaders.Optional.emplace_back(FPrefix + Name + ".", std::move(Make));
+  }
+  void DefineCollection(const std::string& Name, int Count, std::function<TPersistent*(int)> Item,
+                        std::function<TPersistent*()> Add, std::function<void()> Clear, bool HasData) override {
+    (void)Count, (void)Item, (void)HasData;
+    FReaders.Values[FPrefix + Name] = [&Fixups = FFixups, Path = FPath + "." + FPrefix + Name, Add,
+                                       Clear](TVirtualReader& R) {
+      Clear();
+      R.ReadListBegin();
+      for (int i = 0; !R.EndOfList(); ++i) ReadValues(R, Add(), Fixups, Path + "[" + IntToStr(i) + "]");
+      R.ReadListEnd();
+    };
   }
   void DefineReference(const std::string& Name, std::function<void(TComponent*)> SetValue, TComponent* Value) override {
     (void)Value;
-    FReaders[FPrefix + Name] = [&Fixups = FFixups, SetValue](TVirtualReader& R) {
+    FReaders.Values[FPrefix + Name] = [&Fixups = FFixups, SetValue](TVirtualReader& R) {
       Fixups.push_back({R.ReadString(), SetValue});
     };
   }
 
 private:
-  std::map<std::string, std::function<void(TVirtualReader&)>>& FReaders;
+  TValueReaders& FReaders;
   std::vector<TFixup>& FFixups;
-  std::string FPrefix;
+  std::string FPath, FPrefix;
 };
 
-void WriteObject(TVirtualWriter& W, TGLBaseSceneObject* Object) {
-  W.WriteString(Object->ClassName());
-  W.WriteString(Object->Name);
+// Reads a list of values of Target by name. The readers are asked for again
+// after every value, for a value may replace a property object (a texture's
+// image class) or make one (a material's texture).
+void ReadValues(TVirtualReader& R, TPersistent* Target, std::vector<TFixup>& Fixups, const std::string& Path) {
+  auto collect = [&] {
+    TValueReaders readers;
+    TTreeReaderFiler filer(readers, Fixups, Path);
+    Target->DefineProperties(&filer);
+    return readers;
+  };
+  R.ReadListBegin();
+  while (!R.EndOfList()) {
+    const std::string property = R.ReadString();
+    TValueReaders readers = collect();
+    auto it = readers.Values.find(property);
+    for (int made = 0; it == readers.Values.end() && made < 16; ++made) {
+      auto optional = std::find_if(readers.Optional.begin(), readers.Optional.end(),
+                                   [&](const auto& o) { return property.starts_with(o.first); });
+      if (optional == readers.Optional.end()) break;
+      optional->second();
+      readers = collect();
+      it = readers.Values.find(property);
+    }
+    if (it == readers.Values.end()) throw EReadError("Error reading " + Path + "." + property + ": Property does not exist");
+    try {
+      it->second(R);
+    } catch (EReadError& E) {
+      if (E.Message.starts_with("Error reading ")) throw;
+      throw EReadError("Error reading " + Path + "." + property + ": " + E.Message);
+    } catch (Exception& E) {
+      throw EReadError("Error reading " + Path + "." + property + ": " + E.Message);
+    }
+  }
+  R.ReadListEnd();
+}
+
+void WriteValues(TVirtualWriter& W, TPersistent* Source) {
   W.WriteListBegin();
   TTreeWriterFiler filer(W);
-  Object->DefineProperties(&filer);
+  Source->DefineProperties(&filer);
   W.WriteListEnd();
+}
+
+// A scene object or a scene: class, name, values, then its children.
+template <typename T>
+void WriteNode(TVirtualWriter& W, T* Node) {
+  W.WriteString(Node->ClassName());
+  W.WriteString(Node->Name);
+  WriteValues(W, Node);
   W.WriteListBegin();
-  Object->GetChildren([&W](TComponent* Child) { WriteObject(W, static_cast<TGLBaseSceneObject*>(Child)); });
+  Node->GetChildren([&W](TComponent* Child) { WriteNode(W, static_cast<TGLBaseSceneObject*>(Child)); });
   W.WriteListEnd();
 }
 
@@ -116,29 +202,67 @@ public:
   TTreeReader(TStream& Stream, TComponent* Owner) : FReader(&Stream), FOwner(Owner) {}
 
   TGLBaseSceneObject* ReadRoot(TGLBaseSceneObject* Parent) {
+    ReadSignature();
+    std::unique_ptr<TGLBaseSceneObject> root;
+    Read([&] { ReadObject(Parent, 0, root); });
+    return root.release();
+  }
+
+  // A scene and both its trees: the objects, then the cameras.
+  TScene3D* ReadScene() {
+    ReadSignature();
+    std::unique_ptr<TScene3D> scene;
+    Read([&] {
+      const std::string className = FReader.ReadString();
+      TClass cls = FindClass(className);
+      if (!cls || !cls->InheritsFrom(TScene3D::StaticClass())) throw EReadError("Class " + className + " is not a scene");
+      std::unique_ptr<TObject> made = CreateObjectOfClass(cls);
+      scene.reset(dynamic_cast<TScene3D*>(made.get()));
+      if (!scene) throw EReadError("Class " + className + " cannot be created");
+      made.release();
+      scene->ComponentState.Include(TComponentStateItem::csLoading).Include(TComponentStateItem::csReading);
+      scene->Name = FReader.ReadString();
+      FPath = scene->Name.empty() ? className : scene->Name;
+      ReadValues(FReader, scene.get(), FFixups, FPath);
+      FReader.ReadListBegin();
+      while (!FReader.EndOfList()) {
+        std::unique_ptr<TGLBaseSceneObject> unused;
+        ReadObject(scene.get(), 1, unused);   // the scene's roots free them
+      }
+      FReader.ReadListEnd();
+    });
+    scene->ComponentState.Exclude(TComponentStateItem::csLoading).Exclude(TComponentStateItem::csReading);
+    scene->Loaded();
+    if (FOwner) FOwner->InsertComponent(scene.get());
+    return scene.release();
+  }
+
+private:
+  void ReadSignature() {
     char sig[4];
     FReader.Read(sig, 4);
     if (std::string(sig, 4) != std::string(Signature, 4)) throw EReadError("Invalid stream format");
-    std::unique_ptr<TGLBaseSceneObject> root;
+  }
+
+  // Reads, resolves the references, then lets every object read leave the
+  // loading state, first read first.
+  void Read(const std::function<void()>& ReadAll) {
     try {
-      ReadObject(Parent, 0, root);
+      ReadAll();
       ResolveFixups();
     } catch (EReadError&) {
       throw;
     } catch (Exception& E) {
       throw EReadError("Error reading " + FPath + ": " + E.Message);
     }
-    // Everything read: the objects leave the loading state, first read first.
     for (TGLBaseSceneObject* o : FRead) {
       o->ComponentState.Exclude(TComponentStateItem::csLoading).Exclude(TComponentStateItem::csReading);
       o->Loaded();
     }
-    return root.release();
   }
 
-private:
   // Reads one object and its subtree under Parent; Made holds the top one.
-  void ReadObject(TGLBaseSceneObject* Parent, int Depth, std::unique_ptr<TGLBaseSceneObject>& Made) {
+  void ReadObject(TComponent* Parent, int Depth, std::unique_ptr<TGLBaseSceneObject>& Made) {
     if (Depth >= MaxTreeDepth) throw EReadError("Object tree nested too deeply");
     const std::string className = FReader.ReadString();
     TClass cls = FindClass(className);
@@ -157,22 +281,7 @@ private:
     FRead.push_back(object);
     object->SetName(name);
     FPath = name.empty() ? className : name;
-
-    std::map<std::string, std::function<void(TVirtualReader&)>> readers;
-    TTreeReaderFiler filer(readers, FFixups);
-    object->DefineProperties(&filer);
-    FReader.ReadListBegin();
-    while (!FReader.EndOfList()) {
-      const std::string property = FReader.ReadString();
-      auto it = readers.find(property);
-      if (it == readers.end()) throw EReadError("Error reading " + FPath + "." + property + ": Property does not exist");
-      try {
-        it->second(FReader);
-      } catch (Exception& E) {
-        throw EReadError("Error reading " + FPath + "." + property + ": " + E.Message);
-      }
-    }
-    FReader.ReadListEnd();
+    ReadValues(FReader, object, FFixups, FPath);
     FReader.ReadListBegin();
     while (!FReader.EndOfList()) {
       std::unique_ptr<TGLBaseSceneObject> unused;
@@ -205,7 +314,7 @@ std::string VisibilityCullingName(TGLVisibilityCulling Value) { return CullingNa
 void WriteObjectTree(TStream& Stream, TGLBaseSceneObject* Root) {
   Stream.WriteBuffer(Signature, 4);
   TBinaryWriter writer(&Stream);
-  WriteObject(writer, Root);
+  WriteNode(writer, Root);
 }
 
 TGLBaseSceneObject* ReadObjectTree(TStream& Stream, TComponent* Owner, TGLBaseSceneObject* Parent) {
@@ -213,32 +322,18 @@ TGLBaseSceneObject* ReadObjectTree(TStream& Stream, TComponent* Owner, TGLBaseSc
   return reader.ReadRoot(Parent);
 }
 
+void WriteScene(TStream& Stream, TScene3D* Scene) {
+  Stream.WriteBuffer(Signature, 4);
+  TBinaryWriter writer(&Stream);
+  WriteNode(writer, Scene);
+}
+
+TScene3D* ReadScene(TStream& Stream, TComponent* Owner) {
+  TTreeReader reader(Stream, Owner);
+  return reader.ReadScene();
+}
+
 // ---- Published values ---------------------------------------------------------------------------
-
-int TGLObjectFiler::IndexOfName(const char* const* Names, size_t Count, const std::string& Name) {
-  for (size_t i = 0; i < Count; ++i)
-    if (Name == Names[i]) return static_cast<int>(i);
-  throw EReadError("Invalid property value " + Name);
-}
-
-void TGLObjectFiler::DefineSingle(const std::string& Name, float Value, std::function<void(float)> Set, bool HasData) {
-  DefineValue(
-      Name, [Set](TVirtualReader& R) { Set(static_cast<float>(R.ReadFloat())); },
-      [Value](TVirtualWriter& W) { W.WriteFloat(Value); }, HasData);
-}
-
-void TGLObjectFiler::DefineInteger(const std::string& Name, int32_t Value, std::function<void(int32_t)> Set,
-                                   bool HasData) {
-  DefineValue(
-      Name, [Set](TVirtualReader& R) { Set(R.ReadInteger()); }, [Value](TVirtualWriter& W) { W.WriteInteger(Value); },
-      HasData);
-}
-
-void TGLObjectFiler::DefineBoolean(const std::string& Name, bool Value, std::function<void(bool)> Set, bool HasData) {
-  DefineValue(
-      Name, [Set](TVirtualReader& R) { Set(R.ReadBoolean()); }, [Value](TVirtualWriter& W) { W.WriteBoolean(Value); },
-      HasData);
-}
 
 void TGLBaseSceneObject::DefineProperties(TFiler* Filer) {
   TGLCoordinatesUpdateAbleComponent::DefineProperties(Filer);
@@ -266,6 +361,18 @@ void TGLBaseSceneObject::DefineProperties(TFiler* Filer) {
   };
   defineCollection("BehavioursData", [this] { return Behaviours(); }, HasBehaviours());
   defineCollection("EffectsData", [this] { return Effects(); }, HasEffects());
+}
+
+void TScene3D::DefineProperties(TFiler* Filer) {
+  TGLUpdateAbleComponent::DefineProperties(Filer);
+  auto* f = dynamic_cast<TGLObjectFiler*>(Filer);
+  if (!f) return;
+  f->DefineEnum<TGLObjectsSorting>("ObjectsSorting", SortingNames, FObjectsSorting,
+                                   [this](TGLObjectsSorting v) { SetObjectsSorting(v); },
+                                   FObjectsSorting != TGLObjectsSorting::osRenderBlendedLast);
+  f->DefineEnum<TGLVisibilityCulling>("VisibilityCulling", CullingNames, FVisibilityCulling,
+                                      [this](TGLVisibilityCulling v) { SetVisibilityCulling(v); },
+                                      FVisibilityCulling != TGLVisibilityCulling::vcNone);
 }
 
 void TGLBaseSceneObject::DefineSceneObjectProperties(TFiler* Filer) {

@@ -493,6 +493,40 @@ void TPersistentObjectList::ReadFromFiler(TVirtualReader* Reader) {
 
 // ---- Unit start-up ----------------------------------------------------------------------
 
+// ---- Published values of the object-tree stream -----------------------------------------
+
+int TGLObjectFiler::IndexOfName(const char* const* Names, size_t Count, const std::string& Name) {
+  for (size_t i = 0; i < Count; ++i)
+    if (Name == Names[i]) return static_cast<int>(i);
+  throw EReadError("Invalid property value " + Name);
+}
+
+void TGLObjectFiler::DefineSingle(const std::string& Name, float Value, std::function<void(float)> Set, bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(static_cast<float>(R.ReadFloat())); },
+      [Value](TVirtualWriter& W) { W.WriteFloat(Value); }, HasData);
+}
+
+void TGLObjectFiler::DefineInteger(const std::string& Name, int32_t Value, std::function<void(int32_t)> Set,
+                                   bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(R.ReadInteger()); }, [Value](TVirtualWriter& W) { W.WriteInteger(Value); },
+      HasData);
+}
+
+void TGLObjectFiler::DefineBoolean(const std::string& Name, bool Value, std::function<void(bool)> Set, bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(R.ReadBoolean()); }, [Value](TVirtualWriter& W) { W.WriteBoolean(Value); },
+      HasData);
+}
+
+void TGLObjectFiler::DefineString(const std::string& Name, const std::string& Value,
+                                  std::function<void(const std::string&)> Set, bool HasData) {
+  DefineValue(
+      Name, [Set](TVirtualReader& R) { Set(R.ReadString()); }, [Value](TVirtualWriter& W) { W.WriteString(Value); },
+      HasData);
+}
+
 void PersistentClasses_Initialize() {
   if (!InitCounter.Enter()) return;
   RegisterClass(TPersistentObjectList::StaticClass(), [] { return std::make_unique<TPersistentObjectList>(); });

@@ -3,6 +3,7 @@
 // class name.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -180,6 +181,69 @@ private:
   void Grow();
   std::vector<TObject*> FList;   // capacity slots
   int FCount = 0;
+};
+
+// A published value of a streamed object: written by name with the value
+// tags when HasData, read back when its name comes up. Objects declare
+// theirs in DefineProperties when the filer is one of these (the object-tree
+// stream of unit Scene3D).
+class TGLObjectFiler : public TFiler {
+public:
+  virtual void DefineValue(const std::string& Name, std::function<void(TVirtualReader& Reader)> ReadData,
+                           std::function<void(TVirtualWriter& Writer)> WriteData, bool HasData) = 0;
+  // A persistent property object: its own properties under "Name.".
+  virtual void DefinePersistent(const std::string& Name, TPersistent* Value) = 0;
+  // One made on first use: written when HasData (Existing is then set);
+  // read into Existing, or into what Make makes when the stream has values
+  // of it.
+  virtual void DefineOptionalPersistent(const std::string& Name, TPersistent* Existing,
+                                        std::function<TPersistent*()> Make, bool HasData) = 0;
+  // A collection: a list of items, each the list of its own values. Reading
+  // empties it (Clear) and adds an item (Add) for each one stored.
+  virtual void DefineCollection(const std::string& Name, int Count, std::function<TPersistent*(int Index)> Item,
+                                std::function<TPersistent*()> Add, std::function<void()> Clear, bool HasData) = 0;
+  // A reference to another component by name, resolved once the tree is read.
+  virtual void DefineReference(const std::string& Name, std::function<void(TComponent* Value)> SetValue,
+                               TComponent* Value) = 0;
+
+  // Plain values: written from Value when HasData, read back through Set.
+  void DefineSingle(const std::string& Name, float Value, std::function<void(float)> Set, bool HasData);
+  void DefineInteger(const std::string& Name, int32_t Value, std::function<void(int32_t)> Set, bool HasData);
+  void DefineBoolean(const std::string& Name, bool Value, std::function<void(bool)> Set, bool HasData);
+  void DefineString(const std::string& Name, const std::string& Value, std::function<void(const std::string&)> Set,
+                    bool HasData);
+  // An enumeration by the name of its value; an unknown name raises EReadError.
+  template <typename E, size_t N>
+  void DefineEnum(const std::string& Name, const char* const (&Names)[N], E Value, std::function<void(E)> Set,
+                  bool HasData) {
+    DefineValue(
+        Name, [&Names, Set](TVirtualReader& R) { Set(static_cast<E>(IndexOfName(Names, N, R.ReadString()))); },
+        [&Names, Value](TVirtualWriter& W) { W.WriteString(Names[static_cast<size_t>(Value)]); }, HasData);
+  }
+  // A set as the list of the names of its members.
+  template <typename E, size_t N>
+  void DefineSet(const std::string& Name, const char* const (&Names)[N], TSet<E> Value, std::function<void(TSet<E>)> Set,
+                 bool HasData) {
+    DefineValue(
+        Name,
+        [&Names, Set](TVirtualReader& R) {
+          TSet<E> v;
+          R.ReadListBegin();
+          while (!R.EndOfList()) v.Include(static_cast<E>(IndexOfName(Names, N, R.ReadString())));
+          R.ReadListEnd();
+          Set(v);
+        },
+        [&Names, Value](TVirtualWriter& W) {
+          W.WriteListBegin();
+          for (size_t i = 0; i < N; ++i)
+            if (Value.Contains(static_cast<E>(i))) W.WriteString(Names[i]);
+          W.WriteListEnd();
+        },
+        HasData);
+  }
+
+private:
+  static int IndexOfName(const char* const* Names, size_t Count, const std::string& Name);
 };
 
 void PersistentClasses_Initialize();

@@ -12,7 +12,6 @@ bool vUseWindowTrackingHook = true;
 namespace {
 TUnitCounter UnitCounter;
 int vLastPixelFormat = 0;     // of the context whose extensions were read last
-std::string vLastVendor;
 
 const char* const UtilWindowClass = "Scene3DUtilWindow";
 
@@ -55,7 +54,6 @@ public:
       if (!FRC || !wglMakeCurrent(FDC, FRC)) RaiseLastOSError();
       ReadExtensions();
       ReadImplementationProperties();
-      vLastVendor = reinterpret_cast<const char*>(glGetString(GL_VENDOR));
       ClearGLError();
     } catch (...) {
       Close();
@@ -427,18 +425,12 @@ void TGLWin32Context::DoActivate() {
     const DWORD e = GetLastError();
     throw EGLContext(Format("Context activation failed: %lX, %s", static_cast<unsigned long>(e), SysErrorMessage(e).c_str()));
   }
+  // Another pixel format may belong to another driver (a software one
+  // beside the card's): its entry points and flags are read again.
   const int format = GetPixelFormat(FDC);
   if (format != vLastPixelFormat) {
-    const auto* v = reinterpret_cast<const char*>(glGetString(GL_VENDOR));
-    const std::string vendor = v ? v : "";
-    if (vendor != vLastVendor) {
-      ReadExtensions();
-      ReadImplementationProperties();
-      vLastVendor = vendor;
-    } else {
-      ReadWGLExtensions();
-      ReadWGLImplementationProperties();
-    }
+    ReadExtensions();
+    ReadImplementationProperties();
     vLastPixelFormat = format;
   }
   if ((AntiAliasing() == TGLAntiAliasing::aa2xHQ || AntiAliasing() == TGLAntiAliasing::aa4xHQ) &&

@@ -29,14 +29,15 @@ protected:
   void DoActivate() override;
   void DoDeactivate() override;
 
+  // The format attributes after those already in the list, then
+  // wglChoosePixelFormatARB with the fall-backs; 0 when none is found.
+  int ChooseWGLFormat(HDC DC, std::vector<int>& Formats);
+
 private:
   void AddIAttrib(int Attrib, int Value);
   void DropIAttrib(int Attrib);
   int IAttrib(int Attrib) const;   // -1 when absent
   void SetIAttrib(int Attrib, int Value);
-  // The format attributes after those already in the list, then
-  // wglChoosePixelFormatARB with the fall-backs; 0 when none is found.
-  int ChooseWGLFormat(HDC DC, std::vector<int>& Formats);
   int ChooseLegacyFormat(HDC DC, PIXELFORMATDESCRIPTOR& Pfd, bool WindowDC);
   std::vector<int> FIAttribs;     // pairs, ended by 0 when passed on
   std::vector<float> FFAttribs;   // ended by 0

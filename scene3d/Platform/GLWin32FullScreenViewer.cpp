@@ -215,24 +215,30 @@ void TGLFullScreenViewer::Startup() {
   auto* form = new TGLFullScreenForm(nullptr);
   form->Viewer = this;
   FForm = form;
-  form->SetFormStyle(FStayOnTop ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
-  form->SetBorderStyle(TFormBorderStyle::bsSizeable);
-  form->SetCursor(FCursor);
-  form->SetPopupMenu(FPopupMenu);
-  form->SetClientSize(Width(), Height());
-  form->SetWindowState(TWindowState::wsMaximized);
-  BindFormEvents();
-
-  ShowTaskBar(SW_HIDE);
-  int width = 0, height = 0, depth = 0;
-  DesktopModeProc(width, height, depth);
   FSwitchedResolution = false;
-  if (width != Width() || height != Height() || depth != ScreenDepthBits(FScreenDepth))
-    FSwitchedResolution = SetFullscreenMode(index, RefreshRate);
+  try {
+    form->SetFormStyle(FStayOnTop ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
+    form->SetBorderStyle(TFormBorderStyle::bsSizeable);
+    form->SetCursor(FCursor);
+    form->SetPopupMenu(FPopupMenu);
+    form->SetClientSize(Width(), Height());
+    form->SetWindowState(TWindowState::wsMaximized);
+    BindFormEvents();
 
-  form->Show();
-  Buffer()->Resize(Width(), Height());
-  Buffer()->CreateRC(GetDC(form->Handle()), false);
+    ShowTaskBar(SW_HIDE);
+    int width = 0, height = 0, depth = 0;
+    DesktopModeProc(width, height, depth);
+    if (width != Width() || height != Height() || depth != ScreenDepthBits(FScreenDepth))
+      FSwitchedResolution = SetFullscreenMode(index, RefreshRate);
+
+    form->Show();
+    Buffer()->Resize(Width(), Height());
+    Buffer()->CreateRC(GetDC(form->Handle()), false);
+  } catch (...) {
+    // Undone in reverse order: context, form, display mode, task bar.
+    Shutdown(true);
+    throw;
+  }
   FActive = true;
 }
 

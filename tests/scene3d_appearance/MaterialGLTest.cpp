@@ -2,8 +2,11 @@
 // the material applied through a render context record, pixels read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
+#include "Assertions.h"
 #include "GLTestWindow.h"
 #include "TestPaths.h"
 #include "scene3d/Base/XOpenGL.h"
@@ -301,4 +304,244 @@ TEST_F(MaterialGL, CubeMapsNeedSquareFacesOfOneSize) {
   t.DestroyHandles();
   cube->PictureNY()->SetGraphic(MakeBitmap(8, 4, [](int, int) { return 0u; }).get());
   EXPECT_EQ(width(t.GetHandle()), 0) << "a texture object without images";
+}
+
+namespace {
+// A shader that draws its material twice, adding the second pass to the
+// first; it counts its initialisations and finalisations.
+class TTwoPassShader : public TGLShader {
+public:
+  TTwoPassShader(TComponent* AOwner, int& Finalized) : TGLShader(AOwner), FFinalized(Finalized) {}
+  int Initialized = 0;
+  std::function<void()> DuringPass;
+
+protected:
+  void DoInitialize() override { ++Initialized; }
+  void DoApply(TRenderContextInfo& rci, TObject*) override {
+    FPass = 0;
+    rci.stateCache->Enable(TGLState::stBlend);
+    glBlendFunc(GL_ONE, GL_ONE);
+  }
+  bool DoUnApply(TRenderContextInfo& rci) override {
+    if (DuringPass) DuringPass();
+    if (++FPass < 2) return true;
+    rci.stateCache->Disable(TGLState::stBlend);
+    return false;
+  }
+  void DoFinalize() override { ++FFinalized; }
+
+private:
+  int& FFinalized;
+  int FPass = 0;
+};
+}  // namespace
+
+// A two-pass shader: the material draws twice; the shader's Enabled may be
+// set to what it is while it is applied; freeing the shader's owner runs
+// its finalisation while the shader is whole.
+TEST_F(MaterialGL, ATwoPassShaderDrawsTwiceAndFinalisesWhenFreed) {
+  int finalized = 0;
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* shader = new TTwoPassShader(owner.get(), finalized);
+  TGLLibMaterial* lm = Library->Materials()->Add();
+  lm->SetName("Twice");
+  lm->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
+  lm->Material()->FrontProperties()->Diffuse()->SetColor({0.25f, 0, 0, 1});
+  lm->SetShader(shader);
+  TGLMaterial m(nullptr);
+  m.SetMaterialLibrary(Library.get());
+  m.SetLibMaterialName("Twice");
+  std::string refused;
+  shader->DuringPass = [&] {
+    shader->SetEnabled(true);   // no change: allowed while applied
+    refused = MessageOf<EGLShaderException>([&] { shader->SetEnabled(false); });
+  };
+  Clear(0, 0, 0);
+  const TCapture c = DrawQuad(m);
+  SaveBmp(c, "two_pass_shader.bmp");
+  EXPECT_TRUE(Near(c.At(64, 64), 128, 0, 0)) << "two passes of a quarter red, added";
+  EXPECT_EQ(refused, "Shader is active.");
+  EXPECT_FALSE(shader->ShaderActive());
+  EXPECT_EQ(shader->Initialized, 1);
+  EXPECT_EQ(finalized, 0);
+  owner.reset();
+  EXPECT_EQ(finalized, 1) << "the freed shader finalised";
+  EXPECT_EQ(lm->Shader(), nullptr);
+  Clear(0, 0, 0);
+  EXPECT_TRUE(Near(DrawQuad(m).At(64, 64), 64, 0, 0)) << "without its shader: one pass";
+}
+
+// A library freed while one of its materials is applied says so.
+TEST_F(MaterialGL, ALibraryFreedWhileApplyingReportsIt) {
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, Exception& E) { reported.push_back(E.Message); };
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* library = new TGLMaterialLibrary(owner.get());
+  library->Materials()->Add()->SetName("Open");
+  ASSERT_TRUE(library->ApplyMaterial("Open", rci));
+  owner.reset();
+  Application->OnException = nullptr;
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_NE(reported[0].find("Unbalanced material application"), std::string::npos) << reported[0];
+  Cache.ResetAll();
+}
+
+// Generated texture coordinates of the flat modes on a quad over the view,
+// drawn shifted by (0.25, 0) after the material is applied, against a 4 x 4
+// picture of sixteen colours: object-linear planes act on the quad's own
+// coordinates, eye-linear ones on the view's, the sphere map on the
+// direction of each corner.
+TEST_F(MaterialGL, TextureCoordinatesOfEachFlatMappingMode) {
+  auto texel = [](int s, int t) { return uint32_t(0x20 + 0x40 * s) << 16 | uint32_t(0x20 + 0x40 * t) << 8 | 0x80; };
+  std::unique_ptr<TBitmap> pic = MakeBitmap(4, 4, [&](int x, int y) { return texel(x, 3 - y); });
+  TGLMaterial& m = Textured("Sixteen", pic.get());
+  TGLTexture* t = TextureOf(m);
+  t->SetTextureMode(TGLTextureMode::tmReplace);
+  t->SetMinFilter(TGLMinFilter::miNearest);
+  t->SetMagFilter(TGLMagFilter::maNearest);
+  t->SetTextureWrap(TGLTextureWrap::twNone);
+  t->MappingSCoordinates()->SetVector(0.5f, 0.25f, 0, 0.5f);
+  t->MappingTCoordinates()->SetVector(0, 0.5f, 0, 0.5f);
+  using M = TGLTextureMappingMode;
+  struct TMode {
+    M Mode;
+    std::function<void(float, float, float&, float&)> ST;   // from the view's x, y
+  };
+  const TMode modes[] = {
+      {M::tmmUser, [](float x, float y, float& s, float& u) { s = (x + 1) / 2, u = (y + 1) / 2; }},
+      {M::tmmObjectLinear, [](float x, float y, float& s, float& u) { s = 0.5f * (x - 0.25f) + 0.25f * y + 0.5f, u = 0.5f * y + 0.5f; }},
+      {M::tmmEyeLinear, [](float x, float y, float& s, float& u) { s = 0.5f * x + 0.25f * y + 0.5f, u = 0.5f * y + 0.5f; }},
+      {M::tmmSphere, [](float x, float y, float& s, float& u) { s = 0.5f + 0.25f * x, u = 0.5f + 0.25f * y; }},
+  };
+  for (const TMode& mode : modes) {
+    t->SetMappingMode(mode.Mode);
+    Clear(0, 0, 0);
+    const TCapture c = Draw(m, [] {
+      glPushMatrix();
+      glTranslatef(0.25f, 0, 0);
+      glNormal3f(0, 0, 1);
+      glBegin(GL_QUADS);
+      const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+      for (const auto& k : corners) {
+        xglTexCoord2f((k[0] + 1) / 2, (k[1] + 1) / 2);
+        glVertex2f(k[0] - 0.25f, k[1]);
+      }
+      glEnd();
+      glPopMatrix();
+    });
+    if (mode.Mode == M::tmmEyeLinear) SaveBmp(c, "eye_linear.bmp");
+    int checked = 0;
+    for (int py = 4; py < Size; py += 8)
+      for (int px = 4; px < Size; px += 8) {
+        const float x = (px + 0.5f) / 64 - 1, y = 1 - (py + 0.5f) / 64;
+        float s = 0, u = 0;
+        mode.ST(x, y, s, u);
+        const float fs = s * 4, fu = u * 4;
+        if (std::fabs(fs - std::round(fs)) < 0.05f || std::fabs(fu - std::round(fu)) < 0.05f) continue;
+        const uint32_t expected = texel(std::clamp(int(std::floor(fs)), 0, 3), std::clamp(int(std::floor(fu)), 0, 3));
+        EXPECT_EQ(c.At(px, py), expected) << "mode " << int(mode.Mode) << " at " << px << ", " << py;
+        ++checked;
+      }
+    EXPECT_GT(checked, 150) << int(mode.Mode);
+  }
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S)) << "generation off after unapplying";
+}
+
+// The cube-map modes under a view turned a quarter round y: the texture
+// matrix takes the generated directions back into the object's frame.
+TEST_F(MaterialGL, CubeMapModesLookUpInTheObjectsFrame) {
+  if (!GL.ARB_texture_cube_map) GTEST_SKIP() << "no cube maps";
+  auto m = std::make_unique<TGLMaterial>(nullptr);
+  m->SetMaterialOptions({TMaterialOption::moNoLighting});
+  TGLTexture* t = m->Texture();
+  t->SetImageClassName("TGLCubeMapImage");
+  auto* cube = static_cast<TGLCubeMapImage*>(t->Image());
+  // +X red, -X green, +Y blue, -Y yellow, +Z magenta, -Z cyan
+  const uint32_t faces[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF};
+  for (int f = 0; f < 6; ++f)
+    cube->Picture(TGLCubeMapFace(f))->SetGraphic(MakeBitmap(8, 8, [&](int, int) { return faces[f]; }).get());
+  t->SetTextureMode(TGLTextureMode::tmReplace);
+  t->SetMinFilter(TGLMinFilter::miNearest);
+  t->SetMagFilter(TGLMagFilter::maNearest);
+  t->SetDisabled(false);
+  rci.cameraDirection = {0, 0, 1, 0};
+  rci.cameraUp = {0, 1, 0, 0};
+  using M = TGLTextureMappingMode;
+  struct TCase {
+    M Mode;
+    uint32_t Right, Left, Top, Bottom;   // at (0.8, 0.1), (-0.8, 0.1), (0.1, 0.8), (0.1, -0.8)
+  };
+  const TCase cases[] = {{M::tmmCubeMapNormal, 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00},
+                         {M::tmmCubeMapLight0, 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00},   // no scene light
+                         {M::tmmCubeMapReflection, 0xFF00FF, 0x00FFFF, 0x0000FF, 0xFFFF00},
+                         {M::tmmCubeMapCamera, 0x00FFFF, 0xFF00FF, 0x0000FF, 0xFFFF00}};
+  auto at = [](float x, float y) { return std::pair{int((x + 1) * 64), int((1 - y) * 64)}; };
+  for (const TCase& k : cases) {
+    t->SetMappingMode(k.Mode);
+    Clear(0, 0, 0);
+    glPushMatrix();
+    glRotatef(90, 0, 1, 0);   // the object's -x faces the view
+    const TCapture c = Draw(*m, [] {
+      glNormal3f(-1, 0, 0);
+      glBegin(GL_QUADS);   // counter-clockwise as seen
+      glVertex3f(0, -1, -1);
+      glVertex3f(0, -1, 1);
+      glVertex3f(0, 1, 1);
+      glVertex3f(0, 1, -1);
+      glEnd();
+    });
+    glPopMatrix();
+    if (k.Mode == M::tmmCubeMapReflection) SaveBmp(c, "cube_map_reflection.bmp");
+    const uint32_t expected[4] = {k.Right, k.Left, k.Top, k.Bottom};
+    const std::pair<int, int> points[4] = {at(0.8f, 0.1f), at(-0.8f, 0.1f), at(0.1f, 0.8f), at(0.1f, -0.8f)};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(c.At(points[i].first, points[i].second), expected[i]) << "mode " << int(k.Mode) << " point " << i;
+  }
+  GLfloat matrix[16];
+  glGetFloatv(GL_TEXTURE_MATRIX, matrix);
+  EXPECT_EQ(matrix[0], 1.0f) << "the texture matrix is reset";
+  EXPECT_EQ(matrix[2], 0.0f);
+}
+
+// A library material with a second texture on the second unit, the two
+// modulated; an unknown second name is dropped at the first use.
+TEST_F(MaterialGL, TheSecondTextureOfALibraryMaterial) {
+  if (!GL.ARB_multitexture) GTEST_SKIP() << "one texture unit";
+  std::unique_ptr<TBitmap> yellow = MakeBitmap(4, 4, [](int, int) { return 0xFFFF00u; });
+  std::unique_ptr<TBitmap> cyan = MakeBitmap(4, 4, [](int x, int) { return x < 2 ? 0x00FFFFu : 0xFFFFFFu; });
+  TGLMaterial& m = Textured("Base", yellow.get());
+  Library->AddTextureMaterial("Detail", cyan.get());
+  TGLLibMaterial* base = m.LibMaterial();
+  base->SetTexture2Name("Detail");
+  Clear(0, 0, 0);
+  TCapture c = DrawQuad(m);
+  SaveBmp(c, "second_texture.bmp");
+  EXPECT_TRUE(Near(c.At(20, 64), 0, 255, 0)) << "yellow times cyan";
+  EXPECT_TRUE(Near(c.At(108, 64), 255, 255, 0)) << "yellow times white";
+  GLint unit = -1;
+  glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0_ARB);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "the second unit is off again";
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+
+  base->SetTexture2Name("Nowhere");
+  Clear(0, 0, 0);
+  EXPECT_TRUE(Near(DrawQuad(m).At(20, 64), 255, 255, 0));
+  EXPECT_EQ(base->Texture2Name(), "");
+}
+
+// Brightness, then gamma, change the picture as it is uploaded.
+TEST_F(MaterialGL, BrightnessAndGammaOnUpload) {
+  std::unique_ptr<TBitmap> grey = MakeBitmap(4, 4, [](int, int) { return 0x404040u; });
+  TGLMaterial& m = Textured("Grey", grey.get());
+  TGLTexture* t = TextureOf(m);
+  Clear(0, 0, 0);
+  EXPECT_TRUE(Near(DrawQuad(m).At(64, 64), 64, 64, 64));
+  t->SetImageBrightness(2.0f);
+  EXPECT_TRUE(Near(DrawQuad(m).At(64, 64), 128, 128, 128));
+  t->SetImageGamma(2.2f);   // round((128 / 255) ^ (1 / 2.2) x 255)
+  const TCapture c = DrawQuad(m);
+  SaveBmp(c, "brightness_gamma.bmp");
+  EXPECT_TRUE(Near(c.At(64, 64), 186, 186, 186, 1));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -124,6 +125,15 @@ TEST(Bitmap32, SizeRulesAndAssertions) {
   EXPECT_EQ(b.Data()[0], Red) << "kept as far as it reaches";
   EXPECT_NE(AssertionOf([&] { b.SetWidth(-1); }).find("GLGraphics, line 753"), std::string::npos);
   EXPECT_NE(AssertionOf([&] { b.SetHeight(-1); }).find("GLGraphics, line 765"), std::string::npos);
+  // 2^29 pixels would take 2^31 bytes: refused before anything changes.
+  b.SetWidth(1 << 15);
+  EXPECT_EQ(MessageOf<ETexture>([&] { b.SetHeight(1 << 14); }), "Image too large: 32768 x 16384 pixels");
+  EXPECT_EQ(b.Height(), 3);
+  EXPECT_EQ(b.DataSize(), (1 << 15) * 3 * 4);
+  b.SetWidth(4);
+  b.SetHeight(1);
+  EXPECT_THROW(b.SetWidth(INT32_MAX), ETexture) << "rounded up to 2^31";
+  EXPECT_EQ(b.Width(), 4);
 }
 
 TEST(Bitmap32, AlphaRules) {
@@ -164,9 +174,18 @@ TEST(Bitmap32, GammaAndBrightness) {
   EXPECT_EQ(std::memcmp(g.Data(), b.Data(), 16), 0);
   EXPECT_NE(AssertionOf([&] { g.GammaCorrection(0); }).find("GLGraphics, line 271"), std::string::npos);
 
+  g.Assign(&b);
   b.BrightnessCorrection(2.0f);
   EXPECT_EQ(b.Data()[0], (TGLPixel32{0, 128, 255, 10}));
   EXPECT_EQ(b.Data()[2], (TGLPixel32{200, 2, 4, 30})) << "alpha untouched";
+  // Factors far beyond the int range saturate as well.
+  for (float factor : {1e7f, 3e38f, INFINITY}) {
+    TGLBitmap32 bright;
+    bright.Assign(&g);
+    bright.BrightnessCorrection(factor);
+    EXPECT_EQ(bright.Data()[1], (TGLPixel32{255, 255, 255, 20})) << factor;
+    EXPECT_EQ(bright.Data()[3], (TGLPixel32{0, 0, 0, 40})) << factor;
+  }
   EXPECT_NE(AssertionOf([&] { b.BrightnessCorrection(-1); }).find("line 324"), std::string::npos);
   TGLBitmap32 empty;
   empty.GammaCorrection(2.0f);
@@ -198,6 +217,25 @@ TEST(Bitmap32, NormalMapUsesTheRealSize) {
     EXPECT_EQ(ramp.Data()[0].r, expectedR(wrap ? 121 : 0, 1));
     EXPECT_EQ(ramp.Data()[11].r, expectedR(100, wrap ? 0 : 121));
     EXPECT_EQ(ramp.Data()[5].g, 128) << "one row: no slope across";
+  }
+
+  // A scale of NaN is flat; an infinite one is as steep as can be: the
+  // normals lie on the ground, pointing down the slope.
+  TGLBitmap32 step;
+  step.SetWidth(4);
+  step.SetHeight(1);
+  for (int x = 0; x < 4; ++x) step.Data()[x] = {0, static_cast<uint8_t>(x < 2 ? 0 : 200), 0, 0};
+  TGLBitmap32 copy;
+  copy.Assign(&step);
+  copy.GrayScaleToNormalMap(NAN, false, false);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(copy.Data()[x], (TGLPixel32{128, 128, 255, 255})) << x;
+  for (float scale : {INFINITY, -INFINITY}) {
+    copy.Assign(&step);
+    copy.GrayScaleToNormalMap(scale, false, false);
+    const uint8_t down = scale > 0 ? 1 : 255;   // (left - right) x scale, clamped to -128 or 127
+    EXPECT_EQ(copy.Data()[1], (TGLPixel32{down, 128, 128, 255})) << scale;
+    EXPECT_EQ(copy.Data()[2], (TGLPixel32{down, 128, 128, 255})) << scale;
+    EXPECT_EQ(copy.Data()[0], (TGLPixel32{128, 128, 255, 255})) << "flat where the edge stands in";
   }
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "Assertions.h"
 #include "GLTestWindow.h"
@@ -41,6 +43,67 @@ protected:
 };
 
 std::string Raised(const std::function<void()>& F) { return MessageOf<EGLContext>(F); }
+
+std::vector<GLuint> Deletions;
+void APIENTRY CountingDeleteTextures(GLsizei N, const GLuint* Names) {
+  Deletions.insert(Deletions.end(), Names, Names + N);
+  glDeleteTextures(N, Names);
+}
+
+// A platform whose context cannot be deleted.
+class TUndeletableContext : public TGLContext {
+public:
+  bool IsValid() const override { return FValid; }
+  void SwapBuffers() override {}
+  HDC RenderOutputDevice() const override { return nullptr; }
+
+protected:
+  void DoCreateContext(HDC) override {
+    FValid = true;
+    SetAcceleration(TGLContextAcceleration::chaSoftware);
+  }
+  void DoCreateMemoryContext(HDC, int, int, int) override {}
+  void DoShareLists(TGLContext*, bool) override {}
+  void DoDestroyContext() override {
+    FValid = false;
+    throw EGLContext("Delete context failed");
+  }
+  void DoActivate() override {}
+  void DoDeactivate() override {}
+
+private:
+  bool FValid = false;
+};
+
+// The ARB choice of a pixel format, asked directly.
+class TChoosingContext : public TGLWin32Context {
+public:
+  using TGLWin32Context::ChooseWGLFormat;
+};
+
+// A driver that offers formats only without the acceleration requirement,
+// and its deepest depth buffer has 24 bits: every attribute list asked is kept.
+std::vector<std::vector<int>> Asked;
+PFNWGLCHOOSEPIXELFORMATARBPROC RealChoose = nullptr;
+BOOL WINAPI SoftwareOnlyChoose(HDC DC, const int* IAttribs, const FLOAT* FAttribs, UINT Max, int* Formats,
+                               UINT* Count) {
+  std::vector<int> asked;
+  for (const int* a = IAttribs; *a; a += 2) asked.insert(asked.end(), {a[0], a[1]});
+  Asked.push_back(asked);
+  *Count = 0;
+  for (size_t i = 0; i < asked.size(); i += 2) {
+    if (asked[i] == WGL_ACCELERATION_ARB) return TRUE;
+    if (asked[i] == WGL_DEPTH_BITS_ARB) asked[i + 1] = std::min(asked[i + 1], 24);
+  }
+  asked.push_back(0);
+  return RealChoose(DC, asked.data(), FAttribs, Max, Formats, Count);
+}
+
+int Attrib(const std::vector<int>& List, int Name) {
+  for (size_t i = 0; i + 1 < List.size(); i += 2)
+    if (List[i] == Name) return List[i + 1];
+  return -1;
+}
 
 uint32_t PixelAt(int X, int Y) {
   uint8_t p[4] = {};
@@ -265,8 +328,19 @@ TEST_F(ContextTest, DestroyedContextHandsItsNamesToASharingContext) {
   // a name that is no longer a texture is not deleted again
   const GLuint name = tex.Handle();
   glDeleteTextures(1, &name);
+  Deletions.clear();
+  const TGLHandleCalls real = GLHandleCalls();
+  GLHandleCalls().DeleteTextures = CountingDeleteTextures;
   EXPECT_NO_THROW(tex.DestroyHandle());
   EXPECT_EQ(tex.Handle(), 0u);
+  EXPECT_TRUE(Deletions.empty());
+  TGLTextureHandle live;
+  live.AllocateHandle();
+  FillTexture(live.Handle(), 0x102030);
+  const GLuint liveName = live.Handle();
+  live.DestroyHandle();
+  EXPECT_EQ(Deletions, std::vector<GLuint>{liveName}) << "a texture is deleted";
+  GLHandleCalls() = real;
   list.DestroyHandle();
   EXPECT_FALSE(glIsList(name));
   b->Deactivate();
@@ -392,5 +466,131 @@ TEST_F(ContextTest, HandlesFreedWithTheirNamesDeleteThem) {
   EXPECT_TRUE(a->OwnedHandles().empty());
   a->Deactivate();
   a.reset();
+  delete form;
+}
+
+// Another pixel format may be another driver's: its entry points and flags
+// are read again, whoever the vendor is.
+TEST_F(ContextTest, AnotherPixelFormatReadsTheFlagsAgain) {
+  auto* form = new TGLTestForm(Application, 32, 32);
+  auto* second = new TGLTestForm(Application, 32, 32);
+  auto a = WindowContext(form);
+  a->Activate();
+  ASSERT_TRUE(GL.ARB_multitexture);
+  a->Deactivate();
+  auto b = WindowContext(second);
+  // What a driver without multitexturing would have left behind.
+  GL.ARB_multitexture = false;
+  glActiveTextureARB = nullptr;
+  b->Activate();
+  EXPECT_TRUE(GL.ARB_multitexture);
+  EXPECT_NE(glActiveTextureARB, nullptr);
+  b->Deactivate();
+  delete second;
+  delete form;
+}
+
+// A start-up after the last shut-down, while a context of the earlier run
+// lives: the context's manager carries on.
+TEST_F(ContextTest, AStartUpAfterTheLastShutDownKeepsTheLiveContextsManager) {
+  auto* form = new TGLTestForm(Application, 32, 32);
+  auto rc = WindowContext(form);
+  TGLContextManager* manager = GLContextManager;
+  GLWin32Context_Finalize();
+  GLContext_Finalize();   // the last one: the manager waits for its context
+  EXPECT_TRUE(manager->Terminated());
+  GLContext_Initialize();
+  GLWin32Context_Initialize();
+  EXPECT_EQ(GLContextManager, manager);
+  EXPECT_EQ(rc->Manager(), manager);
+  EXPECT_FALSE(manager->Terminated());
+  EXPECT_EQ(manager->ContextCount(), 1);
+  rc->Activate();
+  glClearColor(1, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glFinish();
+  EXPECT_EQ(ReadGLPixels(32, 32).Count(0xFF00FF), 32 * 32);
+  rc->Deactivate();
+  rc.reset();
+  EXPECT_EQ(GLContextManager->ContextCount(), 0);
+  delete form;
+}
+
+// The first failure of a context's end is the one raised, and the context is
+// gone all the same.
+TEST_F(ContextTest, AFailedDeletionKeepsTheFirstErrorAndResetsTheAcceleration) {
+  TUndeletableContext c;
+  c.CreateContext(nullptr);
+  EXPECT_EQ(c.Acceleration(), TGLContextAcceleration::chaSoftware);
+  c.Activate();
+  TGLVirtualHandle h;
+  h.OnAllocate = [](TGLContextHandle*, GLuint& H) { H = 3; };
+  h.OnDestroy = [](TGLContextHandle*, GLuint&) { throw EOpenGLError("name still in use"); };
+  h.AllocateHandle();
+  c.Deactivate();
+  EXPECT_EQ(MessageOf<EOpenGLError>([&] { c.DestroyContext(); }), "name still in use");
+  EXPECT_FALSE(c.IsValid());
+  EXPECT_EQ(c.Acceleration(), TGLContextAcceleration::chaUnknown);
+  EXPECT_EQ(h.Handle(), 0u);
+  EXPECT_EQ(CurrentGLContext(), nullptr);
+  c.CreateContext(nullptr);
+  EXPECT_EQ(Raised([&] { c.DestroyContext(); }), "Delete context failed");
+  EXPECT_EQ(c.Acceleration(), TGLContextAcceleration::chaUnknown);
+}
+
+// The ARB choice steps down one requirement at a time: samples, depth 32
+// to 24, 24 to 16, colour to 16, then what was asked without acceleration.
+TEST_F(ContextTest, PixelFormatFallBacksStepByStep) {
+  auto* form = new TGLTestForm(Application, 64, 64);
+  auto base = WindowContext(form);
+  base->Activate();
+  TChoosingContext c;
+  c.SetColorBits(32);
+  c.SetDepthBits(32);
+  c.SetAntiAliasing(TGLAntiAliasing::aa4x);
+  Asked.clear();
+  RealChoose = wglChoosePixelFormatARB;
+  wglChoosePixelFormatARB = SoftwareOnlyChoose;
+  std::vector<int> formats;
+  const int format = c.ChooseWGLFormat(base->RenderOutputDevice(), formats);
+  wglChoosePixelFormatARB = RealChoose;
+  base->Deactivate();
+  ASSERT_NE(format, 0);
+  const bool samples = WGL.ARB_multisample && GL.ARB_multisample;
+  ASSERT_EQ(Asked.size(), samples ? 6u : 5u);
+  if (samples) {
+    EXPECT_EQ(Attrib(Asked[0], WGL_SAMPLES_ARB), 4);
+    Asked.erase(Asked.begin());
+  }
+  struct TStep {
+    int Colour, Depth;
+    bool Accelerated;
+  };
+  const TStep steps[] = {{32, 32, true}, {32, 24, true}, {32, 16, true}, {16, 16, true}, {32, 32, false}};
+  for (size_t i = 0; i < Asked.size(); ++i) {
+    EXPECT_EQ(Attrib(Asked[i], WGL_SAMPLE_BUFFERS_ARB), -1) << i;
+    EXPECT_EQ(Attrib(Asked[i], WGL_COLOR_BITS_ARB), steps[i].Colour) << i;
+    EXPECT_EQ(Attrib(Asked[i], WGL_DEPTH_BITS_ARB), steps[i].Depth) << i;
+    EXPECT_EQ(Attrib(Asked[i], WGL_ACCELERATION_ARB) != -1, steps[i].Accelerated) << i;
+  }
+  // The format found draws.
+  auto* other = new TGLTestForm(Application, 64, 64);
+  HDC dc = other->View->DC();
+  PIXELFORMATDESCRIPTOR pfd{};
+  DescribePixelFormat(dc, format, sizeof pfd, &pfd);
+  ASSERT_TRUE(SetPixelFormat(dc, format, &pfd));
+  HGLRC rc = wglCreateContext(dc);
+  ASSERT_NE(rc, nullptr);
+  wglMakeCurrent(dc, rc);
+  glViewport(0, 0, 64, 64);
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glFinish();
+  const TCapture frame = ReadGLPixels(64, 64);
+  SaveBmp(frame, "fall-back-format.bmp");
+  EXPECT_EQ(frame.Count(0x00FF00), 64 * 64);
+  wglMakeCurrent(nullptr, nullptr);
+  wglDeleteContext(rc);
+  delete other;
   delete form;
 }

@@ -191,3 +191,57 @@ TEST_F(FullScreen, ASmallerModeIsSwitchedToAndTheDesktopRestored) {
     EXPECT_NE(E.Message.find("Unbalanced Begin/EndUpdate"), std::string::npos) << E.Message;
   }
 }
+
+namespace {
+// Refuses every top-level window while set, once the display mode has been
+// switched (the system's CBT hook): the context's probe window fails.
+bool RefuseWindows = false;
+LRESULT CALLBACK RefusingHook(int Code, WPARAM WParam, LPARAM LParam) {
+  if (Code == HCBT_CREATEWND && RefuseWindows && !Switches.empty() &&
+      !(reinterpret_cast<CBT_CREATEWNDA*>(LParam)->lpcs->style & WS_CHILD))
+    return 1;
+  return CallNextHookEx(nullptr, Code, WParam, LParam);
+}
+}  // namespace
+
+// A start that fails half-way (its context cannot be made) undoes what it
+// did: the desktop mode and the task bar are back, the form is gone, and the
+// next start works.
+TEST_F(FullScreen, AFailedStartUndoesWhatItDid) {
+  UseFakeDriver();
+  HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
+  const bool ownTaskBar = !taskBar;   // none under this display: one of the test's
+  if (ownTaskBar) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&wc);
+    taskBar = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  }
+  ASSERT_TRUE(IsWindowVisible(taskBar));
+  const int forms = Screen->FormCount();
+  Viewer->SetWidth(800);
+  HHOOK hook = SetWindowsHookExA(WH_CBT, RefusingHook, nullptr, GetCurrentThreadId());
+  RefuseWindows = true;
+  EXPECT_THROW(Viewer->SetActive(true), Exception);
+  RefuseWindows = false;
+  UnhookWindowsHookEx(hook);
+  EXPECT_FALSE(Viewer->Active());
+  EXPECT_EQ(Viewer->Form(), nullptr);
+  EXPECT_EQ(Screen->FormCount(), forms) << "the form is freed";
+  EXPECT_TRUE(IsWindowVisible(taskBar)) << "the task bar shows again";
+  ASSERT_EQ(Switches.size(), 2u);
+  EXPECT_EQ(Switches[0].dmPelsWidth, 800u);
+  EXPECT_EQ(Switches[1].dmPelsWidth, 0u) << "the desktop mode is back";
+  EXPECT_FALSE(Viewer->SwitchedResolution());
+
+  Viewer->SetActive(true);
+  EXPECT_TRUE(Viewer->Active());
+  Viewer->SetActive(false);
+  if (ownTaskBar) {
+    DestroyWindow(taskBar);
+    UnregisterClassA("Shell_TrayWnd", GetModuleHandleA(nullptr));
+  }
+}

@@ -491,6 +491,17 @@ TEST_F(ObjectsView, NurbsAndSegments) {
   for (const auto& l : curve)
     midpoint = midpoint || (std::fabs(l[0].Position[0] - 100) < 3 && std::fabs(l[0].Position[1] - 100) < 1);
   EXPECT_EQ(midpoint, !curve.empty());
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 6);
+  // GLU reads knots - order control points: a longer knot vector is cut to
+  // the three nodes, an order above the node count draws no curve.
+  for (float k : {2.0f, 2.0f, 2.0f}) lines->NURBSKnots()->Add(k);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 6);
+  lines->SetNURBSOrder(4);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 0);
+  lines->SetNURBSOrder(2);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 5);
+  lines->NURBSKnots()->SetCount(3);
+  EXPECT_EQ(lines->NURBSCurveKnotCount(), 0) << "fewer than two orders' worth of knots";
   lines->SetNURBSOrder(0);
   EXPECT_EQ(Feedback(GL_LINE_TOKEN).size(), 0u);
 
@@ -549,6 +560,24 @@ TEST_F(ObjectsView, SphereStripsBandsAndCaps) {
   EXPECT_NEAR(RunOnRow(c, 75, 0xFFFFFF), 100, 2);
   sphere->SetNormalDirection(TNormalDirection::ndInside);
   EXPECT_EQ(capTriangles(), 0) << "inside out: the cap faces away and is culled";
+
+  // Cut at -45 degrees with a flat bottom, seen from below and lit from the
+  // camera: the bottom cap's normal faces down, towards the light.
+  sphere->SetNormalDirection(TNormalDirection::ndOutside);
+  sphere->SetTop(90);
+  sphere->SetBottom(-45);
+  sphere->SetBottomCap(TCapType::ctFlat);
+  sphere->SetPitchAngle(90);
+  sphere->Material()->SetMaterialOptions({});
+  sphere->Material()->FrontProperties()->Ambient()->SetColor({0, 0, 0, 1});
+  auto* light = Objects()->AddNewChild<TGLLightSource>();
+  light->SetLightStyle(TLightStyle::lsParallel);
+  light->SpotDirection()->SetVector(0, 0, 1);   // from the camera's side
+  Buffer()->AmbientColor()->SetColor({0, 0, 0, 1});
+  Buffer()->SetFaceCulling(false);
+  const TCapture lit = Frame();
+  SaveBmp(lit, "sphere_bottom_cap.bmp");
+  EXPECT_GT(lit.At(100, 75) >> 16 & 0xFF, 200u) << "the cap faces the light";
 }
 
 TEST_F(ObjectsView, RaysThroughPixelsHitWhatThePixelsShow) {
@@ -661,4 +690,69 @@ TEST_F(ObjectsView, EveryObjectInOneScene) {
   EXPECT_TRUE(Near(c.At(p.x, p.y), 0xFF3333, 40)) << "a point";
   const POINT node = Project(-0.9f, 0.81f * 0.4f - 0.65f, 0.6f);
   EXPECT_TRUE(Near(c.At(node.x, node.y), 0xFFFF00, 8)) << "the line at its first node";
+}
+
+// An object's own material goes with it through the object-tree stream: a
+// coloured, textured material and one named in a library (by name) draw
+// the same pixels after the round trip.
+TEST_F(ObjectsView, ObjectsWithTheirMaterialsStreamBackToTheSamePixels) {
+  TComponent owner(nullptr);
+  auto* library = new TGLMaterialLibrary(&owner);
+  library->Name = "Library";
+  std::unique_ptr<TBitmap> stripes = MakeBitmap(16, 16, [](int x, int) { return x < 8 ? 0xFFFF00u : 0x00FFFFu; });
+  TGLLibMaterial* striped = library->AddTextureMaterial("Stripes", stripes.get());
+  striped->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
+  striped->Material()->FrontProperties()->Diffuse()->SetColor({1, 1, 1, 1});
+
+  auto* group = Objects()->AddNewChild<TGLDummyCube>();
+  group->SetName("Group");
+  auto* plane = group->AddNewChild<TGLPlane>();
+  plane->SetName("Plane");
+  plane->SetWidth(0.8f);
+  plane->SetHeight(1.2f);
+  plane->Position()->SetPoint(-0.5f, 0, 0);
+  TGLMaterial* m = plane->Material();
+  m->SetMaterialOptions({TMaterialOption::moNoLighting});
+  m->FrontProperties()->Diffuse()->SetColor({1, 0.5f, 1, 1});
+  m->SetFaceCulling(TFaceCulling::fcNoCull);
+  std::unique_ptr<TBitmap> quadrants = MakeBitmap(32, 32, [](int x, int y) {
+    return y < 16 ? (x < 16 ? 0xFF0000u : 0x00FF00u) : (x < 16 ? 0x0000FFu : 0xFFFFFFu);
+  });
+  TGLTexture* t = m->Texture();
+  t->Assign(quadrants.get());
+  t->SetTextureMode(TGLTextureMode::tmModulate);
+  t->SetMinFilter(TGLMinFilter::miNearest);
+  t->SetMagFilter(TGLMagFilter::maNearest);
+  t->SetTextureWrap(TGLTextureWrap::twNone);
+  t->SetDisabled(false);
+  auto* ball = group->AddNewChild<TGLSphere>();
+  ball->SetName("Ball");
+  ball->SetRadius(0.4f);
+  ball->Position()->SetPoint(0.5f, 0, 0);
+  ball->Material()->SetMaterialLibrary(library);
+  ball->Material()->SetLibMaterialName("Stripes");
+
+  const TCapture before = Frame();
+  SaveBmp(before, "materials_before_stream.bmp");
+  // The quadrants tinted magenta: red, green at half, blue, and white as magenta.
+  for (uint32_t colour : {0xFF0000u, 0x008000u, 0x0000FFu, 0xFF80FFu, 0xFFFF00u, 0x00FFFFu})
+    EXPECT_GT(before.Count(colour), 100) << std::hex << colour;
+
+  TMemoryStream stream;
+  WriteObjectTree(stream, group);
+  delete group;
+  EXPECT_EQ(Frame().Count(0), Width * Height) << "gone";
+  stream.SetPosition(0);
+  auto* back = dynamic_cast<TGLDummyCube*>(ReadObjectTree(stream, &owner, Objects()));
+  ASSERT_NE(back, nullptr);
+  auto* backBall = dynamic_cast<TGLSphere*>(back->Children(1));
+  ASSERT_NE(backBall, nullptr);
+  EXPECT_EQ(backBall->Material()->MaterialLibrary(), library);
+  EXPECT_EQ(backBall->Material()->LibMaterial(), striped);
+  const TCapture after = Frame();
+  SaveBmp(after, "materials_after_stream.bmp");
+  EXPECT_TRUE(after.Pixels == before.Pixels) << "the same picture";
+  TMemoryStream again;
+  WriteObjectTree(again, back);
+  EXPECT_TRUE(again.Data() == stream.Data()) << "written again: the same bytes";
 }

@@ -315,6 +315,16 @@ TEST_F(Objects, SilhouettesOutlineTheShapes) {
   EXPECT_EQ(s->Vertices.Count(), 4);
   EXPECT_EQ(s->Indices.Count(), 8);
   EXPECT_EQ(s->CapIndices.Count(), 6);
+
+  // The base outline (a dummy cube's) is the bounding sphere's, across the
+  // line from the seen-from point, for a parallel light as for a point.
+  auto* dummy = Add<TGLDummyCube>("Dummy");
+  for (TSilhouetteStyle style : {TSilhouetteStyle::ssOmni, TSilhouetteStyle::ssParallel}) {
+    s = dummy->GenerateSilhouette({{0, 0, 5}, {1, 0, 0}, style, false});
+    ASSERT_EQ(s->Vertices.Count(), 21);
+    for (int i = 0; i < 21; ++i) EXPECT_NEAR(s->Vertices[i][2], 0.0f, 1e-5f) << int(style) << " " << i;
+  }
+  EXPECT_NEAR(VectorLength(s->Vertices[0]), 0.98f * dummy->BoundingSphereRadiusUnscaled(), 1e-5f);
 }
 
 TEST_F(Objects, AssignCopiesWhatEachClassOwns) {
@@ -345,4 +355,48 @@ TEST_F(Objects, AssignCopiesWhatEachClassOwns) {
   ExpectNear(Add<TGLSprite>("S")->AxisAlignedDimensionsUnscaled(), {0.5f, 0.5f, 0.5f, 0});
   ExpectNear(Add<TGLPlane>("L")->AxisAlignedDimensionsUnscaled(), {0.5f, 0.5f, 0, 0});
   ExpectNear(b->AxisAlignedDimensionsUnscaled(), {2, 2, 2, 0});
+}
+
+// A material's parts made on first use stream only when there, and a
+// texture's image class comes back before the image's own values.
+TEST_F(Objects, MaterialPartsAndTheImageClassStreamBack) {
+  auto* s = Add<TGLSphere>("S");
+  TGLMaterial* m = s->Material();
+  TGLTexture* t = m->Texture();
+  t->SetImageClassName("TGLPicFileImage");
+  static_cast<TGLPicFileImage*>(t->Image())->SetPictureFileName("earth.jpg");
+  t->SetMappingMode(TGLTextureMappingMode::tmmObjectLinear);
+  t->MappingTCoordinates()->SetVector(0, 0.5f, 0, 0.5f);
+  t->SetImageGamma(1.5f);
+  TGLTextureExItem* extra = m->TextureEx()->Add();
+  extra->SetTextureIndex(2);
+  extra->Texture()->SetImageClassName("TGLPicFileImage");   // of a texture that is always there
+  static_cast<TGLPicFileImage*>(extra->Texture()->Image())->SetPictureFileName("clouds.bmp");
+  m->BackProperties()->Diffuse()->SetColor({0, 1, 0, 1});
+  m->SetBlendingMode(TBlendingMode::bmAdditive);
+  auto* back = dynamic_cast<TGLSphere*>(ReadBack(s));
+  ASSERT_NE(back, nullptr);
+  TGLMaterial* bm = back->Material();
+  ASSERT_TRUE(bm->HasTexture());
+  TGLTexture* bt = bm->Texture();
+  EXPECT_EQ(bt->ImageClassName(), "TGLPicFileImage");
+  EXPECT_EQ(static_cast<TGLPicFileImage*>(bt->Image())->PictureFileName(), "earth.jpg");
+  EXPECT_EQ(bt->MappingMode(), TGLTextureMappingMode::tmmObjectLinear);
+  ExpectNear(bt->MappingTCoordinates()->AsVector(), {0, 0.5f, 0, 0.5f});
+  ExpectNear(bt->MappingSCoordinates()->AsVector(), {1, 0, 0, 0});
+  EXPECT_EQ(bt->ImageGamma(), 1.5f);
+  ASSERT_EQ(bm->TextureEx()->Count(), 1);
+  EXPECT_EQ(bm->TextureEx()->Items(0)->TextureIndex(), 2);
+  TGLTexture* extraBack = bm->TextureEx()->Items(0)->Texture();
+  ASSERT_EQ(extraBack->ImageClassName(), "TGLPicFileImage");
+  EXPECT_EQ(static_cast<TGLPicFileImage*>(extraBack->Image())->PictureFileName(), "clouds.bmp");
+  ASSERT_TRUE(bm->HasBackProperties());
+  ExpectNear(bm->BackProperties()->Diffuse()->Color(), {0, 1, 0, 1});
+  EXPECT_EQ(bm->BlendingMode(), TBlendingMode::bmAdditive);
+
+  auto* plain = dynamic_cast<TGLSphere*>(ReadBack(Add<TGLSphere>("Plain")));
+  ASSERT_NE(plain, nullptr);
+  EXPECT_FALSE(plain->Material()->HasTexture());
+  EXPECT_FALSE(plain->Material()->HasBackProperties());
+  EXPECT_FALSE(plain->Material()->StoreTextureEx());
 }

@@ -206,10 +206,19 @@ TEST_F(SceneObjectTest, TreeKeepsParentsOrderAndOwnership) {
   a->Insert(0, b2);
   EXPECT_EQ(a->Children(0), b2);
   EXPECT_EQ(a->Children(1), b1);
+  // A bad index changes nothing: the child stays where it was.
+  EXPECT_THROW(root->Insert(9, b1), EListError);
+  EXPECT_THROW(a->Insert(2, b1), EListError) << "its own place does not count twice";
+  EXPECT_EQ(b1->Parent(), a);
+  EXPECT_EQ(a->Children(1), b1);
+  a->Insert(1, b1);
+  EXPECT_EQ(a->Children(1), b1);
 
   // Removing with its children keeps them here, in their order.
   root->Remove(a, true);
   EXPECT_EQ(a->Parent(), nullptr);
+  EXPECT_EQ(a->Scene(), nullptr) << "out of the tree, out of the scene";
+  EXPECT_EQ(b1->Scene(), Scene.get());
   EXPECT_EQ(root->Count(), 4);
   EXPECT_EQ(root->Children(2), b2);
   EXPECT_EQ(root->Children(3), b1);
@@ -427,4 +436,88 @@ TEST_F(SceneObjectTest, BadObjectTreeStreamsRaiseReadErrors) {
     w.WriteListBegin();
   }
   EXPECT_EQ(read(std::string(deep.Data().begin(), deep.Data().end())), "Object tree nested too deeply");
+}
+
+// A subtree taken out of the tree may outlive the scene: it keeps no
+// pointer to it.
+TEST_F(SceneObjectTest, ARemovedSubtreeLeavesTheScene) {
+  TComponent owner(nullptr);
+  auto* a = new TTestObject(&owner);
+  auto* a1 = new TTestObject(&owner);
+  Scene->Objects()->AddChild(a);
+  a->AddChild(a1);
+  EXPECT_EQ(a1->Scene(), Scene.get());
+  Scene->Objects()->Remove(a, false);
+  EXPECT_EQ(a->Scene(), nullptr);
+  EXPECT_EQ(a1->Scene(), nullptr);
+  Scene.reset();
+  a1->Position()->SetX(1);   // tells no scene
+  a->SetVisible(false);
+  EXPECT_EQ(a1->AbsolutePosition()[0], 1.0f);
+}
+
+// A child whose class cannot be made stops the copy; the scene repaints
+// again afterwards.
+TEST_F(SceneObjectTest, AFailedAssignLeavesTheSceneRepainting) {
+  TTestObject* source = Add(Scene->Objects(), "Source");
+  Add(source, "Child");
+  TTestObject* copy = Add(Scene->Objects(), "Copy");
+  UnRegisterClass(TTestObject::StaticClass());
+  EXPECT_THROW(copy->Assign(source), EInvalidCast);
+  RegisterClass(TTestObject::StaticClass(), [] { return std::unique_ptr<TObject>(new TTestObject(nullptr)); });
+  EXPECT_FALSE(Scene->IsUpdating());
+  const int changes = Scene->Changes;
+  copy->SetVisible(false);
+  EXPECT_EQ(Scene->Changes, changes + 1);
+}
+
+// The whole scene: its values, the object tree, then the camera tree.
+TEST_F(SceneObjectTest, AWholeSceneStreamsWithBothTrees) {
+  Scene->SetObjectsSorting(TGLObjectsSorting::osNone);
+  Scene->SetVisibilityCulling(TGLVisibilityCulling::vcObjectBased);
+  TTestObject* a = Add(Scene->Objects(), "A");
+  Add(a, "A1")->Position()->SetPoint(1, 2, 3);
+  auto* light = a->AddNewChild<TGLLightSource>();
+  light->SetName("Light");
+  Add(Scene->Objects(), "B");
+  auto* camera = Scene->Cameras()->AddNewChild<TGLCamera>();
+  camera->SetName("Eye");
+  camera->SetDepthOfView(55);
+  camera->SetTargetObject(a);
+  TMemoryStream stream;
+  WriteScene(stream, Scene.get());
+  const std::string saved(stream.Data().begin(), stream.Data().end());
+
+  TComponent owner(nullptr);
+  stream.SetPosition(0);
+  TScene3D* back = ReadScene(stream, &owner);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Owner(), &owner);
+  EXPECT_EQ(back->ObjectsSorting(), TGLObjectsSorting::osNone);
+  EXPECT_EQ(back->VisibilityCulling(), TGLVisibilityCulling::vcObjectBased);
+  ASSERT_EQ(back->Objects()->Count(), 2);
+  TGLBaseSceneObject* backA = back->Objects()->Children(0);
+  EXPECT_EQ(backA->Name, "A");
+  EXPECT_EQ(back->Objects()->Children(1)->Name, "B");
+  ASSERT_EQ(backA->Count(), 2);
+  ExpectNear(backA->Children(0)->Position()->AsVector(), {1, 2, 3, 1});
+  EXPECT_EQ(backA->Children(0)->Scene(), back);
+  EXPECT_EQ(back->Lights(0), backA->Children(1)) << "the light took the scene's first slot";
+  ASSERT_EQ(back->Cameras()->Count(), 1);
+  auto* backCamera = dynamic_cast<TGLCamera*>(back->Cameras()->Children(0));
+  ASSERT_NE(backCamera, nullptr);
+  EXPECT_EQ(backCamera->DepthOfView(), 55.0f);
+  EXPECT_EQ(backCamera->TargetObject(), backA) << "references resolve among the objects read";
+  EXPECT_FALSE(back->IsUpdating());
+  TMemoryStream again;
+  WriteScene(again, back);
+  EXPECT_EQ(std::string(again.Data().begin(), again.Data().end()), saved);
+
+  // A cut stream keeps nothing.
+  delete back;
+  for (size_t n : {size_t(3), size_t(20), saved.size() / 2, saved.size() - 1}) {
+    TStringStream cut(saved.substr(0, n));
+    EXPECT_THROW(ReadScene(cut, &owner), EReadError) << n;
+    EXPECT_EQ(owner.ComponentCount(), 0) << n;
+  }
 }

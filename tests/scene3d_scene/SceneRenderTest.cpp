@@ -276,6 +276,20 @@ TEST_F(SceneRenderTest, EffectsRunAroundTheirObjectAndAfterEffectsAreQueued) {
   for (int x = Px(0.3f); x < Size; ++x) red += frame.At(x, Py(0.5f)) == 0xFF0000u;
   EXPECT_GT(red, 5);
   EXPECT_LT(red, Size - Px(0.3f)) << "stippled";
+
+  // As long as the rendering camera's depth of view (the far clipping
+  // distance adds the near plane to it).
+  auto* camera = Scene->Cameras()->AddNewChild<TGLCamera>();
+  camera->SetDepthOfView(0.4f);
+  Buffer->SetCamera(camera);
+  rci.farClippingDistance = 0.9f;
+  frame = Frame();
+  int last = -1;
+  for (int x = Px(0); x < Size; ++x)
+    if (frame.At(x, Py(0.5f)) == 0xFF0000u) last = x;
+  EXPECT_GE(last, Px(0.4f) - 4);
+  EXPECT_LE(last, Px(0.4f) + 1);
+  Buffer->SetCamera(nullptr);
 }
 
 TEST_F(SceneRenderTest, ProxyDrawsItsMasterInItsOwnPlace) {

@@ -98,6 +98,9 @@ TEST_F(Font, PictureSheetCellsAlignmentAndLines) {
   f.Ranges()->Add('A', 'D');
   f.SetGlyphsAlpha(TGLTextureImageAlpha::tiaOpaque);
   EXPECT_EQ(f.CharactersPerRow(), 4);
+  // Asked before the sheet is uploaded: nothing to answer yet, and nothing
+  // kept that the drawing below would use.
+  EXPECT_EQ(f.GetCharTexCoords('B'), (std::array<float, 4>{}));
 
   TCapture c = DrawAt(f, "B~D", 10, 20);
   SaveBmp(c, "picture_font.bmp");

@@ -139,3 +139,41 @@ TEST_F(Buffer, ReadBacksAndSnapshotsShowTheFrameOnScreen) {
   EXPECT_EQ(BitmapPixel(*taken, 116, 96), 0xFF0000u);
   EXPECT_EQ(s.Buffer()->GetPixelColor(60, 50), clRed);
 }
+
+// A window of any width snapshots the same way the memory viewer does: the
+// width rounded down to a multiple of 4, every column one of the frame's.
+TEST_F(Buffer, SnapshotsOfAnyWidthHoldOnlyColumnsOfTheFrame) {
+  for (int width : {450, 451, 453}) {
+    TBaseScene s(width, 40);
+    s.Buffer()->SetBackgroundColor(RGBColor(0x30, 0x90, 0xE0));
+    // The last eight columns of the frame green.
+    auto* edge = s.Scene->Objects()->AddNewChild<TGLDirectOpenGL>();
+    edge->OnRender = [](TObject*, TRenderContextInfo& rci) {
+      rci.stateCache->Enable(TGLState::stScissorTest);
+      glScissor(rci.viewPortSize[0] - 8, 0, 8, rci.viewPortSize[1]);
+      glClearColor(0, 1, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+      rci.stateCache->Disable(TGLState::stScissorTest);
+    };
+    const int columns = width & ~3;
+    auto memory = std::make_unique<TGLMemoryViewer>(nullptr);
+    memory->SetWidth(width);
+    memory->SetHeight(40);
+    memory->SetCamera(s.Camera);
+    memory->Buffer()->SetBackgroundColor(RGBColor(0x30, 0x90, 0xE0));
+    memory->Buffer()->SetContextOptions({TContextOption::roDoubleBuffer});
+    memory->Render();
+    s.Buffer()->Render();
+    for (TScene3DBuffer* b : {s.Buffer(), memory->Buffer()}) {
+      std::unique_ptr<TGLBitmap32> shot = b->CreateSnapShot();
+      const TCapture c = ToCapture(*shot);
+      ASSERT_EQ(c.Width, columns) << width;
+      EXPECT_EQ(c.Count(0x3090E0) + c.Count(0x00FF00), columns * 40) << width << ": no black column";
+      EXPECT_EQ(c.At(columns - 1, 20), 0x00FF00u) << width;
+      EXPECT_EQ(c.At(width - 9, 20), 0x3090E0u) << width;
+      EXPECT_EQ(c.At(width - 8, 20), 0x00FF00u) << width;
+      if (width == 450 && b == s.Buffer()) SaveBmp(c, "snapshot-450.bmp");
+      EXPECT_EQ(b->CreateSnapShotBitmap()->Width(), columns);
+    }
+  }
+}

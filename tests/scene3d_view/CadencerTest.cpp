@@ -170,3 +170,59 @@ TEST_F(Cadencer, AsSoonAsPossibleAdvancesARealSceneUnderAMessageLoop) {
   EXPECT_EQ(ticks, stopped);
   EXPECT_EQ(ball->TurnAngle(), angle);
 }
+
+// A cadencer freed by its own handler reports the broken assertion through
+// the application's exception handler; nothing touches it afterwards.
+TEST_F(Cadencer, FreedInsideItsOwnProgressItReportsAndStops) {
+  std::string reported;
+  Application->OnException = [&](TObject*, Exception& E) { reported = E.Message; };
+  TGLCadencer* c = Manual().release();
+  c->OnProgress = [&c](TObject*, double, double) {
+    delete c;
+    c = nullptr;
+  };
+  At(*c, 0.5);
+  Application->OnException = nullptr;
+  EXPECT_EQ(c, nullptr);
+  EXPECT_NE(reported.find("scene3d\\GLCadencer, line 412"), std::string::npos) << reported;
+  EXPECT_EQ(Steps.size(), 1u);
+}
+
+// A handler that raises once: the exception reaches the application, and
+// every as-soon-as-possible cadencer goes on ticking, as does a new one.
+TEST_F(Cadencer, AnExceptionInOneTickStopsNoCadencer) {
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, Exception& E) { reported.push_back(E.Message); };
+  int first = 0, second = 0, third = 0;
+  auto a = std::make_unique<TGLCadencer>(nullptr);
+  a->OnProgress = [&](TObject*, double, double) {
+    if (++first == 2) throw Exception("handler failed");
+  };
+  auto b = std::make_unique<TGLCadencer>(nullptr);
+  b->OnProgress = [&](TObject*, double, double) { ++second; };
+  a->SetScene(Scene.get());
+  b->SetScene(Scene.get());
+  // One message at a time, waiting when there is none (a stopped cadencer
+  // posts no more ticks).
+  auto loop = [](const std::function<bool()>& Done) {
+    const DWORD start = GetTickCount();
+    while (!Done() && GetTickCount() - start < 10000) {
+      MSG m;
+      if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+      else MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return Done();
+  };
+  ASSERT_TRUE(loop([&] { return first > 5 && second > 5; })) << first << " " << second;
+  EXPECT_EQ(reported, std::vector<std::string>{"handler failed"});
+  auto c = std::make_unique<TGLCadencer>(nullptr);
+  c->OnProgress = [&](TObject*, double, double) { ++third; };
+  c->SetScene(Scene.get());
+  const int before = first;
+  EXPECT_TRUE(loop([&] { return third > 3 && first > before + 3; })) << third;
+  Application->OnException = nullptr;
+  a.reset();
+  b.reset();
+  c.reset();
+  PumpFor(20);
+}

@@ -54,6 +54,8 @@ TEST_F(LightFog, AParallelLightLightsTheLimbItComesFrom) {
   EXPECT_EQ(light->SpotCutOff(), 180.0f);
   light->SetSpotCutOff(45);
   EXPECT_EQ(light->SpotCutOff(), 45.0f);
+  light->SetSpotCutOff(90);
+  EXPECT_EQ(light->SpotCutOff(), 90.0f) << "90 itself is a cut-off";
   light->SetSpotCutOff(180);
   EXPECT_EQ(light->SpotCutOff(), 180.0f);
   delete light;
@@ -95,6 +97,21 @@ TEST_F(LightFog, LinearFogColoursTheLimbAndLeavesTheCentre) {
   clear->Material()->SetMaterialOptions({TMaterialOption::moNoLighting, TMaterialOption::moIgnoreFog});
   TGLFogEnvironment* fog = s.Buffer()->FogEnvironment();
   EXPECT_TRUE(fog->IsAtDefaultValues());
+  // The process's first fog sets a distance mode of its own; the default
+  // mode afterwards is still the driver's (this is the first fog here).
+  if (GL.NV_fog_distance) {
+    s.Buffer()->SetFogEnable(true);
+    fog->SetFogDistance(TFogDistance::fdEyeRadial);
+    s.Frame();
+    fog->SetFogDistance(TFogDistance::fdDefault);
+    s.Frame();
+    s.Buffer()->RenderingContext()->Activate();
+    GLint mode = 0;
+    glGetIntegerv(GL_FOG_DISTANCE_MODE_NV, &mode);
+    s.Buffer()->RenderingContext()->Deactivate();
+    EXPECT_EQ(mode, GL_EYE_PLANE_ABSOLUTE_NV);
+    s.Buffer()->SetFogEnable(false);
+  }
   fog->FogColor()->SetColor({0, 1, 0, 1});
   fog->SetFogStart(1.6f);
   fog->SetFogEnd(2.0f);
