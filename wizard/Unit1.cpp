@@ -386,6 +386,10 @@ void TForm1::BuildPages() {
   Label21 = MakeLabel(this, p0, 180, 14, "Welcome to Vantrel");
   Label21->Font()->SetHeight(-19);
   Label21->Font()->SetStyle(TFontStyles{TFontStyle::fsBold});
+  // Room for two lines: a longer heading wraps.
+  Label21->SetAutoSize(false);
+  Label21->SetWordWrap(true);
+  Label21->SetBounds(180, 14, 316, 42);
   Label10 = MakeLabel(this, p0, 180, 56,
                       " Vantrel database wizard is called once, at first run of program. Its only purpose is to "
                       "download IP location database and determine your home location. ",
