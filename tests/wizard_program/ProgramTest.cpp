@@ -158,6 +158,7 @@ protected:
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(b); }, 5000)) << "the box stayed";
     PumpFor(300);
   }
+  static std::string SmallPart(int I) { return ReadTextFile(Format("small\\small.part%02d.rar", I)); }
   void InstallOld(const std::string& Version) {
     CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
     WriteTextFile(Dir + "\\data\\r.dat", Version + "\r\n");
@@ -230,9 +231,10 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
 
 TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   InstallOld("100");   // an installed database and home
-  const std::string info = "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1456459\r\n";
+  // A small database: the update information sets its minimum part size.
+  const std::string info = "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1000\r\n";
   Server.SetFile("/dbv.txt", info);
-  for (int i = 1; i <= 4; ++i) Server.SetFile(Format("/mar10.part%02d.zip", i), Parts[i]);
+  for (int i = 1; i <= 4; ++i) Server.SetFile(Format("/mar10.part%02d.zip", i), SmallPart(i));
   // part 5 and later: 404 on every mirror
 
   Start("-u", " Vantrel database updater");
@@ -306,10 +308,9 @@ TEST_F(ProgramTest, UpdateInformationNotToBeUsedOrNotNewerOffersOnlyFinish) {
 TEST_F(ProgramTest, UpdateWaitsWhileTheMainProgramHoldsTheDatabase) {
   InstallOld("100");
   KeepMine();
-  // A small database: the update information sets its minimum part size.
-  Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n\r\n19927\r\n/mar10.part\r\n1000\r\n");
+  Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1000\r\n");
   for (int i = 1; i <= 9; ++i)
-    Server.SetFile(Format("/mar10.part%02d.zip", i), ReadTextFile(Format("small\\small.part%02d.rar", i)));
+    Server.SetFile(Format("/mar10.part%02d.zip", i), SmallPart(i));
   TLocationDatabase running;
   running.Load(Dir + "\\data");
   ASSERT_EQ(running.RecordCount(), 100);
