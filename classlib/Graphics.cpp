@@ -61,6 +61,12 @@ void TFont::SetPitch(TFontPitch Value) {
   Changed();
 }
 
+void TFont::SetCharset(uint8_t Value) {
+  if (Value == FCharset) return;
+  FCharset = Value;
+  Changed();
+}
+
 int TFont::Size() const { return -MulDiv(FHeight, 72, ScreenPixelsPerInch()); }
 
 void TFont::SetSize(int Value) { SetHeight(-MulDiv(Value, ScreenPixelsPerInch(), 72)); }
@@ -73,7 +79,7 @@ HFONT TFont::Handle() {
     lf.lfItalic = FStyle.Contains(TFontStyle::fsItalic);
     lf.lfUnderline = FStyle.Contains(TFontStyle::fsUnderline);
     lf.lfStrikeOut = FStyle.Contains(TFontStyle::fsStrikeOut);
-    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfCharSet = FCharset;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = FPitch == TFontPitch::fpFixed      ? FIXED_PITCH
                           : FPitch == TFontPitch::fpVariable ? VARIABLE_PITCH
@@ -91,6 +97,7 @@ void TFont::Assign(TPersistent* Source) {
     FName = f->FName;
     FHeight = f->FHeight;
     FPitch = f->FPitch;
+    FCharset = f->FCharset;
     Changed();
     return;
   }
@@ -402,6 +409,12 @@ IMPLEMENT_CLASSINFO(TGraphic, TPersistent)
 
 void TGraphic::Changed() {
   if (OnChange) OnChange(this);
+}
+
+void TGraphic::SetTransparent(bool Value) {
+  if (Value == FTransparent) return;
+  FTransparent = Value;
+  Changed();
 }
 
 void TGraphic::LoadFromFile(const std::string& FileName) {
@@ -731,6 +744,7 @@ void TBitmap::LoadFromResourceID(HINSTANCE Instance, int ResID) {
 void TBitmap::Assign(TPersistent* Source) {
   if (auto* b = dynamic_cast<TBitmap*>(Source)) {
     if (b == this) return;
+    FTransparent = b->FTransparent;
     if (b->Empty()) {
       FPixelFormat = b->FPixelFormat;
       SetHandle(nullptr);
@@ -759,14 +773,20 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
   if (Empty()) return;
   HDC dc = ACanvas->Handle();
   SetStretchBltMode(dc, COLORONCOLOR);
+  auto blit = [&](HDC From) {
+    if (FTransparent)
+      GdiTransparentBlt(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, From, 0, 0, Width(),
+                        Height(), GetPixel(From, 0, Height() - 1));
+    else
+      StretchBlt(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, From, 0, 0, Width(),
+                 Height(), SRCCOPY);
+  };
   if (FCanvas && FCanvas->DC()) {   // the bitmap is selected into its own context
-    StretchBlt(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, FCanvas->DC(), 0, 0,
-               Width(), Height(), SRCCOPY);
+    blit(FCanvas->DC());
     return;
   }
   TBitmapSource src(dc, static_cast<HBITMAP>(FHandle.Get()));
-  StretchBlt(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, src.DC(), 0, 0, Width(),
-             Height(), SRCCOPY);
+  blit(src.DC());
 }
 
 // ---- TPicture ------------------------------------------------------------------

@@ -79,6 +79,9 @@ public:
   void SetSize(int Value);
   TFontPitch Pitch() const { return FPitch; }
   void SetPitch(TFontPitch Value);
+  // The character set asked of the system (DEFAULT_CHARSET: the system's own).
+  uint8_t Charset() const { return FCharset; }
+  void SetCharset(uint8_t Value);
   HFONT Handle();     // made when first needed, remade after a change
   void Assign(TPersistent* Source) override;
   TNotifyEvent OnChange;
@@ -90,6 +93,7 @@ private:
   std::string FName = "MS Sans Serif";
   int FHeight = -11;
   TFontPitch FPitch = TFontPitch::fpDefault;
+  uint8_t FCharset = DEFAULT_CHARSET;
   TGdiObject FHandle;
 };
 
@@ -237,11 +241,16 @@ public:
   virtual void SaveToStream(TStream& Stream) = 0;
   void LoadFromFile(const std::string& FileName);
   void SaveToFile(const std::string& FileName);
+  // Drawn without the pixels of its transparent colour: a bitmap leaves out
+  // the colour of its bottom-left pixel; other formats draw whole.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value);
   TNotifyEvent OnChange;
 
 protected:
   friend class TCanvas;
   friend class TBitmap;
+  bool FTransparent = false;
   // Stretched over Rect.
   virtual void Draw(TCanvas* ACanvas, const TRect& Rect) = 0;
   virtual void Changed();

@@ -13,12 +13,6 @@ IMPLEMENT_CLASSINFO(THTTPGet, TComponent)
 
 namespace {
 
-struct TInternetTraits {
-  static HINTERNET Invalid() { return nullptr; }
-  static void Close(HINTERNET h) { InternetCloseHandle(h); }
-};
-using TInternetHandle = TOwnedHandle<HINTERNET, TInternetTraits>;
-
 constexpr DWORD BlockSize = 1025;
 constexpr DWORD LengthBufferSize = 1024;
 
@@ -56,54 +50,72 @@ void THTTPGetThread::SplitURL(const std::string& URL, std::string& Host, std::st
   }
 }
 
+bool THTTPGetThread::Keep(void* Handle) {
+  std::lock_guard<std::mutex> g(FHandleLock);
+  if (FClosed || FHandleCount == 3) {
+    InternetCloseHandle(static_cast<HINTERNET>(Handle));
+    return false;
+  }
+  FHandles[FHandleCount++] = Handle;
+  return true;
+}
+
+void THTTPGetThread::CloseConnection() {
+  std::lock_guard<std::mutex> g(FHandleLock);
+  if (FClosed) return;
+  FClosed = true;
+  // request, connection, Internet
+  while (FHandleCount > 0) InternetCloseHandle(static_cast<HINTERNET>(FHandles[--FHandleCount]));
+}
+
 void THTTPGetThread::Execute() {
   FResult = false;
   try {
-    if (Terminated()) return;
-    TInternetHandle internet(
-        InternetOpenA(FAgent.empty() ? nullptr : FAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!internet) return;
-    FResult = Download(internet.Get());
+    if (!Terminated()) FResult = Download();
     if (Terminated()) FResult = false;
   } catch (...) {
     FResult = false;   // nothing leaves the worker
   }
+  CloseConnection();
 }
 
-bool THTTPGetThread::Download(void* Internet) {
+bool THTTPGetThread::Download() {
+  HINTERNET internet =
+      InternetOpenA(FAgent.empty() ? nullptr : FAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!internet || !Keep(internet)) return false;
   std::string host, path;
   unsigned port = 0;
   SplitURL(FURL, host, path, port);
-  TInternetHandle connection(InternetConnectA(static_cast<HINTERNET>(Internet), host.c_str(),
-                                              static_cast<INTERNET_PORT>(port), FUserName.c_str(),
-                                              FPassword.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return false;
+  HINTERNET connection = InternetConnectA(internet, host.c_str(), static_cast<INTERNET_PORT>(port),
+                                          FUserName.c_str(), FPassword.c_str(), INTERNET_SERVICE_HTTP, 0, 0);
+  if (!connection || !Keep(connection)) return false;
   const std::string accept = "Accept: " + FAcceptTypes;
   LPCSTR acceptTypes[] = {accept.c_str(), nullptr};
-  TInternetHandle request(HttpOpenRequestA(connection.Get(), FPostQuery.empty() ? "GET" : "POST", path.c_str(),
-                                           "HTTP/1.0", FReferer.empty() ? nullptr : FReferer.c_str(), acceptTypes,
-                                           FUseCache ? 0 : INTERNET_FLAG_RELOAD, 0));
-  if (!request) return false;
+  HINTERNET request = HttpOpenRequestA(connection, FPostQuery.empty() ? "GET" : "POST", path.c_str(), "HTTP/1.0",
+                                       FReferer.empty() ? nullptr : FReferer.c_str(), acceptTypes,
+                                       FUseCache ? 0 : INTERNET_FLAG_RELOAD, 0);
+  if (!request || !Keep(request)) return false;
+  // After every call that may block, the handles may have been closed by an
+  // abort: Terminated() is asked before they are used again.
   BOOL sent;
   if (!FPostQuery.empty()) {
     std::string body = FPostQuery;
-    sent = HttpSendRequestA(request.Get(), "Content-Type: application/x-www-form-urlencoded", 47, body.data(),
+    sent = HttpSendRequestA(request, "Content-Type: application/x-www-form-urlencoded", 47, body.data(),
                             static_cast<DWORD>(body.size()));
   } else {
-    sent = HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0);
+    sent = HttpSendRequestA(request, nullptr, 0, nullptr, 0);
   }
   if (!sent || Terminated()) return false;
 
   // An error page is no download, whatever its length.
   DWORD status = 0, statusSize = sizeof status;
-  if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize,
-                      nullptr) ||
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr) ||
       status < 200 || status > 299)
     return false;
 
   char length[LengthBufferSize] = {};
   DWORD lengthSize = sizeof length - 1;
-  const bool haveLength = HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &lengthSize, nullptr);
+  const bool haveLength = HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, length, &lengthSize, nullptr);
   if (Terminated()) return false;
   if (!haveLength && FBinaryData) return false;
   FTotalSize = haveLength ? std::atoi(length) : 0;
@@ -123,7 +135,7 @@ bool THTTPGetThread::Download(void* Internet) {
         break;
       }
       DWORD got = 0;
-      if (!InternetReadFile(request.Get(), block.data(), BlockSize, &got) || got == 0) break;
+      if (!InternetReadFile(request, block.data(), BlockSize, &got) || got == 0) break;
       DWORD put = 0;
       if (!WriteFile(file.Get(), block.data(), got, &put, nullptr) || put != got) {
         failed = true;
@@ -135,7 +147,7 @@ bool THTTPGetThread::Download(void* Internet) {
           if (!FDropProgress) FProgress(this, FTotalSize, FReaded);
         });
     }
-    ok = !failed && FTotalSize == FReaded;
+    ok = !failed && !Terminated() && FTotalSize == FReaded;
   }
   if (ok) ok = MoveFileExA(partName.c_str(), FFileName.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!ok) DeleteFileA(partName.c_str());
@@ -146,11 +158,7 @@ THTTPGet::THTTPGet(TComponent* AOwner) : TComponent(AOwner) {}
 
 THTTPGet::~THTTPGet() {
   FDestroying = true;
-  if (FThread) {
-    FThread->DropProgress();
-    AbortDownload();
-    WaitForWorker(false);
-  }
+  if (FThread) LetWorkerGo();
 }
 
 void THTTPGet::DownloadToFile() {
@@ -161,13 +169,14 @@ void THTTPGet::DownloadToFile() {
   t->OnTerminate = [this](TObject* Sender) { DownloadDone(Sender); };
   FThread = t;
   t->Start();
-  if (WaitThread) WaitForWorker(true);
+  if (WaitThread) WaitForWorker();
 }
 
 void THTTPGet::AbortDownload() {
   if (!FThread) return;
   FThread->Terminate();
   FThread->MarkFailed();
+  FThread->CloseConnection();
 }
 
 void THTTPGet::DownloadDone(TObject* Sender) {
@@ -183,28 +192,36 @@ void THTTPGet::DownloadDone(TObject* Sender) {
   FThread = nullptr;
 }
 
-void THTTPGet::WaitForWorker(bool Dispatch) {
-  bool quit = false;
-  WPARAM exitCode = 0;
+// The worker is stopped and forgotten: its end reaches no one (OnTerminate
+// is read on this, the main, thread), and it frees itself.
+void THTTPGet::LetWorkerGo() {
+  THTTPGetThread* t = FThread;
+  AbortDownload();
+  t->DropProgress();
+  t->OnTerminate = nullptr;
+  FThread = nullptr;
+  FResult = false;
+}
+
+void THTTPGet::WaitForWorker() {
   while (FThread) {
-    if (Dispatch && !quit) {
-      MSG m;
-      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-          quit = true;
-          exitCode = m.wParam;
-          AbortDownload();
-          break;
-        }
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-        if (!FThread) break;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_QUIT) {
+        // The program is ending: no wait for a worker that may be stuck on
+        // a stalled server. The download ends here, as failed.
+        LetWorkerGo();
+        if (OnError) OnError(this);
+        PostQuitMessage(static_cast<int>(m.wParam));
+        return;
       }
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+      if (!FThread) return;
     }
     CheckSynchronize();
-    if (!FThread) break;
+    if (!FThread) return;
     HANDLE ev = SyncEvent();
-    MsgWaitForMultipleObjects(ev ? 1 : 0, ev ? &ev : nullptr, FALSE, 50, Dispatch && !quit ? QS_ALLINPUT : 0);
+    MsgWaitForMultipleObjects(ev ? 1 : 0, ev ? &ev : nullptr, FALSE, 50, QS_ALLINPUT);
   }
-  if (quit) PostQuitMessage(static_cast<int>(exitCode));
 }

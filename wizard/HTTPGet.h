@@ -5,9 +5,16 @@
 // (port 80 otherwise). The body goes to FileName + ".part" and takes the
 // final name only when the whole body of a 2xx answer has arrived, so a
 // failed or aborted download never leaves a partial file under FileName.
+//
+// An abort closes the worker's WinInet handles from the aborting side, which
+// ends a call blocked on a stalled server where WinInet allows it (Windows;
+// Wine lets the call run on). Neither the destructor nor a WM_QUIT met while
+// waiting waits for the worker: it is told to stop, let go, and ends and
+// frees itself on its own, reporting to no one.
 #pragma once
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "classlib/Classes.h"
@@ -30,6 +37,8 @@ public:
   void MarkFailed() { FResult = false; }
   // The owner is going: progress is no longer handed over.
   void DropProgress() { FDropProgress = true; }
+  // Closes the WinInet handles of the download from any thread (once).
+  void CloseConnection();
 
   // Host, object path and port of a URL as the worker splits it.
   static void SplitURL(const std::string& URL, std::string& Host, std::string& Path, unsigned& Port);
@@ -38,7 +47,14 @@ protected:
   void Execute() override;
 
 private:
-  bool Download(void* Internet);
+  bool Download();
+  // Takes a new WinInet handle into the set CloseConnection closes; false
+  // (the handle closed) once the connection has been closed.
+  bool Keep(void* Handle);
+  std::mutex FHandleLock;
+  void* FHandles[3] = {};   // the Internet, connection and request handles
+  int FHandleCount = 0;
+  bool FClosed = false;
   const std::string FAcceptTypes, FAgent, FURL, FFileName, FUserName, FPassword, FPostQuery, FReferer;
   const bool FUseCache, FBinaryData;
   const TOnProgressEvent FProgress;
@@ -52,7 +68,7 @@ class THTTPGet : public TComponent {
   DECLARE_CLASSINFO(THTTPGet)
 public:
   explicit THTTPGet(TComponent* AOwner);
-  // Stops a running download and waits for its worker to end.
+  // Stops a running download and lets its worker go.
   ~THTTPGet() override;
 
   std::string AcceptTypes = "*/*";
@@ -72,16 +88,18 @@ public:
 
   // Starts a download of URL into FileName (nothing while one runs); with
   // WaitThread returns when it has ended, dispatching window messages
-  // meanwhile. A WM_QUIT met while waiting aborts the download and is
-  // posted again once the worker has ended.
+  // meanwhile. A WM_QUIT met while waiting aborts the download at once
+  // (OnError) and is posted again.
   void DownloadToFile();
+  // Asks the worker to stop and closes its connection; OnError follows.
   void AbortDownload();
   bool Running() const { return FThread != nullptr; }
   bool LastResult() const { return FResult; }
 
 private:
   void DownloadDone(TObject* Sender);
-  void WaitForWorker(bool Dispatch);
+  void WaitForWorker();
+  void LetWorkerGo();
   THTTPGetThread* FThread = nullptr;   // frees itself when it ends
   bool FResult = false;
   bool FDestroying = false;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "monitor/uLocationDatabase.h"
+#include "wizard/DatabaseInstall.h"
 
 IMPLEMENT_CLASSINFO(TForm1, TForm)
 
@@ -37,10 +38,11 @@ const char* const StoredUpdateURL = "txt.vbd/elpmaxe.lertnav.etadpu//:ptth";
 const char* const DefaultEchoURL = "http://ip.vantrel.example/";
 const char* const PartAgent = "Mozilla/4.0 (compatible; MSIE 7.0b; Windows NT 6.0)";
 const char* const UpdateInfoFile = "dbv.txt";
-const char* const StagingFolder = "data.new";
-const char* const RetiredFolder = "data.old";
-const char* const DatabaseFiles[] = {"geoip.dat", "cities.dat", "r.dat"};
+const char* const InUseText =
+    "Vantrel is running and keeps the database open, so it cannot be replaced now. Exit Vantrel, then hit "
+    "'Retry'.";
 constexpr int MaxRequests = 50;
+constexpr int PartCount = 9;
 constexpr TColor Grey = 0x888888;
 
 std::string Env(const char* Name) {
@@ -74,26 +76,6 @@ int64_t FileSize64(const std::string& Name) {
   return int64_t(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
 }
 
-void RemoveFolder(const std::string& Dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((Dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string n = fd.cFileName;
-      if (n == "." || n == "..") continue;
-      const std::string full = Dir + "\\" + n;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolder(full);
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(Dir.c_str());
-}
-
 // The decimal number at the start of a field, as the files write them.
 double FieldValue(const std::string& S) {
   const std::string t = Trim(S);
@@ -103,6 +85,10 @@ double FieldValue(const std::string& S) {
 }
 
 std::string PartName(int Part) { return Format("geoip.part%02d.rar", Part); }
+
+void DeleteVolumes() {
+  for (int i = 1; i <= PartCount; ++i) DeleteFileA(PartName(i).c_str());
+}
 
 TLabel* MakeLabel(TComponent* Owner, TWinControl* Parent, int X, int Y, const std::string& Text, int Width = 0) {
   auto* l = new TLabel(Owner);
@@ -342,6 +328,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   for (int i = 1; i < __argc; ++i) Params.push_back(__argv[i]);
   BuildPages();
   OnCreate = [this](TObject* S) { FormCreate(S); };
+  OnClose = [this](TObject*, TCloseAction&) { FormClose(); };
 }
 
 void TForm1::CreateParams(TCreateParams& Params) {
@@ -350,6 +337,10 @@ void TForm1::CreateParams(TCreateParams& Params) {
 }
 
 void TForm1::ShowMessage(const std::string& Text) { Application->MessageBox(Text, Application->Title()); }
+
+bool TForm1::AskRetry(const std::string& Text) {
+  return Application->MessageBox(Text, Application->Title(), MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY;
+}
 
 void TForm1::BuildPages() {
   using K = TWizardButtonKind;
@@ -395,6 +386,10 @@ void TForm1::BuildPages() {
   Label21 = MakeLabel(this, p0, 180, 14, "Welcome to Vantrel");
   Label21->Font()->SetHeight(-19);
   Label21->Font()->SetStyle(TFontStyles{TFontStyle::fsBold});
+  // Room for two lines: a longer heading wraps.
+  Label21->SetAutoSize(false);
+  Label21->SetWordWrap(true);
+  Label21->SetBounds(180, 14, 316, 42);
   Label10 = MakeLabel(this, p0, 180, 56,
                       " Vantrel database wizard is called once, at first run of program. Its only purpose is to "
                       "download IP location database and determine your home location. ",
@@ -549,6 +544,7 @@ void TForm1::FormCreate(TObject*) {
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     SetCurrentDirectoryA(ExtractFilePath(exe).c_str());
   }
+  RecoverDatabase();   // an installation a crash cut short
   if (Params.empty()) {
     CopyPagePicture(K2WizardInteriorPage1->Image()->Picture()->Graphic());
   } else if (!FileExists("myloc.txt")) {
@@ -583,39 +579,43 @@ void TForm1::wizard1cancelbuttonclick(TObject*) { Close(); }
 
 void TForm1::Button3Click(TObject*) {
   using K = TWizardButtonKind;
-  // While the download loop runs only Break gets through: a second loop
-  // inside the first would count parts that never arrived.
-  if (FDownloading && Button3->Caption() != "Break") return;
-  srand(GetTickCount());
-  RandomStart = static_cast<uint8_t>(rand() % 17 + 1);
-  PartSuffix.clear();
-  if (Button3->Caption() == "Break") {
+  if (FState == TDownloadState::dsDownloading) {   // Break
+    FState = TDownloadState::dsAborting;
     HTTPGet1->AbortDownload();
     Label1->SetCaption("Stopped at part " + IntToStr(PartCounter - 1) + " of 9");
     Button3->SetEnabled(false);
-    PartSuffix = "09";
     Button3->SetCaption("Aborting...");
     return;
   }
+  // Only Start and Resume start; nothing re-enters a running download.
+  if (FState != TDownloadState::dsIdle) return;
+  Label1->Font()->SetColor(clBlack);   // an earlier failure's red goes
+  if (PartCounter > PartCount) {   // every part is here: the database was in use
+    Unpack();
+    return;
+  }
+  srand(GetTickCount());
+  RandomStart = static_cast<uint8_t>(rand() % 17 + 1);
+  PartSuffix.clear();
   MirrorIndex = RandomStart;
   Button3->SetCaption("Break");
   K2WizardInteriorPage1->SetEnabledButtons({});
-  FDownloading = true;
-  bool gaveUp = false;
-  for (int requests = 1;; ++requests) {
-    if (MirrorIndex > MirrorCount) {
-      FDownloading = false;
-      ShowMessage("All servers are currently busy. Try again later.");
+  FState = TDownloadState::dsDownloading;
+  // The loop ends when the ninth part has arrived (unpacking), on Break, on
+  // closing, or when it gives up; a failed request only moves it on to the
+  // next mirror, the ninth part's too.
+  for (int requests = 1; FState == TDownloadState::dsDownloading; ++requests) {
+    if (MirrorIndex > MirrorCount || requests > MaxRequests) {
+      FState = TDownloadState::dsIdle;
+      if (MirrorIndex > MirrorCount) ShowMessage("All servers are currently busy. Try again later.");
+      // The user goes on from the part that failed.
+      Label1->SetCaption("Stopped at part " + IntToStr(PartCounter) + " of 9");
+      Button3->SetCaption("Resume");
+      Button3->SetEnabled(true);
       K2WizardInteriorPage1->SetEnabledButtons({K::bkBack, K::bkCancel});
-      Button3->SetCaption("Start");
       return;
     }
-    if (PartSuffix == "09") break;
-    if (requests > MaxRequests) {
-      gaveUp = true;
-      break;
-    }
-    PartSuffix = "0" + IntToStr(PartCounter);
+    PartSuffix = Format("%02d", PartCounter);
     PartCounter += 1;
     HTTPGet1->Agent = PartAgent;
     HTTPGet1->UseCache = false;
@@ -626,13 +626,11 @@ void TForm1::Button3Click(TObject*) {
     Label1->SetCaption("Downloading part " + IntToStr(PartCounter - 1) + " of 9");
     HTTPGet1->DownloadToFile();
   }
-  FDownloading = false;
-  // The loop gave up on its own: the user may go on from the part that failed.
-  if (gaveUp && Button3->Caption() == "Break") {
-    Button3->SetCaption("Resume");
-    Button3->SetEnabled(true);
-    K2WizardInteriorPage1->SetEnabledButtons({K::bkBack, K::bkCancel});
-  }
+}
+
+void TForm1::FormClose() {
+  if (FState == TDownloadState::dsDownloading || FState == TDownloadState::dsAborting) HTTPGet1->AbortDownload();
+  FState = TDownloadState::dsClosing;
 }
 
 void TForm1::HTTPGet1Progress(TObject*, int TotalSize, int Readed) {
@@ -656,36 +654,39 @@ void TForm1::HTTPGet1DoneFile(TObject*, const std::string&, int) {
   const bool updateInfo = HTTPGet1->FileName == UpdateInfoFile;
   if (!updateInfo) {
     Gauge2->SetPosition(PartCounter);
-    if (FileSize64(LocalPartName) < MinimumPartSize) {
-      // Too short: fetched again from the next mirror, the ninth part too.
+    if (PartSuffix == "09") {
+      // The last volume of a set holds the rest and may be of any size:
+      // unpacking judges it.
+      Unpack();
+    } else if (FileSize64(LocalPartName) < MinimumPartSize) {
+      // Too short: fetched again from the next mirror.
       PartCounter -= 1;
       MirrorIndex += 1;
       Gauge2->SetPosition(PartCounter - 1);
-      if (PartSuffix == "09") PartSuffix.clear();
-    } else if (PartSuffix == "09") {
-      Unpack();
     }
   }
   if (UpdateMode) ShowUpdateInfo(true);
 }
 
 bool TForm1::AllPartsPresent() const {
-  for (int i = 1; i <= 9; ++i)
+  for (int i = 1; i < PartCount; ++i)
     if (FileSize64(PartName(i)) < MinimumPartSize) return false;
-  return true;
+  return FileExists(PartName(PartCount));
 }
 
 void TForm1::Unpack() {
   using K = TWizardButtonKind;
+  FState = TDownloadState::dsUnpacking;
   Button3->Hide();
   Button3->SetCaption("Start");
   Label1->SetCaption("Decompressing...");
   Application->ProcessMessages();
 
-  // Into a folder of its own: the installed database is replaced only by a
-  // whole new one.
+  // Into a folder of its own; the installed database is replaced by a whole
+  // new one only, and nothing else of data\ is touched.
   LastUnpackError.clear();
-  RemoveFolder(StagingFolder);
+  bool inUse = false;
+  RecoverDatabase();
   if (!AllPartsPresent()) {
     LastUnpackError = "a part is missing or too short";
   } else {
@@ -698,17 +699,35 @@ void TForm1::Unpack() {
         if (!FileExists(std::string(StagingFolder) + "\\" + f)) LastUnpackError = std::string(f) + " is not in the archive";
   }
   if (LastUnpackError.empty()) {
-    RemoveFolder(RetiredFolder);
-    const bool hadData = DirectoryExists("data");
-    if ((hadData && !MoveFileA("data", RetiredFolder)) || !MoveFileA(StagingFolder, "data")) {
-      LastUnpackError = "the data folder cannot be replaced: " + SysErrorMessage(GetLastError());
-      if (hadData && !DirectoryExists("data")) MoveFileA(RetiredFolder, "data");
-    } else {
-      RemoveFolder(RetiredFolder);
+    for (;;) {
+      const TInstallResult r = InstallDatabase(LastUnpackError);
+      if (r != TInstallResult::irInUse) break;
+      if (FState == TDownloadState::dsClosing || !AskRetry(InUseText)) {
+        inUse = true;
+        break;
+      }
     }
   }
+  if (inUse) {
+    // The volumes stay: Resume installs them once Vantrel has ended.
+    RemoveFolder(StagingFolder);
+    if (FState == TDownloadState::dsClosing) return;
+    FState = TDownloadState::dsIdle;
+    Label1->Font()->SetColor(clRed);
+    Label1->SetCaption("Vantrel is running: the database was not changed. Exit Vantrel, then hit 'Resume' to "
+                       "install the downloaded one.");
+    Button3->SetCaption("Resume");
+    Button3->SetEnabled(true);
+    Button3->Show();
+    K2WizardInteriorPage1->SetEnabledButtons({K::bkBack, K::bkCancel});
+    return;
+  }
+  // The volumes go, whether unpacking succeeded or not.
+  DeleteVolumes();
   if (!LastUnpackError.empty()) {
     RemoveFolder(StagingFolder);
+    if (FState == TDownloadState::dsClosing) return;
+    FState = TDownloadState::dsIdle;
     Label1->Font()->SetColor(clRed);
     Label1->SetCaption("Decompressing failed: " + LastUnpackError +
                        ". The database was not changed; hit 'Resume' to download again.");
@@ -719,6 +738,7 @@ void TForm1::Unpack() {
     K2WizardInteriorPage1->SetEnabledButtons({K::bkBack, K::bkCancel});
     return;
   }
+  if (FState != TDownloadState::dsClosing) FState = TDownloadState::dsDone;
   Label1->Font()->SetColor(clBlack);
   if (UpdateMode) {
     Label1->SetCaption("Database succesfully updated. Hit 'Finish' buton.");
@@ -726,9 +746,6 @@ void TForm1::Unpack() {
     K2WizardInteriorPage1->SetVisibleButtons({K::bkFinish});
   } else {
     Label1->SetCaption("Decompressing...Done. Hit the 'Next' buton.");
-  }
-  for (int i = 1; i <= 9; ++i) DeleteFileA(PartName(i).c_str());
-  if (!UpdateMode) {
     findmyip();
     Edit1->SetText(HomeIP);
     Edit2->SetText(City);

@@ -87,6 +87,11 @@ extern HINSTANCE(WINAPI* WizardShellExecute)(HWND Wnd, LPCSTR Operation, LPCSTR 
 
 // ---- The window ----
 
+// The download button's course: Start (or Resume) -> downloading (Break) ->
+// unpacking -> done; Break leads to aborting, a failure back to idle
+// (Resume), closing the window ends everything.
+enum class TDownloadState { dsIdle, dsDownloading, dsAborting, dsUnpacking, dsDone, dsClosing };
+
 class TForm1 : public TForm {
   DECLARE_CLASSINFO(TForm1)
 public:
@@ -149,9 +154,11 @@ public:
   void IPtoCoor();
   void fake();
   void verifydata();
-  bool Downloading() const { return FDownloading; }
+  TDownloadState DownloadState() const { return FState; }
   // Shows a message to the user (a message box).
   virtual void ShowMessage(const std::string& Text);
+  // Asks the user to retry (a message box with Retry and Cancel): true for Retry.
+  virtual bool AskRetry(const std::string& Text);
 
 protected:
   void CreateParams(TCreateParams& Params) override;
@@ -159,10 +166,11 @@ protected:
 private:
   void BuildPages();
   void ShowUpdateInfo(bool Downloaded);
+  void FormClose();
   void Unpack();
   bool AllPartsPresent() const;
   void CopyPagePicture(TGraphic* From);
-  bool FDownloading = false;   // the download loop of Button3Click runs
+  TDownloadState FState = TDownloadState::dsIdle;
 };
 
 extern TForm1* Form1;

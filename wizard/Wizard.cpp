@@ -104,24 +104,26 @@ void TWizardPageTitle::Changed() {
 }
 
 void TWizardPageTitle::GetTextRect(TCanvas* Canvas, const TRect& Rect, TRect& TextRect) {
-  TRect r = Rect;
-  // The text's extent, wrapped to the rectangle's width.
-  TRect calc = ::Rect(0, 0, std::max<int>(0, Rect.right - Rect.left - 2 * FIndent - FAnchorPlacement), 0);
+  const bool left = FAnchors.Contains(TAnchorKind::akLeft), top = FAnchors.Contains(TAnchorKind::akTop);
+  const bool right = FAnchors.Contains(TAnchorKind::akRight), bottom = FAnchors.Contains(TAnchorKind::akBottom);
+  // The room across first: the text is wrapped at the width it is drawn at.
+  const int x0 = Rect.left + (left ? FAnchorPlacement : 0) + FIndent;
+  const int x1 = (right ? Rect.right - FAnchorPlacement : Rect.right) - FIndent;
+  TRect calc = ::Rect(0, 0, std::max(0, x1 - x0), 0);
   Canvas->TextRect(calc, FText, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  TextRect = ::Rect(r.left, r.top, r.left + (calc.right - calc.left), r.top + (calc.bottom - calc.top));
-  const int w = TextRect.right - TextRect.left, h = TextRect.bottom - TextRect.top;
-  if (FAnchors.Contains(TAnchorKind::akLeft)) OffsetRect(&TextRect, FAnchorPlacement, 0);
-  if (FAnchors.Contains(TAnchorKind::akTop)) OffsetRect(&TextRect, 0, FAnchorPlacement);
-  if (FAnchors.Contains(TAnchorKind::akRight)) {
-    TextRect.right = Rect.right - FAnchorPlacement;
-    if (!FAnchors.Contains(TAnchorKind::akLeft)) TextRect.left = TextRect.right - w;
+  const int w = calc.right - calc.left, h = calc.bottom - calc.top;
+  TextRect.left = x0;
+  TextRect.right = x0 + w;
+  if (right) {
+    TextRect.right = x1;
+    if (!left) TextRect.left = x1 - w;
   }
-  if (FAnchors.Contains(TAnchorKind::akBottom)) {
+  TextRect.top = Rect.top + (top ? FAnchorPlacement : 0);
+  TextRect.bottom = TextRect.top + h;
+  if (bottom) {
     TextRect.bottom = Rect.bottom - FAnchorPlacement;
-    if (!FAnchors.Contains(TAnchorKind::akTop)) TextRect.top = TextRect.bottom - h;
+    if (!top) TextRect.top = TextRect.bottom - h;
   }
-  TextRect.left += FIndent;
-  TextRect.right -= FIndent;
   TextRect.right = std::min(TextRect.right, Rect.right);
   TextRect.bottom = std::min(TextRect.bottom, Rect.bottom);
 }
@@ -184,6 +186,7 @@ void TWizardPageHeader::TakePageFont() {
   for (TWizardPageTitle* t : {&FTitle, &FSubtitle}) {
     t->FTakingFont = true;
     t->FFont.SetName(FPage->Font()->Name());
+    t->FFont.SetCharset(FPage->Font()->Charset());
     t->FTakingFont = false;
   }
 }
@@ -277,12 +280,11 @@ void TWizardImage::SetLayout(TKImageLayout Value) {
   Changed();
 }
 
-bool TWizardImage::Transparent() const { return FPicture.Graphic() && FTransparent; }
+bool TWizardImage::Transparent() const { return FPicture.Graphic() && FPicture.Graphic()->Transparent(); }
 
+// The graphic's change reaches the owner through the picture.
 void TWizardImage::SetTransparent(bool Value) {
-  if (!FPicture.Graphic() || Value == FTransparent) return;
-  FTransparent = Value;
-  Changed();
+  if (FPicture.Graphic()) FPicture.Graphic()->SetTransparent(Value);
 }
 
 void TWizardImage::PaintTo(TCanvas* Canvas, const TRect& Rect) {

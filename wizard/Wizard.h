@@ -158,7 +158,6 @@ private:
   TPicture FPicture;
   TKImageAlignment FAlignment = TKImageAlignment::iaStretch;
   TKImageLayout FLayout = TKImageLayout::ilStretch;
-  bool FTransparent = false;
 };
 
 class TWizardWaterMark : public TWizardPageObject {

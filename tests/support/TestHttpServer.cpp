@@ -137,7 +137,9 @@ void TTestHttpServer::Serve(SOCKET S) {
   const size_t chunk = a.DelayMs ? 4096 : total;
   for (size_t at = 0; at < total && !FStop; at += chunk) {
     if (!SendAll(S, a.Body.data() + at, std::min(chunk, total - at))) return;
-    if (a.DelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(a.DelayMs));
+    // (a long pause, a stalled server, ends when the server stops)
+    for (unsigned slept = 0; slept < a.DelayMs && !FStop; slept += 10)
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10u, a.DelayMs - slept)));
   }
   shutdown(S, 1);
 }

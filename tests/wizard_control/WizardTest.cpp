@@ -1,5 +1,6 @@
 // The wizard control on a real form: navigation, button states and places,
-// the Stop veto through real clicks, and the painted header graphics.
+// the Stop veto through real clicks, the painted header graphics, titles
+// (wrapping, character set) and transparent page pictures.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -210,6 +211,70 @@ TEST_F(WizardTest, HeaderGraphicsArePainted) {
   TCapture wz = CaptureClient(W->Handle());
   EXPECT_EQ(wz.At(50, W->ClientHeight() - 42), rgb(shadow));
   W->SetHeaderImages(nullptr);
+}
+
+// A title is wrapped at the width it is drawn at: no line is lost, whatever
+// the width, the anchor placement and the indent.
+TEST_F(WizardTest, TitlesKeepEveryLineAtAnyWidth) {
+  TWizardPageTitle* t = Pages[0]->Header()->Title();
+  t->SetText("Download the IP location database, then find your home location on the globe");
+  TBitmap b;
+  b.SetSize(600, 300);
+  TCanvas* c = b.Canvas();
+  c->SetFont(t->Font());
+  for (int indent : {0, 6}) {
+    t->SetIndent(indent);
+    for (int w = 60; w <= 520; ++w) {
+      TRect tr;
+      t->GetTextRect(c, Rect(0, 0, w, 300), tr);
+      TRect need = Rect(0, 0, tr.right - tr.left, 0);
+      c->TextRect(need, t->Text(), DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+      ASSERT_GE(tr.bottom - tr.top, need.bottom - need.top) << "indent " << indent << ", width " << w;
+    }
+  }
+}
+
+TEST_F(WizardTest, TitlesTakeThePageFontsCharacterSet) {
+  Pages[0]->Font()->SetCharset(RUSSIAN_CHARSET);
+  for (TWizardPageTitle* t : {Pages[0]->Header()->Title(), Pages[0]->Header()->Subtitle()}) {
+    EXPECT_EQ(t->Font()->Charset(), RUSSIAN_CHARSET);
+    LOGFONTA lf{};
+    ASSERT_EQ(GetObjectA(t->Font()->Handle(), sizeof lf, &lf), int(sizeof lf));
+    EXPECT_EQ(lf.lfCharSet, RUSSIAN_CHARSET);
+  }
+  EXPECT_EQ(Pages[1]->Header()->Title()->Font()->Charset(), DEFAULT_CHARSET);
+}
+
+// A transparent page picture leaves out its bottom-left pixel's colour: the
+// page shows through.
+TEST_F(WizardTest, ATransparentPictureShowsThePage) {
+  W->SelectNextPage();
+  TWizardInteriorPage* p = Pages[0];
+  p->Header()->SetVisible(false);
+  p->Image()->SetAlignment(TKImageAlignment::iaLeft);
+  p->Image()->SetLayout(TKImageLayout::ilTop);
+  EXPECT_FALSE(p->Image()->Transparent());   // no picture yet
+  TBitmap pic;
+  pic.SetSize(40, 40);
+  pic.Canvas()->Brush()->SetColor(clLime);
+  pic.Canvas()->FillRect(Rect(0, 0, 40, 40));
+  pic.Canvas()->Brush()->SetColor(clBlue);
+  pic.Canvas()->FillRect(Rect(10, 10, 30, 30));
+  p->Image()->Picture()->SetGraphic(&pic);
+  const uint32_t face = [] {
+    const COLORREF v = ColorToRGB(clBtnFace);
+    return uint32_t(GetRValue(v)) << 16 | uint32_t(GetGValue(v)) << 8 | GetBValue(v);
+  }();
+  PumpFor(200);
+  TCapture opaque = CaptureClient(p->Handle());
+  EXPECT_EQ(opaque.At(5, 5), 0x00FF00u);
+  p->Image()->SetTransparent(true);
+  EXPECT_TRUE(p->Image()->Transparent());
+  PumpFor(200);
+  TCapture see = CaptureClient(p->Handle());
+  SaveBmp(see, "wizard-transparent-picture.bmp");
+  EXPECT_EQ(see.At(5, 5), face);
+  EXPECT_EQ(see.At(20, 20), 0x0000FFu);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // The home-location file's coordinate codes, the city folding, the mirror
-// table and the public-address discovery of the wizard's window unit.
+// table and the public-address discovery of the wizard's window unit; the
+// database folders as a crash leaves them and what the next start makes of
+// them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "TestPaths.h"
+#include "wizard/DatabaseInstall.h"
 #include "wizard/Unit1.h"
 
 namespace {
@@ -133,6 +137,84 @@ TEST(HomeFile, IsReplacedWholeOrNotAtAll) {
   CreateDirectoryA((dir + "\\busy").c_str(), nullptr);
   EXPECT_THROW(SaveLinesReplacing(lines, dir + "\\busy"), Exception);
   EXPECT_FALSE(FileExists(dir + "\\busy.new"));
+}
+
+using TTree = std::map<std::string, std::string>;
+
+// Files, and folders: names ending in "\\".
+void Lay(const TTree& Files) {
+  for (auto& [name, bytes] : Files) {
+    for (size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 1))
+      CreateDirectoryA(name.substr(0, at).c_str(), nullptr);
+    if (name.back() != '\\') WriteTextFile(name, bytes);
+  }
+}
+
+// Every state an installation passes through, cut short, ends in a whole
+// database at the next start, the user's files in data\ kept: forward once
+// the new database is whole (data.ready), back otherwise.
+TEST(DatabaseRecovery, AnInstallationCutShortEndsWhole) {
+  const TTree oldDb{{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}};
+  const TTree newDb{{"data\\geoip.dat", "new-g"}, {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}};
+  const TTree mine{{"data\\texture.jpg", "texture"}, {"data\\mine\\notes.txt", "notes"}};
+  auto with = [](TTree A, const TTree& B) {
+    A.insert(B.begin(), B.end());
+    return A;
+  };
+  struct TCase {
+    const char* Name;
+    TTree Before;
+    TTree After;
+  };
+  const TCase cases[] = {
+      {"backups begun", with(mine, {{"data.ready\\geoip.dat", "new-g"}, {"data.ready\\cities.dat", "new-c"},
+                                    {"data.ready\\r.dat", "new-r"}, {"data.old\\geoip.dat", "old-g"},
+                                    {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}}),
+       with(mine, newDb)},
+      {"new files moving in", with(mine, {{"data.ready\\cities.dat", "new-c"}, {"data.ready\\r.dat", "new-r"},
+                                          {"data.old\\geoip.dat", "old-g"}, {"data.old\\cities.dat", "old-c"},
+                                          {"data.old\\r.dat", "old-r"}, {"data\\geoip.dat", "new-g"}}),
+       with(mine, newDb)},
+      {"backups being deleted", with(mine, with(newDb, {{"data.ready\\", ""}, {"data.old\\r.dat", "old-r"}})),
+       with(mine, newDb)},
+      {"being undone", with(mine, {{"data.new\\geoip.dat", "new-g"}, {"data.old\\cities.dat", "old-c"},
+                                   {"data.old\\r.dat", "old-r"}, {"data\\geoip.dat", "old-g"},
+                                   {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}}),
+       with(mine, oldDb)},
+      {"unpacking", with(with(mine, oldDb), {{"data.new\\geoip.dat", "half"}}), with(mine, oldDb)},
+      // An earlier wizard moved the whole folder aside and died before the
+      // new one took its place.
+      {"whole folder aside", with({{"data.new\\geoip.dat", "new-g"}}, {{"data.old\\geoip.dat", "old-g"},
+                                   {"data.old\\cities.dat", "old-c"}, {"data.old\\r.dat", "old-r"},
+                                   {"data.old\\texture.jpg", "texture"}, {"data.old\\mine\\notes.txt", "notes"}}),
+       with(mine, oldDb)},
+  };
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetCurrentDirectoryA(TempFolder("recover").c_str());
+    Lay(c.Before);
+    EXPECT_TRUE(RecoverDatabase());
+    EXPECT_EQ(ReadTree("."), c.After);
+    for (const char* f : {"data.old", "data.new", "data.ready"}) EXPECT_FALSE(DirectoryExists(f)) << f;
+    SetCurrentDirectoryA(home);
+  }
+}
+
+// A link inside a folder being removed goes, never what it points to.
+TEST(DatabaseRecovery, ALinkInTheBackupFolderKeepsItsTarget) {
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  ASSERT_TRUE(FileExists("links\\data.old\\maps\\link\\keep.txt")) << "prepare makes the link";
+  SetCurrentDirectoryA("links");
+  Lay({{"data\\geoip.dat", "g"}, {"data\\cities.dat", "c"}, {"data\\r.dat", "r"}, {"data\\maps\\own.txt", "own"},
+       {"data.old\\maps\\old.txt", "old"}});
+  RecoverDatabase();
+  EXPECT_EQ(ReadTextFile("outside\\keep.txt"), "keep\n");
+  EXPECT_FALSE(FileExists("data.old\\maps\\old.txt"));
+  EXPECT_EQ(ReadTree("data").size(), 4u);
+  SetCurrentDirectoryA(home);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The real vantrelwiz.exe under Wine, driven with real clicks: the first
 // run downloads the nine volumes of a full-size database from a local
 // server (one request failing, one part arriving short), unpacks them into
-// data\, finds the home location through a fixture echo page, writes
-// myloc.txt on Finish and starts the main program (a stand-in that leaves a
-// marker). Update mode keeps the old database when the download fails half
-// way, and tells when the update information cannot be had.
+// data\ beside the user's files there, finds the home location through a
+// fixture echo page, writes myloc.txt on Finish and starts the main program
+// (a stand-in that leaves a marker). Update mode keeps the old database when
+// the download fails half way, tells when the update information cannot be
+// had or is not newer, and waits while the main program holds the database
+// open. Closing the window during a download ends the program at once.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,6 +17,7 @@
 #include "TestHttpServer.h"
 #include "TestPaths.h"
 #include "classlib/SysUtils.h"
+#include "monitor/uLocationDatabase.h"
 
 namespace {
 
@@ -70,6 +73,21 @@ HWND FindText(DWORD Pid, const std::string& Text, bool Visible = true) {
       },
       reinterpret_cast<LPARAM>(&f));
   (void)Visible;
+  return f.Found;
+}
+
+// A window with this text inside Root (a message box's button).
+HWND ChildWithText(HWND Root, const std::string& Text) {
+  TFindText f{0, Text};
+  EnumChildWindows(
+      Root,
+      [](HWND C, LPARAM P) -> BOOL {
+        auto* f = reinterpret_cast<TFindText*>(P);
+        if (f->Text != TextOf(C)) return TRUE;
+        f->Found = C;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&f));
   return f.Found;
 }
 
@@ -129,6 +147,36 @@ protected:
     PumpFor(GetDoubleClickTime() + 100);   // the next click is no double click
   }
   void Screenshot(const std::string& Name) { SaveBmp(CaptureClient(Window), Name); }
+  // Waits for a message box with this text and clicks its button Button.
+  void Answer(const std::string& Text, const std::string& Button, DWORD Ms) {
+    HWND text = WaitForText(Process.dwProcessId, Text, Ms);
+    ASSERT_NE(text, nullptr) << Text;
+    HWND b = ChildWithText(GetAncestor(text, GA_ROOT), Button);
+    ASSERT_NE(b, nullptr) << Button;
+    PumpFor(300);
+    ClickWindow(b);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(b); }, 5000)) << "the box stayed";
+    PumpFor(300);
+  }
+  static std::string SmallPart(int I) { return ReadTextFile(Format("small\\small.part%02d.rar", I)); }
+  void InstallOld(const std::string& Version) {
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    WriteTextFile(Dir + "\\data\\r.dat", Version + "\r\n");
+    WriteTextFile(Dir + "\\data\\geoip.dat", std::string(1200, 'g'));
+    WriteTextFile(Dir + "\\data\\cities.dat", "GBLondon;5151;-13\r\n");
+    WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  }
+  // The earth texture and a folder of the user's own, which no install touches.
+  void KeepMine() {
+    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
+    CreateDirectoryA((Dir + "\\data\\mine").c_str(), nullptr);
+    WriteTextFile(Dir + "\\data\\texture.jpg", "the earth");
+    WriteTextFile(Dir + "\\data\\mine\\notes.txt", "notes");
+  }
+  void ExpectMineKept() {
+    EXPECT_EQ(ReadTextFile(Dir + "\\data\\texture.jpg"), "the earth");
+    EXPECT_EQ(ReadTextFile(Dir + "\\data\\mine\\notes.txt"), "notes");
+  }
 
   TTestHttpServer Server;
   std::string Dir;
@@ -144,6 +192,7 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
   TTestHttpAnswer shortPart{200, Parts[3].substr(0, 1000000)};
   Server.SetSequence("/feb10.part01.zip", {fail});
   Server.SetSequence("/feb10.part03.zip", {shortPart});
+  KeepMine();
 
   Start("");
   Screenshot("page0-welcome.bmp");
@@ -161,6 +210,7 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
     EXPECT_TRUE(ReadTextFile(Dir + "\\data\\" + f) == ReadTextFile(std::string("data-src\\") + f)) << f;
   for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Dir + Format("\\geoip.part%02d.rar", i)));
   EXPECT_FALSE(DirectoryExists(Dir + "\\data.new"));
+  ExpectMineKept();
 
   Click("&Next >");
   // The home page: the echo page's address, located in the new database.
@@ -180,15 +230,11 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
 }
 
 TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
-  // An installed database and home.
-  CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
-  WriteTextFile(Dir + "\\data\\r.dat", "100\r\n");
-  WriteTextFile(Dir + "\\data\\geoip.dat", std::string(1200, 'g'));
-  WriteTextFile(Dir + "\\data\\cities.dat", "GBLondon;5151;-13\r\n");
-  WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
-  const std::string info = "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1456459\r\n";
+  InstallOld("100");   // an installed database and home
+  // A small database: the update information sets its minimum part size.
+  const std::string info = "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1000\r\n";
   Server.SetFile("/dbv.txt", info);
-  for (int i = 1; i <= 4; ++i) Server.SetFile(Format("/mar10.part%02d.zip", i), Parts[i]);
+  for (int i = 1; i <= 4; ++i) Server.SetFile(Format("/mar10.part%02d.zip", i), SmallPart(i));
   // part 5 and later: 404 on every mirror
 
   Start("-u", " Vantrel database updater");
@@ -206,7 +252,7 @@ TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   PressKey(VK_RETURN);
   PumpFor(500);
   Screenshot("update-failed.bmp");
-  EXPECT_NE(FindText(Process.dwProcessId, "Start"), nullptr);
+  EXPECT_NE(FindText(Process.dwProcessId, "Resume"), nullptr);
   EXPECT_GE(Server.Count("/mar10.part05.zip"), 17);   // every mirror was tried
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
@@ -218,23 +264,107 @@ TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   ASSERT_TRUE(Ended());
 }
 
-TEST_F(ProgramTest, UpdateWithoutUpdateInformationOffersOnlyFinish) {
-  WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
-  for (const char* answer : {"404", "short"}) {
-    SCOPED_TRACE(answer);
-    const bool shortInfo = std::string(answer) == "short";
-    if (shortInfo) Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n");
-    // "-H" is no "-h": any parameter but that one updates.
-    Start(shortInfo ? "-u" : "-H", " Vantrel database updater");
-    EXPECT_NE(WaitForText(Process.dwProcessId, "Can not connect to update server.", 5000), nullptr);
+// No update information, too little of it, a page in its place (served as
+// 200), or a version the user has already: only Finish, which installs nothing.
+TEST_F(ProgramTest, UpdateInformationNotToBeUsedOrNotNewerOffersOnlyFinish) {
+  InstallOld("3486712");
+  const std::string newer = "\r\n\r\n\r\n3486713\r\n/mar10.part\r\n1456459\r\n";
+  struct TCase {
+    const char* Name;
+    const char* Param;
+    std::string Info;   // empty: none (404)
+    const char* Says;
+  };
+  const TCase cases[] = {
+      {"404", "-H", "", "Can not connect to update server."},   // "-H" is no "-h": any other parameter updates
+      {"short", "-u", "Vantrel database\r\n\r\n", "Can not connect to update server."},
+      {"page", "-u", "<html><body>Please wait" + newer + "</body></html>\r\n", "Can not connect to update server."},
+      {"latest", "-u", "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1456459\r\n",
+       "You already have the latest version installed."}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (!c.Info.empty()) Server.SetFile("/dbv.txt", c.Info);
+    Start(c.Param, " Vantrel database updater");
+    EXPECT_NE(WaitForText(Process.dwProcessId, c.Says, 5000), nullptr);
     EXPECT_EQ(FindText(Process.dwProcessId, "&Next >"), nullptr);
+    if (std::string(c.Name) == "latest") {
+      EXPECT_NE(FindText(Process.dwProcessId, "Terminate database updater."), nullptr);
+      Screenshot("update-latest.bmp");
+    }
     Click("&Finish");
     ASSERT_TRUE(Ended());
+    EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "3486712\r\n");
     EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
     CloseHandle(Process.hProcess);
     CloseHandle(Process.hThread);
     Process = {};
   }
+}
+
+// The main program keeps data\geoip.dat open while it runs (here its own
+// loader, in this process): the update says so and offers to retry, keeps
+// the old database and the volumes, and installs them, without downloading
+// again, once the main program has ended.
+TEST_F(ProgramTest, UpdateWaitsWhileTheMainProgramHoldsTheDatabase) {
+  InstallOld("100");
+  KeepMine();
+  Server.SetFile("/dbv.txt", "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1000\r\n");
+  for (int i = 1; i <= 9; ++i)
+    Server.SetFile(Format("/mar10.part%02d.zip", i), SmallPart(i));
+  TLocationDatabase running;
+  running.Load(Dir + "\\data");
+  ASSERT_EQ(running.RecordCount(), 100);
+
+  Start("-u", " Vantrel database updater");
+  Click("&Next >");
+  Click("Start ");
+  const std::string inUse =
+      "Vantrel is running and keeps the database open, so it cannot be replaced now. Exit Vantrel, then hit 'Retry'.";
+  Answer(inUse, "&Retry", 60000);   // still running: asked again
+  Answer(inUse, "Cancel", 10000);
+  ASSERT_NE(WaitForText(Process.dwProcessId,
+                        "Vantrel is running: the database was not changed. Exit Vantrel, then hit 'Resume' to install "
+                        "the downloaded one.",
+                        5000),
+            nullptr);
+  Screenshot("update-in-use.bmp");
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
+  for (int i = 1; i <= 9; ++i) EXPECT_TRUE(FileExists(Dir + Format("\\geoip.part%02d.rar", i))) << i;
+
+  running.Close();   // Vantrel ends
+  const size_t requests = Server.Requests().size();
+  Click("Resume");
+  ASSERT_NE(WaitForText(Process.dwProcessId, "Database succesfully updated. Hit 'Finish' buton.", 60000), nullptr);
+  EXPECT_EQ(Server.Requests().size(), requests);
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    EXPECT_TRUE(ReadTextFile(Dir + "\\data\\" + f) == ReadTextFile(std::string("small-src\\") + f)) << f;
+  ExpectMineKept();
+  for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Dir + Format("\\geoip.part%02d.rar", i))) << i;
+  for (const char* f : {"data.old", "data.new", "data.ready"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
+  // The main program's next start has the new database.
+  running.Load(Dir + "\\data");
+  EXPECT_EQ(running.RecordCount(), StrToInt(Trim(ReadTextFile("small-src\\r.dat"))));
+  running.Close();
+  Click("&Finish");
+  ASSERT_TRUE(Ended());
+  EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
+}
+
+// Closing the window while a mirror has stalled in the middle of a part:
+// the program ends at once, asking no other mirror and showing nothing.
+TEST_F(ProgramTest, ClosingTheWindowDuringADownloadEndsAtOnce) {
+  TTestHttpAnswer stalled{200, Parts[1]};
+  stalled.DelayMs = 120000;   // after the first 4 KB
+  Server.Set("/feb10.part01.zip", stalled);
+  Start("");
+  Click("&Next >");
+  Click("Start ");
+  ASSERT_TRUE(PumpUntil([&] { return Server.Count("/feb10.part01.zip") == 1; }, 10000));
+  PumpFor(1000);
+  PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);   // the close box
+  EXPECT_TRUE(Ended(10000)) << "the program did not end";
+  EXPECT_EQ(Server.Requests().size(), 1u);
 }
 
 TEST_F(ProgramTest, HomeEditingRewritesHomeWithoutStartingTheMainProgram) {

@@ -365,6 +365,20 @@ TEST_F(RarTest, PasswordCopyLeavesRoomForTheTerminator) {
   EXPECT_STREQ(buf, "ab");
 }
 
+// Attributes a Windows archiver stored come with the file; a Unix mode is no
+// set of Windows attributes (0644 would read as "system").
+TEST_F(RarTest, WindowsAttributesComeAlongUnixModesDoNot) {
+  const std::string out = TempFolder("attrs-out");
+  auto r = Make("attrs\\attrs.part01.rar", out);
+  r->ProcessArchive();
+  EXPECT_TRUE(Rec.Errors.empty()) << Rec.ErrorText();
+  const DWORD dos = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  EXPECT_EQ(GetFileAttributesA((out + "\\windows.txt").c_str()) & dos, DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(GetFileAttributesA((out + "\\unix.txt").c_str()) & dos, 0u);
+  EXPECT_EQ(ReadTextFile(out + "\\windows.txt"), "shown\n");
+  SetFileAttributesA((out + "\\windows.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(RarTest, WithoutTheLibraryOnlyAnErrorIsReported) {
   auto r = Make("nine\\geoip.part01.rar", TempFolder("nolib"));
   UnloadUnRarDll();   // as if unrar.dll were not there

@@ -1,11 +1,15 @@
-// The wizard's window in this process, on a small database's volumes: nothing
-// re-enters the download loop while it retries; Break stops at the part
-// being fetched; a part no mirror has is fetched again by the next click;
-// a failed unpacking is reported, keeps the installed database and the
-// volumes, and can be retried.
+// The wizard's window in this process, on a small database's volumes (a set
+// whose ninth volume is shorter than the others): nothing re-enters the
+// download loop while it retries; Break stops at the part being fetched, and
+// so does closing the window; a part no mirror has, the ninth too, leaves
+// "Resume", which fetches it again; a failed unpacking is reported, keeps the
+// installed database and the rest of data\, and can be retried; the home
+// page's coordinate limits.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -42,7 +46,10 @@ protected:
     Form = new TTestForm1(Application);
     Form->Params.clear();
     Form->AfterConstruction();
-    Form->MinimumPartSize = 1000;   // the small volumes
+    // The full volumes' size; the ninth is shorter.
+    Form->MinimumPartSize = INT_MAX;
+    for (int i = 1; i <= 8; ++i) Form->MinimumPartSize = std::min<int>(Form->MinimumPartSize, int(Parts[i].size()));
+    ASSERT_LT(int(Parts[9].size()), Form->MinimumPartSize);
     Form->Show();
     Form->Wizard1->SetActivePage(Form->K2WizardInteriorPage1);
   }
@@ -63,9 +70,9 @@ protected:
 };
 
 TEST_F(WindowTest, NothingReentersTheDownloadLoopWhileItRetries) {
-  Server.SetSequence("/feb10.part04.zip", {TTestHttpAnswer{503, "busy"}, TTestHttpAnswer{404, "gone"}});
-  // A short last part is fetched again too, before anything is unpacked.
-  Server.SetSequence("/feb10.part09.zip", {TTestHttpAnswer{200, Parts[9].substr(0, 500)}});
+  // Refused twice, then too short: fetched from the next mirror each time.
+  Server.SetSequence("/feb10.part04.zip", {TTestHttpAnswer{503, "busy"}, TTestHttpAnswer{404, "gone"},
+                                           TTestHttpAnswer{200, Parts[4].substr(0, 500)}});
   std::vector<std::string> captions;
   bool backEnabled = false, reentered = false;
   TNotifyEvent handler = Form->HTTPGet1->OnError;
@@ -73,20 +80,21 @@ TEST_F(WindowTest, NothingReentersTheDownloadLoopWhileItRetries) {
     handler(S);
     captions.push_back(Form->Button3->Caption());
     backEnabled = backEnabled || Form->Wizard1->ButtonControl(TWizardButtonKind::bkBack)->Enabled();
-    // A click on the button as the loop goes on: it must not start a second loop.
-    const std::string shown = Form->Button3->Caption();
-    Form->Button3->SetCaption("Resume");
+  };
+  // A click that arrives while the volumes are being unpacked (the window
+  // serves its messages then): it must not start another download.
+  Form->RarExtractor1->OnFileProcessing = [&](TObject*, const TRarHeaderData&, int) {
     const size_t before = Server.Requests().size();
     Form->Button3Click(Form->Button3);
-    reentered = reentered || Server.Requests().size() != before;
-    Form->Button3->SetCaption(shown);
+    reentered = reentered || Server.Requests().size() != before ||
+                Form->DownloadState() != TDownloadState::dsUnpacking;
   };
   Form->Button3Click(Form->Button3);
   EXPECT_EQ(captions, (std::vector<std::string>{"Break", "Break"}));
   EXPECT_FALSE(backEnabled);
   EXPECT_FALSE(reentered);
-  EXPECT_EQ(Server.Count("/feb10.part04.zip"), 3);
-  EXPECT_EQ(Server.Count("/feb10.part09.zip"), 2);
+  EXPECT_EQ(Server.Count("/feb10.part04.zip"), 4);
+  EXPECT_EQ(Server.Count("/feb10.part09.zip"), 1);   // the short last volume is no failure
   EXPECT_EQ(Form->Label1->Caption(), "Decompressing...Done. Hit the 'Next' buton.");
   EXPECT_TRUE(Installed());
   EXPECT_EQ(Form->Edit1->Text(), "81.2.69.160");
@@ -104,6 +112,7 @@ TEST_F(WindowTest, BreakStopsAtThePartBeingFetched) {
   Form->Button3Click(Form->Button3);
   EXPECT_EQ(Form->Label1->Caption(), "Stopped at part 3 of 9");
   EXPECT_EQ(Form->Button3->Caption(), "Aborting...");
+  EXPECT_EQ(Form->DownloadState(), TDownloadState::dsAborting);
   EXPECT_FALSE(Form->Button3->Enabled());
   EXPECT_FALSE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkBack)->Enabled());
   EXPECT_FALSE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkNext)->Enabled());
@@ -114,6 +123,22 @@ TEST_F(WindowTest, BreakStopsAtThePartBeingFetched) {
   EXPECT_FALSE(DirectoryExists("data"));
 }
 
+// Closing the window ends the download loop where it is: no next part, no
+// next mirror, no message.
+TEST_F(WindowTest, ClosingTheWindowEndsTheDownload) {
+  TOnProgressEvent progress = Form->HTTPGet1->OnProgress;
+  Form->HTTPGet1->OnProgress = [&](TObject* S, int Total, int Read) {
+    progress(S, Total, Read);
+    if (Form->PartSuffix == "03" && Form->DownloadState() == TDownloadState::dsDownloading) Form->Close();
+  };
+  Form->Button3Click(Form->Button3);
+  EXPECT_EQ(Form->DownloadState(), TDownloadState::dsClosing);
+  EXPECT_EQ(Server.Count("/feb10.part03.zip"), 1);
+  EXPECT_EQ(Server.Count("/feb10.part04.zip"), 0);
+  EXPECT_TRUE(Form->Messages.empty());
+  EXPECT_FALSE(FileExists("geoip.part03.rar"));
+}
+
 TEST_F(WindowTest, APartNoMirrorHasIsFetchedAgainByTheNextClick) {
   Server.Set("/feb10.part05.zip", TTestHttpAnswer{404, "gone"});
   Form->Button3Click(Form->Button3);
@@ -122,7 +147,7 @@ TEST_F(WindowTest, APartNoMirrorHasIsFetchedAgainByTheNextClick) {
   EXPECT_GE(Server.Count("/feb10.part05.zip"), 18);
   EXPECT_LE(Server.Count("/feb10.part05.zip"), 34);
   EXPECT_EQ(Form->Gauge2->Position(), 5);
-  EXPECT_EQ(Form->Button3->Caption(), "Start");
+  EXPECT_EQ(Form->Button3->Caption(), "Resume");
   EXPECT_TRUE(Form->Button3->Enabled());
   EXPECT_TRUE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkBack)->Enabled());
   EXPECT_FALSE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkNext)->Enabled());
@@ -145,11 +170,41 @@ TEST_F(WindowTest, APartNoMirrorHasIsFetchedAgainByTheNextClick) {
   EXPECT_TRUE(Installed());
 }
 
-TEST_F(WindowTest, AFailedUnpackingIsReportedAndKeepsDatabaseAndVolumes) {
+TEST_F(WindowTest, AFailedNinthPartLeavesResume) {
+  Server.Set("/feb10.part09.zip", TTestHttpAnswer{404, "gone"});
+  Form->Button3Click(Form->Button3);
+  EXPECT_EQ(Form->Messages, std::vector<std::string>{"All servers are currently busy. Try again later."});
+  EXPECT_GE(Server.Count("/feb10.part09.zip"), 18);   // on to the next mirror each time
+  EXPECT_EQ(Form->Button3->Caption(), "Resume");
+  EXPECT_TRUE(Form->Button3->Enabled());
+  EXPECT_EQ(Form->Label1->Caption(), "Stopped at part 9 of 9");
+  EXPECT_EQ(Form->DownloadState(), TDownloadState::dsIdle);
+  EXPECT_TRUE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkBack)->Enabled());
+  EXPECT_TRUE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkCancel)->Enabled());
+  PumpFor(200);
+  SaveBmp(CaptureClient(Form->Handle()), Home + "\\ninth-part-failed.bmp");
+  for (int i = 1; i <= 8; ++i) EXPECT_TRUE(FileExists(Format("geoip.part%02d.rar", i))) << i;
+  EXPECT_FALSE(DirectoryExists("data"));
+
+  // Resume fetches the ninth part only.
+  Server.SetFile("/feb10.part09.zip", Parts[9]);
+  const int asked = Server.Count("/feb10.part09.zip");
+  Form->Button3Click(Form->Button3);
+  EXPECT_EQ(Server.Count("/feb10.part09.zip"), asked + 1);
+  for (int i = 1; i <= 8; ++i) EXPECT_EQ(Server.Count(Format("/feb10.part%02d.zip", i)), 1) << i;
+  EXPECT_EQ(Form->Label1->Caption(), "Decompressing...Done. Hit the 'Next' buton.");
+  EXPECT_TRUE(Installed());
+}
+
+TEST_F(WindowTest, AFailedUnpackingIsReportedAndKeepsTheDataFolder) {
   CreateDirectoryA("data", nullptr);
   WriteTextFile("data\\r.dat", "100\r\n");
   WriteTextFile("data\\geoip.dat", std::string(24, 'g'));
   WriteTextFile("data\\cities.dat", "GBLondon;5151;-13\r\n");
+  // What else the user keeps there: the earth texture, a file of their own.
+  WriteTextFile("data\\texture.jpg", "texture");
+  CreateDirectoryA("data\\mine", nullptr);
+  WriteTextFile("data\\mine\\notes.txt", "notes");
   std::string damaged = Parts[5];
   damaged[damaged.size() / 2] ^= 0x5A;
   Server.SetFile("/feb10.part05.zip", damaged);
@@ -162,20 +217,53 @@ TEST_F(WindowTest, AFailedUnpackingIsReportedAndKeepsDatabaseAndVolumes) {
   EXPECT_EQ(ReadTextFile("data\\r.dat"), "100\r\n");
   EXPECT_EQ(ReadTextFile("data\\geoip.dat"), std::string(24, 'g'));
   EXPECT_FALSE(DirectoryExists("data.new"));
-  for (int i = 1; i <= 9; ++i) EXPECT_TRUE(FileExists(Format("geoip.part%02d.rar", i))) << i;
+  // The volumes are gone, as after every unpacking.
+  for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Format("geoip.part%02d.rar", i))) << i;
   EXPECT_TRUE(Form->Button3->Visible());
   EXPECT_TRUE(Form->Button3->Enabled());
   EXPECT_EQ(Form->Button3->Caption(), "Resume");
   EXPECT_TRUE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkBack)->Enabled());
   EXPECT_FALSE(Form->Wizard1->ButtonControl(TWizardButtonKind::bkNext)->Enabled());
 
-  // Resume downloads again and installs the whole database this time.
+  // Resume downloads again, no longer in red, and installs the whole database
+  // beside the user's files.
   Server.SetFile("/feb10.part05.zip", Parts[5]);
+  std::vector<TColor> colours;
+  TOnProgressEvent progress = Form->HTTPGet1->OnProgress;
+  Form->HTTPGet1->OnProgress = [&](TObject* S, int Total, int Read) {
+    progress(S, Total, Read);
+    colours.push_back(Form->Label1->Font()->Color());
+  };
   Form->Button3Click(Form->Button3);
+  ASSERT_FALSE(colours.empty());
+  EXPECT_EQ(std::count(colours.begin(), colours.end(), clRed), 0);
+  EXPECT_EQ(Server.Count("/feb10.part01.zip"), 2);
   EXPECT_EQ(Form->Label1->Caption(), "Decompressing...Done. Hit the 'Next' buton.");
   EXPECT_TRUE(Installed());
+  EXPECT_EQ(ReadTextFile("data\\texture.jpg"), "texture");
+  EXPECT_EQ(ReadTextFile("data\\mine\\notes.txt"), "notes");
   for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Format("geoip.part%02d.rar", i))) << i;
-  EXPECT_FALSE(DirectoryExists("data.old"));
+  for (const char* f : {"data.old", "data.new", "data.ready"}) EXPECT_FALSE(DirectoryExists(f)) << f;
+}
+
+// Longitude reaches 180 degrees and latitude 90 in the spin edits; those
+// limits themselves are no valid place.
+TEST_F(WindowTest, CoordinatesAtTheirLimitsAreRefused) {
+  using K = TWizardButtonKind;
+  struct TCase {
+    int Lon, Lat;
+    bool LonValid, LatValid;
+  };
+  for (const TCase& c : {TCase{179, 89, true, true}, TCase{180, 89, false, true}, TCase{179, 90, true, false}}) {
+    SCOPED_TRACE(std::to_string(c.Lon) + " " + std::to_string(c.Lat));
+    Form->SpinEdit1->SetValue(c.Lon);
+    Form->SpinEdit4->SetValue(c.Lat);
+    for (TSpinEdit* e : {Form->SpinEdit2, Form->SpinEdit3, Form->SpinEdit5, Form->SpinEdit6}) e->SetValue(59);
+    Form->verifydata();
+    EXPECT_EQ(Form->Label8->Font()->Color(), c.LonValid ? TColor(0x888888) : clRed);
+    EXPECT_EQ(Form->Label9->Font()->Color(), c.LatValid ? TColor(0x888888) : clRed);
+    EXPECT_EQ(Form->K4WizardInteriorPage1->EnabledButtons().Contains(K::bkFinish), c.LonValid && c.LatValid);
+  }
 }
 
 }  // namespace
