@@ -4,8 +4,9 @@
 // connections with distinct public addresses located in the sample
 // database (tools/make-sample-db DIR; default "data"), for 50 and for home alone;
 // then the turning globe (one rotation step per frame). The texture is
-// DIR\texture.jpg when there is one.
-//   tools/wine-run --prefix build/wineprefix build/x86_64/tests/bench_globe.exe [DIR]
+// DIR\texture.jpg when there is one. With a second database (PLACES, such as
+// tools/make-test-database writes) the 1,000 addresses lie at as many places.
+//   tools/wine-run --prefix build/wineprefix build/x86_64/tests/bench_globe.exe [DIR [PLACES]]
 #include <windows.h>
 
 #include <algorithm>
@@ -94,6 +95,18 @@ int main(int argc, char** argv) {
   });
   std::printf("turning, per frame:    median %.2f ms, min %.2f ms\n", turning.Median, turning.Min);
 
+  TStats places{};
+  if (argc > 2) {
+    form.LocationDatabase.Load(argv[2]);
+    form.Refresh(true);
+    int distinct = 0;
+    for (int i = 1; i < form.LocationLabels.Count(); ++i)
+      distinct += !form.LocationLabels[i].empty() && form.LocationLabels[i][0] != ' ';
+    places = Measure(Frames, frame);
+    std::printf("frame, %d places:    median %.2f ms, min %.2f ms (%s)\n", distinct, places.Median, places.Min,
+                argv[2]);
+    form.LocationDatabase.Load(folder);
+  }
   FakeNet().Tcp.resize(50);
   form.Refresh(true);
   const TStats fifty = Measure(Frames, frame);
@@ -102,5 +115,14 @@ int main(int argc, char** argv) {
   form.Refresh(true);
   const TStats home = Measure(Frames, frame);
   std::printf("frame, home alone:     median %.2f ms, min %.2f ms\n", home.Median, home.Min);
+
+  const int w = form.Scene3DViewer1->Width(), h = form.Scene3DViewer1->Height();
+  auto row = [&](const char* What, const TStats& S, const char* Goal) {
+    std::printf("row: globe frame at %d x %d, %s (median) | %.1f ms | %s | %.1f x home alone (%.1f ms)\n", w, h,
+                What, S.Median, Goal, S.Median / home.Median, home.Median);
+  };
+  row("1,000 entries", full_, "<= 4 x home alone");
+  row("1,000 entries, turning", turning, "<= 4 x home alone");
+  if (argc > 2) row("1,000 places", places, "-");
   return 0;
 }
