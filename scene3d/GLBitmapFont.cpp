@@ -317,22 +317,30 @@ int TGLCustomBitmapFont::AlignmentOffset(const std::string& Text, size_t Pos, TA
   return aAlignment == TAlignment::taRightJustify ? -width : Round(-width * 0.5f);
 }
 
-void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, const std::string& aText, TAlignment aAlignment,
-                                       TGLTextLayout aLayout, const TVector& aColor, const TVector* aPosition,
-                                       bool aReverseY) {
-  if (FGlyphs->Width() == 0 || FGlyphs->Height() == 0 || aText.empty()) return;
-  TGLStateCache& cache = *rci.stateCache;
-  if (FTextureChanged || FTextureHandle->Handle() == 0) {
-    if (FTextureHandle->Handle() == 0) FTextureHandle->AllocateHandle();
-    Assert(FTextureHandle->Handle() != 0, "", UnitName, 1000);
-    // A name just made may be one the cache still believes bound.
-    cache.ResetGLCurrentTexture();
-    cache.SetGLCurrentTexture(0, GL_TEXTURE_2D, FTextureHandle->Handle());
-    PrepareImage();
-    PrepareParams();
-    FTextureChanged = false;
-  }
+void TGLCustomBitmapFont::PrepareTexture(TGLStateCache& Cache) {
+  if (!FTextureChanged && FTextureHandle->Handle() != 0) return;
+  if (FTextureHandle->Handle() == 0) FTextureHandle->AllocateHandle();
+  Assert(FTextureHandle->Handle() != 0, "", UnitName, 1000);
+  // A name just made may be one the cache still believes bound.
+  Cache.ResetGLCurrentTexture();
+  Cache.SetGLCurrentTexture(0, GL_TEXTURE_2D, FTextureHandle->Handle());
+  PrepareImage();
+  PrepareParams();
+  FTextureChanged = false;
+}
 
+void TGLCustomBitmapFont::SetGlyphState(TGLStateCache& Cache) {
+  Cache.Enable(TGLState::stTexture2D);
+  Cache.Disable(TGLState::stLighting);
+  Cache.Enable(TGLState::stBlend);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  Cache.SetGLCurrentTexture(0, GL_TEXTURE_2D, FTextureHandle->Handle());
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+template <typename F>
+void TGLCustomBitmapFont::LayOutGlyphs(const std::string& aText, TAlignment aAlignment, TGLTextLayout aLayout,
+                                       const TVector* aPosition, bool aReverseY, F&& Glyph) {
   // Lines follow downwards on the screen: along -y, or along +y in window
   // coordinates (ReverseY).
   const float down = aReverseY ? 1.0f : -1.0f;
@@ -346,16 +354,6 @@ void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, const std::strin
   float x = static_cast<float>(AlignmentOffset(aText, 0, aAlignment)) + px;
   float y = -down * layoutOffset + py;
   float bottom = y + down * static_cast<float>(FCharHeight);
-
-  cache.Enable(TGLState::stTexture2D);
-  cache.Disable(TGLState::stLighting);
-  cache.Enable(TGLState::stBlend);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  cache.SetGLCurrentTexture(0, GL_TEXTURE_2D, FTextureHandle->Handle());
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  glPushAttrib(GL_CURRENT_BIT);
-  glColor4fv(aColor.data());
-  glBegin(GL_QUADS);
   for (size_t i = 0; i < aText.size(); ++i) {
     const auto ch = static_cast<uint8_t>(aText[i]);
     if (ch == 13) {
@@ -365,20 +363,34 @@ void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, const std::strin
       continue;
     }
     const int advance = CharAdvance(ch);
-    if (ch != ' ' && advance > 0) {
-      const float w = static_cast<float>(CharWidths(ch));
-      const std::array<float, 4> tc = GetCharTexCoords(ch);   // left, top, right, bottom
-      glTexCoord2f(tc[0], tc[1]);
-      glVertex2f(x, y);
-      glTexCoord2f(tc[0], tc[3]);
-      glVertex2f(x, bottom);
-      glTexCoord2f(tc[2], tc[3]);
-      glVertex2f(x + w, bottom);
-      glTexCoord2f(tc[2], tc[1]);
-      glVertex2f(x + w, y);
-    }
+    if (ch != ' ' && advance > 0)
+      Glyph(x, y, x + static_cast<float>(CharWidths(ch)), bottom, GetCharTexCoords(ch));
     x += static_cast<float>(advance);
   }
+}
+
+void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, const std::string& aText, TAlignment aAlignment,
+                                       TGLTextLayout aLayout, const TVector& aColor, const TVector* aPosition,
+                                       bool aReverseY) {
+  if (FGlyphs->Width() == 0 || FGlyphs->Height() == 0 || aText.empty()) return;
+  TGLStateCache& cache = *rci.stateCache;
+  PrepareTexture(cache);
+  SetGlyphState(cache);
+  glPushAttrib(GL_CURRENT_BIT);
+  glColor4fv(aColor.data());
+  glBegin(GL_QUADS);
+  // tc: left, top, right, bottom in the texture
+  LayOutGlyphs(aText, aAlignment, aLayout, aPosition, aReverseY,
+               [](float x, float y, float right, float bottom, const std::array<float, 4>& tc) {
+                 glTexCoord2f(tc[0], tc[1]);
+                 glVertex2f(x, y);
+                 glTexCoord2f(tc[0], tc[3]);
+                 glVertex2f(x, bottom);
+                 glTexCoord2f(tc[2], tc[3]);
+                 glVertex2f(right, bottom);
+                 glTexCoord2f(tc[2], tc[1]);
+                 glVertex2f(right, y);
+               });
   glEnd();
   glPopAttrib();
 }
@@ -393,6 +405,44 @@ void TGLCustomBitmapFont::DrawTextAt(TRenderContextInfo& rci, const std::string&
 void TGLCustomBitmapFont::DrawTextInColor(TRenderContextInfo& rci, const std::string& aText, float x, float y,
                                           TColor aColor) {
   DrawTextAt(rci, aText, x, y, ColorToVector(aColor, 1.0f));
+}
+
+void TGLCustomBitmapFont::AddTextAt(TRenderContextInfo& rci, TBitmapFontBatch& Batch, const std::string& aText,
+                                    float x, float y, const TVector& aColor) {
+  if (FGlyphs->Width() == 0 || FGlyphs->Height() == 0 || aText.empty()) return;
+  PrepareTexture(*rci.stateCache);   // the texture coordinates follow the sheet's size
+  const TVector position{x, y, 0.0f, 1.0f};
+  std::vector<float>& v = Batch.Vertices;
+  auto vertex = [&](float s, float t, float vx, float vy) {
+    v.insert(v.end(), {s, t, aColor[0], aColor[1], aColor[2], aColor[3], vx, vy});
+  };
+  LayOutGlyphs(aText, TAlignment::taLeftJustify, TGLTextLayout::tlTop, &position, true,
+               [&](float gx, float gy, float right, float bottom, const std::array<float, 4>& tc) {
+                 vertex(tc[0], tc[1], gx, gy);
+                 vertex(tc[0], tc[3], gx, bottom);
+                 vertex(tc[2], tc[3], right, bottom);
+                 vertex(tc[2], tc[1], right, gy);
+               });
+}
+
+void TGLCustomBitmapFont::DrawBatch(TRenderContextInfo& rci, const TBitmapFontBatch& Batch) {
+  if (Batch.Vertices.empty() || FTextureHandle->Handle() == 0) return;
+  TGLPushedAttrib enableBits(rci.stateCache, GL_ENABLE_BIT);
+  SetGlyphState(*rci.stateCache);
+  glPushAttrib(GL_CURRENT_BIT);
+  glBegin(GL_QUADS);
+  const float* color = nullptr;
+  for (size_t i = 0; i + 8 <= Batch.Vertices.size(); i += 8) {
+    const float* v = &Batch.Vertices[i];
+    if (!color || !std::equal(v + 2, v + 6, color)) {
+      color = v + 2;
+      glColor4fv(color);
+    }
+    glTexCoord2f(v[0], v[1]);
+    glVertex2f(v[6], v[7]);
+  }
+  glEnd();
+  glPopAttrib();
 }
 
 // ---- Text objects ------------------------------------------------------------------------------

@@ -51,6 +51,13 @@ protected:
 
 enum class TGLTextLayout { tlTop, tlCenter, tlBottom };
 
+// The glyphs of many strings, drawn as one run of quads: per vertex the
+// texture coordinates, the colour and the position (8 floats), four per glyph.
+struct TBitmapFontBatch {
+  std::vector<float> Vertices;
+  void Clear() { Vertices.clear(); }
+};
+
 // The base of the bitmap fonts: ranges, cell geometry, widths, the sheet as
 // one texture, and string drawing.
 class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
@@ -113,6 +120,12 @@ public:
   // canvas), the enable bits kept.
   void DrawTextAt(TRenderContextInfo& rci, const std::string& aText, float x, float y, const TVector& aColor);
   void DrawTextInColor(TRenderContextInfo& rci, const std::string& aText, float x, float y, TColor aColor);
+  // Many strings in one batch: AddTextAt lays the text out as DrawTextAt
+  // would and adds its glyphs to Batch; DrawBatch draws all of them in the
+  // order added, in one glBegin/glEnd, the enable bits kept.
+  void AddTextAt(TRenderContextInfo& rci, TBitmapFontBatch& Batch, const std::string& aText, float x, float y,
+                 const TVector& aColor);
+  void DrawBatch(TRenderContextInfo& rci, const TBitmapFontBatch& Batch);
 
   // Width table back to CharWidth, texture coordinates dropped, every user
   // told (last registered first).
@@ -134,6 +147,13 @@ private:
   void RangesChanged();
   void GlyphsChanged(TObject* Sender);
   void PrepareParams();
+  // The sheet uploaded when it changed; then the state glyphs are drawn in.
+  void PrepareTexture(TGLStateCache& Cache);
+  void SetGlyphState(TGLStateCache& Cache);
+  // Glyph(x, top, right, bottom, texture coordinates) for each glyph drawn.
+  template <typename F>
+  void LayOutGlyphs(const std::string& aText, TAlignment aAlignment, TGLTextLayout aLayout,
+                    const TVector* aPosition, bool aReverseY, F&& Glyph);
   void BuildTexCoords();
   std::vector<int>& WidthTable();
   // Offset of the line that starts at Pos (in pixels, before any position).

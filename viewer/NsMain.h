@@ -400,6 +400,12 @@ public:
   // glBegin(GL_LINES), at the arcs' radius and at the shadows'.
   void interpoints();
   void interpointssh();
+  // What the pass keeps from frame to frame: the entries whose place
+  // repeats an earlier entry's, and the batch of the texts' glyphs.
+  struct TGlobeDrawing;
+  struct TGlobeDrawingFree {
+    void operator()(TGlobeDrawing* Drawing) const;
+  };
 
   // ---- Snapshots (NsMainSnapshot.cpp) ----
   // After every frame of the windowed view: a JPEG of it every "SIInterval"
@@ -512,6 +518,7 @@ private:
                         const TVector& Color);
   void DrawGrid();
   TScene3DBuffer* VisibleBuffer() const;
+  std::unique_ptr<TGlobeDrawing, TGlobeDrawingFree> FDrawing;
   // A snapshot of the frame Source has drawn, when one is due.
   void Snapshot(TScene3DBuffer* Source, bool OffScreen);
   // The options window's controls after it closed, freed by a posted message.

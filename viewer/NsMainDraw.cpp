@@ -1,7 +1,15 @@
 // The drawing pass of every frame, after the globe and its points: pins
 // and arcs from home with their shadows, the route, the grid, and in window
 // coordinates the status line and the labels.
+//
+// With many connections most of a frame is rasterising smoothed lines.
+// Addresses merged into one place have the pin and arc of the entry they
+// were merged into: the same lines at the same depth, of which the depth
+// test (less) would refuse every pixel whatever was drawn in between, so
+// they are left out. The texts' glyphs are gathered and drawn in one batch.
 #include <cmath>
+#include <cstring>
+#include <unordered_set>
 
 #include "scene3d/GLCanvas.h"
 #include "viewer/NsMain.h"
@@ -79,9 +87,56 @@ TScene3DBuffer* TMainForm::VisibleBuffer() const {
   return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
 }
 
+struct TMainForm::TGlobeDrawing {
+  // The entries' places (label present, pin end, longitude, latitude) when
+  // Repeats was found, and this frame's.
+  std::vector<float> Places, Now;
+  std::vector<char> Repeats;   // per entry: its place is an earlier entry's
+  TBitmapFontBatch Glyphs;     // the frame's texts
+};
+
+void TMainForm::TGlobeDrawingFree::operator()(TGlobeDrawing* Drawing) const { delete Drawing; }
+
+namespace {
+void PlacesOf(TMainForm& F, int Count, std::vector<float>& Places) {
+  const TAffineVectorList& points = *F.GLPoints1->Positions();
+  Places.clear();
+  for (int i = 0; i < Count; ++i) {
+    const bool drawn = !F.LocationLabels[i].empty();
+    Places.push_back(drawn);
+    if (!drawn) continue;
+    const TAffineVector p = points.Get(i);
+    Places.insert(Places.end(), {p[0], p[1], p[2], LocationLongitudes[static_cast<size_t>(i)],
+                                 LocationLatitudes[static_cast<size_t>(i)]});
+  }
+}
+
+void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>& Repeats) {
+  struct THash {
+    size_t operator()(const std::array<uint32_t, 5>& K) const {
+      size_t h = 0;
+      for (uint32_t k : K) h = h * 1000003u ^ k;
+      return h;
+    }
+  };
+  std::unordered_set<std::array<uint32_t, 5>, THash> seen;   // bit patterns
+  Repeats.assign(static_cast<size_t>(Count), 0);
+  size_t at = 0;
+  for (size_t i = 0; i < Repeats.size(); ++i) {
+    if (Places[at++] == 0) continue;
+    std::array<uint32_t, 5> key;
+    std::memcpy(key.data(), &Places[at], sizeof key);
+    at += key.size();
+    Repeats[i] = !seen.insert(key).second;
+  }
+}
+}  // namespace
+
 void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
   if (!GLSphere1->Visible()) GLSphere1->SetVisible(true);
   if (GlobePending || PollTimerTicks == 0) return;
+  if (!FDrawing) FDrawing.reset(new TGlobeDrawing);
+  TGlobeDrawing& d = *FDrawing;
 
   TGLStateCache* cache = rci.stateCache;
   {
@@ -90,16 +145,26 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     const TAffineVectorList& points = *GLPoints1->Positions();
     const int count = std::min({LocationLabels.Count(), points.Count(), MaxVisualizedIPs});
     const float line = static_cast<float>(LineThickness);
+    PlacesOf(*this, count, d.Now);
+    if (d.Now.size() != d.Places.size() ||
+        std::memcmp(d.Now.data(), d.Places.data(), d.Now.size() * sizeof(float)) != 0) {
+      d.Places.swap(d.Now);
+      FindRepeats(d.Places, count, d.Repeats);
+    }
+    const bool depthTest = cache->States().Contains(TGLState::stDepthTest);
+    auto drawn = [&](int i) {
+      return !LocationLabels[i].empty() && !(depthTest && d.Repeats[static_cast<size_t>(i)]);
+    };
     auto arcs = [&](void (TMainForm::*Arc)()) {
       for (PlotIndex = 1; PlotIndex < count; ++PlotIndex)
-        if (!LocationLabels[PlotIndex].empty()) (this->*Arc)();
+        if (drawn(PlotIndex)) (this->*Arc)();
     };
 
     // Pins from the centre (only their part above the globe shows) and arcs.
     glLineWidth(line);
     glBegin(GL_LINES);
     for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
-      if (LocationLabels[PlotIndex].empty()) continue;
+      if (!drawn(PlotIndex)) continue;
       glColor3f(1, 1, 0);
       glVertex3f(0, 0, 0);
       glVertex3fv(points.Get(PlotIndex).data());
@@ -175,7 +240,9 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     const int H = windowed ? Scene3DViewer1->Height() : GetSystemMetrics(SM_CYSCREEN);
     {
       TGLCanvas canvas(W, H, cache);
+      d.Glyphs.Clear();
       DrawTexts(rci, W, H);
+      GLWindowsBitmapFont1->DrawBatch(rci, d.Glyphs);
     }
   }
   if (Timer->Interval() == 999) Timer->SetInterval(static_cast<UINT>(Interval));
@@ -212,10 +279,11 @@ void TMainForm::DrawGrid() {
   }
 }
 
+// Into the frame's batch of glyphs: the black shadow, then the text.
 void TMainForm::DrawShadowedText(TRenderContextInfo& rci, const std::string& Text, float X, float Y,
                                  const TVector& Color) {
-  GLWindowsBitmapFont1->DrawTextAt(rci, Text, X + 1, Y + 1, TVector{0, 0, 0, 1});
-  GLWindowsBitmapFont1->DrawTextAt(rci, Text, X, Y, Color);
+  GLWindowsBitmapFont1->AddTextAt(rci, FDrawing->Glyphs, Text, X + 1, Y + 1, TVector{0, 0, 0, 1});
+  GLWindowsBitmapFont1->AddTextAt(rci, FDrawing->Glyphs, Text, X, Y, Color);
 }
 
 // The label of a point: drawn when the point faces the camera (and, for a

@@ -4,8 +4,9 @@
 // connections with distinct public addresses located in the sample
 // database (tools/make-sample-db DIR; default "data"), for 50 and for home alone;
 // then the turning globe (one rotation step per frame). The texture is
-// DIR\texture.jpg when there is one.
-//   tools/wine-run --prefix build/wineprefix build/x86_64/tests/bench_globe.exe [DIR]
+// DIR\texture.jpg when there is one. With a second database (PLACES, such as
+// tools/make-test-database writes) the 1,000 addresses lie at many places.
+//   tools/wine-run --prefix build/wineprefix build/x86_64/tests/bench_globe.exe [DIR [PLACES]]
 #include <windows.h>
 
 #include <algorithm>
@@ -68,13 +69,21 @@ int main(int argc, char** argv) {
     if (const auto* r = glGetString(GL_RENDERER); r && renderer.empty()) renderer = reinterpret_cast<const char*>(r);
   };
 
+  // Entries drawn, and the places they lie at (the others merged into these).
+  auto placesPlotted = [&] {
+    int n = 0;
+    for (int i = 1; i < form.LocationLabels.Count(); ++i)
+      n += !form.LocationLabels[i].empty() && form.LocationLabels[i][0] != ' ';
+    return n;
+  };
   PollTimerTicks = 1;
   form.Refresh(true);
   int plotted = 0;
   for (int i = 1; i < form.LocationLabels.Count(); ++i)
     plotted += !form.LocationLabels[i].empty();
-  std::printf("viewer %d x %d, %d connections, %d entries drawn with pins, arcs and labels, texture %s\n",
-              form.Scene3DViewer1->Width(), form.Scene3DViewer1->Height(), Rows, plotted,
+  const int samplePlaces = placesPlotted();
+  std::printf("viewer %d x %d, %d connections, %d entries drawn with pins, arcs and labels at %d places, texture %s\n",
+              form.Scene3DViewer1->Width(), form.Scene3DViewer1->Height(), Rows, plotted, samplePlaces,
               FileExists(folder + "\\texture.jpg") ? "yes" : "no");
   frame();
   std::printf("renderer: %s (%lu processors)\n", renderer.c_str(), [] {
@@ -94,6 +103,17 @@ int main(int argc, char** argv) {
   });
   std::printf("turning, per frame:    median %.2f ms, min %.2f ms\n", turning.Median, turning.Min);
 
+  TStats places{};
+  int distinct = 0;
+  if (argc > 2) {
+    form.LocationDatabase.Load(argv[2]);
+    form.Refresh(true);
+    distinct = placesPlotted();
+    places = Measure(Frames, frame);
+    std::printf("frame, %d places:    median %.2f ms, min %.2f ms (%s)\n", distinct, places.Median, places.Min,
+                argv[2]);
+    form.LocationDatabase.Load(folder);
+  }
   FakeNet().Tcp.resize(50);
   form.Refresh(true);
   const TStats fifty = Measure(Frames, frame);
@@ -102,5 +122,15 @@ int main(int argc, char** argv) {
   form.Refresh(true);
   const TStats home = Measure(Frames, frame);
   std::printf("frame, home alone:     median %.2f ms, min %.2f ms\n", home.Median, home.Min);
+
+  const int w = form.Scene3DViewer1->Width(), h = form.Scene3DViewer1->Height();
+  auto row = [&](const std::string& What, const TStats& S, const char* Goal) {
+    std::printf("row: globe frame at %d x %d, %s (median) | %.1f ms | %s | %.1f x home alone (%.1f ms)\n", w, h,
+                What.c_str(), S.Median, Goal, S.Median / home.Median, home.Median);
+  };
+  const std::string sample = "1,000 entries at " + std::to_string(samplePlaces) + " places";
+  row(sample, full_, "<= 4 x home alone");
+  row(sample + ", turning", turning, "<= 4 x home alone");
+  if (argc > 2) row("1,000 entries at " + std::to_string(distinct) + " places", places, "-");
   return 0;
 }

@@ -131,6 +131,8 @@ int main(int argc, char** argv) {
               frames, renderSeconds, frames / renderSeconds, buffer->FramesPerSecond());
   std::printf("memory viewer %dx%d: render median %.2f ms, snapshot median %.2f ms (min %.2f)\n", Width, Height,
               render.Median, shot.Median, shot.Min);
+  std::printf("row: scene alone %dx%d, window viewer | %.0f frames/s | - | -\n", Width, Height,
+              frames / renderSeconds);
   memory.reset();
   scene.reset();
   form.reset();

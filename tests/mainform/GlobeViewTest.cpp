@@ -204,6 +204,60 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
   EXPECT_GT(CountIn(plain, cairo.x + 4, cairo.y - 16, cairo.x + 60, cairo.y - 4, Red), 5);
 }
 
+// 1,000 connections to 100 places, ten addresses each; an address merged
+// into the first one at its place repeats that entry's pin and arc, which the
+// drawing pass leaves out. After a poll that changes which entries repeat,
+// the frame is the one a window drawing that model from the start shows.
+TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromScratch) {
+  PutDword("Software\\Vantrel", "Width", 480);
+  PutDword("Software\\Vantrel", "Height", 420);
+  PutDword("Software\\Vantrel", "Labels", 1);
+  std::string ranges;
+  for (int k = 0; k < 100; ++k)
+    ranges += Format("%d.0.0.0,%d.255.255.255,X%c,Place %d,%d,%d\n", 20 + k, 20 + k, 'A' + k % 26, k,
+                     -60 + k * 37 % 120, -170 + k * 73 % 340);
+  WriteLocationFixture(Dir + "\\data", ranges);
+  auto connect = [&](int (*PlaceOf)(int)) {
+    std::vector<std::string> remotes;
+    for (int i = 0; i < 1000; ++i) remotes.push_back(Format("%d.%d.%d.1", 20 + PlaceOf(i), i / 256, i % 256));
+    Connect(remotes);
+  };
+  auto runs = [](int i) { return i / 10; };    // entries 1, 11, 21 ... are the places
+  auto spread = [](int i) { return i % 100; }; // entries 1 to 100 are
+  auto frame = [&] {
+    StartupCounter = 4;   // no status line
+    Form->SunPosition(46000.5);
+    Drawn();
+    return Frame();
+  };
+
+  connect(runs);
+  Start();
+  ASSERT_EQ(Form->LocationLabels.Count(), 1001);
+  frame();
+  connect(spread);
+  Form->Refresh(true);
+  ASSERT_EQ(Form->LocationLabels[2], "Place 1, XB");
+  const TCapture changed = frame();
+  Screenshot(changed, "globe-1000-changed.bmp");
+
+  delete Form;
+  Form = nullptr;
+  Start();
+  const TCapture scratch = frame();
+  Screenshot(scratch, "globe-1000-scratch.bmp");
+  ASSERT_EQ(changed.Width, scratch.Width);
+  ASSERT_EQ(changed.Height, scratch.Height);
+  int differing = 0;
+  for (size_t i = 0; i < changed.Pixels.size(); ++i) differing += changed.Pixels[i] != scratch.Pixels[i];
+  EXPECT_EQ(differing, 0);
+  // the arcs are there: the arcs' colour (dark green) where they leave London
+  const POINT home = OnScreen(Form->GLPoints1->Positions()->Get(0));
+  EXPECT_GT(CountIn(scratch, home.x - 12, home.y - 12, home.x + 12, home.y + 12,
+                    [](TRgb c) { return c.G > 90 && c.R < 40 && c.B < 40; }),
+            20);
+}
+
 TEST(Arcs, TakeTheShortWayRoundAndAboutOneStepPerFourDegrees) {
   EXPECT_EQ(ShortLongitude(190), -170);
   EXPECT_EQ(ShortLongitude(-190), 170);
@@ -290,6 +344,8 @@ TEST_F(GlobeView, AnUnreadableTextureIsToldAndTheGlobeShowsPlainWithItsPoints) {
   EXPECT_NE(Form->Told[0].find("data\\texture.jpg cannot be read"), std::string::npos) << Form->Told[0];
   EXPECT_TRUE(Form->SettingsRead);
   EXPECT_EQ(Form->LocationLabels.Count(), 2);
+  Form->SunPosition(46000.5);   // noon in London: Africa in the light
+  Drawn();
   const TCapture c = Frame();
   const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
   EXPECT_GT(CountIn(c, paris.x - 1, paris.y - 1, paris.x + 1, paris.y + 1, Red), 4);
@@ -317,7 +373,9 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   EXPECT_TRUE(FileExists(images + "snapshot." + Format("%05d", next - 1) + ".jpg"));
   EXPECT_FALSE(FileExists(images + "snapshot." + Format("%05d", next) + ".jpg"));
 
-  // A picture of the view: the globe's texture inside, black around it.
+  // A picture of the view: the globe's texture inside, black around it,
+  // lit by the sun of noon in London.
+  Form->SunPosition(46000.5);
   Drawn();
   const TCapture shot = JpegCapture(images + "snapshot." + Format("%05d", SnapshotCounter - 1) + ".jpg");
   EXPECT_EQ(shot.Width, Form->Scene3DViewer1->Width());

@@ -155,6 +155,38 @@ TEST_F(Font, WindowsFontLetterStaysInsideItsMeasuredBox) {
   EXPECT_LE(std::abs(centred.Left + centred.Right + 1 - 2 * 128), 2) << centred.Left << ".." << centred.Right;
 }
 
+// Labels as the globe draws them: shadow and text, two lines, overlapping
+// strings in several colours; gathered in one batch they give the pixels
+// of the strings drawn one by one.
+TEST_F(Font, ABatchOfStringsDrawsThePixelsOfTheStringsDrawnOneByOne) {
+  TGLWindowsBitmapFont f(nullptr);
+  f.Font()->SetName("Arial");
+  f.Font()->SetHeight(-9);
+  const struct {
+    const char* Text;
+    float X, Y;
+    TVector Color;
+  } texts[] = {{" 11.0.0.1\n\r Paris, FR", 10, 10, {0, 0, 0, 1}},  {" 11.0.0.1\n\r Paris, FR", 9, 9, {1, 0, 0, 1}},
+               {"Cairo, EG", 31, 15, {0, 1, 0.5f, 1}},                {"(Lodz; Sydney)", 120.5f, 90.5f, {1, 1, 0, 0.6f}},
+               {"", 0, 0, White},                                       {"HHH", 200, 100, White}};
+  auto drawn = [&](bool Batched) {
+    Clear();
+    TGLCanvas canvas(Width, Height, &Cache);
+    TBitmapFontBatch batch;
+    for (const auto& t : texts) {
+      if (Batched) f.AddTextAt(rci, batch, t.Text, t.X, t.Y, t.Color);
+      else f.DrawTextAt(rci, t.Text, t.X, t.Y, t.Color);
+    }
+    f.DrawBatch(rci, batch);
+    return Frame();
+  };
+  const TCapture one = drawn(false), batch = drawn(true);
+  SaveBmp(batch, "batch.bmp");
+  EXPECT_GT(LitBox(one).Count, 200);
+  EXPECT_EQ(batch.Pixels, one.Pixels);
+  EXPECT_FALSE(Cache.States().Contains(TGLState::stTexture2D)) << "the enable bits are kept";
+}
+
 TEST_F(Font, ItalicTextEndsWhereMeasured) {
   TGLWindowsBitmapFont f(nullptr);
   f.Font()->SetName("Tahoma");
