@@ -226,7 +226,6 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
   auto spread = [](int i) { return i % 100; }; // entries 1 to 100 are
   auto frame = [&] {
     StartupCounter = 4;   // no status line
-    Form->SunPosition(46000.5);
     Drawn();
     return Frame();
   };
@@ -344,8 +343,6 @@ TEST_F(GlobeView, AnUnreadableTextureIsToldAndTheGlobeShowsPlainWithItsPoints) {
   EXPECT_NE(Form->Told[0].find("data\\texture.jpg cannot be read"), std::string::npos) << Form->Told[0];
   EXPECT_TRUE(Form->SettingsRead);
   EXPECT_EQ(Form->LocationLabels.Count(), 2);
-  Form->SunPosition(46000.5);   // noon in London: Africa in the light
-  Drawn();
   const TCapture c = Frame();
   const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
   EXPECT_GT(CountIn(c, paris.x - 1, paris.y - 1, paris.x + 1, paris.y + 1, Red), 4);
@@ -373,9 +370,7 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   EXPECT_TRUE(FileExists(images + "snapshot." + Format("%05d", next - 1) + ".jpg"));
   EXPECT_FALSE(FileExists(images + "snapshot." + Format("%05d", next) + ".jpg"));
 
-  // A picture of the view: the globe's texture inside, black around it,
-  // lit by the sun of noon in London.
-  Form->SunPosition(46000.5);
+  // A picture of the view: the globe's texture inside, black around it.
   Drawn();
   const TCapture shot = JpegCapture(images + "snapshot." + Format("%05d", SnapshotCounter - 1) + ".jpg");
   EXPECT_EQ(shot.Width, Form->Scene3DViewer1->Width());
