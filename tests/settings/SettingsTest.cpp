@@ -217,7 +217,8 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
   Put(k11, "Interval", REG_DWORD, eight, 8);                  // eight bytes of REG_DWORD
   PutDword(k11, "InternalOff", 1);
   PutDword(k11, "IPList", 3);                                 // integer for a string
-  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 300);     // kept as a byte
+  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 300);     // past a byte: the default
+  PutDword("Software\\Vantrel\\1.1.2", "LineThickness", 0);   // no width: the default
   PutDword("Software\\Vantrel\\1.1.2", "RotationSpeed", 0);
   PutDword("Software\\Vantrel\\1.3.8", "Savepath", 1);
   PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 15);
@@ -235,7 +236,8 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
   EXPECT_EQ(Interval, 2000);
   EXPECT_TRUE(InternalOff);        // read after the bad ones
   EXPECT_EQ(IPList, "");
-  EXPECT_EQ(PointSize, 300 % 256);
+  EXPECT_EQ(PointSize, 5);
+  EXPECT_EQ(LineThickness, 1);
   EXPECT_EQ(RotationSpeed, 1);
   EXPECT_FLOAT_EQ(RotationFactor, 1);
   EXPECT_EQ(Savepath, GetCurrentDir() + "\\images");
