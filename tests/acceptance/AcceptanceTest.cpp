@@ -356,6 +356,7 @@ protected:
 
 TEST_F(Acceptance, EveryTrayCommandDoesWhatItSays) {
   Start();
+
   // Connections Table
   TrayCommand(0);
   HWND table = Window("TForm2");

@@ -398,6 +398,21 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   Drawn();
   EXPECT_TRUE(FileExists(images + "snapshot.jpg"));
 
+  // "Timestamp": the date and time written at the bottom left, over the
+  // black around the globe.
+  auto stampPixels = [&] {
+    const TCapture c = JpegCapture(images + "snapshot.jpg");
+    int n = 0;
+    for (int y = c.Height - 20; y < c.Height - 8; ++y)
+      for (int x = 8; x < 60; ++x) n += Brightness(c.At(x, y)) > 300;
+    return n;
+  };
+  EXPECT_EQ(stampPixels(), 0);
+  Timestamp = true;
+  Drawn();
+  EXPECT_GT(stampPixels(), 40);
+  Timestamp = false;
+
   // A borderless window is drawn again off screen, without the desktop
   // picture, which stays hidden outside desktop mode.
   DeleteFileA((images + "snapshot.jpg").c_str());

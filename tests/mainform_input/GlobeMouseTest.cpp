@@ -92,12 +92,26 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000)) << "nothing picked at " << p.x << "," << p.y;
   EXPECT_EQ(Form->HoverList[0], "2.0.0.1");
   EXPECT_EQ(Form->Scene3DViewer1->Cursor(), 2);
+  EXPECT_EQ(Form->GLFullScreenViewer1->Cursor(), 1) << "only the viewer on screen takes the pick cursor";
   EXPECT_TRUE(HoverHighlight);
   EXPECT_FALSE(RouteHover);
-  // Off the point: nothing.
+  // Its label, address and place, beside it in its colour; the text is
+  // left for "Show on Web Map".
+  Drawn();
+  EXPECT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+  const TCapture hovered = Frame();
+  int label = 0;
+  for (int y = std::max(0, static_cast<int>(p.y) - 40); y < p.y - 4; ++y)
+    for (int x = p.x + 2; x < std::min(hovered.Width, static_cast<int>(p.x) + 90); ++x) {
+      const uint32_t c = hovered.At(x, y);
+      label += (c >> 16 & 0xFF) > 200 && (c >> 8 & 0xFF) < 60 && (c & 0xFF) < 60;
+    }
+  EXPECT_GT(label, 20);
+  // Off the point: nothing; both viewers show the pointer cursor.
   MoveMouseTo(s.x + 40, s.y + 40);
   ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 0; }, 3000));
   EXPECT_EQ(Form->Scene3DViewer1->Cursor(), 1);
+  EXPECT_EQ(Form->GLFullScreenViewer1->Cursor(), 1);
 
   // Back on it and a click: the popup opens over the globe.
   MoveMouseTo(s.x, s.y);
