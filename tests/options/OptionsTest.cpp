@@ -319,4 +319,25 @@ TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 8u);
 }
 
+TEST_F(Options, OkStoresTheViewAsItIsNow) {
+  // the globe turning, the shadow highlighted, in desktop mode or not
+  Form->GLCadencer1->SetEnabled(true);
+  Form->hiliteshadow(nullptr);
+  Open();
+  Form->okclick(nullptr);
+  PumpFor(100);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Rotate"), 1u);
+  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), 3.0, 1e-6);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), 0u);
+  Form->GLCadencer1->SetEnabled(false);
+  Form->hiliteshadow(nullptr);
+  Form->GLHUDSprite1->SetVisible(true);   // the desktop picture shows: desktop mode
+  Open();
+  Form->okclick(nullptr);
+  PumpFor(100);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Rotate"), 0u);
+  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), 0.2, 1e-6);
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), 1u);
+}
+
 }  // namespace

@@ -239,11 +239,13 @@ TEST_F(TableTest, DoubleClickTurnsTheCameraToTheRowsOwnPlace) {
   AllLabels = false;
   // 11.2.3.45 (Berlin) is plotted before 1.2.3.4 (Sydney)
   ASSERT_LT(Main->VisualizedIPs.IndexOf("11.2.3.45"), Main->VisualizedIPs.IndexOf("1.2.3.4"));
+  Main->GLCadencer1->SetEnabled(true);   // the globe turning
   DoubleClickRow(RowOf("1.2.3.4"));
   ASSERT_EQ(Main->CameraPositions.size(), 1u);
   const TAffineVector want = GlobePoint(151.20f, -33.50f, 2);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(Main->CameraPositions[0][k], want[k], 1e-4) << k;
   EXPECT_EQ(Main->RotationStops, 1);
+  EXPECT_FALSE(Main->GLCadencer1->Enabled()) << "it stops turning away from the place";
   EXPECT_FLOAT_EQ(Main->CameraZoom(), 0.2f);   // halved, within the viewer's limits
   EXPECT_TRUE(AllLabels);
   EXPECT_FALSE(Form7->Visible());
