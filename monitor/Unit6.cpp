@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include "monitor/uAddressMatch.h"
+#include "monitor/uLocationDatabase.h"
 
 IMPLEMENT_CLASSINFO(TForm6, TAppWindowForm)
 
@@ -18,13 +19,18 @@ const char* const F3Hint = " Press F3 to search through file";
 
 bool AddressCharacter(char C) { return (C >= '0' && C <= '9') || C == '.'; }
 
-// A coordinate code of a location line (hundredths of a degree).
-double Coordinate(const std::string& Text) {
-  const std::string t = Trim(Text);
-  char* end = nullptr;
-  const double v = std::strtod(t.c_str(), &end);
-  if (t.empty() || end != t.c_str() + t.size()) throw EConvertError("'" + Text + "' is not a valid floating point value");
-  return v;
+// The text a rich edit streams in.
+struct TStreamSource {
+  const std::string& Text;
+  size_t At;
+};
+DWORD CALLBACK StreamIn(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
+  auto* s = reinterpret_cast<TStreamSource*>(Cookie);
+  const size_t n = std::min(static_cast<size_t>(std::max<LONG>(Count, 0)), s->Text.size() - s->At);
+  std::memcpy(Buffer, s->Text.data() + s->At, n);
+  s->At += n;
+  *Done = static_cast<LONG>(n);
+  return 0;
 }
 
 std::string Degrees(double Value, char Negative, char Positive) {
@@ -39,12 +45,12 @@ std::string Degrees(double Value, char Negative, char Positive) {
 
 // ---- Text shown ----
 
-void TShownText::Add(const std::string& Line, const char* Prefix) {
+void TShownText::Add(std::string_view Line, const char* Prefix) {
   if (FLeftOut > 0 || FText.size() >= ShownTextLimit) {
     ++FLeftOut;
     return;
   }
-  const std::string line = Prefix + Line;
+  const std::string line = Prefix + std::string(Line);
   size_t at = 0;
   do {
     if (FText.size() >= ShownTextLimit) {   // the rest of this line is not shown
@@ -69,7 +75,7 @@ void TShownText::Add(const std::string& Line, const char* Prefix) {
 std::string TShownText::Text() const {
   if (FLeftOut == 0) return FText;
   return FText + "\r\n[" + IntToStr(FLeftOut) + " more line" + (FLeftOut > 1 ? "s" : "") +
-         " not shown: the window shows at most " + IntToStr(static_cast<int64_t>(ShownTextLimit >> 10)) + " KB.]";
+         " not shown: the window shows at most " + IntToStr(static_cast<int64_t>(ShownTextLimit >> 20)) + " MB.]";
 }
 
 std::string RichEditText(TRichEdit* RichEdit) {
@@ -111,24 +117,13 @@ std::string InstancesText(int Count, const std::string& Address) {
 
 std::string ExportLine(const std::string& Address, const std::string& Location, bool IP, bool Country, bool City,
                        bool Coordinates) {
+  const TLocationParts parts = SplitLocationLine(Location);
   std::string line;
   if (IP) line += Address + "  ";
-  if (City) {
-    const size_t semi = Location.find(';');
-    std::string place = Location.size() > 2 ? Location.substr(2, semi == std::string::npos ? std::string::npos : semi - 2)
-                                            : std::string();
-    line += place.empty() ? "Unknown " : place + " ";
-  }
-  if (Country) line += Location.substr(0, 2) + "  ";
-  if (Coordinates) {
-    const size_t first = Location.find(';');
-    const size_t second = first == std::string::npos ? std::string::npos : Location.find(';', first + 1);
-    if (second == std::string::npos)
-      throw EConvertError("The location of " + Address + " has no coordinates: " + Location);
-    const double latitude = Coordinate(Location.substr(first + 1, second - first - 1)) / 100;
-    const double longitude = Coordinate(Location.substr(second + 1)) / 100;
-    line += Degrees(latitude, 'S', 'N') + " " + Degrees(longitude, 'W', 'E');
-  }
+  if (City) line += (parts.Place.empty() ? "Unknown" : parts.Place) + " ";
+  if (Country) line += parts.Country + "  ";
+  if (Coordinates && parts.HasCoordinates)
+    line += Degrees(parts.LatitudeCode / 100, 'S', 'N') + " " + Degrees(parts.LongitudeCode / 100, 'W', 'E');
   return line;
 }
 
@@ -263,17 +258,23 @@ void TForm6::SetShownText(const std::string& Text) {
   if (RichEdit1->HandleAllocated() && RichEdit1->GetTextLen() > 0) {
     RichEdit1->DestroyHandle();
     RichEdit1->SetText("");
-    if (HandleAllocated()) RichEdit1->HandleNeeded();
   }
-  RichEdit1->SetText(Text);
+  if (!HandleAllocated()) {   // no window yet: it takes the text when it is made
+    RichEdit1->SetText(Text);
+  } else {
+    // Streamed in: under Wine far quicker with a large text than WM_SETTEXT.
+    TStreamSource source{Text, 0};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = StreamIn;
+    SendMessageA(RichEdit1->Handle(), EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+  }
   SearchFrom = 0;
 }
 
 TShownText TForm6::WholeFile() {
   TShownText t;
-  if (!MonitorHost) return t;
-  const TStringList& lines = MonitorHost->AnalyzedFileLines();
-  for (int i = 0; i < lines.Count(); ++i) t.Add(lines[i]);
+  if (MonitorHost) MonitorHost->AnalyzedFileLines().ForEach([&](std::string_view Line) { t.Add(Line); });
   return t;
 }
 
@@ -281,12 +282,11 @@ TShownText TForm6::EntriesOf(const std::string& Address, int& Count) {
   TShownText t;
   Count = 0;
   if (!MonitorHost) return t;
-  const TStringList& lines = MonitorHost->AnalyzedFileLines();
-  for (int i = 0; i < lines.Count(); ++i)
-    if (ContainsAddress(lines[i], Address)) {
-      ++Count;
-      t.Add(lines[i], " ");
-    }
+  MonitorHost->AnalyzedFileLines().ForEach([&](std::string_view Line) {
+    if (!ContainsAddress(Line, Address)) return;
+    ++Count;
+    t.Add(Line, " ");
+  });
   return t;
 }
 

@@ -3,6 +3,7 @@
 // address list can be exported as text with its locations.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "classlib/Buttons.h"
 #include "classlib/ComCtrls.h"
@@ -17,16 +18,17 @@ extern int SearchFrom;                // after the last F3 hit; 0 starts over
 
 // The window shows at most ShownTextLimit characters of text and breaks
 // lines longer than ShownLineLimit into pieces (at a character that is not
-// part of an address where it can): a rich edit takes time that grows with
-// the square of a paragraph and of the text it replaces. A note at the end
-// tells how many lines were left out (a line shown in part counts).
-constexpr size_t ShownTextLimit = 1u << 20;
+// part of an address where it can): under Wine a rich edit takes seconds
+// and hundreds of megabytes for every megabyte of a log, and time that
+// grows with the square of a paragraph's length. A note at the end tells
+// how many lines were left out (a line shown in part counts).
+constexpr size_t ShownTextLimit = 16u << 20;
 constexpr size_t ShownLineLimit = 4096;
 
 // Builds the text the window shows, line by line.
 class TShownText {
 public:
-  void Add(const std::string& Line, const char* Prefix = "");
+  void Add(std::string_view Line, const char* Prefix = "");
   std::string Text() const;   // lines joined by CR LF, the note last
   int Lines() const { return FLines; }
   int LeftOut() const { return FLeftOut; }
@@ -46,9 +48,9 @@ void HighlightOccurrences(TRichEdit* RichEdit, const std::string& Text);
 // The status text for the lines of an address: " 2 instances of 1.2.3.4 found."
 std::string InstancesText(int Count, const std::string& Address);
 
-// One line of the address-list export: the address, the place, the
-// country and the coordinates (degrees with N/S and E/W), each when chosen.
-// Raises EConvertError when the location line has no coordinates.
+// One line of the address-list export: the address, the place ("Unknown"
+// when it has none), the country and the coordinates (degrees with N/S and
+// E/W; nothing for a location without them), each when chosen.
 std::string ExportLine(const std::string& Address, const std::string& Location, bool IP, bool Country,
                        bool City, bool Coordinates);
 

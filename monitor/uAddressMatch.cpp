@@ -1,10 +1,12 @@
 #include "monitor/uAddressMatch.h"
 
+#include <emmintrin.h>
+
 namespace {
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 }  // namespace
 
-bool IsWholeAddressAt(const std::string& Text, size_t Position, size_t Length) {
+bool IsWholeAddressAt(std::string_view Text, size_t Position, size_t Length) {
   if (Position > Text.size() || Length > Text.size() - Position) return false;
   if (Position >= 1) {
     const char before = Text[Position - 1];
@@ -20,19 +22,29 @@ bool IsWholeAddressAt(const std::string& Text, size_t Position, size_t Length) {
   return true;
 }
 
-size_t FindAddress(const std::string& Text, const std::string& Address, size_t From) {
+size_t FindAddress(std::string_view Text, std::string_view Address, size_t From) {
   if (Address.empty()) return std::string::npos;
   for (size_t p = Text.find(Address, From); p != std::string::npos; p = Text.find(Address, p + 1))
     if (IsWholeAddressAt(Text, p, Address.size())) return p;
   return std::string::npos;
 }
 
-bool ContainsAddress(const std::string& Text, const std::string& Address) {
+bool ContainsAddress(std::string_view Text, std::string_view Address) {
   return FindAddress(Text, Address) != std::string::npos;
 }
 
+const char* FindChar(const char* From, const char* To, char C) {
+  const __m128i c = _mm_set1_epi8(C);
+  for (; To - From >= 16; From += 16) {
+    const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(From)), c));
+    if (hits) return From + __builtin_ctz(static_cast<unsigned>(hits));
+  }
+  while (From < To && *From != C) ++From;
+  return From;
+}
+
 bool TAddressScanner::Next(size_t& Position, size_t& Length, size_t Until) {
-  const std::string& t = FText;
+  const std::string_view t = FText;
   const size_t n = t.size();
   size_t i = FAt;
   while (i < n) {
@@ -41,7 +53,16 @@ bool TAddressScanner::Next(size_t& Position, size_t& Length, size_t Until) {
       return false;
     }
     if (!IsDigit(t[i])) {
-      ++i;
+      if (t[i] == '.') {
+        ++i;
+        continue;
+      }
+      // Only the digits just before a dot can begin an address: on to the
+      // next dot, back to the start of the digits before it.
+      size_t dot = static_cast<size_t>(FindChar(t.data() + i, t.data() + n, '.') - t.data());
+      if (dot == n) break;
+      while (IsDigit(t[dot - 1])) --dot;   // t[i] is no digit
+      i = dot;
       continue;
     }
     // A run of digits starts here. An address begins only at the start of

@@ -4,7 +4,32 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+namespace {
+bool CoordinateCode(const std::string& Text, double& Value) {
+  const std::string t = Trim(Text);
+  if (t.empty()) return false;
+  char* end = nullptr;
+  Value = std::strtod(t.c_str(), &end);
+  return end == t.c_str() + t.size();
+}
+}  // namespace
+
+TLocationParts SplitLocationLine(const std::string& Line) {
+  TLocationParts p;
+  p.Country = Line.substr(0, 2);
+  const size_t semi = Line.find(';');
+  if (semi == std::string::npos) return p;
+  if (semi > 2) p.Place = Line.substr(2, semi - 2);
+  p.Key = Line.substr(semi + 1);
+  const size_t semi2 = p.Key.find(';');
+  p.HasCoordinates = semi2 != std::string::npos && CoordinateCode(p.Key.substr(0, semi2), p.LatitudeCode) &&
+                     CoordinateCode(p.Key.substr(semi2 + 1), p.LongitudeCode);
+  if (!p.HasCoordinates) p.LatitudeCode = p.LongitudeCode = 0;
+  return p;
+}
 
 uint32_t TLocationDatabase::AddressKey(const std::string& IP) {
   unsigned long a = inet_addr(IP.c_str());

@@ -23,6 +23,19 @@ CLASSLIB_EXCEPTION(ELocationDatabaseError, Exception);
 // The answer for an address the database does not hold (the north pole).
 inline const char* const LocationNotFound = "--IP not in database;9000;0";
 
+// A location line taken apart by its separators: the country is its first
+// two characters, the place the text from the third character up to the
+// first ";" (none without a ";"), the key all after the first ";", and the
+// latitude and longitude codes (hundredths of a degree) the numbers after
+// the first and the second ";". Without both numbers, blanks around them
+// allowed, the line has no coordinates.
+struct TLocationParts {
+  std::string Country, Place, Key;
+  bool HasCoordinates = false;
+  double LatitudeCode = 0, LongitudeCode = 0;
+};
+TLocationParts SplitLocationLine(const std::string& Line);
+
 class TLocationDatabase {
 public:
   TStringList DatabaseInfo;   // lines of r.dat

@@ -7,6 +7,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Forms.h"
+#include "monitor/uAnalyzedLines.h"
 
 class TMonitorHost {
 public:
@@ -30,7 +31,7 @@ public:
   virtual TStringList& Options() = 0;
   // The plotted addresses (entry 0 home; merged places hold several lines).
   virtual const TStringList& PlottedAddresses() = 0;
-  virtual const TStringList& AnalyzedFileLines() = 0;
+  virtual const TAnalyzedLines& AnalyzedFileLines() = 0;
   virtual const TStringList& AnalyzedAddresses() = 0;   // entry 0 home
   // Time and date of the last table fill.
   virtual std::string TableTime() = 0;

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "classlib/Graphics.h"
 #include "classlib/Menus.h"
 #include "monitor/Unit2.h"
+#include "monitor/uAnalyzedLines.h"
 #include "monitor/uConnectionTables.h"
 #include "monitor/uLocationDatabase.h"
 #include "monitor/uMonitorHost.h"
@@ -214,7 +216,7 @@ public:
   TStringList IPListLines;
   TStringList DetailRows;      // connection rows of the globe's details popup
   TStringList TableRows;       // connection rows of the Connections Table
-  TStringList AnalyzedLines;
+  TAnalyzedLines AnalyzedLines;
   TStringList AnalyzedIPs;
   TStringList RouteHops;
   TStringList RouteLabels;
@@ -267,7 +269,7 @@ public:
   // ---- What the monitor's windows read (TMonitorHost) ----
   TStringList& Options() override { return TableOptions; }
   const TStringList& PlottedAddresses() override { return VisualizedIPs; }
-  const TStringList& AnalyzedFileLines() override { return AnalyzedLines; }
+  const TAnalyzedLines& AnalyzedFileLines() override { return AnalyzedLines; }
   const TStringList& AnalyzedAddresses() override { return AnalyzedIPs; }
   std::string TableTime() override;
   void LocateAddress(const std::string& IP, std::string& Result) override { iplocate(IP, Result); }
@@ -315,7 +317,9 @@ public:
   int ChosenFontSize = 0;          // 0: no font chosen since the last OK
   TFontStyles ChosenFontStyle;
   std::string ChosenFontText;      // the "Font" setting of the chosen font
-  std::string LoadCaption = "[&Load]";   // the load button's caption, kept between openings
+  // The load button's caption, kept between openings: "[&Unload]" while the
+  // connection log it loaded is analysed.
+  std::string LoadCaption = "[&Load]";
 
   // ---- Globe model and connection log (NsMainGlobe.cpp, NsMainLog.cpp) ----
   // Locates VisualizedIPs: places, labels, merged addresses, rogue
@@ -578,7 +582,10 @@ private:
   void CloseSideWindows();
   // Analysis
   bool FScanning = false;
-  bool LoadAnalyzedFile(const std::string& FileName, TStringList& Lines);
+  // The options window's load button's caption (kept in LoadCaption), and
+  // the controls there that a scan or an analysed file disables.
+  void SetLoadButton(const std::string& Caption);
+  void EnableAnalysisControls();
   void AppendLogNote(const std::string& Note);
 };
 
@@ -652,8 +659,6 @@ float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight);
 // The point of longitude and latitude (degrees) on a sphere of Radius about
 // the globe's centre.
 TAffineVector GlobePoint(float Longitude, float Latitude, float Radius);
-// A coordinate of a location line: a decimal number, blanks around it.
-bool TryNumber(const std::string& Text, float& Value);
 extern std::array<float, 10000> LocationLongitudes;   // parallel to VisualizedIPs
 extern std::array<float, 10000> LocationLatitudes;
 extern TAffineVector HomeArcStart;      // home at the arcs' radius 0.519
@@ -782,20 +787,30 @@ extern std::string PickedHopLabel;
 extern std::string AnalyzedFilePath;   // the file being scanned; cleared to cancel
 constexpr int MaxAnalyzedIPs = 9999;
 // The distinct public addresses a scan collects, in order of first
-// appearance after the home entry.
+// appearance after the home entry: the list takes the first ones up to
+// Limit entries (more than the globe can take are not kept), and all are
+// counted.
 class TAnalyzedAddresses {
 public:
-  explicit TAnalyzedAddresses(TStringList& List);   // List holds the home entry
-  void Add(const std::string& Address);   // when public and new
+  // List holds the home entry.
+  explicit TAnalyzedAddresses(TStringList& List, int Limit = MaxAnalyzedIPs);
+  void Add(std::string_view Address);   // when public and new
+  int Found() const { return FFound; }  // public addresses added, kept or not
   TStringList& List() { return FList; }
 
 private:
   TStringList& FList;
-  std::unordered_set<std::string> FSeen;   // added or refused
+  int FLimit, FFound = 0;
+  // The texts met (added or refused), packed into numbers other than 0:
+  // a table open-addressed by their hash, at most half full.
+  std::vector<uint64_t> FSeen = std::vector<uint64_t>(1024);
+  size_t FSeenCount = 0;
+  bool Seen(uint64_t Key);   // true when met before; else it is now
 };
-// Adds the public addresses of one line: whole dotted addresses only, each
-// occurrence once; not 127.0.0.1, 0.0.0.0, 255.255.255.255 or private.
-void ExtractIPsFromLine(const std::string& Line, TAnalyzedAddresses& IPs);
+// Adds the public addresses of a line (or of several): whole dotted
+// addresses only, each occurrence once; not 127.0.0.1, 0.0.0.0,
+// 255.255.255.255 or private.
+void ExtractIPsFromLine(std::string_view Line, TAnalyzedAddresses& IPs);
 
 // ---- Connection log ----
 extern uint32_t UpdateCounter;   // globe updates since start

@@ -1,9 +1,15 @@
 // Analysing a file: every public IPv4 address in a text file is plotted
 // instead of the live connections (analyse mode), and the file is shown in
 // the "Analyzed file" window.
-#include <cstring>
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <string_view>
+#include <vector>
 
+#include "classlib/Buttons.h"
 #include "classlib/Dialogs.h"
+#include "classlib/StdCtrls.h"
 #include "monitor/Unit5.h"
 #include "monitor/Unit6.h"
 #include "monitor/uAddressMatch.h"
@@ -16,8 +22,17 @@ namespace {
 // progress less often (painting costs more than the scan between).
 constexpr double PumpSeconds = 0.025;
 constexpr double ProgressSeconds = 0.1;
-// Lines longer than this are scanned in pieces of it, messages between.
+// The file is read in blocks of this size; a run of address characters
+// longer than ScanSlice is scanned in pieces of it, messages between.
+constexpr size_t ReadBlock = 1u << 20;
 constexpr size_t ScanSlice = 1u << 20;
+
+// Whether two names name the same file.
+bool SameFile(const std::string& A, const std::string& B) {
+  char a[MAX_PATH], b[MAX_PATH];
+  const DWORD na = GetFullPathNameA(A.c_str(), MAX_PATH, a, nullptr), nb = GetFullPathNameA(B.c_str(), MAX_PATH, b, nullptr);
+  return na > 0 && na < MAX_PATH && nb > 0 && nb < MAX_PATH && SameText(a, b);
+}
 
 class TClock {
 public:
@@ -37,22 +52,83 @@ private:
 };
 }  // namespace
 
-// ---- Addresses of a line ----
+// ---- Addresses and lines of the text ----
 
-TAnalyzedAddresses::TAnalyzedAddresses(TStringList& List) : FList(List) {
-  for (int i = 0; i < List.Count(); ++i) FSeen.insert(List[i]);
+namespace {
+// A text of at most 15 digits and dots as a number of its own: four bits a
+// character.
+bool PackedText(std::string_view Text, uint64_t& Key) {
+  if (Text.size() > 15) return false;
+  Key = 0;
+  for (const char c : Text) {
+    const unsigned v = c == '.' ? 10u : static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
+    if (v > 10) return false;
+    Key = Key << 4 | (v + 1);
+  }
+  return true;
 }
 
-void TAnalyzedAddresses::Add(const std::string& Address) {
-  if (!FSeen.insert(Address).second) return;   // each text is judged once
-  if (Address.size() <= 6 || Address == "127.0.0.1" || Address == "0.0.0.0" || Address == "255.255.255.255")
+// ntohl(inet_addr(Text)) of an address the scanner found (four groups of
+// one to three digits, a group with a leading 0 octal); 0 where inet_addr
+// fails. A large file holds hundreds of thousands of them.
+uint32_t ScannedAddressValue(std::string_view Text) {
+  uint32_t value = 0;
+  size_t at = 0;
+  for (int group = 0; group < 4; ++group) {
+    const size_t end = std::min(Text.find('.', at), Text.size());
+    const unsigned base = end - at > 1 && Text[at] == '0' ? 8 : 10;
+    unsigned v = 0;
+    for (size_t i = at; i < end; ++i) {
+      const unsigned digit = static_cast<unsigned>(Text[i] - '0');
+      if (digit >= base) return 0;
+      v = v * base + digit;
+    }
+    if (v > 255) return 0;
+    value = value << 8 | v;
+    at = end + 1;
+  }
+  return value == 0xFFFFFFFFu ? 0 : value;
+}
+}  // namespace
+
+TAnalyzedAddresses::TAnalyzedAddresses(TStringList& List, int Limit) : FList(List), FLimit(Limit) {
+  uint64_t key;
+  for (int i = 0; i < List.Count(); ++i)
+    if (PackedText(List[i], key)) Seen(key);
+}
+
+bool TAnalyzedAddresses::Seen(uint64_t Key) {
+  if (2 * (FSeenCount + 1) > FSeen.size()) {
+    std::vector<uint64_t> old(FSeen.size() * 2);
+    old.swap(FSeen);
+    FSeenCount = 0;
+    for (const uint64_t k : old)
+      if (k) Seen(k);
+  }
+  const size_t mask = FSeen.size() - 1;
+  for (size_t i = static_cast<size_t>((Key * 0x9E3779B97F4A7C15ull) >> 20) & mask;; i = (i + 1) & mask) {
+    if (FSeen[i] == Key) return true;
+    if (FSeen[i] == 0) {
+      FSeen[i] = Key;
+      ++FSeenCount;
+      return false;
+    }
+  }
+}
+
+void TAnalyzedAddresses::Add(std::string_view Text) {
+  uint64_t key;   // the scanner's addresses always pack
+  if (!PackedText(Text, key) || Seen(key)) return;   // each text is judged once
+  const std::string address(Text);
+  if (address.size() <= 6 || address == "127.0.0.1" || address == "0.0.0.0" || address == "255.255.255.255")
     return;
-  const uint32_t value = AddressValue(Address);
-  if (value == 0 || IsPrivateAddress(Address, value)) return;
-  FList.Add(Address);
+  const uint32_t value = ScannedAddressValue(address);
+  if (value == 0 || IsPrivateAddress(address, value)) return;
+  ++FFound;
+  if (FList.Count() < FLimit) FList.Add(address);
 }
 
-void ExtractIPsFromLine(const std::string& Line, TAnalyzedAddresses& IPs) {
+void ExtractIPsFromLine(std::string_view Line, TAnalyzedAddresses& IPs) {
   TAddressScanner scanner(Line);
   size_t position, length;
   while (scanner.Next(position, length)) IPs.Add(Line.substr(position, length));
@@ -71,87 +147,99 @@ void TMainForm::freq(TObject* Sender) {
   AnalyzedFilePath = chosen ? OpenDialog1->FileName : std::string();
 }
 
-// ---- Analysing ----
+// ---- The options window's part ----
 
-// The file's lines; false (and the user told) when it holds no text.
-bool TMainForm::LoadAnalyzedFile(const std::string& FileName, TStringList& Lines) {
-  std::string bytes;
-  {
-    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);   // EFOpenError when it cannot be read
-    bytes.resize(static_cast<size_t>(f.Size()));
-    if (!bytes.empty()) f.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-  }
-  if (std::memchr(bytes.data(), '\0', bytes.size())) {
-    TellUser("\"" + FileName + "\" is not a text file (it holds NUL characters), so it is not analyzed.",
-             MB_OK | MB_ICONWARNING);
-    return false;
-  }
-  Lines.SetText(bytes);
-  return true;
+// The button's click loads while it reads "[&Load]" and unloads while it
+// reads "[&Unload]".
+void TMainForm::SetLoadButton(const std::string& Caption) {
+  LoadCaption = Caption;
+  if (OptionControls.LoadButton) OptionControls.LoadButton->SetCaption(Caption);
 }
+
+void TMainForm::EnableAnalysisControls() {
+  TOptionControls& o = OptionControls;
+  if (o.LoadButton) o.LoadButton->SetEnabled(!FScanning && FileExists(LogPath));
+  const bool free = !FScanning && AnalyzedIPs.Count() == 0;
+  if (o.BrowseButton) o.BrowseButton->SetEnabled(free);
+  if (o.SaveImages) o.SaveImages->SetEnabled(free);
+}
+
+// ---- Analysing ----
 
 void TMainForm::EnterIP1Click(TObject* Sender) {
   if (FScanning) {   // one scan at a time: the running one has its window
     if (Form5) Form5->BringToFront();
     return;
   }
-  freq(Sender);
+  // The options window's load button analyses the connection log.
+  const std::string previousCaption = LoadCaption;
+  const bool logButton = Sender && Sender == OptionControls.LoadButton;
+  if (logButton) {
+    AnalyzedFilePath = LogPath;
+    SetLoadButton("[&Unload]");
+  } else {
+    freq(Sender);
+  }
   SendToBackForBrowser();
   if (AnalyzedFilePath.empty()) return;
 
-  // What a scan replaces stays until it has succeeded: a cancelled scan or
-  // a file without addresses leaves the program as it was.
-  TStringList previousLines, previousIPs;
-  previousLines.AddStrings(AnalyzedLines);
+  // What a scan replaces stays until it has succeeded: a cancelled scan, a
+  // file that is no text or one without addresses leaves the program as it
+  // was.
+  TAnalyzedLines previousLines = std::move(AnalyzedLines);
+  TStringList previousIPs;
   previousIPs.AddStrings(AnalyzedIPs);
   auto restore = [&] {
-    AnalyzedLines.Clear();
-    AnalyzedLines.AddStrings(previousLines);
+    AnalyzedLines = std::move(previousLines);
     AnalyzedIPs.Clear();
     AnalyzedIPs.AddStrings(previousIPs);
+    SetLoadButton(previousCaption);
   };
-  bool loaded = false;
+  std::unique_ptr<TFileStream> file;
   try {
-    AnalyzedLines.Clear();
-    loaded = LoadAnalyzedFile(AnalyzedFilePath, AnalyzedLines);
+    file = std::make_unique<TFileStream>(AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
   } catch (...) {
     restore();
     AnalyzedFilePath.clear();
     throw;
   }
-  if (!loaded) {
-    restore();
-    AnalyzedFilePath.clear();
-    return;
-  }
 
   FScanning = true;
+  EnableAnalysisControls();
   struct TScanEnd {
-    bool& Scanning;
-    ~TScanEnd() { Scanning = false; }
-  } scanEnd{FScanning};
-  const int lineCount = AnalyzedLines.Count();
+    TMainForm& Form;
+    ~TScanEnd() {
+      Form.FScanning = false;
+      Form.EnableAnalysisControls();
+    }
+  } scanEnd{*this};
+  bool text = true;
   try {
+    // The file is read in blocks; each is put after the text read before
+    // and scanned up to its last character that no address holds, so that
+    // every address is scanned whole, once. The progress counts bytes.
+    const size_t size = static_cast<size_t>(file->Size());
+    const int unit = size > static_cast<size_t>(INT_MAX) ? 1024 : 1;
     Form5->SetScanning(true);
     Form5->Label1->SetCaption("0 unique IP numbers found");
     Form5->ProgressBar1->SetPosition(0);
     Form5->Show();
     Application->ProcessMessages();
-    Form5->ProgressBar1->SetMax(lineCount);
+    Form5->ProgressBar1->SetMax(static_cast<int>(size / unit));
 
+    AnalyzedLines.Reserve(size);
     AnalyzedIPs.Clear();
     AnalyzedIPs.Add(HomeIP);
     TAnalyzedAddresses found(AnalyzedIPs);
     const TClock clock;
     double next = clock.Now() + PumpSeconds, nextProgress = 0;
-    size_t bytes = 0;
-    int line = 0;
+    size_t scanned = 0;
     // Shows the progress and lets messages through; false once cancelled.
-    auto pump = [&] {
+    auto pump = [&](bool Last) {
       const double now = clock.Now();
-      if (now >= nextProgress || line >= lineCount) {
-        Form5->ProgressBar1->SetPosition(line);
-        Form5->Label1->SetCaption(IntToStr(AnalyzedIPs.Count() - 1) + " unique IP numbers found");
+      if (now >= nextProgress || Last) {
+        Form5->ProgressBar1->SetPosition(static_cast<int>(scanned / unit));
+        Form5->Label1->SetCaption(IntToStr(found.Found()) + " unique IP numbers found");
         nextProgress = now + ProgressSeconds;
       }
       if (AnalyzedFilePath.empty()) return false;
@@ -160,31 +248,41 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
       if (Application->Terminated()) AnalyzedFilePath.clear();   // the program is ending
       return !AnalyzedFilePath.empty();
     };
+    auto scan = [&](size_t To) {   // the text from where the last scan ended up to To
+      const std::string_view piece = AnalyzedLines.Text().substr(scanned, To - scanned);
+      TAddressScanner scanner(piece);
+      size_t position, length;
+      bool going = true;
+      for (size_t until = ScanSlice; going; until += ScanSlice) {
+        while (scanner.Next(position, length, until)) found.Add(piece.substr(position, length));
+        if (scanner.AtEnd()) break;
+        if (clock.Now() >= next) going = pump(false);   // a long run of addresses' characters
+      }
+      scanned = To;
+      return going;
+    };
     bool going = true;
-    for (; line < lineCount && going; ++line) {
-      const std::string& text = AnalyzedLines[line];
-      if (text.size() <= ScanSlice) {
-        ExtractIPsFromLine(text, found);
-      } else {
-        TAddressScanner scanner(text);
-        size_t position, length;
-        for (size_t until = ScanSlice; going; until += ScanSlice) {
-          while (scanner.Next(position, length, until)) found.Add(text.substr(position, length));
-          if (scanner.AtEnd()) break;
-          if (clock.Now() >= next) going = pump();
-        }
+    for (size_t read = 0; going && read < size;) {
+      const size_t want = std::min(ReadBlock, size - read);
+      char* const block = AnalyzedLines.Room(want);
+      const size_t got = static_cast<size_t>(file->Read(block, static_cast<int64_t>(want)));
+      if (got == 0) break;   // the file is shorter now
+      if (FindChar(block, block + got, '\0') != block + got) {
+        text = false;
+        break;
       }
-      // the clock is read every 64 KB of text or 256 lines
-      bytes += text.size() + 16;
-      if (bytes >= 65536 || (line & 255) == 255) {
-        bytes = 0;
-        if (clock.Now() >= next) going = pump();
-      }
+      AnalyzedLines.Grow(got);
+      // up to the block's last character that is neither digit nor dot
+      size_t safe = got;
+      while (safe > 0 && ((block[safe - 1] >= '0' && block[safe - 1] <= '9') || block[safe - 1] == '.')) --safe;
+      if (safe > 0) going = scan(read + safe);
+      read += got;
+      if (going && clock.Now() >= next) going = pump(false);
     }
-    if (going) pump();
-    if (AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // cancelled
-    // more than the globe can take: the first ones found stay
-    while (AnalyzedIPs.Count() > MaxAnalyzedIPs) AnalyzedIPs.Delete(AnalyzedIPs.Count() - 1);
+    if (going && text && scanned < AnalyzedLines.Text().size()) going = scan(AnalyzedLines.Text().size());
+    file.reset();
+    if (going && text) pump(true);
+    if (!text || AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
   } catch (...) {
     restore();
     AnalyzedFilePath.clear();
@@ -192,6 +290,14 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     throw;
   }
 
+  if (!text) {
+    restore();
+    Form5->Close();
+    TellUser("\"" + AnalyzedFilePath + "\" is not a text file (it holds NUL characters), so it is not analyzed.",
+             MB_OK | MB_ICONWARNING);
+    AnalyzedFilePath.clear();
+    return;
+  }
   if (!AnalyzedFilePath.empty() && AnalyzedIPs.Count() > 1) {
     // analyse mode
     VisualizedIPs.Clear();
@@ -201,6 +307,7 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     VisualizedIPs.AddStrings(AnalyzedIPs);
     Unloadanalysedfile1->Enabled = true;
     ConnectionsTable1->Enabled = false;
+    if (!logButton && !SameFile(AnalyzedFilePath, LogPath)) SetLoadButton("[&Load]");
     Application->ProcessMessages();
     if (LogConnections && !(Form6 && Form6->Visible())) AppendLogNote("Entering analyze mode. Logging suspended.");
     if (Form6 && Form6->showthis->Checked()) Form6->Show();
@@ -237,8 +344,10 @@ void TMainForm::Unloadanalysedfile1Click(TObject*) {
   AnalyzedIPs.Clear();
   AnalyzedLines.Clear();
   if (Form6) Form6->ClearText();
+  SetLoadButton("[&Load]");
   Unloadanalysedfile1->Enabled = false;
   if (LogConnections) AppendLogNote("Leaving analyze mode. Logging resumed.");
+  EnableAnalysisControls();
   if (Form6 && Form6->Visible()) Form6->Close();
   if (!InternalOff) ConnectionsTable1->Enabled = true;
   if (!Timer->Enabled()) actRefresh->Execute();

@@ -3,10 +3,13 @@
 // the place on the web map; and the camera over a row's place.
 #include <winsock.h>
 
+#include <algorithm>
+
 #include "classlib/Dialogs.h"
 #include "monitor/Unit7.h"
 #include "viewer/NsMain.h"
 #include "viewer/components/HyperLbl.h"
+#include "viewer/uToolHelpAPI.h"
 #include "viewer/unit4.h"
 
 std::string SelectedLocationText;
@@ -174,14 +177,28 @@ void TMainForm::closenonnectionClick(TObject* Sender) {
 }
 
 void TMainForm::killconnectionClick(TObject* Sender) {
-  DWORD pid;
+  std::string name, id;
   if (FromTable(Sender)) {
     TListItem* item = ::TableSelection();
     if (!item) return;
-    pid = static_cast<DWORD>(StrToInt(SubItem(item, siID)));
+    name = SubItem(item, siProcess);   // "name: PID"
+    name.resize(std::min(name.size(), name.find(':')));
+    id = SubItem(item, siID);
   } else if (auto* m = dynamic_cast<TMenuItem*>(Sender)) {
-    pid = static_cast<DWORD>(StrToInt(m->Hint));
+    const size_t comma = m->Hint.rfind(',');   // "name,PID"
+    if (comma != std::string::npos) name = m->Hint.substr(0, comma);
+    id = m->Hint.substr(comma == std::string::npos ? 0 : comma + 1);
   } else {
+    return;
+  }
+  const DWORD pid = static_cast<DWORD>(StrToInt(id));
+  // The row may be older than the process: its ID may belong to another
+  // program by now, which is left alone.
+  const std::string running = ProcessNameOfPid(pid);
+  if (running == "?" || !SameText(running, name)) {
+    TellUser("The process \"" + name + "\" (ID " + IntToStr(pid) + ") is no longer running; nothing was terminated.",
+             MB_OK | MB_ICONINFORMATION);
+    RefreshOpenTable();
     return;
   }
   THandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));

@@ -14,16 +14,6 @@ TAffineVector HomeArcStart;
 TAffineVector HomeShadowStart;
 bool AlertPending = false;
 
-bool TryNumber(const std::string& Text, float& Value) {
-  const std::string t = Trim(Text);
-  if (t.empty()) return false;
-  char* end = nullptr;
-  const double d = std::strtod(t.c_str(), &end);
-  if (end != t.c_str() + t.size()) return false;
-  Value = static_cast<float>(d);
-  return true;
-}
-
 namespace {
 constexpr float HomeRadius = 0.5202f;
 constexpr float PointRadius = 0.52f;
@@ -99,29 +89,22 @@ void TMainForm::UpdateGlobe() {
         pointColor = {0, 1, 0, 1};
         radius = HomeRadius;
       } else {
-        const std::string cc = loc.substr(0, 2);
+        const TLocationParts parts = SplitLocationLine(loc);
+        const std::string& cc = parts.Country;
         if (logging && i < LiveAddressCount) LogAddress(VisualizedIPs[i], cc);
         if (IsRogueCountry(cc, RogueCountries)) {
           haloAlpha = 0.5f;
           AlertPending = true;
         }
-        const size_t semi = loc.find(';');
-        std::string place = semi == std::string::npos ? loc.substr(std::min<size_t>(2, loc.size()))
-                                                        : loc.substr(2, semi > 2 ? semi - 2 : 0);
-        const std::string key = semi == std::string::npos ? std::string() : loc.substr(semi + 1);
-        const size_t semi2 = key.find(';');
-        float latitude = 0, longitude = 0;
-        if (semi2 == std::string::npos || !TryNumber(key.substr(0, semi2), latitude) ||
-            !TryNumber(key.substr(semi2 + 1), longitude)) {
-          // A location line without both numbers places nothing.
+        if (!parts.HasCoordinates) {   // a location line without both numbers places nothing
           PlotNothing(i);
           LocationLabels.Add("");
           continue;
         }
-        LocationLatitudes[i] = latitude / 100;
-        LocationLongitudes[i] = longitude / 100;
-        if (place.empty()) place = "Unknown";
-        const std::string label = place + ", " + cc;
+        const std::string& key = parts.Key;
+        LocationLatitudes[i] = static_cast<float>(parts.LatitudeCode) / 100;
+        LocationLongitudes[i] = static_cast<float>(parts.LongitudeCode) / 100;
+        const std::string label = (parts.Place.empty() ? "Unknown" : parts.Place) + ", " + cc;
 
         const auto atKey = firstAtKey.find(key);
         if (atKey == firstAtKey.end()) {

@@ -138,8 +138,8 @@ void TMainForm::aboutform(TObject*) {
   o.RotationUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown4Click(S, B); };
   o.LogConnections = b.Check(p, 14, 22, 136, " Log &TCP/IP connections", LogConnections);
   o.LoadButton = b.Make<TBitBtn>(p, 150, 19, 46, 22);
-  o.LoadButton->SetCaption(analysing ? "[&Unload]" : LoadCaption);
-  o.LoadButton->SetEnabled(FileExists(LogPath));
+  o.LoadButton->SetCaption(LoadCaption);
+  o.LoadButton->SetEnabled(FileExists(LogPath) && !Scanning());
   o.LoadButton->Hint = " Load and analyze log file ";
   o.LoadButton->ShowHint = true;
   o.LoadButton->OnClick = [this](TObject* S) {

@@ -125,9 +125,12 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
       any = true;
       const std::string local = Between(row, "!", "#");
       const std::string state = Between(row, "#", "&");
-      const std::string process = Between(row, "&", ",");
-      const size_t comma = row.find(',', row.find('&') == std::string::npos ? 0 : row.find('&'));
-      const std::string pid = comma == std::string::npos ? std::string() : row.substr(comma + 1);
+      // The process name may hold a comma: the ID follows the last one.
+      const size_t amp = row.find('&'), comma = row.rfind(',');
+      const bool hasPid = amp != std::string::npos && comma != std::string::npos && comma > amp;
+      const std::string process =
+          amp == std::string::npos ? std::string() : row.substr(amp + 1, hasPid ? comma - amp - 1 : std::string::npos);
+      const std::string pid = hasPid ? row.substr(comma + 1) : std::string();
       TPopupItemSpec r0 = Item(DetailRowCaption(local, remote, state, process, In.TextWidth), 0, true, C::pcNone);
       if (r0.Caption.find("Established") != std::string::npos) {
         r0.Items.push_back(Item("Close Connection", 19, true, C::pcCloseConnection));
@@ -135,7 +138,7 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
       }
       if (!In.OwnerInfoMissing && pid != "0" && process != "?") {
         r0.Items.push_back(Item("Terminate Process", 20, true, C::pcKillConnection));
-        r0.Items.back().Hint = pid;
+        r0.Items.back().Hint = process + "," + pid;   // the name too: the ID may be another's by now
       }
       r0.Items.push_back(Item("Process Information", 21, true, C::pcProcessInfo));
       r0.Items.back().Hint = process;

@@ -184,20 +184,25 @@ void TMainForm::DetailProcessNameOfPid(DWORD Pid) {
 // ---- The poll ----
 
 void TMainForm::Refresh(bool ReadTables) {
-  VisualizedIPs.Clear();
-  LocationLabels.Clear();
-  DetailRows.Clear();
-  FVisualized.clear();
-  FOtherVisualized.Clear();
+  // While a file is analysed the globe shows its addresses: a refresh then
+  // fills the Connections Table only.
+  const bool live = AnalyzedIPs.Count() == 0;
   FProcessNames.Clear();
   FPolling = true;
   struct TPollEnd {
     bool& Polling;
     ~TPollEnd() { Polling = false; }
   } pollEnd{FPolling};
-  AddVisualized(HomeIP);
-  NewAddressCount = 0;
-  GlobePending = true;
+  if (live) {
+    VisualizedIPs.Clear();
+    LocationLabels.Clear();
+    DetailRows.Clear();
+    FVisualized.clear();
+    FOtherVisualized.Clear();
+    AddVisualized(HomeIP);
+    NewAddressCount = 0;
+    GlobePending = true;
+  }
   TableRowStarted = DetailRowStarted = false;
 
   DWORD tcpRowCount = 0;
@@ -275,7 +280,7 @@ void TMainForm::Refresh(bool ReadTables) {
 
     // The globe's part: every remote address worth plotting.
     const bool allEndpoints = actAllEndpoints->Checked();
-    for (DWORD i = 0; i < tcpRowCount; ++i) {
+    for (DWORD i = 0; i < tcpRowCount && live; ++i) {
       const TTcpTableRow r = t.TcpRow(i);
       if (r.RemoteAddr == 0) continue;
       if (!allEndpoints && r.State != 5) continue;
@@ -301,6 +306,7 @@ void TMainForm::Refresh(bool ReadTables) {
     TableOpen = false;
   else if (ConnectionsTableVisible())
     TableOpen = true;
+  if (!live) return;
 
   LiveAddressCount = VisualizedIPs.Count();
   MergeIPList();
@@ -341,16 +347,15 @@ void TMainForm::MergeIPList() {
 // ---- The Connections Table's rows ----
 
 TConnectionItem TMainForm::ConnectionItemOf(const std::string& Line, bool Tcp) {
-  // The parts lie between the first "!", "#", "&" and ","; a missing
+  // The parts lie between the first "!", "#" and "&" and the last ",": a
+  // process name may hold a comma, the ID after it never does. A missing
   // separator leaves its parts empty, as 1-based Copy would.
-  auto at = [&](char C) {
-    const size_t p = Line.find(C);
-    return p == std::string::npos ? size_t(0) : p + 1;   // 1-based, 0 when absent
-  };
+  auto at = [&](size_t P) { return P == std::string::npos ? size_t(0) : P + 1; };   // 1-based, 0 when absent
   auto part = [&](size_t From, size_t To) {   // characters From+1 .. To-1, 1-based
     return To > From + 1 ? Line.substr(From, To - From - 1) : std::string();
   };
-  const size_t bang = at('!'), hash = at('#'), amp = at('&'), comma = at(',');
+  const size_t bang = at(Line.find('!')), hash = at(Line.find('#')), amp = at(Line.find('&')),
+               comma = at(Line.rfind(','));
   TConnectionItem item;
   auto& s = item.SubItems;
   item.Caption = Tcp ? "TCP" : "UDP";
@@ -363,10 +368,9 @@ TConnectionItem TMainForm::ConnectionItemOf(const std::string& Line, bool Tcp) {
   }
   s[4] = part(hash, amp);
   s[5] = part(amp, comma);
-  const size_t semi = loc.find(';');
-  s[6] = semi != std::string::npos && semi > 2 ? loc.substr(2, semi - 2) : std::string();
-  if (s[6].empty()) s[6] = "Unknown";
-  s[7] = loc.substr(0, 2);
+  TLocationParts where = SplitLocationLine(loc);
+  s[6] = where.Place.empty() ? "Unknown" : std::move(where.Place);
+  s[7] = std::move(where.Country);
   s[8] = comma > 0 ? Line.substr(comma) : std::string();
   return item;
 }

@@ -111,22 +111,18 @@ void TMainForm::routetoCoor() {
     const int i = PlotIndex;
     std::string loc;
     iplocate(RouteHops[i], loc);
-    const size_t semi = loc.find(';');
-    const std::string coords = semi == std::string::npos ? std::string() : loc.substr(semi + 1);
-    const size_t semi2 = coords.find(';');
-    float latitude = 0, longitude = 0;
-    if (loc.empty() || i >= MaxRouteHops || semi2 == std::string::npos ||
-        !TryNumber(coords.substr(0, semi2), latitude) || !TryNumber(coords.substr(semi2 + 1), longitude)) {
+    const TLocationParts parts = SplitLocationLine(loc);
+    if (loc.empty() || i >= MaxRouteHops || !parts.HasCoordinates) {
       PlotHop(i, {0, 0, 0}, {0, 0, 0}, false, {0, 0, 0, 0});
       RouteLabels.Add("");
       continue;
     }
-    const std::string country = loc.substr(0, 2);
+    const std::string& coords = parts.Key;
+    const std::string& country = parts.Country;
     const float alpha = IsRogueCountry(country, RogueCountries) ? 0.5f : 0.0f;
-    std::string place = semi > 2 ? loc.substr(2, semi - 2) : std::string();
-    if (place.empty()) place = "Unknown";
-    HopLatitudes[static_cast<size_t>(i)] = latitude / 100;
-    HopLongitudes[static_cast<size_t>(i)] = longitude / 100;
+    const std::string place = parts.Place.empty() ? "Unknown" : parts.Place;
+    HopLatitudes[static_cast<size_t>(i)] = static_cast<float>(parts.LatitudeCode) / 100;
+    HopLongitudes[static_cast<size_t>(i)] = static_cast<float>(parts.LongitudeCode) / 100;
     const std::string label = place + ", " + country;
     auto pad = [](int Hop) { return std::string(Hop < 10 ? "   " : "  "); };
 

@@ -11,6 +11,9 @@
 #include <set>
 
 #include "MonitorWindows.h"
+#include "classlib/Buttons.h"
+#include "classlib/StdCtrls.h"
+#include "viewer/Unit3.h"
 
 namespace {
 std::string OpenPath;
@@ -52,6 +55,7 @@ protected:
   void TearDown() override {
     Dialogs_Initialize();   // the system's dialogs again
     TableTest::TearDown();
+    aform = nullptr;
   }
   // Analyses a file as the tray menu's "Analyze file" does.
   void Analyse(const std::string& Path) {
@@ -86,6 +90,22 @@ TEST(Extraction, EveryWholeAddressOnceInOrderOfFirstAppearance) {
   // the private ranges, bounds included; home is not listed twice
   EXPECT_EQ(Extracted({"169.254.0.1 172.16.0.1 172.31.255.255 172.32.0.1 172.15.255.255 81.2.69.160"}),
             (TStrings_{"172.32.0.1", "172.15.255.255"}));
+  // Each group read as inet_addr reads it (a leading 0 is octal): public
+  // exactly where inet_addr gives a public value.
+  const char* const groups[] = {"0", "1", "00", "07", "08", "010", "012", "099", "10", "127", "168", "172",
+                                "192", "254", "255", "256", "300", "377"};
+  int added = 0;
+  for (const char* a : groups)
+    for (const char* b : groups)
+      for (const char* c : {"0", "01", "16", "255", "08"})
+        for (const char* d : {"1", "0", "010", "256"}) {
+          const std::string address = std::string(a) + "." + b + "." + c + "." + d;
+          const uint32_t value = AddressValue(address);
+          const bool kept = value != 0 && !IsPrivateAddress(address, value) && address != "255.255.255.255";
+          EXPECT_EQ(Extracted({address}), kept ? TStrings_{address} : TStrings_{}) << address;
+          added += kept;
+        }
+  EXPECT_GT(added, 1000);
 }
 
 TEST_F(AnalysisTest, AnalyseModePlotsTheFileAndUnloadBringsTheLiveViewBack) {
@@ -184,23 +204,25 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   Main->EnterIP1Click(Main->EnterIP1);
   EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
 
-  // one line of 3 MB: its addresses are found, the window shows it in pieces
+  // one line of 3 MB: its addresses are found (the window's part is the
+  // analysis_window test's)
+  Main->TableOptions.Put(1, "0");
+  Form6->FormCreate(Form6);
   std::string longLine = "start 8.8.8.8 ";
   while (longLine.size() < (3u << 20)) longLine += "GET /index.html?id=12345 HTTP/1.1 200 ";
   longLine += "end 5.5.5.5";
   Analyse(File("long.log", longLine + "\r\n"));
   EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "8.8.8.8", "5.5.5.5"}));
-  const std::string shown = Form6->RichEdit1->Text();
-  EXPECT_LE(shown.size(), ShownTextLimit + 200);
-  size_t longest = 0;
-  for (size_t at = 0; at < shown.size();) {
-    const size_t end = std::min(shown.find("\r\n", at), shown.size());
-    longest = std::max(longest, end - at);
-    at = end + 2;
-  }
-  EXPECT_LE(longest, ShownLineLimit);
-  const std::string note = "\r\n[1 more line not shown: the window shows at most 1024 KB.]";
-  EXPECT_EQ(shown.substr(shown.size() - note.size()), note);
+  EXPECT_EQ(Main->AnalyzedLines.Count(), 1);
+
+  // Beyond 16 MB the window shows a note instead of the rest.
+  TShownText shown;
+  const std::string megabyte(1u << 20, 'x');
+  for (int i = 0; i < 18; ++i) shown.Add(megabyte);
+  const std::string text = shown.Text();
+  const std::string note = "\r\n[3 more lines not shown: the window shows at most 16 MB.]";   // one in part
+  EXPECT_EQ(text.substr(text.size() - note.size()), note);
+  EXPECT_LE(text.size(), (16u << 20) + ShownLineLimit + 2 + note.size());
 }
 
 TEST_F(AnalysisTest, AHundredMegabyteFileShowsItsProgressAndCancelLeavesEverythingAsItWas) {
@@ -302,10 +324,15 @@ TEST_F(AnalysisTest, EntriesOfAnAddressAreFilteredHighlightedAndFoundWithF3) {
     carets.push_back(Caret());
   }
   EXPECT_EQ(carets, (std::vector<int>{2, 28, 43, static_cast<int>(text.size()), 2}));
+
+  // one line of its own: " instance", no "s"
+  entry->Caption = "11.2.3.45";
+  Main->showentryClick(entry);
+  EXPECT_EQ(Form6->StatusBar1->Panels(0)->Text(), " 1 instance of 11.2.3.45 found.");
 }
 
 TEST_F(AnalysisTest, ExportWritesTheChosenFieldsOfEveryAddress) {
-  Analyse(File("export.log", "1.2.3.4 8.8.8.8 203.0.113.9\r\n"));
+  Analyse(File("export.log", "1.2.3.4 8.8.8.8 203.0.113.9 9.9.9.9\r\n"));
   ASSERT_TRUE(Form6->Visible());
   Form6->Exportlist1->Click();
   EXPECT_TRUE(Form6->Panel1->Visible());
@@ -339,14 +366,20 @@ TEST_F(AnalysisTest, ExportWritesTheChosenFieldsOfEveryAddress) {
             "81.2.69.160  London GB  51.50N 0.12W\r\n"
             "1.2.3.4  Sydney AU  33.50S 151.20E\r\n"
             "8.8.8.8  Mountain View US  37.39N 122.08W\r\n"
-            "203.0.113.9  IP not in database --  90.00N 0.00E\r\n");
+            "203.0.113.9  IP not in database --  90.00N 0.00E\r\n"
+            "9.9.9.9  Unknown   \r\n");   // a place without a city line: no place, no coordinates
+  // the first entry's lookup answers "Loc" for it: a country, still no place
+  PlotIndex = 0;
+  Form6->BitBtn1Click(Form6->BitBtn1);
+  EXPECT_NE(ReadTextFile(SavePath).find("\r\n9.9.9.9  Unknown Lo  \r\n"), std::string::npos);
   // coordinates only
+  PlotIndex = 1;
   Form6->Exportlist1->Click();
   Form6->CheckBox2->SetChecked(false);
   Form6->CheckBox3->SetChecked(false);
   Form6->CheckBox4->SetChecked(false);
   Form6->BitBtn1Click(Form6->BitBtn1);
-  EXPECT_EQ(ReadTextFile(SavePath), "51.50N 0.12W\r\n33.50S 151.20E\r\n37.39N 122.08W\r\n90.00N 0.00E\r\n");
+  EXPECT_EQ(ReadTextFile(SavePath), "51.50N 0.12W\r\n33.50S 151.20E\r\n37.39N 122.08W\r\n90.00N 0.00E\r\n\r\n");
   // nothing chosen: nothing written
   Form6->CheckBox5->SetChecked(false);
   DeleteFileA(SavePath.c_str());
@@ -374,4 +407,85 @@ TEST_F(AnalysisTest, TheScanFindsWhatGrepFindsInAGeneratedLog) {
   std::set_difference(found.begin(), found.end(), expected.begin(), expected.end(), std::back_inserter(extra));
   EXPECT_TRUE(missing.empty()) << missing.size() << " missed, first " << (missing.empty() ? "" : missing[0]);
   EXPECT_TRUE(extra.empty()) << extra.size() << " more, first " << (extra.empty() ? "" : extra[0]);
+}
+
+TEST_F(AnalysisTest, NoMoreThan9999EntriesAreKeptTheFirstFound) {
+  Main->TableOptions.Put(1, "0");   // no window
+  Form6->FormCreate(Form6);
+  std::string text;
+  for (int i = 0; i < 10050; ++i) text += "peer 2." + IntToStr(i / 256) + "." + IntToStr(i % 256) + ".7\r\n";
+  Analyse(File("many.log", text));
+  ASSERT_EQ(Main->AnalyzedIPs.Count(), 9999);
+  EXPECT_EQ(Main->AnalyzedIPs[0], HomeIP);
+  EXPECT_EQ(Main->AnalyzedIPs[1], "2.0.0.7");
+  EXPECT_EQ(Main->AnalyzedIPs[9998], "2.39.13.7");   // the 9,998th found
+  EXPECT_EQ(Main->VisualizedIPs.Count(), 9999);
+  EXPECT_EQ(Main->AnalyzedLines.Count(), 10050);
+}
+
+TEST_F(AnalysisTest, TheOptionsWindowsLoadButtonAnalysesTheConnectionLogAndUnloadsIt) {
+  Main->TableOptions.Put(1, "0");   // the "Analyzed file" window stays closed
+  Form6->FormCreate(Form6);
+  LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogPath, "IP [country]              Connection start            Connection End\r\n" +
+                             std::string(74, '-') + "\r\n"
+                             "1.2.3.4 [AU]          Start: 09.12.2026 10:00:00  End: 09.12.2026 10:00:02\r\n"
+                             "8.8.8.8 [US]          Start: 09.12.2026 10:00:00  End: 09.12.2026 10:00:04\r\n");
+  MakeForm(aform);
+  Main->aboutform(Main);
+  TOptionControls& o = Main->OptionControls;
+  ASSERT_NE(o.LoadButton, nullptr);
+  auto states = [&] {   // the load button, the address list's browse button, the capture box
+    return std::string{o.LoadButton->Enabled() ? '1' : '0', o.BrowseButton->Enabled() ? '1' : '0',
+                       o.SaveImages->Enabled() ? '1' : '0'};
+  };
+  EXPECT_EQ(o.LoadButton->Caption(), "[&Load]");
+  EXPECT_EQ(states(), "111");
+  std::string duringScan;
+  Form5->OnShow = [&](TObject*) { duringScan = states(); };
+  SetForegroundWindow(aform->Handle());
+  PumpFor(100);
+  auto clickLoadButton = [&] {
+    PumpFor(GetDoubleClickTime() + 50);   // a click of its own, not the second of a double click
+    ClickClient(o.LoadButton->Handle(), 23, 11);
+    PumpFor(150);
+  };
+
+  clickLoadButton();
+  EXPECT_EQ(duringScan, "000");
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4", "8.8.8.8"}));
+  EXPECT_EQ(Main->AnalyzedLines.Count(), 4);
+  EXPECT_EQ(o.LoadButton->Caption(), "[&Unload]");
+  EXPECT_EQ(states(), "100");
+  RECT window;
+  GetWindowRect(aform->Handle(), &window);
+  SaveBmp(CaptureScreen(window), "options_unload.bmp");
+  // closed and opened again, the window remembers it
+  aform->Close();
+  PumpFor(50);
+  Main->aboutform(Main);
+  ASSERT_NE(o.LoadButton, nullptr);
+  EXPECT_EQ(o.LoadButton->Caption(), "[&Unload]");
+  EXPECT_EQ(states(), "100");
+  SetForegroundWindow(aform->Handle());
+  PumpFor(100);
+
+  // now it unloads
+  clickLoadButton();
+  EXPECT_EQ(Main->AnalyzedIPs.Count(), 0);
+  EXPECT_FALSE(Main->Unloadanalysedfile1->Enabled);
+  EXPECT_EQ(o.LoadButton->Caption(), "[&Load]");
+  EXPECT_EQ(Main->LoadCaption, "[&Load]");
+  EXPECT_EQ(states(), "111");
+
+  // the log again, then another file: the button offers the log once more
+  clickLoadButton();
+  EXPECT_EQ(o.LoadButton->Caption(), "[&Unload]");
+  Analyse(File("other.log", "to 5.5.5.5\r\n"));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "5.5.5.5"}));
+  EXPECT_EQ(o.LoadButton->Caption(), "[&Load]");
+  EXPECT_EQ(Main->LoadCaption, "[&Load]");
+  EXPECT_EQ(states(), "100");
+  aform->Close();
+  PumpFor(50);
 }

@@ -67,7 +67,7 @@ TEST_F(Popup, ALocationListsTheConnectionsOfEachWholeRemoteAddress) {
   EXPECT_EQ(Captions(rows[1].Items), (TLines{"Close Connection", "Terminate Process", "Process Information"}));
   EXPECT_EQ(rows[1].Items[0].Hint, Rows[0]);
   EXPECT_EQ(rows[1].Items[0].Bitmap, 19);
-  EXPECT_EQ(rows[1].Items[1].Hint, "4242");
+  EXPECT_EQ(rows[1].Items[1].Hint, "firefox.exe,4242");
   EXPECT_EQ(rows[1].Items[1].Command, TPopupCommand::pcKillConnection);
   EXPECT_EQ(rows[1].Items[2].Hint, "firefox.exe");
   // not established, no process known: only its information
@@ -89,6 +89,7 @@ TEST_F(Popup, HomeHopFileLocationAndAnalysedFileChangeWhatIsOffered) {
 
   In.ClickedText = StripHopNumbers(" 2   2.0.1.3\r\n 5   2.0.1.4");
   In.HopClicked = true;
+  In.AnalysisLoaded = true;   // a hop has no entries in the analysed file
   items = LocationPopupItems(In);
   EXPECT_EQ(items[0].Caption, "Clear Route");
   EXPECT_EQ(items[0].Command, TPopupCommand::pcTraceroute);
@@ -96,6 +97,7 @@ TEST_F(Popup, HomeHopFileLocationAndAnalysedFileChangeWhatIsOffered) {
   EXPECT_TRUE(items[0].Items.empty());
   EXPECT_EQ(Captions(items[1].Items), (TLines{"2.0.1.3", "2.0.1.4"}));
   EXPECT_FALSE(items[2].Enabled);
+  EXPECT_TRUE(items[2].Items.empty());
   EXPECT_FALSE(items[3].Enabled);
   EXPECT_TRUE(items[3].Items.empty());
 

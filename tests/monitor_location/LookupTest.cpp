@@ -312,3 +312,34 @@ TEST_F(Lookup, RecordFileThatCannotBeWrittenIsOpenedForReading) {
 }
 
 }  // namespace
+
+// Every reader of a location line (the table, the globe, the route, the
+// export) takes it apart alike, the edge lines included.
+TEST(LocationLine, EdgeLinesSplitByTheirSeparators) {
+  struct TCase {
+    const char *Line, *Country, *Place, *Key;
+    bool Coordinates;
+    double Latitude, Longitude;
+  };
+  const TCase cases[] = {
+      {"DEBerlin;5252;1340", "DE", "Berlin", "5252;1340", true, 5252, 1340},
+      {"AU;-3350; 15120 ", "AU", "", "-3350; 15120 ", true, -3350, 15120},
+      {"--IP not in database;9000;0", "--", "IP not in database", "9000;0", true, 9000, 0},
+      {"", "", "", "", false, 0, 0},          // an empty city line
+      {"Loc", "Lo", "", "", false, 0, 0},     // no ";": no place
+      {"D;5;6", "D;", "", "5;6", true, 5, 6}, // the place ends before it begins
+      {"FRParis;4885", "FR", "Paris", "4885", false, 0, 0},
+      {"FRParis;4885;", "FR", "Paris", "4885;", false, 0, 0},
+      {"FRParis;x;235", "FR", "Paris", "x;235", false, 0, 0},
+      {"FRParis;4885;235;9", "FR", "Paris", "4885;235;9", false, 0, 0},
+  };
+  for (const TCase& c : cases) {
+    const TLocationParts p = SplitLocationLine(c.Line);
+    EXPECT_EQ(p.Country, c.Country) << c.Line;
+    EXPECT_EQ(p.Place, c.Place) << c.Line;
+    EXPECT_EQ(p.Key, c.Key) << c.Line;
+    EXPECT_EQ(p.HasCoordinates, c.Coordinates) << c.Line;
+    EXPECT_EQ(p.LatitudeCode, c.Latitude) << c.Line;
+    EXPECT_EQ(p.LongitudeCode, c.Longitude) << c.Line;
+  }
+}

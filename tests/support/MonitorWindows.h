@@ -27,6 +27,11 @@ inline std::vector<std::string> Lines(const TStrings& L) {
   for (int i = 0; i < L.Count(); ++i) r.push_back(L[i]);
   return r;
 }
+inline std::vector<std::string> Lines(const TAnalyzedLines& L) {
+  std::vector<std::string> r;
+  for (int i = 0; i < L.Count(); ++i) r.emplace_back(L[i]);
+  return r;
+}
 
 struct TMessageShown {
   std::string Text, Caption;
@@ -41,8 +46,15 @@ public:
   std::vector<TAffineVector> CameraPositions;
   int RotationStops = 0;
   int Fills = 0;
+  double LastFill = 0;   // Now() of the last table fill
   int GlobeUpdates = 0;
   std::vector<int> PlottedIndices;
+  static double Now() {   // seconds
+    LARGE_INTEGER c, f;
+    QueryPerformanceCounter(&c);
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+  }
 
 protected:
   void ShowMessageBox(const std::string& Text, const std::string& Caption, UINT) override {
@@ -51,6 +63,7 @@ protected:
   void TellUser(const std::string& Text, UINT) override { Messages.push_back({Text, "Vantrel"}); }
   void ShowConnectionItems(const std::vector<TConnectionItem>& Items) override {
     ++Fills;
+    LastFill = Now();
     TMainForm::ShowConnectionItems(Items);
   }
   void UpdateGlobe() override {

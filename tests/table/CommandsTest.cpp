@@ -91,33 +91,87 @@ TEST_F(CommandsTest, CloseConnectionHandsTheRowToTheIpHelper) {
   EXPECT_EQ(Main->Fills, fillsHidden);
 }
 
-TEST_F(CommandsTest, TerminateEndsTheSelectedProcess) {
+TEST_F(CommandsTest, TerminateEndsTheSelectedProcessOnlyWhileItsIdStillNamesIt) {
   PROCESS_INFORMATION helper = StartHelper();
   ASSERT_NE(helper.hProcess, nullptr);
   EXPECT_EQ(WaitForSingleObject(helper.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));   // it waits
+  const std::string pid = IntToStr(helper.dwProcessId);
   PresentMachine();
-  FakeNet().Processes.push_back({helper.dwProcessId, "helper.exe"});
+  // a name with a comma: the ID is what follows the last one
+  FakeNet().Processes.push_back({helper.dwProcessId, "helper,1.exe"});
   FakeNet().Tcp.push_back({5, Addr(10, 0, 0, 2), Port(50020), Addr(8, 8, 4, 4), Port(443), helper.dwProcessId});
   OpenTable();
+  EXPECT_EQ(Cell(RowOf("8.8.4.4"), 6), "helper,1.exe: " + pid);
+  EXPECT_EQ(Cell(RowOf("8.8.4.4"), 9), pid);
   ClickRow(RowOf("8.8.4.4"));
   ASSERT_TRUE(Form2->kill->Enabled());
+
+  // The table is filled once; meanwhile the ID has gone to another program.
+  FakeNet().Processes.back().ExeFile = "other.exe";
+  ClickButton(Form2->kill);
+  EXPECT_EQ(WaitForSingleObject(helper.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+  ASSERT_EQ(Main->Messages.size(), 1u);
+  EXPECT_EQ(Main->Messages[0].Text,
+            "The process \"helper,1.exe\" (ID " + pid + ") is no longer running; nothing was terminated.");
+  EXPECT_EQ(Cell(RowOf("8.8.4.4"), 6), "other.exe: " + pid);   // the table shows whose it is now
+
+  // still its own: ended, and the table refilled no sooner than 500 ms after
+  FakeNet().Processes.back().ExeFile = "helper,1.exe";
+  OpenTable();
+  ClickRow(RowOf("8.8.4.4"));
   const int fills = Main->Fills;
+  const double clicked = Main->Now();
   ClickButton(Form2->kill);
   EXPECT_EQ(WaitForSingleObject(helper.hProcess, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
   DWORD code = 99;
   GetExitCodeProcess(helper.hProcess, &code);
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(Main->Fills, fills + 1);
+  EXPECT_GE(Main->LastFill - clicked, 0.5);
   CloseHandle(helper.hThread);
   CloseHandle(helper.hProcess);
 
-  // from the globe's popup: the process ID is the item's hint
+  // From the globe's details popup: its item carries the name and the ID.
   PROCESS_INFORMATION second = StartHelper();
+  FakeNet().Processes.back().Pid = second.dwProcessId;
+  FakeNet().Tcp.back().Pid = second.dwProcessId;
   Form2->Close();
-  Main->killconnectionClick(PopupItem("Terminate Process", IntToStr(second.dwProcessId)));
+  DetailsRequested = true;
+  Main->Refresh(true);
+  DetailsRequested = false;
+  TLocationPopupInput in;
+  in.ClickedText = "8.8.4.4";
+  in.DetailRows = &Main->DetailRows;
+  in.TextWidth = [](const std::string& S) { return 7 * static_cast<int>(S.size()); };
+  const std::vector<TPopupItemSpec> items = LocationPopupItems(in);
+  ASSERT_EQ(items[3].Items.at(0).Items.size(), 2u);   // the header and the one row
+  const TPopupItemSpec& row = items[3].Items[0].Items[1];
+  ASSERT_EQ(row.Items.size(), 3u);
+  EXPECT_EQ(row.Items[1].Hint, "helper,1.exe," + IntToStr(second.dwProcessId));
+  EXPECT_EQ(row.Items[2].Hint, "helper,1.exe");   // its process information
+  FakeNet().Processes.back().ExeFile = "other.exe";
+  Main->killconnectionClick(PopupItem(row.Items[1].Caption, row.Items[1].Hint));
+  EXPECT_EQ(WaitForSingleObject(second.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(Main->Messages.size(), 2u);
+  FakeNet().Processes.back().ExeFile = "helper,1.exe";
+  Main->killconnectionClick(PopupItem(row.Items[1].Caption, row.Items[1].Hint));
   EXPECT_EQ(WaitForSingleObject(second.hProcess, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
   CloseHandle(second.hThread);
   CloseHandle(second.hProcess);
+}
+
+TEST_F(CommandsTest, CommandsOfATableLeftOpenLeaveTheAnalysedFileOnTheGlobe) {
+  PresentMachine();
+  OpenTable();
+  Main->AnalyzedIPs.SetText(HomeIP + "\n2.2.2.2\n");   // a file analysed since
+  Main->VisualizedIPs.SetText(Main->AnalyzedIPs.Text());
+  const int updates = Main->GlobeUpdates, fills = Main->Fills;
+  ClickRow(RowOf("8.8.8.8"));
+  ClickButton(Form2->tablecloseconn);
+  EXPECT_EQ(FakeNet().TcpEntriesSet.size(), 1u);
+  EXPECT_EQ(Main->Fills, fills + 1);   // the table shows what became of it
+  EXPECT_EQ(Main->GlobeUpdates, updates);
+  EXPECT_EQ(Lines(Main->VisualizedIPs), (std::vector<std::string>{HomeIP, "2.2.2.2"}));
 }
 
 TEST_F(CommandsTest, WhoisAndProcessPagesOpenThroughTheShell) {
