@@ -82,7 +82,7 @@ TNetHTTPWhatsNext TNetHTTPProtocol::ProcessResponse() {
       Request.Method = method;
       return TNetHTTPWhatsNext::wnGoToURL;
     }
-    h.ReadResult(Response, Response.ContentStream);
+    h.ReadAndDropBody(Response);   // final: Location tells the caller where
     return TNetHTTPWhatsNext::wnJustExit;
   }
   if (code >= 200 && code < 300) {
