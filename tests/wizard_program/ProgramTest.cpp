@@ -367,6 +367,29 @@ TEST_F(ProgramTest, ClosingTheWindowDuringADownloadEndsAtOnce) {
   EXPECT_EQ(Server.Requests().size(), 1u);
 }
 
+// A wizard that died while the new files moved in: its next start, for
+// whatever page, ends the installation before anything else.
+TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShort) {
+  KeepMine();
+  WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  for (const char* f : {"data.old", "data.ready"}) CreateDirectoryA((Dir + "\\" + f).c_str(), nullptr);
+  const auto lay = [&](const char* Folder, const char* File) {
+    ASSERT_TRUE(CopyFileA((std::string("data-src\\") + File).c_str(), (Dir + "\\" + Folder + "\\" + File).c_str(),
+                          FALSE));
+  };
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"}) WriteTextFile(Dir + "\\data.old\\" + f, "old");
+  lay("data", "geoip.dat");
+  lay("data.ready", "cities.dat");
+  lay("data.ready", "r.dat");
+  Start("-h", " Edit Your Home Location ");
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), ReadTextFile(std::string("data-src\\") + f)) << f;
+  for (const char* f : {"data.old", "data.ready", "data.new"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
+  ExpectMineKept();
+  PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(Ended());
+}
+
 TEST_F(ProgramTest, HomeEditingRewritesHomeWithoutStartingTheMainProgram) {
   CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
   for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
