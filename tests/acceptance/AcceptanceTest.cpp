@@ -252,6 +252,36 @@ protected:
   }
   POINT ViewToScreen(POINT P) { return ClientToScreenPoint(Main, P.x, P.y); }
   HWND Menu(DWORD Ms = 3000) { return WindowOf(Pid(), "#32768", Ms); }
+  int MenusOpen() {
+    struct TCount {
+      DWORD Pid;
+      int N;
+    } c{Pid(), 0};
+    EnumWindows(
+        [](HWND w, LPARAM p) WINAPI -> BOOL {
+          auto* c = reinterpret_cast<TCount*>(p);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          char cls[16];
+          GetClassNameA(w, cls, sizeof cls);
+          c->N += pid == c->Pid && IsWindowVisible(w) && std::string(cls) == "#32768";
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&c));
+    return c.N;
+  }
+  // Keys in an open menu; a Right opens the submenu, waited for before the
+  // next key.
+  void MenuKeys(std::initializer_list<WORD> Sequence) {
+    for (WORD k : Sequence) {
+      const int open = MenusOpen();
+      PressKey(k);
+      if (k == VK_RIGHT) {
+        ASSERT_TRUE(WaitFor([&] { return MenusOpen() > open; }, 5000)) << "no submenu";
+      }
+      Sleep(120);
+    }
+  }
   HWND Window(const char* Class, DWORD Ms = 5000) { return WindowOf(Pid(), Class, Ms); }
   bool Hidden(HWND W) {
     return WaitFor([&] { return !IsWindowVisible(W); }, 5000);
@@ -375,7 +405,9 @@ TEST_F(Acceptance, EveryTrayCommandDoesWhatItSays) {
   HWND analysed = Window("TForm6", 15000);
   ASSERT_NE(analysed, nullptr) << "no analysed-file window";
   HWND progress = Window("TForm5", 0);
-  if (progress) ASSERT_TRUE(Hidden(progress));
+  if (progress) {
+    ASSERT_TRUE(Hidden(progress));
+  }
   Sleep(500);   // the scan's end: analyse mode
   // Unload analyzed file: the live connections come back
   TrayCommand(2);
@@ -417,7 +449,7 @@ TEST_F(Acceptance, TheLocationPopupShowsDetailsTheWebMapAndTheTable) {
   OpenLocationPopup();
   // Details, the address, its row, the row's last command: the page of the
   // process that owns the connection
-  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN});
+  MenuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN});
   EXPECT_TRUE(WaitFor([&] { return Opened().find("/directory/?files=test_acceptance.exe") != std::string::npos; },
                       10000))
       << Opened();
@@ -494,10 +526,14 @@ TEST_F(Acceptance, HudCellsAndKeysAndDesktopModeClosingTheSideWindows) {
   EXPECT_TRUE(Hidden(options));
   EXPECT_TRUE(Hidden(table));
   EXPECT_TRUE(Hidden(map));
-  RECT r;
-  GetWindowRect(Main, &r);
-  EXPECT_EQ(r.right - r.left, 512);
-  EXPECT_EQ(r.bottom - r.top, 512);
+  RECT r{};
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        GetWindowRect(Main, &r);
+        return r.right - r.left == 512 && r.bottom - r.top == 512;
+      },
+      5000))
+      << r.right - r.left << " x " << r.bottom - r.top;
   Sleep(500);
   SaveBmp(CaptureScreen({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
           "acceptance-desktop-mode.bmp");
