@@ -15,6 +15,7 @@
 #include "netlib/NetComponent.h"
 #include "tests/mainform/MainFormFixture.h"
 #include "viewer/Unit3.h"
+#include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
 
 namespace {
@@ -54,6 +55,7 @@ protected:
     WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
     ShellCalls.clear();
     ShellExecuteProc = RecordShell;
+    HyperLinkShellExecute = RecordShell;
     ChooseColorProc = PickOrange;
     ChooseFontProc = PickSmallCourier;
     Application->CreateForm(Form);
@@ -65,6 +67,7 @@ protected:
   }
   void TearDown() override {
     ShellExecuteProc = ShellExecuteA;
+    HyperLinkShellExecute = ShellExecuteA;
     MainFormTest::TearDown();
     NetComponent_Finalize();
     aform = nullptr;
@@ -179,6 +182,14 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_EQ(ShellCalls[0].Parameters, "-u");
   EXPECT_EQ(ShellCalls[0].Show, SW_SHOWNORMAL);
   EXPECT_EQ(ShellCalls[0].Wnd, Form->Handle());
+  // the database's publisher is our own data page
+  THyperLabel* data = nullptr;
+  for (TControl* c : O().Built)
+    if (auto* h = dynamic_cast<THyperLabel*>(c); h && h->Caption() == "vantrel.org/data") data = h;
+  ASSERT_NE(data, nullptr);
+  Click(data, 8, 6);
+  ASSERT_EQ(ShellCalls.size(), 2u);
+  EXPECT_EQ(ShellCalls[1].File, "https://vantrel.org/data/");
 
   // OK, clicked
   TWinControl* ok = Button("OK");
@@ -321,23 +332,21 @@ TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
 
 TEST_F(Options, OkStoresTheViewAsItIsNow) {
   // the globe turning, the shadow highlighted, in desktop mode or not
+  auto okStores = [&](DWORD Rotate, double Shadow, DWORD Implant) {
+    Open();
+    Form->okclick(nullptr);
+    PumpFor(100);
+    EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Rotate"), Rotate);
+    EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), Shadow, 1e-6);
+    EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), Implant);
+  };
   Form->GLCadencer1->SetEnabled(true);
   Form->hiliteshadow(nullptr);
-  Open();
-  Form->okclick(nullptr);
-  PumpFor(100);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Rotate"), 1u);
-  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), 3.0, 1e-6);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), 0u);
+  okStores(1, 3.0, 0);
   Form->GLCadencer1->SetEnabled(false);
   Form->hiliteshadow(nullptr);
   Form->GLHUDSprite1->SetVisible(true);   // the desktop picture shows: desktop mode
-  Open();
-  Form->okclick(nullptr);
-  PumpFor(100);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Rotate"), 0u);
-  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), 0.2, 1e-6);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), 1u);
+  okStores(0, 0.2, 1);
 }
 
 }  // namespace
