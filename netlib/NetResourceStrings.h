@@ -135,6 +135,7 @@ inline constexpr const char* RSOSSLDataBindingError = "Error binding data to SSL
 inline constexpr const char* RSOSSLConnectError = "Error connecting with SSL.";
 inline constexpr const char* RSOSSLAcceptError = "Error accepting connection with SSL.";
 inline constexpr const char* RSOSSLReadError = "Error reading with SSL.";
+inline constexpr const char* RSOSSLWriteError = "Error writing with SSL.";
 
 inline constexpr const char* RSAuthenticationMethodAlreadyRegistered =
     "This authentication method is already registered with class name %s.";

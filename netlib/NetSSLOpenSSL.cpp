@@ -333,11 +333,13 @@ int TNetSSLSocket::Recv(void* ABuffer, int ASize) {
 
 int TNetSSLSocket::Send(const void* ABuffer, int ASize) {
   while (true) {
+    if (ERR_clear_error) ERR_clear_error();
     const int n = SSL_write(FSSL, ABuffer, ASize);
     if (n > 0) return n;
     const int e = SSL_get_error(FSSL, n);
     if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) continue;
-    return -1;
+    if (e == SSL_ERROR_SYSCALL) return -1;   // the socket's own error
+    throw ENetOSSLWriteError(RSOSSLWriteError);
   }
 }
 

@@ -108,6 +108,7 @@ public:
   // without ending TLS), -1 on a socket error; ENetOSSLReadError when TLS
   // fails.
   int Recv(void* ABuffer, int ASize);
+  // Bytes written; -1 on a socket error; ENetOSSLWriteError when TLS fails.
   int Send(const void* ABuffer, int ASize);
   bool Pending() const;
   TNetX509* PeerCert();

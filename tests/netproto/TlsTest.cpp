@@ -241,6 +241,7 @@ TEST_F(TlsTest, ContextFailuresPasswordCallbackAndCipherChoice) {
 // then closes without ending TLS (connection 0) or sends bytes that are no
 // TLS record (connection 1).
 TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
+  std::string WriteError;
   TNetSSLContext context;
   context.Options.CertFile = "cert.pem";
   context.Options.KeyFile = "key.pem";
@@ -254,6 +255,15 @@ TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
       const int n = tls.Recv(buf, sizeof buf);
       if (n <= 0) return;
       head.append(buf, static_cast<size_t>(n));
+    }
+    if (Index == 2) {   // a session this side has ended cannot be written to
+      SSL_set_shutdown(tls.Handle(), SSL_SENT_SHUTDOWN);
+      try {
+        tls.Send("late", 4);
+      } catch (const ENetOSSLWriteError& e) {
+        WriteError = e.Message;
+      }
+      return;
     }
     const std::string reply = "HTTP/1.0 200 OK\r\n\r\nuntil the close";
     tls.Send(reply.data(), static_cast<int>(reply.size()));
@@ -274,6 +284,8 @@ TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
   } catch (const ENetOSSLReadError& e) {
     EXPECT_EQ("Error reading with SSL.", e.Message);
   }
+  EXPECT_THROW(http.Get(url), ENetException);   // the server wrote nothing
+  EXPECT_EQ("Error writing with SSL.", WriteError);
   EXPECT_TRUE(server.Errors().empty());
 }
 
