@@ -489,11 +489,12 @@ TColor TScene3DBuffer::GetPixelColor(int x, int y) {
 
 std::unique_ptr<TGLBitmap32> TScene3DBuffer::CreateSnapShot() {
   auto bitmap = std::make_unique<TGLBitmap32>();
-  bitmap->SetWidth(FViewPort.Width);
+  // The image holds the columns its width can take: the viewport's width
+  // rounded down to a multiple of 4, every one of them read (blank without
+  // a scene to draw).
+  bitmap->SetWidth(FViewPort.Width & ~3);
   bitmap->SetHeight(FViewPort.Height);
   if (!FCamera || !FCamera->Scene() || !FRenderingContext) return bitmap;
-  // Either way the image holds the columns its width can take: the
-  // viewport's width rounded down to a multiple of 4, every one of them read.
   if (PresentedFrameShown()) {
     bitmap->SetWidth(FPresentedWidth & ~3);
     for (int row = 0; row < bitmap->Height(); ++row)

@@ -175,5 +175,7 @@ TEST_F(Buffer, SnapshotsOfAnyWidthHoldOnlyColumnsOfTheFrame) {
       if (width == 450 && b == s.Buffer()) SaveBmp(c, "snapshot-450.bmp");
       EXPECT_EQ(b->CreateSnapShotBitmap()->Width(), columns);
     }
+    memory->SetCamera(nullptr);   // nothing to draw: a blank image as wide
+    EXPECT_EQ(memory->Buffer()->CreateSnapShot()->Width(), columns) << width;
   }
 }
