@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "scene3d/GLCanvas.h"
+#include "scene3d/GLContext.h"
 #include "viewer/NsMain.h"
 
 bool HoverHighlight = false;
@@ -93,6 +94,11 @@ struct TMainForm::TGlobeDrawing {
   std::vector<float> Places, Now;
   std::vector<char> Repeats;   // per entry: its place is an earlier entry's
   TBitmapFontBatch Glyphs;     // the frame's texts
+  // The lines that lie fixed on the globe, recorded as they are drawn and
+  // replayed while what they were drawn from holds: the pins and arcs, the
+  // arcs' shadows and smoothed arcs (from Recorded), the grid.
+  TGLListHandle Lines, SmoothedLines, Grid;
+  std::vector<float> Recorded;
 };
 
 void TMainForm::TGlobeDrawingFree::operator()(TGlobeDrawing* Drawing) const { delete Drawing; }
@@ -109,6 +115,26 @@ void PlacesOf(TMainForm& F, int Count, std::vector<float>& Places) {
     Places.insert(Places.end(), {p[0], p[1], p[2], LocationLongitudes[static_cast<size_t>(i)],
                                  LocationLatitudes[static_cast<size_t>(i)]});
   }
+}
+
+// Replays List, first recorded by Draw when it is stale, has no name yet or
+// lives in another context (the full-screen viewer's).
+template <class TDraw>
+void Replay(TGLListHandle& List, bool Stale, TDraw Draw) {
+  if (Stale || List.Handle() == 0 || List.RenderingContext() != CurrentGLContext()) {
+    List.DestroyHandle();
+    List.AllocateHandle();
+    glNewList(List.Handle(), GL_COMPILE);
+    try {
+      Draw();
+    } catch (...) {
+      glEndList();
+      List.DestroyHandle();   // half a list is never replayed
+      throw;
+    }
+    glEndList();
+  }
+  glCallList(List.Handle());
 }
 
 void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>& Repeats) {
@@ -160,33 +186,46 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
         if (drawn(PlotIndex)) (this->*Arc)();
     };
 
+    // What the recorded lines were drawn from: the places and the drawing
+    // settings.
+    d.Now = d.Places;
+    d.Now.insert(d.Now.end(), {line, float(LineSmoothing), float(ConnectLocations), float(depthTest), Color4Rgb[0],
+                               Color4Rgb[1], Color4Rgb[2], HomeArcStart[0], HomeArcStart[1], HomeArcStart[2],
+                               HomeShadowStart[0], HomeShadowStart[1], HomeShadowStart[2]});
+    const bool stale = d.Now != d.Recorded;
+    if (stale) d.Recorded.swap(d.Now);
+
     // Pins from the centre (only their part above the globe shows) and arcs.
-    glLineWidth(line);
-    glBegin(GL_LINES);
-    for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
-      if (!drawn(PlotIndex)) continue;
-      glColor3f(1, 1, 0);
-      glVertex3f(0, 0, 0);
-      glVertex3fv(points.Get(PlotIndex).data());
-      glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
-      if (ConnectLocations && PlotIndex > 0) interpoints();
-    }
-    glEnd();
+    Replay(d.Lines, stale, [&] {
+      glLineWidth(line);
+      glBegin(GL_LINES);
+      for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
+        if (!drawn(PlotIndex)) continue;
+        glColor3f(1, 1, 0);
+        glVertex3f(0, 0, 0);
+        glVertex3fv(points.Get(PlotIndex).data());
+        glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
+        if (ConnectLocations && PlotIndex > 0) interpoints();
+      }
+      glEnd();
+    });
 
     // The arcs' shadows on the globe, then the arcs once more, smoothed.
     Smoothing(cache);
-    glLineWidth(line + 1.5f);
-    glBegin(GL_LINES);
-    glColor4f(0, 0, 0, 0.2f);
-    if (ConnectLocations) arcs(&TMainForm::interpointssh);
-    glEnd();
-    if (LineSmoothing) {
-      glLineWidth(line + 0.8f);
+    Replay(d.SmoothedLines, stale, [&] {
+      glLineWidth(line + 1.5f);
       glBegin(GL_LINES);
-      glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
-      if (ConnectLocations) arcs(&TMainForm::interpoints);
+      glColor4f(0, 0, 0, 0.2f);
+      if (ConnectLocations) arcs(&TMainForm::interpointssh);
       glEnd();
-    }
+      if (LineSmoothing) {
+        glLineWidth(line + 0.8f);
+        glBegin(GL_LINES);
+        glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
+        if (ConnectLocations) arcs(&TMainForm::interpoints);
+        glEnd();
+      }
+    });
 
     if (RouteVisible && RouteHops.Count() > 2) {
       const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count(),
@@ -233,7 +272,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       }
     }
 
-    if (GlobeGrid) DrawGrid();
+    if (GlobeGrid) Replay(d.Grid, false, [&] { DrawGrid(); });
 
     const bool windowed = Scene3DViewer1->Visible();
     const int W = windowed ? Scene3DViewer1->Width() : GetSystemMetrics(SM_CXSCREEN);

@@ -207,7 +207,8 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
 // 1,000 connections to 100 places, ten addresses each; an address merged
 // into the first one at its place repeats that entry's pin and arc, which the
 // drawing pass leaves out. After a poll that changes which entries repeat,
-// the frame is the one a window drawing that model from the start shows.
+// and after new arc colours and line widths, the frame is the one a window
+// drawing that model with those settings from the start shows.
 TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromScratch) {
   PutDword("Software\\Vantrel", "Width", 480);
   PutDword("Software\\Vantrel", "Height", 420);
@@ -237,6 +238,12 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
   connect(spread);
   Form->Refresh(true);
   ASSERT_EQ(Form->LocationLabels[2], "Place 1, XB");
+  frame();
+  Color4 = 0x0080FF;   // orange arcs, two pixels wide, as the options window sets them
+  Color4Rgb = ColorToRgb(Color4);
+  LineThickness = 2;
+  PutDword("Software\\Vantrel\\1.1", "Color4", 0x0080FF);
+  PutDword("Software\\Vantrel\\1.1.2", "LineThickness", 2);
   const TCapture changed = frame();
   Screenshot(changed, "globe-1000-changed.bmp");
 
@@ -250,10 +257,10 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
   int differing = 0;
   for (size_t i = 0; i < changed.Pixels.size(); ++i) differing += changed.Pixels[i] != scratch.Pixels[i];
   EXPECT_EQ(differing, 0);
-  // the arcs are there: the arcs' colour (dark green) where they leave London
+  // the arcs are there: the arcs' colour (orange) where they leave London
   const POINT home = OnScreen(Form->GLPoints1->Positions()->Get(0));
   EXPECT_GT(CountIn(scratch, home.x - 12, home.y - 12, home.x + 12, home.y + 12,
-                    [](TRgb c) { return c.G > 90 && c.R < 40 && c.B < 40; }),
+                    [](TRgb c) { return c.R > 150 && c.G > 60 && c.G < 170 && c.B < 60; }),
             20);
 }
 
