@@ -516,6 +516,9 @@ private:
   void Redraw();   // the view drawn again now unless it turns
   // The texts of the drawing pass, in window coordinates.
   void DrawTexts(TRenderContextInfo& rci, int W, int H);
+  // HoverText, HoverHopText and HoverHopLabel of the hovered entries, as the
+  // drawing pass labels them.
+  void TakeHoverTexts();
   void DrawLabel(TRenderContextInfo& rci, const TVector& Point, const std::string& Text, int Color,
                  float DY, int H);
   void DrawShadowedText(TRenderContextInfo& rci, const std::string& Text, float X, float Y,

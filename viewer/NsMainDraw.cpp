@@ -339,6 +339,20 @@ void TMainForm::DrawLabel(TRenderContextInfo& rci, const TVector& Point, const s
   if (d < LabelDistance) DrawShadowedText(rci, Text, x, y + DY, TextColor(Color));
 }
 
+void TMainForm::TakeHoverTexts() {
+  const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), GLPoints1->Positions()->Count()});
+  auto text = [](const std::string& Address, const std::string& Label) { return " " + Address + "\r\n " + Label; };
+  for (int h = 0; h < HoverList.Count(); ++h) {
+    const int k = VisualizedIPs.IndexOf(HoverList[h]);
+    if (k >= 0 && k < count) HoverText = text(VisualizedIPs[k], LocationLabels[k]);
+    const int j = RouteHops.IndexOf(HoverList[h]);
+    if (j >= 0 && j < GLPoints2->Positions()->Count()) {
+      HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
+      HoverHopText = text(RouteHops[j], HoverHopLabel);
+    }
+  }
+}
+
 void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   TGLWindowsBitmapFont* font = GLWindowsBitmapFont1;
   const int fontHeight = font->Font()->Height();
@@ -365,22 +379,17 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   };
 
   if (HoverHighlight) {
+    TakeHoverTexts();
     for (int h = 0; h < HoverList.Count(); ++h) {
       const int k = VisualizedIPs.IndexOf(HoverList[h]);
-      if (k >= 0 && k < count) {
+      if (k >= 0 && k < count && !RouteHover) {
         const int color = k == 0 ? 65280 : FileLocationHover ? Color3 : Color1;
-        const std::string t = text(VisualizedIPs[k], LocationLabels[k], "\r\n");
-        HoverText = t;
-        if (!RouteHover) DrawLabel(rci, PointOf(points, k), t, color, -16, H);
+        DrawLabel(rci, PointOf(points, k), HoverText, color, -16, H);
       }
       const int j = RouteHops.IndexOf(HoverList[h]);
       if (j >= 0 && j < GLPoints2->Positions()->Count()) {
         const int color = FileLocationHover ? Color3 : RouteHover ? Color2 : Color1;
-        const std::string label = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
-        const std::string t = text(RouteHops[j], label, "\r\n");
-        HoverHopText = t;
-        HoverHopLabel = label;
-        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), t, color, -16, H);
+        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), HoverHopText, color, -16, H);
       }
     }
     return;

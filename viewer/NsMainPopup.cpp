@@ -169,7 +169,9 @@ int PopupTextWidth(const std::string& Text) {
 
 void TMainForm::LocationPopup(const std::string& Clicked, bool HopClicked, bool FileLocation) {
   RouteTarget = Clicked.substr(0, Clicked.find('\r'));
-  // the picked point's texts as the view labelled it, for "Show on Web Map"
+  // the picked point's texts as the view labels it, for "Show on Web Map"
+  // (taken now: the click may come before a frame drew the hover)
+  TakeHoverTexts();
   PickedHint = HopClicked ? HoverHopText : HoverText;
   PickedHopLabel = HopClicked ? HoverHopLabel : std::string();
   const bool polling = Timer->Enabled();

@@ -180,6 +180,47 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   ASSERT_TRUE(PumpUntil([&] { return Form->GLCadencer1->Enabled() != turning; }, 3000));
 }
 
+// A click that comes before a frame drew the hover of its point (the
+// pointer moved from one point onto another and clicked at once): the
+// popup's picked texts are the clicked point's, not the last drawn label's.
+TEST_F(GlobeMouse, AClickBeforeTheHoverIsDrawnPicksTheClickedPointsTexts) {
+  FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1},
+                   {5, NetAddress("192.168.1.5"), Port(50002), NetAddress("4.0.0.1"), Port(443), 1}};
+  Start();
+  auto screenPoint = [&](const char* Address) {
+    const POINT p = InView(Form->GLPoints1->Positions()->Get(Form->VisualizedIPs.IndexOf(Address)));
+    return ClientToScreenPoint(Form->Scene3DViewer1->Handle(), p.x, p.y);
+  };
+  const POINT paris = screenPoint("2.0.0.1"), cairo = screenPoint("4.0.0.1");
+  MoveMouseTo(paris.x, paris.y);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
+  Drawn();
+  ASSERT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+
+  std::atomic<bool> shown{false};
+  std::thread closer([&] {
+    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
+    shown = MenuOpen();
+    PressKey(VK_ESCAPE);
+  });
+  // Off Paris (mouse messages only: no frame is drawn), then onto Cairo
+  // and a click, queued before any frame.
+  MoveMouseTo(paris.x, paris.y + 40);
+  for (int i = 0; i < 100 && Form->HoverList.Count() > 0; ++i) {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) DispatchMessageA(&m);
+    Sleep(20);
+  }
+  ASSERT_EQ(Form->HoverList.Count(), 0);
+  ClickAt(cairo.x, cairo.y);
+  PumpUntil([&] { return shown.load(); }, 8000);
+  PumpFor(300);
+  closer.join();
+  EXPECT_TRUE(shown.load());
+  EXPECT_EQ(Form->RouteTarget, "4.0.0.1");
+  EXPECT_EQ(PickedHint, " 4.0.0.1\r\n Cairo, EG");
+}
+
 TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenThePointerLeaves) {
   Start();
   const int w = Form->Scene3DViewer1->Width(), h = Form->Scene3DViewer1->Height();
