@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <vector>
 
 #include "GLTestWindow.h"
 #include "GuiTest.h"
@@ -270,33 +272,34 @@ protected:
         reinterpret_cast<LPARAM>(&c));
     return c.N;
   }
-  // The location popup's item Downs places down, chosen with Enter: the
-  // window of class Class it opens. A popup that a window taking the focus
-  // closed before the keys arrived, or that is still open after them, is
-  // opened again.
-  HWND FromPopup(int Downs, const char* Class) {
+  // Keys through the location popup, its submenus opened with Right (each
+  // waited for), until Done holds. A popup that a window taking the focus
+  // closed before its keys arrived, or that did not go where the keys lead,
+  // is opened again.
+  bool ThroughPopup(const std::vector<WORD>& Sequence, const std::function<bool()>& Done) {
     for (int attempt = 0; attempt < 3; ++attempt) {
+      if (attempt > 0) std::printf("(the location popup is opened again)\n");
       OpenLocationPopup();
       Sleep(300);
-      if (MenusOpen() == 0) continue;
-      for (int i = 0; i < Downs; ++i) Keys({VK_DOWN});
-      Keys({VK_RETURN});
-      if (HWND w = Window(Class, 15000)) return w;
+      bool followed = MenusOpen() > 0;
+      for (auto k = Sequence.begin(); followed && k != Sequence.end(); ++k) {
+        const int open = MenusOpen();
+        PressKey(*k);
+        if (*k == VK_RIGHT) followed = WaitFor([&] { return MenusOpen() > open; }, 5000);
+        Sleep(120);
+      }
+      if (followed && WaitFor(Done, 15000)) return true;
       while (MenusOpen() > 0) Keys({VK_ESCAPE});
     }
-    return nullptr;
+    return false;
   }
-  // Keys in an open menu; a Right opens the submenu, waited for before the
-  // next key.
-  void MenuKeys(std::initializer_list<WORD> Sequence) {
-    for (WORD k : Sequence) {
-      const int open = MenusOpen();
-      PressKey(k);
-      if (k == VK_RIGHT) {
-        ASSERT_TRUE(WaitFor([&] { return MenusOpen() > open; }, 5000)) << "no submenu";
-      }
-      Sleep(120);
-    }
+  // The window of class Class that the popup's item Downs places down opens.
+  HWND FromPopup(int Downs, const char* Class) {
+    std::vector<WORD> keys(static_cast<size_t>(Downs), VK_DOWN);
+    keys.push_back(VK_RETURN);
+    HWND w = nullptr;
+    ThroughPopup(keys, [&] { return (w = Window(Class, 0)) != nullptr; });
+    return w;
   }
   HWND Window(const char* Class, DWORD Ms = 5000) { return WindowOf(Pid(), Class, Ms); }
   bool Hidden(HWND W) {
@@ -462,12 +465,10 @@ TEST_F(Acceptance, EveryTrayCommandDoesWhatItSays) {
 TEST_F(Acceptance, TheLocationPopupShowsDetailsTheWebMapAndTheTable) {
   Start();
   // Details: the row of this test's connection, its process page
-  OpenLocationPopup();
   // Details, the address, its row, the row's last command: the page of the
   // process that owns the connection
-  MenuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN});
-  EXPECT_TRUE(WaitFor([&] { return Opened().find("/directory/?files=test_acceptance.exe") != std::string::npos; },
-                      10000))
+  EXPECT_TRUE(ThroughPopup({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN},
+                           [&] { return Opened().find("/directory/?files=test_acceptance.exe") != std::string::npos; }))
       << Opened();
 
   // Show on Web Map: the map window on the place, not the notice
