@@ -381,6 +381,19 @@ IMPLEMENT_CLASSINFO(TGLListHandle, TGLContextHandle)
 
 GLuint TGLListHandle::DoAllocateHandle() { return glGenLists(1); }
 
+void TGLListHandle::Record(const std::function<void()>& Draw) {
+  AllocateHandle();
+  glNewList(Handle(), GL_COMPILE);
+  try {
+    Draw();
+  } catch (...) {
+    glEndList();
+    DestroyHandle();
+    throw;
+  }
+  glEndList();
+}
+
 void TGLListHandle::DoDestroyHandle() {
   ClearGLError();
   glDeleteLists(Handle(), 1);

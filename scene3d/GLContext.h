@@ -4,6 +4,7 @@
 // that it is made, moved and deleted in the right context.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -178,6 +179,9 @@ class TGLListHandle : public TGLContextHandle {
   DECLARE_CLASSINFO(TGLListHandle)
 public:
   TGLListHandle() = default;
+  // Makes a name and records what Draw draws into it; when Draw raises, the
+  // half-recorded list is freed (never replayed) and the error goes on.
+  void Record(const std::function<void()>& Draw);
   ~TGLListHandle() override { DestroyHandleInDestructor(); }
 
 protected:

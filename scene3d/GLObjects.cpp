@@ -141,20 +141,15 @@ void TGLDummyCube::DoRender(TRenderContextInfo& rci, bool renderSelf, bool rende
     return;
   }
   if (FGroupList.Handle() == 0) {
-    FGroupList.AllocateHandle();
-    Assert(FGroupList.Handle() != 0, "Handle=0 for " + ClassName(), UnitName, 1214);
-    glNewList(FGroupList.Handle(), GL_COMPILE);
-    rci.amalgamating = true;
-    try {
+    FGroupList.Record([&] {
+      Assert(FGroupList.Handle() != 0, "Handle=0 for " + ClassName(), UnitName, 1214);
+      rci.amalgamating = true;
+      struct TEnd {
+        TRenderContextInfo& R;
+        ~TEnd() { R.amalgamating = false; }
+      } end{rci};
       TGLCameraInvariantObject::DoRender(rci, renderSelf, renderChildren);
-    } catch (...) {
-      rci.amalgamating = false;
-      glEndList();
-      FGroupList.DestroyHandle();   // half a list is never replayed
-      throw;
-    }
-    rci.amalgamating = false;
-    glEndList();
+    });
   }
   glCallList(FGroupList.Handle());
 }

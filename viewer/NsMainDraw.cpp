@@ -9,6 +9,7 @@
 // they are left out. The texts' glyphs are gathered and drawn in one batch.
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <unordered_set>
 
 #include "scene3d/GLCanvas.h"
@@ -119,22 +120,17 @@ void PlacesOf(TMainForm& F, int Count, std::vector<float>& Places) {
 
 // Replays List, first recorded by Draw when it is stale, has no name yet or
 // lives in another context (the full-screen viewer's).
-template <class TDraw>
-void Replay(TGLListHandle& List, bool Stale, TDraw Draw) {
+void Replay(TGLListHandle& List, bool Stale, const std::function<void()>& Draw) {
   if (Stale || List.Handle() == 0 || List.RenderingContext() != CurrentGLContext()) {
     List.DestroyHandle();
-    List.AllocateHandle();
-    glNewList(List.Handle(), GL_COMPILE);
-    try {
-      Draw();
-    } catch (...) {
-      glEndList();
-      List.DestroyHandle();   // half a list is never replayed
-      throw;
-    }
-    glEndList();
+    List.Record(Draw);
   }
   glCallList(List.Handle());
+}
+
+// An entry's label text: its address, a break, its place.
+std::string EntryText(const std::string& Address, const std::string& Label, const char* Break) {
+  return " " + Address + Break + " " + Label;
 }
 
 void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>& Repeats) {
@@ -341,14 +337,13 @@ void TMainForm::DrawLabel(TRenderContextInfo& rci, const TVector& Point, const s
 
 void TMainForm::TakeHoverTexts() {
   const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), GLPoints1->Positions()->Count()});
-  auto text = [](const std::string& Address, const std::string& Label) { return " " + Address + "\r\n " + Label; };
   for (int h = 0; h < HoverList.Count(); ++h) {
     const int k = VisualizedIPs.IndexOf(HoverList[h]);
-    if (k >= 0 && k < count) HoverText = text(VisualizedIPs[k], LocationLabels[k]);
+    if (k >= 0 && k < count) HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
     const int j = RouteHops.IndexOf(HoverList[h]);
     if (j >= 0 && j < GLPoints2->Positions()->Count()) {
       HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
-      HoverHopText = text(RouteHops[j], HoverHopLabel);
+      HoverHopText = EntryText(RouteHops[j], HoverHopLabel, "\r\n");
     }
   }
 }
@@ -374,9 +369,6 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
 
   const TAffineVectorList& points = *GLPoints1->Positions();
   const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), points.Count()});
-  auto text = [](const std::string& Address, const std::string& Label, const char* Break) {
-    return " " + Address + Break + " " + Label;
-  };
 
   if (HoverHighlight) {
     TakeHoverTexts();
@@ -398,7 +390,7 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
 
   if (count > 0 && !LocationLabels[0].empty()) {
     if (ExtendLabels)
-      DrawLabel(rci, PointOf(points, 0), text(VisualizedIPs[0], LocationLabels[0], "\n\r"), 0xFE00,
+      DrawLabel(rci, PointOf(points, 0), EntryText(VisualizedIPs[0], LocationLabels[0], "\n\r"), 0xFE00,
                 static_cast<float>(-4 - 2 * fontHeight), H);
     else
       DrawLabel(rci, PointOf(points, 0), " " + LocationLabels[0], 0xFE00, -2, H);
@@ -407,7 +399,7 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
     if (LocationLabels[i].empty()) continue;
     const int color = (i < LiveAddressCount ? Color1 : Color3) - 1;
     DrawLabel(rci, PointOf(points, i),
-              ExtendLabels ? text(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
+              ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
               -16, H);
   }
   if (RouteVisible && RouteHops.Count() > 2) {
@@ -417,7 +409,7 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
       // over the middle of the globe.
       if (RouteHops[i].empty() || RouteLabels[i].empty()) continue;
       DrawLabel(rci, PointOf(*GLPoints2->Positions(), i),
-                ExtendLabels ? text(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Color2 - 1, -16,
+                ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Color2 - 1, -16,
                 H);
     }
   }
