@@ -67,7 +67,7 @@ protected:
 HWND OpenMenu() {
   HWND menu = nullptr;
   EnumWindows(
-      [](HWND W, LPARAM P) -> BOOL {
+      [](HWND W, LPARAM P) WINAPI -> BOOL {
         char cls[16] = {};
         GetClassNameA(W, cls, sizeof cls);
         if (std::string(cls) == "#32768" && IsWindowVisible(W)) *reinterpret_cast<HWND*>(P) = W;

@@ -15,7 +15,7 @@ DWORD Net(const std::string& Dotted) { return NetAddress(Dotted); }
 std::vector<RECT> OpenMenus() {
   std::vector<RECT> rects;
   EnumWindows(
-      [](HWND W, LPARAM P) -> BOOL {
+      [](HWND W, LPARAM P) WINAPI -> BOOL {
         char cls[16] = {};
         GetClassNameA(W, cls, sizeof cls);
         if (std::string(cls) == "#32768" && IsWindowVisible(W)) {

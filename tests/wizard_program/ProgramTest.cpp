@@ -46,7 +46,7 @@ struct TFindText {
 HWND FindText(DWORD Pid, const std::string& Text, bool Visible = true) {
   TFindText f{Pid, Text};
   EnumWindows(
-      [](HWND W, LPARAM P) -> BOOL {
+      [](HWND W, LPARAM P) WINAPI -> BOOL {
         auto* f = reinterpret_cast<TFindText*>(P);
         DWORD pid = 0;
         GetWindowThreadProcessId(W, &pid);
@@ -60,7 +60,7 @@ HWND FindText(DWORD Pid, const std::string& Text, bool Visible = true) {
         }
         EnumChildWindows(
             W,
-            [](HWND C, LPARAM P) -> BOOL {
+            [](HWND C, LPARAM P) WINAPI -> BOOL {
               auto* f = reinterpret_cast<TFindText*>(P);
               if (f->Text == TextOf(C) && IsWindowVisible(C)) {
                 f->Found = C;
@@ -81,7 +81,7 @@ HWND ChildWithText(HWND Root, const std::string& Text) {
   TFindText f{0, Text};
   EnumChildWindows(
       Root,
-      [](HWND C, LPARAM P) -> BOOL {
+      [](HWND C, LPARAM P) WINAPI -> BOOL {
         auto* f = reinterpret_cast<TFindText*>(P);
         if (f->Text != TextOf(C)) return TRUE;
         f->Found = C;
