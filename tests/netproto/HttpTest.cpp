@@ -472,8 +472,9 @@ TEST_F(HttpTest, PeerDrivenSizesAndLoopsAreBounded) {
   }
   PROCESS_MEMORY_COUNTERS_EX after{};
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
-  std::printf("error bodies: peak working set %zu KB before, %zu KB after\n", before.PeakWorkingSetSize / 1024,
-              after.PeakWorkingSetSize / 1024);
+  std::printf("error bodies: peak working set %llu KB before, %llu KB after\n",
+              static_cast<unsigned long long>(before.PeakWorkingSetSize / 1024),
+              static_cast<unsigned long long>(after.PeakWorkingSetSize / 1024));
   // The client closed long before the server ran out: the rest stayed unread.
   for (int mode = 0; mode < 4; ++mode) EXPECT_LT(sent[mode].load(), Most) << paths[mode];
 }
