@@ -484,16 +484,23 @@ void TNetCustomHTTP::ReadResult(TNetHTTPResponse& AResponse, TStream* ADest) {
 }
 
 void TNetCustomHTTP::ReadAndDropBody(TNetHTTPResponse& AResponse) {
+  struct TRestore {
+    TNetCustomHTTP& H;
+    int Saved;
+    ~TRestore() {
+      H.FDropTimer = nullptr;
+      H.ReadTimeout = Saved;
+    }
+  };
   const int saved = ReadTimeout;
   TTimedDiscardStream drop(ReadTimeout, DropBodyTimeout);
   FDropTimer = &drop;
+  const TRestore restore{*this, saved};
   try {
     ReadResult(AResponse, &drop);
   } catch (const ENetException&) {
     CloseConnection();   // what is left of the body would be taken as the next response
   }
-  FDropTimer = nullptr;
-  ReadTimeout = saved;
 }
 
 std::string TNetCustomHTTP::ReadErrorBody(TNetHTTPResponse& AResponse) {
