@@ -153,6 +153,7 @@ TNetNetscapeCookie* TNetCookies::Cookie(int Index) const {
 
 void TNetCookies::AddCookie(TNetNetscapeCookie* ACookie) {
   std::unique_ptr<TNetNetscapeCookie> old;
+  std::vector<std::unique_ptr<TNetNetscapeCookie>> dropped;
   {
     TWriteGuard guard(FLock);
     if (ACookie->Collection() != this) ACookie->SetCollection(this);
@@ -168,8 +169,18 @@ void TNetCookies::AddCookie(TNetNetscapeCookie* ACookie) {
       list->Delete(i);
     }
     list->AddObject(ACookie->CookieName, ACookie);
+    // A server may set any number: the oldest go beyond the limits (both
+    // the domain's list and the collection keep the order of setting).
+    while (list->Count() > MaxCookiesPerDomain) {
+      dropped.emplace_back(list->Cookies(0));
+      Detach(dropped.back().get());
+    }
+    while (Count() > MaxCookies) {
+      dropped.emplace_back(Cookie(0));
+      Detach(dropped.back().get());
+    }
   }
-  // The replaced cookie is freed outside the lock, no longer in the collection.
+  // Replaced and dropped cookies are freed outside the lock, no longer in the collection.
 }
 
 TNetNetscapeCookie* TNetCookies::FindCookie(const std::string& AName, const std::string& ADomain) {

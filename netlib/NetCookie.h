@@ -67,6 +67,10 @@ protected:
   bool ReadAttribute(const std::string& AName, const std::string& AValue) override;
 };
 
+// What the store keeps at most; the oldest cookies make room.
+inline constexpr int MaxCookiesPerDomain = 50;
+inline constexpr int MaxCookies = 3000;
+
 // The cookies of one domain by name; owns nothing.
 class TNetCookieList : public TStringList {
   DECLARE_CLASSINFO(TNetCookieList)

@@ -18,6 +18,8 @@ TUnitCounter UnitCounter;
 constexpr int DropBodyTimeout = 4000;
 constexpr int64_t DropBlock = 65536;
 
+constexpr size_t MaxErrorBody = 65536;   // kept of an error body for the exception
+
 // Takes what is written and keeps nothing.
 class TDiscardStream : public TStream {
 public:
@@ -25,6 +27,31 @@ public:
   int64_t Write(const void*, int64_t Count) override { return Count; }
   int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
   void SetSize(int64_t) override {}
+};
+
+// Drops what is written within ATotal ms from its creation; each write
+// leaves the connection's read time-out at what is left, and one after the
+// time raises ENetReadTimeout.
+class TTimedDiscardStream : public TDiscardStream {
+public:
+  TTimedDiscardStream(int& AReadTimeout, int ATotal)
+      : FReadTimeout(AReadTimeout), FTotal(static_cast<uint32_t>(ATotal)), FStart(TickCount()) {
+    FReadTimeout = ATotal;
+  }
+  int64_t Write(const void*, int64_t Count) override {
+    Check();
+    return Count;
+  }
+  void Check() {
+    const uint32_t spent = TicksBetween(FStart, TickCount());
+    if (spent >= FTotal) throw ENetReadTimeout(RSReadTimeout);
+    FReadTimeout = static_cast<int>(FTotal - spent);
+  }
+
+private:
+  int& FReadTimeout;
+  uint32_t FTotal;
+  uint32_t FStart;
 };
 
 std::string FirstWord(const std::string& S) {
@@ -145,6 +172,11 @@ void TNetCustomHTTP::ReadBytes(int64_t ACount, TStream* ADest) {
   ReceiveStream(ADest ? *ADest : discard, ACount);
 }
 
+std::string TNetCustomHTTP::ReadLine() {
+  if (FDropTimer) static_cast<TTimedDiscardStream*>(FDropTimer)->Check();
+  return TNetTCPConnection::ReadLine();
+}
+
 bool TNetCustomHTTP::DoOnRedirect(std::string& Location, TNetHTTPMethod& VMethod, int RedirectCount) {
   bool handled = true;
   if (OnRedirect) OnRedirect(this, Location, RedirectCount, handled, VMethod);
@@ -230,6 +262,16 @@ void TNetCustomHTTP::PrepareRequest(TNetHTTPRequest& ARequest) {
 
   // Credentials go only where they were given: a redirected pass to
   // another server goes without the caller's, a pass back gets them again.
+  // Those of the URL serve this request only; the caller's own come back
+  // when it ends.
+  if (!FCaller.Saved) {
+    FCaller = {true, uri.Host, port, ARequest.Username, ARequest.Password, ARequest.BasicAuthentication,
+               ARequest.Username, ARequest.Password};
+    if (!uri.Username.empty()) {
+      FCaller.Username = uri.Username;
+      FCaller.Password = uri.Password;
+    }
+  }
   if (FRedirecting) {
     const bool home = SameText(uri.Host, FCaller.Host) && port == FCaller.Port;
     ARequest.Username = home ? FCaller.Username : std::string();
@@ -240,8 +282,6 @@ void TNetCustomHTTP::PrepareRequest(TNetHTTPRequest& ARequest) {
     ARequest.Username = uri.Username;
     ARequest.Password = uri.Password;
   }
-  if (!FCaller.Saved)
-    FCaller = {true, uri.Host, port, ARequest.Username, ARequest.Password, ARequest.BasicAuthentication};
   uri.Path = ResolvePath(FURI.Path.empty() ? "/" : FURI.Path, uri.Path);
   if (uri.Path.empty()) uri.Path = "/";
   uri.Port = IntToStr(port);
@@ -382,7 +422,10 @@ void TNetCustomHTTP::CheckNoLineBreaks(TNetHTTPRequest& ARequest, const std::str
 void TNetCustomHTTP::ComposeRequest(TNetHTTPRequest& ARequest, const std::string& ARequestURL,
                                     const std::string& ACookies) {
   ARequest.SetHeaders();
-  if (UsesProxy()) ProxyParams.SetHeaders(ARequest.RawHeaders);
+  // Proxy credentials are for the proxy: what goes through a tunnel is
+  // read by the origin server.
+  if (UsesProxy() && (ARequest.Method == TNetHTTPMethod::hmConnect || !SameText(FURI.Protocol, "https")))
+    ProxyParams.SetHeaders(ARequest.RawHeaders);
   CheckNoLineBreaks(ARequest, ARequestURL, ACookies);
 }
 
@@ -441,24 +484,33 @@ void TNetCustomHTTP::ReadResult(TNetHTTPResponse& AResponse, TStream* ADest) {
 }
 
 void TNetCustomHTTP::ReadAndDropBody(TNetHTTPResponse& AResponse) {
+  struct TRestore {
+    TNetCustomHTTP& H;
+    int Saved;
+    ~TRestore() {
+      H.FDropTimer = nullptr;
+      H.ReadTimeout = Saved;
+    }
+  };
   const int saved = ReadTimeout;
-  ReadTimeout = DropBodyTimeout;
+  TTimedDiscardStream drop(ReadTimeout, DropBodyTimeout);
+  FDropTimer = &drop;
+  const TRestore restore{*this, saved};
   try {
-    ReadResult(AResponse, nullptr);
+    ReadResult(AResponse, &drop);
   } catch (const ENetException&) {
     CloseConnection();   // what is left of the body would be taken as the next response
   }
-  ReadTimeout = saved;
 }
 
 std::string TNetCustomHTTP::ReadErrorBody(TNetHTTPResponse& AResponse) {
-  TStringStream body;
+  TNetCappedStream body(MaxErrorBody);
   try {
     ReadResult(AResponse, &body);
   } catch (const ENetException&) {
-    CloseConnection();
+    CloseConnection();   // cut short or broken: the rest is not read
   }
-  return body.DataString();
+  return body.Data();
 }
 
 std::string TNetCustomHTTP::Origin() const { return FURI.Protocol + "://" + FURI.Host + ":" + FURI.Port; }
@@ -478,8 +530,8 @@ void TNetCustomHTTP::CloseConnection() {
 void TNetCustomHTTP::RestoreCallerCredentials() {
   if (!FCaller.Saved) return;
   FCaller.Saved = false;
-  Request().Username = FCaller.Username;
-  Request().Password = FCaller.Password;
+  Request().Username = FCaller.OwnUsername;
+  Request().Password = FCaller.OwnPassword;
   Request().BasicAuthentication = FCaller.BasicAuthentication;
 }
 

@@ -129,7 +129,7 @@ protected:
   virtual bool DoOnProxyAuthorization(TNetHTTPRequest& ARequest, TNetHTTPResponse& AResponse);
 
 private:
-  std::string ReadLine() override { return TNetTCPConnection::ReadLine(); }
+  std::string ReadLine() override;   // within the time for dropping a body, when one is dropped
   void ReadBytes(int64_t ACount, TStream* ADest) override;
   void PrepareRequest(TNetHTTPRequest& ARequest);
   void ConnectToHost(TNetHTTPRequest& ARequest, TNetHTTPResponse& AResponse);
@@ -158,19 +158,21 @@ private:
   int FAuthRetries = 0;
   int FAuthProxyRetries = 0;
   bool FRedirecting = false;
-  // The credentials of the request's first pass and where it went, given
-  // back when the request ends.
+  // The credentials of the request's first pass (the URL's when it has
+  // some) and where it went; the caller's own, given back when it ends.
   struct TCallerCredentials {
     bool Saved = false;
     std::string Host;
     int Port = 0;
     std::string Username, Password;
     bool BasicAuthentication = false;
+    std::string OwnUsername, OwnPassword;
   } FCaller;
   std::string FAuthOrigin, FAuthURL;   // where the request's authentication was made
   TNetCookieManager* FCookieManager = nullptr;
   std::unique_ptr<TNetCookieManager> FOwnCookieManager;
   TNetAuthenticationManager* FAuthenticationManager = nullptr;
+  TStream* FDropTimer = nullptr;   // the body being dropped, which bounds its time
   std::string FTunnelTarget;   // host:port of an open CONNECT tunnel
   bool FHasTarget = false;     // Host and Port name where the connection goes
 };

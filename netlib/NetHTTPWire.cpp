@@ -1,5 +1,7 @@
 #include "netlib/NetHTTPWire.h"
 
+#include <algorithm>
+
 #include "netlib/NetException.h"
 #include "netlib/NetResourceStrings.h"
 
@@ -42,11 +44,15 @@ int64_t ParseChunkSize(const std::string& ALine) {
 }
 
 std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes) {
+  // Interim responses share the byte budget and are counted too.
   std::string status;
-  do {
+  size_t bytes = 0;
+  for (int interim = 0;; ++interim) {
+    if (interim > MaxInterimResponses) throw ENetException(RSHTTPTooManyInterim);
     AHeaders.Clear();
     status = ASource.ReadLine();
-    size_t bytes = status.size();
+    bytes += status.size() + 2;
+    if (bytes > AMaxBytes) throw ENetException(RSHTTPHeaderTooLong);
     const TNetStatusLine parsed = ParseStatusLine(status);
     for (std::string line = ASource.ReadLine(); !line.empty(); line = ASource.ReadLine()) {
       bytes += line.size() + 2;
@@ -54,11 +60,11 @@ std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t
       AHeaders.Add(line);
     }
     if (parsed.Code != 100) break;
-  } while (true);
+  }
   return status;
 }
 
-void ReadChunkedBody(TNetHTTPSource& ASource, TStream* ADest) {
+void ReadChunkedBody(TNetHTTPSource& ASource, TStream* ADest, size_t AMaxTrailerBytes) {
   while (true) {
     const std::string sizeLine = ASource.ReadLine();
     const int64_t size = ParseChunkSize(sizeLine);
@@ -68,8 +74,25 @@ void ReadChunkedBody(TNetHTTPSource& ASource, TStream* ADest) {
     if (!end.empty()) throw ENetException(Format(RSHTTPBadChunkSize, end.substr(0, 80).c_str()));
   }
   // Trailer lines up to the empty one.
+  size_t bytes = 0;
   for (std::string line = ASource.ReadLine(); !line.empty(); line = ASource.ReadLine()) {
+    bytes += line.size() + 2;
+    if (bytes > AMaxTrailerBytes) throw ENetException(RSHTTPTrailerTooLong);
   }
+}
+
+TNetCappedStream::TNetCappedStream(size_t ACap) : FCap(ACap) {}
+
+int64_t TNetCappedStream::Write(const void* Buffer, int64_t Count) {
+  if (Count <= 0) return 0;
+  const size_t room = FCap - FData.size();
+  const size_t take = static_cast<size_t>(std::min<int64_t>(Count, static_cast<int64_t>(room)));
+  FData.append(static_cast<const char*>(Buffer), take);
+  if (take < static_cast<uint64_t>(Count)) {
+    FCut = true;
+    throw ENetException(Format(RSHTTPBodyCut, static_cast<int>(FCap)));
+  }
+  return Count;
 }
 
 bool TransferEncodingIsChunked(const std::string& AValue) { return Pos("CHUNKED", UpperCase(AValue)) > 0; }

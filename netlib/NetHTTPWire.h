@@ -30,11 +30,35 @@ TNetStatusLine ParseStatusLine(const std::string& ALine);
 // what follows a blank are cut off. Anything else raises ENetException.
 int64_t ParseChunkSize(const std::string& ALine);
 
-// The status line and the header lines up to an empty one, read again
-// while the code is 100. More than AMaxBytes of header raises ENetException.
-std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes = 1 << 20);
+// More interim (100) responses than this before the final one raise.
+inline constexpr int MaxInterimResponses = 16;
+inline constexpr size_t MaxHeaderBytes = 1 << 20;
 
-// Chunks into ADest (or dropped) until the last one and its trailer lines.
-void ReadChunkedBody(TNetHTTPSource& ASource, TStream* ADest);
+// The status line and the header lines up to an empty one, read again
+// while the code is 100. More than AMaxBytes of header (interim responses
+// included) or too many interim responses raise ENetException.
+std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes = MaxHeaderBytes);
+
+// Chunks into ADest (or dropped) until the last one and its trailer lines,
+// which may take AMaxTrailerBytes at most.
+void ReadChunkedBody(TNetHTTPSource& ASource, TStream* ADest, size_t AMaxTrailerBytes = MaxHeaderBytes);
+
+// Keeps the first ACap bytes written; a write beyond them keeps what fits
+// and raises ENetException (the rest of a body is not wanted).
+class TNetCappedStream : public TStream {
+public:
+  explicit TNetCappedStream(size_t ACap);
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* Buffer, int64_t Count) override;
+  int64_t Seek(int64_t, TSeekOrigin) override { return static_cast<int64_t>(FData.size()); }
+  void SetSize(int64_t) override {}
+  const std::string& Data() const { return FData; }
+  bool Cut() const { return FCut; }
+
+private:
+  size_t FCap;
+  std::string FData;
+  bool FCut = false;
+};
 
 bool TransferEncodingIsChunked(const std::string& AValue);

@@ -120,6 +120,9 @@ inline constexpr const char* RSHTTPUndefinedSituation = "Undefined situation";
 inline constexpr const char* RSHTTPBadChunkSize = "Invalid chunk size: \"%s\"";
 inline constexpr const char* RSHTTPMalformedStatusLine = "Malformed status line: \"%s\"";
 inline constexpr const char* RSHTTPHeaderTooLong = "The response header is too long.";
+inline constexpr const char* RSHTTPTooManyInterim = "Too many interim responses.";
+inline constexpr const char* RSHTTPTrailerTooLong = "The trailer of the response is too long.";
+inline constexpr const char* RSHTTPBodyCut = "The response body is longer than %d bytes.";
 
 // TLS
 inline constexpr const char* RSOSSLModeNotSet = "Mode has not been set.";

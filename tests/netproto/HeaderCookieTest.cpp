@@ -3,6 +3,7 @@
 // which hosts get a cookie back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "netlib/NetAuthentication.h"
@@ -244,6 +245,43 @@ TEST_F(HeaderCookieTest, ManagerStoresSendsAndDropsCookies) {
   delete m.CookieCollection().Cookie(0);   // freeing a cookie takes it out of its domain's list
   EXPECT_EQ(4, m.CookieCollection().Count());
   EXPECT_EQ("plain=changed; two=9", m.GenerateCookieList("www.example.com", "/", false));
+}
+
+// A server may set any number of cookies: the store keeps 50 a domain and
+// 3000 in all, the oldest (by when they were last set) making room.
+TEST_F(HeaderCookieTest, TheStoreKeepsTheNewestCookiesWithinItsLimits) {
+  TNetCookieManager m(nullptr);
+  auto sent = [&](const std::string& Host) {
+    const std::string list = m.GenerateCookieList(Host, "/", false);
+    std::vector<std::string> names;
+    for (size_t start = 0; start < list.size();) {
+      const size_t end = std::min(list.find("; ", start), list.size());
+      names.push_back(list.substr(start, end - start));
+      start = end + 2;
+    }
+    return names;
+  };
+  auto has = [](const std::vector<std::string>& Names, const std::string& Cookie) {
+    return std::find(Names.begin(), Names.end(), Cookie) != Names.end();
+  };
+  for (int i = 0; i < 60; ++i) EXPECT_TRUE(m.AddCookie("c" + std::to_string(i) + "=v", "one.example"));
+  EXPECT_TRUE(m.AddCookie("c20=again", "one.example"));   // set again: the newest now
+  EXPECT_TRUE(m.AddCookie("c60=v", "one.example"));
+  std::vector<std::string> one = sent("one.example");
+  EXPECT_EQ(50u, one.size());
+  EXPECT_FALSE(has(one, "c9=v"));
+  EXPECT_FALSE(has(one, "c10=v"));
+  EXPECT_TRUE(has(one, "c11=v"));
+  EXPECT_TRUE(has(one, "c20=again"));
+  EXPECT_TRUE(has(one, "c60=v"));
+
+  for (int d = 0; d < 60; ++d)
+    for (int i = 0; i < 50; ++i)
+      m.AddCookie("k" + std::to_string(i) + "=" + std::to_string(d), "d" + std::to_string(d) + ".example");
+  EXPECT_EQ(3000, m.CookieCollection().Count());
+  EXPECT_TRUE(sent("one.example").empty());   // the oldest 50 were these
+  EXPECT_EQ(50u, sent("d0.example").size());
+  EXPECT_TRUE(has(sent("d59.example"), "k49=59"));
 }
 
 // Two clients sharing a manager: cookies come, are replaced and expire on

@@ -3,6 +3,13 @@
 // with their host, 401 and 407 retries, cookies and a proxy, and requests
 // refused before a byte is sent.
 #include <gtest/gtest.h>
+#define PSAPI_VERSION 2
+#include <windows.h>
+#include <psapi.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "HttpServer.h"
 #include "netlib/NetException.h"
@@ -152,8 +159,14 @@ TEST_F(HttpTest, RedirectsKeepTheMethodStopAtTheLimitAndCanBeRefused) {
 
 TEST_F(HttpTest, CredentialsAreNotSentToAnotherHostAfterARedirect) {
   u_short port = 0;
+  THttpServer otherPort([](const TSeenRequest& R, bool&) {
+    return HttpResponse("200 OK", "Authorization:" + R.Header("Authorization"));
+  });
+  const u_short other = otherPort.Port();
   THttpServer server([&](const TSeenRequest& R, bool&) -> std::string {
     if (R.Target == "/same") return HttpResponse("302 Found", "", "Location: /next\r\n");
+    if (R.Target == "/port")
+      return HttpResponse("302 Found", "", "Location: http://127.0.0.1:" + std::to_string(other) + "/next\r\n");
     if (R.Target == "/away")
       return HttpResponse("302 Found", "", "Location: http://localhost:" + std::to_string(port) + "/next\r\n");
     return HttpResponse("200 OK", "Authorization:" + R.Header("Authorization"));
@@ -178,6 +191,35 @@ TEST_F(HttpTest, CredentialsAreNotSentToAnotherHostAfterARedirect) {
   // Withheld for the redirected pass only: the first server gets them again.
   EXPECT_EQ("user", http.Request().Username);
   EXPECT_EQ("Authorization:Basic dXNlcjpwYXNz", http.Get(server.Base() + "/plain"));
+  // The same host on another port is another server.
+  EXPECT_EQ("Authorization:", http.Get(server.Base() + "/port"));
+  ASSERT_EQ(1u, otherPort.Seen().size());
+  EXPECT_EQ("", otherPort.Seen()[0].Header("Authorization"));
+}
+
+// A user name and password in a URL are for that request (and its retries
+// at the same server): the next request, to another server, goes without
+// them, up front or when that server asks.
+TEST_F(HttpTest, CredentialsInAUrlServeThatRequestOnly) {
+  THttpServer server([](const TSeenRequest& R, bool&) -> std::string {
+    if (R.Target == "/a" && R.Header("Authorization") == "Basic dTpw") return HttpResponse("200 OK", "A ok");
+    return HttpResponse("401 Unauthorized", "no", "WWW-Authenticate: Basic realm=\"r\"\r\n");
+  });
+  const std::string port = std::to_string(server.Port());
+  for (const bool upFront : {false, true}) {
+    TNetHTTP http(nullptr);
+    http.Request().BasicAuthentication = upFront;
+    const size_t before = server.Seen().size();
+    EXPECT_EQ("A ok", http.Get("http://u:p@127.0.0.1:" + port + "/a"));
+    EXPECT_THROW(http.Get("http://localhost:" + port + "/b"), ENetHTTPProtocolException);
+    const std::vector<TSeenRequest> seen = server.Seen();
+    const size_t toA = upFront ? 1 : 2;   // asked first without them, then with them
+    ASSERT_EQ(before + toA + 1, seen.size()) << "up front " << upFront;
+    EXPECT_EQ("Basic dTpw", seen[before + toA - 1].Header("Authorization"));
+    EXPECT_EQ("/b", seen.back().Target);
+    EXPECT_EQ("", seen.back().Header("Authorization")) << "up front " << upFront;
+    EXPECT_EQ("", http.Request().Username);
+  }
 }
 
 // Credentials a server asked for stay with that server: neither the
@@ -356,6 +398,112 @@ TEST_F(HttpTest, LineBreaksInAnyPartOfTheRequestAreRefusedBeforeSending) {
   }
   EXPECT_EQ("sent", attempt([](TNetHTTP& H) { H.Request().CustomHeaders.SetValues("X-Fine", "yes"); }));
   EXPECT_EQ("yes", server.Seen().back().Header("X-Fine"));
+}
+
+// What a peer announces or repeats is read up to a bound: interim
+// responses, trailer lines, and an error body (a length of 10^18 bytes,
+// chunks without end, or no length at all) of which the exception keeps
+// 64 KB while the rest is left unread.
+TEST_F(HttpTest, PeerDrivenSizesAndLoopsAreBounded) {
+  constexpr size_t Most = 32u << 20;   // what the server sends of an endless body at most
+  std::atomic<size_t> sent[4] = {0, 0, 0, 0};
+  TTestServer server([&](TTestPeer& P, int) {
+    const std::string line = P.ReadLine();
+    P.ReadHead();
+    const std::string target = line.substr(4, line.rfind(' ') - 4);
+    if (target == "/interim16" || target == "/interim17") {
+      std::string r;
+      for (int i = 0; i < (target == "/interim16" ? 16 : 17); ++i) r += "HTTP/1.1 100 Continue\r\n\r\n";
+      P.Send(r + HttpResponse("200 OK", "final"));
+      return;
+    }
+    if (target == "/trailer") {
+      std::string r = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n";
+      for (int i = 0; i < 1100; ++i) r += "X-T" + std::to_string(i) + ": " + std::string(1000, 't') + "\r\n";
+      P.Send(r + "\r\n" + HttpResponse("200 OK", "next"));
+      P.ReadAll();
+      return;
+    }
+    const int mode = target == "/length" ? 0 : target == "/chunked" ? 1 : target == "/close" ? 2 : 3;
+    P.Send(mode == 0   ? "HTTP/1.1 500 Broken\r\nContent-Length: 999999999999999999\r\n\r\n"
+           : mode == 1 ? "HTTP/1.1 500 Broken\r\nTransfer-Encoding: chunked\r\n\r\n"
+           : mode == 2 ? "HTTP/1.1 500 Broken\r\n\r\n"
+                       : "HTTP/1.1 500 Broken\r\nContent-Length: 4611686018427387904\r\n\r\n");
+    const std::string block = std::string(65536, 'e');
+    const std::string piece = mode == 1 ? "10000\r\n" + block + "\r\n" : block;
+    try {
+      while (sent[mode] < Most) {
+        P.Send(piece);
+        sent[mode] += block.size();
+      }
+    } catch (const std::exception&) {   // the client closed
+    }
+  });
+  const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+  TNetHTTP http(nullptr);
+  EXPECT_EQ("final", http.Get(base + "/interim16"));
+  try {
+    http.Get(base + "/interim17");
+    ADD_FAILURE() << "17 interim responses were read";
+  } catch (const ENetException& e) {
+    EXPECT_EQ("Too many interim responses.", e.Message);
+  }
+  try {
+    http.Get(base + "/trailer");
+    ADD_FAILURE() << "a trailer of 1.1 MB was read";
+  } catch (const ENetException& e) {
+    EXPECT_EQ("The trailer of the response is too long.", e.Message);
+  }
+
+  PROCESS_MEMORY_COUNTERS_EX before{};
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before), sizeof before);
+  // A length past 18 digits is no length the client reads by.
+  const char* paths[] = {"/length", "/chunked", "/close", "/2^62"};
+  for (int mode = 0; mode < 4; ++mode) {
+    try {
+      http.Get(base + paths[mode]);
+      ADD_FAILURE() << paths[mode];
+    } catch (const ENetHTTPProtocolException& e) {
+      EXPECT_EQ(500, e.ReplyErrorCode);
+      EXPECT_EQ(mode < 3 ? 65536u : 0u, e.ErrorMessage.size()) << paths[mode];
+      EXPECT_EQ(std::string::npos, e.ErrorMessage.find_first_not_of('e')) << paths[mode];
+    }
+    EXPECT_FALSE(http.IsOpen());
+  }
+  PROCESS_MEMORY_COUNTERS_EX after{};
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
+  std::printf("error bodies: peak working set %llu KB before, %llu KB after\n",
+              static_cast<unsigned long long>(before.PeakWorkingSetSize / 1024),
+              static_cast<unsigned long long>(after.PeakWorkingSetSize / 1024));
+  // The client closed long before the server ran out: the rest stayed unread.
+  for (int mode = 0; mode < 4; ++mode) EXPECT_LT(sent[mode].load(), Most) << paths[mode];
+}
+
+// A dropped body (here of a final redirect) gets four seconds in all, not
+// four seconds a read: a server that trickles it on is left.
+TEST_F(HttpTest, DroppingABodyTakesItsTimeInAll) {
+  std::atomic<bool> left{false};
+  TTestServer server([&](TTestPeer& P, int) {
+    P.ReadLine();
+    P.ReadHead();
+    P.Send("HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 1000000\r\n\r\n");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    try {
+      while (std::chrono::steady_clock::now() < until) {
+        P.Send("x");
+        Sleep(100);
+      }
+    } catch (const std::exception&) {
+      left = true;
+    }
+  });
+  TNetHTTP http(nullptr);
+  EXPECT_EQ("", http.Get("http://127.0.0.1:" + std::to_string(server.Port()) + "/"));
+  EXPECT_EQ(302, http.ResponseCode());
+  EXPECT_FALSE(http.IsOpen());
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!left && std::chrono::steady_clock::now() < until) Sleep(10);
+  EXPECT_TRUE(left) << "the client read the trickle to its end";
 }
 
 }  // namespace

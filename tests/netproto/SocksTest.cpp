@@ -3,6 +3,8 @@
 // application data that follows the reply arriving intact.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "TestServer.h"
 #include "netlib/NetException.h"
 #include "netlib/NetIOHandlerSocket.h"
@@ -207,6 +209,34 @@ TEST_F(SocksTest, Socks5RefusesFieldsLongerThan255AndSilentProxies) {
     TSocksClient c(TSocksVersion::svSocks5, proxy.Port(), "target.invalid", 80);
     EXPECT_THROW(c.Client.OpenConnection(500), ENetConnectTimeout);
   }
+}
+
+// The connect's time-out bounds the whole handshake, not each read of it:
+// a proxy that answers one byte at a time, each well within the time-out,
+// is given up on once the time-out is spent.
+TEST_F(SocksTest, ASocks5ProxyAnsweringByteByByteRunsOutOfTheTimeOutInAll) {
+  std::atomic<int> bytesSent{0};
+  TTestServer proxy([&](TTestPeer& P, int) {
+    auto trickle = [&](const std::string& Reply) {
+      for (char c : Reply) {
+        Sleep(300);
+        P.Send(std::string(1, c));
+        ++bytesSent;
+      }
+    };
+    try {
+      P.Read(3);   // greeting
+      trickle(Bytes({5, 0}));
+      const std::string head = P.Read(5);   // up to the host's length
+      P.Read(static_cast<uint8_t>(head[4]) + 2);
+      trickle(Bytes({5, 0, 0, 1, 127, 0, 0, 1, 0, 80}));
+      P.ReadAll();
+    } catch (const std::exception&) {   // the client left
+    }
+  });
+  TSocksClient c(TSocksVersion::svSocks5, proxy.Port(), "target.invalid", 80);
+  EXPECT_THROW(c.Client.OpenConnection(1500), ENetConnectTimeout);   // the answer takes 3.6 s
+  EXPECT_LT(bytesSent.load(), 12);
 }
 
 TEST_F(SocksTest, SettingsCopyAndAnAssignedInfoIsForgottenWhenFreed) {

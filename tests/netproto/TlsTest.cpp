@@ -122,6 +122,75 @@ TEST_F(TlsTest, HttpsThroughAConnectTunnelWithProxyAuthentication) {
   EXPECT_TRUE(proxy.Errors().empty());
 }
 
+// Proxy credentials are for the proxy: each CONNECT after the proxy asked
+// (or every one, when they are given up front) carries them, the requests
+// inside the tunnel never do. The origin is a TLS server of the test's own
+// that records what it receives and closes after each answer.
+TEST_F(TlsTest, ProxyCredentialsGoOnTheConnectOnlyNeverToTheOrigin) {
+  TNetSSLContext context;
+  context.Options.CertFile = "cert.pem";
+  context.Options.KeyFile = "key.pem";
+  context.InitContext(TNetSSLMode::sslmServer);
+  std::vector<std::string> originSeen;
+  std::mutex originLock;
+  TTestServer origin([&](TTestPeer& P, int) {
+    TNetSSLSocket tls(context);
+    tls.Accept(P.Socket());
+    std::string head;
+    char buf[1024];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+      const int n = tls.Recv(buf, sizeof buf);
+      if (n <= 0) return;
+      head.append(buf, static_cast<size_t>(n));
+    }
+    {
+      std::lock_guard<std::mutex> g(originLock);
+      originSeen.push_back(head);
+    }
+    const std::string reply = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 6\r\n\r\norigin";
+    tls.Send(reply.data(), static_cast<int>(reply.size()));
+  });
+  const std::string url = "https://127.0.0.1:" + std::to_string(origin.Port());
+  for (const bool upFront : {false, true}) {
+    std::vector<std::string> proxySeen;
+    std::mutex proxyLock;
+    TTestServer proxy([&](TTestPeer& P, int I) { Tunnel(P, I, origin.Port(), proxySeen, proxyLock); });
+    TNetHTTP http(nullptr);
+    TNetSSLIOHandlerSocket tls(nullptr);
+    http.SetIOHandler(&tls);
+    http.ProxyParams.SetProxyServer("127.0.0.1");
+    http.ProxyParams.SetProxyPort(proxy.Port());
+    if (upFront) {
+      http.ProxyParams.BasicAuthentication = true;
+      http.ProxyParams.ProxyUsername = "px";
+      http.ProxyParams.ProxyPassword = "pw";
+    } else {
+      http.OnProxyAuthorization = [](TObject*, TNetAuthentication* A, bool& Handled) {
+        A->SetUsername("px");
+        A->SetPassword("pw");
+        Handled = true;
+      };
+    }
+    EXPECT_EQ("origin", http.Get(url + "/one"));
+    EXPECT_EQ("origin", http.Get(url + "/two"));
+    std::lock_guard<std::mutex> g(proxyLock);
+    ASSERT_EQ(upFront ? 2u : 3u, proxySeen.size()) << "up front " << upFront;
+    for (size_t i = 0; i < proxySeen.size(); ++i) {
+      EXPECT_EQ(0u, proxySeen[i].rfind("CONNECT ", 0));
+      const bool asked = upFront || i > 0;
+      EXPECT_EQ(asked, proxySeen[i].find("Proxy-Authorization: Basic cHg6cHc=") != std::string::npos) << i;
+    }
+    EXPECT_TRUE(proxy.Errors().empty());
+  }
+  std::lock_guard<std::mutex> g(originLock);
+  ASSERT_EQ(4u, originSeen.size());
+  for (const std::string& head : originSeen) {
+    EXPECT_EQ(std::string::npos, head.find("Proxy-Authorization")) << head;
+    EXPECT_NE(std::string::npos, head.find("Host: 127.0.0.1:")) << head;
+  }
+  EXPECT_TRUE(origin.Errors().empty());
+}
+
 TEST_F(TlsTest, PeerCertificateCipherAndARefusingVerifier) {
   TNetTCPClient c(nullptr);
   TNetSSLIOHandlerSocket tls(nullptr);
