@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,8 +104,17 @@ int main(int argc, char** argv) {
   });
   std::printf("turning, per frame:    median %.2f ms, min %.2f ms\n", turning.Median, turning.Min);
 
-  TStats places{};
+  // The many-places case: still, turning, and where its frame goes. A
+  // pass's share is the time its frame loses when the pass is left out
+  // (by the user's own settings, or the objects hidden), over the frame.
+  TStats places{}, placesTurning{};
   int distinct = 0;
+  struct TShare {
+    std::string What;
+    double Ms;
+  };
+  std::vector<TShare> shares;
+  double sharesFrame = 0;
   if (argc > 2) {
     form.LocationDatabase.Load(argv[2]);
     form.Refresh(true);
@@ -112,6 +122,56 @@ int main(int argc, char** argv) {
     places = Measure(Frames, frame);
     std::printf("frame, %d places:    median %.2f ms, min %.2f ms (%s)\n", distinct, places.Median, places.Min,
                 argv[2]);
+    placesTurning = Measure(Frames, [&] {
+      form.GLCadencer1Progress(nullptr, 0, 0);
+      frame();
+    });
+    std::printf("turning, %d places:  median %.2f ms, min %.2f ms\n", distinct, placesTurning.Median,
+                placesTurning.Min);
+
+    constexpr int PartFrames = 40;
+    auto without = [&](const std::function<void(bool)>& Off) {
+      Off(true);
+      const double t = Measure(PartFrames, frame).Median;
+      Off(false);
+      return t;
+    };
+    auto flag = [](bool& Setting) { return [&Setting](bool Off) { Setting = !Off; }; };
+    auto hidden = [](std::vector<TGLBaseSceneObject*> Objects) {
+      return [Objects](bool Off) {
+        for (TGLBaseSceneObject* o : Objects) o->SetVisible(!Off);
+      };
+    };
+    sharesFrame = Measure(PartFrames, frame).Median;
+    const double noSmoothing = without(flag(LineSmoothing));
+    const double noArcs = without(flag(ConnectLocations));   // arcs, their shadows and smoothed arcs
+    const double noPass = without(hidden({form.GLDirectOpenGL1}));
+    const double noArcsLabels = without([&](bool Off) {
+      ConnectLocations = !Off;
+      AllLabels = !Off;
+      GlobeGrid = !Off;
+    });
+    shares.push_back({"smoothed arcs", sharesFrame - noSmoothing});
+    shares.push_back({"arcs and their shadows", noSmoothing - noArcs});
+    shares.push_back({"labels", sharesFrame - without(flag(AllLabels))});
+    shares.push_back({"grid", sharesFrame - without(flag(GlobeGrid))});
+    // What the pass draws with arcs, labels and grid off: the pins.
+    shares.push_back({"pins (the pass without arcs, labels, grid)", noArcsLabels - noPass});
+    shares.push_back({"points", sharesFrame - without(hidden({form.GLPoints1, form.GLPoints3, form.GLPoints5,
+                                                              form.GLPoints7}))});
+    shares.push_back({"HUD", sharesFrame - without(hidden({form.GLHUDSprite2}))});
+    // The copy of every presented frame kept for picking, read alone.
+    TGLContext* rc = buffer->RenderingContext();
+    rc->Activate();
+    std::vector<uint8_t> pixels(static_cast<size_t>(buffer->Width()) * static_cast<size_t>(buffer->Height()) * 4);
+    shares.push_back({"read-back for picking", Measure(PartFrames, [&] {
+                                                  glReadPixels(0, 0, buffer->Width(), buffer->Height(), GL_RGBA,
+                                                               GL_UNSIGNED_BYTE, pixels.data());
+                                                }).Median});
+    rc->Deactivate();
+    double listed = 0;
+    for (const TShare& s : shares) listed += s.Ms;
+    shares.push_back({"the rest (globe, clearing, swapping)", sharesFrame - listed});
     form.LocationDatabase.Load(folder);
   }
   FakeNet().Tcp.resize(50);
@@ -131,6 +191,13 @@ int main(int argc, char** argv) {
   const std::string sample = "1,000 entries at " + std::to_string(samplePlaces) + " places";
   row(sample, full_, "<= 4 x home alone");
   row(sample + ", turning", turning, "<= 4 x home alone");
-  if (argc > 2) row("1,000 entries at " + std::to_string(distinct) + " places", places, "-");
+  if (argc > 2) {
+    const std::string many = "1,000 entries at " + std::to_string(distinct) + " places";
+    row(many, places, "<= 4 x home alone");
+    row(many + ", turning", placesTurning, "<= 4 x home alone");
+    std::printf("where the %d-place frame goes (%.1f ms, still):\n", distinct, sharesFrame);
+    for (const TShare& s : shares)
+      std::printf("  %-45s %6.2f ms %5.1f %%\n", s.What.c_str(), s.Ms, 100 * s.Ms / sharesFrame);
+  }
   return 0;
 }
