@@ -29,126 +29,23 @@ constexpr float LabelDistance = 2.2f;   // farther points lie on the far side
 
 // Steps from (Lon0, Lat0) towards (Lon0 - DLon, Lat0 - DLat), one vertex
 // pair per step, the first from Start.
-template <typename Vertex>
-void EmitSteps(float Lon0, float Lat0, float DLon, float DLat, float Radius, const TAffineVector& Start,
-               Vertex&& Emit) {
+void EmitSteps(float Lon0, float Lat0, float DLon, float DLat, float Radius, const TAffineVector& Start) {
   const int n = ArcSteps(DLon, DLat);
   TAffineVector previous = Start;
   for (int k = 1; k <= n; ++k) {
     const float part = static_cast<float>(n) / static_cast<float>(k);
     const TAffineVector p = GlobePoint(Lon0 - DLon / part, Lat0 - DLat / part, Radius);
-    Emit(previous);
-    Emit(p);
+    glVertex3fv(previous.data());
+    glVertex3fv(p.data());
     previous = p;
   }
 }
 
-// The arc from home to entry Index.
-template <typename Vertex>
-void HomeArc(int Index, float Radius, const TAffineVector& Start, Vertex&& Emit) {
-  const size_t i = static_cast<size_t>(Index);
+void HomeArc(float Radius, const TAffineVector& Start) {
+  const size_t i = static_cast<size_t>(PlotIndex);
   const float dLon = ShortLongitude(LocationLongitudes[0] - LocationLongitudes[i]);
   const float dLat = LocationLatitudes[0] - LocationLatitudes[i];
-  EmitSteps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Start, Emit);
-}
-
-void GLVertex(const TAffineVector& V) { glVertex3fv(V.data()); }
-
-// What the globe hides: the points inside the cone (or, in a parallel
-// view, the cylinder) from the eye around a ball somewhat smaller than the
-// globe (its facets sag inside the sphere, and a smoothed wide line colours
-// pixels beside its path) and beyond the circle where that cone or
-// cylinder touches the ball. The region is convex: a line between two
-// hidden points is hidden whole, so leaving it out changes no pixel (the
-// depth test would refuse all of its own).
-class THidden {
-public:
-  // From the current matrices and viewport; hides nothing when the view is
-  // from inside the ball or not one of the two kinds.
-  THidden(float GlobeRadius, float LineWidth) {
-    GLfloat m[16], p[16];
-    GLint viewport[4];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    glGetFloatv(GL_PROJECTION_MATRIX, p);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const bool perspective = p[11] == -1 && p[15] == 0, parallel = p[11] == 0 && p[15] == 1;
-    if (!(perspective || parallel) || p[5] <= 0 || viewport[3] <= 0) return;
-    // The pass's coordinates from the eye's: A^-1 (x - t) for the
-    // model-view A x + t.
-    const double a[3][3] = {{m[0], m[4], m[8]}, {m[1], m[5], m[9]}, {m[2], m[6], m[10]}};
-    const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-                       a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-                       a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-    if (std::abs(det) < 1e-12) return;
-    double inv[3][3];
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) {
-        const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
-        inv[r][c] = (a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1]) / det;
-      }
-    const double scale = std::cbrt(std::abs(det));   // eye lengths per length here
-    const double t[3] = {m[12], m[13], m[14]};
-    double e[3], w[3];   // the eye; towards the viewer
-    for (int r = 0; r < 3; ++r) {
-      e[r] = -(inv[r][0] * t[0] + inv[r][1] * t[1] + inv[r][2] * t[2]);
-      w[r] = inv[r][2];
-    }
-    const double d = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
-    const double wl = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
-    // The facets of the globe (32 x 32) lie within 1.2 % of its radius;
-    // beside a line some pixels are coloured: half its width, the
-    // smoothing's fringe and as much again to spare. A pixel spans at most
-    // what it spans at the eye's distance from the centre.
-    const double pixel = (perspective ? 2 * d : 2) / (static_cast<double>(p[5]) * viewport[3]) / scale;
-    const double rho = 0.988 * GlobeRadius - (LineWidth / 2 + 4) * pixel;
-    if (rho <= 0 || wl <= 0 || (perspective && d <= 1.05 * rho)) return;
-    FPerspective = perspective;
-    FEye = {e[0], e[1], e[2]};
-    FDistance = d;
-    FDirection = perspective ? std::array<double, 3>{e[0] / d, e[1] / d, e[2] / d}
-                             : std::array<double, 3>{w[0] / wl, w[1] / wl, w[2] / wl};
-    FRho2 = rho * rho;
-    FPlane = perspective ? rho * rho / d : 0;
-    FCone2 = perspective ? 1 - rho * rho / (d * d) : 0;
-    FAny = true;
-  }
-  bool operator()(const float* P) const {
-    if (!FAny) return false;
-    const double along = P[0] * FDirection[0] + P[1] * FDirection[1] + P[2] * FDirection[2];
-    if (along >= FPlane) return false;
-    if (!FPerspective) return double(P[0]) * P[0] + double(P[1]) * P[1] + double(P[2]) * P[2] - along * along <= FRho2;
-    const double q[3] = {P[0] - FEye[0], P[1] - FEye[1], P[2] - FEye[2]};
-    const double toward = FDistance - along;   // -q . direction
-    return toward > 0 && toward * toward >= (q[0] * q[0] + q[1] * q[1] + q[2] * q[2]) * FCone2;
-  }
-
-private:
-  bool FAny = false, FPerspective = false;
-  std::array<double, 3> FEye{}, FDirection{};
-  double FDistance = 0, FRho2 = 0, FPlane = 0, FCone2 = 0;
-};
-
-// The vertex pairs of Pairs (Stride floats per vertex, the position last)
-// that the globe does not hide, drawn as lines.
-void DrawUnhidden(const std::vector<float>& Pairs, int Stride, const THidden& Hidden, std::vector<float>& Shown) {
-  Shown.clear();
-  const size_t pair = 2 * static_cast<size_t>(Stride);
-  const size_t at = static_cast<size_t>(Stride) - 3;
-  for (size_t i = 0; i + pair <= Pairs.size(); i += pair)
-    if (!Hidden(&Pairs[i + at]) || !Hidden(&Pairs[i + Stride + at]))
-      Shown.insert(Shown.end(), Pairs.begin() + static_cast<std::ptrdiff_t>(i),
-                   Pairs.begin() + static_cast<std::ptrdiff_t>(i + pair));
-  if (Shown.empty()) return;
-  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  const GLsizei stride = Stride * static_cast<GLsizei>(sizeof(float));
-  if (Stride == 6) {
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(3, GL_FLOAT, stride, Shown.data());
-  }
-  glVertexPointer(3, GL_FLOAT, stride, Shown.data() + at);
-  glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(Shown.size() / static_cast<size_t>(Stride)));
-  glPopClientAttrib();
+  EmitSteps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Start);
 }
 
 TVector PointOf(const TAffineVectorList& List, int Index) {
@@ -185,8 +82,8 @@ int ArcSteps(float DLongitude, float DLatitude) {
   return n == 0 ? 1 : n;
 }
 
-void TMainForm::interpoints() { HomeArc(PlotIndex, ArcRadius, HomeArcStart, GLVertex); }
-void TMainForm::interpointssh() { HomeArc(PlotIndex, ShadowRadius, HomeShadowStart, GLVertex); }
+void TMainForm::interpoints() { HomeArc(ArcRadius, HomeArcStart); }
+void TMainForm::interpointssh() { HomeArc(ShadowRadius, HomeShadowStart); }
 
 TScene3DBuffer* TMainForm::VisibleBuffer() const {
   return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
@@ -198,13 +95,10 @@ struct TMainForm::TGlobeDrawing {
   std::vector<float> Places, Now;
   std::vector<char> Repeats;   // per entry: its place is an earlier entry's
   TBitmapFontBatch Glyphs;     // the frame's texts
-  // The lines that lie fixed on the globe, made again when what they were
-  // drawn from (Recorded) changes: as vertex pairs the pins and arcs (with
-  // their colours: red, green, blue, x, y, z), the arcs' shadows and the
-  // smoothed arcs (x, y, z), of which each frame draws those the globe does
-  // not hide; the grid, recorded.
-  std::vector<float> Lines, Shadows, Arcs, Shown;
-  TGLListHandle Grid;
+  // The lines that lie fixed on the globe, recorded as they are drawn and
+  // replayed while what they were drawn from holds: the pins and arcs, the
+  // arcs' shadows and smoothed arcs (from Recorded), the grid.
+  TGLListHandle Lines, SmoothedLines, Grid;
   std::vector<float> Recorded;
 };
 
@@ -283,6 +177,10 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     auto drawn = [&](int i) {
       return !LocationLabels[i].empty() && !(depthTest && d.Repeats[static_cast<size_t>(i)]);
     };
+    auto arcs = [&](void (TMainForm::*Arc)()) {
+      for (PlotIndex = 1; PlotIndex < count; ++PlotIndex)
+        if (drawn(PlotIndex)) (this->*Arc)();
+    };
 
     // What the recorded lines were drawn from: the places and the drawing
     // settings.
@@ -293,46 +191,37 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     const bool stale = d.Now != d.Recorded;
     if (stale) d.Recorded.swap(d.Now);
 
-    if (stale) {
-      d.Lines.clear();
-      d.Shadows.clear();
-      d.Arcs.clear();
-      auto into = [](std::vector<float>& List, const TAffineVector& Color) {
-        return [&List, Color](const TAffineVector& V) {
-          List.insert(List.end(), {Color[0], Color[1], Color[2], V[0], V[1], V[2]});
-        };
-      };
-      auto plain = [](std::vector<float>& List) {
-        return [&List](const TAffineVector& V) { List.insert(List.end(), {V[0], V[1], V[2]}); };
-      };
-      const TAffineVector pin{1, 1, 0}, arc{Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]};
-      for (int i = 0; i < count; ++i) {
-        if (!drawn(i)) continue;
-        into(d.Lines, pin)({0, 0, 0});
-        into(d.Lines, pin)(points.Get(i));
-        if (!ConnectLocations || i == 0) continue;
-        HomeArc(i, ArcRadius, HomeArcStart, into(d.Lines, arc));
-        HomeArc(i, ShadowRadius, HomeShadowStart, plain(d.Shadows));
-        if (LineSmoothing) HomeArc(i, ArcRadius, HomeArcStart, plain(d.Arcs));
-      }
-    }
-    const THidden hidden = depthTest ? THidden(GLSphere1->Radius(), line + 1.5f) : THidden(0, 0);
-
     // Pins from the centre (only their part above the globe shows) and arcs.
-    glLineWidth(line);
-    DrawUnhidden(d.Lines, 6, hidden, d.Shown);
-    glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
+    Replay(d.Lines, stale, [&] {
+      glLineWidth(line);
+      glBegin(GL_LINES);
+      for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
+        if (!drawn(PlotIndex)) continue;
+        glColor3f(1, 1, 0);
+        glVertex3f(0, 0, 0);
+        glVertex3fv(points.Get(PlotIndex).data());
+        glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
+        if (ConnectLocations && PlotIndex > 0) interpoints();
+      }
+      glEnd();
+    });
 
     // The arcs' shadows on the globe, then the arcs once more, smoothed.
     Smoothing(cache);
-    glLineWidth(line + 1.5f);
-    glColor4f(0, 0, 0, 0.2f);
-    DrawUnhidden(d.Shadows, 3, hidden, d.Shown);
-    if (LineSmoothing) {
-      glLineWidth(line + 0.8f);
-      glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
-      DrawUnhidden(d.Arcs, 3, hidden, d.Shown);
-    }
+    Replay(d.SmoothedLines, stale, [&] {
+      glLineWidth(line + 1.5f);
+      glBegin(GL_LINES);
+      glColor4f(0, 0, 0, 0.2f);
+      if (ConnectLocations) arcs(&TMainForm::interpointssh);
+      glEnd();
+      if (LineSmoothing) {
+        glLineWidth(line + 0.8f);
+        glBegin(GL_LINES);
+        glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
+        if (ConnectLocations) arcs(&TMainForm::interpoints);
+        glEnd();
+      }
+    });
 
     if (RouteVisible && RouteHops.Count() > 2) {
       const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count(),
