@@ -418,12 +418,17 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAtManyPlacesIsTheFrameOfThePlainDrawin
 
   ASSERT_EQ(drawn.Width, plain.Width);
   ASSERT_EQ(drawn.Height, plain.Height);
-  // Pixels apart by more than a step of anti-aliasing in some channel.
-  int differing = 0;
+  // Pixels apart in some channel by more than rounding (the faint grid
+  // changes its pixels by a few levels only), and by more than a step of
+  // anti-aliasing: a few of each, at edges.
+  int apart = 0, differing = 0;
   for (size_t i = 0; i < drawn.Pixels.size(); ++i) {
     const TRgb a = Split(drawn.Pixels[i]), b = Split(plain.Pixels[i]);
-    differing += std::max({std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B)}) > 24;
+    const int most = std::max({std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B)});
+    apart += most > 3;
+    differing += most > 24;
   }
+  EXPECT_LE(apart, static_cast<int>(drawn.Pixels.size() / 500)) << "of " << drawn.Pixels.size();
   EXPECT_LE(differing, static_cast<int>(drawn.Pixels.size() / 2000)) << "of " << drawn.Pixels.size();
   // The pass drew its labels and arcs: many pixels differ from the frame
   // without it.
