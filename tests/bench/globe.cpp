@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,8 +104,17 @@ int main(int argc, char** argv) {
   });
   std::printf("turning, per frame:    median %.2f ms, min %.2f ms\n", turning.Median, turning.Min);
 
-  TStats places{};
+  // The many-places case: still, turning, and where its frame goes. A
+  // pass's share is the time its frame loses when the pass is left out
+  // (by the user's own settings, or the objects hidden), over the frame.
+  TStats places{}, placesTurning{};
   int distinct = 0;
+  struct TShare {
+    std::string What;
+    double Ms;
+  };
+  std::vector<TShare> shares;
+  double sharesFrame = 0;
   if (argc > 2) {
     form.LocationDatabase.Load(argv[2]);
     form.Refresh(true);
@@ -112,6 +122,68 @@ int main(int argc, char** argv) {
     places = Measure(Frames, frame);
     std::printf("frame, %d places:    median %.2f ms, min %.2f ms (%s)\n", distinct, places.Median, places.Min,
                 argv[2]);
+    placesTurning = Measure(Frames, [&] {
+      form.GLCadencer1Progress(nullptr, 0, 0);
+      frame();
+    });
+    std::printf("turning, %d places:  median %.2f ms, min %.2f ms\n", distinct, placesTurning.Median,
+                placesTurning.Min);
+
+    // With and without the pass in turns, a few frames each (the first
+    // after a switch left out: it records anew), so that a change of the
+    // machine's load falls on both.
+    constexpr int PartFrames = 40;
+    auto median = [](std::vector<double> T) {
+      std::sort(T.begin(), T.end());
+      return T[T.size() / 2];
+    };
+    auto without = [&](const std::function<void(bool)>& Off) {
+      std::vector<double> on, off;
+      for (int round = 0; round < PartFrames / 5; ++round)
+        for (const bool o : {false, true}) {
+          Off(o);
+          frame();
+          for (int k = 0; k < 5; ++k) {
+            const double t0 = BenchNow();
+            frame();
+            (o ? off : on).push_back((BenchNow() - t0) * 1000);
+          }
+        }
+      Off(false);
+      return median(on) - median(off);
+    };
+    auto flag = [](bool& Setting) { return [&Setting](bool Off) { Setting = !Off; }; };
+    auto hidden = [](std::vector<TGLBaseSceneObject*> Objects) {
+      return [Objects](bool Off) {
+        for (TGLBaseSceneObject* o : Objects) o->SetVisible(!Off);
+      };
+    };
+    sharesFrame = Measure(PartFrames, frame).Median;
+    const double smoothed = without(flag(LineSmoothing));
+    shares.push_back({"smoothed arcs", smoothed});
+    shares.push_back({"arcs and their shadows", without(flag(ConnectLocations)) - smoothed});
+    shares.push_back({"labels", without(flag(AllLabels))});
+    shares.push_back({"grid", without(flag(GlobeGrid))});
+    // What the pass draws with arcs, labels and grid off: the pins.
+    shares.push_back({"pins", without([&](bool Off) {
+                         ConnectLocations = AllLabels = GlobeGrid = false;
+                         form.GLDirectOpenGL1->SetVisible(!Off);
+                       })});
+    ConnectLocations = AllLabels = GlobeGrid = true;
+    shares.push_back({"points", without(hidden({form.GLPoints1, form.GLPoints3, form.GLPoints5, form.GLPoints7}))});
+    shares.push_back({"HUD", without(hidden({form.GLHUDSprite2}))});
+    // The copy of every presented frame kept for picking, read alone.
+    TGLContext* rc = buffer->RenderingContext();
+    rc->Activate();
+    std::vector<uint8_t> pixels(static_cast<size_t>(buffer->Width()) * static_cast<size_t>(buffer->Height()) * 4);
+    shares.push_back({"read-back for picking", Measure(PartFrames, [&] {
+                                                  glReadPixels(0, 0, buffer->Width(), buffer->Height(), GL_RGBA,
+                                                               GL_UNSIGNED_BYTE, pixels.data());
+                                                }).Median});
+    rc->Deactivate();
+    double listed = 0;
+    for (const TShare& s : shares) listed += s.Ms;
+    shares.push_back({"the rest (globe, clearing, swapping)", sharesFrame - listed});
     form.LocationDatabase.Load(folder);
   }
   FakeNet().Tcp.resize(50);
@@ -131,6 +203,13 @@ int main(int argc, char** argv) {
   const std::string sample = "1,000 entries at " + std::to_string(samplePlaces) + " places";
   row(sample, full_, "<= 4 x home alone");
   row(sample + ", turning", turning, "<= 4 x home alone");
-  if (argc > 2) row("1,000 entries at " + std::to_string(distinct) + " places", places, "-");
+  if (argc > 2) {
+    const std::string many = "1,000 entries at " + std::to_string(distinct) + " places";
+    row(many, places, "<= 4 x home alone");
+    row(many + ", turning", placesTurning, "<= 4 x home alone");
+    std::printf("where the %d-place frame goes (%.1f ms, still):\n", distinct, sharesFrame);
+    for (const TShare& s : shares)
+      std::printf("  %-45s %6.2f ms %5.1f %%\n", s.What.c_str(), s.Ms, 100 * s.Ms / sharesFrame);
+  }
   return 0;
 }
