@@ -324,6 +324,9 @@ void TGLCustomBitmapFont::PrepareTexture(TGLStateCache& Cache) {
   // A name just made may be one the cache still believes bound.
   Cache.ResetGLCurrentTexture();
   Cache.SetGLCurrentTexture(0, GL_TEXTURE_2D, FTextureHandle->Handle());
+  // A table asked for since the invalidation holds the last sheet's size;
+  // the sheet made now sets it again (a picture font's on first use).
+  FTexCoords.reset();
   PrepareImage();
   PrepareParams();
   FTextureChanged = false;

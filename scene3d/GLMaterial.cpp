@@ -78,7 +78,10 @@ TGLTexture* TGLMaterial::Texture() {
 
 void TGLMaterial::SetTexture(TGLTexture* Value) {
   if (Value) Texture()->Assign(Value);
-  else FTexture.reset();
+  else if (FTexture) {
+    FTexture.reset();
+    NotifyChange(this);
+  }
 }
 
 TGLTextureEx* TGLMaterial::TextureEx() {
@@ -504,7 +507,9 @@ bool TGLLibMaterial::UnApply(TRenderContextInfo& rci) {
     xglMapTexCoordToMain();
   }
   FTexture2Applied = false;
-  FMaterial->UnApply(rci);
+  // A chained library material that asks for another pass ends the call, as
+  // an "after" shader does; the rest is undone after its last pass.
+  if (FMaterial->UnApply(rci)) return true;
   if (FTextureMatrixLoaded) {
     rci.stateCache->ResetGLTextureMatrix();
     FTextureMatrixLoaded = false;
@@ -553,7 +558,7 @@ TGLMaterialLibrary::TGLMaterialLibrary(TComponent* AOwner)
     : TGLCadenceAbleComponent(AOwner), FMaterials(std::make_unique<TGLLibMaterials>(this)) {}
 
 TGLMaterialLibrary::~TGLMaterialLibrary() {
-  FLastAppliedMaterial = nullptr;
+  ReportUnbalancedApplication();
   for (TGLMaterial* m : std::vector<TGLMaterial*>(FReferrers)) {
     m->ResolveLibMaterial(nullptr);
     m->FMaterialLibrary = nullptr;
@@ -564,11 +569,15 @@ TGLMaterialLibrary::~TGLMaterialLibrary() {
 
 void TGLMaterialLibrary::Destroying() {
   TGLCadenceAbleComponent::Destroying();
+  ReportUnbalancedApplication();
+}
+
+void TGLMaterialLibrary::ReportUnbalancedApplication() {
   if (!FLastAppliedMaterial) return;
   FLastAppliedMaterial = nullptr;
   try {
     Assert(false, "Unbalanced material application", SourceName, 4181);
-  } catch (...) {   // Destroying may run inside a destructor: reported, never thrown on
+  } catch (...) {   // runs while the library is being freed: reported, never thrown on
     HandleCallbackException(this);
   }
 }

@@ -10,6 +10,13 @@
 #include "scene3d/GLState.h"
 #include "scene3d/Scene3D.h"
 
+// A NURBS curve of Order through Points (3 floats each, KnotCount - Order
+// of them), drawn by GLU; a GLU without NURBS support draws nothing.
+void GLUNurbsCurve(int KnotCount, float* Knots, float* Points, int Order, float Tolerance);
+// The lines draw their NURBS curve through this, GLUNurbsCurve; tests put a
+// recorder in its place, since a GLU may draw no curve at all.
+extern void (*NurbsCurveProc)(int KnotCount, float* Knots, float* Points, int Order, float Tolerance);
+
 // ---- Shared drawings -------------------------------------------------------------------------
 
 // The 12 edges of the cube [-Size/2, Size/2]^3 in Color, unlit; dashed

@@ -25,6 +25,21 @@ private:
   GLUnurbs* FNurbs;
 };
 
+}  // namespace
+
+void GLUNurbsCurve(int KnotCount, float* Knots, float* Points, int Order, float Tolerance) {
+  TNurbsRenderer nurbs;
+  if (!nurbs.Handle()) return;
+  gluNurbsProperty(nurbs.Handle(), GLU_SAMPLING_TOLERANCE, Tolerance);
+  gluNurbsProperty(nurbs.Handle(), GLU_DISPLAY_MODE, GLU_FILL);
+  gluBeginCurve(nurbs.Handle());
+  gluNurbsCurve(nurbs.Handle(), KnotCount, Knots, 3, Points, Order, GL_MAP1_VERTEX_3);
+  gluEndCurve(nurbs.Handle());
+}
+
+void (*NurbsCurveProc)(int KnotCount, float* Knots, float* Points, int Order, float Tolerance) = GLUNurbsCurve;
+
+namespace {
 void ReadColor(TVirtualReader& R, TGLColor* Color) {
   TVector c;
   R.ReadListBegin();
@@ -382,14 +397,7 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
     }
     if (FSplineMode == TLineSplineMode::lsmNURBSCurve && FDivision >= 2) {
       if (const int knots = NURBSCurveKnotCount(); knots > 0) {
-        TNurbsRenderer nurbs;
-        if (nurbs.Handle()) {   // a GLU without NURBS support draws no curve
-          gluNurbsProperty(nurbs.Handle(), GLU_SAMPLING_TOLERANCE, FNURBSTolerance);
-          gluNurbsProperty(nurbs.Handle(), GLU_DISPLAY_MODE, GLU_FILL);
-          gluBeginCurve(nurbs.Handle());
-          gluNurbsCurve(nurbs.Handle(), knots, FNURBSKnots->List(), 3, points.data(), FNURBSOrder, GL_MAP1_VERTEX_3);
-          gluEndCurve(nurbs.Handle());
-        }
+        NurbsCurveProc(knots, FNURBSKnots->List(), points.data(), FNURBSOrder, FNURBSTolerance);
       }
     } else {
       const bool nodeColors = FOptions.Contains(TLinesOption::loUseNodeColorForLines);

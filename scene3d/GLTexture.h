@@ -763,7 +763,8 @@ class TGLMaterialLibrary : public TGLCadenceAbleComponent {
   DECLARE_CLASSINFO(TGLMaterialLibrary)
 public:
   explicit TGLMaterialLibrary(TComponent* AOwner);
-  // Materials that still name the library are left without one.
+  // Materials that still name the library are left without one; a material
+  // still applied through it is reported as in Destroying.
   ~TGLMaterialLibrary() override;
 
   TGLLibMaterials* Materials() const { return FMaterials.get(); }
@@ -815,6 +816,7 @@ private:
   friend class TGLLibMaterial;
   void AddReferrer(TGLMaterial* Material);
   void RemoveReferrer(TGLMaterial* Material);
+  void ReportUnbalancedApplication();
   std::unique_ptr<TGLLibMaterials> FMaterials;
   std::string FTexturePaths;
   std::vector<std::string> FTexturePathList;

@@ -495,8 +495,7 @@ std::unique_ptr<TGLBitmap32> TScene3DBuffer::CreateSnapShot() {
   bitmap->SetWidth(FViewPort.Width & ~3);
   bitmap->SetHeight(FViewPort.Height);
   if (!FCamera || !FCamera->Scene() || !FRenderingContext) return bitmap;
-  if (PresentedFrameShown()) {
-    bitmap->SetWidth(FPresentedWidth & ~3);
+  if (PresentedFrameShown()) {   // kept at the viewport's size
     for (int row = 0; row < bitmap->Height(); ++row)
       std::memcpy(bitmap->ScanLine(row), &FPresentedFrame[static_cast<size_t>(row) * FPresentedWidth * 4],
                   static_cast<size_t>(bitmap->Width()) * 4);

@@ -290,12 +290,18 @@ private:
     FReader.ReadListEnd();
   }
 
+  // Names need not be unique under one owner (a tree read twice): the
+  // objects just read answer first, the first of them that has the name.
   void ResolveFixups() {
     for (TFixup& f : FFixups) {
-      TComponent* target = FOwner ? FOwner->FindComponent(f.Name) : nullptr;
-      if (!target)
+      TComponent* target = nullptr;
+      if (!f.Name.empty())
         for (TGLBaseSceneObject* o : FRead)
-          if (!f.Name.empty() && SameText(o->Name, f.Name)) target = o;
+          if (SameText(o->Name, f.Name)) {
+            target = o;
+            break;
+          }
+      if (!target && FOwner) target = FOwner->FindComponent(f.Name);
       f.SetValue(target);
     }
   }

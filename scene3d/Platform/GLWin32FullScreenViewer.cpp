@@ -1,8 +1,10 @@
 #include "scene3d/Platform/GLWin32FullScreenViewer.h"
 
+#include <exception>
 #include <utility>
 
 #include "classlib/Menus.h"
+#include "classlib/Messages.h"
 #include "classlib/UnitInit.h"
 #include "scene3d/Base/OpenGL1x.h"
 #include "scene3d/GLScreen.h"
@@ -79,7 +81,11 @@ TGLFullScreenViewer::TGLFullScreenViewer(TComponent* AOwner) : TGLNonVisualViewe
 }
 
 TGLFullScreenViewer::~TGLFullScreenViewer() {
-  if (FActive) Shutdown(true);
+  if (FActive) try {
+      Shutdown(true);
+    } catch (...) {   // reported, never thrown out of a destructor
+      HandleCallbackException(this);
+    }
   if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
 }
 
@@ -235,15 +241,26 @@ void TGLFullScreenViewer::Startup() {
     Buffer()->Resize(Width(), Height());
     Buffer()->CreateRC(GetDC(form->Handle()), false);
   } catch (...) {
-    // Undone in reverse order: context, form, display mode, task bar.
-    Shutdown(true);
+    // Undone in reverse order: context, form, display mode, task bar. The
+    // start's own failure is the one reported.
+    try {
+      Shutdown(true);
+    } catch (...) {
+    }
     throw;
   }
   FActive = true;
 }
 
 void TGLFullScreenViewer::Shutdown(bool FreeNow) {
-  Buffer()->DestroyRC();
+  // The screen is given back whatever the context does; its failure is
+  // reported afterwards.
+  std::exception_ptr failure;
+  try {
+    Buffer()->DestroyRC();
+  } catch (...) {
+    failure = std::current_exception();
+  }
   if (auto* form = static_cast<TGLFullScreenForm*>(FForm)) {
     FForm = nullptr;
     form->Viewer = nullptr;
@@ -260,6 +277,7 @@ void TGLFullScreenViewer::Shutdown(bool FreeNow) {
   FSwitchedResolution = false;
   ShowTaskBar(SW_SHOWNA);
   FActive = false;
+  if (failure) std::rethrow_exception(failure);
 }
 
 void GLWin32FullScreenViewer_Initialize() {

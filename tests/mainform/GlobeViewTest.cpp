@@ -439,6 +439,77 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAtManyPlacesIsTheFrameOfThePlainDrawin
   EXPECT_GT(drawnByPass, 20 * static_cast<int>(drawn.Pixels.size() / 2000));
 }
 
+namespace {
+// One drawing setting changed between two frames of arcs to Paris (thrice:
+// two entries repeat the first) and Cairo.
+class GlobeLines : public GlobeView {
+protected:
+  TCapture Next() {
+    StartupCounter = 4;   // no status line
+    Drawn();
+    return Frame();
+  }
+  static int Differing(const TCapture& A, const TCapture& B) {
+    int n = 0;
+    for (size_t i = 0; i < A.Pixels.size() && i < B.Pixels.size(); ++i) n += A.Pixels[i] != B.Pixels[i];
+    return n;
+  }
+  // The frame after Change differs from the one before, and is the frame
+  // drawn once the lines are recorded anew (trails off for a frame, then on).
+  void ExpectShownAtOnce(const std::function<void()>& Change, const std::string& Shot) {
+    PutDword("Software\\Vantrel", "Width", 480);
+    PutDword("Software\\Vantrel", "Height", 420);
+    Connect({"2.0.0.7", "2.0.0.8", "2.0.0.9", "4.4.4.4"});
+    Start();
+    ConnectLocations = true;
+    const TCapture before = Next();
+    Change();
+    const TCapture changed = Next();
+    Screenshot(changed, Shot);
+    ConnectLocations = false;
+    Next();
+    ConnectLocations = true;
+    const TCapture fresh = Next();
+    ASSERT_EQ(changed.Pixels.size(), fresh.Pixels.size());
+    EXPECT_GT(Differing(before, changed), 0) << "the change shows";
+    EXPECT_EQ(Differing(changed, fresh), 0) << "as the lines drawn anew show it";
+  }
+};
+}  // namespace
+
+TEST_F(GlobeLines, AWiderLineShowsInTheNextFrame) {
+  ExpectShownAtOnce([] { LineThickness = 4; }, "globe-lines-width.bmp");
+}
+
+TEST_F(GlobeLines, AnArcColourWithOnlyItsRedChangedShowsInTheNextFrame) {
+  ExpectShownAtOnce(
+      [] {
+        Color4 = (Color4 & 0xFFFF00) | ((Color4 & 0xFF) < 0x80 ? 0xC0 : 0x20);
+        Color4Rgb = ColorToRgb(Color4);
+      },
+      "globe-lines-red.bmp");
+}
+
+TEST_F(GlobeLines, SmoothingSwitchedShowsInTheNextFrame) {
+  ExpectShownAtOnce([] { LineSmoothing = !LineSmoothing; }, "globe-lines-smoothing.bmp");
+}
+
+// Without the depth test the repeated entries are drawn too, their
+// translucent shadows over one another.
+TEST_F(GlobeLines, TheDepthTestSwitchedOffShowsInTheNextFrame) {
+  ExpectShownAtOnce([&] { Form->Scene3DViewer1->Buffer()->SetDepthTest(false); }, "globe-lines-depth.bmp");
+}
+
+TEST_F(GlobeLines, AMovedHomeShowsInTheNextFrame) {
+  ExpectShownAtOnce(
+      [&] {
+        HomeLongitude = 10;
+        HomeLatitude = 40;
+        Form->Refresh(true);
+      },
+      "globe-lines-home.bmp");
+}
+
 TEST(Arcs, TakeTheShortWayRoundAndAboutOneStepPerFourDegrees) {
   EXPECT_EQ(ShortLongitude(190), -170);
   EXPECT_EQ(ShortLongitude(-190), 170);

@@ -153,6 +153,35 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   delete wall;
 }
 
+// The lines recorded in the window's context are recorded again for the
+// full-screen viewer's own: its frame shows the arc to Denver as the
+// window's frame does.
+TEST_F(Modes, TheFullScreenViewersFrameShowsTheArcs) {
+  FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("11.0.0.1"), Port(443), 1}};
+  Start();
+  Form->TimerTimer(Form->Timer);   // a poll
+  ASSERT_GT(Form->VisualizedIPs.IndexOf("11.0.0.1"), 0);
+  auto arcPixels = [](const TCapture& C) {
+    int n = 0;
+    for (uint32_t p : C.Pixels) {
+      const int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+      n += g > r + 50 && g > b + 50;   // the arcs' colour, Color4, green
+    }
+    return n;
+  };
+  ASSERT_TRUE(FrameDrawn(Form->Scene3DViewer1));
+  const TCapture window = ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot());
+  SaveBmp(window, OldDir + "\\arcs-in-window.bmp");
+  ASSERT_GT(arcPixels(window), 40);
+  OSMajorVersion = 6;
+  Key('F');
+  ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
+  Form->GLFullScreenViewer1->Render();
+  const TCapture full = ToCapture(*Form->GLFullScreenViewer1->Buffer()->CreateSnapShot());
+  SaveBmp(full, OldDir + "\\arcs-full-screen.bmp");
+  EXPECT_GT(arcPixels(full), 40) << "the arc in the full-screen frame";
+}
+
 TEST_F(Modes, FullScreenBeforeVersionNineIsTheFullScreenViewerOverTheWholeScreen) {
   Start();
   OSMajorVersion = 6;

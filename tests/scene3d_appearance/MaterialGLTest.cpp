@@ -13,6 +13,7 @@
 #include "scene3d/GLState.h"
 #include "scene3d/GLTexture.h"
 #include "scene3d/Platform/GLWin32Context.h"
+#include "scene3d/Scene3D.h"
 
 namespace {
 constexpr int Size = 128;
@@ -371,7 +372,41 @@ TEST_F(MaterialGL, ATwoPassShaderDrawsTwiceAndFinalisesWhenFreed) {
   EXPECT_TRUE(Near(DrawQuad(m).At(64, 64), 64, 0, 0)) << "without its shader: one pass";
 }
 
-// A library freed while one of its materials is applied says so.
+// A library material whose material names another library material with a
+// two-pass shader draws both passes.
+TEST_F(MaterialGL, AChainedLibraryMaterialKeepsTheShadersPasses) {
+  int finalized = 0;
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* shader = new TTwoPassShader(owner.get(), finalized);
+  TGLLibMaterial* twice = Library->Materials()->Add();
+  twice->SetName("Twice");
+  twice->Material()->SetMaterialOptions({TMaterialOption::moNoLighting});
+  twice->Material()->FrontProperties()->Diffuse()->SetColor({0.25f, 0, 0, 1});
+  twice->SetShader(shader);
+  TGLLibMaterial* outer = Library->Materials()->Add();
+  outer->SetName("Outer");
+  outer->Material()->SetMaterialLibrary(Library.get());
+  outer->Material()->SetLibMaterialName("Twice");
+  TGLMaterial m(nullptr);
+  m.SetMaterialLibrary(Library.get());
+  m.SetLibMaterialName("Outer");
+  Clear(0, 0, 0);
+  const TCapture c = DrawQuad(m);
+  SaveBmp(c, "chained_two_pass_shader.bmp");
+  EXPECT_TRUE(Near(c.At(64, 64), 128, 0, 0)) << "two passes of a quarter red, added";
+  EXPECT_FALSE(shader->ShaderActive());
+  EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "the shader's last pass undid its blending";
+
+  EXPECT_EQ(MessageOf<EGLShaderException>([&] { shader->UnApply(rci); }), "Unbalanced shader application.");
+  shader->Apply(rci, nullptr);
+  EXPECT_EQ(MessageOf<EGLShaderException>([&] { shader->Apply(rci, nullptr); }), "Unbalanced shader application.");
+  while (shader->UnApply(rci)) {
+  }
+  EXPECT_FALSE(shader->ShaderActive());
+}
+
+// A library freed while one of its materials is applied says so, freed
+// by its owner or directly.
 TEST_F(MaterialGL, ALibraryFreedWhileApplyingReportsIt) {
   std::vector<std::string> reported;
   Application->OnException = [&](TObject*, Exception& E) { reported.push_back(E.Message); };
@@ -382,6 +417,17 @@ TEST_F(MaterialGL, ALibraryFreedWhileApplyingReportsIt) {
   owner.reset();
   Application->OnException = nullptr;
   ASSERT_EQ(reported.size(), 1u);
+  EXPECT_NE(reported[0].find("Unbalanced material application"), std::string::npos) << reported[0];
+  Cache.ResetAll();
+
+  reported.clear();
+  Application->OnException = [&](TObject*, Exception& E) { reported.push_back(E.Message); };
+  auto direct = std::make_unique<TGLMaterialLibrary>(nullptr);
+  direct->Materials()->Add()->SetName("Open");
+  ASSERT_TRUE(direct->ApplyMaterial("Open", rci));
+  direct.reset();
+  Application->OnException = nullptr;
+  ASSERT_EQ(reported.size(), 1u) << "a library deleted directly tells it too";
   EXPECT_NE(reported[0].find("Unbalanced material application"), std::string::npos) << reported[0];
   Cache.ResetAll();
 }
@@ -471,8 +517,17 @@ TEST_F(MaterialGL, CubeMapModesLookUpInTheObjectsFrame) {
     M Mode;
     uint32_t Right, Left, Top, Bottom;   // at (0.8, 0.1), (-0.8, 0.1), (0.1, 0.8), (0.1, -0.8)
   };
+  // The scene's first light looks along +x: the light-0 mode turns the
+  // view's normal (0, 0, 1) onto the light's direction before taking it
+  // into the object's frame, where +x of the view is the object's +z.
+  Scene3D_Initialize();
+  TScene3D scene(nullptr);
+  auto* light = scene.Objects()->AddNewChild<TGLLightSource>();
+  light->Direction()->SetVector(1, 0, 0);
+  ASSERT_EQ(scene.Lights(0), light);
+  rci.scene = &scene;
   const TCase cases[] = {{M::tmmCubeMapNormal, 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00},
-                         {M::tmmCubeMapLight0, 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00},   // no scene light
+                         {M::tmmCubeMapLight0, 0xFF00FF, 0xFF00FF, 0xFF00FF, 0xFF00FF},
                          {M::tmmCubeMapReflection, 0xFF00FF, 0x00FFFF, 0x0000FF, 0xFFFF00},
                          {M::tmmCubeMapCamera, 0x00FFFF, 0xFF00FF, 0x0000FF, 0xFFFF00}};
   auto at = [](float x, float y) { return std::pair{int((x + 1) * 64), int((1 - y) * 64)}; };
@@ -501,6 +556,51 @@ TEST_F(MaterialGL, CubeMapModesLookUpInTheObjectsFrame) {
   glGetFloatv(GL_TEXTURE_MATRIX, matrix);
   EXPECT_EQ(matrix[0], 1.0f) << "the texture matrix is reset";
   EXPECT_EQ(matrix[2], 0.0f);
+  rci.scene = nullptr;
+  m.reset();
+  Scene3D_Finalize();
+}
+
+// Extra textures, each on its own unit with its own texture matrix; one
+// on a unit past the driver's is left out.
+TEST_F(MaterialGL, ExtraTexturesOnTheirUnitsWithTheirOwnMatrices) {
+  if (!GL.ARB_multitexture) GTEST_SKIP() << "one texture unit";
+  GLint units = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
+  ASSERT_GE(units, 2);
+  TGLMaterial m(nullptr);
+  m.SetMaterialOptions({TMaterialOption::moNoLighting});
+  m.FrontProperties()->Diffuse()->SetColor({1, 1, 1, 1});
+  auto add = [&](int Unit, TGraphic* Picture) {
+    TGLTextureExItem* item = m.TextureEx()->Add();
+    item->SetTextureIndex(Unit);
+    TGLTexture* t = item->Texture();
+    t->SetMinFilter(TGLMinFilter::miNearest);
+    t->SetMagFilter(TGLMagFilter::maNearest);
+    t->SetTextureMode(TGLTextureMode::tmModulate);
+    t->Image()->Assign(Picture);
+    t->SetDisabled(false);
+    return item;
+  };
+  // unit 0: yellow over the left half, white over the right; unit 1: white
+  // over the left half, magenta over the right, shifted by half a picture
+  std::unique_ptr<TBitmap> first = MakeBitmap(2, 1, [](int x, int) { return x ? 0xFFFFFFu : 0xFFFF00u; });
+  std::unique_ptr<TBitmap> second = MakeBitmap(2, 1, [](int x, int) { return x ? 0xFF00FFu : 0xFFFFFFu; });
+  std::unique_ptr<TBitmap> black = MakeBitmap(2, 1, [](int, int) { return 0u; });
+  add(0, first.get());
+  add(1, second.get())->TextureOffset()->SetVector(0.5f, 0, 0);
+  add(units, black.get());   // no such unit
+  Clear(0, 0, 0);
+  const TCapture c = DrawQuad(m);
+  SaveBmp(c, "extra_textures.bmp");
+  // left: yellow x magenta = red; right: white x white
+  EXPECT_TRUE(Near(c.At(20, 64), 255, 0, 0));
+  EXPECT_TRUE(Near(c.At(108, 64), 255, 255, 255));
+  GLfloat matrix[16];
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glGetFloatv(GL_TEXTURE_MATRIX, matrix);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  EXPECT_EQ(matrix[12], 0.0f) << "the second unit's matrix is put back";
 }
 
 // A library material with a second texture on the second unit, the two

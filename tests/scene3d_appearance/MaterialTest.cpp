@@ -267,8 +267,12 @@ TEST_F(Appearance, TextureChangesMarkWhatMustBeRedone) {
   EXPECT_EQ(copy.MappingSCoordinates()->AsVector(), (TVector{0, 2, 0, 1}));
   copy.Assign(nullptr);
   EXPECT_TRUE(copy.Disabled());
+  const int before = changes;
   m.SetTexture(nullptr);
   EXPECT_FALSE(m.HasTexture());
+  EXPECT_EQ(changes, before + 1) << "dropping the texture repaints";
+  m.SetTexture(nullptr);
+  EXPECT_EQ(changes, before + 1) << "no texture to drop: no change";
 }
 
 TEST_F(Appearance, LibraryNamesPathsAndReferences) {

@@ -469,6 +469,44 @@ TEST_F(ContextTest, HandlesFreedWithTheirNamesDeleteThem) {
   delete form;
 }
 
+// A recording whose drawing fails leaves no list behind and the context
+// drawing to the frame again; the next recording works.
+TEST_F(ContextTest, AFailedRecordingLeavesNoListAndDrawsToTheFrameAgain) {
+  auto* form = new TGLTestForm(Application, 32, 32);
+  auto a = WindowContext(form);
+  a->Activate();
+  glViewport(0, 0, 32, 32);
+  TGLListHandle l;
+  GLuint name = 0;
+  EXPECT_THROW(l.Record([&] {
+    name = l.Handle();
+    glClearColor(1, 0, 0, 1);
+    throw EGLContext("drawing failed");
+  }),
+               EGLContext);
+  EXPECT_NE(name, 0u);
+  EXPECT_EQ(l.Handle(), 0u);
+  EXPECT_FALSE(glIsList(name)) << "the half-made list is deleted";
+  EXPECT_TRUE(a->OwnedHandles().empty());
+  GLint compiling = -1;
+  glGetIntegerv(GL_LIST_INDEX, &compiling);
+  EXPECT_EQ(compiling, 0);
+  glClearColor(0, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glFinish();
+  EXPECT_EQ(ReadGLPixels(32, 32).Count(0x0000FF), 32 * 32) << "the clear reaches the frame";
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  l.Record([] { glClearColor(0, 1, 0, 1); });
+  glCallList(l.Handle());
+  glClear(GL_COLOR_BUFFER_BIT);
+  glFinish();
+  EXPECT_EQ(ReadGLPixels(32, 32).Count(0x00FF00), 32 * 32) << "the next recording plays";
+  l.DestroyHandle();
+  a->Deactivate();
+  a.reset();
+  delete form;
+}
+
 // Another pixel format may be another driver's: its entry points and flags
 // are read again, whoever the vendor is.
 TEST_F(ContextTest, AnotherPixelFormatReadsTheFlagsAgain) {

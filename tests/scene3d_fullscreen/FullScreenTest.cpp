@@ -245,3 +245,57 @@ TEST_F(FullScreen, AFailedStartUndoesWhatItDid) {
     UnregisterClassA("Shell_TrayWnd", GetModuleHandleA(nullptr));
   }
 }
+
+// A context that cannot be given up (another thread holds it current) does
+// not keep the screen: the desktop mode, the task bar and the form are given
+// back first, and then the failure is told.
+TEST_F(FullScreen, AFailingStopGivesTheScreenBackFirst) {
+  UseFakeDriver();
+  Viewer->SetWidth(800);
+  Viewer->SetActive(true);
+  ASSERT_TRUE(Viewer->SwitchedResolution());
+  const int forms = Screen->FormCount();
+  HWND window = Viewer->Form()->Handle();
+  HGLRC rc = static_cast<TGLWin32Context*>(Viewer->Buffer()->RenderingContext())->RC();
+  struct THolder {
+    HWND Window;
+    HGLRC RC;
+    HANDLE Taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE Release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool Holding = false;
+  } holder{window, rc};
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID P) WINAPI -> DWORD {
+        auto* h = static_cast<THolder*>(P);
+        HDC dc = GetDC(h->Window);
+        h->Holding = wglMakeCurrent(dc, h->RC);
+        SetEvent(h->Taken);
+        WaitForSingleObject(h->Release, INFINITE);
+        wglMakeCurrent(nullptr, nullptr);
+        ReleaseDC(h->Window, dc);
+        return 0;
+      },
+      &holder, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(holder.Taken, 30000), WAIT_OBJECT_0);
+  ASSERT_TRUE(holder.Holding);
+  std::string told;
+  try {
+    Viewer->SetActive(false);
+  } catch (const Exception& E) {
+    told = E.Message;
+  }
+  SetEvent(holder.Release);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  CloseHandle(holder.Taken);
+  CloseHandle(holder.Release);
+  EXPECT_NE(told.find("Context activation failed"), std::string::npos) << told;
+  EXPECT_FALSE(Viewer->Active());
+  EXPECT_EQ(Viewer->Form(), nullptr);
+  PumpUntil([&] { return Screen->FormCount() == forms - 1; });
+  EXPECT_EQ(Screen->FormCount(), forms - 1) << "the form is freed";
+  ASSERT_EQ(Switches.size(), 2u);
+  EXPECT_EQ(Switches[1].dmPelsWidth, 0u) << "the desktop mode is back";
+  EXPECT_FALSE(Viewer->SwitchedResolution());
+}

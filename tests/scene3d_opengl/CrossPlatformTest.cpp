@@ -36,8 +36,14 @@ TEST(CrossPlatform, PlatformServices) {
   QueryPerformanceCounter(b);
   EXPECT_GT(b, a);
   TBitmap bm;
+  bm.SetPixelFormat(TPixelFormat::pf32bit);
   bm.SetSize(2, 2);
-  EXPECT_EQ(GetScanLine(&bm, 1), bm.ScanLine(1));
+  bm.Canvas()->Brush()->SetColor(clBlack);
+  bm.Canvas()->FillRect(Rect(0, 0, 2, 2));
+  static_cast<uint32_t*>(GetScanLine(&bm, 1))[1] = 0x00FF8000;   // blue, green, red, unused
+  EXPECT_EQ(bm.Canvas()->Pixels(1, 1), TColor(0x0080FF)) << "the second row from the top, second pixel";
+  EXPECT_EQ(bm.Canvas()->Pixels(1, 0), TColor(0));
+  EXPECT_EQ(bm.Canvas()->Pixels(0, 1), TColor(0));
 }
 
 TEST(CrossPlatform, GraphicClassForExtension) {
@@ -45,6 +51,10 @@ TEST(CrossPlatform, GraphicClassForExtension) {
   TStringList formats;
   GetRegisteredPictureFormats(formats);
   EXPECT_EQ(formats.Text(), "bmp=Bitmaps\r\njpg=JPEG Image File\r\njpeg=JPEG Image File\r\n");
+  EXPECT_EQ(RegisteredPictureClass(formats.Objects(0)), TBitmap::StaticClass());
+  EXPECT_EQ(RegisteredPictureClass(formats.Objects(1)), TJPEGImage::StaticClass());
+  EXPECT_EQ(RegisteredPictureClass(formats.Objects(2)), TJPEGImage::StaticClass());
+  EXPECT_EQ(RegisteredPictureClass(&formats), nullptr);
   EXPECT_EQ(GraphicClassForExtension(".JPG"), TJPEGImage::StaticClass());
   EXPECT_EQ(GraphicClassForExtension("jpg"), TJPEGImage::StaticClass());
   EXPECT_EQ(GraphicClassForExtension("Bmp"), TBitmap::StaticClass());

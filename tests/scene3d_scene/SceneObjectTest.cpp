@@ -350,6 +350,32 @@ TEST_F(SceneObjectTest, ObjectTreeStreamsRoundTrip) {
   EXPECT_EQ(Save(back), saved) << "a second save writes the same bytes";
 }
 
+// One tree read twice under one owner: names repeat there, and each copy's
+// camera looks at its own copy of the target.
+TEST_F(SceneObjectTest, EachCopyOfATreeRefersToItsOwnObjects) {
+  TTestObject* rig = Add(Scene->Objects(), "Rig");
+  TTestObject* spot = Add(rig, "Spot");
+  spot->Position()->SetPoint(0, 0, -3);
+  auto* eye = rig->AddNewChild<TGLCamera>();
+  eye->SetName("Eye");
+  eye->SetTargetObject(spot);
+  const std::string saved = Save(rig);
+  TComponent owner(nullptr);
+  TGLBaseSceneObject* copies[2] = {};
+  for (TGLBaseSceneObject*& copy : copies) {
+    TStringStream s(saved);
+    copy = ReadObjectTree(s, &owner, Scene->Objects());
+    ASSERT_NE(copy, nullptr);
+  }
+  for (TGLBaseSceneObject* copy : copies) {
+    ASSERT_EQ(copy->Count(), 2);
+    auto* camera = dynamic_cast<TGLCamera*>(copy->Children(1));
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->TargetObject(), copy->Children(0)) << "the target read with the camera";
+  }
+  EXPECT_EQ(eye->TargetObject(), spot) << "the original keeps its own";
+}
+
 TEST_F(SceneObjectTest, BadObjectTreeStreamsRaiseReadErrors) {
   TTestObject* root = Add(Scene->Objects(), "Root");
   new TTestBehaviour(root->Behaviours());

@@ -128,6 +128,27 @@ TEST_F(Font, PictureSheetCellsAlignmentAndLines) {
   EXPECT_EQ(LitBox(c).Right, 199);
   EXPECT_EQ(LitBox(c).Left, 200 - 33);
   EXPECT_TRUE(Cache.States() == TGLStates{}) << "the cache saw every switch undone";
+
+  // A wider sheet: coordinates asked for between the change and the next
+  // upload are not kept with the old sheet's size.
+  auto wide = std::make_unique<TBitmap>();
+  wide->SetPixelFormat(TPixelFormat::pf24bit);
+  wide->SetSize(128, 16);
+  const TColor colours[8] = {clRed, clBlue, clLime, clWhite, clYellow, clAqua, clFuchsia, clGray};
+  for (int i = 0; i < 8; ++i) {
+    wide->Canvas()->Brush()->SetColor(colours[i]);
+    wide->Canvas()->FillRect(Rect(16 * i, 0, 16 * i + 16, 16));
+  }
+  f.Glyphs()->SetGraphic(wide.get());
+  f.GetCharTexCoords('B');
+  c = DrawAt(f, "B", 10, 20);
+  SaveBmp(c, "picture_font_wider_sheet.bmp");
+  EXPECT_EQ(f.TextureWidth(), 128);
+  int blue = 0;
+  for (int y = 0; y < c.Height; ++y)
+    for (int x = 0; x < c.Width; ++x) blue += c.At(x, y) == 0x0000FFu;
+  EXPECT_EQ(blue, 16 * 16) << "B is the new sheet's second cell, blue, whole";
+  EXPECT_EQ(LitBox(c).Count, 16 * 16);
 }
 
 TEST_F(Font, WindowsFontLetterStaysInsideItsMeasuredBox) {
