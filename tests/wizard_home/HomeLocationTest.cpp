@@ -228,6 +228,7 @@ TEST(DatabaseRecovery, TheBackupFolderGoesHomeAndALinkKeepsItsTarget) {
        {"data.old\\geoip.dat", "old-g"}});
   EXPECT_TRUE(RecoverDatabase());
   EXPECT_EQ(ReadTextFile("outside\\keep.txt"), "keep\n");
+  // Gone as a journal folder, even with a link in it the system keeps.
   EXPECT_FALSE(DirectoryExists("data.old"));
   EXPECT_EQ(ReadTextFile("data\\maps\\old.txt"), "old");
   EXPECT_EQ(ReadTextFile("data\\maps\\own.txt"), "own");
