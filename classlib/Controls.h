@@ -93,6 +93,7 @@ public:
   void SetAlign(TAlign Value);
   TAnchors Anchors() const { return FAnchors; }
   void SetAnchors(TAnchors Value) { FAnchors = Value; }
+  int HelpContext = 0;   // the topic of the application's help about it; 0: none
 
   const std::string& Caption() const { return FCaption; }
   void SetCaption(const std::string& Value);

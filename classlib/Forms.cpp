@@ -564,6 +564,15 @@ void TApplication::Run() {
   while (!FTerminated) HandleMessage();
 }
 
+bool TApplication::HelpContext(int Context) {
+  bool callHelp = true;
+  bool given = false;
+  if (OnHelp) given = OnHelp(HELP_CONTEXT, Context, callHelp);
+  if (callHelp && !HelpFile.empty())
+    given = WinHelpA(Handle(), HelpFile.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(Context)) != 0;
+  return given;
+}
+
 void TApplication::Terminate() {
   PostQuitMessage(0);
 }

@@ -144,6 +144,8 @@ private:
 
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 using TExceptionEvent = std::function<void(TObject* Sender, Exception& E)>;
+// Asked before the help file is opened; CallHelp := false keeps it closed.
+using THelpEvent = std::function<bool(UINT Command, INT_PTR Data, bool& CallHelp)>;
 
 class TApplication : public TComponent {
   DECLARE_CLASSINFO(TApplication)
@@ -177,8 +179,14 @@ public:
   void ShowException(const Exception& E);
   int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags = MB_OK);
 
+  // Opens the application's help at a topic: OnHelp first, then HelpFile
+  // when it names one. True when help was given.
+  bool HelpContext(int Context);
+  std::string HelpFile;
+
   TIdleEvent OnIdle;
   TExceptionEvent OnException;
+  THelpEvent OnHelp;
 
 private:
   friend class TForm;

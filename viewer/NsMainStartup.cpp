@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "monitor/DatabaseInstall.h"
 #include "viewer/NsMain.h"
 #include "viewer/components/PopupListEx.h"
 
@@ -203,6 +204,16 @@ void TMainForm::FormCreate(TObject*) {
 // that cannot be used is reported; the program goes on and every lookup
 // answers "not in database".
 void TMainForm::LoadDatabase() {
+  // An installation a crash cut short is finished or undone first, unless
+  // the wizard runs: then it is the wizard's.
+  {
+    TInstallLock lock;
+    std::string why;
+    if (lock.Owned() && !RecoverDatabase(why))
+      TellUser("An interrupted installation of the location database cannot be finished:\n" + why +
+                   "\n\nRun \"vantrelwiz -u\" to finish it.",
+               MB_OK | MB_ICONWARNING);
+  }
   try {
     LocationDatabase.Load("data");
   } catch (const Exception& E) {

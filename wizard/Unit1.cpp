@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "monitor/uLocationDatabase.h"
-#include "wizard/DatabaseInstall.h"
+#include "monitor/DatabaseInstall.h"
 
 IMPLEMENT_CLASSINFO(TForm1, TForm)
 
@@ -544,7 +544,7 @@ void TForm1::FormCreate(TObject*) {
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     SetCurrentDirectoryA(ExtractFilePath(exe).c_str());
   }
-  RecoverDatabase();   // an installation a crash cut short
+  RecoverDatabase();   // an installation a crash cut short; an install tells why it cannot go on
   if (Params.empty()) {
     CopyPagePicture(K2WizardInteriorPage1->Image()->Picture()->Graphic());
   } else if (!FileExists("myloc.txt")) {
@@ -625,6 +625,11 @@ void TForm1::Button3Click(TObject*) {
     HTTPGet1->FileName = LocalPartName;
     Label1->SetCaption("Downloading part " + IntToStr(PartCounter - 1) + " of 9");
     HTTPGet1->DownloadToFile();
+    // A WM_QUIT met while waiting (the session ends, not the window's
+    // close): the program is ending, so is the loop.
+    MSG quit;
+    if (FState == TDownloadState::dsDownloading && PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
+      FState = TDownloadState::dsClosing;
   }
 }
 
@@ -686,8 +691,10 @@ void TForm1::Unpack() {
   // new one only, and nothing else of data\ is touched.
   LastUnpackError.clear();
   bool inUse = false;
-  RecoverDatabase();
-  if (!AllPartsPresent()) {
+  std::string pending;
+  if (!RecoverDatabase(pending)) {
+    LastUnpackError = "an earlier installation cannot be finished: " + pending;
+  } else if (!AllPartsPresent()) {
     LastUnpackError = "a part is missing or too short";
   } else {
     RarExtractor1->Password = ArchivePassword;

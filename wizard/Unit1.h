@@ -32,6 +32,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/Spin.h"
+#include "monitor/DatabaseInstall.h"
 #include "classlib/StdCtrls.h"
 #include "viewer/components/HyperLbl.h"
 #include "wizard/HTTPGet.h"
@@ -139,6 +140,7 @@ public:
   TStringList HomeLines;
   std::string LongitudeCode, LatitudeCode;
   std::string LastUnpackError;   // the extraction's last error, empty after success
+  TInstallLock InstallLock;      // while the wizard runs, the main program leaves the database folders to it
 
   // Parameters as the command line would give them (ParamStr 1..).
   std::vector<std::string> Params;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/Forms.h"
+#include "classlib/WinHandles.h"
 
 const char* const SWizardStart = "To &Start Page";
 const char* const SWizardLast = "To &Last Page";
@@ -114,16 +115,12 @@ void TWizardPageTitle::GetTextRect(TCanvas* Canvas, const TRect& Rect, TRect& Te
   const int w = calc.right - calc.left, h = calc.bottom - calc.top;
   TextRect.left = x0;
   TextRect.right = x0 + w;
-  if (right) {
-    TextRect.right = x1;
-    if (!left) TextRect.left = x1 - w;
-  }
+  // An anchor on the far side moves that edge only: the text stretches
+  // from its near edge.
+  if (right) TextRect.right = x1;
   TextRect.top = Rect.top + (top ? FAnchorPlacement : 0);
   TextRect.bottom = TextRect.top + h;
-  if (bottom) {
-    TextRect.bottom = Rect.bottom - FAnchorPlacement;
-    if (!top) TextRect.top = TextRect.bottom - h;
-  }
+  if (bottom) TextRect.bottom = Rect.bottom - FAnchorPlacement;
   TextRect.right = std::min(TextRect.right, Rect.right);
   TextRect.bottom = std::min(TextRect.bottom, Rect.bottom);
 }
@@ -432,6 +429,34 @@ void TWizardCustomPage::Paint(HDC) {
   FPainting = false;
 }
 
+namespace {
+struct TMemoryDCTraits {
+  static HDC Invalid() { return nullptr; }
+  static void Close(HDC h) { DeleteDC(h); }
+};
+}  // namespace
+
+// The page is painted whole into a bitmap, then copied: the window never
+// shows the fill before what is drawn over it.
+void TWizardCustomPage::PaintWindow(HDC DC) {
+  const TRect r = ClientRect();
+  TOwnedHandle<HDC, TMemoryDCTraits> mem(CreateCompatibleDC(DC));
+  TGdiObject bitmap(CreateCompatibleBitmap(DC, std::max(1, int(r.right)), std::max(1, int(r.bottom))));
+  if (!mem || !bitmap) {
+    TCustomControl::PaintWindow(DC);
+    return;
+  }
+  const HGDIOBJ old = SelectObject(mem.Get(), bitmap.Get());
+  try {
+    TCustomControl::PaintWindow(mem.Get());
+  } catch (...) {
+    SelectObject(mem.Get(), old);
+    throw;
+  }
+  BitBlt(DC, 0, 0, r.right, r.bottom, mem.Get(), 0, 0, SRCCOPY);
+  SelectObject(mem.Get(), old);
+}
+
 void TWizardCustomPage::WndProc(TMessage& Message) {
   if (Message.Msg == WM_ERASEBKGND) {
     Message.Result = 1;   // Paint fills the whole page
@@ -608,7 +633,11 @@ TWizardHelpButton::TWizardHelpButton(TComponent* AOwner) : TWizardButtonControl(
   FSide = TAlign::alLeft;
 }
 void TWizardHelpButton::Click() {
-  // No help file ships with this system: the help context has nowhere to go.
+  if (Designing(this)) return;
+  int context = 0;
+  if (FWizard && FWizard->ActivePage()) context = FWizard->ActivePage()->HelpContext;
+  else if (TForm* f = GetParentForm(this)) context = f->HelpContext;
+  if (context != 0) Application->HelpContext(context);
 }
 
 void TWizardNavigateButton::SetCaption(const std::string& Value) {
@@ -809,13 +838,14 @@ void TWizard::AddPage(TWizardCustomPage* Page) {
 }
 
 void TWizard::RemovePage(TWizardCustomPage* Page) {
+  // The next enabled page after it becomes the active one, whichever page
+  // was active.
   TWizardCustomPage* next = FindNextPage(FPages.IndexOf(Page), 1, !Designing());
+  if (next == Page) next = nullptr;
   FPages.Remove(Page);
-  if (FActivePage == Page) {
-    FActivePage = nullptr;
-    SetActivePage(next == Page ? nullptr : next);
-    if (!FActivePage) SetButtonBarHeight(BarHeight);
-  }
+  if (FActivePage == Page) FActivePage = nullptr;
+  if (next) SetActivePage(next);
+  if (!FActivePage) SetButtonBarHeight(BarHeight);
 }
 
 void TWizard::PageEnabledChanged(TWizardCustomPage* Page) {

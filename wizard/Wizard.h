@@ -234,6 +234,7 @@ protected:
   friend class TWizardPageList;
   void CreateParams(TCreateParams& Params) override;
   void Paint(HDC DC) override;
+  void PaintWindow(HDC DC) override;   // double-buffered
   void WndProc(TMessage& Message) override;
   void EnabledChanged() override;
   void TextChanged() override;
@@ -400,7 +401,8 @@ public:
   void Loaded() override;
   void AdjustClientRect(TRect& Rect) override;
   void ShowControl(TControl* AControl);
-  virtual TWizardButtonControl* CreateButton(TWizardButtonKind Kind);   // GetButtonClass + creation
+  // Not virtual: the constructor makes the buttons, where no override runs.
+  TWizardButtonControl* CreateButton(TWizardButtonKind Kind);   // GetButtonClass + creation
 
   // What a page tells its wizard.
   void PageEnabledChanged(TWizardCustomPage* Page);

@@ -6,6 +6,7 @@
 #include <winsock.h>
 
 #include <array>
+#include <map>
 
 #include "GLTestWindow.h"
 #include "GuiTest.h"
@@ -249,6 +250,31 @@ TEST_F(ProgramTest, WithoutAHomeFileTheWizardIsStartedAndNothingIsWritten) {
   EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, KEY_READ, &k), ERROR_SUCCESS);
   EXPECT_FALSE(FileExists(Dir + "\\ana.cfg"));
   EXPECT_FALSE(FileExists(Dir + "\\tcp.log"));
+}
+
+// An update of the database cut short (the old geoip.dat moved aside, the
+// new files not yet in) is finished by the main program at its start,
+// before it opens the database.
+TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShort) {
+  WriteHome();
+  CreateDirectoryA((Dir + "\\data.ready").c_str(), nullptr);
+  CreateDirectoryA((Dir + "\\data.old").c_str(), nullptr);
+  WriteLocationFixture(Dir + "\\data.ready", "2.0.0.0,2.255.255.255,DE,Berlin,52.52,13.40\n");
+  std::map<std::string, std::string> fresh;
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"}) fresh[f] = ReadTextFile(Dir + "\\data.ready\\" + f);
+  ASSERT_TRUE(MoveFileA((Dir + "\\data\\geoip.dat").c_str(), (Dir + "\\data.old\\geoip.dat").c_str()));
+  TProcess p(Program(), Dir);
+  HWND main = WindowOf(p.Id(), "TMainForm", 20000);
+  ASSERT_NE(main, nullptr);
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), fresh[f]) << f;
+  for (const char* f : {"data.old", "data.ready", "data.new", "data.del"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
+  // The database in use is the new one: its file is held open.
+  HANDLE h = CreateFileA((Dir + "\\data\\geoip.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(p.Ended(20000));
 }
 
 }  // namespace

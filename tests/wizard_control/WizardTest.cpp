@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GuiTest.h"
@@ -275,6 +276,87 @@ TEST_F(WizardTest, ATransparentPictureShowsThePage) {
   SaveBmp(see, "wizard-transparent-picture.bmp");
   EXPECT_EQ(see.At(5, 5), face);
   EXPECT_EQ(see.At(20, 20), 0x0000FFu);
+}
+
+// Removing a page makes the next enabled page after it the active one,
+// whichever page was active.
+TEST_F(WizardTest, RemovingAPageActivatesTheNextEnabledOne) {
+  EXPECT_EQ(W->ActivePage(), Welcome);
+  Pages[1]->SetEnabled(false);
+  W->RemovePage(Pages[0]);
+  EXPECT_EQ(W->PageCount(), 3);
+  EXPECT_EQ(W->ActivePage(), Pages[2]);   // page 2 is disabled
+  PumpFor(100);
+  EXPECT_TRUE(IsWindowVisible(Pages[2]->Handle()));
+  EXPECT_FALSE(IsWindowVisible(Welcome->Handle()));
+  W->RemovePage(Pages[2]);   // nothing after it: no page is active
+  EXPECT_EQ(W->ActivePage(), nullptr);
+}
+
+// An anchor on the far side alone moves that edge: the title stretches from
+// the near edge of the rectangle.
+TEST_F(WizardTest, TitleAnchoredOnTheFarSideStretchesFromTheNearEdge) {
+  TWizardPageTitle* t = Pages[0]->Header()->Title();
+  t->SetText("Title");
+  t->SetIndent(0);
+  t->SetAnchorPlacement(7);
+  TBitmap b;
+  b.SetSize(400, 200);
+  TCanvas* c = b.Canvas();
+  c->SetFont(t->Font());
+  TRect tr;
+  t->SetAnchors({TAnchorKind::akRight, TAnchorKind::akTop});
+  t->GetTextRect(c, Rect(10, 20, 310, 120), tr);
+  EXPECT_EQ(tr.left, 10);
+  EXPECT_EQ(tr.right, 303);
+  t->SetAnchors({TAnchorKind::akLeft, TAnchorKind::akBottom});
+  t->GetTextRect(c, Rect(10, 20, 310, 120), tr);
+  EXPECT_EQ(tr.left, 17);
+  EXPECT_EQ(tr.top, 20);
+  EXPECT_EQ(tr.bottom, 113);
+}
+
+// A page is painted whole off the screen and then copied: what the page
+// event draws reaches the window, drawn on a memory bitmap.
+TEST_F(WizardTest, PagesAreDoubleBuffered) {
+  W->SelectNextPage();
+  TWizardInteriorPage* p = Pages[0];
+  int paints = 0, onMemory = 0;
+  p->OnPaintPage = [&](TObject*, TCanvas* C, TRect& R) {
+    ++paints;
+    if (GetObjectType(C->Handle()) == OBJ_MEMDC) ++onMemory;
+    C->Brush()->SetColor(clRed);
+    C->FillRect(Rect(R.left + 10, R.top + 10, R.left + 50, R.top + 50));
+  };
+  p->Invalidate();
+  PumpFor(200);
+  TCapture shot = CaptureClient(p->Handle());
+  SaveBmp(shot, "wizard-double-buffered-page.bmp");
+  const int top = p->Header()->Height();
+  EXPECT_EQ(shot.At(30, top + 30), 0xFF0000u);
+  EXPECT_GT(paints, 0);
+  EXPECT_EQ(onMemory, paints);
+}
+
+// The Help button opens the application's help at the active page's topic;
+// a page without one opens none.
+TEST_F(WizardTest, HelpOpensTheActivePagesTopic) {
+  std::vector<std::pair<UINT, INT_PTR>> asked;
+  Application->OnHelp = [&](UINT Command, INT_PTR Data, bool& CallHelp) {
+    asked.push_back({Command, Data});
+    CallHelp = false;
+    return true;
+  };
+  Welcome->SetVisibleButtons({K::bkNext, K::bkCancel, K::bkHelp});
+  Welcome->SetEnabledButtons({K::bkNext, K::bkCancel, K::bkHelp});
+  PumpFor(100);
+  Welcome->HelpContext = 31;
+  Form->HelpContext = 5;
+  Click(K::bkHelp);
+  Welcome->HelpContext = 0;   // the active page has none: no help
+  Click(K::bkHelp);
+  Application->OnHelp = nullptr;
+  EXPECT_EQ(asked, (std::vector<std::pair<UINT, INT_PTR>>{{HELP_CONTEXT, 31}}));
 }
 
 }  // namespace

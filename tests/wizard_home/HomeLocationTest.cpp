@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "TestPaths.h"
-#include "wizard/DatabaseInstall.h"
+#include "classlib/SysUtils.h"
+#include "monitor/DatabaseInstall.h"
 #include "wizard/Unit1.h"
 
 namespace {
@@ -181,6 +185,15 @@ TEST(DatabaseRecovery, AnInstallationCutShortEndsWhole) {
                                    {"data.old\\r.dat", "old-r"}, {"data\\geoip.dat", "old-g"},
                                    {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}}),
        with(mine, oldDb)},
+      // An undo cut short while the ready folder was being deleted: never
+      // forward from a ready folder that is not whole.
+      {"ready folder part deleted", with(with(mine, oldDb), {{"data.ready\\geoip.dat", "new-g"},
+                                                             {"data.ready\\r.dat", "new-r"}}),
+       with(mine, oldDb)},
+      // An earlier wizard's delete of the backups cut short: never back from
+      // a backup folder that is not whole.
+      {"backups part deleted", with(with(mine, newDb), {{"data.old\\geoip.dat", "old-g"}, {"data.old\\r.dat", "old-r"}}),
+       with(mine, newDb)},
       {"unpacking", with(with(mine, oldDb), {{"data.new\\geoip.dat", "half"}}), with(mine, oldDb)},
       // An earlier wizard moved the whole folder aside and died before the
       // new one took its place.
@@ -202,18 +215,246 @@ TEST(DatabaseRecovery, AnInstallationCutShortEndsWhole) {
   }
 }
 
-// A link inside a folder being removed goes, never what it points to.
-TEST(DatabaseRecovery, ALinkInTheBackupFolderKeepsItsTarget) {
+// A link inside the backup folder is neither entered nor moved, so what it
+// points to stays where it is; what else the backup folder holds goes home, beside a file of the same name
+// when data\ has one.
+TEST(DatabaseRecovery, TheBackupFolderGoesHomeAndALinkKeepsItsTarget) {
   char home[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, home);
   ASSERT_TRUE(FileExists("links\\data.old\\maps\\link\\keep.txt")) << "prepare makes the link";
   SetCurrentDirectoryA("links");
   Lay({{"data\\geoip.dat", "g"}, {"data\\cities.dat", "c"}, {"data\\r.dat", "r"}, {"data\\maps\\own.txt", "own"},
-       {"data.old\\maps\\old.txt", "old"}});
-  RecoverDatabase();
+       {"data\\texture.jpg", "mine"}, {"data.old\\maps\\old.txt", "old"}, {"data.old\\texture.jpg", "kept"},
+       {"data.old\\geoip.dat", "old-g"}});
+  EXPECT_TRUE(RecoverDatabase());
   EXPECT_EQ(ReadTextFile("outside\\keep.txt"), "keep\n");
-  EXPECT_FALSE(FileExists("data.old\\maps\\old.txt"));
-  EXPECT_EQ(ReadTree("data").size(), 4u);
+  // Gone as a journal folder, even with a link in it the system keeps.
+  EXPECT_FALSE(DirectoryExists("data.old"));
+  EXPECT_EQ(ReadTextFile("data\\maps\\old.txt"), "old");
+  EXPECT_EQ(ReadTextFile("data\\maps\\own.txt"), "own");
+  EXPECT_EQ(ReadTextFile("data\\texture.jpg"), "mine");
+  EXPECT_EQ(ReadTextFile("data\\texture.jpg.old"), "kept");
+  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "g");
+  SetCurrentDirectoryA(home);
+}
+
+// A backup folder that is itself a link is removed as a link: its target,
+// which is not ours, keeps what it holds.
+TEST(DatabaseRecovery, ABackupFolderThatIsALinkKeepsItsTarget) {
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  ASSERT_TRUE(FileExists("junction\\data.old\\keep.txt")) << "prepare makes the link";
+  SetCurrentDirectoryA("junction");
+  Lay({{"data\\geoip.dat", "g"}, {"data\\cities.dat", "c"}, {"data\\r.dat", "r"}});
+  RecoverDatabase();   // the link itself goes where the system lets it
+  EXPECT_EQ(ReadTextFile("target\\keep.txt"), "keep\n");
+  EXPECT_EQ(ReadTextFile("target\\geoip.dat"), "target-g\n");
+  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "g");
+  EXPECT_FALSE(FileExists("data\\keep.txt"));
+  SetCurrentDirectoryA(home);
+}
+
+// Stands for the file system under an installation: stops it at its N-th
+// file operation as a crash would, makes one move fail as a file in use
+// does, and logs what was done.
+struct TCrash {};
+class TCrashingFiles : public TInstallFiles {
+ public:
+  int CrashAt = 0;   // 0: never
+  int Count = 0;
+  std::string FailFrom;   // a move from here fails with FailCode
+  DWORD FailCode = ERROR_SHARING_VIOLATION;
+  std::vector<std::string> Log;
+
+  bool Move(const std::string& From, const std::string& To, bool Replace) override {
+    Step("move " + From + " " + To);
+    if (From == FailFrom) {
+      SetLastError(FailCode);
+      return false;
+    }
+    return TInstallFiles::Move(From, To, Replace);
+  }
+  bool Delete(const std::string& Name) override { return Step("delete " + Name), TInstallFiles::Delete(Name); }
+  bool MakeFolder(const std::string& Name) override { return Step("mkdir " + Name), TInstallFiles::MakeFolder(Name); }
+  bool RemoveEmptyFolder(const std::string& Name) override {
+    return Step("rmdir " + Name), TInstallFiles::RemoveEmptyFolder(Name);
+  }
+  bool Flush(const std::string& Name) override { return Step("flush " + Name), TInstallFiles::Flush(Name); }
+
+ private:
+  void Step(const std::string& What) {
+    Log.push_back(What);
+    if (++Count == CrashAt) throw TCrash{};
+  }
+};
+
+struct TFilesInPlace {
+  explicit TFilesInPlace(TInstallFiles* F) { SetInstallFiles(F); }
+  ~TFilesInPlace() { SetInstallFiles(nullptr); }
+};
+
+void Writable(const std::string& Dir) {
+  for (const auto& [name, bytes] : ReadTree(Dir)) SetFileAttributesA((Dir + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// An installation stopped at every one of its file operations in turn, and
+// the recovery that follows stopped at every one of its own, ends at the
+// next start with the whole old or the whole new database, every file of
+// the user's in data\ kept and no journal folder left: for a first
+// installation, an update, and an update undone because the main program
+// opened a file while it ran. The new files are read-only, as an archive
+// can make them.
+TEST(DatabaseRecovery, EveryCrashPointEndsWithAWholeDatabase) {
+  const TTree oldDb{{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}};
+  const TTree newDb{{"data\\geoip.dat", "new-g"}, {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}};
+  const TTree staged{{"data.new\\geoip.dat", "new-g"}, {"data.new\\cities.dat", "new-c"},
+                     {"data.new\\r.dat", "new-r"}, {"data.new\\readme.txt", "archive's own"}};
+  const TTree mine{{"data\\texture.jpg", "texture"}, {"data\\mine\\notes.txt", "notes"}};
+  auto with = [](TTree A, const TTree& B) {
+    A.insert(B.begin(), B.end());
+    return A;
+  };
+  struct TCase {
+    const char* Name;
+    TTree Before;
+    std::string FailFrom;   // the move the main program blocks
+    TInstallResult Result;
+    TTree After;            // without a crash
+  };
+  const TCase cases[] = {
+      {"first installation", with(mine, staged), "", TInstallResult::irInstalled, with(mine, newDb)},
+      {"update", with(with(mine, oldDb), staged), "", TInstallResult::irInstalled, with(mine, newDb)},
+      {"update undone", with(with(mine, oldDb), staged), "data.ready\\r.dat", TInstallResult::irInUse,
+       with(with(mine, oldDb), {{"data.new\\geoip.dat", "new-g"}, {"data.new\\cities.dat", "new-c"},
+                                {"data.new\\r.dat", "new-r"}, {"data.new\\readme.txt", "archive's own"}})},
+  };
+  const TTree none = mine;
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  const std::string work = TempFolder("crash");
+  auto layOut = [&](const TCase& c) {
+    SetCurrentDirectoryA(home);
+    SetCurrentDirectoryA(TempFolder("crash").c_str());
+    Lay(c.Before);
+    for (const char* f : DatabaseFiles)
+      SetFileAttributesA((std::string("data.new\\") + f).c_str(), FILE_ATTRIBUTE_READONLY);
+  };
+  auto install = [&](const TCase& c, int CrashAt, TInstallResult* Result) {
+    TCrashingFiles files;
+    files.CrashAt = CrashAt;
+    files.FailFrom = c.FailFrom;
+    TFilesInPlace inPlace(&files);
+    std::string error;
+    try {
+      *Result = InstallDatabase(error);
+      return false;
+    } catch (const TCrash&) {
+      return true;
+    }
+  };
+  int points = 0, whole = 0;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // Without a crash, and the order of its steps.
+    layOut(c);
+    TCrashingFiles files;
+    files.FailFrom = c.FailFrom;
+    TInstallResult r;
+    {
+      TFilesInPlace inPlace(&files);
+      std::string error;
+      r = InstallDatabase(error);
+      EXPECT_EQ(r, c.Result) << error;
+    }
+    Writable(".");
+    EXPECT_EQ(ReadTree("."), c.After);
+    // Each new file is on disk before the new database is taken as whole.
+    const auto at = [&](const std::string& Op) {
+      return std::find(files.Log.begin(), files.Log.end(), Op) - files.Log.begin();
+    };
+    for (const char* f : DatabaseFiles)
+      EXPECT_LT(at(std::string("flush data.new\\") + f), at("move data.new data.ready")) << f;
+    const int steps = files.Count;
+    ASSERT_GT(steps, 10);
+    for (int n = 1; n <= steps; ++n) {
+      // Then the recovery itself stopped at each of its steps, and one more
+      // start that runs to its end.
+      for (int m = 1;; ++m) {
+        SCOPED_TRACE("install stopped at " + std::to_string(n) + ", recovery at " + std::to_string(m));
+        layOut(c);
+        ASSERT_TRUE(install(c, n, &r));
+        bool recoveryStopped = false;
+        {
+          TCrashingFiles again;
+          again.CrashAt = m;
+          TFilesInPlace inPlace(&again);
+          try {
+            RecoverDatabase();
+          } catch (const TCrash&) {
+            recoveryStopped = true;
+          }
+        }
+        EXPECT_TRUE(RecoverDatabase());
+        Writable(".");
+        const TTree after = ReadTree(".");
+        ++points;
+        const bool ok = after == with(mine, oldDb) || after == with(mine, newDb) ||
+                        (c.Before.count("data\\geoip.dat") == 0 && after == none);
+        if (ok) ++whole;
+        EXPECT_TRUE(ok) << files.Log[n - 1];
+        for (const char* f : {"data.old", "data.new", "data.ready", "data.del"}) EXPECT_FALSE(FileExists(f)) << f;
+        if (!recoveryStopped) break;
+      }
+    }
+  }
+  SetCurrentDirectoryA(home);
+  std::printf("crash points: %d, ending whole with every file kept: %d\n", points, whole);
+  EXPECT_EQ(whole, points);
+}
+
+// A database file held open stops an installation before any file is
+// touched.
+TEST(DatabaseInstall, ADatabaseInUseChangesNothing) {
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  SetCurrentDirectoryA(TempFolder("inuse").c_str());
+  Lay({{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"},
+       {"data.new\\geoip.dat", "new-g"}, {"data.new\\cities.dat", "new-c"}, {"data.new\\r.dat", "new-r"}});
+  HANDLE held = CreateFileA("data\\geoip.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  TCrashingFiles files;
+  {
+    TFilesInPlace inPlace(&files);
+    std::string error;
+    EXPECT_EQ(InstallDatabase(error), TInstallResult::irInUse);
+  }
+  CloseHandle(held);
+  EXPECT_TRUE(files.Log.empty()) << files.Log.front();
+  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "old-g");
+  EXPECT_EQ(ReadTextFile("data.new\\geoip.dat"), "new-g");
+  SetCurrentDirectoryA(home);
+}
+
+// An earlier installation that cannot be finished is reported with its own
+// cause, not as a database in use.
+TEST(DatabaseInstall, APendingInstallationThatCannotGoOnTellsWhy) {
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  SetCurrentDirectoryA(TempFolder("cause").c_str());
+  Lay({{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"},
+       {"data.ready\\geoip.dat", "new-g"}, {"data.ready\\cities.dat", "new-c"}, {"data.ready\\r.dat", "new-r"},
+       {"data.new\\geoip.dat", "newer-g"}, {"data.new\\cities.dat", "newer-c"}, {"data.new\\r.dat", "newer-r"}});
+  TCrashingFiles files;
+  files.FailFrom = "data\\geoip.dat";
+  files.FailCode = ERROR_ACCESS_DENIED;
+  std::string error;
+  {
+    TFilesInPlace inPlace(&files);
+    EXPECT_EQ(InstallDatabase(error), TInstallResult::irFailed);
+  }
+  EXPECT_NE(error.find(SysErrorMessage(ERROR_ACCESS_DENIED)), std::string::npos) << error;
+  EXPECT_NE(error.find("data\\geoip.dat"), std::string::npos) << error;
+  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "old-g");
   SetCurrentDirectoryA(home);
 }
 

@@ -390,6 +390,25 @@ TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShort) {
   ASSERT_TRUE(Ended());
 }
 
+// An undo that died while deleting the ready folder left two new files in
+// it and the old database whole: the next start keeps the old database and
+// never moves the remnants in.
+TEST_F(ProgramTest, AStartNeverMovesInAReadyFolderThatIsNotWhole) {
+  InstallOld("100");
+  KeepMine();
+  CreateDirectoryA((Dir + "\\data.ready").c_str(), nullptr);
+  for (const char* f : {"geoip.dat", "r.dat"})
+    ASSERT_TRUE(CopyFileA((std::string("data-src\\") + f).c_str(), (Dir + "\\data.ready\\" + f).c_str(), FALSE));
+  Start("-h", " Edit Your Home Location ");
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
+  EXPECT_EQ(ReadTextFile(Dir + "\\data\\cities.dat"), "GBLondon;5151;-13\r\n");
+  for (const char* f : {"data.old", "data.ready", "data.new", "data.del"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
+  ExpectMineKept();
+  PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(Ended());
+}
+
 TEST_F(ProgramTest, HomeEditingRewritesHomeWithoutStartingTheMainProgram) {
   CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
   for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})

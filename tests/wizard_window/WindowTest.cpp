@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,12 @@ class TTestForm1 : public TForm1 {
 public:
   using TForm1::TForm1;
   void ShowMessage(const std::string& Text) override { Messages.push_back(Text); }
+  bool AskRetry(const std::string& Text) override {
+    Messages.push_back(Text);
+    return OnAskRetry ? OnAskRetry() : false;
+  }
   std::vector<std::string> Messages;
+  std::function<bool()> OnAskRetry;
 };
 
 class WindowTest : public testing::Test {
@@ -137,6 +143,51 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheDownload) {
   EXPECT_EQ(Server.Count("/feb10.part04.zip"), 0);
   EXPECT_TRUE(Form->Messages.empty());
   EXPECT_FALSE(FileExists("geoip.part03.rar"));
+}
+
+// A WM_QUIT that does not come through the window's close (the session
+// ends) ends the loop too: no next mirror, no busy message.
+TEST_F(WindowTest, AQuitDuringADownloadEndsTheLoop) {
+  TOnProgressEvent progress = Form->HTTPGet1->OnProgress;
+  bool posted = false;
+  Form->HTTPGet1->OnProgress = [&](TObject* S, int Total, int Read) {
+    progress(S, Total, Read);
+    if (Form->PartSuffix == "03" && !posted) {
+      posted = true;
+      PostQuitMessage(0);
+    }
+  };
+  Form->Button3Click(Form->Button3);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));   // still the program's
+  EXPECT_TRUE(posted);
+  EXPECT_EQ(Form->DownloadState(), TDownloadState::dsClosing);
+  EXPECT_EQ(Server.Count("/feb10.part03.zip"), 1);
+  EXPECT_EQ(Server.Count("/feb10.part04.zip"), 0);
+  EXPECT_TRUE(Form->Messages.empty());
+}
+
+// The window closed while the wizard asks to retry an installation that
+// the main program blocks: the answer "Retry" no longer installs or asks
+// again; the old database stays.
+TEST_F(WindowTest, ClosingWhileAskedToRetryEndsTheInstallation) {
+  CreateDirectoryA("data", nullptr);
+  WriteTextFile("data\\r.dat", "100\r\n");
+  WriteTextFile("data\\geoip.dat", std::string(24, 'g'));
+  WriteTextFile("data\\cities.dat", "GBLondon;5151;-13\r\n");
+  HANDLE held = CreateFileA("data\\geoip.dat", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  int asked = 0;
+  Form->OnAskRetry = [&] {
+    if (++asked == 1) Form->Close();   // the close box, while the question is up
+    return asked < 3;                  // "Retry", until asked too often
+  };
+  Form->Button3Click(Form->Button3);
+  CloseHandle(held);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(Form->DownloadState(), TDownloadState::dsClosing);
+  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), std::string(24, 'g'));
+  EXPECT_FALSE(DirectoryExists("data.new"));
 }
 
 TEST_F(WindowTest, APartNoMirrorHasIsFetchedAgainByTheNextClick) {
