@@ -532,9 +532,12 @@ private:
   static constexpr UINT WM_FREEOPTIONCONTROLS = WM_APP + 124;
   std::vector<TControl*> FClosedControls;
   void FreeClosedControls();
-  // OK's click lets messages through (the map page, the refresh): the
-  // controls it runs from stay until it has returned.
+  // A click on the window's controls may let messages through (OK's map
+  // page and refresh, the log's scan, a dialog): the controls it runs from
+  // stay until it has returned.
   int FOptionsClickDepth = 0;
+  void EndOptionsClick();
+  void GuardOptionClicks();
   void PreparePopupTable();
   void LoadDatabase();
   void ReadHome();
@@ -699,6 +702,8 @@ extern int MouseX, MouseY;   // the pointer in the viewer, at the last press or 
 extern uint8_t HoveredHudCell;   // 0, or the HUD cell 1..10 under the pointer
 extern uint8_t SelectionKind;    // 31 when the clicked point is a traceroute hop
 extern const std::array<const char*, 10> HudHints;
+// The HUD bar's left edge, centred in the view (half pixels kept).
+double HudBarLeft(int ViewerWidth, int BarWidth);
 // The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
 // ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
 int HudCellAt(int X, int ViewerWidth, int BarWidth);

@@ -247,6 +247,7 @@ void TMainForm::gmClick(TObject* Sender) {
   if (FromTable(Sender)) {
     TListItem* item = ::TableSelection();
     if (!item) return;
+    SelectionKind = 0;   // a row is a location, whatever the globe's last click picked
     SelectedLocationText = SubItem(item, siLocation) + ", " + SubItem(item, siCountry);
     SelectedLocationIndex = ExactIndex(LocationLabels, SelectedLocationText);
     SelectedIPList = SubItem(item, siRemoteIP);

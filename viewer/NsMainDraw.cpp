@@ -337,14 +337,25 @@ void TMainForm::DrawLabel(TRenderContextInfo& rci, const TVector& Point, const s
 
 void TMainForm::TakeHoverTexts() {
   const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), GLPoints1->Positions()->Count()});
+  bool location = false, hop = false;
   for (int h = 0; h < HoverList.Count(); ++h) {
     const int k = VisualizedIPs.IndexOf(HoverList[h]);
-    if (k >= 0 && k < count) HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
+    if (k >= 0 && k < count) {
+      HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
+      location = true;
+    }
     const int j = RouteHops.IndexOf(HoverList[h]);
     if (j >= 0 && j < GLPoints2->Positions()->Count()) {
       HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
       HoverHopText = EntryText(RouteHops[j], HoverHopLabel, "\r\n");
+      hop = true;
     }
+  }
+  // an entry the last poll dropped leaves no text of a place hovered before
+  if (!location) HoverText.clear();
+  if (!hop) {
+    HoverHopText.clear();
+    HoverHopLabel.clear();
   }
 }
 

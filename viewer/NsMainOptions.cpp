@@ -1,6 +1,7 @@
 // The options and about window: its controls, built on the empty form each
 // time it opens and freed when it closes; OK applies and stores every
 // setting.
+#include <algorithm>
 #include <cmath>
 
 #include "classlib/Buttons.h"
@@ -127,7 +128,8 @@ void TMainForm::aboutform(TObject*) {
 
   // ---- Options ----
   TPanel* p = b.Panel(page[0], 10, 0, 408, 260);
-  const int refresh = Interval / 1000;
+  // whole seconds only: a period the display cannot show takes its nearest step
+  const int refresh = std::clamp((Interval + 500) / 1000, 1, 3600);
   b.Label(p, 14, 69, "Refresh every                    seconds");
   o.RefreshDisplay = b.Display(p, 87, 66, 32, IntToStr(refresh));
   o.RefreshUpDown = b.UpDown(p, 119, 65, 1, 3600, refresh);
@@ -315,7 +317,31 @@ void TMainForm::aboutform(TObject*) {
     if (auto* w = dynamic_cast<TWinControl*>(c))
       SetWindowPos(w->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   o.Pages->SetActivePageIndex(0);
+  GuardOptionClicks();
   aform->Show();
+}
+
+void TMainForm::EndOptionsClick() {
+  if (--FOptionsClickDepth == 0 && !FClosedControls.empty())
+    PostMessageA(Handle(), WM_FREEOPTIONCONTROLS, 0, 0);
+}
+
+void TMainForm::GuardOptionClicks() {
+  struct TClickDone {
+    TMainForm* Form;
+    ~TClickDone() { Form->EndOptionsClick(); }
+  };
+  auto guarded = [this](auto Handler) {
+    return [this, Handler](auto... Args) {
+      ++FOptionsClickDepth;
+      TClickDone done{this};
+      Handler(Args...);
+    };
+  };
+  for (TControl* c : OptionControls.Built) {
+    if (c->OnClick) c->OnClick = guarded(c->OnClick);
+    if (auto* u = dynamic_cast<TUpDown*>(c); u && u->OnClick) u->OnClick = guarded(u->OnClick);
+  }
 }
 
 void TMainForm::advclick(TObject*) { OptionControls.Cover->SetVisible(false); }
@@ -422,13 +448,10 @@ void TMainForm::FreeClosedControls() {
 }
 
 void TMainForm::okclick(TObject*) {
-  ++FOptionsClickDepth;
+  ++FOptionsClickDepth;   // run directly too, not only from its button
   struct TClickDone {
     TMainForm* Form;
-    ~TClickDone() {
-      if (--Form->FOptionsClickDepth == 0 && !Form->FClosedControls.empty())
-        PostMessageA(Form->Handle(), WM_FREEOPTIONCONTROLS, 0, 0);
-    }
+    ~TClickDone() { Form->EndOptionsClick(); }
   } done{this};
   TOptionControls& o = OptionControls;
   // 1. the rogue countries' page
@@ -467,11 +490,12 @@ void TMainForm::okclick(TObject*) {
     LabelFont.SetName(ChosenFontName);
     LabelFont.SetSize(ChosenFontSize < 6 ? 7 : ChosenFontSize);
     LabelFont.SetStyle(ChosenFontStyle);
+    GLWindowsBitmapFont1->SetFont(&LabelFont);   // the globe draws a copy
     ::Font = ChosenFontText;
     ChosenFontSize = 0;
   }
   // 9. the poll period, as shown
-  Interval = StrToIntDef(o.RefreshDisplay->Text(), Interval / 1000) * 1000;
+  Interval = std::clamp(StrToIntDef(o.RefreshDisplay->Text(), 1), 1, 3600) * 1000;
   Timer->SetInterval(static_cast<UINT>(Interval));
   // 10.-11. the monitor and the window
   InternalOff = o.InternalOff->Checked();

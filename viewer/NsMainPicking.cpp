@@ -8,13 +8,15 @@
 
 int MouseX = 0, MouseY = 0;
 
+double HudBarLeft(int ViewerWidth, int BarWidth) { return ViewerWidth / 2.0 - BarWidth / 2.0; }
+
 int HudCellAt(int X, int ViewerWidth, int BarWidth) {
-  const int left = ViewerWidth / 2 - BarWidth / 2;
-  if (BarWidth <= 0 || X <= left || X >= left + BarWidth) return 0;
-  const int c = BarWidth / 10;
+  const double left = HudBarLeft(ViewerWidth, BarWidth), x = X;
+  if (BarWidth <= 0 || x <= left || x >= left + BarWidth) return 0;
+  const double c = BarWidth / 10.0;
   for (int k = 1; k <= 10; ++k) {
-    const int right = k == 10 ? left + BarWidth : left + k * c;
-    if (left + (k - 1) * c < X && X < right) return k;
+    const double right = k == 10 ? left + BarWidth : left + k * c;
+    if (left + (k - 1) * c < x && x < right) return k;
   }
   return 0;
 }
@@ -56,7 +58,7 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
     SetViewerCursors(PointerCursor);
   } else {
     ShowHudBar(true);
-    const int left = W / 2 - bar.x / 2;
+    const double left = HudBarLeft(W, bar.x);
     if (X < left || X > left + bar.x) {
       if (HoveredHudCell != 0) SetHudImage(0);
       HudHint.clear();

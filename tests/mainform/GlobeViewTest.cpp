@@ -8,8 +8,12 @@
 #include "ViewScene.h"
 #include "GLTestWindow.h"
 #include "MainFormFixture.h"
+#include "GuiTest.h"
+#include "classlib/ComCtrls.h"
+#include "classlib/Dialogs.h"
 #include "classlib/Jpeg.h"
 #include "scene3d/GLCanvas.h"
+#include "viewer/Unit3.h"
 
 namespace {
 
@@ -67,7 +71,9 @@ protected:
   void TearDown() override {
     if (Form) delete Form;
     Form = nullptr;
+    ChooseFontProc = ChooseFontA;
     MainFormTest::TearDown();
+    aform = nullptr;
   }
   void Connect(const std::vector<std::string>& Remotes) {
     FakeNet().Tcp.clear();
@@ -203,6 +209,64 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
   EXPECT_EQ(CountIn(plain, m.x - 2, m.y - 2, m.x + 2, m.y + 2, Cyan), 0);
   EXPECT_GT(CountIn(plain, cairo.x - 1, cairo.y - 1, cairo.x + 1, cairo.y + 1, Red), 4);
   EXPECT_GT(CountIn(plain, cairo.x + 4, cairo.y - 16, cairo.x + 60, cairo.y - 4, Red), 5);
+}
+
+// Arial, 20 points.
+BOOL WINAPI PickLargeArial(LPCHOOSEFONTA F) {
+  lstrcpyA(F->lpLogFont->lfFaceName, "Arial");
+  F->lpLogFont->lfHeight = -27;
+  F->lpLogFont->lfWeight = FW_NORMAL;
+  F->lpLogFont->lfItalic = FALSE;
+  return TRUE;
+}
+
+// Rows from the top of the highest red glyph pixel to the bottom of the
+// lowest, in the band right of a point where its label is drawn.
+int RedLabelHeight(const TCapture& C, POINT P) {
+  const int px = static_cast<int>(P.x), py = static_cast<int>(P.y);
+  int top = C.Height, bottom = -1;
+  for (int y = std::max(py - 80, 0); y < std::min(py + 40, C.Height); ++y)
+    for (int x = px + 4; x < std::min(px + 220, C.Width); ++x)
+      if (Red(Split(C.At(x, y)))) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return bottom < 0 ? 0 : bottom - top + 1;
+}
+
+TEST_F(GlobeView, TheLabelsFontChosenInTheOptionsWindowDrawsTheNextFrame) {
+  PutDword("Software\\Vantrel", "Width", 480);
+  PutDword("Software\\Vantrel", "Height", 420);
+  PutDword("Software\\Vantrel", "Labels", 1);
+  Connect({"2.0.0.7"});
+  Start();
+  const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
+  StartupCounter = 4;   // no status line
+  Drawn();
+  const int before = RedLabelHeight(Frame(), paris);
+  ASSERT_GT(before, 4) << "Paris's label in the starting font";
+
+  Application->CreateForm(aform);
+  ChooseFontProc = PickLargeArial;
+  Form->aboutform(nullptr);
+  ASSERT_TRUE(PumpUntil([] { return IsWindowVisible(aform->Handle()) != FALSE; }));
+  SetForegroundWindow(aform->Handle());
+  Form->OptionControls.Pages->SetActivePageIndex(1);
+  PumpFor(100);
+  ClickClient(Form->OptionControls.FontButton->Handle(), 20, 10);
+  ASSERT_TRUE(PumpUntil([&] { return Form->OptionControls.FontPreview->Caption() == "Arial, 20"; }));
+  TWinControl* ok = nullptr;
+  for (int i = 0; i < aform->ControlCount(); ++i)
+    if (aform->Controls(i)->Caption() == "OK") ok = static_cast<TWinControl*>(aform->Controls(i));
+  ASSERT_NE(ok, nullptr);
+  ClickClient(ok->Handle(), 20, 10);
+  ASSERT_TRUE(PumpUntil([] { return !aform->Visible(); }));
+
+  Drawn();
+  const TCapture chosen = Frame();
+  Screenshot(chosen, "globe-labels-chosen-font.bmp");
+  const int after = RedLabelHeight(chosen, paris);
+  EXPECT_GT(after, before + 8) << "glyphs " << before << " rows tall before, " << after << " after";
 }
 
 // 1,000 connections to 100 places, ten addresses each; an address merged

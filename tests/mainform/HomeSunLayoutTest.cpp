@@ -129,12 +129,31 @@ protected:
 TEST(Sun, TheTimerSetsTheLightAndThenTicksOnceAMinute) {
   TSunForm form(nullptr);
   EXPECT_EQ(form.Timer1->Interval(), 500u);
+  auto utcDay = [] {   // the fraction of the UTC day gone
+    SYSTEMTIME t;
+    GetSystemTime(&t);
+    return (t.wHour * 3600 + t.wMinute * 60 + t.wSecond + t.wMilliseconds / 1000.0) / 86400;
+  };
+  double before = utcDay();
   form.timUpdateSunTimer(form.Timer1);
+  double after = utcDay();
+  if (after < before) after += 1;   // midnight passed
   ASSERT_EQ(form.Directions.size(), 1u);
   EXPECT_EQ(form.Timer1->Interval(), 60000u);
   const TAffineVector& v = form.Directions[0];
-  EXPECT_NEAR(v[0] * v[0] + v[2] * v[2], 1, 1e-5);
-  EXPECT_LE(std::fabs(v[1]), std::sin(23.5f * 3.14159265f / 180) + 1e-5f) << "within the tropics";
+  // The sun over the meridian of the UTC time of the tick (noon: -z, six
+  // in the morning: -x), at the declination of today's date.
+  const double pi = 3.14159265358979;
+  const double expected = (before + after) / 2 * 2 * pi + pi / 2;
+  const double off = std::remainder(std::atan2(v[2], v[0]) - expected, 2 * pi);
+  EXPECT_LT(std::fabs(off), (after - before) * pi + 1e-3) << "the sun stands at another hour";
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  static const int daysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  const int y = local.wYear;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  const int dayOfYear = daysBefore[local.wMonth - 1] + local.wDay + (leap && local.wMonth > 2 ? 1 : 0);
+  EXPECT_NEAR(v[1], std::sin(SunDeclination(dayOfYear) * pi / 180), 1e-5) << "day " << dayOfYear;
 }
 
 TEST(Desktop, DesktopIconsAreTheFirstChildOfTheProgManWindow) {

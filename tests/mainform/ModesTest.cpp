@@ -7,15 +7,32 @@
 namespace {
 
 TEST(Modes, HudCellsZoomPickColoursKeysAndTheDesktopSquare) {
-  // A 332-pixel bar in a 500-pixel view: left edge 84, cells 33 wide, the
-  // tenth one up to the bar's right edge 416.
+  // A 332-pixel bar in a 500-pixel view: left edge 84, cells 33.2 wide, the
+  // tenth one up to the bar's right edge 416; on a boundary no cell.
   EXPECT_EQ(HudCellAt(84, 500, 332), 0);
   EXPECT_EQ(HudCellAt(85, 500, 332), 1);
-  EXPECT_EQ(HudCellAt(117, 500, 332), 0) << "exactly on a boundary: no cell";
+  EXPECT_EQ(HudCellAt(117, 500, 332), 1) << "the first boundary lies at 117.2";
   EXPECT_EQ(HudCellAt(118, 500, 332), 2);
+  EXPECT_EQ(HudCellAt(249, 500, 332), 5);
+  EXPECT_EQ(HudCellAt(250, 500, 332), 0) << "exactly on the fifth boundary";
+  EXPECT_EQ(HudCellAt(251, 500, 332), 6);
+  EXPECT_EQ(HudCellAt(382, 500, 332), 9) << "the last boundary lies at 382.8";
+  EXPECT_EQ(HudCellAt(383, 500, 332), 10);
   EXPECT_EQ(HudCellAt(415, 500, 332), 10);
   EXPECT_EQ(HudCellAt(416, 500, 332), 0);
   EXPECT_EQ(HudCellAt(30, 500, 332), 0);
+  // An odd width puts the bar's left edge at 84.5 and its right edge at 416.5.
+  EXPECT_EQ(HudCellAt(84, 501, 332), 0);
+  EXPECT_EQ(HudCellAt(250, 501, 332), 5) << "the fifth boundary lies at 250.5";
+  EXPECT_EQ(HudCellAt(251, 501, 332), 6);
+  EXPECT_EQ(HudCellAt(416, 501, 332), 10);
+  EXPECT_EQ(HudCellAt(417, 501, 332), 0);
+  // The bar of a narrow view: 301 wide from 1, cells 30.1 wide.
+  EXPECT_EQ(HudCellAt(31, 303, 301), 1) << "the first boundary lies at 31.1";
+  EXPECT_EQ(HudCellAt(271, 303, 301), 9) << "the last boundary lies at 271.9";
+  EXPECT_EQ(HudCellAt(272, 303, 301), 10);
+  EXPECT_EQ(HudCellAt(301, 303, 301), 10);
+  EXPECT_EQ(HudCellAt(302, 303, 301), 0);
 
   EXPECT_FLOAT_EQ(ZoomBy(1.0f, 120, 800, 600), 1.12f);
   EXPECT_FLOAT_EQ(ZoomBy(1.0f, -120, 800, 600), 0.88f);

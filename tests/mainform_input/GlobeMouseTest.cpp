@@ -221,6 +221,58 @@ TEST_F(GlobeMouse, AClickBeforeTheHoverIsDrawnPicksTheClickedPointsTexts) {
   EXPECT_EQ(PickedHint, " 4.0.0.1\r\n Cairo, EG");
 }
 
+TEST_F(GlobeMouse, APlaceAPollDroppedBeforeAFrameLeavesNoTextOfThePlaceHoveredBefore) {
+  FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1},
+                   {5, NetAddress("192.168.1.5"), Port(50002), NetAddress("4.0.0.1"), Port(443), 1}};
+  Start();
+  auto screenPoint = [&](const char* Address) {
+    const POINT p = InView(Form->GLPoints1->Positions()->Get(Form->VisualizedIPs.IndexOf(Address)));
+    return ClientToScreenPoint(Form->Scene3DViewer1->Handle(), p.x, p.y);
+  };
+  const POINT paris = screenPoint("2.0.0.1"), cairo = screenPoint("4.0.0.1");
+  MoveMouseTo(paris.x, paris.y);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
+  Drawn();
+  ASSERT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+
+  // Off Paris and onto Cairo with mouse messages only (no frame drawn),
+  // then a poll without Cairo, then the click.
+  auto mouseOnly = [&](const std::function<bool()>& Done) {
+    for (int i = 0; i < 100 && !Done(); ++i) {
+      MSG m;
+      while (PeekMessageA(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) DispatchMessageA(&m);
+      Sleep(20);
+    }
+  };
+  MoveMouseTo(paris.x, paris.y + 40);
+  mouseOnly([&] { return Form->HoverList.Count() == 0; });
+  ASSERT_EQ(Form->HoverList.Count(), 0);
+  MoveMouseTo(cairo.x, cairo.y);
+  mouseOnly([&] { return Form->HoverList.Count() == 1; });
+  ASSERT_EQ(Form->HoverList.Text(), "4.0.0.1\r\n");
+  FakeNet().Tcp.pop_back();
+  Form->Refresh(true);
+  ASSERT_EQ(Form->VisualizedIPs.IndexOf("4.0.0.1"), -1);
+
+  std::atomic<bool> shown{false};
+  std::thread closer([&] {
+    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
+    shown = MenuOpen();
+    PressKey(VK_ESCAPE);
+  });
+  ClickAt(cairo.x, cairo.y);
+  PumpUntil([&] { return shown.load(); }, 8000);
+  PumpFor(300);
+  closer.join();
+  EXPECT_TRUE(shown.load());
+  EXPECT_EQ(Form->RouteTarget, "4.0.0.1");
+  EXPECT_EQ(PickedHint, "") << "the text of the place hovered before";
+  // "Show on Web Map" finds no plotted place: the notice, not Paris
+  Form->gmClick(nullptr);
+  EXPECT_EQ(SelectedLocationIndex, -1);
+  EXPECT_NE(SelectedLocationText, "Paris, FR");
+}
+
 TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenThePointerLeaves) {
   Start();
   const int w = Form->Scene3DViewer1->Width(), h = Form->Scene3DViewer1->Height();

@@ -12,6 +12,7 @@
 #include "classlib/ComCtrls.h"
 #include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
+#include "monitor/Unit5.h"
 #include "netlib/NetComponent.h"
 #include "tests/mainform/MainFormFixture.h"
 #include "viewer/Unit3.h"
@@ -72,6 +73,7 @@ protected:
     NetComponent_Finalize();
     aform = nullptr;
     frmMain = nullptr;
+    Form5 = nullptr;
     Browsers.reset();
   }
   void Open() {
@@ -309,6 +311,58 @@ TEST_F(Options, OkLetsMessagesThroughButItsButtonLivesUntilItsClickIsDone) {
   EXPECT_TRUE(Form->Errors.empty());
 }
 
+// The load button's window: destroyed at all, and while its click ran.
+HWND LoadWindow = nullptr;
+bool InLoadClick = false;
+int LoadFreed = 0, LoadFreedInClick = 0;
+LRESULT CALLBACK WatchLoadButton(int Code, WPARAM W, LPARAM L) {
+  const auto* m = reinterpret_cast<const CWPSTRUCT*>(L);
+  if (Code == HC_ACTION && m->hwnd == LoadWindow && m->message == WM_NCDESTROY) {
+    ++LoadFreed;
+    LoadFreedInClick += InLoadClick;
+  }
+  return CallNextHookEx(nullptr, Code, W, L);
+}
+
+TEST_F(Options, ClosedDuringItsLoadClickTheWindowKeepsTheButtonUntilTheClickIsDone) {
+  // The log's scan lets messages through; a close typed ahead of the click
+  // (Esc reaching Cancel) comes in meanwhile.
+  LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogPath, "---> 2.0.0.7 connected\r\n---> 2.0.0.8 connected\r\n");
+  Application->CreateForm(Form5);
+  Open();
+  ASSERT_TRUE(O().LoadButton->Enabled());
+  LoadWindow = O().LoadButton->Handle();
+  InLoadClick = false;
+  LoadFreed = LoadFreedInClick = 0;
+  HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, WatchLoadButton, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  ClickClient(LoadWindow, 20, 10);
+  bool clicked = false;
+  for (const DWORD until = GetTickCount() + 5000; !clicked && GetTickCount() < until;) {
+    MSG m;
+    if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      continue;
+    }
+    const bool up = m.hwnd == LoadWindow && m.message == WM_LBUTTONUP;
+    if (up) PostMessageA(aform->Handle(), WM_CLOSE, 0, 0);
+    InLoadClick = up;
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+    InLoadClick = false;
+    clicked = up;
+  }
+  PumpUntil([] { return LoadFreed > 0; });
+  UnhookWindowsHookEx(hook);
+  ASSERT_TRUE(clicked);
+  EXPECT_EQ(LoadFreedInClick, 0) << "freed while its click ran";
+  EXPECT_EQ(LoadFreed, 1) << "freed once the click was done";
+  EXPECT_FALSE(aform->Visible());
+  EXPECT_EQ(Lines(Form->AnalyzedIPs), (std::vector<std::string>{HomeIP, "2.0.0.7", "2.0.0.8"}));
+  EXPECT_TRUE(Form->Errors.empty());
+}
+
 TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   // 7 s with a 2 s refresh: the up-down stands at 3, the display at 7
   PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 7);
@@ -328,6 +382,20 @@ TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   Form->okclick(nullptr);
   PumpFor(100);
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 8u);
+}
+
+TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfterOk) {
+  PutDword("Software\\Vantrel\\1.1", "Interval", 500);
+  Form->LoadSettings();
+  Form->Timer->OnTimer = [this](TObject* S) { Form->TimerTimer(S); };
+  Open();
+  EXPECT_EQ(O().RefreshDisplay->Text(), "1");
+  Click(Button("OK"), 20, 10);
+  ASSERT_TRUE(PumpUntil([] { return !aform->Visible(); }));
+  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1", "Interval"), 1000u);
+  Form->Timer->SetEnabled(true);
+  const int ticks = PollTimerTicks;
+  EXPECT_TRUE(PumpUntil([&] { return PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
 }
 
 TEST_F(Options, OkStoresTheViewAsItIsNow) {

@@ -217,7 +217,7 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
   Put(k11, "Interval", REG_DWORD, eight, 8);                  // eight bytes of REG_DWORD
   PutDword(k11, "InternalOff", 1);
   PutDword(k11, "IPList", 3);                                 // integer for a string
-  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 300);     // past a byte: the default
+  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 256);     // past a byte: the default
   PutDword("Software\\Vantrel\\1.1.2", "LineThickness", 0);   // no width: the default
   PutDword("Software\\Vantrel\\1.1.2", "RotationSpeed", 0);
   PutDword("Software\\Vantrel\\1.3.8", "Savepath", 1);

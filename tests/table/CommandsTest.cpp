@@ -9,6 +9,7 @@
 
 #include "MonitorWindows.h"
 #include "viewer/components/HyperLbl.h"
+#include "viewer/unit4.h"
 
 namespace {
 std::vector<std::string> Opened;
@@ -229,6 +230,27 @@ TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
   // the texts the globe's popup leaves behind
   EXPECT_EQ(LocationIPList("1.2.3.4\r\n 1.2.3.9\r\n\xBBSydney, AU", "Sydney, AU"), "1.2.3.4<br> 1.2.3.9<br>\xBB");
   EXPECT_EQ(HopIPList("a\r\n b\r\n", "x"), "Hop:a<br>Hop:b");
+}
+
+TEST_F(CommandsTest, WebMapOfARowAfterAClickOnATracerouteHopShowsTheRowsPlace) {
+  MakeMapWindow();
+  PresentMachine();
+  OpenTable();
+  // as a click on a traceroute hop leaves it: the hops' own places elsewhere
+  SelectionKind = 31;
+  HopLatitudes.fill(40.71f);
+  HopLongitudes.fill(-74.01f);
+  ClickRow(RowOf("1.2.3.4"));
+  ClickButton(Form2->webmap);
+  ASSERT_TRUE(frmMain->Visible());
+  const int sydney = Main->LocationLabels.IndexOf("Sydney, AU");
+  ASSERT_GE(sydney, 0);
+  const std::string latitude = CoordinateText(LocationLatitudes[static_cast<size_t>(sydney)]);
+  const std::string longitude = CoordinateText(LocationLongitudes[static_cast<size_t>(sydney)]);
+  EXPECT_EQ(latitude.substr(0, 5), "-33.5");
+  EXPECT_NE(MapLog.Document.find(latitude), std::string::npos) << "the page is not at Sydney";
+  EXPECT_NE(MapLog.Document.find(longitude), std::string::npos);
+  EXPECT_EQ(MapLog.Document.find(CoordinateText(40.71f)), std::string::npos);
 }
 
 TEST_F(CommandsTest, TheTableStaysClosedInAnalyseModeAndWithTheMonitorOff) {
