@@ -511,21 +511,9 @@ TEST_F(Acceptance, HudCellsAndKeysAndDesktopModeClosingTheSideWindows) {
 
 TEST_F(Acceptance, OptionsOfEachPageAreStoredByOkAndNothingByCancel) {
   Start();
-  // Cancel writes nothing (first: once stay-on-top is on, the main window
-  // lies over the options window)
-  DeleteKeyTree(SettingsKey::V112);
   Focus();
   Keys({'A'});
   HWND options = Window("Taform");
-  ASSERT_NE(options, nullptr);
-  Toggle(Descendant(options, "TCheckBox", "&Stay on top when windowed"));
-  Close(options, "Cancel");
-  EXPECT_FALSE(KeyExists(SettingsKey::V112));
-
-  // OK stores each page's choices
-  Focus();
-  Keys({'A'});
-  options = Window("Taform");
   ASSERT_NE(options, nullptr);
   Toggle(Descendant(options, "TCheckBox", "&Stay on top when windowed"));
   // the other pages, each by its tab (waited for until its boxes show)
@@ -566,6 +554,17 @@ TEST_F(Acceptance, OptionsOfEachPageAreStoredByOkAndNothingByCancel) {
   EXPECT_EQ(ext.substr(0, 3), "100") << "grid and balloons off";
   EXPECT_EQ(ext[30], '\x01') << "the first country";
 
+  // Cancel writes nothing (the main window now stays on top and may lie
+  // over the box: Cancel must write nothing either way)
+  DeleteKeyTree(SettingsKey::V112);
+  Focus();
+  Keys({'A'});
+  options = Window("Taform");
+  ASSERT_NE(options, nullptr);
+  ClickWindow(Descendant(options, "TCheckBox", "&Stay on top when windowed"));
+  Close(options, "Cancel");
+  EXPECT_FALSE(KeyExists(SettingsKey::V112));
+
   // "Highlight Shadow" darkens the night side again; the exit stores it
   Focus();
   Keys({'H'});
@@ -589,9 +588,14 @@ TEST_F(Acceptance, MinimisedToTheTrayItComesBackAsItWas) {
   ClickAt(button.x, button.y);
   ASSERT_TRUE(Hidden(Main));
   ASSERT_TRUE(WaitFor([&] { return TrayIcon() != nullptr; })) << "no tray icon";
+  // (a double click that a loaded machine saw as two clicks is given again)
   const POINT icon = Centre(TrayIcon());
-  DoubleClickAt(icon.x, icon.y);
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(Main) && !IsIconic(Main); }));
+  const auto restored = [&] { return IsWindowVisible(Main) && !IsIconic(Main); };
+  for (int i = 0; i < 3 && !restored(); ++i) {
+    DoubleClickAt(icon.x, icon.y);
+    WaitFor(restored, 5000);
+  }
+  ASSERT_TRUE(WaitFor(restored));
   ShowHudBar();
   const TCapture after = Frame();
   EXPECT_EQ(GlobeWidth(), width) << "the same zoom";
