@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "classlib/MemoryDC.h"
+
 IMPLEMENT_CLASSINFO(TBitBtn, TButton)
 
 TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {}
@@ -52,37 +54,32 @@ void TBitBtn::SetKind(TBitBtnKind Value) {
 
 void DrawTransparentBitmap(HDC DC, int X, int Y, HBITMAP Bitmap, const TRect& Source, COLORREF Transparent) {
   int w = Source.right - Source.left, h = Source.bottom - Source.top;
-  HDC src = CreateCompatibleDC(DC);
-  HDC mask = CreateCompatibleDC(DC);
-  HBITMAP maskBmp = CreateBitmap(w, h, 1, 1, nullptr);
-  HGDIOBJ oldSrc = SelectObject(src, Bitmap);
-  HGDIOBJ oldMask = SelectObject(mask, maskBmp);
+  // (the mask's bitmap outlives the DC it is selected into)
+  TGdiObject maskBmp(CreateBitmap(w, h, 1, 1, nullptr));
+  TMemoryDC src(DC), mask(DC);
+  src.Select(Bitmap);
+  mask.Select(maskBmp.Get());
   // the mask is white where the transparent colour is
-  COLORREF oldBk = SetBkColor(src, Transparent);
-  BitBlt(mask, 0, 0, w, h, src, Source.left, Source.top, SRCCOPY);
-  SetBkColor(src, oldBk);
+  SetBkColor(src.Get(), Transparent);
+  BitBlt(mask.Get(), 0, 0, w, h, src.Get(), Source.left, Source.top, SRCCOPY);
   COLORREF oldText = SetTextColor(DC, RGB(0, 0, 0));
-  oldBk = SetBkColor(DC, RGB(255, 255, 255));
-  BitBlt(DC, X, Y, w, h, src, Source.left, Source.top, SRCINVERT);
-  BitBlt(DC, X, Y, w, h, mask, 0, 0, SRCAND);
-  BitBlt(DC, X, Y, w, h, src, Source.left, Source.top, SRCINVERT);
+  COLORREF oldBk = SetBkColor(DC, RGB(255, 255, 255));
+  BitBlt(DC, X, Y, w, h, src.Get(), Source.left, Source.top, SRCINVERT);
+  BitBlt(DC, X, Y, w, h, mask.Get(), 0, 0, SRCAND);
+  BitBlt(DC, X, Y, w, h, src.Get(), Source.left, Source.top, SRCINVERT);
   SetTextColor(DC, oldText);
   SetBkColor(DC, oldBk);
-  SelectObject(mask, oldMask);
-  SelectObject(src, oldSrc);
-  DeleteObject(maskBmp);
-  DeleteDC(mask);
-  DeleteDC(src);
 }
 
 void TBitBtn::DrawGlyph(TCanvas* Canvas, int X, int Y, int Index) {
   int w = FGlyph.Width() / FNumGlyphs, h = FGlyph.Height();
   if (Index >= FNumGlyphs) Index = 0;
-  HDC probe = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(probe, FGlyph.Handle());
-  COLORREF transparent = GetPixel(probe, 0, h - 1);
-  SelectObject(probe, old);
-  DeleteDC(probe);
+  COLORREF transparent;
+  {
+    TMemoryDC probe;
+    probe.Select(FGlyph.Handle());
+    transparent = GetPixel(probe.Get(), 0, h - 1);
+  }
   DrawTransparentBitmap(Canvas->Handle(), X, Y, FGlyph.Handle(), Bounds(Index * w, 0, w, h), transparent);
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "classlib/MemoryDC.h"
+
 COLORREF ColorToRGB(TColor Color) {
   if (Color & 0x80000000u) return GetSysColor(static_cast<int>(Color & 0xFF));
   return Color & 0xFFFFFF;
@@ -537,11 +539,9 @@ HBITMAP CreateSection(int Width, int Height, int Bits, bool Rgb565, const std::v
 
 std::vector<uint32_t> PaletteOf(HBITMAP H, int Bits) {
   std::vector<uint32_t> p(size_t(1) << Bits);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, H);
-  GetDIBColorTable(dc, 0, static_cast<UINT>(p.size()), reinterpret_cast<RGBQUAD*>(p.data()));
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  TMemoryDC dc;
+  dc.Select(H);
+  GetDIBColorTable(dc.Get(), 0, static_cast<UINT>(p.size()), reinterpret_cast<RGBQUAD*>(p.data()));
   return p;
 }
 
@@ -552,11 +552,9 @@ HBITMAP MakeImage(TPixelFormat F, int Width, int Height, const std::vector<uint3
     HBITMAP h = CreateCompatibleBitmap(screen, Width, Height);
     ReleaseDC(nullptr, screen);
     if (!h) throw EOutOfMemory("Out of system resources");
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, h);
-    PatBlt(dc, 0, 0, Width, Height, BLACKNESS);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    TMemoryDC dc;
+    dc.Select(h);
+    PatBlt(dc.Get(), 0, 0, Width, Height, BLACKNESS);
     return h;
   }
   const int bits = BitsOf(F);
@@ -567,15 +565,10 @@ HBITMAP MakeImage(TPixelFormat F, int Width, int Height, const std::vector<uint3
 
 // Copies what overlaps of Source (top-left aligned) into Dest.
 void CopyImage(HBITMAP Dest, HBITMAP Source, int Width, int Height) {
-  HDC d = CreateCompatibleDC(nullptr);
-  HDC s = CreateCompatibleDC(nullptr);
-  HGDIOBJ od = SelectObject(d, Dest);
-  HGDIOBJ os = SelectObject(s, Source);
-  BitBlt(d, 0, 0, Width, Height, s, 0, 0, SRCCOPY);
-  SelectObject(s, os);
-  SelectObject(d, od);
-  DeleteDC(s);
-  DeleteDC(d);
+  TMemoryDC d, s;
+  d.Select(Dest);
+  s.Select(Source);
+  BitBlt(d.Get(), 0, 0, Width, Height, s.Get(), 0, 0, SRCCOPY);
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "classlib/MemoryDC.h"
 #include "monitor/Unit2.h"
 #include "monitor/Unit6.h"
 #include "viewer/Unit3.h"
@@ -82,11 +83,11 @@ void TMainForm::ImplantClick(TObject*) {
     wallpaper.SetSize(size, size);
     {
       HDC screen = GetDC(nullptr);
-      HDC dc = CreateCompatibleDC(screen);
-      HGDIOBJ old = SelectObject(dc, wallpaper.Handle());
-      BitBlt(dc, 0, 0, size, size, screen, Left(), Top(), SRCCOPY);
-      SelectObject(dc, old);
-      DeleteDC(dc);
+      {
+        TMemoryDC dc(screen);
+        dc.Select(wallpaper.Handle());
+        BitBlt(dc.Get(), 0, 0, size, size, screen, Left(), Top(), SRCCOPY);
+      }
       ReleaseDC(nullptr, screen);
     }
     Show();

@@ -2,6 +2,7 @@
 // addresses and the connection rows of one refresh.
 #include <algorithm>
 
+#include "classlib/MemoryDC.h"
 #include "monitor/uAddressMatch.h"
 #include "monitor/uIPHelperAPI.h"
 #include "viewer/NsMain.h"
@@ -155,14 +156,10 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
 namespace {
 // Text width in the popup's font (the menu font the column header is measured in).
 int PopupTextWidth(const std::string& Text) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, MenuFont.Get());
+  TMemoryDC dc;
+  dc.Select(MenuFont.Get());
   SIZE s{};
-  GetTextExtentPoint32A(dc, Text.c_str(), static_cast<int>(Text.size()), &s);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  GetTextExtentPoint32A(dc.Get(), Text.c_str(), static_cast<int>(Text.size()), &s);
   return s.cx;
 }
 }  // namespace

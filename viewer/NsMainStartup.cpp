@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "monitor/DatabaseInstall.h"
+#include "classlib/MemoryDC.h"
 #include "viewer/NsMain.h"
 #include "viewer/components/PopupListEx.h"
 
@@ -228,10 +229,9 @@ void TMainForm::LoadDatabase() {
 // font itself, as the system draws the popup's rows.
 void TMainForm::PreparePopupTable() {
   SystemMenuFontSize();   // makes MenuFont
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ oldFont = SelectObject(dc, MenuFont.Get());
+  TMemoryDC memory;
+  const HDC dc = memory.Get();
+  memory.Select(MenuFont.Get());
   auto width = [dc](const char* Text) {
     SIZE s{};
     GetTextExtentPoint32A(dc, Text, lstrlenA(Text), &s);
@@ -247,10 +247,10 @@ void TMainForm::PreparePopupTable() {
 
   const int total = 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3;
   PopupHeader.SetSize(total, RowHeight);
-  HGDIOBJ oldBitmap = SelectObject(dc, PopupHeader.Handle());
+  memory.Select(PopupHeader.Handle());
   const RECT all{0, 0, total, RowHeight};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  memory.Select(GetStockObject(BLACK_PEN));
   MoveToEx(dc, 0, RowHeight - 1, nullptr);
   LineTo(dc, total, RowHeight - 1);
   SetBkMode(dc, TRANSPARENT);
@@ -260,10 +260,6 @@ void TMainForm::PreparePopupTable() {
   text(ColumnWidth1 + 6, "Remote IP:Port");
   text(2 * ColumnWidth1 + 6, "State");
   text(2 * ColumnWidth1 + 6 + ColumnWidth2, "Process Name");
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBitmap);
-  SelectObject(dc, oldFont);
-  DeleteDC(dc);
 }
 
 // ---- First showing ----

@@ -30,17 +30,8 @@ const char* const London = "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\
 // Vertical stripes, 16 across: blue and green.
 uint32_t Stripes(int X, int) { return (X / 32) % 2 ? 0x0000C0 : 0x00A000; }
 
-class TGlobeForm : public TMainForm {
-public:
-  using TMainForm::TMainForm;
-  std::vector<std::string> Told, Errors;
-
-protected:
-  void TellUser(const std::string& Text, UINT) override { Told.push_back(Text); }
-  void ShowError(const Exception& E) override { Errors.push_back(E.Message); }
-  void StartWizard() override {}
-  void PlayAlert() override {}
-};
+// The real scene behind the seams.
+using TGlobeForm = TRecordingMainForm;
 
 struct TRgb {
   int R, G, B;

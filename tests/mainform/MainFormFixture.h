@@ -9,7 +9,9 @@
 
 #include "FakeNetwork.h"
 #include "LocationFixture.h"
+#include "RecordingMainForm.h"
 #include "TestPaths.h"
+#include "classlib/MemoryDC.h"
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
 
@@ -47,13 +49,9 @@ struct TPlottedHop {
   TVector Ring;
 };
 
-class TRecordingForm : public TMainForm {
+class TRecordingForm : public TRecordingMainForm {
 public:
-  using TMainForm::TMainForm;
-  std::vector<std::string> Told;     // message texts
-  std::vector<std::string> Errors;   // exception messages shown
-  int WizardStarts = 0;
-  int Alerts = 0;
+  using TRecordingMainForm::TRecordingMainForm;
   std::vector<std::string> Textures;
   std::vector<TPlotted> Plotted;
   std::vector<int> Unplotted;
@@ -67,10 +65,6 @@ public:
   using TMainForm::WndProc;
 
 protected:
-  void TellUser(const std::string& Text, UINT) override { Told.push_back(Text); }
-  void ShowError(const Exception& E) override { Errors.push_back(E.Message); }
-  void StartWizard() override { ++WizardStarts; }
-  void PlayAlert() override { ++Alerts; }
   void LogStamp(std::string& D, std::string& T) override {
     D = Date;
     T = Format("08:30:%02u", static_cast<unsigned>(UpdateCounter % 60));
@@ -96,11 +90,9 @@ protected:
   }
   void EndRoutePointSets() override { ++RouteEnds; }
   void SetDesktopPicture(TBitmap& B) override {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, B.Handle());
-    Wallpapers.push_back({B.Width(), B.Height(), GetPixel(dc, B.Width() / 2, B.Height() / 2)});
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    TMemoryDC dc;
+    dc.Select(B.Handle());
+    Wallpapers.push_back({B.Width(), B.Height(), GetPixel(dc.Get(), B.Width() / 2, B.Height() / 2)});
   }
 };
 

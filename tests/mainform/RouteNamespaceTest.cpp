@@ -3,11 +3,13 @@
 // answers no echo, and forged routers at 127.0.0.11 and 127.0.0.12 answer
 // the first two probes with "time exceeded" before the target 127.0.0.2
 // answers the third.
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
+#include "ForgedRouter.h"
 #include "GuiTest.h"
 #include "MainFormFixture.h"
 #include "netlib/NetComponent.h"
@@ -19,39 +21,6 @@
 namespace ws = WinSock2;
 
 namespace {
-
-using TBytes = std::vector<uint8_t>;
-
-// Answers every echo request to 127.0.0.2 by its time-to-live: 1 and 2
-// from the routers, 3 and more from the target, until nothing comes for
-// three seconds.
-void ForgeRoute(TNetSocketHandle& Listener, TNetSocketHandle* Senders[3], std::atomic<int>& Forged) {
-  uint8_t in[1024];
-  while (Listener.WaitReadable(3000)) {
-    std::string from;
-    int port = 0;
-    const int n = Listener.RecvFrom(in, sizeof in, 0, from, port);
-    if (n < 28) continue;
-    const size_t ip = (in[0] & 0x0F) * 4u;
-    const uint8_t dest[4] = {127, 0, 0, 2};
-    if (in[ip] != IcmpEchoRequest || std::memcmp(in + 16, dest, 4) != 0) continue;
-    const int ttl = in[8];
-    TBytes msg;
-    if (ttl <= 2) {
-      msg.assign(8, 0);
-      msg[0] = IcmpTimeExceeded;
-      msg.insert(msg.end(), in, in + ip + 8);
-    } else {
-      msg.assign(in + ip, in + n);
-      msg[0] = IcmpEchoReply;
-      msg[2] = msg[3] = 0;
-    }
-    const uint16_t sum = InternetChecksum(msg.data(), msg.size());
-    std::memcpy(msg.data() + 2, &sum, 2);
-    Senders[std::min(ttl, 3) - 1]->SendTo("127.0.0.1", 0, msg.data(), static_cast<int>(msg.size()));
-    ++Forged;
-  }
-}
 
 class RouteNamespace : public MainFormTest {};
 
@@ -79,7 +48,12 @@ TEST_F(RouteNamespace, ForgedRoutersMakeARouteThatIsLaidOut) {
       senders[i]->Bind();
     }
     std::atomic<int> forged{0};
-    std::thread forger([&] { ForgeRoute(listener, senders, forged); });
+    // probes 1 and 2 answered by the routers, 3 and more by the target
+    const uint8_t targetAddress[4] = {127, 0, 0, 2};
+    std::thread forger([&] {
+      ForgeRoute(listener, targetAddress, [&](int Ttl) { return TForgedHop{senders[std::min(Ttl, 3) - 1], Ttl >= 3}; },
+                 forged);
+    });
     TMenuItem item(nullptr);
     item.Caption = "127.0.0.2";
     form.rou1Click(&item);

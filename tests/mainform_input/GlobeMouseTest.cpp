@@ -10,6 +10,7 @@
 
 #include "ViewScene.h"
 #include "InputFixture.h"
+#include "RecordingMainForm.h"
 #include "netlib/NetIcmpClient.h"
 #include "viewer/components/WorkerThread.h"
 
@@ -22,17 +23,7 @@ const char* const Places =
     "81.0.0.0,81.255.255.255,GB,London,51.5,-0.12\n";
 
 // The real scene behind the seams; only messages and the wizard are kept in.
-class TGlobeForm : public TMainForm {
-public:
-  using TMainForm::TMainForm;
-  std::vector<std::string> Told;
-
-protected:
-  void TellUser(const std::string& Text, UINT) override { Told.push_back(Text); }
-  void ShowError(const Exception& E) override { Told.push_back(E.Message); }
-  void StartWizard() override {}
-  void PlayAlert() override {}
-};
+using TGlobeForm = TRecordingMainForm;
 
 class GlobeMouse : public MainFormTest {
 protected:

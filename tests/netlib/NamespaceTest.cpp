@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "ForgedRouter.h"
 #include "NetTestKit.h"
 #include "netlib/NetIcmpClient.h"
 #include "netlib/NetSocketHandle.h"
@@ -19,30 +20,6 @@ namespace ws = WinSock2;
 namespace {
 
 class IcmpNamespaceTest : public TNetUnitsTest {};
-
-// Waits for an echo request to 127.0.0.2 (a raw socket bound to an address
-// hears only what is sent to it, so Listener is unbound) and answers it
-// from Router, bound to 127.0.0.11.
-void ForgeRouter(TNetSocketHandle& Listener, TNetSocketHandle& Router, std::atomic<int>& Forged) {
-  uint8_t in[1024];
-  while (Listener.WaitReadable(3000)) {
-    std::string from;
-    int port = 0;
-    const int n = Listener.RecvFrom(in, sizeof in, 0, from, port);
-    if (n < 28) continue;
-    const size_t ip = (in[0] & 0x0F) * 4u;
-    const uint8_t dest[4] = {127, 0, 0, 2};
-    if (in[ip] != 8 || std::memcmp(in + 16, dest, 4) != 0) continue;
-    TBytes msg(8, 0);
-    msg[0] = 11;   // time exceeded in transit
-    msg.insert(msg.end(), in, in + ip + 8);
-    const uint16_t sum = InternetChecksum(msg.data(), msg.size());
-    std::memcpy(msg.data() + 2, &sum, 2);
-    Router.SendTo("127.0.0.1", 0, msg.data(), static_cast<int>(msg.size()));
-    ++Forged;
-    return;
-  }
-}
 
 TEST_F(IcmpNamespaceTest, ForgedRouterAnswersTimeExceeded) {
   const char* inside = std::getenv("VANTREL_NETNS_ROUTER");
@@ -57,7 +34,9 @@ TEST_F(IcmpNamespaceTest, ForgedRouterAnswersTimeExceeded) {
   const int32_t routerTtl = 250;
   router.SetSockOpt(ws::ipprotoIp, ws::ipTtl, &routerTtl, sizeof routerTtl);
   std::atomic<int> forged{0};
-  std::thread t([&] { ForgeRouter(listener, router, forged); });
+  // the first echo request to 127.0.0.2 answered from the router
+  const uint8_t targetAddress[4] = {127, 0, 0, 2};
+  std::thread t([&] { ForgeRoute(listener, targetAddress, [&](int) { return TForgedHop{&router, false}; }, forged, 1); });
   client.Host = "127.0.0.2";
   client.ReceiveTimeout = 3000;
   client.SetTTL(1);

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "LoopbackSockets.h"
+
 void StartTestWinsock() {
   static bool started = false;
   if (started) return;
@@ -74,16 +76,10 @@ void TTestPeer::Send(const std::string& Data) {
 
 TTestServer::TTestServer(THandler Handler, int Backlog, bool Accept) : FHandler(std::move(Handler)) {
   StartTestWinsock();
-  FListener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = inet_addr("127.0.0.1");
-  a.sin_port = 0;
-  if (bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(FListener, Backlog) != 0)
-    throw std::runtime_error("cannot listen on 127.0.0.1");
-  int len = sizeof a;
-  getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &len);
-  FPort = ntohs(a.sin_port);
+  u_short port = 0;
+  FListener = ListenOnLoopback(Backlog, &port);
+  if (FListener == INVALID_SOCKET) throw std::runtime_error("cannot listen on 127.0.0.1");
+  FPort = port;
   if (Accept) FThread = std::thread([this] { Run(); });
 }
 

@@ -21,3 +21,9 @@ void WriteLocationFixture(const std::string& Folder, const std::string& Csv,
 
 // Host-order value of a dotted address (the fixture's own parser).
 unsigned DottedToHost(const std::string& Dotted);
+
+// The home location the tests give the programs: an address of London and
+// its file, myloc.txt (address, "country, place", longitude and latitude
+// in degrees and minutes, two empty lines).
+constexpr const char* HomeAddress = "81.2.69.160";
+constexpr const char* HomeFileText = "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n";

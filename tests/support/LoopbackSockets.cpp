@@ -15,14 +15,23 @@ u_short LocalPort(SOCKET S) {
   return ntohs(a.sin_port);
 }
 
+SOCKET ListenOnLoopback(int Backlog, u_short* Port, const char* Address) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return s;
+  sockaddr_in a = LoopbackAddress(0, Address);
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, Backlog) != 0) {
+    closesocket(s);
+    return INVALID_SOCKET;
+  }
+  if (Port) *Port = LocalPort(s);
+  return s;
+}
+
 bool TLoopbackConnection::Open() {
-  Server.S = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a = LoopbackAddress(0, ListenAddress);
-  if (bind(Server.S, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Server.S, 1) != 0)
-    return false;
-  ListenPort = LocalPort(Server.S);
+  Server.S = ListenOnLoopback(1, &ListenPort, ListenAddress);
+  if (Server.S == INVALID_SOCKET) return false;
   Client.S = socket(AF_INET, SOCK_STREAM, 0);
-  a = LoopbackAddress(ListenPort, ListenAddress);
+  sockaddr_in a = LoopbackAddress(ListenPort, ListenAddress);
   if (connect(Client.S, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
   Accepted.S = accept(Server.S, nullptr, nullptr);
   if (Accepted.S == INVALID_SOCKET) return false;

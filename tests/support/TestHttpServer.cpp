@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "LoopbackSockets.h"
+
 namespace {
 std::string StatusText(int Status) {
   switch (Status) {
@@ -30,19 +32,10 @@ bool SendAll(SOCKET S, const char* P, size_t N) {
 TTestHttpServer::TTestHttpServer() {
   WSADATA wsa;
   WSAStartup(MAKEWORD(1, 1), &wsa);
-  FListener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = 0;
-  int len = sizeof a;
-  if (FListener == INVALID_SOCKET || bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      listen(FListener, 16) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-    if (FListener != INVALID_SOCKET) closesocket(FListener);
-    FListener = INVALID_SOCKET;
-    return;
-  }
-  FPort = ntohs(a.sin_port);
+  u_short port = 0;
+  FListener = ListenOnLoopback(16, &port);
+  if (FListener == INVALID_SOCKET) return;
+  FPort = port;
   FThread = std::thread([this] { Run(); });
 }
 

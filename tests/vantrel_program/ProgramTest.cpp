@@ -24,15 +24,7 @@ const char* const Marker = "wizard-started.txt";
 
 // Started as the wizard's stand-in (a copy named vantrelwiz.exe), this
 // program leaves a marker with its command line and ends.
-[[maybe_unused]] const bool StandIn = [] {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (SameText(ExtractFileName(path), "vantrelwiz.exe")) {
-    WriteTextFile(Marker, GetCommandLineA());
-    ExitProcess(0);
-  }
-  return false;
-}();
+[[maybe_unused]] const bool Wizard = StandIn("vantrelwiz.exe", Marker);
 
 // The program reads and writes HKEY_CURRENT_USER\Software\Vantrel of this
 // Wine prefix: the key is set aside for the test and put back after it.
@@ -48,7 +40,7 @@ protected:
     Turn = CreateMutexA(nullptr, FALSE, "VantrelTestsUserSettings");
     ASSERT_NE(WaitForSingleObject(Turn, 120000), WAIT_TIMEOUT);
     HKEY src;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, KEY_READ, &src) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey::Root, 0, KEY_READ, &src) == ERROR_SUCCESS) {
       HKEY dst;
       RegCreateKeyExA(HKEY_CURRENT_USER, Backup.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dst,
                       nullptr);
@@ -57,60 +49,43 @@ protected:
       RegCloseKey(src);
       Saved = true;
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    DeleteKeyTree(SettingsKey::Root);
     Dir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
     CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
     WriteLocationFixture(Dir + "\\data",
                          "1.0.0.0,1.255.255.255,FR,Paris,48.85,2.35\n"
                          "127.0.0.0,127.255.255.255,AU,Loopback Bay,-33.87,151.21\n");
-    ASSERT_TRUE(CopyFileA(BuiltProgram("vantrel.exe").c_str(), (Dir + "\\vantrel.exe").c_str(), FALSE))
-        << BuiltProgram("vantrel.exe");
+    ASSERT_TRUE(PlaceBuiltProgram("vantrel.exe", Dir)) << BuiltProgram("vantrel.exe");
   }
   void TearDown() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vantrel");
+    DeleteKeyTree(SettingsKey::Root);
     if (Saved) {
       HKEY src, dst;
       RegOpenKeyExA(HKEY_CURRENT_USER, Backup.c_str(), 0, KEY_READ, &src);
-      RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &dst, nullptr);
+      RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey::Root, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dst, nullptr);
       RegCopyTreeA(src, nullptr, dst);
       RegCloseKey(dst);
       RegCloseKey(src);
-      RegDeleteTreeA(HKEY_CURRENT_USER, Backup.c_str());
-      RegDeleteKeyA(HKEY_CURRENT_USER, Backup.c_str());
+      DeleteKeyTree(Backup.c_str());
     }
     ReleaseMutex(Turn);
     CloseHandle(Turn);
   }
-  void WriteHome() { WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n"); }
-  void Put(const char* Key, const char* Name, DWORD Type, const void* Data, DWORD Size) {
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(k, Name, 0, Type, static_cast<const BYTE*>(Data), Size);
-    RegCloseKey(k);
-  }
+  void WriteHome() { WriteTextFile(Dir + "\\myloc.txt", HomeFileText); }
   std::string Program() const { return Dir + "\\vantrel.exe"; }
 };
 
 TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   WriteHome();
-  const DWORD width = 420, height = 310;
-  Put("Software\\Vantrel", "Width", REG_DWORD, &width, 4);
-  Put("Software\\Vantrel", "Height", REG_DWORD, &height, 4);
-  const std::string extOpt = "111106XXX301";   // connection logging on
-  Put("Software\\Vantrel\\1.4.1", "ExtOpt", REG_SZ, extOpt.c_str(), 13);
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::Root, "Width", 420));
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::Root, "Height", 310));
+  ASSERT_TRUE(WriteStringValue(SettingsKey::V141, "ExtOpt", "111106XXX301"));   // connection logging on
   // A snapshot of every frame, under one name.
-  const DWORD on = 1, off = 0;
-  Put("Software\\Vantrel\\1.3.8", "SaveImages", REG_DWORD, &on, 4);
-  Put("Software\\Vantrel\\1.3.8", "Overwrite", REG_DWORD, &off, 4);
-  Put("Software\\Vantrel\\1.3.8", "SIInterval", REG_DWORD, &off, 4);
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::V138, "SaveImages", 1));
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::V138, "Overwrite", 0));
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::V138, "SIInterval", 0));
   // A flat-lit globe: no night side, whatever the hour of the run.
-  const double shadow = 3.0;
-  Put("Software\\Vantrel", "Shadow", REG_BINARY, &shadow, 8);
+  ASSERT_TRUE(WriteFloatValue(SettingsKey::Root, "Shadow", 3.0));
   // An earth texture of blue and grey stripes.
   Jpeg_Initialize();
   {
@@ -129,7 +104,7 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
 
   TProcess p(Program(), Dir);
   ASSERT_TRUE(p.Started);
-  HWND main = WindowOf(p.Id(), "TMainForm", 20000);
+  HWND main = WindowOf(p.Id(), "TMainForm");
   ASSERT_NE(main, nullptr);
   RECT r;
   GetWindowRect(main, &r);
@@ -138,22 +113,21 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   // the window shows; after them a frame comes with each poll: two writes
   // that each follow a pause are two polls.
   const std::string snapshotFile = Dir + "\\images\\snapshot.jpg";
-  int polls = 0;
-  FILETIME last{};
+  int polls = 0, writes = 0;
   DWORD lastSeen = GetTickCount();
-  for (DWORD t0 = GetTickCount(); polls < 2 && GetTickCount() - t0 < 60000; Sleep(20)) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (GetFileAttributesExA(snapshotFile.c_str(), GetFileExInfoStandard, &a) &&
-        CompareFileTime(&a.ftLastWriteTime, &last) != 0) {
-      if ((last.dwLowDateTime | last.dwHighDateTime) != 0 && GetTickCount() - lastSeen > 700) ++polls;
-      last = a.ftLastWriteTime;
-      lastSeen = GetTickCount();
-    }
-  }
+  TFileWatch frames(snapshotFile);
+  WaitFor(
+      [&] {
+        if (!frames.Changed()) return false;
+        if (writes++ > 0 && GetTickCount() - lastSeen > 700) ++polls;
+        lastSeen = GetTickCount();
+        return polls == 2;
+      },
+      60000);
   EXPECT_EQ(polls, 2);
   EXPECT_FALSE(p.Ended(0));
   PostMessageA(main, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(p.Ended(20000));
+  ASSERT_TRUE(p.Ended());
   EXPECT_EQ(p.ExitCode(), 0u);
   WSACleanup();
 
@@ -166,10 +140,10 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   EXPECT_EQ(line.find("Start:"), 22u) << line;
   EXPECT_EQ(line.substr(line.size() - 21), " [Program terminated]");
 
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 420u);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Height"), 310u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 420u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Height"), 310u);
   DWORD size = 0;
-  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Vantrel", "FOV", RRF_RT_REG_BINARY, nullptr,
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, SettingsKey::Root, "FOV", RRF_RT_REG_BINARY, nullptr,
                          nullptr, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(size, 8u);
@@ -209,11 +183,11 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
 TEST_F(ProgramTest, ASecondInstanceIsToldSoAndEndsLeavingTheFirstAlone) {
   WriteHome();
   TProcess first(Program(), Dir);
-  HWND main = WindowOf(first.Id(), "TMainForm", 20000);
+  HWND main = WindowOf(first.Id(), "TMainForm");
   ASSERT_NE(main, nullptr);
 
   TProcess second(Program(), Dir);
-  HWND box = WindowOf(second.Id(), "#32770", 20000);
+  HWND box = WindowOf(second.Id(), "#32770");
   ASSERT_NE(box, nullptr);
   char caption[64];
   GetWindowTextA(box, caption, sizeof caption);
@@ -222,32 +196,29 @@ TEST_F(ProgramTest, ASecondInstanceIsToldSoAndEndsLeavingTheFirstAlone) {
   SaveBmp(CaptureClient(box), "second-instance.bmp");
   EXPECT_EQ(WindowOf(second.Id(), "TMainForm", 0), nullptr);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(second.Ended(10000));
+  ASSERT_TRUE(second.Ended());
   EXPECT_EQ(second.ExitCode(), 0u);
 
   EXPECT_FALSE(first.Ended(0));
   EXPECT_TRUE(IsWindow(main));
   PostMessageA(main, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(first.Ended(20000));
+  ASSERT_TRUE(first.Ended());
   EXPECT_EQ(first.ExitCode(), 0u);
 }
 
 TEST_F(ProgramTest, WithoutAHomeFileTheWizardIsStartedAndNothingIsWritten) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  ASSERT_TRUE(CopyFileA(self, (Dir + "\\vantrelwiz.exe").c_str(), FALSE));
+  ASSERT_TRUE(PlaceStandIn(Dir, "vantrelwiz.exe"));
   TProcess p(Program(), Dir);
-  ASSERT_TRUE(p.Ended(20000));
+  ASSERT_TRUE(p.Ended());
   EXPECT_EQ(p.ExitCode(), 0u);
-  const DWORD start = GetTickCount();
-  while (!FileExists(Dir + "\\" + Marker) && GetTickCount() - start < 15000) Sleep(100);
-  const std::string cmd = ReadTextFile(Dir + "\\" + Marker);
+  ASSERT_TRUE(WaitForFile(Dir + "\\" + Marker)) << "the wizard was not started";
+  std::string cmd;
+  ASSERT_TRUE(WaitFor([&] { return !(cmd = StandInRecord(Dir, Marker)).empty(); }));
   ASSERT_NE(cmd.find("vantrelwiz.exe"), std::string::npos) << cmd;
   EXPECT_EQ(Trim(cmd.substr(cmd.find("vantrelwiz.exe") + 14)).find_first_not_of("\""),
             std::string::npos)
       << cmd;   // no parameters
-  HKEY k;
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel", 0, KEY_READ, &k), ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExists(SettingsKey::Root));
   EXPECT_FALSE(FileExists(Dir + "\\ana.cfg"));
   EXPECT_FALSE(FileExists(Dir + "\\tcp.log"));
 }

@@ -10,10 +10,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "GuiTest.h"
+#include "LocationFixture.h"
+#include "ProgramRunner.h"
 #include "TestHttpServer.h"
 #include "TestPaths.h"
 #include "classlib/SysUtils.h"
@@ -21,142 +24,55 @@
 
 namespace {
 
-std::string BuildFolder() {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  return ExtractFilePath(exe) + "..\\";
-}
+const char* const Started = "vantrel-started.txt";
 
-// The text of a window of another process: asked for (edits keep their own).
-std::string TextOf(HWND W) {
-  char t[512] = {};
-  DWORD_PTR r = 0;
-  if (!SendMessageTimeoutA(W, WM_GETTEXT, sizeof t, reinterpret_cast<LPARAM>(t), SMTO_ABORTIFHUNG, 2000, &r))
-    GetWindowTextA(W, t, sizeof t);
-  return t;
-}
-
-struct TFindText {
-  DWORD Pid;
-  std::string Text;
-  HWND Found = nullptr;
-};
-
-// A window of the process with this text (top level or child).
-HWND FindText(DWORD Pid, const std::string& Text, bool Visible = true) {
-  TFindText f{Pid, Text};
-  EnumWindows(
-      [](HWND W, LPARAM P) WINAPI -> BOOL {
-        auto* f = reinterpret_cast<TFindText*>(P);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(W, &pid);
-        if (pid != f->Pid) return TRUE;
-        RECT r{};
-        GetClientRect(W, &r);
-        // (the application's own window is visible but has no area)
-        if (f->Text == TextOf(W) && IsWindowVisible(W) && r.right > 0 && r.bottom > 0) {
-          f->Found = W;
-          return FALSE;
-        }
-        EnumChildWindows(
-            W,
-            [](HWND C, LPARAM P) WINAPI -> BOOL {
-              auto* f = reinterpret_cast<TFindText*>(P);
-              if (f->Text == TextOf(C) && IsWindowVisible(C)) {
-                f->Found = C;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            P);
-        return f->Found ? FALSE : TRUE;
-      },
-      reinterpret_cast<LPARAM>(&f));
-  (void)Visible;
-  return f.Found;
-}
-
-// A window with this text inside Root (a message box's button).
-HWND ChildWithText(HWND Root, const std::string& Text) {
-  TFindText f{0, Text};
-  EnumChildWindows(
-      Root,
-      [](HWND C, LPARAM P) WINAPI -> BOOL {
-        auto* f = reinterpret_cast<TFindText*>(P);
-        if (f->Text != TextOf(C)) return TRUE;
-        f->Found = C;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&f));
-  return f.Found;
-}
-
-HWND WaitForText(DWORD Pid, const std::string& Text, DWORD Ms = 20000) {
-  HWND w = nullptr;
-  PumpUntil([&] { return (w = FindText(Pid, Text)) != nullptr; }, Ms);
-  return w;
-}
-
-void ClickWindow(HWND W) {
-  RECT r;
-  GetWindowRect(W, &r);
-  ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
+// Started by the wizard as the main program (a copy named vantrel.exe),
+// this program leaves its command line in a marker beside itself and ends.
+[[maybe_unused]] const bool MainProgram = StandIn("vantrel.exe", Started);
 
 class ProgramTest : public testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(Server.Listening());
     Dir = TempFolder("run");
-    const std::string build = BuildFolder();
-    ASSERT_TRUE(CopyFileA((build + "vantrelwiz.exe").c_str(), (Dir + "\\vantrelwiz.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((build + "unrar.dll").c_str(), (Dir + "\\unrar.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA("standin.exe", (Dir + "\\vantrel.exe").c_str(), FALSE)) << "prepare makes it";
+    ASSERT_TRUE(PlaceBuiltProgram("vantrelwiz.exe", Dir));
+    ASSERT_TRUE(PlaceBuiltProgram("unrar.dll", Dir));
+    ASSERT_TRUE(PlaceStandIn(Dir, "vantrel.exe"));
     for (int i = 1; i <= 9; ++i)
       Parts[i] = ReadTextFile(Format("volumes\\feb.part%02d.rar", i));
     SetEnvironmentVariableA("VANTRELWIZ_MIRRORS", Server.Host().c_str());
     SetEnvironmentVariableA("VANTRELWIZ_UPDATE_URL", ("http://" + Server.Host() + "/dbv.txt").c_str());
     SetEnvironmentVariableA("VANTRELWIZ_ECHO_URL", ("http://" + Server.Host() + "/ip").c_str());
     SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", "-");
-    Server.SetFile("/ip", "<html><body>Your IP Address: 81.2.69.160</body></html>");
-  }
-  void TearDown() override {
-    if (Process.hProcess) {
-      if (WaitForSingleObject(Process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Process.hProcess, 1);
-      CloseHandle(Process.hProcess);
-      CloseHandle(Process.hThread);
-    }
+    Server.SetFile("/ip", std::string("<html><body>Your IP Address: ") + HomeAddress + "</body></html>");
   }
 
   void Start(const std::string& Args, const std::string& Title = "Vantrel Database Wizard") {
-    std::string cmd = "\"" + Dir + "\\vantrelwiz.exe\"" + (Args.empty() ? "" : " " + Args);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Dir.c_str(), &si, &Process));
-    Window = WaitForText(Process.dwProcessId, Title);
+    Process = std::make_unique<TProcess>(Dir + "\\vantrelwiz.exe", Dir, Args);
+    ASSERT_TRUE(Process->Started);
+    Window = WaitForText(Pid(), Title);
     ASSERT_NE(Window, nullptr) << "the wizard's window did not appear";
-    PumpFor(300);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == Window; })) << "the wizard is not active";
   }
-  bool Ended(DWORD Ms = 20000) {
-    return PumpUntil([&] { return WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }, Ms);
-  }
+  DWORD Pid() const { return Process->Id(); }
+  bool Ended(DWORD Ms = StepTimeoutMs) { return Process->Ended(Ms); }
   void Click(const std::string& Text) {
-    HWND b = WaitForText(Process.dwProcessId, Text, 10000);
+    HWND b = WaitForText(Pid(), Text);
     ASSERT_NE(b, nullptr) << Text;
     ClickWindow(b);
-    PumpFor(GetDoubleClickTime() + 100);   // the next click is no double click
   }
+  bool MainProgramStarted() const { return FileExists(Dir + "\\" + Started); }
   void Screenshot(const std::string& Name) { SaveBmp(CaptureClient(Window), Name); }
   // Waits for a message box with this text and clicks its button Button.
   void Answer(const std::string& Text, const std::string& Button, DWORD Ms) {
-    HWND text = WaitForText(Process.dwProcessId, Text, Ms);
+    HWND text = WaitForText(Pid(), Text, Ms);
     ASSERT_NE(text, nullptr) << Text;
-    HWND b = ChildWithText(GetAncestor(text, GA_ROOT), Button);
+    HWND box = GetAncestor(text, GA_ROOT);
+    HWND b = Descendant(box, nullptr, Button);
     ASSERT_NE(b, nullptr) << Button;
-    PumpFor(300);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == box; })) << "the box is not active";
     ClickWindow(b);
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(b); }, 5000)) << "the box stayed";
-    PumpFor(300);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(b); })) << "the box stayed";
   }
   static std::string SmallPart(int I) { return ReadTextFile(Format("small\\small.part%02d.rar", I)); }
   void InstallOld(const std::string& Version) {
@@ -164,7 +80,7 @@ protected:
     WriteTextFile(Dir + "\\data\\r.dat", Version + "\r\n");
     WriteTextFile(Dir + "\\data\\geoip.dat", std::string(1200, 'g'));
     WriteTextFile(Dir + "\\data\\cities.dat", "GBLondon;5151;-13\r\n");
-    WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+    WriteTextFile(Dir + "\\myloc.txt", InstalledHome);
   }
   // The earth texture and a folder of the user's own, which no install touches.
   void KeepMine() {
@@ -178,10 +94,14 @@ protected:
     EXPECT_EQ(ReadTextFile(Dir + "\\data\\mine\\notes.txt"), "notes");
   }
 
+  // The home file the wizard writes for the fixture's London: its place
+  // and the sun's in degrees and minutes.
+  static constexpr const char* InstalledHome = "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n";
+
   TTestHttpServer Server;
   std::string Dir;
   std::string Parts[10];
-  PROCESS_INFORMATION Process{};
+  std::unique_ptr<TProcess> Process;
   HWND Window = nullptr;
 };
 
@@ -199,7 +119,7 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
   Click("&Next >");
   Screenshot("page1-download.bmp");
   Click("Start ");
-  ASSERT_NE(WaitForText(Process.dwProcessId, "Decompressing...Done. Hit the 'Next' buton.", 240000), nullptr)
+  ASSERT_NE(WaitForText(Pid(), "Decompressing...Done. Hit the 'Next' buton.", 240000), nullptr)
       << "the download and unpacking did not end";
   Screenshot("page1-done.bmp");
   EXPECT_EQ(Server.Count("/feb10.part01.zip"), 2);   // again after the failure
@@ -214,18 +134,18 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
 
   Click("&Next >");
   // The home page: the echo page's address, located in the new database.
-  EXPECT_NE(WaitForText(Process.dwProcessId, "81.2.69.160", 5000), nullptr);
-  EXPECT_NE(FindText(Process.dwProcessId, "London"), nullptr);
-  EXPECT_NE(FindText(Process.dwProcessId, "GB"), nullptr);
+  EXPECT_NE(WaitForText(Pid(), HomeAddress), nullptr);
+  EXPECT_NE(WindowWithText(Pid(), "London"), nullptr);
+  EXPECT_NE(WindowWithText(Pid(), "GB"), nullptr);
   Screenshot("page2-home.bmp");
   Click("&Next >");
-  EXPECT_NE(WaitForText(Process.dwProcessId, "City: London, GB", 5000), nullptr);
+  EXPECT_NE(WaitForText(Pid(), "City: London, GB"), nullptr);
   Screenshot("page3-summary.bmp");
   Click("&Finish");
   ASSERT_TRUE(Ended());
-  EXPECT_EQ(ReadTextFile(Dir + "\\myloc.txt"), "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  EXPECT_EQ(ReadTextFile(Dir + "\\myloc.txt"), InstalledHome);
   EXPECT_FALSE(FileExists(Dir + "\\myloc.txt.new"));
-  ASSERT_TRUE(PumpUntil([&] { return FileExists(Dir + "\\vantrel-started.txt"); }, 10000))
+  ASSERT_TRUE(WaitFor([&] { return StandInRecord(Dir, Started).find("vantrel.exe") != std::string::npos; }))
       << "the main program was not started";
 }
 
@@ -238,21 +158,22 @@ TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   // part 5 and later: 404 on every mirror
 
   Start("-u", " Vantrel database updater");
-  EXPECT_NE(WaitForText(Process.dwProcessId, "New version available!", 5000), nullptr);
+  EXPECT_NE(WaitForText(Pid(), "New version available!"), nullptr);
   EXPECT_EQ(ReadTextFile(Dir + "\\dbv.txt"), info);
   Screenshot("update-page0.bmp");
   Click("&Next >");
   Click("Start ");
-  HWND box = WaitForText(Process.dwProcessId, "All servers are currently busy. Try again later.", 120000);
+  HWND box = WaitForText(Pid(), "All servers are currently busy. Try again later.", 120000);
   ASSERT_NE(box, nullptr);
+  box = GetAncestor(box, GA_ROOT);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == box; })) << "the box is not active";
   RECT boxRect;
-  GetWindowRect(GetAncestor(box, GA_ROOT), &boxRect);
-  PumpFor(300);
+  GetWindowRect(box, &boxRect);
   SaveBmp(CaptureScreen(boxRect), "update-failed-message.bmp");
   PressKey(VK_RETURN);
-  PumpFor(500);
+  ASSERT_TRUE(Hidden(box));
+  EXPECT_NE(WaitForText(Pid(), "Resume"), nullptr);
   Screenshot("update-failed.bmp");
-  EXPECT_NE(FindText(Process.dwProcessId, "Resume"), nullptr);
   EXPECT_GE(Server.Count("/mar10.part05.zip"), 17);   // every mirror was tried
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
@@ -285,19 +206,16 @@ TEST_F(ProgramTest, UpdateInformationNotToBeUsedOrNotNewerOffersOnlyFinish) {
     SCOPED_TRACE(c.Name);
     if (!c.Info.empty()) Server.SetFile("/dbv.txt", c.Info);
     Start(c.Param, " Vantrel database updater");
-    EXPECT_NE(WaitForText(Process.dwProcessId, c.Says, 5000), nullptr);
-    EXPECT_EQ(FindText(Process.dwProcessId, "&Next >"), nullptr);
+    EXPECT_NE(WaitForText(Pid(), c.Says), nullptr);
+    EXPECT_EQ(WindowWithText(Pid(), "&Next >"), nullptr);
     if (std::string(c.Name) == "latest") {
-      EXPECT_NE(FindText(Process.dwProcessId, "Terminate database updater."), nullptr);
+      EXPECT_NE(WindowWithText(Pid(), "Terminate database updater."), nullptr);
       Screenshot("update-latest.bmp");
     }
     Click("&Finish");
     ASSERT_TRUE(Ended());
     EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "3486712\r\n");
-    EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
-    CloseHandle(Process.hProcess);
-    CloseHandle(Process.hThread);
-    Process = {};
+    EXPECT_FALSE(MainProgramStarted());
   }
 }
 
@@ -322,10 +240,8 @@ TEST_F(ProgramTest, UpdateWaitsWhileTheMainProgramHoldsTheDatabase) {
       "Vantrel is running and keeps the database open, so it cannot be replaced now. Exit Vantrel, then hit 'Retry'.";
   Answer(inUse, "&Retry", 60000);   // still running: asked again
   Answer(inUse, "Cancel", 10000);
-  ASSERT_NE(WaitForText(Process.dwProcessId,
-                        "Vantrel is running: the database was not changed. Exit Vantrel, then hit 'Resume' to install "
-                        "the downloaded one.",
-                        5000),
+  ASSERT_NE(WaitForText(Pid(), "Vantrel is running: the database was not changed. Exit Vantrel, then hit 'Resume' to "
+                               "install the downloaded one."),
             nullptr);
   Screenshot("update-in-use.bmp");
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
@@ -335,7 +251,7 @@ TEST_F(ProgramTest, UpdateWaitsWhileTheMainProgramHoldsTheDatabase) {
   running.Close();   // Vantrel ends
   const size_t requests = Server.Requests().size();
   Click("Resume");
-  ASSERT_NE(WaitForText(Process.dwProcessId, "Database succesfully updated. Hit 'Finish' buton.", 60000), nullptr);
+  ASSERT_NE(WaitForText(Pid(), "Database succesfully updated. Hit 'Finish' buton.", 60000), nullptr);
   EXPECT_EQ(Server.Requests().size(), requests);
   for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
     EXPECT_TRUE(ReadTextFile(Dir + "\\data\\" + f) == ReadTextFile(std::string("small-src\\") + f)) << f;
@@ -348,7 +264,7 @@ TEST_F(ProgramTest, UpdateWaitsWhileTheMainProgramHoldsTheDatabase) {
   running.Close();
   Click("&Finish");
   ASSERT_TRUE(Ended());
-  EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
+  EXPECT_FALSE(MainProgramStarted());
 }
 
 // Closing the window while a mirror has stalled in the middle of a part:
@@ -360,8 +276,7 @@ TEST_F(ProgramTest, ClosingTheWindowDuringADownloadEndsAtOnce) {
   Start("");
   Click("&Next >");
   Click("Start ");
-  ASSERT_TRUE(PumpUntil([&] { return Server.Count("/feb10.part01.zip") == 1; }, 10000));
-  PumpFor(1000);
+  ASSERT_TRUE(WaitFor([&] { return Server.Count("/feb10.part01.zip") == 1; }));
   PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);   // the close box
   EXPECT_TRUE(Ended(10000)) << "the program did not end";
   EXPECT_EQ(Server.Requests().size(), 1u);
@@ -371,7 +286,7 @@ TEST_F(ProgramTest, ClosingTheWindowDuringADownloadEndsAtOnce) {
 // whatever page, ends the installation before anything else.
 TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShort) {
   KeepMine();
-  WriteTextFile(Dir + "\\myloc.txt", "81.2.69.160\r\nGB, London\r\n-011\r\n5149\r\n6661\r\n9980\r\n");
+  WriteTextFile(Dir + "\\myloc.txt", InstalledHome);
   for (const char* f : {"data.old", "data.ready"}) CreateDirectoryA((Dir + "\\" + f).c_str(), nullptr);
   const auto lay = [&](const char* Folder, const char* File) {
     ASSERT_TRUE(CopyFileA((std::string("data-src\\") + File).c_str(), (Dir + "\\" + Folder + "\\" + File).c_str(),
@@ -415,25 +330,22 @@ TEST_F(ProgramTest, HomeEditingRewritesHomeWithoutStartingTheMainProgram) {
     ASSERT_TRUE(CopyFileA((std::string("data-src\\") + f).c_str(), (Dir + "\\data\\" + f).c_str(), FALSE));
   // Without a home file any parameter gives the first-run wizard.
   Start("-h", " Vantrel database wizard");
-  EXPECT_NE(FindText(Process.dwProcessId, "Welcome to Vantrel"), nullptr);
+  EXPECT_NE(WindowWithText(Pid(), "Welcome to Vantrel"), nullptr);
   Click("Cancel");
   ASSERT_TRUE(Ended());
-  CloseHandle(Process.hProcess);
-  CloseHandle(Process.hThread);
-  Process = {};
 
   WriteTextFile(Dir + "\\myloc.txt", "old\r\n");
   SetEnvironmentVariableA("VANTRELWIZ_LOCAL_ADDRESSES", "10.0.0.1,203.0.113.9,192.168.1.1");
   Start("-h", " Edit Your Home Location ");
-  EXPECT_NE(WaitForText(Process.dwProcessId, "203.0.113.9", 5000), nullptr);
-  EXPECT_NE(FindText(Process.dwProcessId, "Sydney"), nullptr);
+  EXPECT_NE(WaitForText(Pid(), "203.0.113.9"), nullptr);
+  EXPECT_NE(WindowWithText(Pid(), "Sydney"), nullptr);
   Screenshot("home-edit.bmp");
   Click("&Next >");
   Click("&Finish");
   ASSERT_TRUE(Ended());
   // Sydney, 33.87 S 151.21 E: degrees and whole minutes of the database's place.
   EXPECT_EQ(ReadTextFile(Dir + "\\myloc.txt").substr(0, 25), "203.0.113.9\r\nAU, Sydney\r\n");
-  EXPECT_FALSE(FileExists(Dir + "\\vantrel-started.txt"));
+  EXPECT_FALSE(MainProgramStarted());
 }
 
 }  // namespace
