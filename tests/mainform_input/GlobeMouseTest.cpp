@@ -52,6 +52,23 @@ protected:
   // Viewer position (row 0 the top) of a point of the scene.
   POINT InView(const TAffineVector& P) { return ViewerPoint(Form->Scene3DViewer1, P); }
   TCapture Frame() { return ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot()); }
+  // Connections to Paris and Cairo, the globe started, the pointer on Paris
+  // and its hover drawn; the screen points of both places.
+  void HoverParisBesideCairo(POINT& Paris, POINT& Cairo) {
+    FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1},
+                     {5, NetAddress("192.168.1.5"), Port(50002), NetAddress("4.0.0.1"), Port(443), 1}};
+    Start();
+    auto screenPoint = [&](const char* Address) {
+      const POINT p = InView(Form->GLPoints1->Positions()->Get(Form->VisualizedIPs.IndexOf(Address)));
+      return ClientToScreenPoint(Form->Scene3DViewer1->Handle(), p.x, p.y);
+    };
+    Paris = screenPoint("2.0.0.1");
+    Cairo = screenPoint("4.0.0.1");
+    MoveMouseTo(Paris.x, Paris.y);
+    ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
+    Drawn();
+    ASSERT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+  }
 };
 
 // The open popup menu's window, if one is shown.
@@ -175,18 +192,9 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
 // pointer moved from one point onto another and clicked at once): the
 // popup's picked texts are the clicked point's, not the last drawn label's.
 TEST_F(GlobeMouse, AClickBeforeTheHoverIsDrawnPicksTheClickedPointsTexts) {
-  FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1},
-                   {5, NetAddress("192.168.1.5"), Port(50002), NetAddress("4.0.0.1"), Port(443), 1}};
-  Start();
-  auto screenPoint = [&](const char* Address) {
-    const POINT p = InView(Form->GLPoints1->Positions()->Get(Form->VisualizedIPs.IndexOf(Address)));
-    return ClientToScreenPoint(Form->Scene3DViewer1->Handle(), p.x, p.y);
-  };
-  const POINT paris = screenPoint("2.0.0.1"), cairo = screenPoint("4.0.0.1");
-  MoveMouseTo(paris.x, paris.y);
-  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
-  Drawn();
-  ASSERT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+  POINT paris, cairo;
+  HoverParisBesideCairo(paris, cairo);
+  if (HasFatalFailure()) return;
 
   std::atomic<bool> shown{false};
   std::thread closer([&] {
@@ -213,18 +221,9 @@ TEST_F(GlobeMouse, AClickBeforeTheHoverIsDrawnPicksTheClickedPointsTexts) {
 }
 
 TEST_F(GlobeMouse, APlaceAPollDroppedBeforeAFrameLeavesNoTextOfThePlaceHoveredBefore) {
-  FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1},
-                   {5, NetAddress("192.168.1.5"), Port(50002), NetAddress("4.0.0.1"), Port(443), 1}};
-  Start();
-  auto screenPoint = [&](const char* Address) {
-    const POINT p = InView(Form->GLPoints1->Positions()->Get(Form->VisualizedIPs.IndexOf(Address)));
-    return ClientToScreenPoint(Form->Scene3DViewer1->Handle(), p.x, p.y);
-  };
-  const POINT paris = screenPoint("2.0.0.1"), cairo = screenPoint("4.0.0.1");
-  MoveMouseTo(paris.x, paris.y);
-  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
-  Drawn();
-  ASSERT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+  POINT paris, cairo;
+  HoverParisBesideCairo(paris, cairo);
+  if (HasFatalFailure()) return;
 
   // Off Paris and onto Cairo with mouse messages only (no frame drawn),
   // then a poll without Cairo, then the click.
