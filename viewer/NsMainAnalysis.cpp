@@ -2,7 +2,7 @@
 // instead of the live connections (analyse mode), and the file is shown in
 // the "Analyzed file" window.
 #include <algorithm>
-#include <climits>
+#include <new>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -26,6 +26,15 @@ constexpr double ProgressSeconds = 0.1;
 // longer than ScanSlice is scanned in pieces of it, messages between.
 constexpr size_t ReadBlock = 1u << 20;
 constexpr size_t ScanSlice = 1u << 20;
+// The whole file is held in memory while it is scanned and shown: no more
+// than a 32-bit program can be sure to get in one block.
+constexpr int64_t MaxAnalyzedFileSize = int64_t{1} << 30;
+
+std::string TooLargeText(const std::string& Path, int64_t Size) {
+  return "\"" + Path + "\" is too large to be analyzed (" + IntToStr((Size + (1 << 20) - 1) >> 20) +
+         " MB; the file is held in memory, at most " + IntToStr(MaxAnalyzedFileSize >> 20) +
+         " MB), so it is not analyzed.";
+}
 
 // Whether two names name the same file.
 bool SameFile(const std::string& A, const std::string& B) {
@@ -204,6 +213,15 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     throw;
   }
 
+  const int64_t fileSize = file->Size();
+  if (fileSize > MaxAnalyzedFileSize) {
+    file.reset();
+    restore();
+    TellUser(TooLargeText(AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
+    AnalyzedFilePath.clear();
+    return;
+  }
+
   FScanning = true;
   EnableAnalysisControls();
   struct TScanEnd {
@@ -218,14 +236,13 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     // The file is read in blocks; each is put after the text read before
     // and scanned up to its last character that no address holds, so that
     // every address is scanned whole, once. The progress counts bytes.
-    const size_t size = static_cast<size_t>(file->Size());
-    const int unit = size > static_cast<size_t>(INT_MAX) ? 1024 : 1;
+    const size_t size = static_cast<size_t>(fileSize);
     Form5->SetScanning(true);
     Form5->Label1->SetCaption("0 unique IP numbers found");
     Form5->ProgressBar1->SetPosition(0);
     Form5->Show();
     Application->ProcessMessages();
-    Form5->ProgressBar1->SetMax(static_cast<int>(size / unit));
+    Form5->ProgressBar1->SetMax(static_cast<int>(size));
 
     AnalyzedLines.Reserve(size);
     AnalyzedIPs.Clear();
@@ -238,7 +255,7 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     auto pump = [&](bool Last) {
       const double now = clock.Now();
       if (now >= nextProgress || Last) {
-        Form5->ProgressBar1->SetPosition(static_cast<int>(scanned / unit));
+        Form5->ProgressBar1->SetPosition(static_cast<int>(std::min(scanned, size)));
         Form5->Label1->SetCaption(IntToStr(found.Found()) + " unique IP numbers found");
         nextProgress = now + ProgressSeconds;
       }
@@ -283,6 +300,12 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     file.reset();
     if (going && text) pump(true);
     if (!text || AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
+  } catch (const std::bad_alloc&) {   // no block of the file's size to be had now
+    restore();
+    if (Form5) Form5->Close();
+    TellUser(TooLargeText(AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
+    AnalyzedFilePath.clear();
+    return;
   } catch (...) {
     restore();
     AnalyzedFilePath.clear();

@@ -310,7 +310,7 @@ void TMainForm::SetCameraPosition(const TAffineVector& Position) {
   GLCamera1->Position()->SetPoint(Position[0], Position[1], Position[2]);
 }
 
-void TMainForm::RepaintGlobe() { Scene3DViewer1->Invalidate(); }
+void TMainForm::RepaintGlobe() { Redraw(); }   // the viewer on screen, the windowed or the full-screen one
 
 // ---- What the monitor's windows read ----
 

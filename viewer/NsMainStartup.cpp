@@ -361,6 +361,10 @@ void TMainForm::AppException(TObject*, Exception& E) {
 void TMainForm::actExitExecute(TObject*) { Close(); }
 
 void TMainForm::FormDestroy(TObject*) {
+  // The end may tell the user something (a log that cannot be written): no
+  // poll or sun step runs behind its message box on a window going away.
+  Timer->SetEnabled(false);
+  Timer1->SetEnabled(false);
   // Each step runs even when one before it failed.
   auto step = [this](const auto& Do) {
     try {

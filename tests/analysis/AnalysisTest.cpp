@@ -189,6 +189,35 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   EXPECT_FALSE(Form5->Visible());
   EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
 
+  // A file of 4 GiB and 12 bytes (sparse: text, then a hole) is refused
+  // before any scan; its size taken in 32 bits would be its 12 bytes of text.
+  const std::string huge = Dir + "\\huge.log";
+  {
+    HANDLE f = CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(f, "to 1.2.3.9\r\n", 12, &written, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = (int64_t{1} << 32) + 12;
+    const bool sized = SetFilePointerEx(f, end, nullptr, FILE_BEGIN) && SetEndOfFile(f);
+    CloseHandle(f);
+    ASSERT_TRUE(sized);
+  }
+  bool scanShown = false;
+  Form5->OnShow = [&](TObject*) { scanShown = true; };
+  Analyse(huge);
+  Form5->OnShow = nullptr;
+  DeleteFileA(huge.c_str());
+  ASSERT_EQ(Main->Messages.size(), 2u);
+  EXPECT_EQ(Main->Messages[1].Text, "\"" + huge + "\" is too large to be analyzed (4097 MB; the file is held in "
+                                    "memory, at most 1024 MB), so it is not analyzed.");
+  EXPECT_FALSE(scanShown);
+  EXPECT_FALSE(Form5->Visible());
+  EXPECT_FALSE(Main->Scanning());
+  EXPECT_TRUE(AnalyzedFilePath.empty());
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_EQ(Lines(Main->AnalyzedLines), TStrings_{"to 1.2.3.4"});
+
   // a file that cannot be read: the class library's open error
   const std::string locked = File("locked.log", "1.2.3.9\r\n");
   HANDLE h = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -485,6 +514,21 @@ TEST_F(AnalysisTest, TheOptionsWindowsLoadButtonAnalysesTheConnectionLogAndUnloa
   EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "5.5.5.5"}));
   EXPECT_EQ(o.LoadButton->Caption(), "[&Load]");
   EXPECT_EQ(Main->LoadCaption, "[&Load]");
+  EXPECT_EQ(states(), "100");
+  aform->Close();
+  PumpFor(50);
+
+  // Opened while a scan runs (one begun from the tray menu), the window
+  // offers neither the log nor a list or snapshots until the scan is done.
+  duringScan.clear();
+  Form5->OnShow = [&](TObject*) {
+    Main->aboutform(Main);
+    duringScan = states();
+  };
+  Analyse(File("third.log", "to 6.6.6.6\r\n"));
+  Form5->OnShow = nullptr;
+  EXPECT_EQ(duringScan, "000");
+  ASSERT_NE(o.LoadButton, nullptr);
   EXPECT_EQ(states(), "100");
   aform->Close();
   PumpFor(50);

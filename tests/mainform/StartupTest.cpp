@@ -1,9 +1,37 @@
 // The main window's start-up, first showing and end, in a folder holding a
 // fixture database and myloc.txt, with a scratch registry.
+#include "GuiTest.h"
 #include "MainFormFixture.h"
 #include "RegistryValues.h"
+#include "classlib/ExtCtrls.h"
 
 namespace {
+
+// A message box stays up while messages go on: the recorded box lets them
+// through until a timer of its own has ticked five times, noting the polls
+// and sun steps that ran meanwhile.
+class TEndForm : public TRecordingForm {
+public:
+  using TRecordingForm::TRecordingForm;
+  bool PumpWhileTold = false;
+  int PollsWhileTold = 0, SunStepsWhileTold = 0;
+
+protected:
+  void TellUser(const std::string& Text, UINT Flags) override {
+    TRecordingForm::TellUser(Text, Flags);
+    if (!PumpWhileTold) return;
+    const int polls = PollTimerTicks;
+    const size_t sun = SunDirections.size();
+    int ticks = 0;
+    TTimer own(nullptr);
+    own.SetInterval(20);
+    own.OnTimer = [&](TObject*) { ++ticks; };
+    own.SetEnabled(true);
+    PumpUntil([&] { return ticks >= 5; }, 10000);
+    PollsWhileTold += PollTimerTicks - polls;
+    SunStepsWhileTold += static_cast<int>(SunDirections.size() - sun);
+  }
+};
 
 const char* const Ranges =
     "1.0.0.0,1.255.255.255,AU,Sydney,-33.87,151.21\n"
@@ -11,7 +39,7 @@ const char* const Ranges =
 
 class StartUp : public MainFormTest {
 protected:
-  TRecordingForm* Form = nullptr;
+  TEndForm* Form = nullptr;
   void Create() { Application->CreateForm(Form); }
   void Destroy() {
     delete Form;   // freed early; FormDestroy runs
@@ -96,8 +124,30 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_EQ(SnapshotClock, 0);
   EXPECT_EQ(Form->Errors, std::vector<std::string>{"bad number"});
 
+  // A connection logged, then the log cannot be written at the end: the
+  // end tells the user, and behind its box no timer polls or moves the sun.
+  LogConnections = true;
+  LogPath = Dir + "\\tcp.log";
+  FakeNet().Tcp = {{5, Addr(10, 0, 0, 2), Port(1), Addr(2, 3, 4, 5), Port(443), 1}};
+  Form->Refresh(true);
+  ASSERT_EQ(Form->LogEntries.Count(), 1);
+  Form->Timer->SetInterval(20);
+  const int polls = PollTimerTicks;
+  PumpUntil([&] { return PollTimerTicks > polls; }, 10000);
+  ASSERT_GT(PollTimerTicks, polls) << "the poll timer ticks before the end";
+  LogPath = Dir + "\\gone\\tcp.log";
+  Form->Timer1->SetInterval(20);   // the sun's next step due at once
+
   Form->SetBounds(40, 50, 400, 333);
   FOV = 0.75f;
+  Form->PumpWhileTold = true;
+  const size_t told = Form->Told.size();
+  Form->BeforeDestruction();   // FormDestroy, the window still whole to look at
+  LogConnections = false;
+  ASSERT_EQ(Form->Told.size(), told + 1);
+  EXPECT_NE(Form->Told.back().find("cannot be written"), std::string::npos) << Form->Told.back();
+  EXPECT_EQ(Form->PollsWhileTold, 0) << "a poll ran behind the end's message box";
+  EXPECT_EQ(Form->SunStepsWhileTold, 0) << "the sun moved behind the end's message box";
   Destroy();
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 400u);
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Height"), 333u);

@@ -367,4 +367,52 @@ TEST_F(GlobeMouse, AScriptedTraceIsDrawnHopToHopAndAHopWithoutPlaceHasNoText) {
   EXPECT_EQ(count(centre, 2, -40, 90, -2), 0) << "no text over the globe's centre";
 }
 
+// In full screen the full-screen viewer is the one on screen: it takes the
+// pick cursor over a hop, and a click there is a click on the hop.
+TEST_F(GlobeMouse, InFullScreenAHopTakesThePickCursorAndItsClickOffersToClearTheRoute) {
+  Start();
+  Form->NewTraceProbe = [] { return std::make_unique<TThreeHops>(); };
+  TMenuItem item(nullptr);
+  item.Caption = "4.0.0.1";
+  Form->rou1Click(&item);
+  ASSERT_TRUE(PumpUntil([&] { return !Form->WorkerThread1->Running(); }, 10000));
+  ASSERT_EQ(Lines(Form->RouteLabels)[0], "Paris, FR");
+  OSMajorVersion = 6;
+  Form->FullScreen1Click(nullptr);
+  ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
+  TScene3DBuffer* buffer = Form->GLFullScreenViewer1->Buffer();
+  Form->GLFullScreenViewer1->Render();
+  const TAffineVector hop = Form->GLPoints2->Positions()->Get(0);
+  const TVector p = buffer->WorldToScreen(TVector{hop[0], hop[1], hop[2], 1});
+  const POINT paris{static_cast<int>(std::lround(p[0])), Screen->Height() - static_cast<int>(std::lround(p[1]))};
+  MoveMouseTo(paris.x, paris.y);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000)) << "no hop picked at " << paris.x << "," << paris.y;
+  EXPECT_TRUE(RouteHover);
+  EXPECT_EQ(Form->GLFullScreenViewer1->Cursor(), 2);
+  EXPECT_NE(Form->Scene3DViewer1->Cursor(), 2) << "only the viewer on screen takes the pick cursor";
+  SaveBmp(ToCapture(*buffer->CreateSnapShot()), WorkFolder + "\\full-screen-hop-hovered.bmp");
+
+  std::atomic<bool> shown{false};
+  std::thread closer([&] {
+    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
+    shown = MenuOpen();
+    PressKey(VK_ESCAPE);
+  });
+  ClickAt(paris.x, paris.y);
+  PumpUntil([&] { return shown.load(); }, 8000);
+  PumpFor(300);
+  closer.join();
+  EXPECT_TRUE(shown.load());
+  EXPECT_EQ(SelectionKind, 31);
+  ASSERT_GT(Form->PopupMenu1->Items()->Count(), 0);
+  EXPECT_EQ(Form->PopupMenu1->Items()->Items(0)->Caption, "Clear Route");
+
+  // off the hop: the pointer cursor again
+  MoveMouseTo(paris.x + 60, paris.y + 60);
+  ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 0; }, 3000));
+  EXPECT_EQ(Form->GLFullScreenViewer1->Cursor(), 1);
+  Form->FullScreen1Click(nullptr);
+  EXPECT_FALSE(Form->GLFullScreenViewer1->Active());
+}
+
 }  // namespace

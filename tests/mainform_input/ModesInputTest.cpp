@@ -124,6 +124,24 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   EXPECT_EQ(Form->Wallpapers[0].Width, 512);
   EXPECT_EQ(Form->Wallpapers[0].Center, 0x3070E0u) << "the captured square shows what lay behind the window";
 
+  // F: the maximised window takes the place of full screen; Esc brings the
+  // desktop mode back, in its square.
+  Key('F');
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
+  EXPECT_TRUE(IsZoomed(Form->Handle()));
+  EXPECT_TRUE(ImplantActive);
+  EXPECT_FALSE(Form->GLHUDSprite1->Visible());
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(IsZoomed(Form->Handle()));
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);
+  EXPECT_TRUE(ImplantActive);
+  EXPECT_TRUE(Form->GLHUDSprite1->Visible());
+  EXPECT_EQ(Form->Width(), 512);
+  EXPECT_EQ(Form->Height(), 512);
+  EXPECT_EQ(Form->Left(), 40 + 320 - 256);
+  EXPECT_EQ(Form->Top(), 40 + 240 - 256);
+  EXPECT_EQ(Form->Wallpapers.size(), 2u) << "the wallpaper captured again";
+
   // Stay on top and the tray: hidden and shown, then "Focus Window".
   Key('I');
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
@@ -228,6 +246,12 @@ TEST_F(Modes, FullScreenBeforeVersionNineIsTheFullScreenViewerOverTheWholeScreen
   const float zoom = camera->NearPlaneBias();
   keyToFullScreen(VK_PRIOR);
   EXPECT_GT(camera->NearPlaneBias(), zoom);
+  keyToFullScreen('I');   // no desktop mode from full screen
+  EXPECT_TRUE(Form->GLFullScreenViewer1->Active());
+  EXPECT_FALSE(ImplantActive);
+  EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
+  EXPECT_FALSE(IsWindowVisible(Form->Handle()));
+  EXPECT_FALSE(Form->GLHUDSprite1->Visible());
   SetCursorPos(0, 0);   // outside the window: no hover shows the bar again
   keyToFullScreen(VK_ESCAPE);
   EXPECT_FALSE(Form->GLFullScreenViewer1->Active());

@@ -7,6 +7,7 @@
 #include "GuiTest.h"
 #include "RecordingMapBrowser.h"
 #include "RegistryValues.h"
+#include "ViewScene.h"
 #include "classlib/Buttons.h"
 #include "classlib/CheckLst.h"
 #include "classlib/ComCtrls.h"
@@ -396,6 +397,38 @@ TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfte
   Form->Timer->SetEnabled(true);
   const int ticks = PollTimerTicks;
   EXPECT_TRUE(PumpUntil([&] { return PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
+}
+
+// With an analysed file shown and the globe still, OK draws the view again,
+// in full screen the full-screen viewer's (the windowed one is hidden then).
+TEST_F(Options, OkWithAnAnalysedFileDrawsTheFullScreenViewAgain) {
+  LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogPath, "---> 2.0.0.7 connected\r\n");
+  Application->CreateForm(Form5);
+  Form->SetBounds(40, 40, 480, 400);
+  Form->Show();
+  PumpFor(100);
+  Open();
+  Click(O().LoadButton, 20, 10);
+  ASSERT_TRUE(PumpUntil([&] { return Form->AnalyzedIPs.Count() == 2 && !Form->Scanning(); }));
+  ASSERT_FALSE(Form->GLCadencer1->Enabled());
+  // full screen over the open window
+  OSMajorVersion = 6;
+  Form->FullScreen1Click(nullptr);
+  ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
+  const HWND full = Form->GLFullScreenViewer1->Form()->Handle();
+  TScene3DBuffer* buffer = Form->GLFullScreenViewer1->Buffer();
+  // its first frames drawn, nothing left to paint
+  ASSERT_TRUE(PumpUntil([&] { return buffer->FrameCount() > 0 && !GetUpdateRect(full, nullptr, FALSE); }));
+  PumpFor(100);
+  ASSERT_FALSE(GetUpdateRect(full, nullptr, FALSE));
+  const int frames = buffer->FrameCount();
+  Form->okclick(nullptr);
+  EXPECT_GT(buffer->FrameCount(), frames) << "OK drew no frame in the full-screen viewer";
+  EXPECT_FALSE(aform->Visible());
+  SaveBmp(ToCapture(*buffer->CreateSnapShot()), "ok-full-screen.bmp");
+  Form->FullScreen1Click(nullptr);
+  EXPECT_FALSE(Form->GLFullScreenViewer1->Active());
 }
 
 TEST_F(Options, OkStoresTheViewAsItIsNow) {

@@ -253,6 +253,47 @@ TEST_F(CommandsTest, WebMapOfARowAfterAClickOnATracerouteHopShowsTheRowsPlace) {
   EXPECT_EQ(MapLog.Document.find(CoordinateText(40.71f)), std::string::npos);
 }
 
+// "Show on Web Map" of a traceroute hop: the hop's place and addresses; the
+// map, once open, gets a marker there when info balloons are off.
+TEST_F(CommandsTest, WebMapOfAHopShowsTheHopsPlaceAndWithoutBalloonsAddsAMarker) {
+  MakeMapWindow();
+  PresentMachine();
+  Main->actRefresh->Execute();
+  Main->RouteHops.SetText("1.2.3.4\r\n11.2.3.45\r\n");   // a route laid out: Sydney, then Berlin
+  Main->routetoCoor();
+  ASSERT_EQ(Lines(Main->RouteLabels), (std::vector<std::string>{"Sydney, AU", "Berlin, DE"}));
+  // as the popup of a click on the Berlin hop leaves it
+  auto hopClicked = [&](int Hop) {
+    SelectionKind = 31;
+    PickedHopLabel = Main->RouteLabels[Hop];
+    PickedHint = " " + Main->RouteHops[Hop] + "\r\n " + PickedHopLabel;
+    Main->gmClick(PopupItem("Show on Web Map", ""));
+  };
+  ShowInfoBalloons = true;
+  hopClicked(1);
+  ASSERT_TRUE(frmMain->Visible());
+  EXPECT_EQ(SelectedLocationText, "Berlin, DE");
+  EXPECT_EQ(SelectedLocationIndex, 1);
+  EXPECT_EQ(SelectedIPList, "Hop:1&nbsp &nbsp IP: 11.2.3.45");
+  EXPECT_NE(MapLog.Document.find("(" + CoordinateText(52.52f) + ", " + CoordinateText(13.4f) + ")"),
+            std::string::npos) << "the page is not at Berlin";
+  EXPECT_NE(MapLog.Document.find("Berlin, DE"), std::string::npos);
+  EXPECT_NE(MapLog.Document.find("11.2.3.45"), std::string::npos);
+  EXPECT_FALSE(Form7->Visible());
+
+  // the open map, balloons off: a marker at Sydney, no info window
+  ShowInfoBalloons = false;
+  const uint8_t windows = InfoWindowCounter;
+  const size_t scripts = MapLog.Scripts.size();
+  hopClicked(0);
+  const std::string sydney = "\"" + CoordinateText(-33.5f) + "\", \"" + CoordinateText(151.2f) + "\"";
+  ASSERT_EQ(MapLog.Scripts.size(), scripts + 2);
+  EXPECT_EQ(MapLog.Scripts[scripts], "JavaScript: map.panTo(new GLatLng(" + sydney + "));");
+  EXPECT_EQ(MapLog.Scripts[scripts + 1], "JavaScript: map.addOverlay( new GMarker(new GLatLng(" + sydney + ")) );");
+  EXPECT_EQ(InfoWindowCounter, windows);
+  ShowInfoBalloons = true;
+}
+
 TEST_F(CommandsTest, TheTableStaysClosedInAnalyseModeAndWithTheMonitorOff) {
   PresentMachine();
   Main->AnalyzedIPs.Add(HomeIP);
