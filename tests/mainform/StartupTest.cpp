@@ -1,11 +1,75 @@
 // The main window's start-up, first showing and end, in a folder holding a
 // fixture database and myloc.txt, with a scratch registry.
+#include <algorithm>
+#include <utility>
+
 #include "GuiTest.h"
 #include "MainFormFixture.h"
 #include "RegistryValues.h"
 #include "classlib/ExtCtrls.h"
 
 namespace {
+
+// A picture's pixels (0x00RRGGBB).
+TCapture PictureOf(HBITMAP Bitmap, int Width, int Height) {
+  TCapture c;
+  c.Width = Width;
+  c.Height = Height;
+  c.Pixels.resize(static_cast<size_t>(Width) * static_cast<size_t>(Height));
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Bitmap);
+  for (int y = 0; y < Height; ++y)
+    for (int x = 0; x < Width; ++x) {
+      const COLORREF p = GetPixel(dc, x, y);
+      c.Pixels[static_cast<size_t>(y) * Width + x] = GetRValue(p) << 16 | GetGValue(p) << 8 | GetBValue(p);
+    }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return c;
+}
+
+// The column header of the popup table as the user is to see it: white, a
+// black last row, and in the system's menu font, 3 pixels from the top,
+// "Local IP:Port" at 6, "Remote IP:Port" one address column on, "State" two
+// on and "Process Name" one state column after that.
+TCapture ExpectedPopupHeader() {
+  NONCLIENTMETRICSA m{};
+  m.cbSize = 340;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &m, 0);
+  HFONT font = CreateFontIndirectA(&m.lfMenuFont);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  auto width = [dc](const std::string& Text) {
+    SIZE s{};
+    GetTextExtentPoint32A(dc, Text.c_str(), static_cast<int>(Text.size()), &s);
+    return static_cast<int>(s.cx);
+  };
+  const int address = width("123.456.789.034:87659        "), state = width("SYN_RECEIVED    ");
+  SIZE tg{};
+  GetTextExtentPoint32A(dc, "Tg", 2, &tg);
+  const int w = 2 * address + 6 + state + width("[System process]          "), h = tg.cy + 6;
+  HBITMAP picture = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ oldPicture = SelectObject(dc, picture);
+  const RECT all{0, 0, w, h};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  for (int x = 0; x < w; ++x) SetPixel(dc, x, h - 1, RGB(0, 0, 0));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  const std::pair<int, std::string> titles[] = {{6, "Local IP:Port"},
+                                                {address + 6, "Remote IP:Port"},
+                                                {2 * address + 6, "State"},
+                                                {2 * address + 6 + state, "Process Name"}};
+  for (const auto& [x, text] : titles) TextOutA(dc, x, 3, text.c_str(), static_cast<int>(text.size()));
+  SelectObject(dc, oldPicture);
+  SelectObject(dc, oldFont);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  TCapture c = PictureOf(picture, w, h);
+  DeleteObject(picture);
+  DeleteObject(font);
+  return c;
+}
 
 // A message box stays up while messages go on: the recorded box lets them
 // through until a timer of its own has ticked five times, noting the polls
@@ -88,10 +152,17 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_NE(Screen->Cursors(2), Screen->Cursors(crDefault));
   EXPECT_NE(Screen->Cursors(1), Screen->Cursors(2));
   EXPECT_TRUE(MenuFont.Valid());
-  EXPECT_GT(ColumnWidth1, ColumnWidth2);
-  EXPECT_GT(RowHeight, 6);
-  EXPECT_EQ(Form->PopupHeader.Width(), 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3);
-  EXPECT_EQ(Form->PopupHeader.Height(), RowHeight);
+  // the popup table's header: its titles in their columns
+  const TCapture header = PictureOf(Form->PopupHeader.Handle(), Form->PopupHeader.Width(), Form->PopupHeader.Height());
+  SaveBmp(header, OldDir + "\\popup-header.bmp");
+  const TCapture expected = ExpectedPopupHeader();
+  ASSERT_EQ(header.Width, expected.Width);
+  ASSERT_EQ(header.Height, expected.Height);
+  EXPECT_GT(std::count(header.Pixels.begin(), header.Pixels.end(), 0u), header.Width + 100) << "no titles";
+  int differing = 0;
+  for (size_t i = 0; i < header.Pixels.size(); ++i) differing += header.Pixels[i] != expected.Pixels[i];
+  EXPECT_EQ(differing, 0) << "the header's titles are not where they belong";
+  EXPECT_EQ(RowHeight, header.Height);
   EXPECT_TRUE(PopupYOffset == 4 || PopupYOffset == 6);
 
   // the first showing places home; west and south read negative
