@@ -2,8 +2,8 @@
 // instead of the live connections (analyse mode), and the file is shown in
 // the "Analyzed file" window.
 #include <algorithm>
-#include <new>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
 
