@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "classlib/MemoryDC.h"
+#include "classlib/WinHandles.h"
 
 IMPLEMENT_CLASSINFO(TBitBtn, TButton)
 

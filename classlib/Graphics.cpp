@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "classlib/MemoryDC.h"
+#include "classlib/WinHandles.h"
 
 COLORREF ColorToRGB(TColor Color) {
   if (Color & 0x80000000u) return GetSysColor(static_cast<int>(Color & 0xFF));

@@ -1,8 +1,9 @@
-// Owning wrappers of Win32 handles.
+// Owning wrappers of Win32 handles and of memory device contexts.
 #pragma once
 #include <windows.h>
 
 #include <utility>
+#include <vector>
 
 template <typename H, typename Traits>
 class TOwnedHandle {
@@ -51,6 +52,32 @@ using TFileHandle = TOwnedHandle<HANDLE, TKernelHandleTraits>;
 using THandle = TOwnedHandle<HANDLE, TNullHandleTraits>;
 using TLibraryHandle = TOwnedHandle<HMODULE, TLibraryTraits>;
 using TGdiObject = TOwnedHandle<HGDIOBJ, TGdiObjectTraits>;
+
+// A memory device context (compatible with Compatible, the screen when
+// null) and the objects selected into it: the objects it held before are
+// selected back, last first, and the DC deleted when it is freed.
+class TMemoryDC {
+public:
+  explicit TMemoryDC(HDC Compatible = nullptr) : DC(CreateCompatibleDC(Compatible)) {}
+  ~TMemoryDC() {
+    if (!DC) return;
+    for (auto o = Old.rbegin(); o != Old.rend(); ++o) SelectObject(DC, *o);
+    DeleteDC(DC);
+  }
+  TMemoryDC(const TMemoryDC&) = delete;
+  TMemoryDC& operator=(const TMemoryDC&) = delete;
+  HDC Get() const { return DC; }
+  explicit operator bool() const { return DC != nullptr; }
+  // Selects Object (a bitmap, font, pen or brush the caller keeps alive
+  // while the DC lives).
+  void Select(HGDIOBJ Object) {
+    if (HGDIOBJ old = SelectObject(DC, Object); old && old != HGDI_ERROR) Old.push_back(old);
+  }
+
+private:
+  HDC DC;
+  std::vector<HGDIOBJ> Old;
+};
 
 // Binds a DLL export to a typed function pointer; null when missing.
 template <typename F>

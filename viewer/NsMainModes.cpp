@@ -3,7 +3,7 @@
 
 #include <shellapi.h>
 
-#include "classlib/MemoryDC.h"
+#include "classlib/WinHandles.h"
 #include "monitor/Unit2.h"
 #include "monitor/Unit6.h"
 #include "viewer/Unit3.h"

@@ -2,7 +2,7 @@
 // addresses and the connection rows of one refresh.
 #include <algorithm>
 
-#include "classlib/MemoryDC.h"
+#include "classlib/WinHandles.h"
 #include "monitor/uAddressMatch.h"
 #include "monitor/uIPHelperAPI.h"
 #include "viewer/NsMain.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "monitor/DatabaseInstall.h"
-#include "classlib/MemoryDC.h"
+#include "classlib/WinHandles.h"
 #include "viewer/NsMain.h"
 #include "viewer/components/PopupListEx.h"
 

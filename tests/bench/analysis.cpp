@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "LocationFixture.h"
 #include "classlib/Dialogs.h"
 #include "monitor/Unit5.h"
 #include "monitor/Unit6.h"
@@ -108,7 +109,7 @@ int main() {
 
   auto* form = new TBenchForm(Application);
   MainForm = form;
-  HomeIP = "81.2.69.160";
+  HomeIP = HomeAddress;
   form->Timer->SetEnabled(false);
   form->TableOptions.SetText("1\n0\n1\n0\n0\n");   // no "Analyzed file" window: the scan is measured
   Form5 = new TForm5(Application);

@@ -17,6 +17,7 @@
 
 #include "BenchTiming.h"
 #include "FakeNetwork.h"
+#include "LocationFixture.h"
 #include "viewer/NsMain.h"
 
 namespace {
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (FileExists(folder + "\\texture.jpg")) form.LoadEarthTexture(folder + "\\texture.jpg");
-  HomeIP = "81.2.69.160";
+  HomeIP = HomeAddress;
   HomeLabel = "\xBBGB, London";
   HomeCoordinates = "5150;-12";
   HomeLongitude = -0.12f;

@@ -14,6 +14,7 @@
 
 #include "BenchTiming.h"
 #include "FakeNetwork.h"
+#include "LocationFixture.h"
 #include "viewer/NsMain.h"
 
 namespace {
@@ -33,7 +34,7 @@ const std::string LogName = "bench_poll.tcp.log";   // beside the benchmark
 int Run(const std::string& Folder, DWORD Pid) {
   TBenchForm form(nullptr);
   LogPath = ProgramFolder() + LogName;
-  HomeIP = "81.2.69.160";
+  HomeIP = HomeAddress;
   HomeLabel = "\xBBGB, London";
   HomeCoordinates = "5150;-12";
   form.TableOptions.SetText("1\n1\n1\n0\n1\n");   // UDP shown, autorefresh on

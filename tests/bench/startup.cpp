@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "RegistryValues.h"
 #include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
 #include "classlib/WinHandles.h"
@@ -32,9 +33,9 @@ void PutValue(HKEY Key, const char* Name, DWORD Type, const void* Data, DWORD Si
 // Snapshots after every frame, numbered, into Folder: the values the
 // options window writes to the key.
 void SnapshotsOn(const std::string& Folder) {
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vantrel");
+  RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey::Root);
   HKEY k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vantrel\\1.3.8", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey::V138, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
                       nullptr) != ERROR_SUCCESS)
     return;
   const DWORD on = 1, off = 0;

@@ -26,7 +26,7 @@ protected:
   WriteLocationFixture(Dir + "\\data", Ranges);
     Form = std::make_unique<TRecordingForm>(nullptr);
     Form->LocationDatabase.Load(Dir + "\\data");
-    HomeIP = "81.2.69.160";
+    HomeIP = HomeAddress;
     HomeLabel = "\xBBGB, London";
     HomeCoordinates = "5150;-12";
     HomeLongitude = -0.12f;

@@ -25,7 +25,6 @@ const char* const Ranges =
     "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n"
     "4.0.0.0,4.255.255.255,EG,Cairo,30.04,31.24\n"
     "5.0.0.0,5.255.255.255,ZZ,Nowhere,10.00,10.00\n";
-const char* const London = "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n";
 
 // Vertical stripes, 16 across: blue and green.
 uint32_t Stripes(int X, int) { return (X / 32) % 2 ? 0x0000C0 : 0x00A000; }
@@ -54,7 +53,7 @@ protected:
     TLocationFixtureOptions o;
     o.CityLines = 3;   // Nowhere's line is missing
     WriteLocationFixture(Dir + "\\data", Ranges, o);
-    WriteTextFile("myloc.txt", London);
+    WriteTextFile("myloc.txt", HomeFileText);
     TJPEGImage jpeg;
     jpeg.Assign(MakeBitmap(512, 256, Stripes).get());
     jpeg.SaveToFile(Dir + "\\data\\texture.jpg");
@@ -105,10 +104,10 @@ constexpr DWORD ArcColor = 0xFFFF00;
 bool Cyan(TRgb c) { return c.G > 150 && c.B > 150 && c.R < 90; }
 
 TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
-  PutDword("Software\\Vantrel", "Width", 480);
-  PutDword("Software\\Vantrel", "Height", 420);
-  PutDword("Software\\Vantrel", "Labels", 1);
-  PutDword("Software\\Vantrel\\1.1", "Color4", ArcColor);
+  PutDword(SettingsKey::Root, "Width", 480);
+  PutDword(SettingsKey::Root, "Height", 420);
+  PutDword(SettingsKey::Root, "Labels", 1);
+  PutDword(SettingsKey::V11, "Color4", ArcColor);
   Connect({"2.0.0.7", "1.1.1.1", "5.1.1.1", "4.4.4.4"});
   Start();
   ASSERT_TRUE(Form->Told.empty()) << Form->Told[0];
@@ -226,9 +225,9 @@ int RedLabelHeight(const TCapture& C, POINT P) {
 }
 
 TEST_F(GlobeView, TheLabelsFontChosenInTheOptionsWindowDrawsTheNextFrame) {
-  PutDword("Software\\Vantrel", "Width", 480);
-  PutDword("Software\\Vantrel", "Height", 420);
-  PutDword("Software\\Vantrel", "Labels", 1);
+  PutDword(SettingsKey::Root, "Width", 480);
+  PutDword(SettingsKey::Root, "Height", 420);
+  PutDword(SettingsKey::Root, "Labels", 1);
   Connect({"2.0.0.7"});
   Start();
   const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
@@ -266,9 +265,9 @@ TEST_F(GlobeView, TheLabelsFontChosenInTheOptionsWindowDrawsTheNextFrame) {
 // and after new arc colours and line widths, the frame is the one a window
 // drawing that model with those settings from the start shows.
 TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromScratch) {
-  PutDword("Software\\Vantrel", "Width", 480);
-  PutDword("Software\\Vantrel", "Height", 420);
-  PutDword("Software\\Vantrel", "Labels", 1);
+  PutDword(SettingsKey::Root, "Width", 480);
+  PutDword(SettingsKey::Root, "Height", 420);
+  PutDword(SettingsKey::Root, "Labels", 1);
   std::string ranges;
   for (int k = 0; k < 100; ++k)
     ranges += Format("%d.0.0.0,%d.255.255.255,X%c,Place %d,%d,%d\n", 20 + k, 20 + k, 'A' + k % 26, k,
@@ -298,8 +297,8 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
   Color4 = 0x0080FF;   // orange arcs, two pixels wide, as the options window sets them
   Color4Rgb = ColorToRgb(Color4);
   LineThickness = 2;
-  PutDword("Software\\Vantrel\\1.1", "Color4", 0x0080FF);
-  PutDword("Software\\Vantrel\\1.1.2", "LineThickness", 2);
+  PutDword(SettingsKey::V11, "Color4", 0x0080FF);
+  PutDword(SettingsKey::V112, "LineThickness", 2);
   const TCapture changed = frame();
   Screenshot(changed, "globe-1000-changed.bmp");
 
@@ -441,9 +440,9 @@ void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
 // is the one the plain pass above draws, but for a few pixels of
 // anti-aliased edges.
 TEST_F(GlobeView, AFrameOfAThousandEntriesAtManyPlacesIsTheFrameOfThePlainDrawingPass) {
-  PutDword("Software\\Vantrel", "Width", 640);
-  PutDword("Software\\Vantrel", "Height", 480);
-  PutDword("Software\\Vantrel", "Labels", 1);
+  PutDword(SettingsKey::Root, "Width", 640);
+  PutDword(SettingsKey::Root, "Height", 480);
+  PutDword(SettingsKey::Root, "Labels", 1);
   constexpr int Places = 685;
   std::string ranges;
   for (int k = 0; k < Places; ++k)
@@ -512,8 +511,8 @@ protected:
   // The frame after Change differs from the one before, and is the frame
   // drawn once the lines are recorded anew (trails off for a frame, then on).
   void ExpectShownAtOnce(const std::function<void()>& Change, const std::string& Shot) {
-    PutDword("Software\\Vantrel", "Width", 480);
-    PutDword("Software\\Vantrel", "Height", 420);
+    PutDword(SettingsKey::Root, "Width", 480);
+    PutDword(SettingsKey::Root, "Height", 420);
     Connect({"2.0.0.7", "2.0.0.8", "2.0.0.9", "4.4.4.4"});
     Start();
     ConnectLocations = true;
@@ -577,7 +576,7 @@ TEST(Arcs, TakeTheShortWayRoundAndAboutOneStepPerFourDegrees) {
 }
 
 TEST_F(GlobeView, ARouteOfMoreThanTwoHopsIsDrawnHopToHopWithItsLabels) {
-  PutDword("Software\\Vantrel", "Labels", 1);
+  PutDword(SettingsKey::Root, "Labels", 1);
   Connect({});
   Start();
   // Three hops: a private router without place, Paris, Cairo.
@@ -614,8 +613,8 @@ TEST_F(GlobeView, ARouteOfMoreThanTwoHopsIsDrawnHopToHopWithItsLabels) {
 }
 
 TEST_F(GlobeView, WithRotateOnTheViewTurnsAroundTheGlobeOnIdleFrames) {
-  PutDword("Software\\Vantrel", "Rotate", 1);
-  PutDword("Software\\Vantrel\\1.1.2", "RotationSpeed", 4);   // a quarter of the step
+  PutDword(SettingsKey::Root, "Rotate", 1);
+  PutDword(SettingsKey::V112, "RotationSpeed", 4);   // a quarter of the step
   Connect({"2.0.0.7"});
   Start();
   ASSERT_TRUE(Form->GLCadencer1->Enabled());
@@ -663,9 +662,9 @@ TEST_F(GlobeView, AnUnreadableTextureIsToldAndTheGlobeShowsPlainWithItsPoints) {
 }
 
 TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
-  PutDword("Software\\Vantrel\\1.3.8", "SaveImages", 1);
-  PutDword("Software\\Vantrel\\1.3.8", "Overwrite", 1);   // numbered files
-  PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 0);  // after every frame
+  PutDword(SettingsKey::V138, "SaveImages", 1);
+  PutDword(SettingsKey::V138, "Overwrite", 1);   // numbered files
+  PutDword(SettingsKey::V138, "SIInterval", 0);  // after every frame
   Connect({"2.0.0.7", "4.4.4.4"});
   Start();
   ASSERT_TRUE(Form->Errors.empty()) << Form->Errors[0];

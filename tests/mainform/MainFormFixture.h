@@ -10,8 +10,9 @@
 #include "FakeNetwork.h"
 #include "LocationFixture.h"
 #include "RecordingMainForm.h"
+#include "RegistryValues.h"
 #include "TestPaths.h"
-#include "classlib/MemoryDC.h"
+#include "classlib/WinHandles.h"
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
 

@@ -19,7 +19,7 @@ protected:
   TStringList Rows;
   TLocationPopupInput In;
   void SetUp() override {
-    HomeIP = "81.2.69.160";
+    HomeIP = HomeAddress;
     InternalOff = false;
     ColumnWidth1 = 7 * 24;
     ColumnWidth2 = 7 * 16;

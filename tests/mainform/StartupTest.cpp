@@ -114,10 +114,10 @@ protected:
 TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd) {
   CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
   WriteLocationFixture(Dir + "\\data", Ranges);
-  WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+  WriteTextFile("myloc.txt", HomeFileText);
   WriteTextFile("texture.jpg", "stand-in");
-  PutDword("Software\\Vantrel", "Width", 517);
-  PutDword("Software\\Vantrel\\1.1", "Interval", 3000);
+  PutDword(SettingsKey::Root, "Width", 517);
+  PutDword(SettingsKey::V11, "Interval", 3000);
   Create();
   ASSERT_NE(Form, nullptr);
   EXPECT_TRUE(Form->Told.empty()) << Form->Told[0];
@@ -167,7 +167,7 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
 
   // the first showing places home; west and south read negative
   Form->Show();
-  EXPECT_EQ(HomeIP, "81.2.69.160");
+  EXPECT_EQ(HomeIP, HomeAddress);
   EXPECT_EQ(HomeLabel, "\xBBGB, London");
   EXPECT_EQ(HomeCoordinates, "5150;-012");
   EXPECT_FLOAT_EQ(HomeLongitude, -0.12f);
@@ -220,9 +220,9 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_EQ(Form->PollsWhileTold, 0) << "a poll ran behind the end's message box";
   EXPECT_EQ(Form->SunStepsWhileTold, 0) << "the sun moved behind the end's message box";
   Destroy();
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 400u);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Height"), 333u);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Left"), 40u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 400u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Height"), 333u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Left"), 40u);
   EXPECT_TRUE(HudImages.empty());
   EXPECT_FALSE(MenuFont.Valid());
 }
@@ -242,10 +242,10 @@ TEST_F(StartUp, MinimisedToTheTrayTheViewKeepsItsZoomAndBarAndItsPlaceIsStored) 
   EXPECT_FLOAT_EQ(Form->GLHUDSprite2->Width(), barWidth);
   EXPECT_FLOAT_EQ(Form->GLHUDSprite2->Position()->Y(), barY);
   Destroy();   // ended while minimised
-  EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "FOV"), 0.8, 1e-6);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Left"), 40u);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Top"), 50u);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 400u);
+  EXPECT_NEAR(ReadFloatValue(SettingsKey::Root, "FOV"), 0.8, 1e-6);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Left"), 40u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Top"), 50u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 400u);
 }
 
 TEST_F(StartUp, ThePopupTableIsMeasuredInTheMenuFontItself) {
@@ -271,7 +271,7 @@ TEST_F(StartUp, ThePopupTableIsMeasuredInTheMenuFontItself) {
 
 TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
   WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n");
-  PutDword("Software\\Vantrel", "Width", 517);
+  PutDword(SettingsKey::Root, "Width", 517);
   CreateDirectoryA("data", nullptr);
   WriteTextFile("data\\r.dat", "two\r\n");   // no record count
   Create();
@@ -292,7 +292,7 @@ TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
   EXPECT_FALSE(GlobePending);
 
   Destroy();
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Width"), 517u);   // read, so written back as read
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 517u);   // read, so written back as read
 }
 
 TEST_F(StartUp, FirstRunStartsTheWizardAndNeverWritesSettings) {
@@ -307,7 +307,7 @@ TEST_F(StartUp, FirstRunStartsTheWizardAndNeverWritesSettings) {
   MSG m;
   EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));   // the program ends
   Destroy();
-  EXPECT_FALSE(KeyExists("\\Software\\Vantrel"));
+  EXPECT_FALSE(KeyExists(std::string("\\") + SettingsKey::Root));
   EXPECT_FALSE(FileExists("ana.cfg"));
 }
 
@@ -324,7 +324,7 @@ TEST_F(StartUp, UnusableHomeFileIsReportedLeftAloneAndHomeIsAtZero) {
     ASSERT_EQ(Form->Told.size(), 1u) << bad;
     EXPECT_NE(Form->Told[0].find("myloc.txt"), std::string::npos) << Form->Told[0];
     EXPECT_NE(Form->Told[0].find("vantrelwiz -h"), std::string::npos);
-    EXPECT_EQ(HomeIP, "81.2.69.160");
+    EXPECT_EQ(HomeIP, HomeAddress);
     EXPECT_EQ(HomeLongitude, 0);
     EXPECT_EQ(HomeLatitude, 0);
     EXPECT_TRUE(Form->Visible());

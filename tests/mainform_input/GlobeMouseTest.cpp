@@ -34,7 +34,7 @@ protected:
     MainFormTest::SetUp();
     CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
     WriteLocationFixture(Dir + "\\data", Places);
-    WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+    WriteTextFile("myloc.txt", HomeFileText);
   }
   void TearDown() override {
     delete Form;

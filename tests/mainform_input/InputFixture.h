@@ -15,7 +15,7 @@ protected:
     CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
     WriteLocationFixture(Dir + "\\data", "1.0.0.0,1.255.255.255,AU,Sydney,-33.87,151.21\n"
                                          "11.0.0.0,11.255.255.255,US,Denver,39.74,-104.99\n");
-    WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+    WriteTextFile("myloc.txt", HomeFileText);
     Application->CreateForm(Form);
     Form->SetBounds(40, 40, 640, 480);
     Form->Show();

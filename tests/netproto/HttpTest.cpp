@@ -11,7 +11,7 @@
 #include <chrono>
 #include <thread>
 
-#include "HttpServer.h"
+#include "TestHttpServer.h"
 #include "netlib/NetException.h"
 #include "netlib/NetHTTP.h"
 

@@ -15,7 +15,7 @@
 #include "classlib/ExtCtrls.h"
 #include "monitor/Unit5.h"
 #include "netlib/NetComponent.h"
-#include "tests/mainform/MainFormFixture.h"
+#include "../mainform/MainFormFixture.h"
 #include "viewer/Unit3.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
@@ -54,7 +54,7 @@ protected:
     NetComponent_Initialize();
     CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
     WriteLocationFixture(Dir + "\\data", "2.0.0.0,2.255.255.255,FR,Paris,48.85,2.35\n");
-    WriteTextFile("myloc.txt", "81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n\r\n\r\n");
+    WriteTextFile("myloc.txt", HomeFileText);
     ShellCalls.clear();
     ShellExecuteProc = RecordShell;
     HyperLinkShellExecute = RecordShell;
@@ -207,7 +207,7 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_EQ(Form->LabelFont.Size(), 7);   // below 6 points
   EXPECT_TRUE(Form->LabelFont.Style().Contains(TFontStyle::fsBold));
 
-  const char* k11 = "Software\\Vantrel\\1.1";
+  const char* k11 = SettingsKey::V11;
   EXPECT_EQ(ReadStringValue(k11, "IPList"), "");
   EXPECT_EQ(ReadDwordValue(k11, "Color1"), 255u);
   EXPECT_EQ(ReadDwordValue(k11, "Color2"), static_cast<DWORD>(RGB(255, 128, 64)));
@@ -216,21 +216,21 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_EQ(ReadDwordValue(k11, "Interval"), 3000u);
   EXPECT_EQ(ReadDwordValue(k11, "InternalOff"), 0u);
   EXPECT_EQ(ReadStringValue(k11, "Font"), "\"Courier New\", 5, [Bold], [clBlack]");
-  const char* k112 = "Software\\Vantrel\\1.1.2";
+  const char* k112 = SettingsKey::V112;
   EXPECT_EQ(ReadDwordValue(k112, "LineThickness"), 1u);
   EXPECT_EQ(ReadDwordValue(k112, "PointSize"), 4u);
   EXPECT_EQ(ReadDwordValue(k112, "StayOnTop"), 0u);
   EXPECT_EQ(ReadDwordValue(k112, "RotationSpeed"), 1u);
-  const char* k138 = "Software\\Vantrel\\1.3.8";
+  const char* k138 = SettingsKey::V138;
   EXPECT_EQ(ReadDwordValue(k138, "SaveImages"), 1u);
   EXPECT_EQ(ReadDwordValue(k138, "Overwrite"), 0u);
   EXPECT_EQ(ReadDwordValue(k138, "Timestamp"), 0u);
   EXPECT_EQ(ReadDwordValue(k138, "SIInterval"), 6u);
   EXPECT_EQ(ReadStringValue(k138, "Savepath"), Dir + "\\images");
   EXPECT_EQ(ReadDwordValue(k138, "ExtendLabels"), 0u);
-  EXPECT_EQ(ReadStringValue("Software\\Vantrel\\1.4.1", "ExtOpt"),
+  EXPECT_EQ(ReadStringValue(SettingsKey::V141, "ExtOpt"),
             "110306XXX400xxxxxxxxxxxxxxxxxx\x01\x03");
-  const char* k = "Software\\Vantrel";
+  const char* k = SettingsKey::Root;
   EXPECT_EQ(static_cast<int>(ReadDwordValue(k, "Width")), Form->Width());
   EXPECT_DOUBLE_EQ(ReadFloatValue(k, "FOV"), 0.4f);
   EXPECT_EQ(ReadDwordValue(k, "Trails"), 1u);
@@ -259,7 +259,7 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   PumpFor(200);
   EXPECT_FALSE(aform->Visible());
   EXPECT_EQ(aform->ComponentCount(), 0);
-  EXPECT_FALSE(KeyExists("\\Software\\Vantrel"));
+  EXPECT_FALSE(KeyExists(std::string("\\") + SettingsKey::Root));
   EXPECT_EQ(Interval, 5000);
   EXPECT_FALSE(LogConnections);
   EXPECT_EQ(RogueCountries, "");
@@ -280,8 +280,8 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   EXPECT_TRUE(Form->Errors.empty());
   EXPECT_EQ(RotationSpeed, -4);
   EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1.2", "RotationSpeed"), static_cast<DWORD>(-4));
-  EXPECT_EQ(ReadStringValue("Software\\Vantrel\\1.4.1", "ExtOpt").size(), 30u);   // no rogue country
+  EXPECT_EQ(ReadDwordValue(SettingsKey::V112, "RotationSpeed"), static_cast<DWORD>(-4));
+  EXPECT_EQ(ReadStringValue(SettingsKey::V141, "ExtOpt").size(), 30u);   // no rogue country
   Open();
   O().RotationUpDown->SetPosition(0);
   Form->okclick(nullptr);
@@ -366,15 +366,15 @@ TEST_F(Options, ClosedDuringItsLoadClickTheWindowKeepsTheButtonUntilTheClickIsDo
 
 TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   // 7 s with a 2 s refresh: the up-down stands at 3, the display at 7
-  PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 7);
-  PutDword("Software\\Vantrel\\1.3.8", "SaveImages", 1);
+  PutDword(SettingsKey::V138, "SIInterval", 7);
+  PutDword(SettingsKey::V138, "SaveImages", 1);
   Form->LoadSettings();
   Open();
   EXPECT_EQ(O().SnapshotDisplay->Text(), "7");
   Form->okclick(nullptr);
   PumpFor(100);
   EXPECT_EQ(SIInterval, 7);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 7u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::V138, "SIInterval"), 7u);
   // stepped, it is what the display shows: refresh × position
   Open();
   Click(O().Advanced);
@@ -382,18 +382,18 @@ TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   EXPECT_EQ(O().SnapshotDisplay->Text(), "8");
   Form->okclick(nullptr);
   PumpFor(100);
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 8u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::V138, "SIInterval"), 8u);
 }
 
 TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfterOk) {
-  PutDword("Software\\Vantrel\\1.1", "Interval", 500);
+  PutDword(SettingsKey::V11, "Interval", 500);
   Form->LoadSettings();
   Form->Timer->OnTimer = [this](TObject* S) { Form->TimerTimer(S); };
   Open();
   EXPECT_EQ(O().RefreshDisplay->Text(), "1");
   Click(Button("OK"), 20, 10);
   ASSERT_TRUE(PumpUntil([] { return !aform->Visible(); }));
-  EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1", "Interval"), 1000u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::V11, "Interval"), 1000u);
   Form->Timer->SetEnabled(true);
   const int ticks = PollTimerTicks;
   EXPECT_TRUE(PumpUntil([&] { return PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
@@ -437,9 +437,9 @@ TEST_F(Options, OkStoresTheViewAsItIsNow) {
     Open();
     Form->okclick(nullptr);
     PumpFor(100);
-    EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Rotate"), Rotate);
-    EXPECT_NEAR(ReadFloatValue("Software\\Vantrel", "Shadow"), Shadow, 1e-6);
-    EXPECT_EQ(ReadDwordValue("Software\\Vantrel", "Implant"), Implant);
+    EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Rotate"), Rotate);
+    EXPECT_NEAR(ReadFloatValue(SettingsKey::Root, "Shadow"), Shadow, 1e-6);
+    EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Implant"), Implant);
   };
   Form->GLCadencer1->SetEnabled(true);
   Form->hiliteshadow(nullptr);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "LocationFixture.h"
 #include "LoopbackSockets.h"
 #include "RefreshForm.h"
 #include "monitor/uIPHelperAPI.h"
@@ -24,7 +25,7 @@ TEST(LivePoll, OwnLoopbackConnectionIsListedWithItsProcess) {
     const u_short listenPort = c.ListenPort, clientPort = c.ClientPort;
 
     TTestForm form(nullptr);
-    HomeIP = "81.2.69.160";
+    HomeIP = HomeAddress;
     form.TableOptions.SetText("1\n1\n1\n0\n1\n");
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -8,8 +8,6 @@
 
 namespace {
 
-const char* const Home = "81.2.69.160";
-
 DWORD WINAPI EmptyTcpTable(PVOID, PDWORD Size, BOOL, ULONG, int, ULONG) {
   *Size = 0;
   return ERROR_NO_DATA;
@@ -31,7 +29,7 @@ protected:
     FakeNet() = TFakeNetwork{};
     PresentFakeToolHelp();
     Form = std::make_unique<TTestForm>(nullptr);
-    HomeIP = Home;
+    HomeIP = HomeAddress;
   }
   void TearDown() override {
     Form.reset();
@@ -100,7 +98,7 @@ TEST_F(Refresh, ExtendedFamilyRowsCarryProcessNamesAndIds) {
   EXPECT_FALSE(TableRowStarted);
   EXPECT_FALSE(DetailRowStarted);
   EXPECT_EQ(Lines(Form->VisualizedIPs),
-            (std::vector<std::string>{Home, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
+            (std::vector<std::string>{HomeAddress, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
   EXPECT_EQ(NewAddressCount, 3);
   EXPECT_EQ(LiveAddressCount, 4);
   EXPECT_EQ(Form->GlobeUpdates, 1);
@@ -213,7 +211,7 @@ TEST_F(Refresh, ListeningAndTimeWaitRowsAreListedButPlottedOnlyForAllEndpoints) 
   Form->actAllEndpoints->SetChecked(false);
   PollAll();
   EXPECT_EQ(Lines(Form->TableRows), PidTableLines);   // all listed
-  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "93.184.216.34"}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "93.184.216.34"}));
   EXPECT_EQ(NewAddressCount, 1);
   EXPECT_EQ(Lines(Form->DetailRows), (std::vector<std::string>{
                                          "93.184.216.34:443!192.168.1.5:50123#Established&firefox.exe,1234",
@@ -224,7 +222,7 @@ TEST_F(Refresh, ListeningAndTimeWaitRowsAreListedButPlottedOnlyForAllEndpoints) 
   Form->actAllEndpoints->SetChecked(true);
   Form->Refresh(true);
   EXPECT_EQ(Lines(Form->VisualizedIPs),
-            (std::vector<std::string>{Home, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
+            (std::vector<std::string>{HomeAddress, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
   EXPECT_EQ(Form->VisualizedIPs.IndexOf("0.0.0.0"), -1);   // never the listening row
   EXPECT_TRUE(Form->DetailRows.Count() == 0);              // only built on request
 }
@@ -235,7 +233,7 @@ TEST_F(Refresh, PublicLocalAddressesOfDetailLinesAreCounted) {
   Form->Refresh(true);
   EXPECT_EQ(NewAddressCount, 1);
   PollAll();
-  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "93.184.216.34", "203.0.113.9"}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "93.184.216.34", "203.0.113.9"}));
   EXPECT_EQ(NewAddressCount, 2);
 }
 
@@ -245,7 +243,7 @@ TEST_F(Refresh, HomeAddressIsNeitherNewNorAddedTwice) {
                    {5, Addr(10, 0, 0, 2), Port(2), Addr(1, 1, 1, 1), Port(443), 1},
                    {5, Addr(10, 0, 0, 2), Port(3), Addr(81, 2, 69, 160), Port(80), 1}};
   Form->Refresh(true);
-  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "1.1.1.1"}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "1.1.1.1"}));
   EXPECT_EQ(NewAddressCount, 1);
 }
 
@@ -265,7 +263,7 @@ TEST_F(Refresh, PrivateRangesAreNeverPlotted) {
   };
   Form->Refresh(true);
   EXPECT_EQ(Lines(Form->VisualizedIPs),
-            (std::vector<std::string>{Home, "9.255.255.255", "11.0.0.0", "169.253.255.255",
+            (std::vector<std::string>{HomeAddress, "9.255.255.255", "11.0.0.0", "169.253.255.255",
                                       "172.15.255.255", "172.32.0.0", "192.169.0.0", "127.0.0.2"}));
 }
 
@@ -297,7 +295,7 @@ TEST_F(Refresh, TooltipCountsNewAddressesAndAllTcpRows) {
   // without reading the tables nothing is counted
   Form->Refresh(false);
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
-  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress}));
   EXPECT_EQ(FakeNet().TcpReads, 1);
 }
 
@@ -324,7 +322,7 @@ TEST_F(Refresh, IPListFileJoinsTrimmedWithoutPrivateOrDuplicateAddresses) {
   Form->Refresh(true);
   EXPECT_EQ(LiveAddressCount, 4);
   EXPECT_EQ(Lines(Form->VisualizedIPs),
-            (std::vector<std::string>{Home, "93.184.216.34", "8.8.8.8", "151.101.1.69", "9.9.9.9",
+            (std::vector<std::string>{HomeAddress, "93.184.216.34", "8.8.8.8", "151.101.1.69", "9.9.9.9",
                                       "172.32.0.1", "not an address"}));
   EXPECT_EQ(Form->IPListLines.Count(), 14);
   EXPECT_EQ(NewAddressCount, 3);   // the file's addresses are not "new"
@@ -379,12 +377,12 @@ TEST_F(Refresh, AnAddressListChangedDuringThePollIsStillSearchedWhole) {
   Machine();
   TableOptions("101");
   TMeddlingForm f(nullptr);
-  HomeIP = Home;
+  HomeIP = HomeAddress;
   TableOpen = true;
   f.Refresh(true);
   ExpectNoDuplicates(f.VisualizedIPs);
   EXPECT_EQ(Lines(f.VisualizedIPs),
-            (std::vector<std::string>{Home, "8.8.8.8", "93.184.216.34", "151.101.1.69"}));
+            (std::vector<std::string>{HomeAddress, "8.8.8.8", "93.184.216.34", "151.101.1.69"}));
 }
 
 TEST_F(Refresh, InternalOffReadsTheTablesButShowsNothingOfThem) {
@@ -399,7 +397,7 @@ TEST_F(Refresh, InternalOffReadsTheTablesButShowsNothingOfThem) {
   EXPECT_EQ(FakeNet().TcpReads, 1);
   EXPECT_EQ(Form->TableRows.Count(), 0);
   EXPECT_EQ(Form->DetailRows.Count(), 0);
-  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home, "9.9.9.9"}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "9.9.9.9"}));
   EXPECT_EQ(NewAddressCount, 0);
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/7 Total TCP Connections ");
 }
@@ -485,7 +483,7 @@ TEST_F(Refresh, UnreadTablesContributeNoRows) {
   PollAll();
   EXPECT_EQ(Lines(Form->TableRows),
             std::vector<std::string>(PidTableLines.begin() + 7, PidTableLines.end()));
-  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{Home}));
+  EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress}));
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
   EXPECT_EQ(Form->GlobeUpdates, 1);
 }

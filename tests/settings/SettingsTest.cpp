@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "RegistryValues.h"
 #include "TestPaths.h"
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
@@ -128,7 +129,7 @@ TEST_F(SettingsTest, NoKeyKeepsEveryDefault) {
   Form->LoadSettings();
   ExpectDefaults();
   TRegistry r;
-  EXPECT_FALSE(r.KeyExists("\\Software\\Vantrel"));   // reading creates nothing
+  EXPECT_FALSE(r.KeyExists(std::string("\\") + SettingsKey::Root));   // reading creates nothing
 }
 
 TEST_F(SettingsTest, EveryValueRoundTripsThroughTheRegistry) {
@@ -183,46 +184,46 @@ TEST_F(SettingsTest, ValuesAreStoredWithTheirRegistryTypes) {
   Form->WriteMainKey();
   Form->WriteOptionKeys();
   TRegistry r;
-  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel"));
+  ASSERT_TRUE(r.OpenKeyReadOnly(std::string("\\") + SettingsKey::Root));
   EXPECT_EQ(r.GetDataType("FOV"), TRegDataType::rdBinary);
   EXPECT_EQ(r.GetDataSize("FOV"), 8);
   EXPECT_EQ(r.GetDataType("Shadow"), TRegDataType::rdBinary);
   EXPECT_EQ(r.GetDataType("Rotate"), TRegDataType::rdInteger);
   EXPECT_EQ(r.ReadInteger("Trails"), 0);
   EXPECT_EQ(r.ReadInteger("Labels"), 1);
-  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.1"));
+  ASSERT_TRUE(r.OpenKeyReadOnly(std::string("\\") + SettingsKey::V11));
   EXPECT_EQ(r.GetDataType("IPList"), TRegDataType::rdString);
   EXPECT_EQ(r.GetDataType("Font"), TRegDataType::rdString);
   EXPECT_EQ(r.ReadInteger("Color1"), 0x123456);
   EXPECT_EQ(r.ReadInteger("InternalOff"), 1);
-  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.1.2"));
+  ASSERT_TRUE(r.OpenKeyReadOnly(std::string("\\") + SettingsKey::V112));
   EXPECT_EQ(r.ReadInteger("RotationSpeed"), -4);
-  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.3.8"));
+  ASSERT_TRUE(r.OpenKeyReadOnly(std::string("\\") + SettingsKey::V138));
   EXPECT_EQ(r.ReadString("Savepath"), "D:\\shots");
   EXPECT_EQ(r.GetDataType("SIInterval"), TRegDataType::rdInteger);
-  ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel\\1.4.1"));
+  ASSERT_TRUE(r.OpenKeyReadOnly(std::string("\\") + SettingsKey::V141));
   EXPECT_EQ(r.ReadString("ExtOpt"),
             std::string("0004" "12" "XXX" "7" "11" "xxxxxxxxxxxxxxxxxx") + std::string("\x01\x4D\xFC", 3));
 }
 
 TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
-  const char* k11 = "Software\\Vantrel\\1.1";
-  PutString("Software\\Vantrel", "FOV", "0.9");            // string for a float
+  const char* k11 = SettingsKey::V11;
+  PutString(SettingsKey::Root, "FOV", "0.9");            // string for a float
   uint32_t four = 7;
-  Put("Software\\Vantrel", "Shadow", REG_BINARY, &four, 4);   // four bytes for eight
-  PutDword("Software\\Vantrel", "Rotate", 5);                 // any non-zero is on
+  Put(SettingsKey::Root, "Shadow", REG_BINARY, &four, 4);   // four bytes for eight
+  PutDword(SettingsKey::Root, "Rotate", 5);                 // any non-zero is on
   PutString(k11, "Color1", "255");                            // string for an integer
   PutDword(k11, "Color2", 0x0000FF);
   DWORD eight[2] = {1, 2};
   Put(k11, "Interval", REG_DWORD, eight, 8);                  // eight bytes of REG_DWORD
   PutDword(k11, "InternalOff", 1);
   PutDword(k11, "IPList", 3);                                 // integer for a string
-  PutDword("Software\\Vantrel\\1.1.2", "PointSize", 256);     // past a byte: the default
-  PutDword("Software\\Vantrel\\1.1.2", "LineThickness", 0);   // no width: the default
-  PutDword("Software\\Vantrel\\1.1.2", "RotationSpeed", 0);
-  PutDword("Software\\Vantrel\\1.3.8", "Savepath", 1);
-  PutDword("Software\\Vantrel\\1.3.8", "SIInterval", 15);
-  PutDword("Software\\Vantrel\\1.4.1", "ExtOpt", 10);
+  PutDword(SettingsKey::V112, "PointSize", 256);     // past a byte: the default
+  PutDword(SettingsKey::V112, "LineThickness", 0);   // no width: the default
+  PutDword(SettingsKey::V112, "RotationSpeed", 0);
+  PutDword(SettingsKey::V138, "Savepath", 1);
+  PutDword(SettingsKey::V138, "SIInterval", 15);
+  PutDword(SettingsKey::V141, "ExtOpt", 10);
 
   Form->LoadSettings();
   EXPECT_FLOAT_EQ(FOV, 0.4f);
@@ -248,23 +249,23 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
 
 TEST_F(SettingsTest, FloatsThatAreNoNumbersKeepTheirDefaults) {
   const uint64_t nan = 0x7FF8000000000000ull;
-  Put("Software\\Vantrel", "FOV", REG_BINARY, &nan, 8);
+  Put(SettingsKey::Root, "FOV", REG_BINARY, &nan, 8);
   const double huge = 1e300;   // a double, but past any float
-  Put("Software\\Vantrel", "Shadow", REG_BINARY, &huge, 8);
+  Put(SettingsKey::Root, "Shadow", REG_BINARY, &huge, 8);
   Form->LoadSettings();
   EXPECT_FLOAT_EQ(FOV, 0.4f);
   EXPECT_FLOAT_EQ(Shadow, 0.2f);
   const double fov = 0.75;
-  Put("Software\\Vantrel", "FOV", REG_BINARY, &fov, 8);
+  Put(SettingsKey::Root, "FOV", REG_BINARY, &fov, 8);
   Form->LoadSettings();
   EXPECT_FLOAT_EQ(FOV, 0.75f);
 }
 
 TEST_F(SettingsTest, ANonPositiveIntervalKeepsThePollRunning) {
-  PutDword("Software\\Vantrel\\1.1", "Interval", 0);
+  PutDword(SettingsKey::V11, "Interval", 0);
   Form->LoadSettings();
   EXPECT_EQ(Interval, 2000);
-  PutDword("Software\\Vantrel\\1.1", "Interval", 750);
+  PutDword(SettingsKey::V11, "Interval", 750);
   Form->LoadSettings();
   EXPECT_EQ(Interval, 750);
 }
@@ -385,7 +386,7 @@ TEST_F(SettingsTest, AMaximizedWindowIsStoredWithoutItsBorder) {
     const int l = f.Left(), t = f.Top(), w = f.Width(), h = f.Height();
     f.WriteMainKey();
     TRegistry r;
-    ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel"));
+    ASSERT_TRUE(r.OpenKeyReadOnly(std::string("\\") + SettingsKey::Root));
     EXPECT_EQ(r.ReadInteger("Left"), l + 4);
     EXPECT_EQ(r.ReadInteger("Top"), t + 4);
     EXPECT_EQ(r.ReadInteger("Width"), w - 8);
@@ -397,7 +398,7 @@ TEST_F(SettingsTest, AMaximizedWindowIsStoredWithoutItsBorder) {
 TEST_F(SettingsTest, LabelsFontFromItsText) {
   EXPECT_EQ(Form->LabelFont.Name(), "Arial");
   EXPECT_EQ(Form->LabelFont.Height(), -9);
-  PutString("Software\\Vantrel\\1.1", "Font", "\"Courier New\", 10, [Bold|Italic], [clRed]");
+  PutString(SettingsKey::V11, "Font", "\"Courier New\", 10, [Bold|Italic], [clRed]");
   Form->LoadSettings();
   EXPECT_EQ(Form->LabelFont.Name(), "Courier New");
   EXPECT_EQ(Form->LabelFont.Size(), 10);
@@ -406,14 +407,14 @@ TEST_F(SettingsTest, LabelsFontFromItsText) {
   EXPECT_EQ(Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
 
   // a bare name is used at 8 points
-  PutString("Software\\Vantrel\\1.1", "Font", "Tahoma");
+  PutString(SettingsKey::V11, "Font", "Tahoma");
   Form->LoadSettings();
   EXPECT_EQ(Form->LabelFont.Name(), "Tahoma");
   EXPECT_EQ(Form->LabelFont.Size(), 8);
   EXPECT_EQ(Form->LabelFont.Color(), clRed);
 
   // an unreadable one keeps the font
-  PutString("Software\\Vantrel\\1.1", "Font", "\"Verdana\", big, [], [clBlue]");
+  PutString(SettingsKey::V11, "Font", "\"Verdana\", big, [], [clBlue]");
   Form->LoadSettings();
   EXPECT_EQ(Form->LabelFont.Name(), "Tahoma");
   EXPECT_EQ(Font, "Tahoma");

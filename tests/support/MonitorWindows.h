@@ -111,7 +111,7 @@ public:
     Main = new TTableForm(Application);
     MainForm = Main;
     Main->LocationDatabase.Load(Dir);
-    HomeIP = "81.2.69.160";
+    HomeIP = HomeAddress;
     HomeLabel = "\xBBGB, London";
     HomeCoordinates = "5150;-12";
     HomeLongitude = -0.12f;

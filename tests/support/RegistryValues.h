@@ -7,6 +7,7 @@
 // The keys the programs keep their settings under.
 namespace SettingsKey {
 constexpr const char* Root = "Software\\Vantrel";
+constexpr const char* V11 = "Software\\Vantrel\\1.1";
 constexpr const char* V112 = "Software\\Vantrel\\1.1.2";
 constexpr const char* V138 = "Software\\Vantrel\\1.3.8";
 constexpr const char* V141 = "Software\\Vantrel\\1.4.1";

@@ -1,4 +1,4 @@
-// Loopback servers that the protocol tests start themselves: a listener on
+// Loopback servers that tests start themselves: a listener on
 // 127.0.0.1 at a port the system picks, serving each accepted connection
 // on its own thread with a handler of the test's.
 #pragma once
