@@ -192,41 +192,49 @@ void BuildLines(TLineArrays& Lines, TLineArrays& Shadows, std::vector<uint32_t>&
   }
 }
 
-// Where the camera is, for telling the lines the globe hides: a line whose
-// ends both lie behind the globe as the camera sees it, with room for the
-// line's width, leaves no pixel (the depth test refuses them all), so it
-// is not drawn. Camera in the pass's coordinates; Reach: radius of the
-// ball whose shadow counts as hidden (none when Reach is 0).
+// Which way the camera looks, for telling the lines the globe hides: in a
+// parallel view a line whose ends both lie behind the globe's middle and
+// within its outline (less the line's width) leaves no pixel, the depth
+// test refuses them all, so it is not drawn. Towards: unit vector towards
+// the camera in the pass's coordinates; Reach: radius of the outline that
+// counts (none when 0).
 struct TGlobeView {
-  double Camera[3] = {0, 0, 0};
+  double Towards[3] = {0, 0, 0};
   double Reach = 0;
 };
 
 TGlobeView GlobeViewOf(bool GlobeHides, float Line) {
   TGlobeView v;
   if (!GlobeHides) return v;
-  GLfloat m[16], p[16];
+  GLfloat mv[16], pr[16];
   GLint port[4];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  glGetFloatv(GL_PROJECTION_MATRIX, pr);
   glGetIntegerv(GL_VIEWPORT, port);
-  if (p[11] != -1 || p[15] != 0 || port[2] <= 0 || port[3] <= 0) return v;   // not a perspective view
-  // The camera solves M * c + t = 0 (M the 3 x 3 part, t the translation).
-  const double a = m[0], b = m[4], c = m[8], d = m[1], e = m[5], f = m[9], g = m[2], h = m[6], k = m[10];
-  const double det = a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g);
-  if (std::fabs(det) < 1e-12) return v;
-  const double t[3] = {-m[12], -m[13], -m[14]};
-  const double inv[9] = {(e * k - f * h) / det, (c * h - b * k) / det, (b * f - c * e) / det,
-                         (f * g - d * k) / det, (a * k - c * g) / det, (c * d - a * f) / det,
-                         (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det};
-  for (int r = 0; r < 3; ++r) v.Camera[r] = inv[3 * r] * t[0] + inv[3 * r + 1] * t[1] + inv[3 * r + 2] * t[2];
-  const double distance = std::sqrt(v.Camera[0] * v.Camera[0] + v.Camera[1] * v.Camera[1] + v.Camera[2] * v.Camera[2]);
+  if (port[2] <= 0 || port[3] <= 0) return v;
+  // From the pass's coordinates to clip coordinates: row r of m.
+  double m[4][4];
+  for (int r = 0; r < 4; ++r)
+    for (int j = 0; j < 4; ++j) {
+      m[r][j] = 0;
+      for (int k = 0; k < 4; ++k) m[r][j] += double(pr[k * 4 + r]) * double(mv[j * 4 + k]);
+    }
+  const double(&x)[4] = m[0], (&y)[4] = m[1], (&z)[4] = m[2], (&w)[4] = m[3];
+  auto norm = [](const double(&r)[4]) { return std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]); };
+  if (norm(w) > 1e-9 || w[3] <= 0) return v;   // not a parallel view
+  double t[3] = {x[1] * y[2] - x[2] * y[1], x[2] * y[0] - x[0] * y[2], x[0] * y[1] - x[1] * y[0]};
+  const double tn = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+  const double depth = t[0] * z[0] + t[1] * z[1] + t[2] * z[2];   // nearer is less
+  if (tn < 1e-12 || depth == 0) return v;
+  for (double& c : t) c *= (depth < 0 ? 1 : -1) / tn;
   // The drawn globe (32 slices and stacks of radius 0.5) holds the ball of
-  // 0.49. Room for the widest line and its smoothing, in the units of the
-  // pass at the farthest depth a hidden point lies.
-  const double perPixel = 2 * (distance + 0.52) / std::min(p[0] * port[2], p[5] * port[3]);
+  // 0.49; room for the widest line and its smoothing.
+  const double perPixel = 2 * w[3] / std::min(norm(x) * port[2], norm(y) * port[3]);
   const double reach = 0.49 - (Line + 6) * perPixel;
-  if (distance > 0.6 && reach > 0.1) v.Reach = reach;
+  if (reach > 0.1) {
+    std::copy(t, t + 3, v.Towards);
+    v.Reach = reach;
+  }
   return v;
 }
 
@@ -236,19 +244,16 @@ void DrawSegments(TLineArrays& Lines, const std::vector<uint32_t>& Segments, con
   if (Segments.empty()) return;
   const std::vector<uint32_t>* shown = &Segments;
   if (View.Reach > 0) {
-    // Behind the ball of radius Reach: inside its cone from the camera and
-    // beyond the plane of the circle where the cone touches it.
-    const double* c = View.Camera;
-    const double cc = c[0] * c[0] + c[1] * c[1] + c[2] * c[2], rr = View.Reach * View.Reach;
+    // Behind the globe's middle, within the outline of radius Reach.
+    const double* t = View.Towards;
+    const double rr = View.Reach * View.Reach;
     const size_t n = Lines.Points.size() / 3;
     Lines.Hidden.resize(n);
     for (size_t i = 0; i < n; ++i) {
       const float* q = &Lines.Points[3 * i];
-      const double pc = q[0] * c[0] + q[1] * c[1] + q[2] * c[2];
-      const double u[3] = {q[0] - c[0], q[1] - c[1], q[2] - c[2]};
-      const double towards = cc - pc;   // -(c . u)
-      Lines.Hidden[i] = pc <= rr && towards > 0 &&
-                        towards * towards >= (u[0] * u[0] + u[1] * u[1] + u[2] * u[2]) * (cc - rr);
+      const double along = q[0] * t[0] + q[1] * t[1] + q[2] * t[2];
+      const double across = double(q[0]) * q[0] + double(q[1]) * q[1] + double(q[2]) * q[2] - along * along;
+      Lines.Hidden[i] = along <= 0 && across <= rr;
     }
     Lines.Shown.clear();
     for (size_t s = 0; s < Segments.size(); s += 2)
