@@ -6,7 +6,9 @@
 // Addresses merged into one place have the pin and arc of the entry they
 // were merged into: the same lines at the same depth, of which the depth
 // test (less) would refuse every pixel whatever was drawn in between, so
-// they are left out. The texts' glyphs are gathered and drawn in one batch.
+// they are left out, and so is every segment that lies wholly behind the
+// globe as the camera sees it. The lines are kept as arrays and drawn with
+// one call a pass; the texts' glyphs are gathered and drawn in one batch.
 #include <cmath>
 #include <cstring>
 #include <functional>
