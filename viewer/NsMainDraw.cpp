@@ -6,7 +6,9 @@
 // Addresses merged into one place have the pin and arc of the entry they
 // were merged into: the same lines at the same depth, of which the depth
 // test (less) would refuse every pixel whatever was drawn in between, so
-// they are left out. The texts' glyphs are gathered and drawn in one batch.
+// they are left out, and so is every segment that lies wholly behind the
+// globe as the camera sees it. The lines are kept as arrays and drawn with
+// one call a pass; the texts' glyphs are gathered and drawn in one batch.
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -27,25 +29,32 @@ constexpr float ArcRadius = 0.519f;
 constexpr float ShadowRadius = 0.5005f;
 constexpr float LabelDistance = 2.2f;   // farther points lie on the far side
 
-// Steps from (Lon0, Lat0) towards (Lon0 - DLon, Lat0 - DLat), one vertex
-// pair per step, the first from Start.
-void EmitSteps(float Lon0, float Lat0, float DLon, float DLat, float Radius, const TAffineVector& Start) {
+// The points from (Lon0, Lat0) towards (Lon0 - DLon, Lat0 - DLat), one per
+// step, each handed to Emit.
+template <class F>
+void Steps(float Lon0, float Lat0, float DLon, float DLat, float Radius, F Emit) {
   const int n = ArcSteps(DLon, DLat);
-  TAffineVector previous = Start;
   for (int k = 1; k <= n; ++k) {
     const float part = static_cast<float>(n) / static_cast<float>(k);
-    const TAffineVector p = GlobePoint(Lon0 - DLon / part, Lat0 - DLat / part, Radius);
-    glVertex3fv(previous.data());
-    glVertex3fv(p.data());
-    previous = p;
+    Emit(GlobePoint(Lon0 - DLon / part, Lat0 - DLat / part, Radius));
   }
 }
 
+// The arc from home to entry I: its steps after the start point.
+template <class F>
+void HomeSteps(size_t I, float Radius, F Emit) {
+  const float dLon = ShortLongitude(LocationLongitudes[0] - LocationLongitudes[I]);
+  const float dLat = LocationLatitudes[0] - LocationLatitudes[I];
+  Steps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Emit);
+}
+
 void HomeArc(float Radius, const TAffineVector& Start) {
-  const size_t i = static_cast<size_t>(PlotIndex);
-  const float dLon = ShortLongitude(LocationLongitudes[0] - LocationLongitudes[i]);
-  const float dLat = LocationLatitudes[0] - LocationLatitudes[i];
-  EmitSteps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Start);
+  TAffineVector previous = Start;
+  HomeSteps(static_cast<size_t>(PlotIndex), Radius, [&](const TAffineVector& p) {
+    glVertex3fv(previous.data());
+    glVertex3fv(p.data());
+    previous = p;
+  });
 }
 
 TVector PointOf(const TAffineVectorList& List, int Index) {
@@ -89,16 +98,39 @@ TScene3DBuffer* TMainForm::VisibleBuffer() const {
   return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
 }
 
+// Lines as arrays: their points and, in drawing order, their segments
+// (pairs of point indices); those shown in this frame.
+struct TLineArrays {
+  std::vector<float> Points, Colors;   // colours only for the pins and arcs
+  std::vector<uint32_t> Segments, Shown;
+  std::vector<char> Hidden;            // per point, this frame
+
+  void Clear() {
+    Points.clear();
+    Colors.clear();
+    Segments.clear();
+  }
+  uint32_t Add(const TAffineVector& P, const TColorRgb* Color) {
+    Points.insert(Points.end(), P.begin(), P.end());
+    if (Color) Colors.insert(Colors.end(), Color->begin(), Color->end());
+    return static_cast<uint32_t>(Points.size() / 3 - 1);
+  }
+  void Join(uint32_t A, uint32_t B) { Segments.insert(Segments.end(), {A, B}); }
+};
+
 struct TMainForm::TGlobeDrawing {
   // The entries' places (label present, pin end, longitude, latitude) when
   // Repeats was found, and this frame's.
   std::vector<float> Places, Now;
   std::vector<char> Repeats;   // per entry: its place is an earlier entry's
   TBitmapFontBatch Glyphs;     // the frame's texts
-  // The lines that lie fixed on the globe, recorded as they are drawn and
-  // replayed while what they were drawn from holds: the pins and arcs, the
-  // arcs' shadows and smoothed arcs (from Recorded), the grid.
-  TGLListHandle Lines, SmoothedLines, Grid;
+  // The lines that lie fixed on the globe, built while what they were
+  // built from (Recorded) holds: the pins and arcs, the arcs alone (for
+  // the smoothed pass, on the same points), the arcs' shadows; the grid
+  // recorded.
+  TLineArrays Lines, Shadows;
+  std::vector<uint32_t> Arcs;
+  TGLListHandle Grid;
   std::vector<float> Recorded;
 };
 
@@ -133,6 +165,116 @@ std::string EntryText(const std::string& Address, const std::string& Label, cons
   return " " + Address + Break + " " + Label;
 }
 
+// The pins and arcs (colour per point) and the arcs' shadows of the
+// entries Drawn, in the order the pass draws them.
+void BuildLines(TLineArrays& Lines, TLineArrays& Shadows, std::vector<uint32_t>& Arcs, const TAffineVectorList& Points,
+                int Count, const std::function<bool(int)>& Drawn) {
+  Lines.Clear();
+  Shadows.Clear();
+  Arcs.clear();
+  const TColorRgb pin{1, 1, 0}, arc{Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]};
+  const uint32_t centre = Lines.Add({0, 0, 0}, &pin);
+  for (int i = 0; i < Count; ++i) {
+    if (!Drawn(i)) continue;
+    Lines.Join(centre, Lines.Add(Points.Get(i), &pin));
+    if (!ConnectLocations || i == 0) continue;
+    uint32_t previous = Lines.Add(HomeArcStart, &arc);
+    HomeSteps(static_cast<size_t>(i), ArcRadius, [&](const TAffineVector& p) {
+      const uint32_t next = Lines.Add(p, &arc);
+      Lines.Join(previous, next);
+      Arcs.insert(Arcs.end(), {previous, next});
+      previous = next;
+    });
+    previous = Shadows.Add(HomeShadowStart, nullptr);
+    HomeSteps(static_cast<size_t>(i), ShadowRadius, [&](const TAffineVector& p) {
+      const uint32_t next = Shadows.Add(p, nullptr);
+      Shadows.Join(previous, next);
+      previous = next;
+    });
+  }
+}
+
+// Which way the camera looks, for telling the lines the globe hides: in a
+// parallel view a line whose ends both lie behind the globe's middle and
+// within its outline (less the line's width) leaves no pixel, the depth
+// test refuses them all, so it is not drawn. Towards: unit vector towards
+// the camera in the pass's coordinates; Reach: radius of the outline that
+// counts (none when 0).
+struct TGlobeView {
+  double Towards[3] = {0, 0, 0};
+  double Reach = 0;
+};
+
+TGlobeView GlobeViewOf(bool GlobeHides, float Line) {
+  TGlobeView v;
+  if (!GlobeHides) return v;
+  GLfloat mv[16], pr[16];
+  GLint port[4];
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  glGetFloatv(GL_PROJECTION_MATRIX, pr);
+  glGetIntegerv(GL_VIEWPORT, port);
+  if (port[2] <= 0 || port[3] <= 0) return v;
+  // From the pass's coordinates to clip coordinates: row r of m.
+  double m[4][4];
+  for (int r = 0; r < 4; ++r)
+    for (int j = 0; j < 4; ++j) {
+      m[r][j] = 0;
+      for (int k = 0; k < 4; ++k) m[r][j] += double(pr[k * 4 + r]) * double(mv[j * 4 + k]);
+    }
+  const double(&x)[4] = m[0], (&y)[4] = m[1], (&z)[4] = m[2], (&w)[4] = m[3];
+  auto norm = [](const double(&r)[4]) { return std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]); };
+  if (norm(w) > 1e-9 || w[3] <= 0) return v;   // not a parallel view
+  double t[3] = {x[1] * y[2] - x[2] * y[1], x[2] * y[0] - x[0] * y[2], x[0] * y[1] - x[1] * y[0]};
+  const double tn = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+  const double depth = t[0] * z[0] + t[1] * z[1] + t[2] * z[2];   // nearer is less
+  if (tn < 1e-12 || depth == 0) return v;
+  for (double& c : t) c *= (depth < 0 ? 1 : -1) / tn;
+  // The drawn globe (32 slices and stacks of radius 0.5) holds the ball of
+  // 0.49; room for the widest line and its smoothing.
+  const double perPixel = 2 * w[3] / std::min(norm(x) * port[2], norm(y) * port[3]);
+  const double reach = 0.49 - (Line + 6) * perPixel;
+  if (reach > 0.1) {
+    std::copy(t, t + 3, v.Towards);
+    v.Reach = reach;
+  }
+  return v;
+}
+
+// Draws the Segments of Lines (points coloured when Colored) but those the
+// globe hides in View.
+void DrawSegments(TLineArrays& Lines, const std::vector<uint32_t>& Segments, const TGlobeView& View, bool Colored) {
+  if (Segments.empty()) return;
+  const std::vector<uint32_t>* shown = &Segments;
+  if (View.Reach > 0) {
+    // Behind the globe's middle, within the outline of radius Reach.
+    const double* t = View.Towards;
+    const double rr = View.Reach * View.Reach;
+    const size_t n = Lines.Points.size() / 3;
+    Lines.Hidden.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      const float* q = &Lines.Points[3 * i];
+      const double along = q[0] * t[0] + q[1] * t[1] + q[2] * t[2];
+      const double across = double(q[0]) * q[0] + double(q[1]) * q[1] + double(q[2]) * q[2] - along * along;
+      Lines.Hidden[i] = along <= 0 && across <= rr;
+    }
+    Lines.Shown.clear();
+    for (size_t s = 0; s < Segments.size(); s += 2)
+      if (!Lines.Hidden[Segments[s]] || !Lines.Hidden[Segments[s + 1]])
+        Lines.Shown.insert(Lines.Shown.end(), {Segments[s], Segments[s + 1]});
+    shown = &Lines.Shown;
+    if (shown->empty()) return;
+  }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, Lines.Points.data());
+  if (Colored) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(3, GL_FLOAT, 0, Lines.Colors.data());
+  }
+  glDrawElements(GL_LINES, static_cast<GLsizei>(shown->size()), GL_UNSIGNED_INT, shown->data());
+  if (Colored) glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>& Repeats) {
   struct THash {
     size_t operator()(const std::array<uint32_t, 5>& K) const {
@@ -155,7 +297,8 @@ void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>&
 }  // namespace
 
 void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
-  if (!GLSphere1->Visible()) GLSphere1->SetVisible(true);
+  const bool globeShown = GLSphere1->Visible();   // drawn before this pass
+  if (!globeShown) GLSphere1->SetVisible(true);
   if (GlobePending || PollTimerTicks == 0) return;
   if (!FDrawing) FDrawing.reset(new TGlobeDrawing);
   TGlobeDrawing& d = *FDrawing;
@@ -177,10 +320,6 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     auto drawn = [&](int i) {
       return !LocationLabels[i].empty() && !(depthTest && d.Repeats[static_cast<size_t>(i)]);
     };
-    auto arcs = [&](void (TMainForm::*Arc)()) {
-      for (PlotIndex = 1; PlotIndex < count; ++PlotIndex)
-        if (drawn(PlotIndex)) (this->*Arc)();
-    };
 
     // What the recorded lines were drawn from: the places and the drawing
     // settings.
@@ -191,37 +330,23 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     const bool stale = d.Now != d.Recorded;
     if (stale) d.Recorded.swap(d.Now);
 
+    if (stale) BuildLines(d.Lines, d.Shadows, d.Arcs, points, count, drawn);
+    const TGlobeView view = GlobeViewOf(globeShown && depthTest, line);
+
     // Pins from the centre (only their part above the globe shows) and arcs.
-    Replay(d.Lines, stale, [&] {
-      glLineWidth(line);
-      glBegin(GL_LINES);
-      for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
-        if (!drawn(PlotIndex)) continue;
-        glColor3f(1, 1, 0);
-        glVertex3f(0, 0, 0);
-        glVertex3fv(points.Get(PlotIndex).data());
-        glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
-        if (ConnectLocations && PlotIndex > 0) interpoints();
-      }
-      glEnd();
-    });
+    glLineWidth(line);
+    DrawSegments(d.Lines, d.Lines.Segments, view, true);
 
     // The arcs' shadows on the globe, then the arcs once more, smoothed.
     Smoothing(cache);
-    Replay(d.SmoothedLines, stale, [&] {
-      glLineWidth(line + 1.5f);
-      glBegin(GL_LINES);
-      glColor4f(0, 0, 0, 0.2f);
-      if (ConnectLocations) arcs(&TMainForm::interpointssh);
-      glEnd();
-      if (LineSmoothing) {
-        glLineWidth(line + 0.8f);
-        glBegin(GL_LINES);
-        glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
-        if (ConnectLocations) arcs(&TMainForm::interpoints);
-        glEnd();
-      }
-    });
+    glLineWidth(line + 1.5f);
+    glColor4f(0, 0, 0, 0.2f);
+    DrawSegments(d.Shadows, d.Shadows.Segments, view, false);
+    if (LineSmoothing) {
+      glLineWidth(line + 0.8f);
+      glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
+      DrawSegments(d.Lines, d.Arcs, view, false);
+    }
 
     if (RouteVisible && RouteHops.Count() > 2) {
       const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count(),
