@@ -129,6 +129,20 @@ void SendMouse(DWORD Flags, DWORD Data = 0) {
   SendOne(in);
 }
 
+// A button event that carries its own screen point. The cursor may not stay
+// where this test put it: another program that gets the pointer's motion
+// late (from the display) moves it back to where it was before, and an
+// event without a point would land there.
+void SendMouseAt(DWORD Flags, int X, int Y) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = Flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dx = static_cast<LONG>((X * 65536LL + w - 1) / w);   // the system takes dx * w / 65536
+  in.mi.dy = static_cast<LONG>((Y * 65536LL + h - 1) / h);
+  SendOne(in);
+}
+
 void SendKey(WORD Vk, bool Up) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
@@ -141,7 +155,7 @@ void SendKey(WORD Vk, bool Up) {
 
 void MoveMouseTo(int X, int Y) {
   SetCursorPos(X, Y);
-  SendMouse(MOUSEEVENTF_MOVE);   // a move of 0: the window under the point hears of it
+  SendMouseAt(0, X, Y);   // a move there: the window under the point hears of it
 }
 
 void MouseButton(TInputButton Button, bool Down) {
@@ -151,9 +165,11 @@ void MouseButton(TInputButton Button, bool Down) {
 }
 
 void ClickAt(int X, int Y, TInputButton Button) {
+  static const DWORD down[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+  static const DWORD up[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
   MoveMouseTo(X, Y);
-  MouseButton(Button, true);
-  MouseButton(Button, false);
+  SendMouseAt(down[static_cast<int>(Button)], X, Y);
+  SendMouseAt(up[static_cast<int>(Button)], X, Y);
 }
 
 void DoubleClickAt(int X, int Y) {
