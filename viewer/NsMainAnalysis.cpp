@@ -14,8 +14,11 @@
 #include "monitor/Unit6.h"
 #include "monitor/uAddressMatch.h"
 #include "viewer/NsMain.h"
-
-std::string AnalyzedFilePath;
+#include "viewer/NsMainAnalysis.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 // The scan lets messages through (Cancel) about this often, and shows its
@@ -144,7 +147,7 @@ void TMainForm::freq(TObject* Sender) {
     if (chosen) OptionControls.IPList->SetText(OpenDialog1->FileName);
     return;
   }
-  AnalyzedFilePath = chosen ? OpenDialog1->FileName : std::string();
+  AnalysisState.AnalyzedFilePath = chosen ? OpenDialog1->FileName : std::string();
 }
 
 // ---- The options window's part ----
@@ -158,7 +161,7 @@ void TMainForm::SetLoadButton(const std::string& Caption) {
 
 void TMainForm::EnableAnalysisControls() {
   TOptionControls& o = OptionControls;
-  if (o.LoadButton) o.LoadButton->SetEnabled(!FScanning && FileExists(LogPath));
+  if (o.LoadButton) o.LoadButton->SetEnabled(!FScanning && FileExists(LogState.LogPath));
   const bool free = !FScanning && AnalyzedIPs.Count() == 0;
   if (o.BrowseButton) o.BrowseButton->SetEnabled(free);
   if (o.SaveImages) o.SaveImages->SetEnabled(free);
@@ -175,13 +178,13 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   const std::string previousCaption = LoadCaption;
   const bool logButton = Sender && Sender == OptionControls.LoadButton;
   if (logButton) {
-    AnalyzedFilePath = LogPath;
+    AnalysisState.AnalyzedFilePath = LogState.LogPath;
     SetLoadButton("[&Unload]");
   } else {
     freq(Sender);
   }
   SendToBackForBrowser();
-  if (AnalyzedFilePath.empty()) return;
+  if (AnalysisState.AnalyzedFilePath.empty()) return;
 
   // What a scan replaces stays until it has succeeded: a cancelled scan, a
   // file that is no text or one without addresses leaves the program as it
@@ -197,10 +200,10 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   };
   std::unique_ptr<TFileStream> file;
   try {
-    file = std::make_unique<TFileStream>(AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
+    file = std::make_unique<TFileStream>(AnalysisState.AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
   } catch (...) {
     restore();
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     throw;
   }
 
@@ -229,7 +232,7 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
 
     AnalyzedLines.Reserve(size);
     AnalyzedIPs.Clear();
-    AnalyzedIPs.Add(HomeIP);
+    AnalyzedIPs.Add(GlobeState.HomeIP);
     TAnalyzedAddresses found(AnalyzedIPs);
     const TClock clock;
     double next = clock.Now() + PumpSeconds, nextProgress = 0;
@@ -242,11 +245,11 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
         Form5->Label1->SetCaption(IntToStr(found.Found()) + " unique IP numbers found");
         nextProgress = now + ProgressSeconds;
       }
-      if (AnalyzedFilePath.empty()) return false;
+      if (AnalysisState.AnalyzedFilePath.empty()) return false;
       Application->ProcessMessages();
       next = clock.Now() + PumpSeconds;
-      if (Application->Terminated()) AnalyzedFilePath.clear();   // the program is ending
-      return !AnalyzedFilePath.empty();
+      if (Application->Terminated()) AnalysisState.AnalyzedFilePath.clear();   // the program is ending
+      return !AnalysisState.AnalyzedFilePath.empty();
     };
     auto scan = [&](size_t To) {   // the text from where the last scan ended up to To
       const std::string_view piece = AnalyzedLines.Text().substr(scanned, To - scanned);
@@ -282,10 +285,10 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     if (going && text && scanned < AnalyzedLines.Text().size()) going = scan(AnalyzedLines.Text().size());
     file.reset();
     if (going && text) pump(true);
-    if (!text || AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
+    if (!text || AnalysisState.AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
   } catch (...) {
     restore();
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     if (Form5) Form5->Close();
     throw;
   }
@@ -293,23 +296,23 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   if (!text) {
     restore();
     Form5->Close();
-    TellUser("\"" + AnalyzedFilePath + "\" is not a text file (it holds NUL characters), so it is not analyzed.",
+    TellUser("\"" + AnalysisState.AnalyzedFilePath + "\" is not a text file (it holds NUL characters), so it is not analyzed.",
              MB_OK | MB_ICONWARNING);
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     return;
   }
-  if (!AnalyzedFilePath.empty() && AnalyzedIPs.Count() > 1) {
+  if (!AnalysisState.AnalyzedFilePath.empty() && AnalyzedIPs.Count() > 1) {
     // analyse mode
     VisualizedIPs.Clear();
     LocationLabels.Clear();
     DetailRows.Clear();
-    LiveAddressCount = 1;
+    PollState.LiveAddressCount = 1;
     VisualizedIPs.AddStrings(AnalyzedIPs);
     Unloadanalysedfile1->Enabled = true;
     ConnectionsTable1->Enabled = false;
-    if (!logButton && !SameFile(AnalyzedFilePath, LogPath)) SetLoadButton("[&Load]");
+    if (!logButton && !SameFile(AnalysisState.AnalyzedFilePath, LogState.LogPath)) SetLoadButton("[&Load]");
     Application->ProcessMessages();
-    if (LogConnections && !(Form6 && Form6->Visible())) AppendLogNote("Entering analyze mode. Logging suspended.");
+    if (Settings.LogConnections && !(Form6 && Form6->Visible())) AppendLogNote("Entering analyze mode. Logging suspended.");
     if (Form6 && Form6->showthis->Checked()) Form6->Show();
     if (Form6 && Form6->Visible()) {
       Form6->ShowWholeFile();
@@ -319,7 +322,7 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     Form5->Close();
     Application->ProcessMessages();
     UpdateGlobe();
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     return;
   }
 
@@ -327,15 +330,15 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   restore();
   if (AnalyzedIPs.Count() == 0) {
     Unloadanalysedfile1->Enabled = false;
-    if (!InternalOff) ConnectionsTable1->Enabled = true;
+    if (!Settings.InternalOff) ConnectionsTable1->Enabled = true;
   }
-  AnalyzedFilePath.clear();
+  AnalysisState.AnalyzedFilePath.clear();
   Form5->Label1->SetCaption("0 unique IP numbers found");
   Form5->SetScanning(false);
 }
 
 void TMainForm::HideVisualization1Click(TObject*) {
-  AnalyzedFilePath.clear();
+  AnalysisState.AnalyzedFilePath.clear();
   if (Form5) Form5->Close();
 }
 
@@ -346,10 +349,10 @@ void TMainForm::Unloadanalysedfile1Click(TObject*) {
   if (Form6) Form6->ClearText();
   SetLoadButton("[&Load]");
   Unloadanalysedfile1->Enabled = false;
-  if (LogConnections) AppendLogNote("Leaving analyze mode. Logging resumed.");
+  if (Settings.LogConnections) AppendLogNote("Leaving analyze mode. Logging resumed.");
   EnableAnalysisControls();
   if (Form6 && Form6->Visible()) Form6->Close();
-  if (!InternalOff) ConnectionsTable1->Enabled = true;
+  if (!Settings.InternalOff) ConnectionsTable1->Enabled = true;
   if (!Timer->Enabled()) actRefresh->Execute();
 }
 

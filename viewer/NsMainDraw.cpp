@@ -15,12 +15,13 @@
 #include "scene3d/GLCanvas.h"
 #include "scene3d/GLContext.h"
 #include "viewer/NsMain.h"
-
-bool HoverHighlight = false;
-bool RouteHover = false;
-bool FileLocationHover = false;
-std::string HudHint;
-std::string HoverText, HoverHopText, HoverHopLabel;
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 constexpr float ArcRadius = 0.519f;
@@ -42,10 +43,10 @@ void EmitSteps(float Lon0, float Lat0, float DLon, float DLat, float Radius, con
 }
 
 void HomeArc(float Radius, const TAffineVector& Start) {
-  const size_t i = static_cast<size_t>(PlotIndex);
-  const float dLon = ShortLongitude(LocationLongitudes[0] - LocationLongitudes[i]);
-  const float dLat = LocationLatitudes[0] - LocationLatitudes[i];
-  EmitSteps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Start);
+  const size_t i = static_cast<size_t>(PollState.PlotIndex);
+  const float dLon = ShortLongitude(GlobeState.LocationLongitudes[0] - GlobeState.LocationLongitudes[i]);
+  const float dLat = GlobeState.LocationLatitudes[0] - GlobeState.LocationLatitudes[i];
+  EmitSteps(GlobeState.LocationLongitudes[0], GlobeState.LocationLatitudes[0], dLon, dLat, Radius, Start);
 }
 
 TVector PointOf(const TAffineVectorList& List, int Index) {
@@ -82,8 +83,8 @@ int ArcSteps(float DLongitude, float DLatitude) {
   return n == 0 ? 1 : n;
 }
 
-void TMainForm::interpoints() { HomeArc(ArcRadius, HomeArcStart); }
-void TMainForm::interpointssh() { HomeArc(ShadowRadius, HomeShadowStart); }
+void TMainForm::interpoints() { HomeArc(ArcRadius, GlobeState.HomeArcStart); }
+void TMainForm::interpointssh() { HomeArc(ShadowRadius, GlobeState.HomeShadowStart); }
 
 TScene3DBuffer* TMainForm::VisibleBuffer() const {
   return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
@@ -113,8 +114,8 @@ void PlacesOf(TMainForm& F, int Count, std::vector<float>& Places) {
     Places.push_back(drawn);
     if (!drawn) continue;
     const TAffineVector p = points.Get(i);
-    Places.insert(Places.end(), {p[0], p[1], p[2], LocationLongitudes[static_cast<size_t>(i)],
-                                 LocationLatitudes[static_cast<size_t>(i)]});
+    Places.insert(Places.end(), {p[0], p[1], p[2], GlobeState.LocationLongitudes[static_cast<size_t>(i)],
+                                 GlobeState.LocationLatitudes[static_cast<size_t>(i)]});
   }
 }
 
@@ -156,7 +157,7 @@ void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>&
 
 void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
   if (!GLSphere1->Visible()) GLSphere1->SetVisible(true);
-  if (GlobePending || PollTimerTicks == 0) return;
+  if (WindowModes.GlobePending || PollState.PollTimerTicks == 0) return;
   if (!FDrawing) FDrawing.reset(new TGlobeDrawing);
   TGlobeDrawing& d = *FDrawing;
 
@@ -166,7 +167,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     cache->Disable(TGLState::stLighting);
     const TAffineVectorList& points = *GLPoints1->Positions();
     const int count = std::min({LocationLabels.Count(), points.Count(), MaxVisualizedIPs});
-    const float line = static_cast<float>(LineThickness);
+    const float line = static_cast<float>(Settings.LineThickness);
     PlacesOf(*this, count, d.Now);
     if (d.Now.size() != d.Places.size() ||
         std::memcmp(d.Now.data(), d.Places.data(), d.Now.size() * sizeof(float)) != 0) {
@@ -178,16 +179,16 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       return !LocationLabels[i].empty() && !(depthTest && d.Repeats[static_cast<size_t>(i)]);
     };
     auto arcs = [&](void (TMainForm::*Arc)()) {
-      for (PlotIndex = 1; PlotIndex < count; ++PlotIndex)
-        if (drawn(PlotIndex)) (this->*Arc)();
+      for (PollState.PlotIndex = 1; PollState.PlotIndex < count; ++PollState.PlotIndex)
+        if (drawn(PollState.PlotIndex)) (this->*Arc)();
     };
 
     // What the recorded lines were drawn from: the places and the drawing
     // settings.
     d.Now = d.Places;
-    d.Now.insert(d.Now.end(), {line, float(LineSmoothing), float(ConnectLocations), float(depthTest), Color4Rgb[0],
-                               Color4Rgb[1], Color4Rgb[2], HomeArcStart[0], HomeArcStart[1], HomeArcStart[2],
-                               HomeShadowStart[0], HomeShadowStart[1], HomeShadowStart[2]});
+    d.Now.insert(d.Now.end(), {line, float(Settings.LineSmoothing), float(Settings.ConnectLocations), float(depthTest), Settings.Color4Rgb[0],
+                               Settings.Color4Rgb[1], Settings.Color4Rgb[2], GlobeState.HomeArcStart[0], GlobeState.HomeArcStart[1], GlobeState.HomeArcStart[2],
+                               GlobeState.HomeShadowStart[0], GlobeState.HomeShadowStart[1], GlobeState.HomeShadowStart[2]});
     const bool stale = d.Now != d.Recorded;
     if (stale) d.Recorded.swap(d.Now);
 
@@ -195,13 +196,13 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     Replay(d.Lines, stale, [&] {
       glLineWidth(line);
       glBegin(GL_LINES);
-      for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
-        if (!drawn(PlotIndex)) continue;
+      for (PollState.PlotIndex = 0; PollState.PlotIndex < count; ++PollState.PlotIndex) {
+        if (!drawn(PollState.PlotIndex)) continue;
         glColor3f(1, 1, 0);
         glVertex3f(0, 0, 0);
-        glVertex3fv(points.Get(PlotIndex).data());
-        glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
-        if (ConnectLocations && PlotIndex > 0) interpoints();
+        glVertex3fv(points.Get(PollState.PlotIndex).data());
+        glColor3f(Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2]);
+        if (Settings.ConnectLocations && PollState.PlotIndex > 0) interpoints();
       }
       glEnd();
     });
@@ -212,30 +213,30 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       glLineWidth(line + 1.5f);
       glBegin(GL_LINES);
       glColor4f(0, 0, 0, 0.2f);
-      if (ConnectLocations) arcs(&TMainForm::interpointssh);
+      if (Settings.ConnectLocations) arcs(&TMainForm::interpointssh);
       glEnd();
-      if (LineSmoothing) {
+      if (Settings.LineSmoothing) {
         glLineWidth(line + 0.8f);
         glBegin(GL_LINES);
-        glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
-        if (ConnectLocations) arcs(&TMainForm::interpoints);
+        glColor4f(Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2], 0.7f);
+        if (Settings.ConnectLocations) arcs(&TMainForm::interpoints);
         glEnd();
       }
     });
 
-    if (RouteVisible && RouteHops.Count() > 2) {
+    if (RouteState.RouteVisible && RouteHops.Count() > 2) {
       const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count(),
                                  GLPoints4->Positions()->Count(), MaxRouteHops});
       auto segments = [&](TGLPoints* Points, void (TMainForm::*Arc)()) {
-        RoutePrevious = 0;
-        for (RouteEnd = 0; RouteEnd < hops; ++RouteEnd) {
-          if (RouteLabels[RouteEnd].empty()) continue;
-          RouteCurrent = PointOf(*Points->Positions(), RouteEnd);
+        RouteState.RoutePrevious = 0;
+        for (RouteState.RouteEnd = 0; RouteState.RouteEnd < hops; ++RouteState.RouteEnd) {
+          if (RouteLabels[RouteState.RouteEnd].empty()) continue;
+          RouteState.RouteCurrent = PointOf(*Points->Positions(), RouteState.RouteEnd);
           (this->*Arc)();
-          RoutePrevious = RouteEnd;
+          RouteState.RoutePrevious = RouteState.RouteEnd;
         }
       };
-      const TVector route{Color2Rgb[0] / 1.4f, Color2Rgb[1] / 1.4f, Color2Rgb[2] / 1.4f, 1};
+      const TVector route{Settings.Color2Rgb[0] / 1.4f, Settings.Color2Rgb[1] / 1.4f, Settings.Color2Rgb[2] / 1.4f, 1};
       glLineWidth(line);
       cache->Disable(TGLState::stLineSmooth);
       glBegin(GL_LINES);
@@ -258,7 +259,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       glColor3f(route[0], route[1], route[2]);
       segments(GLPoints2, &TMainForm::routeinterpoints);
       glEnd();
-      if (LineSmoothing) {
+      if (Settings.LineSmoothing) {
         Smoothing(cache);
         glLineWidth(line + 0.8f);
         glBegin(GL_LINES);
@@ -268,7 +269,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       }
     }
 
-    if (GlobeGrid) Replay(d.Grid, false, [&] { DrawGrid(); });
+    if (Settings.GlobeGrid) Replay(d.Grid, false, [&] { DrawGrid(); });
 
     const bool windowed = Scene3DViewer1->Visible();
     const int W = windowed ? Scene3DViewer1->Width() : GetSystemMetrics(SM_CXSCREEN);
@@ -280,7 +281,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       GLWindowsBitmapFont1->DrawBatch(rci, d.Glyphs);
     }
   }
-  if (Timer->Interval() == 999) Timer->SetInterval(static_cast<UINT>(Interval));
+  if (Timer->Interval() == 999) Timer->SetInterval(static_cast<UINT>(Settings.Interval));
 }
 
 // Circles of latitude every 15 degrees and meridians every 15 degrees, at
@@ -341,21 +342,21 @@ void TMainForm::TakeHoverTexts() {
   for (int h = 0; h < HoverList.Count(); ++h) {
     const int k = VisualizedIPs.IndexOf(HoverList[h]);
     if (k >= 0 && k < count) {
-      HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
+      HoverState.HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
       location = true;
     }
     const int j = RouteHops.IndexOf(HoverList[h]);
     if (j >= 0 && j < GLPoints2->Positions()->Count()) {
-      HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
-      HoverHopText = EntryText(RouteHops[j], HoverHopLabel, "\r\n");
+      HoverState.HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
+      HoverState.HoverHopText = EntryText(RouteHops[j], HoverState.HoverHopLabel, "\r\n");
       hop = true;
     }
   }
   // an entry the last poll dropped leaves no text of a place hovered before
-  if (!location) HoverText.clear();
+  if (!location) HoverState.HoverText.clear();
   if (!hop) {
-    HoverHopText.clear();
-    HoverHopLabel.clear();
+    HoverState.HoverHopText.clear();
+    HoverState.HoverHopLabel.clear();
   }
 }
 
@@ -363,44 +364,44 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   TGLWindowsBitmapFont* font = GLWindowsBitmapFont1;
   const int fontHeight = font->Font()->Height();
 
-  if (!HudHint.empty()) {
+  if (!HoverState.HudHint.empty()) {
     const float barX = GLHUDSprite2->Position()->X();
     const float barHeight = GLHUDSprite2->Height();
-    const float x = std::trunc(barX - static_cast<float>(font->TextWidth(HudHint)) / 2);
+    const float x = std::trunc(barX - static_cast<float>(font->TextWidth(HoverState.HudHint)) / 2);
     const float y = std::trunc(static_cast<float>(Scene3DViewer1->Height()) - barHeight) +
                     std::trunc(1.7f * static_cast<float>(fontHeight));
-    DrawShadowedText(rci, HudHint, x, y, TVector{0, 1, 1, 1});
+    DrawShadowedText(rci, HoverState.HudHint, x, y, TVector{0, 1, 1, 1});
   }
 
-  if (StartupCounter < 4) {
+  if (PollState.StartupCounter < 4) {
     const std::string status =
-        StartupText + IntToStr(NewAddressCount) + ConnectionsSuffix + AutorefreshText + StatusNote;
-    DrawShadowedText(rci, status, 8, static_cast<float>(6 + StartupTextOffset), TextColor(0xFE00));
+        PollState.StartupText + IntToStr(PollState.NewAddressCount) + PollState.ConnectionsSuffix + PollState.AutorefreshText + LogState.StatusNote;
+    DrawShadowedText(rci, status, 8, static_cast<float>(6 + PollState.StartupTextOffset), TextColor(0xFE00));
   }
 
   const TAffineVectorList& points = *GLPoints1->Positions();
   const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), points.Count()});
 
-  if (HoverHighlight) {
+  if (HoverState.HoverHighlight) {
     TakeHoverTexts();
     for (int h = 0; h < HoverList.Count(); ++h) {
       const int k = VisualizedIPs.IndexOf(HoverList[h]);
-      if (k >= 0 && k < count && !RouteHover) {
-        const int color = k == 0 ? 65280 : FileLocationHover ? Color3 : Color1;
-        DrawLabel(rci, PointOf(points, k), HoverText, color, -16, H);
+      if (k >= 0 && k < count && !HoverState.RouteHover) {
+        const int color = k == 0 ? 65280 : HoverState.FileLocationHover ? Settings.Color3 : Settings.Color1;
+        DrawLabel(rci, PointOf(points, k), HoverState.HoverText, color, -16, H);
       }
       const int j = RouteHops.IndexOf(HoverList[h]);
       if (j >= 0 && j < GLPoints2->Positions()->Count()) {
-        const int color = FileLocationHover ? Color3 : RouteHover ? Color2 : Color1;
-        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), HoverHopText, color, -16, H);
+        const int color = HoverState.FileLocationHover ? Settings.Color3 : HoverState.RouteHover ? Settings.Color2 : Settings.Color1;
+        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), HoverState.HoverHopText, color, -16, H);
       }
     }
     return;
   }
-  if (!AllLabels) return;
+  if (!Settings.AllLabels) return;
 
   if (count > 0 && !LocationLabels[0].empty()) {
-    if (ExtendLabels)
+    if (Settings.ExtendLabels)
       DrawLabel(rci, PointOf(points, 0), EntryText(VisualizedIPs[0], LocationLabels[0], "\n\r"), 0xFE00,
                 static_cast<float>(-4 - 2 * fontHeight), H);
     else
@@ -408,19 +409,19 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   }
   for (int i = 1; i < count; ++i) {
     if (LocationLabels[i].empty()) continue;
-    const int color = (i < LiveAddressCount ? Color1 : Color3) - 1;
+    const int color = (i < PollState.LiveAddressCount ? Settings.Color1 : Settings.Color3) - 1;
     DrawLabel(rci, PointOf(points, i),
-              ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
+              Settings.ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
               -16, H);
   }
-  if (RouteVisible && RouteHops.Count() > 2) {
+  if (RouteState.RouteVisible && RouteHops.Count() > 2) {
     const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count()});
     for (int i = 0; i < hops; ++i) {
       // A hop without a place sits at the centre: its text would float
       // over the middle of the globe.
       if (RouteHops[i].empty() || RouteLabels[i].empty()) continue;
       DrawLabel(rci, PointOf(*GLPoints2->Positions(), i),
-                ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Color2 - 1, -16,
+                Settings.ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Settings.Color2 - 1, -16,
                 H);
     }
   }

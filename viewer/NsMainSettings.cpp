@@ -6,39 +6,7 @@
 
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
-
-float FOV;
-bool Rotate;
-bool ConnectLocations;
-bool AllLabels;
-float Shadow;
-bool Implant;
-int Color1, Color2, Color3, Color4;
-TColorRgb Color1Rgb, Color2Rgb, Color3Rgb, Color4Rgb;
-std::string IPList;
-int Interval;
-bool InternalOff;
-std::string Font;
-uint8_t LineThickness;
-uint8_t PointSize;
-bool StayOnTop;
-int RotationSpeed;
-float RotationFactor;
-bool SaveImages;
-bool Overwrite;
-bool Timestamp;
-int SIInterval;
-std::string Savepath;
-bool ExtendLabels;
-bool LineSmoothing;
-bool GlobeGrid;
-bool ShowInfoBalloons;
-int MapType;
-int MapZoom;
-int MarkerSize;
-bool SoundAlert;
-bool LogConnections;
-std::string RogueCountries;
+#include "viewer/NsMainSettings.h"
 
 namespace {
 const char* const MainKey = "\\Software\\Vantrel";
@@ -157,47 +125,11 @@ std::string FontToText(const TFont& AFont) {
 
 void TMainForm::SetDefaultSettings() {
   SetBounds(Left(), Top(), 344, 304);
-  FOV = 0.4f;
-  Rotate = false;
-  ConnectLocations = true;
-  AllLabels = false;
-  Shadow = 0.2f;
-  Implant = false;
-  Color1 = 255;
-  Color2 = 16711935;
-  Color3 = 33023;
-  Color4 = 32768;
-  Color1Rgb = ColorToRgb(Color1);
-  Color2Rgb = ColorToRgb(Color2);
-  Color3Rgb = ColorToRgb(Color3);
-  Color4Rgb = ColorToRgb(Color4);
-  IPList.clear();
-  Interval = 2000;
-  InternalOff = false;
-  ::Font.clear();
+  Settings = TSettings();
+  Settings.Savepath = GetCurrentDir() + "\\images";
   LabelFont.SetName("Arial");
   LabelFont.SetHeight(-9);
   LabelFont.SetStyle({});
-  LineThickness = 1;
-  PointSize = 5;
-  StayOnTop = false;
-  RotationSpeed = 1;
-  RotationFactor = 1;
-  SaveImages = false;
-  Overwrite = false;
-  Timestamp = false;
-  SIInterval = 0;
-  Savepath = GetCurrentDir() + "\\images";
-  ExtendLabels = false;
-  LineSmoothing = true;
-  GlobeGrid = true;
-  ShowInfoBalloons = true;
-  MapType = 1;
-  MapZoom = 6;
-  MarkerSize = 3;
-  SoundAlert = false;
-  LogConnections = false;
-  RogueCountries.clear();
 }
 
 void TMainForm::LoadSettings() {
@@ -231,37 +163,37 @@ void TMainForm::ReadMainKey(TRegistry& Reg) {
   if (ReadInteger(Reg, "Top", v)) SetTop(v);
   if (ReadInteger(Reg, "Height", v)) SetHeight(v);
   if (ReadInteger(Reg, "Width", v)) SetWidth(v);
-  ReadFloat(Reg, "FOV", FOV);
-  ReadBool(Reg, "Rotate", Rotate);
-  ReadBool(Reg, "Trails", ConnectLocations);
-  ReadBool(Reg, "Labels", AllLabels);
-  ReadFloat(Reg, "Shadow", Shadow);
-  ReadBool(Reg, "Implant", Implant);
+  ReadFloat(Reg, "FOV", Settings.FOV);
+  ReadBool(Reg, "Rotate", Settings.Rotate);
+  ReadBool(Reg, "Trails", Settings.ConnectLocations);
+  ReadBool(Reg, "Labels", Settings.AllLabels);
+  ReadFloat(Reg, "Shadow", Settings.Shadow);
+  ReadBool(Reg, "Implant", Settings.Implant);
 }
 
 void TMainForm::ReadColorsKey(TRegistry& Reg) {
-  ReadColor(Reg, "Color1", Color1, Color1Rgb);
-  ReadColor(Reg, "Color2", Color2, Color2Rgb);
-  ReadColor(Reg, "Color3", Color3, Color3Rgb);
-  ReadColor(Reg, "Color4", Color4, Color4Rgb);
-  TryRead<std::string>([&] { return Reg.ReadString("IPList"); }, IPList);
+  ReadColor(Reg, "Color1", Settings.Color1, Settings.Color1Rgb);
+  ReadColor(Reg, "Color2", Settings.Color2, Settings.Color2Rgb);
+  ReadColor(Reg, "Color3", Settings.Color3, Settings.Color3Rgb);
+  ReadColor(Reg, "Color4", Settings.Color4, Settings.Color4Rgb);
+  TryRead<std::string>([&] { return Reg.ReadString("IPList"); }, Settings.IPList);
   int v = 0;
   // a period below one millisecond would stop the poll timer
-  if (ReadInteger(Reg, "Interval", v) && v >= 1) Interval = v;
-  ReadBool(Reg, "InternalOff", InternalOff);
+  if (ReadInteger(Reg, "Interval", v) && v >= 1) Settings.Interval = v;
+  ReadBool(Reg, "InternalOff", Settings.InternalOff);
   std::string font;
   if (ReadString(Reg, "Font", font) && !font.empty()) {
     if (Pos("[", font) > 0) {
       try {
         TextToFont(font, LabelFont);
-        ::Font = font;
+        Settings.Font = font;
       } catch (const EConvertError&) {
         // an unreadable font string keeps the labels' font
       }
     } else {
       LabelFont.SetName(font);
       LabelFont.SetSize(8);
-      ::Font = font;
+      Settings.Font = font;
     }
   }
 }
@@ -269,24 +201,24 @@ void TMainForm::ReadColorsKey(TRegistry& Reg) {
 void TMainForm::ReadGlobeKey(TRegistry& Reg) {
   int v = 0;
   // a width of 0 or past a byte would reach OpenGL as 0: the default stays
-  if (ReadInteger(Reg, "LineThickness", v) && v >= 1 && v <= 255) LineThickness = static_cast<uint8_t>(v);
-  if (ReadInteger(Reg, "PointSize", v) && v >= 1 && v <= 255) PointSize = static_cast<uint8_t>(v);
-  ReadBool(Reg, "StayOnTop", StayOnTop);
+  if (ReadInteger(Reg, "LineThickness", v) && v >= 1 && v <= 255) Settings.LineThickness = static_cast<uint8_t>(v);
+  if (ReadInteger(Reg, "PointSize", v) && v >= 1 && v <= 255) Settings.PointSize = static_cast<uint8_t>(v);
+  ReadBool(Reg, "StayOnTop", Settings.StayOnTop);
   if (ReadInteger(Reg, "RotationSpeed", v)) {
     if (v == 0) v = 1;
-    RotationSpeed = v;
-    RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
+    Settings.RotationSpeed = v;
+    Settings.RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
   }
 }
 
 void TMainForm::ReadSnapshotKey(TRegistry& Reg) {
-  ReadBool(Reg, "SaveImages", SaveImages);
-  ReadBool(Reg, "Overwrite", Overwrite);
-  ReadBool(Reg, "Timestamp", Timestamp);
-  ReadInteger(Reg, "SIInterval", SIInterval);
+  ReadBool(Reg, "SaveImages", Settings.SaveImages);
+  ReadBool(Reg, "Overwrite", Settings.Overwrite);
+  ReadBool(Reg, "Timestamp", Settings.Timestamp);
+  ReadInteger(Reg, "SIInterval", Settings.SIInterval);
   std::string path;
-  if (ReadString(Reg, "Savepath", path) && !path.empty()) Savepath = path;
-  ReadBool(Reg, "ExtendLabels", ExtendLabels);
+  if (ReadString(Reg, "Savepath", path) && !path.empty()) Settings.Savepath = path;
+  ReadBool(Reg, "ExtendLabels", Settings.ExtendLabels);
 }
 
 void TMainForm::ReadExtOptKey(TRegistry& Reg) {
@@ -306,38 +238,38 @@ void ApplyExtOpt(const std::string& S) {
     } catch (const EConvertError&) {
     }
   };
-  if (n >= 1) LineSmoothing = S[0] == '1';
-  if (n >= 2) GlobeGrid = S[1] == '1';
-  if (n > 2) ShowInfoBalloons = S[2] == '1';
-  if (n > 3) digits(4, 1, MapType);
-  if (n > 4) digits(5, 2, MapZoom);
-  if (n > 9) digits(10, 1, MarkerSize);
-  if (n > 10) flag(11, SoundAlert);
-  if (n > 11 && S[11] != 'x') flag(12, LogConnections);
+  if (n >= 1) Settings.LineSmoothing = S[0] == '1';
+  if (n >= 2) Settings.GlobeGrid = S[1] == '1';
+  if (n > 2) Settings.ShowInfoBalloons = S[2] == '1';
+  if (n > 3) digits(4, 1, Settings.MapType);
+  if (n > 4) digits(5, 2, Settings.MapZoom);
+  if (n > 9) digits(10, 1, Settings.MarkerSize);
+  if (n > 10) flag(11, Settings.SoundAlert);
+  if (n > 11 && S[11] != 'x') flag(12, Settings.LogConnections);
   if (n > 30) {
     // one character per country, its code the country's number 1..252
-    RogueCountries.clear();
+    Settings.RogueCountries.clear();
     for (char c : S.substr(30)) {
       int code = static_cast<unsigned char>(c);
-      if (code >= 1 && code <= CountryCount) RogueCountries += c;
+      if (code >= 1 && code <= CountryCount) Settings.RogueCountries += c;
     }
   }
 }
 
 std::string BuildExtOpt() {
-  std::string s = BoolText(LineSmoothing) + BoolText(GlobeGrid) + BoolText(ShowInfoBalloons) +
-                  IntToStr(MapType) + Format("%.2d", MapZoom) + "XXX" + IntToStr(MarkerSize) +
-                  BoolText(SoundAlert) + BoolText(LogConnections) + std::string(18, 'x');
+  std::string s = BoolText(Settings.LineSmoothing) + BoolText(Settings.GlobeGrid) + BoolText(Settings.ShowInfoBalloons) +
+                  IntToStr(Settings.MapType) + Format("%.2d", Settings.MapZoom) + "XXX" + IntToStr(Settings.MarkerSize) +
+                  BoolText(Settings.SoundAlert) + BoolText(Settings.LogConnections) + std::string(18, 'x');
   std::string r;
   for (char c : s)
     if (c != '-') r += c;
-  return r + RogueCountries;
+  return r + Settings.RogueCountries;
 }
 
 void TMainForm::TakeViewSettings() {
-  FOV = CameraZoom();
-  Rotate = GLCadencer1->Enabled();
-  Shadow = GLLightSource1->Ambient()->Red();
+  Settings.FOV = CameraZoom();
+  Settings.Rotate = GLCadencer1->Enabled();
+  Settings.Shadow = GLLightSource1->Ambient()->Red();
 }
 
 void TMainForm::WriteMainKey() {
@@ -355,12 +287,12 @@ void TMainForm::WriteMainKey() {
   reg.WriteInteger("Top", r.top + border / 2);
   reg.WriteInteger("Height", r.bottom - r.top - border);
   reg.WriteInteger("Width", r.right - r.left - border);
-  reg.WriteFloat("FOV", FOV);
-  reg.WriteBool("Rotate", Rotate);
-  reg.WriteBool("Trails", ConnectLocations);
-  reg.WriteBool("Labels", AllLabels);
-  reg.WriteFloat("Shadow", Shadow);
-  reg.WriteBool("Implant", Implant);
+  reg.WriteFloat("FOV", Settings.FOV);
+  reg.WriteBool("Rotate", Settings.Rotate);
+  reg.WriteBool("Trails", Settings.ConnectLocations);
+  reg.WriteBool("Labels", Settings.AllLabels);
+  reg.WriteFloat("Shadow", Settings.Shadow);
+  reg.WriteBool("Implant", Settings.Implant);
 }
 
 void TMainForm::WriteOptionKeys() {
@@ -368,30 +300,30 @@ void TMainForm::WriteOptionKeys() {
   reg.SetRootKey(HKEY_CURRENT_USER);
   {
     TKeyWriter k(reg, ColorsKey);
-    reg.WriteString("IPList", IPList);
-    reg.WriteInteger("Color1", Color1);
-    reg.WriteInteger("Color2", Color2);
-    reg.WriteInteger("Color3", Color3);
-    reg.WriteInteger("Color4", Color4);
-    reg.WriteInteger("Interval", Interval);
-    reg.WriteBool("InternalOff", InternalOff);
-    reg.WriteString("Font", ::Font);
+    reg.WriteString("IPList", Settings.IPList);
+    reg.WriteInteger("Color1", Settings.Color1);
+    reg.WriteInteger("Color2", Settings.Color2);
+    reg.WriteInteger("Color3", Settings.Color3);
+    reg.WriteInteger("Color4", Settings.Color4);
+    reg.WriteInteger("Interval", Settings.Interval);
+    reg.WriteBool("InternalOff", Settings.InternalOff);
+    reg.WriteString("Font", Settings.Font);
   }
   {
     TKeyWriter k(reg, GlobeKey);
-    reg.WriteInteger("LineThickness", LineThickness);
-    reg.WriteInteger("PointSize", PointSize);
-    reg.WriteBool("StayOnTop", StayOnTop);
-    reg.WriteInteger("RotationSpeed", RotationSpeed);
+    reg.WriteInteger("LineThickness", Settings.LineThickness);
+    reg.WriteInteger("PointSize", Settings.PointSize);
+    reg.WriteBool("StayOnTop", Settings.StayOnTop);
+    reg.WriteInteger("RotationSpeed", Settings.RotationSpeed);
   }
   {
     TKeyWriter k(reg, SnapshotKey);
-    reg.WriteBool("SaveImages", SaveImages);
-    reg.WriteBool("Overwrite", Overwrite);
-    reg.WriteBool("Timestamp", Timestamp);
-    reg.WriteInteger("SIInterval", SIInterval);
-    reg.WriteString("Savepath", Savepath);
-    reg.WriteBool("ExtendLabels", ExtendLabels);
+    reg.WriteBool("SaveImages", Settings.SaveImages);
+    reg.WriteBool("Overwrite", Settings.Overwrite);
+    reg.WriteBool("Timestamp", Settings.Timestamp);
+    reg.WriteInteger("SIInterval", Settings.SIInterval);
+    reg.WriteString("Savepath", Settings.Savepath);
+    reg.WriteBool("ExtendLabels", Settings.ExtendLabels);
   }
   {
     TKeyWriter k(reg, ExtOptKey);

@@ -18,6 +18,11 @@
 #include "viewer/Unit3.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 struct TShellCall {
@@ -146,7 +151,7 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   ClickClient(route->Parent()->Handle(), route->Left() + 10, route->Top() + 10);
   PumpFor(100);
   EXPECT_EQ(route->Brush()->Color(), static_cast<TColor>(RGB(255, 128, 64)));
-  EXPECT_EQ(Color2, 16711935);   // only OK stores it
+  EXPECT_EQ(Settings.Color2, 16711935);   // only OK stores it
   Click(O().FontButton, 20, 10);
   EXPECT_EQ(O().FontPreview->Caption(), "Courier New, 5");
   ShowPage(1, "visuals-page.bmp");
@@ -237,9 +242,9 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
 }
 
 TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
-  SIInterval = 20;
-  Interval = 5000;
-  RotationSpeed = -4;
+  Settings.SIInterval = 20;
+  Settings.Interval = 5000;
+  Settings.RotationSpeed = -4;
   Open();
   const int built = aform->ComponentCount();
   Form->aboutform(nullptr);   // open already: nothing more is built
@@ -259,9 +264,9 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   EXPECT_FALSE(aform->Visible());
   EXPECT_EQ(aform->ComponentCount(), 0);
   EXPECT_FALSE(KeyExists("\\Software\\Vantrel"));
-  EXPECT_EQ(Interval, 5000);
-  EXPECT_FALSE(LogConnections);
-  EXPECT_EQ(RogueCountries, "");
+  EXPECT_EQ(Settings.Interval, 5000);
+  EXPECT_FALSE(Settings.LogConnections);
+  EXPECT_EQ(Settings.RogueCountries, "");
 
   // opened again: the controls show the settings, not the cancelled changes
   Open();
@@ -275,18 +280,18 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   Form->okclick(nullptr);
   PumpFor(100);
   EXPECT_TRUE(frmMain->Visible());
-  EXPECT_EQ(InfoWindowCounter, 1);
+  EXPECT_EQ(Selection.InfoWindowCounter, 1);
   EXPECT_TRUE(Form->Errors.empty());
-  EXPECT_EQ(RotationSpeed, -4);
-  EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
+  EXPECT_EQ(Settings.RotationSpeed, -4);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 0.25f);
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1.2", "RotationSpeed"), static_cast<DWORD>(-4));
   EXPECT_EQ(ReadStringValue("Software\\Vantrel\\1.4.1", "ExtOpt").size(), 30u);   // no rogue country
   Open();
   O().RotationUpDown->SetPosition(0);
   Form->okclick(nullptr);
   PumpFor(100);
-  EXPECT_EQ(RotationSpeed, 0);
-  EXPECT_FLOAT_EQ(RotationFactor, 1.0f);
+  EXPECT_EQ(Settings.RotationSpeed, 0);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 1.0f);
 }
 TEST_F(Options, OkLetsMessagesThroughButItsButtonLivesUntilItsClickIsDone) {
   // The open map window reloads from OK's click, letting messages through
@@ -327,8 +332,8 @@ LRESULT CALLBACK WatchLoadButton(int Code, WPARAM W, LPARAM L) {
 TEST_F(Options, ClosedDuringItsLoadClickTheWindowKeepsTheButtonUntilTheClickIsDone) {
   // The log's scan lets messages through; a close typed ahead of the click
   // (Esc reaching Cancel) comes in meanwhile.
-  LogPath = Dir + "\\tcp.log";
-  WriteTextFile(LogPath, "---> 2.0.0.7 connected\r\n---> 2.0.0.8 connected\r\n");
+  LogState.LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogState.LogPath, "---> 2.0.0.7 connected\r\n---> 2.0.0.8 connected\r\n");
   Application->CreateForm(Form5);
   Open();
   ASSERT_TRUE(O().LoadButton->Enabled());
@@ -359,7 +364,7 @@ TEST_F(Options, ClosedDuringItsLoadClickTheWindowKeepsTheButtonUntilTheClickIsDo
   EXPECT_EQ(LoadFreedInClick, 0) << "freed while its click ran";
   EXPECT_EQ(LoadFreed, 1) << "freed once the click was done";
   EXPECT_FALSE(aform->Visible());
-  EXPECT_EQ(Lines(Form->AnalyzedIPs), (std::vector<std::string>{HomeIP, "2.0.0.7", "2.0.0.8"}));
+  EXPECT_EQ(Lines(Form->AnalyzedIPs), (std::vector<std::string>{GlobeState.HomeIP, "2.0.0.7", "2.0.0.8"}));
   EXPECT_TRUE(Form->Errors.empty());
 }
 
@@ -372,7 +377,7 @@ TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   EXPECT_EQ(O().SnapshotDisplay->Text(), "7");
   Form->okclick(nullptr);
   PumpFor(100);
-  EXPECT_EQ(SIInterval, 7);
+  EXPECT_EQ(Settings.SIInterval, 7);
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.3.8", "SIInterval"), 7u);
   // stepped, it is what the display shows: refresh × position
   Open();
@@ -394,8 +399,8 @@ TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfte
   ASSERT_TRUE(PumpUntil([] { return !aform->Visible(); }));
   EXPECT_EQ(ReadDwordValue("Software\\Vantrel\\1.1", "Interval"), 1000u);
   Form->Timer->SetEnabled(true);
-  const int ticks = PollTimerTicks;
-  EXPECT_TRUE(PumpUntil([&] { return PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
+  const int ticks = PollState.PollTimerTicks;
+  EXPECT_TRUE(PumpUntil([&] { return PollState.PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
 }
 
 TEST_F(Options, OkStoresTheViewAsItIsNow) {

@@ -1,0 +1,21 @@
+// The traceroute laid out on the globe.
+#pragma once
+
+#include <array>
+
+#include "scene3d/Base/VectorGeometry.h"
+
+constexpr int MaxRouteHops = 51;
+
+struct TRouteState {
+  std::array<float, MaxRouteHops> HopLatitudes{};   // degrees, parallel to RouteHops
+  std::array<float, MaxRouteHops> HopLongitudes{};
+  bool RouteIdle = true;      // no trace running or being laid out
+  bool RouteVisible = false;  // a laid-out route is drawn
+  // Set by the drawing pass for each segment of the route: the hop it ends at
+  // (index and position) and the previous located hop (0 also stands for home).
+  int RouteEnd = 0;
+  TVector RouteCurrent{};
+  int RoutePrevious = 0;
+};
+extern TRouteState& RouteState;
