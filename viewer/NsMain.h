@@ -574,11 +574,8 @@ private:
   // Process names of the running poll: one snapshot per poll.
   TProcessSnapshot FProcessNames;
   std::string ProcessName(DWORD Pid);
-  void ReadMainKey(TRegistry& Reg);
-  void ReadColorsKey(TRegistry& Reg);
-  void ReadGlobeKey(TRegistry& Reg);
-  void ReadSnapshotKey(TRegistry& Reg);
-  void ReadExtOptKey(TRegistry& Reg);
+  // "Left", "Top", "Height" and "Width" of "\Software\Vantrel"
+  void ReadWindowPlace(TRegistry& Reg);
   // Commands
   TListItem* TableSelection(TObject* Sender) const;   // null for other senders
   void RefreshOpenTable();

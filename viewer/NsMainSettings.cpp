@@ -2,7 +2,9 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <climits>
 #include <functional>
+#include <variant>
 
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
@@ -52,12 +54,6 @@ bool ReadString(TRegistry& Reg, const char* Name, std::string& Value) {
   return TryRead<std::string>([&] { return Reg.ReadString(Name); }, Value);
 }
 
-bool ReadColor(TRegistry& Reg, const char* Name, int& Color, TColorRgb& Rgb) {
-  if (!ReadInteger(Reg, Name, Color)) return false;
-  Rgb = ColorToRgb(Color);
-  return true;
-}
-
 // Opens a key for reading; a key that does not exist keeps the defaults.
 class TKeyReader {
 public:
@@ -77,6 +73,134 @@ public:
 };
 
 std::string BoolText(bool B) { return B ? "-1" : "0"; }
+
+// What a value of the registry holds beyond its type.
+enum class TSettingRule {
+  srPlain,
+  srNonEmpty,   // an empty text keeps the setting
+  srColor,      // the colour's fractions follow it
+  srFont,       // the labels' font follows it
+  srRotation,   // 0 stands for 1; the factor follows it
+  srExtOpt      // the settings packed in "ExtOpt"
+};
+
+using TSettingField = std::variant<std::monostate, bool TSettings::*, int TSettings::*, uint8_t TSettings::*,
+                                   float TSettings::*, std::string TSettings::*>;
+
+struct TSettingRow {
+  const char* Key;
+  const char* Name;
+  TSettingField Field;
+  TSettingRule Rule = TSettingRule::srPlain;
+  int Min = INT_MIN, Max = INT_MAX;   // an integer outside keeps the setting
+  TColorRgb TSettings::*Rgb = nullptr;
+};
+
+using R = TSettingRule;
+using S = TSettings;
+// Every setting once, in the order it is written; the window's place (Left,
+// Top, Height, Width) comes first in MainKey and is read and written apart.
+const TSettingRow SettingRows[] = {
+    {MainKey, "FOV", &S::FOV},
+    {MainKey, "Rotate", &S::Rotate},
+    {MainKey, "Trails", &S::ConnectLocations},
+    {MainKey, "Labels", &S::AllLabels},
+    {MainKey, "Shadow", &S::Shadow},
+    {MainKey, "Implant", &S::Implant},
+    {ColorsKey, "IPList", &S::IPList},
+    {ColorsKey, "Color1", &S::Color1, R::srColor, INT_MIN, INT_MAX, &S::Color1Rgb},
+    {ColorsKey, "Color2", &S::Color2, R::srColor, INT_MIN, INT_MAX, &S::Color2Rgb},
+    {ColorsKey, "Color3", &S::Color3, R::srColor, INT_MIN, INT_MAX, &S::Color3Rgb},
+    {ColorsKey, "Color4", &S::Color4, R::srColor, INT_MIN, INT_MAX, &S::Color4Rgb},
+    // a period below one millisecond would stop the poll timer
+    {ColorsKey, "Interval", &S::Interval, R::srPlain, 1},
+    {ColorsKey, "InternalOff", &S::InternalOff},
+    {ColorsKey, "Font", &S::Font, R::srFont},
+    // a width of 0 or past a byte would reach OpenGL as 0: the default stays
+    {GlobeKey, "LineThickness", &S::LineThickness, R::srPlain, 1, 255},
+    {GlobeKey, "PointSize", &S::PointSize, R::srPlain, 1, 255},
+    {GlobeKey, "StayOnTop", &S::StayOnTop},
+    {GlobeKey, "RotationSpeed", &S::RotationSpeed, R::srRotation},
+    {SnapshotKey, "SaveImages", &S::SaveImages},
+    {SnapshotKey, "Overwrite", &S::Overwrite},
+    {SnapshotKey, "Timestamp", &S::Timestamp},
+    {SnapshotKey, "SIInterval", &S::SIInterval},
+    {SnapshotKey, "Savepath", &S::Savepath, R::srNonEmpty},
+    {SnapshotKey, "ExtendLabels", &S::ExtendLabels},
+    {ExtOptKey, "ExtOpt", std::monostate(), R::srExtOpt},
+};
+
+// Reads one setting; LabelFont takes the "Font" setting.
+void ReadSetting(TRegistry& Reg, const TSettingRow& Row, TFont& LabelFont) {
+  TSettings& s = Settings;
+  if (auto* f = std::get_if<bool S::*>(&Row.Field)) {
+    ReadBool(Reg, Row.Name, s.*(*f));
+  } else if (auto* f = std::get_if<float S::*>(&Row.Field)) {
+    ReadFloat(Reg, Row.Name, s.*(*f));
+  } else if (std::holds_alternative<int S::*>(Row.Field) || std::holds_alternative<uint8_t S::*>(Row.Field)) {
+    int v = 0;
+    if (!ReadInteger(Reg, Row.Name, v) || v < Row.Min || v > Row.Max) return;
+    if (Row.Rule == R::srRotation) {
+      if (v == 0) v = 1;
+      s.RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
+    }
+    if (auto* f = std::get_if<int S::*>(&Row.Field))
+      s.*(*f) = v;
+    else
+      s.*std::get<uint8_t S::*>(Row.Field) = static_cast<uint8_t>(v);
+    if (Row.Rule == R::srColor) s.*Row.Rgb = ColorToRgb(v);
+  } else if (auto* f = std::get_if<std::string S::*>(&Row.Field)) {
+    std::string& value = s.*(*f);
+    if (Row.Rule == R::srPlain) {
+      TryRead<std::string>([&] { return Reg.ReadString(Row.Name); }, value);
+      return;
+    }
+    std::string text;
+    if (!ReadString(Reg, Row.Name, text) || text.empty()) return;
+    if (Row.Rule == R::srFont) {
+      if (Pos("[", text) > 0) {
+        try {
+          TextToFont(text, LabelFont);
+        } catch (const EConvertError&) {
+          return;   // an unreadable font string keeps the labels' font
+        }
+      } else {
+        LabelFont.SetName(text);
+        LabelFont.SetSize(8);
+      }
+    }
+    value = text;
+  } else if (Row.Rule == R::srExtOpt) {
+    std::string text;
+    if (ReadString(Reg, Row.Name, text)) ApplyExtOpt(text);
+  }
+}
+
+void WriteSetting(TRegistry& Reg, const TSettingRow& Row) {
+  const TSettings& s = Settings;
+  if (auto* f = std::get_if<bool S::*>(&Row.Field))
+    Reg.WriteBool(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<float S::*>(&Row.Field))
+    Reg.WriteFloat(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<int S::*>(&Row.Field))
+    Reg.WriteInteger(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<uint8_t S::*>(&Row.Field))
+    Reg.WriteInteger(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<std::string S::*>(&Row.Field))
+    Reg.WriteString(Row.Name, s.*(*f));
+  else if (Row.Rule == R::srExtOpt)
+    Reg.WriteString(Row.Name, BuildExtOpt());
+}
+
+void ReadSettings(TRegistry& Reg, const char* Key, TFont& LabelFont) {
+  for (const TSettingRow& row : SettingRows)
+    if (row.Key == Key) ReadSetting(Reg, row, LabelFont);
+}
+
+void WriteSettings(TRegistry& Reg, const char* Key) {
+  for (const TSettingRow& row : SettingRows)
+    if (row.Key == Key) WriteSetting(Reg, row);
+}
 }  // namespace
 
 TColorRgb ColorToRgb(int Color) {
@@ -135,95 +259,20 @@ void TMainForm::SetDefaultSettings() {
 void TMainForm::LoadSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
-  {
-    TKeyReader k(reg, MainKey);
-    if (k.Opened) ReadMainKey(reg);
-  }
-  {
-    TKeyReader k(reg, ColorsKey);
-    if (k.Opened) ReadColorsKey(reg);
-  }
-  {
-    TKeyReader k(reg, GlobeKey);
-    if (k.Opened) ReadGlobeKey(reg);
-  }
-  {
-    TKeyReader k(reg, SnapshotKey);
-    if (k.Opened) ReadSnapshotKey(reg);
-  }
-  {
-    TKeyReader k(reg, ExtOptKey);
-    if (k.Opened) ReadExtOptKey(reg);
+  for (const char* key : {MainKey, ColorsKey, GlobeKey, SnapshotKey, ExtOptKey}) {
+    TKeyReader k(reg, key);
+    if (!k.Opened) continue;
+    if (key == MainKey) ReadWindowPlace(reg);
+    ReadSettings(reg, key, LabelFont);
   }
 }
 
-void TMainForm::ReadMainKey(TRegistry& Reg) {
+void TMainForm::ReadWindowPlace(TRegistry& Reg) {
   int v = 0;
   if (ReadInteger(Reg, "Left", v)) SetLeft(v);
   if (ReadInteger(Reg, "Top", v)) SetTop(v);
   if (ReadInteger(Reg, "Height", v)) SetHeight(v);
   if (ReadInteger(Reg, "Width", v)) SetWidth(v);
-  ReadFloat(Reg, "FOV", Settings.FOV);
-  ReadBool(Reg, "Rotate", Settings.Rotate);
-  ReadBool(Reg, "Trails", Settings.ConnectLocations);
-  ReadBool(Reg, "Labels", Settings.AllLabels);
-  ReadFloat(Reg, "Shadow", Settings.Shadow);
-  ReadBool(Reg, "Implant", Settings.Implant);
-}
-
-void TMainForm::ReadColorsKey(TRegistry& Reg) {
-  ReadColor(Reg, "Color1", Settings.Color1, Settings.Color1Rgb);
-  ReadColor(Reg, "Color2", Settings.Color2, Settings.Color2Rgb);
-  ReadColor(Reg, "Color3", Settings.Color3, Settings.Color3Rgb);
-  ReadColor(Reg, "Color4", Settings.Color4, Settings.Color4Rgb);
-  TryRead<std::string>([&] { return Reg.ReadString("IPList"); }, Settings.IPList);
-  int v = 0;
-  // a period below one millisecond would stop the poll timer
-  if (ReadInteger(Reg, "Interval", v) && v >= 1) Settings.Interval = v;
-  ReadBool(Reg, "InternalOff", Settings.InternalOff);
-  std::string font;
-  if (ReadString(Reg, "Font", font) && !font.empty()) {
-    if (Pos("[", font) > 0) {
-      try {
-        TextToFont(font, LabelFont);
-        Settings.Font = font;
-      } catch (const EConvertError&) {
-        // an unreadable font string keeps the labels' font
-      }
-    } else {
-      LabelFont.SetName(font);
-      LabelFont.SetSize(8);
-      Settings.Font = font;
-    }
-  }
-}
-
-void TMainForm::ReadGlobeKey(TRegistry& Reg) {
-  int v = 0;
-  // a width of 0 or past a byte would reach OpenGL as 0: the default stays
-  if (ReadInteger(Reg, "LineThickness", v) && v >= 1 && v <= 255) Settings.LineThickness = static_cast<uint8_t>(v);
-  if (ReadInteger(Reg, "PointSize", v) && v >= 1 && v <= 255) Settings.PointSize = static_cast<uint8_t>(v);
-  ReadBool(Reg, "StayOnTop", Settings.StayOnTop);
-  if (ReadInteger(Reg, "RotationSpeed", v)) {
-    if (v == 0) v = 1;
-    Settings.RotationSpeed = v;
-    Settings.RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
-  }
-}
-
-void TMainForm::ReadSnapshotKey(TRegistry& Reg) {
-  ReadBool(Reg, "SaveImages", Settings.SaveImages);
-  ReadBool(Reg, "Overwrite", Settings.Overwrite);
-  ReadBool(Reg, "Timestamp", Settings.Timestamp);
-  ReadInteger(Reg, "SIInterval", Settings.SIInterval);
-  std::string path;
-  if (ReadString(Reg, "Savepath", path) && !path.empty()) Settings.Savepath = path;
-  ReadBool(Reg, "ExtendLabels", Settings.ExtendLabels);
-}
-
-void TMainForm::ReadExtOptKey(TRegistry& Reg) {
-  std::string s;
-  if (ReadString(Reg, "ExtOpt", s)) ApplyExtOpt(s);
 }
 
 void ApplyExtOpt(const std::string& S) {
@@ -287,47 +336,15 @@ void TMainForm::WriteMainKey() {
   reg.WriteInteger("Top", r.top + border / 2);
   reg.WriteInteger("Height", r.bottom - r.top - border);
   reg.WriteInteger("Width", r.right - r.left - border);
-  reg.WriteFloat("FOV", Settings.FOV);
-  reg.WriteBool("Rotate", Settings.Rotate);
-  reg.WriteBool("Trails", Settings.ConnectLocations);
-  reg.WriteBool("Labels", Settings.AllLabels);
-  reg.WriteFloat("Shadow", Settings.Shadow);
-  reg.WriteBool("Implant", Settings.Implant);
+  WriteSettings(reg, MainKey);
 }
 
 void TMainForm::WriteOptionKeys() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
-  {
-    TKeyWriter k(reg, ColorsKey);
-    reg.WriteString("IPList", Settings.IPList);
-    reg.WriteInteger("Color1", Settings.Color1);
-    reg.WriteInteger("Color2", Settings.Color2);
-    reg.WriteInteger("Color3", Settings.Color3);
-    reg.WriteInteger("Color4", Settings.Color4);
-    reg.WriteInteger("Interval", Settings.Interval);
-    reg.WriteBool("InternalOff", Settings.InternalOff);
-    reg.WriteString("Font", Settings.Font);
-  }
-  {
-    TKeyWriter k(reg, GlobeKey);
-    reg.WriteInteger("LineThickness", Settings.LineThickness);
-    reg.WriteInteger("PointSize", Settings.PointSize);
-    reg.WriteBool("StayOnTop", Settings.StayOnTop);
-    reg.WriteInteger("RotationSpeed", Settings.RotationSpeed);
-  }
-  {
-    TKeyWriter k(reg, SnapshotKey);
-    reg.WriteBool("SaveImages", Settings.SaveImages);
-    reg.WriteBool("Overwrite", Settings.Overwrite);
-    reg.WriteBool("Timestamp", Settings.Timestamp);
-    reg.WriteInteger("SIInterval", Settings.SIInterval);
-    reg.WriteString("Savepath", Settings.Savepath);
-    reg.WriteBool("ExtendLabels", Settings.ExtendLabels);
-  }
-  {
-    TKeyWriter k(reg, ExtOptKey);
-    reg.WriteString("ExtOpt", BuildExtOpt());
+  for (const char* key : {ColorsKey, GlobeKey, SnapshotKey, ExtOptKey}) {
+    TKeyWriter k(reg, key);
+    WriteSettings(reg, key);
   }
 }
 
