@@ -203,6 +203,9 @@ void WriteSettings(TRegistry& Reg, const char* Key) {
 }
 }  // namespace
 
+BOOL(WINAPI* GetWindowPlacementProc)(HWND, WINDOWPLACEMENT*) = GetWindowPlacement;
+BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, LPMONITORINFO) = GetMonitorInfoA;
+
 TColorRgb ColorToRgb(int Color) {
   uint32_t c = static_cast<uint32_t>(Color);
   return {static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
@@ -330,7 +333,16 @@ void TMainForm::WriteMainKey() {
   if (HandleAllocated() && IsIconic(Handle())) {   // minimised: the place it comes back to
     WINDOWPLACEMENT p{};
     p.length = sizeof p;
-    if (GetWindowPlacement(Handle(), &p)) r = p.rcNormalPosition;
+    if (GetWindowPlacementProc(Handle(), &p)) {
+      r = p.rcNormalPosition;
+      // in the work area's coordinates, unless a tool window: a task bar at
+      // the top or left would shift the window at the next start
+      MONITORINFO m{};
+      m.cbSize = sizeof m;
+      if (!(GetWindowLongPtrA(Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+          GetMonitorInfoProc(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &m))
+        OffsetRect(&r, m.rcWork.left - m.rcMonitor.left, m.rcWork.top - m.rcMonitor.top);
+    }
   }
   reg.WriteInteger("Left", r.left + border / 2);
   reg.WriteInteger("Top", r.top + border / 2);

@@ -2,6 +2,8 @@
 // "\Software\Vantrel", read at start-up and written by the options window.
 #pragma once
 
+#include <windows.h>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -63,3 +65,8 @@ TColorRgb ColorToRgb(int Color);
 // convert keeps its value.
 std::string BuildExtOpt();
 void ApplyExtOpt(const std::string& S);
+
+// Where a minimised window comes back to and the work area of its monitor;
+// tests put a screen with a task bar here.
+extern BOOL(WINAPI* GetWindowPlacementProc)(HWND Wnd, WINDOWPLACEMENT* Placement);
+extern BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR Monitor, LPMONITORINFO Info);

@@ -395,6 +395,58 @@ TEST_F(SettingsTest, AMaximizedWindowIsStoredWithoutItsBorder) {
   Forms_Finalize();
 }
 
+// A screen with a task bar 40 pixels high along its top: the work area
+// starts below it, and the system gives a minimised window's place in the
+// work area's coordinates.
+constexpr int TaskBarHeight = 40;
+BOOL WINAPI TopTaskBarMonitorInfo(HMONITOR Monitor, LPMONITORINFO Info) {
+  if (!GetMonitorInfoA(Monitor, Info)) return FALSE;
+  Info->rcWork.top = Info->rcMonitor.top + TaskBarHeight;
+  return TRUE;
+}
+BOOL WINAPI TopTaskBarPlacement(HWND Wnd, WINDOWPLACEMENT* Placement) {
+  MONITORINFO real{};
+  real.cbSize = sizeof real;
+  if (!GetWindowPlacement(Wnd, Placement) ||
+      !GetMonitorInfoA(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &real))
+    return FALSE;
+  // from this screen's work area to the one below the task bar
+  OffsetRect(&Placement->rcNormalPosition, real.rcWork.left - real.rcMonitor.left,
+             real.rcWork.top - real.rcMonitor.top - TaskBarHeight);
+  return TRUE;
+}
+
+TEST_F(SettingsTest, AMinimizedWindowIsStoredWhereItComesBackOnTheScreen) {
+  struct TTaskBarScreen {
+    TTaskBarScreen() {
+      GetMonitorInfoProc = TopTaskBarMonitorInfo;
+      GetWindowPlacementProc = TopTaskBarPlacement;
+    }
+    ~TTaskBarScreen() {
+      GetMonitorInfoProc = GetMonitorInfoA;
+      GetWindowPlacementProc = GetWindowPlacement;
+    }
+  } screen;
+  Forms_Initialize();
+  {
+    TMainForm f(nullptr);
+    f.SetBounds(120, 80, 500, 400);
+    f.Show();
+    const int l = f.Left(), t = f.Top(), w = f.Width(), h = f.Height();
+    ASSERT_GE(t, TaskBarHeight);
+    ShowWindow(f.Handle(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(f.Handle()));
+    f.WriteMainKey();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel"));
+    EXPECT_EQ(r.ReadInteger("Left"), l);
+    EXPECT_EQ(r.ReadInteger("Top"), t);
+    EXPECT_EQ(r.ReadInteger("Width"), w);
+    EXPECT_EQ(r.ReadInteger("Height"), h);
+  }
+  Forms_Finalize();
+}
+
 TEST_F(SettingsTest, LabelsFontFromItsText) {
   EXPECT_EQ(Form->LabelFont.Name(), "Arial");
   EXPECT_EQ(Form->LabelFont.Height(), -9);
