@@ -376,8 +376,7 @@ public:
   // Where the popup opens for the pointer at MouseX, MouseY (screen).
   POINT PopupPoint();
 
-  // ---- Window modes and keys (NsMainModes.cpp) ----
-  TMenuItem* StayOnTop1;   // invisible: form style stay-on-top when checked
+    TMenuItem* StayOnTop1;   // invisible: form style stay-on-top when checked
   void FormKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void FullScreen1Click(TObject* Sender);
   void StayOnTop1Click(TObject* Sender);
@@ -646,26 +645,6 @@ THudBarLayout HudBarLayout(int ViewerWidth, int ViewerHeight, float SpriteHeight
 // The camera's zoom kept within 0.01 .. (viewer width + height) / 300.
 float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight);
 
-// ---- Globe model ----
-// The point of longitude and latitude (degrees) on a sphere of Radius about
-// the globe's centre.
-TAffineVector GlobePoint(float Longitude, float Latitude, float Radius);
-constexpr int CountryCount = 252;
-extern const std::array<const char*, CountryCount> CountryCodes;
-extern const std::array<const char*, CountryCount> CountryNames;
-// Whether a country code is named by the rogue-country string (each of its
-// characters the 1-based number of a country; others are ignored).
-bool IsRogueCountry(const std::string& CountryCode, const std::string& Rogues);
-
-// ---- Traceroute ----
-constexpr float RouteRadius = 0.5195f;
-constexpr float RouteHopRadius = 0.5205f;
-constexpr float RouteShadowRadius = 0.5005f;
-// The step points of the segment from hop Start (0: home) to hop End, k = 1..n,
-// about one per 4 degrees, at Radius: from End back towards Start, or from
-// home towards End.
-std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);
-
 // ---- Picking and the HUD bar (NsMainPicking.cpp) ----
 extern const std::array<const char*, 10> HudHints;
 // The HUD bar's left edge, centred in the view (half pixels kept).
@@ -679,26 +658,6 @@ float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHei
 // Whether a pixel colour (0x00BBGGRR as read back) is a pick colour:
 // Color1, Color2, Color3 or pure green.
 bool IsPickColor(uint32_t Color);
-
-// ---- Window modes and keys (NsMainModes.cpp) ----
-// The shell's part in desktop mode; tests put stand-ins here.
-struct TDesktopShell {
-  void (*ShowIcons)(bool Show);
-  bool (*MinimizeAll)();
-  bool (*UndoMinimizeAll)();
-  void (*Wait)(DWORD Ms);
-};
-extern TDesktopShell DesktopShell;
-extern const char* const HelpPageURL;
-enum class TKeyCommand {
-  kcNone, kcLeaveFullScreen, kcAutoRotation, kcZoomIn, kcZoomOut, kcAbout, kcConnectLocations,
-  kcEstablishedOnly, kcFullScreen, kcHighlightShadow, kcImplant, kcLabels, kcAutorefresh
-};
-// The command of a virtual key; letters whatever the shift state.
-TKeyCommand KeyCommandOf(WORD Key);
-// The side of the desktop-mode square for a window Width wide: 128, 256,
-// 512 or 1024, and 512 when the size would not fit below the screen's height.
-int DesktopSquareSize(int Width, int ScreenHeight);
 
 // ---- The location popup (NsMainPopup.cpp) ----
 // The items of the popup for a picked point, in order.
@@ -764,21 +723,6 @@ private:
 // addresses only, each occurrence once; not 127.0.0.1, 0.0.0.0,
 // 255.255.255.255 or private.
 void ExtractIPsFromLine(std::string_view Line, TAnalyzedAddresses& IPs);
-
-// ---- Connection log ----
-// The file's size in bytes; 0 when it does not exist.
-int64_t FileSizeOf(const std::string& Name);
-constexpr int64_t LogSizeLimit = 512000;
-
-// ---- Sun ----
-// UTC from local time by the time zone: the bias, plus the daylight bias in
-// daylight time (Zone 2) or the standard bias in standard time (Zone 1);
-// the bias alone when the zone is unknown (0), none when the call failed.
-double UtcFromLocal(double LocalNow, const TIME_ZONE_INFORMATION& Tz, DWORD Zone);
-// The sun's declination (degrees) on a day of the year (1..366).
-float SunDeclination(int DayOfYear);
-// The direction of the sunlight at UTC date-time T on a day of the year.
-TAffineVector SunDirection(double T, int DayOfYear);
 
 // The segments of an arc from home: n steps, about one per 4 degrees (half
 // to even), the longitude difference taken the short way round.

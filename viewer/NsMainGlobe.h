@@ -19,3 +19,13 @@ struct TGlobeState {
   bool AlertPending = false;
 };
 extern TGlobeState& GlobeState;
+
+// The point of longitude and latitude (degrees) on a sphere of Radius about
+// the globe's centre.
+TAffineVector GlobePoint(float Longitude, float Latitude, float Radius);
+constexpr int CountryCount = 252;
+extern const std::array<const char*, CountryCount> CountryCodes;
+extern const std::array<const char*, CountryCount> CountryNames;
+// Whether a country code is named by the rogue-country string (each of its
+// characters the 1-based number of a country; others are ignored).
+bool IsRogueCountry(const std::string& CountryCode, const std::string& Rogues);

@@ -12,3 +12,7 @@ struct TLogState {
   std::string StatusNote;       // a note the status line carries (the log's failure)
 };
 extern TLogState& LogState;
+
+// The file's size in bytes; 0 when it does not exist.
+int64_t FileSizeOf(const std::string& Name);
+constexpr int64_t LogSizeLimit = 512000;

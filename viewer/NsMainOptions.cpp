@@ -11,6 +11,7 @@
 #include "classlib/ExtCtrls.h"
 #include "viewer/NsMain.h"
 #include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainLog.h"
 #include "viewer/NsMainSettings.h"
 #include "viewer/Unit3.h"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "scene3d/Base/VectorGeometry.h"
 
@@ -19,3 +20,11 @@ struct TRouteState {
   int RoutePrevious = 0;
 };
 extern TRouteState& RouteState;
+
+constexpr float RouteRadius = 0.5195f;
+constexpr float RouteHopRadius = 0.5205f;
+constexpr float RouteShadowRadius = 0.5005f;
+// The step points of the segment from hop Start (0: home) to hop End, k = 1..n,
+// about one per 4 degrees, at Radius: from End back towards Start, or from
+// home towards End.
+std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);

@@ -8,6 +8,7 @@
 
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainSettings.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "TestPaths.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainSun.h"
 
 namespace {
 

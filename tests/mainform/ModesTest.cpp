@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
+#include "viewer/NsMainModes.h"
 #include "viewer/NsMainSettings.h"
 
 namespace {

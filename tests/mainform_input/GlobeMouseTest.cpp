@@ -14,6 +14,7 @@
 #include "netlib/NetIcmpClient.h"
 #include "viewer/components/WorkerThread.h"
 #include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPicking.h"
 #include "viewer/NsMainPoll.h"
