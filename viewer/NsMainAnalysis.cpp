@@ -200,7 +200,8 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   };
   std::unique_ptr<TFileStream> file;
   try {
-    file = std::make_unique<TFileStream>(AnalysisState.AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
+    file =
+        std::make_unique<TFileStream>(AnalysisState.AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
   } catch (...) {
     restore();
     AnalysisState.AnalyzedFilePath.clear();
@@ -296,7 +297,8 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   if (!text) {
     restore();
     Form5->Close();
-    TellUser("\"" + AnalysisState.AnalyzedFilePath + "\" is not a text file (it holds NUL characters), so it is not analyzed.",
+    TellUser("\"" + AnalysisState.AnalyzedFilePath +
+                 "\" is not a text file (it holds NUL characters), so it is not analyzed.",
              MB_OK | MB_ICONWARNING);
     AnalysisState.AnalyzedFilePath.clear();
     return;
@@ -312,7 +314,8 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     ConnectionsTable1->Enabled = false;
     if (!logButton && !SameFile(AnalysisState.AnalyzedFilePath, LogState.LogPath)) SetLoadButton("[&Load]");
     Application->ProcessMessages();
-    if (Settings.LogConnections && !(Form6 && Form6->Visible())) AppendLogNote("Entering analyze mode. Logging suspended.");
+    if (Settings.LogConnections && !(Form6 && Form6->Visible()))
+      AppendLogNote("Entering analyze mode. Logging suspended.");
     if (Form6 && Form6->showthis->Checked()) Form6->Show();
     if (Form6 && Form6->Visible()) {
       Form6->ShowWholeFile();

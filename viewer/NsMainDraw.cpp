@@ -186,9 +186,11 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     // What the recorded lines were drawn from: the places and the drawing
     // settings.
     d.Now = d.Places;
-    d.Now.insert(d.Now.end(), {line, float(Settings.LineSmoothing), float(Settings.ConnectLocations), float(depthTest), Settings.Color4Rgb[0],
-                               Settings.Color4Rgb[1], Settings.Color4Rgb[2], GlobeState.HomeArcStart[0], GlobeState.HomeArcStart[1], GlobeState.HomeArcStart[2],
-                               GlobeState.HomeShadowStart[0], GlobeState.HomeShadowStart[1], GlobeState.HomeShadowStart[2]});
+    d.Now.insert(d.Now.end(),
+                 {line, float(Settings.LineSmoothing), float(Settings.ConnectLocations), float(depthTest),
+                  Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2], GlobeState.HomeArcStart[0],
+                  GlobeState.HomeArcStart[1], GlobeState.HomeArcStart[2], GlobeState.HomeShadowStart[0],
+                  GlobeState.HomeShadowStart[1], GlobeState.HomeShadowStart[2]});
     const bool stale = d.Now != d.Recorded;
     if (stale) d.Recorded.swap(d.Now);
 
@@ -374,8 +376,8 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   }
 
   if (PollState.StartupCounter < 4) {
-    const std::string status =
-        PollState.StartupText + IntToStr(PollState.NewAddressCount) + PollState.ConnectionsSuffix + PollState.AutorefreshText + LogState.StatusNote;
+    const std::string status = PollState.StartupText + IntToStr(PollState.NewAddressCount) +
+                               PollState.ConnectionsSuffix + PollState.AutorefreshText + LogState.StatusNote;
     DrawShadowedText(rci, status, 8, static_cast<float>(6 + PollState.StartupTextOffset), TextColor(0xFE00));
   }
 
@@ -392,7 +394,9 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
       }
       const int j = RouteHops.IndexOf(HoverList[h]);
       if (j >= 0 && j < GLPoints2->Positions()->Count()) {
-        const int color = HoverState.FileLocationHover ? Settings.Color3 : HoverState.RouteHover ? Settings.Color2 : Settings.Color1;
+        const int color = HoverState.FileLocationHover ? Settings.Color3
+                          : HoverState.RouteHover      ? Settings.Color2
+                                                       : Settings.Color1;
         if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), HoverState.HoverHopText, color, -16, H);
       }
     }
@@ -411,8 +415,8 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
     if (LocationLabels[i].empty()) continue;
     const int color = (i < PollState.LiveAddressCount ? Settings.Color1 : Settings.Color3) - 1;
     DrawLabel(rci, PointOf(points, i),
-              Settings.ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
-              -16, H);
+              Settings.ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i],
+              color, -16, H);
   }
   if (RouteState.RouteVisible && RouteHops.Count() > 2) {
     const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count()});
@@ -421,8 +425,8 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
       // over the middle of the globe.
       if (RouteHops[i].empty() || RouteLabels[i].empty()) continue;
       DrawLabel(rci, PointOf(*GLPoints2->Positions(), i),
-                Settings.ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Settings.Color2 - 1, -16,
-                H);
+                Settings.ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i],
+                Settings.Color2 - 1, -16, H);
     }
   }
 }

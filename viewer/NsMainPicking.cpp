@@ -32,7 +32,8 @@ float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHei
 bool IsPickColor(uint32_t Color) {
   Color &= 0xFFFFFF;
   return Color == static_cast<uint32_t>(Settings.Color1 & 0xFFFFFF) || Color == 0x00FF00 ||
-         Color == static_cast<uint32_t>(Settings.Color2 & 0xFFFFFF) || Color == static_cast<uint32_t>(Settings.Color3 & 0xFFFFFF);
+         Color == static_cast<uint32_t>(Settings.Color2 & 0xFFFFFF) ||
+         Color == static_cast<uint32_t>(Settings.Color3 & 0xFFFFFF);
 }
 
 const std::array<const char*, 10> HudHints = {
@@ -137,12 +138,14 @@ void TMainForm::Scene3DViewer1OnClick(TObject*) {
   if (HudBarVisible()) hudclick(this);
   if (WorkerThread1->Running()) return;   // no popup while a trace runs
   std::string hop;
-  if (HoverState.RouteHover && (Scene3DViewer1->Cursor() == PickCursor || GLFullScreenViewer1->Cursor() == PickCursor)) {
+  if (HoverState.RouteHover &&
+      (Scene3DViewer1->Cursor() == PickCursor || GLFullScreenViewer1->Cursor() == PickCursor)) {
     hop = StripHopNumbers(HoverList.Text());
     Selection.SelectionKind = 31;
   }
   if (HoverList.Count() == 0) return;
-  LocationPopup(Selection.SelectionKind == 31 ? hop : HoverList.Text(), Selection.SelectionKind == 31, HoverState.FileLocationHover);
+  LocationPopup(Selection.SelectionKind == 31 ? hop : HoverList.Text(), Selection.SelectionKind == 31,
+                HoverState.FileLocationHover);
 }
 
 void TMainForm::Scene3DViewer1DblClick(TObject*) { GLCadencer1->SetEnabled(!GLCadencer1->Enabled()); }

@@ -81,8 +81,8 @@ std::string DetailRowCaption(const std::string& Local, const std::string& Remote
     const int n = ViewResources.SpaceWidth > 0 ? (Width - TextWidth(S)) / ViewResources.SpaceWidth : 0;
     return std::string(static_cast<size_t>(std::clamp(n, 0, 25)), ' ');
   };
-  return Local + pad(Local, ViewResources.ColumnWidth1) + Remote + pad(Remote, ViewResources.ColumnWidth1) + State + pad(State, ViewResources.ColumnWidth2) +
-         " " + Process;
+  return Local + pad(Local, ViewResources.ColumnWidth1) + Remote + pad(Remote, ViewResources.ColumnWidth1) + State +
+         pad(State, ViewResources.ColumnWidth2) + " " + Process;
 }
 
 std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {

@@ -155,8 +155,10 @@ std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius) {
   const size_t s = static_cast<size_t>(Start), e = static_cast<size_t>(End);
   const float fromLon = Start != 0 ? RouteState.HopLongitudes[e] : GlobeState.HomeLongitude;
   const float fromLat = Start != 0 ? RouteState.HopLatitudes[e] : GlobeState.HomeLatitude;
-  float dLon = Start != 0 ? RouteState.HopLongitudes[e] - RouteState.HopLongitudes[s] : GlobeState.HomeLongitude - RouteState.HopLongitudes[e];
-  const float dLat = Start != 0 ? RouteState.HopLatitudes[e] - RouteState.HopLatitudes[s] : GlobeState.HomeLatitude - RouteState.HopLatitudes[e];
+  float dLon = Start != 0 ? RouteState.HopLongitudes[e] - RouteState.HopLongitudes[s]
+                          : GlobeState.HomeLongitude - RouteState.HopLongitudes[e];
+  const float dLat = Start != 0 ? RouteState.HopLatitudes[e] - RouteState.HopLatitudes[s]
+                                : GlobeState.HomeLatitude - RouteState.HopLatitudes[e];
   if (dLon < -180) dLon += 360;
   else if (dLon > 180) dLon -= 360;
   const int n = std::max(1, static_cast<int>(std::lround(std::sqrt(dLon * dLon + dLat * dLat) / 4)));
@@ -177,15 +179,17 @@ void EmitSegment(const TAffineVector& First, const std::vector<TAffineVector>& P
 }  // namespace
 
 void TMainForm::routeinterpoints() {
-  const TAffineVector from = RouteState.RoutePrevious == 0
-                                 ? GlobeState.HomeArcStart
-                                 : TAffineVector{RouteState.RouteCurrent[0], RouteState.RouteCurrent[1], RouteState.RouteCurrent[2]};
+  const TAffineVector from =
+      RouteState.RoutePrevious == 0
+          ? GlobeState.HomeArcStart
+          : TAffineVector{RouteState.RouteCurrent[0], RouteState.RouteCurrent[1], RouteState.RouteCurrent[2]};
   EmitSegment(from, RouteArcPoints(RouteState.RoutePrevious, RouteState.RouteEnd, RouteRadius));
 }
 
 void TMainForm::routeinterpointssh() {
-  const TAffineVector from = RouteState.RoutePrevious == 0
-                                 ? GlobeState.HomeShadowStart
-                                 : TAffineVector{RouteState.RouteCurrent[0], RouteState.RouteCurrent[1], RouteState.RouteCurrent[2]};
+  const TAffineVector from =
+      RouteState.RoutePrevious == 0
+          ? GlobeState.HomeShadowStart
+          : TAffineVector{RouteState.RouteCurrent[0], RouteState.RouteCurrent[1], RouteState.RouteCurrent[2]};
   EmitSegment(from, RouteArcPoints(RouteState.RoutePrevious, RouteState.RouteEnd, RouteShadowRadius));
 }

@@ -152,7 +152,8 @@ void TMainForm::LoadEarthTexture(const std::string& FileName) {
 void TMainForm::SetUpPointSets() {
   GLPoints1->SetSize(Settings.PointSize);
   GLPoints2->Colors()->Clear();
-  GLPoints2->Colors()->Add(Vector(TAffineVector{Settings.Color2Rgb[0], Settings.Color2Rgb[1], Settings.Color2Rgb[2]}, 1));
+  GLPoints2->Colors()->Add(
+      Vector(TAffineVector{Settings.Color2Rgb[0], Settings.Color2Rgb[1], Settings.Color2Rgb[2]}, 1));
   GLPoints2->SetSize(Settings.PointSize);
   for (TGLPoints* p : {GLPoints5, GLPoints6}) {
     p->SetSize(Settings.PointSize + 2.0f);
@@ -180,7 +181,8 @@ void TMainForm::SetUpCameraAndHud() {
   GLCamera1->SetNearPlaneBias(Settings.FOV);
   GLCadencer1->SetEnabled(Settings.Rotate);
   GLWindowsBitmapFont1->SetFont(&LabelFont);
-  if (!ViewResources.HudImages.empty()) GLHUDSprite2->Material()->Texture()->Image()->Assign(ViewResources.HudImages[0].get());
+  if (!ViewResources.HudImages.empty())
+    GLHUDSprite2->Material()->Texture()->Image()->Assign(ViewResources.HudImages[0].get());
 }
 
 // ---- Showing and resizing ----

@@ -310,9 +310,10 @@ void ApplyExtOpt(const std::string& S) {
 }
 
 std::string BuildExtOpt() {
-  std::string s = BoolText(Settings.LineSmoothing) + BoolText(Settings.GlobeGrid) + BoolText(Settings.ShowInfoBalloons) +
-                  IntToStr(Settings.MapType) + Format("%.2d", Settings.MapZoom) + "XXX" + IntToStr(Settings.MarkerSize) +
-                  BoolText(Settings.SoundAlert) + BoolText(Settings.LogConnections) + std::string(18, 'x');
+  std::string s = BoolText(Settings.LineSmoothing) + BoolText(Settings.GlobeGrid) +
+                  BoolText(Settings.ShowInfoBalloons) + IntToStr(Settings.MapType) + Format("%.2d", Settings.MapZoom) +
+                  "XXX" + IntToStr(Settings.MarkerSize) + BoolText(Settings.SoundAlert) +
+                  BoolText(Settings.LogConnections) + std::string(18, 'x');
   std::string r;
   for (char c : s)
     if (c != '-') r += c;

@@ -347,7 +347,8 @@ void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
     TAffineVector previous = GlobePoint(GlobeState.LocationLongitudes[0], GlobeState.LocationLatitudes[0], Radius);
     for (int k = 1; k <= n; ++k) {
       const float part = float(n) / float(k);
-      const TAffineVector p = GlobePoint(GlobeState.LocationLongitudes[0] - dLon / part, GlobeState.LocationLatitudes[0] - dLat / part, Radius);
+      const TAffineVector p = GlobePoint(GlobeState.LocationLongitudes[0] - dLon / part,
+                                         GlobeState.LocationLatitudes[0] - dLat / part, Radius);
       glVertex3fv(previous.data());
       glVertex3fv(p.data());
       previous = p;
@@ -440,7 +441,8 @@ void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
   if (count > 0 && !F.LocationLabels[0].empty()) label(0, " " + F.LocationLabels[0], 0xFE00, -2);
   for (int i = 1; i < count; ++i)
     if (!F.LocationLabels[i].empty())
-      label(i, " " + F.LocationLabels[i], (i < PollState.LiveAddressCount ? Settings.Color1 : Settings.Color3) - 1, -16);
+      label(i, " " + F.LocationLabels[i], (i < PollState.LiveAddressCount ? Settings.Color1 : Settings.Color3) - 1,
+            -16);
 }
 
 // 1,000 connections to 685 places all over the world, labels on: the frame

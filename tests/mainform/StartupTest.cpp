@@ -68,7 +68,8 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_TRUE(ViewResources.MenuFont.Valid());
   EXPECT_GT(ViewResources.ColumnWidth1, ViewResources.ColumnWidth2);
   EXPECT_GT(ViewResources.RowHeight, 6);
-  EXPECT_EQ(Form->PopupHeader.Width(), 2 * ViewResources.ColumnWidth1 + 6 + ViewResources.ColumnWidth2 + ViewResources.ColumnWidth3);
+  EXPECT_EQ(Form->PopupHeader.Width(),
+            2 * ViewResources.ColumnWidth1 + 6 + ViewResources.ColumnWidth2 + ViewResources.ColumnWidth3);
   EXPECT_EQ(Form->PopupHeader.Height(), ViewResources.RowHeight);
   EXPECT_TRUE(ViewResources.PopupYOffset == 4 || ViewResources.PopupYOffset == 6);
 
