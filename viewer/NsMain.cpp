@@ -2,72 +2,62 @@
 
 #include "classlib/Dialogs.h"
 #include "monitor/Unit2.h"
+#include "viewer/NsMainAnalysis.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 #include "viewer/components/WorkerThread.h"
 
 IMPLEMENT_CLASSINFO(TMainForm, TForm)
 
 TMainForm* MainForm = nullptr;
 
-std::string HomeIP;
-std::string HomeLabel;
-std::string HomeCoordinates;
-float HomeLongitude = 0;
-float HomeLatitude = 0;
-bool FirstRun = false;
-bool FirstMainShow = true;
-bool GlobePending = true;
-std::string LogPath;
-TGdiObject MenuFont;
-int ColumnWidth1 = 0, ColumnWidth2 = 0, ColumnWidth3 = 0, SpaceWidth = 0, RowHeight = 0;
-std::vector<std::unique_ptr<TBitmap>> HudImages;
-uint8_t OSMajorVersion = 0;
-int PopupYOffset = 0;
-std::string AutorefreshText;
-std::string ConnectionsSuffix;
-std::string StatusNote;
+namespace {
+// The one owner of the main window's records.
+struct TMainState {
+  TSettings Settings;
+  TSelection Selection;
+  TPollState PollState;
+  TRouteState RouteState;
+  THoverState HoverState;
+  TWindowModes WindowModes;
+  TGlobeState GlobeState;
+  TLogState LogState;
+  TAnalysisState AnalysisState;
+  TViewResources ViewResources;   // made by FormCreate, freed by FormDestroy
+};
+TMainState MainState;
+}  // namespace
 
-int LiveAddressCount = 0;
-int NewAddressCount = 0;
-bool TableOpen = false;
-std::string TableStamp;
-bool TableRowStarted = false;
-bool DetailRowStarted = false;
-uint8_t FirstPollState = 0;
-int PollTimerTicks = 0;
-int StartupCounter = 0;
-std::string StartupText;
-int StartupTextOffset = 0;
-bool DetailsRequested = false;
-int SnapshotClock = 0;
-int PlotIndex = 0;
+TSettings& Settings = MainState.Settings;
+TSelection& Selection = MainState.Selection;
+TPollState& PollState = MainState.PollState;
+TRouteState& RouteState = MainState.RouteState;
+THoverState& HoverState = MainState.HoverState;
+TWindowModes& WindowModes = MainState.WindowModes;
+TGlobeState& GlobeState = MainState.GlobeState;
+TLogState& LogState = MainState.LogState;
+TAnalysisState& AnalysisState = MainState.AnalysisState;
+TViewResources& ViewResources = MainState.ViewResources;
 
 TMainForm::TMainForm(TComponent* AOwner)
     : TForm(AOwner), Cities(LocationDatabase.Cities), DatabaseInfo(LocationDatabase.DatabaseInfo) {
   Name = "MainForm";
   // The window is made once per run; its state starts afresh with it.
-  HomeIP.clear();
-  HomeLabel.clear();
-  HomeCoordinates.clear();
-  HomeLongitude = HomeLatitude = 0;
-  FirstRun = false;
-  FirstMainShow = true;
-  GlobePending = true;
-  LiveAddressCount = NewAddressCount = 0;
-  TableOpen = TableRowStarted = DetailRowStarted = DetailsRequested = false;
-  TableStamp.clear();
-  FirstPollState = 0;
-  PollTimerTicks = StartupCounter = StartupTextOffset = SnapshotClock = PlotIndex = 0;
-  StartupText.clear();
-  StatusNote.clear();
-  UpdateCounter = 0;
-  CounterText.clear();
-  LogFailed = AlertPending = false;
-  RouteIdle = AutoRefreshOn = true;
-  RouteVisible = false;
-  SnapshotCounter = 0;
-  HoverHighlight = RouteHover = FileLocationHover = false;
-  HudHint.clear();
-  ImplantActive = BackgroundWasVisible = PopupMenuOpen = FocusRequested = false;
+  Selection = TSelection();
+  PollState = TPollState();
+  RouteState = TRouteState();
+  HoverState = THoverState();
+  WindowModes = TWindowModes();
+  GlobeState = TGlobeState();
+  LogState = TLogState();
+  AnalysisState = TAnalysisState();
 
   MakeScene();
   Scene3DViewer1->OnMouseDown = [this](TObject* S, TMouseButton B, TShiftState Sh, int X, int Y) {
@@ -192,18 +182,8 @@ TMainForm::TMainForm(TComponent* AOwner)
   actNIC->OnExecute = [this](TObject* S) { ActionExecute(S); };
   actConnections->OnExecute = [this](TObject* S) { ActionExecute(S); };
 
-  AutorefreshText = "; Autorefresh ON";
-  ConnectionsSuffix = " connection(s)";
   SetDefaultSettings();
   TableOptions.SetText("1\n1\n1\n0\n0\n");
-  SelectedLocationText.clear();
-  SelectedLocationIndex = -1;
-  SelectedIPList.clear();
-  InfoWindowCounter = SelectionKind = 0;
-  PickedHint.clear();
-  PickedHopLabel.clear();
-  HoverHighlight = false;
-  AnalyzedFilePath.clear();
   MonitorHost = this;
 }
 
@@ -214,7 +194,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::iplocate(const std::string& IP, std::string& Result) {
-  LocationDatabase.iplocate(IP, Result, PlotIndex);
+  LocationDatabase.iplocate(IP, Result, PollState.PlotIndex);
 }
 
 // ---- Hooks of the windows not made here ----

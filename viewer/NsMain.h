@@ -376,8 +376,7 @@ public:
   // Where the popup opens for the pointer at MouseX, MouseY (screen).
   POINT PopupPoint();
 
-  // ---- Window modes and keys (NsMainModes.cpp) ----
-  TMenuItem* StayOnTop1;   // invisible: form style stay-on-top when checked
+    TMenuItem* StayOnTop1;   // invisible: form style stay-on-top when checked
   void FormKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void FullScreen1Click(TObject* Sender);
   void StayOnTop1Click(TObject* Sender);
@@ -574,11 +573,8 @@ private:
   // Process names of the running poll: one snapshot per poll.
   TProcessSnapshot FProcessNames;
   std::string ProcessName(DWORD Pid);
-  void ReadMainKey(TRegistry& Reg);
-  void ReadColorsKey(TRegistry& Reg);
-  void ReadGlobeKey(TRegistry& Reg);
-  void ReadSnapshotKey(TRegistry& Reg);
-  void ReadExtOptKey(TRegistry& Reg);
+  // "Left", "Top", "Height" and "Width" of "\Software\Vantrel"
+  void ReadWindowPlace(TRegistry& Reg);
   // Commands
   TListItem* TableSelection(TObject* Sender) const;   // null for other senders
   void RefreshOpenTable();
@@ -609,24 +605,12 @@ extern HINSTANCE(WINAPI* ShellExecuteProc)(HWND Wnd, LPCSTR Operation, LPCSTR Fi
 // The program's folder with its trailing "\\".
 std::string ProgramFolder();
 
-// ---- Program-wide state kept with the main window ----
-extern std::string HomeIP;
-extern std::string HomeLabel;
-extern std::string HomeCoordinates;
-extern float HomeLongitude;
-extern float HomeLatitude;
-extern bool FirstRun;
-extern bool FirstMainShow;
-extern bool GlobePending;
-extern std::string LogPath;
-extern TGdiObject MenuFont;   // the system menu font, for the popup table
-extern int ColumnWidth1, ColumnWidth2, ColumnWidth3, SpaceWidth, RowHeight;
-extern std::vector<std::unique_ptr<TBitmap>> HudImages;   // bitmap resources 2..12
-extern uint8_t OSMajorVersion;
-extern int PopupYOffset;
-extern std::string AutorefreshText;
-extern std::string ConnectionsSuffix;
-extern std::string StatusNote;   // a note the status line carries (the log's failure)
+// The state the parts of the main window share is kept in records, one per
+// concern, in NsMain<Concern>.h: NsMainSettings, NsMainCommands (the
+// selection handed to the map window), NsMainPoll, NsMainRoute,
+// NsMainPicking (hover), NsMainModes, NsMainGlobe, NsMainLog,
+// NsMainAnalysis and NsMainStartup (fonts, pictures, measures). NsMain.cpp
+// owns them; the main window starts them afresh when it is made.
 
 // ---- Home location (myloc.txt) ----
 struct THomeLocation {
@@ -661,46 +645,7 @@ THudBarLayout HudBarLayout(int ViewerWidth, int ViewerHeight, float SpriteHeight
 // The camera's zoom kept within 0.01 .. (viewer width + height) / 300.
 float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight);
 
-// ---- Globe model ----
-// The point of longitude and latitude (degrees) on a sphere of Radius about
-// the globe's centre.
-TAffineVector GlobePoint(float Longitude, float Latitude, float Radius);
-extern std::array<float, 10000> LocationLongitudes;   // parallel to VisualizedIPs
-extern std::array<float, 10000> LocationLatitudes;
-extern TAffineVector HomeArcStart;      // home at the arcs' radius 0.519
-extern TAffineVector HomeShadowStart;   // home at the shadows' radius 0.5005
-extern bool AlertPending;
-constexpr int CountryCount = 252;
-extern const std::array<const char*, CountryCount> CountryCodes;
-extern const std::array<const char*, CountryCount> CountryNames;
-// Whether a country code is named by the rogue-country string (each of its
-// characters the 1-based number of a country; others are ignored).
-bool IsRogueCountry(const std::string& CountryCode, const std::string& Rogues);
-
-// ---- Traceroute ----
-constexpr int MaxRouteHops = 51;
-extern std::array<float, MaxRouteHops> HopLatitudes;   // degrees, parallel to RouteHops
-extern std::array<float, MaxRouteHops> HopLongitudes;
-extern bool RouteIdle;         // no trace running or being laid out
-extern bool RouteVisible;      // a laid-out route is drawn
-extern bool AutoRefreshOn;     // the poll timer runs on its own
-// Set by the drawing pass for each segment of the route: the hop it ends at
-// (index and position) and the previous located hop (0 also stands for home).
-extern int RouteEnd;
-extern TVector RouteCurrent;
-extern int RoutePrevious;
-constexpr float RouteRadius = 0.5195f;
-constexpr float RouteHopRadius = 0.5205f;
-constexpr float RouteShadowRadius = 0.5005f;
-// The step points of the segment from hop Start (0: home) to hop End, k = 1..n,
-// about one per 4 degrees, at Radius: from End back towards Start, or from
-// home towards End.
-std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius);
-
 // ---- Picking and the HUD bar (NsMainPicking.cpp) ----
-extern int MouseX, MouseY;   // the pointer in the viewer, at the last press or move
-extern uint8_t HoveredHudCell;   // 0, or the HUD cell 1..10 under the pointer
-extern uint8_t SelectionKind;    // 31 when the clicked point is a traceroute hop
 extern const std::array<const char*, 10> HudHints;
 // The HUD bar's left edge, centred in the view (half pixels kept).
 double HudBarLeft(int ViewerWidth, int BarWidth);
@@ -713,34 +658,6 @@ float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHei
 // Whether a pixel colour (0x00BBGGRR as read back) is a pick colour:
 // Color1, Color2, Color3 or pure green.
 bool IsPickColor(uint32_t Color);
-
-// ---- Window modes and keys (NsMainModes.cpp) ----
-extern bool ImplantActive;          // desktop mode, or to be restored after the maximised window
-struct TSavedBounds {
-  int Left = 0, Top = 0, Width = 0, Height = 0;
-};
-extern TSavedBounds SavedBounds;    // the desktop-mode square (version 9 and later)
-extern bool BackgroundWasVisible;   // the desktop picture showed when full screen began
-extern bool PopupMenuOpen;          // a popup menu is open: the mouse is left alone
-extern bool FocusRequested;         // "Focus Window": one click leaves the window in front
-// The shell's part in desktop mode; tests put stand-ins here.
-struct TDesktopShell {
-  void (*ShowIcons)(bool Show);
-  bool (*MinimizeAll)();
-  bool (*UndoMinimizeAll)();
-  void (*Wait)(DWORD Ms);
-};
-extern TDesktopShell DesktopShell;
-extern const char* const HelpPageURL;
-enum class TKeyCommand {
-  kcNone, kcLeaveFullScreen, kcAutoRotation, kcZoomIn, kcZoomOut, kcAbout, kcConnectLocations,
-  kcEstablishedOnly, kcFullScreen, kcHighlightShadow, kcImplant, kcLabels, kcAutorefresh
-};
-// The command of a virtual key; letters whatever the shift state.
-TKeyCommand KeyCommandOf(WORD Key);
-// The side of the desktop-mode square for a window Width wide: 128, 256,
-// 512 or 1024, and 512 when the size would not fit below the screen's height.
-int DesktopSquareSize(int Width, int ScreenHeight);
 
 // ---- The location popup (NsMainPopup.cpp) ----
 // The items of the popup for a picked point, in order.
@@ -779,20 +696,7 @@ void SplitConnectionRow(const std::string& Line, std::string& LocalIP, std::stri
 std::string LocationIPList(const std::string& HintText, const std::string& Label);
 std::string HopIPList(const std::string& AddressText, const std::string& Label);
 
-// Hand-over to the web-map window.
-extern std::string SelectedLocationText;   // place ", " country
-extern int SelectedLocationIndex;          // into the plotted locations; -1 when absent
-extern std::string SelectedIPList;         // the addresses as HTML
-extern uint8_t InfoWindowCounter;
-extern uint8_t SelectionKind;              // 31: the picked point is a traceroute hop
-// What the globe's popup leaves behind of the picked point: the location's
-// hint text (its addresses, then its label on the last line), or the hop's
-// address text and label.
-extern std::string PickedHint;
-extern std::string PickedHopLabel;
-
 // ---- File analysis ----
-extern std::string AnalyzedFilePath;   // the file being scanned; cleared to cancel
 constexpr int MaxAnalyzedIPs = 9999;
 // The distinct public addresses a scan collects, in order of first
 // appearance after the home entry: the list takes the first ones up to
@@ -820,54 +724,12 @@ private:
 // 255.255.255.255 or private.
 void ExtractIPsFromLine(std::string_view Line, TAnalyzedAddresses& IPs);
 
-// ---- Connection log ----
-extern uint32_t UpdateCounter;   // globe updates since start
-extern std::string CounterText;  // its last six decimal digits
-extern bool LogFailed;           // the last write of tcp.log failed (and the user was told)
-// The file's size in bytes; 0 when it does not exist.
-int64_t FileSizeOf(const std::string& Name);
-constexpr int64_t LogSizeLimit = 512000;
-
-// ---- Sun ----
-// UTC from local time by the time zone: the bias, plus the daylight bias in
-// daylight time (Zone 2) or the standard bias in standard time (Zone 1);
-// the bias alone when the zone is unknown (0), none when the call failed.
-double UtcFromLocal(double LocalNow, const TIME_ZONE_INFORMATION& Tz, DWORD Zone);
-// The sun's declination (degrees) on a day of the year (1..366).
-float SunDeclination(int DayOfYear);
-// The direction of the sunlight at UTC date-time T on a day of the year.
-TAffineVector SunDirection(double T, int DayOfYear);
-
-// ---- State of the poll ----
-extern int LiveAddressCount;     // entries of VisualizedIPs before the IP-list file's
-extern int NewAddressCount;      // public remote addresses met in this poll, not yet listed
-extern bool TableOpen;           // the poll fills the Connections Table
-extern std::string TableStamp;   // time and date of the last table fill
-extern bool TableRowStarted;
-extern bool DetailRowStarted;
-extern uint8_t FirstPollState;   // 0 at start, 1 after the first poll, 2 once on top
-extern int PollTimerTicks;
-extern int StartupCounter;
-extern std::string StartupText;
-extern int StartupTextOffset;
-extern bool DetailsRequested;    // the next poll also builds DetailRows
-extern int SnapshotClock;        // seconds since the last snapshot
-extern int PlotIndex;            // the entry the globe update is locating
-
 // The segments of an arc from home: n steps, about one per 4 degrees (half
 // to even), the longitude difference taken the short way round.
 int ArcSteps(float DLongitude, float DLatitude);
 float ShortLongitude(float DLongitude);
 
-// ---- Hovering and the HUD bar (read by the drawing pass) ----
-extern bool HoverHighlight;      // labels only for the point under the mouse
-extern bool RouteHover;          // the hovered point is a hop
-extern bool FileLocationHover;   // the hovered point comes from the IP-list file
-extern std::string HudHint;      // the line above the HUD bar
-extern std::string HoverText, HoverHopText, HoverHopLabel;
-
 // ---- Snapshots ----
-extern int SnapshotCounter;      // number of the next numbered file
 constexpr int MaxVisualizedIPs = 10000;
 
 // Dotted text of an address as the tables hold it (first octet lowest).
@@ -883,54 +745,4 @@ bool IsPrivateAddress(const std::string& Text, uint32_t Value);
 std::string LongTimeText();
 std::string ShortDateText();
 
-// ---- Settings ----
-// "\Software\Vantrel"
-extern float FOV;                // camera zoom (NearPlaneBias)
-extern bool Rotate;              // the globe turns on its own
-extern bool ConnectLocations;    // "Trails"
-extern bool AllLabels;           // "Labels"
-extern float Shadow;             // ambient light of the night side
-extern bool Implant;             // start in desktop mode
-// "\Software\Vantrel\1.1"
-extern int Color1, Color2, Color3, Color4;   // colour values, red in the low byte
-using TColorRgb = std::array<float, 3>;
-extern TColorRgb Color1Rgb, Color2Rgb, Color3Rgb, Color4Rgb;
-extern std::string IPList;
-extern int Interval;
-extern bool InternalOff;
-extern std::string Font;         // labels font as text, see FontToText
-// "\Software\Vantrel\1.1.2"
-extern uint8_t LineThickness;
-extern uint8_t PointSize;
-extern bool StayOnTop;
-extern int RotationSpeed;
-extern float RotationFactor;
-// "\Software\Vantrel\1.3.8"
-extern bool SaveImages;
-extern bool Overwrite;
-extern bool Timestamp;
-extern int SIInterval;
-extern std::string Savepath;
-extern bool ExtendLabels;
-// "\Software\Vantrel\1.4.1", packed in "ExtOpt"
-extern bool LineSmoothing;
-extern bool GlobeGrid;
-extern bool ShowInfoBalloons;
-extern int MapType;
-extern int MapZoom;
-extern int MarkerSize;
-extern bool SoundAlert;
-extern bool LogConnections;
-extern std::string RogueCountries;
-
-// The "Font" setting: "\"Name\", Size, [Bold|Italic|Underline|Strikeout], [Colour]".
-// TextToFont raises EConvertError for text it cannot read.
-void TextToFont(std::string Text, TFont& AFont);
-std::string FontToText(const TFont& AFont);
-// Red, green and blue of a colour value as fractions of 255.
-TColorRgb ColorToRgb(int Color);
-// "ExtOpt" from the settings above, and the reverse; a piece that does not
-// convert keeps its value.
-std::string BuildExtOpt();
-void ApplyExtOpt(const std::string& S);
 #endif

@@ -14,8 +14,11 @@
 #include "monitor/Unit6.h"
 #include "monitor/uAddressMatch.h"
 #include "viewer/NsMain.h"
-
-std::string AnalyzedFilePath;
+#include "viewer/NsMainAnalysis.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 // The scan lets messages through (Cancel) about this often, and shows its
@@ -153,7 +156,7 @@ void TMainForm::freq(TObject* Sender) {
     if (chosen) OptionControls.IPList->SetText(OpenDialog1->FileName);
     return;
   }
-  AnalyzedFilePath = chosen ? OpenDialog1->FileName : std::string();
+  AnalysisState.AnalyzedFilePath = chosen ? OpenDialog1->FileName : std::string();
 }
 
 // ---- The options window's part ----
@@ -167,7 +170,7 @@ void TMainForm::SetLoadButton(const std::string& Caption) {
 
 void TMainForm::EnableAnalysisControls() {
   TOptionControls& o = OptionControls;
-  if (o.LoadButton) o.LoadButton->SetEnabled(!FScanning && FileExists(LogPath));
+  if (o.LoadButton) o.LoadButton->SetEnabled(!FScanning && FileExists(LogState.LogPath));
   const bool free = !FScanning && AnalyzedIPs.Count() == 0;
   if (o.BrowseButton) o.BrowseButton->SetEnabled(free);
   if (o.SaveImages) o.SaveImages->SetEnabled(free);
@@ -184,13 +187,13 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   const std::string previousCaption = LoadCaption;
   const bool logButton = Sender && Sender == OptionControls.LoadButton;
   if (logButton) {
-    AnalyzedFilePath = LogPath;
+    AnalysisState.AnalyzedFilePath = LogState.LogPath;
     SetLoadButton("[&Unload]");
   } else {
     freq(Sender);
   }
   SendToBackForBrowser();
-  if (AnalyzedFilePath.empty()) return;
+  if (AnalysisState.AnalyzedFilePath.empty()) return;
 
   // What a scan replaces stays until it has succeeded: a cancelled scan, a
   // file that is no text or one without addresses leaves the program as it
@@ -206,10 +209,11 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   };
   std::unique_ptr<TFileStream> file;
   try {
-    file = std::make_unique<TFileStream>(AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
+    file =
+        std::make_unique<TFileStream>(AnalysisState.AnalyzedFilePath, fmOpenRead | fmShareDenyWrite);   // EFOpenError
   } catch (...) {
     restore();
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     throw;
   }
 
@@ -217,8 +221,8 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   if (fileSize > MaxAnalyzedFileSize) {
     file.reset();
     restore();
-    TellUser(TooLargeText(AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
-    AnalyzedFilePath.clear();
+    TellUser(TooLargeText(AnalysisState.AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
+    AnalysisState.AnalyzedFilePath.clear();
     return;
   }
 
@@ -246,7 +250,7 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
 
     AnalyzedLines.Reserve(size);
     AnalyzedIPs.Clear();
-    AnalyzedIPs.Add(HomeIP);
+    AnalyzedIPs.Add(GlobeState.HomeIP);
     TAnalyzedAddresses found(AnalyzedIPs);
     const TClock clock;
     double next = clock.Now() + PumpSeconds, nextProgress = 0;
@@ -259,11 +263,11 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
         Form5->Label1->SetCaption(IntToStr(found.Found()) + " unique IP numbers found");
         nextProgress = now + ProgressSeconds;
       }
-      if (AnalyzedFilePath.empty()) return false;
+      if (AnalysisState.AnalyzedFilePath.empty()) return false;
       Application->ProcessMessages();
       next = clock.Now() + PumpSeconds;
-      if (Application->Terminated()) AnalyzedFilePath.clear();   // the program is ending
-      return !AnalyzedFilePath.empty();
+      if (Application->Terminated()) AnalysisState.AnalyzedFilePath.clear();   // the program is ending
+      return !AnalysisState.AnalyzedFilePath.empty();
     };
     auto scan = [&](size_t To) {   // the text from where the last scan ended up to To
       const std::string_view piece = AnalyzedLines.Text().substr(scanned, To - scanned);
@@ -299,16 +303,16 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     if (going && text && scanned < AnalyzedLines.Text().size()) going = scan(AnalyzedLines.Text().size());
     file.reset();
     if (going && text) pump(true);
-    if (!text || AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
+    if (!text || AnalysisState.AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
   } catch (const std::bad_alloc&) {   // no block of the file's size to be had now
     restore();
     if (Form5) Form5->Close();
-    TellUser(TooLargeText(AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
-    AnalyzedFilePath.clear();
+    TellUser(TooLargeText(AnalysisState.AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
+    AnalysisState.AnalyzedFilePath.clear();
     return;
   } catch (...) {
     restore();
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     if (Form5) Form5->Close();
     throw;
   }
@@ -316,23 +320,25 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   if (!text) {
     restore();
     Form5->Close();
-    TellUser("\"" + AnalyzedFilePath + "\" is not a text file (it holds NUL characters), so it is not analyzed.",
+    TellUser("\"" + AnalysisState.AnalyzedFilePath +
+                 "\" is not a text file (it holds NUL characters), so it is not analyzed.",
              MB_OK | MB_ICONWARNING);
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     return;
   }
-  if (!AnalyzedFilePath.empty() && AnalyzedIPs.Count() > 1) {
+  if (!AnalysisState.AnalyzedFilePath.empty() && AnalyzedIPs.Count() > 1) {
     // analyse mode
     VisualizedIPs.Clear();
     LocationLabels.Clear();
     DetailRows.Clear();
-    LiveAddressCount = 1;
+    PollState.LiveAddressCount = 1;
     VisualizedIPs.AddStrings(AnalyzedIPs);
     Unloadanalysedfile1->Enabled = true;
     ConnectionsTable1->Enabled = false;
-    if (!logButton && !SameFile(AnalyzedFilePath, LogPath)) SetLoadButton("[&Load]");
+    if (!logButton && !SameFile(AnalysisState.AnalyzedFilePath, LogState.LogPath)) SetLoadButton("[&Load]");
     Application->ProcessMessages();
-    if (LogConnections && !(Form6 && Form6->Visible())) AppendLogNote("Entering analyze mode. Logging suspended.");
+    if (Settings.LogConnections && !(Form6 && Form6->Visible()))
+      AppendLogNote("Entering analyze mode. Logging suspended.");
     if (Form6 && Form6->showthis->Checked()) Form6->Show();
     if (Form6 && Form6->Visible()) {
       Form6->ShowWholeFile();
@@ -342,7 +348,7 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     Form5->Close();
     Application->ProcessMessages();
     UpdateGlobe();
-    AnalyzedFilePath.clear();
+    AnalysisState.AnalyzedFilePath.clear();
     return;
   }
 
@@ -350,15 +356,15 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   restore();
   if (AnalyzedIPs.Count() == 0) {
     Unloadanalysedfile1->Enabled = false;
-    if (!InternalOff) ConnectionsTable1->Enabled = true;
+    if (!Settings.InternalOff) ConnectionsTable1->Enabled = true;
   }
-  AnalyzedFilePath.clear();
+  AnalysisState.AnalyzedFilePath.clear();
   Form5->Label1->SetCaption("0 unique IP numbers found");
   Form5->SetScanning(false);
 }
 
 void TMainForm::HideVisualization1Click(TObject*) {
-  AnalyzedFilePath.clear();
+  AnalysisState.AnalyzedFilePath.clear();
   if (Form5) Form5->Close();
 }
 
@@ -369,10 +375,10 @@ void TMainForm::Unloadanalysedfile1Click(TObject*) {
   if (Form6) Form6->ClearText();
   SetLoadButton("[&Load]");
   Unloadanalysedfile1->Enabled = false;
-  if (LogConnections) AppendLogNote("Leaving analyze mode. Logging resumed.");
+  if (Settings.LogConnections) AppendLogNote("Leaving analyze mode. Logging resumed.");
   EnableAnalysisControls();
   if (Form6 && Form6->Visible()) Form6->Close();
-  if (!InternalOff) ConnectionsTable1->Enabled = true;
+  if (!Settings.InternalOff) ConnectionsTable1->Enabled = true;
   if (!Timer->Enabled()) actRefresh->Execute();
 }
 

@@ -8,16 +8,13 @@
 #include "classlib/Dialogs.h"
 #include "monitor/Unit7.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/uToolHelpAPI.h"
 #include "viewer/unit4.h"
-
-std::string SelectedLocationText;
-int SelectedLocationIndex = -1;
-std::string SelectedIPList;
-uint8_t InfoWindowCounter = 0;
-std::string PickedHint;
-std::string PickedHopLabel;
 
 namespace {
 const char* const ProcessInfoSite = "https://www.processlibrary.com";
@@ -132,7 +129,7 @@ TListItem* TMainForm::TableSelection(TObject* Sender) const {
 
 void TMainForm::RefreshOpenTable() {
   if (!Form2 || !Form2->Visible()) return;
-  TableOpen = true;
+  PollState.TableOpen = true;
   Refresh(true);
   DisableRowCommands();
 }
@@ -145,14 +142,14 @@ void TMainForm::SendToBackForBrowser() {
 // ---- The commands ----
 
 void TMainForm::ConnectionsTable1Click(TObject*) {
-  if (InternalOff || AnalyzedIPs.Count() > 0) {
+  if (Settings.InternalOff || AnalyzedIPs.Count() > 0) {
     ShowMessageBox("Internal TCP/UDP monitor is currently disabled.", "Options Panel Message",
                    MB_OK | MB_ICONWARNING);
     return;
   }
   if (Form2 && Form2->Visible()) Form2->BringToFront();
   DisableRowCommands();
-  TableOpen = true;
+  PollState.TableOpen = true;
   Refresh(true);
   if (Form2 && !Form2->Visible()) Form2->Show();
 }
@@ -247,36 +244,36 @@ void TMainForm::gmClick(TObject* Sender) {
   if (FromTable(Sender)) {
     TListItem* item = ::TableSelection();
     if (!item) return;
-    SelectionKind = 0;   // a row is a location, whatever the globe's last click picked
-    SelectedLocationText = SubItem(item, siLocation) + ", " + SubItem(item, siCountry);
-    SelectedLocationIndex = ExactIndex(LocationLabels, SelectedLocationText);
-    SelectedIPList = SubItem(item, siRemoteIP);
-  } else if (SelectionKind == 31) {   // a traceroute hop
-    SelectedLocationText = PickedHopLabel;
-    SelectedLocationIndex = ExactIndex(RouteLabels, PickedHopLabel);
-    SelectedIPList = HopIPList(PickedHint, PickedHopLabel);
+    Selection.SelectionKind = 0;   // a row is a location, whatever the globe's last click picked
+    Selection.SelectedLocationText = SubItem(item, siLocation) + ", " + SubItem(item, siCountry);
+    Selection.SelectedLocationIndex = ExactIndex(LocationLabels, Selection.SelectedLocationText);
+    Selection.SelectedIPList = SubItem(item, siRemoteIP);
+  } else if (Selection.SelectionKind == 31) {   // a traceroute hop
+    Selection.SelectedLocationText = Selection.PickedHopLabel;
+    Selection.SelectedLocationIndex = ExactIndex(RouteLabels, Selection.PickedHopLabel);
+    Selection.SelectedIPList = HopIPList(Selection.PickedHint, Selection.PickedHopLabel);
   } else {
     // the label is the hint's last line, after its line feed and one more character
-    const size_t cr = PickedHint.rfind('\r');
-    const std::string last = cr == std::string::npos ? PickedHint : PickedHint.substr(cr + 1);
-    SelectedLocationText = last.size() > 2 ? last.substr(2) : std::string();
-    SelectedLocationIndex = ExactIndex(LocationLabels, SelectedLocationText);
-    SelectedIPList = LocationIPList(PickedHint, SelectedLocationText);
+    const size_t cr = Selection.PickedHint.rfind('\r');
+    const std::string last = cr == std::string::npos ? Selection.PickedHint : Selection.PickedHint.substr(cr + 1);
+    Selection.SelectedLocationText = last.size() > 2 ? last.substr(2) : std::string();
+    Selection.SelectedLocationIndex = ExactIndex(LocationLabels, Selection.SelectedLocationText);
+    Selection.SelectedIPList = LocationIPList(Selection.PickedHint, Selection.SelectedLocationText);
   }
   Application->ProcessMessages();
-  if (SelectedLocationIndex == -1) {
-    SelectedIPList.clear();
+  if (Selection.SelectedLocationIndex == -1) {
+    Selection.SelectedIPList.clear();
     if (Form7) Form7->Show();
     return;
   }
-  SelectedLocationText = ReplaceAll(SelectedLocationText, "\xBB", "");
+  Selection.SelectedLocationText = ReplaceAll(Selection.SelectedLocationText, "\xBB", "");
   if (!frmMain) return;
   if (frmMain->Visible()) {
-    if (ShowInfoBalloons) ++InfoWindowCounter;
+    if (Settings.ShowInfoBalloons) ++Selection.InfoWindowCounter;
     frmMain->BringToFront();
     frmMain->PlaceSelection();
   } else {
-    InfoWindowCounter = 0;
+    Selection.InfoWindowCounter = 0;
     frmMain->Show();   // its page places the selection
   }
 }
@@ -284,15 +281,15 @@ void TMainForm::gmClick(TObject* Sender) {
 // ---- The camera over a row's place ----
 
 bool TMainForm::TurnCameraTo(int Index) {
-  if (Index < 0 || Index >= LocationLabels.Count() || Index >= static_cast<int>(LocationLongitudes.size()) ||
+  if (Index < 0 || Index >= LocationLabels.Count() || Index >= static_cast<int>(GlobeState.LocationLongitudes.size()) ||
       Trim(LocationLabels[Index]).empty())
     return false;   // not placed by the last globe update
   StopRotation();
-  SetCameraPosition(GlobePoint(LocationLongitudes[static_cast<size_t>(Index)],
-                               LocationLatitudes[static_cast<size_t>(Index)], 2));
+  SetCameraPosition(GlobePoint(GlobeState.LocationLongitudes[static_cast<size_t>(Index)],
+                               GlobeState.LocationLatitudes[static_cast<size_t>(Index)], 2));
   SetCameraZoom(CameraZoom() / 2);
   ClampCameraZoom();
-  if (!AllLabels) allnames(this);
+  if (!Settings.AllLabels) allnames(this);
   return true;
 }
 
@@ -300,10 +297,9 @@ void TMainForm::TurnGlobeTo(int Index) {
   if (!TurnCameraTo(Index) && Form7) Form7->Show();
 }
 
-
 void TMainForm::StopRotation() {
   GLCadencer1->SetEnabled(false);
-  Rotate = false;
+  Settings.Rotate = false;
 }
 
 void TMainForm::SetCameraPosition(const TAffineVector& Position) {
@@ -314,9 +310,9 @@ void TMainForm::RepaintGlobe() { Redraw(); }   // the viewer on screen, the wind
 
 // ---- What the monitor's windows read ----
 
-std::string TMainForm::TableTime() { return TableStamp; }
+std::string TMainForm::TableTime() { return PollState.TableStamp; }
 
 void TMainForm::ConnectionsTableClosed() {
-  TableOpen = false;
+  PollState.TableOpen = false;
   ConnectionsTable1->Enabled = true;
 }

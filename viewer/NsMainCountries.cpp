@@ -1,6 +1,7 @@
 // The countries the rogue-country option can name: the character of
 // RogueCountries with code n names entry n - 1 of these tables (1..252).
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
 
 const std::array<const char*, CountryCount> CountryCodes = {
     "AP", "EU", "A1", "AD", "AE", "AF", "AG", "AI", "AL", "AM", "AO", "AQ", "AR", "AS", "AT", "AU",

@@ -17,12 +17,13 @@
 #include "scene3d/GLCanvas.h"
 #include "scene3d/GLContext.h"
 #include "viewer/NsMain.h"
-
-bool HoverHighlight = false;
-bool RouteHover = false;
-bool FileLocationHover = false;
-std::string HudHint;
-std::string HoverText, HoverHopText, HoverHopLabel;
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 constexpr float ArcRadius = 0.519f;
@@ -43,14 +44,14 @@ void Steps(float Lon0, float Lat0, float DLon, float DLat, float Radius, F Emit)
 // The arc from home to entry I: its steps after the start point.
 template <class F>
 void HomeSteps(size_t I, float Radius, F Emit) {
-  const float dLon = ShortLongitude(LocationLongitudes[0] - LocationLongitudes[I]);
-  const float dLat = LocationLatitudes[0] - LocationLatitudes[I];
-  Steps(LocationLongitudes[0], LocationLatitudes[0], dLon, dLat, Radius, Emit);
+  const float dLon = ShortLongitude(GlobeState.LocationLongitudes[0] - GlobeState.LocationLongitudes[I]);
+  const float dLat = GlobeState.LocationLatitudes[0] - GlobeState.LocationLatitudes[I];
+  Steps(GlobeState.LocationLongitudes[0], GlobeState.LocationLatitudes[0], dLon, dLat, Radius, Emit);
 }
 
 void HomeArc(float Radius, const TAffineVector& Start) {
   TAffineVector previous = Start;
-  HomeSteps(static_cast<size_t>(PlotIndex), Radius, [&](const TAffineVector& p) {
+  HomeSteps(static_cast<size_t>(PollState.PlotIndex), Radius, [&](const TAffineVector& p) {
     glVertex3fv(previous.data());
     glVertex3fv(p.data());
     previous = p;
@@ -91,8 +92,8 @@ int ArcSteps(float DLongitude, float DLatitude) {
   return n == 0 ? 1 : n;
 }
 
-void TMainForm::interpoints() { HomeArc(ArcRadius, HomeArcStart); }
-void TMainForm::interpointssh() { HomeArc(ShadowRadius, HomeShadowStart); }
+void TMainForm::interpoints() { HomeArc(ArcRadius, GlobeState.HomeArcStart); }
+void TMainForm::interpointssh() { HomeArc(ShadowRadius, GlobeState.HomeShadowStart); }
 
 TScene3DBuffer* TMainForm::VisibleBuffer() const {
   return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
@@ -145,8 +146,8 @@ void PlacesOf(TMainForm& F, int Count, std::vector<float>& Places) {
     Places.push_back(drawn);
     if (!drawn) continue;
     const TAffineVector p = points.Get(i);
-    Places.insert(Places.end(), {p[0], p[1], p[2], LocationLongitudes[static_cast<size_t>(i)],
-                                 LocationLatitudes[static_cast<size_t>(i)]});
+    Places.insert(Places.end(), {p[0], p[1], p[2], GlobeState.LocationLongitudes[static_cast<size_t>(i)],
+                                 GlobeState.LocationLatitudes[static_cast<size_t>(i)]});
   }
 }
 
@@ -172,20 +173,20 @@ void BuildLines(TLineArrays& Lines, TLineArrays& Shadows, std::vector<uint32_t>&
   Lines.Clear();
   Shadows.Clear();
   Arcs.clear();
-  const TColorRgb pin{1, 1, 0}, arc{Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]};
+  const TColorRgb pin{1, 1, 0}, arc{Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2]};
   const uint32_t centre = Lines.Add({0, 0, 0}, &pin);
   for (int i = 0; i < Count; ++i) {
     if (!Drawn(i)) continue;
     Lines.Join(centre, Lines.Add(Points.Get(i), &pin));
-    if (!ConnectLocations || i == 0) continue;
-    uint32_t previous = Lines.Add(HomeArcStart, &arc);
+    if (!Settings.ConnectLocations || i == 0) continue;
+    uint32_t previous = Lines.Add(GlobeState.HomeArcStart, &arc);
     HomeSteps(static_cast<size_t>(i), ArcRadius, [&](const TAffineVector& p) {
       const uint32_t next = Lines.Add(p, &arc);
       Lines.Join(previous, next);
       Arcs.insert(Arcs.end(), {previous, next});
       previous = next;
     });
-    previous = Shadows.Add(HomeShadowStart, nullptr);
+    previous = Shadows.Add(GlobeState.HomeShadowStart, nullptr);
     HomeSteps(static_cast<size_t>(i), ShadowRadius, [&](const TAffineVector& p) {
       const uint32_t next = Shadows.Add(p, nullptr);
       Shadows.Join(previous, next);
@@ -299,7 +300,7 @@ void FindRepeats(const std::vector<float>& Places, int Count, std::vector<char>&
 void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
   const bool globeShown = GLSphere1->Visible();   // drawn before this pass
   if (!globeShown) GLSphere1->SetVisible(true);
-  if (GlobePending || PollTimerTicks == 0) return;
+  if (WindowModes.GlobePending || PollState.PollTimerTicks == 0) return;
   if (!FDrawing) FDrawing.reset(new TGlobeDrawing);
   TGlobeDrawing& d = *FDrawing;
 
@@ -309,7 +310,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     cache->Disable(TGLState::stLighting);
     const TAffineVectorList& points = *GLPoints1->Positions();
     const int count = std::min({LocationLabels.Count(), points.Count(), MaxVisualizedIPs});
-    const float line = static_cast<float>(LineThickness);
+    const float line = static_cast<float>(Settings.LineThickness);
     PlacesOf(*this, count, d.Now);
     if (d.Now.size() != d.Places.size() ||
         std::memcmp(d.Now.data(), d.Places.data(), d.Now.size() * sizeof(float)) != 0) {
@@ -324,9 +325,11 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     // What the recorded lines were drawn from: the places and the drawing
     // settings.
     d.Now = d.Places;
-    d.Now.insert(d.Now.end(), {line, float(LineSmoothing), float(ConnectLocations), float(depthTest), Color4Rgb[0],
-                               Color4Rgb[1], Color4Rgb[2], HomeArcStart[0], HomeArcStart[1], HomeArcStart[2],
-                               HomeShadowStart[0], HomeShadowStart[1], HomeShadowStart[2]});
+    d.Now.insert(d.Now.end(),
+                 {line, float(Settings.LineSmoothing), float(Settings.ConnectLocations), float(depthTest),
+                  Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2], GlobeState.HomeArcStart[0],
+                  GlobeState.HomeArcStart[1], GlobeState.HomeArcStart[2], GlobeState.HomeShadowStart[0],
+                  GlobeState.HomeShadowStart[1], GlobeState.HomeShadowStart[2]});
     const bool stale = d.Now != d.Recorded;
     if (stale) d.Recorded.swap(d.Now);
 
@@ -342,25 +345,25 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
     glLineWidth(line + 1.5f);
     glColor4f(0, 0, 0, 0.2f);
     DrawSegments(d.Shadows, d.Shadows.Segments, view, false);
-    if (LineSmoothing) {
+    if (Settings.LineSmoothing) {
       glLineWidth(line + 0.8f);
-      glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
+      glColor4f(Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2], 0.7f);
       DrawSegments(d.Lines, d.Arcs, view, false);
     }
 
-    if (RouteVisible && RouteHops.Count() > 2) {
+    if (RouteState.RouteVisible && RouteHops.Count() > 2) {
       const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count(),
                                  GLPoints4->Positions()->Count(), MaxRouteHops});
       auto segments = [&](TGLPoints* Points, void (TMainForm::*Arc)()) {
-        RoutePrevious = 0;
-        for (RouteEnd = 0; RouteEnd < hops; ++RouteEnd) {
-          if (RouteLabels[RouteEnd].empty()) continue;
-          RouteCurrent = PointOf(*Points->Positions(), RouteEnd);
+        RouteState.RoutePrevious = 0;
+        for (RouteState.RouteEnd = 0; RouteState.RouteEnd < hops; ++RouteState.RouteEnd) {
+          if (RouteLabels[RouteState.RouteEnd].empty()) continue;
+          RouteState.RouteCurrent = PointOf(*Points->Positions(), RouteState.RouteEnd);
           (this->*Arc)();
-          RoutePrevious = RouteEnd;
+          RouteState.RoutePrevious = RouteState.RouteEnd;
         }
       };
-      const TVector route{Color2Rgb[0] / 1.4f, Color2Rgb[1] / 1.4f, Color2Rgb[2] / 1.4f, 1};
+      const TVector route{Settings.Color2Rgb[0] / 1.4f, Settings.Color2Rgb[1] / 1.4f, Settings.Color2Rgb[2] / 1.4f, 1};
       glLineWidth(line);
       cache->Disable(TGLState::stLineSmooth);
       glBegin(GL_LINES);
@@ -383,7 +386,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       glColor3f(route[0], route[1], route[2]);
       segments(GLPoints2, &TMainForm::routeinterpoints);
       glEnd();
-      if (LineSmoothing) {
+      if (Settings.LineSmoothing) {
         Smoothing(cache);
         glLineWidth(line + 0.8f);
         glBegin(GL_LINES);
@@ -393,7 +396,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       }
     }
 
-    if (GlobeGrid) Replay(d.Grid, false, [&] { DrawGrid(); });
+    if (Settings.GlobeGrid) Replay(d.Grid, false, [&] { DrawGrid(); });
 
     const bool windowed = Scene3DViewer1->Visible();
     const int W = windowed ? Scene3DViewer1->Width() : GetSystemMetrics(SM_CXSCREEN);
@@ -405,7 +408,7 @@ void TMainForm::DirectOpenGLRender(TObject*, TRenderContextInfo& rci) {
       GLWindowsBitmapFont1->DrawBatch(rci, d.Glyphs);
     }
   }
-  if (Timer->Interval() == 999) Timer->SetInterval(static_cast<UINT>(Interval));
+  if (Timer->Interval() == 999) Timer->SetInterval(static_cast<UINT>(Settings.Interval));
 }
 
 // Circles of latitude every 15 degrees and meridians every 15 degrees, at
@@ -466,21 +469,21 @@ void TMainForm::TakeHoverTexts() {
   for (int h = 0; h < HoverList.Count(); ++h) {
     const int k = VisualizedIPs.IndexOf(HoverList[h]);
     if (k >= 0 && k < count) {
-      HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
+      HoverState.HoverText = EntryText(VisualizedIPs[k], LocationLabels[k], "\r\n");
       location = true;
     }
     const int j = RouteHops.IndexOf(HoverList[h]);
     if (j >= 0 && j < GLPoints2->Positions()->Count()) {
-      HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
-      HoverHopText = EntryText(RouteHops[j], HoverHopLabel, "\r\n");
+      HoverState.HoverHopLabel = j < RouteLabels.Count() ? RouteLabels[j] : std::string();
+      HoverState.HoverHopText = EntryText(RouteHops[j], HoverState.HoverHopLabel, "\r\n");
       hop = true;
     }
   }
   // an entry the last poll dropped leaves no text of a place hovered before
-  if (!location) HoverText.clear();
+  if (!location) HoverState.HoverText.clear();
   if (!hop) {
-    HoverHopText.clear();
-    HoverHopLabel.clear();
+    HoverState.HoverHopText.clear();
+    HoverState.HoverHopLabel.clear();
   }
 }
 
@@ -488,44 +491,46 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   TGLWindowsBitmapFont* font = GLWindowsBitmapFont1;
   const int fontHeight = font->Font()->Height();
 
-  if (!HudHint.empty()) {
+  if (!HoverState.HudHint.empty()) {
     const float barX = GLHUDSprite2->Position()->X();
     const float barHeight = GLHUDSprite2->Height();
-    const float x = std::trunc(barX - static_cast<float>(font->TextWidth(HudHint)) / 2);
+    const float x = std::trunc(barX - static_cast<float>(font->TextWidth(HoverState.HudHint)) / 2);
     const float y = std::trunc(static_cast<float>(Scene3DViewer1->Height()) - barHeight) +
                     std::trunc(1.7f * static_cast<float>(fontHeight));
-    DrawShadowedText(rci, HudHint, x, y, TVector{0, 1, 1, 1});
+    DrawShadowedText(rci, HoverState.HudHint, x, y, TVector{0, 1, 1, 1});
   }
 
-  if (StartupCounter < 4) {
-    const std::string status =
-        StartupText + IntToStr(NewAddressCount) + ConnectionsSuffix + AutorefreshText + StatusNote;
-    DrawShadowedText(rci, status, 8, static_cast<float>(6 + StartupTextOffset), TextColor(0xFE00));
+  if (PollState.StartupCounter < 4) {
+    const std::string status = PollState.StartupText + IntToStr(PollState.NewAddressCount) +
+                               PollState.ConnectionsSuffix + PollState.AutorefreshText + LogState.StatusNote;
+    DrawShadowedText(rci, status, 8, static_cast<float>(6 + PollState.StartupTextOffset), TextColor(0xFE00));
   }
 
   const TAffineVectorList& points = *GLPoints1->Positions();
   const int count = std::min({LocationLabels.Count(), VisualizedIPs.Count(), points.Count()});
 
-  if (HoverHighlight) {
+  if (HoverState.HoverHighlight) {
     TakeHoverTexts();
     for (int h = 0; h < HoverList.Count(); ++h) {
       const int k = VisualizedIPs.IndexOf(HoverList[h]);
-      if (k >= 0 && k < count && !RouteHover) {
-        const int color = k == 0 ? 65280 : FileLocationHover ? Color3 : Color1;
-        DrawLabel(rci, PointOf(points, k), HoverText, color, -16, H);
+      if (k >= 0 && k < count && !HoverState.RouteHover) {
+        const int color = k == 0 ? 65280 : HoverState.FileLocationHover ? Settings.Color3 : Settings.Color1;
+        DrawLabel(rci, PointOf(points, k), HoverState.HoverText, color, -16, H);
       }
       const int j = RouteHops.IndexOf(HoverList[h]);
       if (j >= 0 && j < GLPoints2->Positions()->Count()) {
-        const int color = FileLocationHover ? Color3 : RouteHover ? Color2 : Color1;
-        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), HoverHopText, color, -16, H);
+        const int color = HoverState.FileLocationHover ? Settings.Color3
+                          : HoverState.RouteHover      ? Settings.Color2
+                                                       : Settings.Color1;
+        if (color != 255) DrawLabel(rci, PointOf(*GLPoints2->Positions(), j), HoverState.HoverHopText, color, -16, H);
       }
     }
     return;
   }
-  if (!AllLabels) return;
+  if (!Settings.AllLabels) return;
 
   if (count > 0 && !LocationLabels[0].empty()) {
-    if (ExtendLabels)
+    if (Settings.ExtendLabels)
       DrawLabel(rci, PointOf(points, 0), EntryText(VisualizedIPs[0], LocationLabels[0], "\n\r"), 0xFE00,
                 static_cast<float>(-4 - 2 * fontHeight), H);
     else
@@ -533,20 +538,20 @@ void TMainForm::DrawTexts(TRenderContextInfo& rci, int, int H) {
   }
   for (int i = 1; i < count; ++i) {
     if (LocationLabels[i].empty()) continue;
-    const int color = (i < LiveAddressCount ? Color1 : Color3) - 1;
+    const int color = (i < PollState.LiveAddressCount ? Settings.Color1 : Settings.Color3) - 1;
     DrawLabel(rci, PointOf(points, i),
-              ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i], color,
-              -16, H);
+              Settings.ExtendLabels ? EntryText(VisualizedIPs[i], LocationLabels[i], "\n\r") : " " + LocationLabels[i],
+              color, -16, H);
   }
-  if (RouteVisible && RouteHops.Count() > 2) {
+  if (RouteState.RouteVisible && RouteHops.Count() > 2) {
     const int hops = std::min({RouteHops.Count(), RouteLabels.Count(), GLPoints2->Positions()->Count()});
     for (int i = 0; i < hops; ++i) {
       // A hop without a place sits at the centre: its text would float
       // over the middle of the globe.
       if (RouteHops[i].empty() || RouteLabels[i].empty()) continue;
       DrawLabel(rci, PointOf(*GLPoints2->Positions(), i),
-                ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i], Color2 - 1, -16,
-                H);
+                Settings.ExtendLabels ? EntryText(RouteHops[i], RouteLabels[i], "\n\r") : " " + RouteLabels[i],
+                Settings.Color2 - 1, -16, H);
     }
   }
 }

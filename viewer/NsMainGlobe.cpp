@@ -2,17 +2,16 @@
 // merged with the addresses that share its place; rogue countries and the
 // alert sound; the connection log of the live addresses.
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 #include <mmsystem.h>
 
 #include <cstdlib>
 #include <unordered_map>
-
-std::array<float, 10000> LocationLongitudes;
-std::array<float, 10000> LocationLatitudes;
-TAffineVector HomeArcStart;
-TAffineVector HomeShadowStart;
-bool AlertPending = false;
 
 namespace {
 constexpr float HomeRadius = 0.5202f;
@@ -45,18 +44,18 @@ void TMainForm::UpdateGlobe() {
   // The drawing pass waits while GlobePending is set: it is cleared however
   // the update ends, so a failed update never leaves the globe blank.
   struct TPendingEnd {
-    ~TPendingEnd() { GlobePending = false; }
+    ~TPendingEnd() { WindowModes.GlobePending = false; }
   } pendingEnd;
 
-  const int count = std::min(VisualizedIPs.Count(), static_cast<int>(LocationLongitudes.size()));
+  const int count = std::min(VisualizedIPs.Count(), static_cast<int>(GlobeState.LocationLongitudes.size()));
   ClearPointSets(count);
   // Where each coordinate key and each label was first placed: the lists'
   // own search, without its cost (labels compare as the list compares).
   std::unordered_map<std::string, int> firstAtKey;
   std::unordered_map<std::string, int, TCaseHash, TCaseEqual> firstWithLabel;
-  ++UpdateCounter;
+  ++LogState.UpdateCounter;
   LogStamp(FLogDate, FLogTime);
-  CounterText = IntToStr(1000000 + UpdateCounter % 1000000).substr(1);
+  LogState.CounterText = IntToStr(1000000 + LogState.UpdateCounter % 1000000).substr(1);
 
   const bool logging = LoggingOn();
   // Addresses merged into an earlier entry are added to it after the loop
@@ -68,8 +67,8 @@ void TMainForm::UpdateGlobe() {
     merged.clear();
   };
   try {
-    for (PlotIndex = 0; PlotIndex < count; ++PlotIndex) {
-      const int i = PlotIndex;
+    for (PollState.PlotIndex = 0; PollState.PlotIndex < count; ++PollState.PlotIndex) {
+      const int i = PollState.PlotIndex;
       std::string loc;
       iplocate(VisualizedIPs[i], loc);
       if (loc.empty()) {
@@ -81,20 +80,20 @@ void TMainForm::UpdateGlobe() {
       TVector pointColor;
       float haloAlpha = 0;
       if (i == 0) {
-        LocationLongitudes[0] = HomeLongitude;
-        LocationLatitudes[0] = HomeLatitude;
-        LocationLabels.Add(HomeLabel);
-        firstAtKey.emplace(HomeCoordinates, 0);
-        firstWithLabel.emplace(HomeLabel, 0);
+        GlobeState.LocationLongitudes[0] = GlobeState.HomeLongitude;
+        GlobeState.LocationLatitudes[0] = GlobeState.HomeLatitude;
+        LocationLabels.Add(GlobeState.HomeLabel);
+        firstAtKey.emplace(GlobeState.HomeCoordinates, 0);
+        firstWithLabel.emplace(GlobeState.HomeLabel, 0);
         pointColor = {0, 1, 0, 1};
         radius = HomeRadius;
       } else {
         const TLocationParts parts = SplitLocationLine(loc);
         const std::string& cc = parts.Country;
-        if (logging && i < LiveAddressCount) LogAddress(VisualizedIPs[i], cc);
-        if (IsRogueCountry(cc, RogueCountries)) {
+        if (logging && i < PollState.LiveAddressCount) LogAddress(VisualizedIPs[i], cc);
+        if (IsRogueCountry(cc, Settings.RogueCountries)) {
           haloAlpha = 0.5f;
-          AlertPending = true;
+          GlobeState.AlertPending = true;
         }
         if (!parts.HasCoordinates) {   // a location line without both numbers places nothing
           PlotNothing(i);
@@ -102,8 +101,8 @@ void TMainForm::UpdateGlobe() {
           continue;
         }
         const std::string& key = parts.Key;
-        LocationLatitudes[i] = static_cast<float>(parts.LatitudeCode) / 100;
-        LocationLongitudes[i] = static_cast<float>(parts.LongitudeCode) / 100;
+        GlobeState.LocationLatitudes[i] = static_cast<float>(parts.LatitudeCode) / 100;
+        GlobeState.LocationLongitudes[i] = static_cast<float>(parts.LongitudeCode) / 100;
         const std::string label = (parts.Place.empty() ? "Unknown" : parts.Place) + ", " + cc;
 
         const auto atKey = firstAtKey.find(key);
@@ -118,13 +117,13 @@ void TMainForm::UpdateGlobe() {
           LocationLabels.Add(withLabel != firstWithLabel.end() ? " " : "  ");
           VisualizedIPs.Put(i, "");
         }
-        pointColor = Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, 1);
+        pointColor = Rgba(i < PollState.LiveAddressCount ? Settings.Color1Rgb : Settings.Color3Rgb, 1);
       }
       PlotLocation(i, radius, pointColor,
-                   Rgba(i < LiveAddressCount ? Color1Rgb : Color3Rgb, haloAlpha));
+                   Rgba(i < PollState.LiveAddressCount ? Settings.Color1Rgb : Settings.Color3Rgb, haloAlpha));
       if (i == 0) {
-        HomeArcStart = GlobePoint(HomeLongitude, HomeLatitude, ArcRadius);
-        HomeShadowStart = GlobePoint(HomeLongitude, HomeLatitude, SurfaceRadius);
+        GlobeState.HomeArcStart = GlobePoint(GlobeState.HomeLongitude, GlobeState.HomeLatitude, ArcRadius);
+        GlobeState.HomeShadowStart = GlobePoint(GlobeState.HomeLongitude, GlobeState.HomeLatitude, SurfaceRadius);
       }
     }
   } catch (...) {
@@ -132,11 +131,11 @@ void TMainForm::UpdateGlobe() {
     throw;
   }
   applyMerged();
-  GlobePending = false;
+  WindowModes.GlobePending = false;
   EndPointSets();
 
-  if (SoundAlert && AlertPending) PlayAlert();
-  AlertPending = false;
+  if (Settings.SoundAlert && GlobeState.AlertPending) PlayAlert();
+  GlobeState.AlertPending = false;
   if (LogEntries.Count() > 20) FlushLog();
 }
 

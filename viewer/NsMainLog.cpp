@@ -6,10 +6,8 @@
 // code, "] Start: ", date, " ", time, "  End:%", date, " ", time.
 #include "monitor/uAddressMatch.h"
 #include "viewer/NsMain.h"
-
-uint32_t UpdateCounter = 0;
-std::string CounterText;
-bool LogFailed = false;
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 const char* const LogHeader =
@@ -22,7 +20,7 @@ std::string LogHeaderLines() { return LogHeader + std::string(74, '-') + "\r\n";
 // entries still count from their own update.
 uint32_t UpdatesSince(const std::string& Entry) {
   const uint32_t seen = static_cast<uint32_t>(StrToInt(Entry.substr(0, 6)));
-  return (UpdateCounter % 1000000 + 1000000 - seen) % 1000000;
+  return (LogState.UpdateCounter % 1000000 + 1000000 - seen) % 1000000;
 }
 
 // The entry as the file shows it: "Start:" in column 23 for addresses of 7
@@ -62,7 +60,7 @@ int64_t FileSizeOf(const std::string& Name) {
   return static_cast<int64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
 }
 
-bool TMainForm::LoggingOn() const { return LogConnections; }
+bool TMainForm::LoggingOn() const { return Settings.LogConnections; }
 
 void TMainForm::LogStamp(std::string& Date, std::string& Time) {
   Date = ShortDateText();
@@ -75,7 +73,7 @@ void TMainForm::LogStamp(std::string& Date, std::string& Time) {
 // counter) and the first live entry of each. Made afresh for each update
 // and whenever the entries changed other than by LogAddress.
 void TMainForm::IndexLogEntries() {
-  if (FLogIndexUpdate == UpdateCounter && FLogIndexCount == LogEntries.Count()) return;
+  if (FLogIndexUpdate == LogState.UpdateCounter && FLogIndexCount == LogEntries.Count()) return;
   FLoggedAddresses.clear();
   FLiveEntries.clear();
   for (int i = 0; i < LogEntries.Count(); ++i) {
@@ -86,7 +84,7 @@ void TMainForm::IndexLogEntries() {
     FLoggedAddresses.insert(address);
     if (e[6] == ' ') FLiveEntries.emplace(address, i);
   }
-  FLogIndexUpdate = UpdateCounter;
+  FLogIndexUpdate = LogState.UpdateCounter;
   FLogIndexCount = LogEntries.Count();
 }
 
@@ -94,7 +92,7 @@ void TMainForm::LogAddress(const std::string& Address, const std::string& Countr
   IndexLogEntries();
   const std::string stamp = FLogDate + " " + FLogTime;
   const std::string newEntry =
-      CounterText + " " + Address + " [" + CountryCode + "] Start: " + stamp + "  End:%" + stamp;
+      LogState.CounterText + " " + Address + " [" + CountryCode + "] Start: " + stamp + "  End:%" + stamp;
   auto addEntry = [&] {
     LogEntries.Add(newEntry);
     FLogIndexCount = LogEntries.Count();
@@ -111,11 +109,11 @@ void TMainForm::LogAddress(const std::string& Address, const std::string& Countr
   const std::string e = LogEntries[k];
   if (UpdatesSince(e) > 1) {
     // missing in an update between: that connection ended, this one is new
-    LogEntries.Put(k, CounterText + "*" + e.substr(7));
+    LogEntries.Put(k, LogState.CounterText + "*" + e.substr(7));
     addEntry();
   } else {
     const size_t end = e.find('%');
-    LogEntries.Put(k, CounterText + " " + e.substr(7, end == std::string::npos ? std::string::npos : end - 6) +
+    LogEntries.Put(k, LogState.CounterText + " " + e.substr(7, end == std::string::npos ? std::string::npos : end - 6) +
                           stamp);
   }
 }
@@ -124,17 +122,17 @@ void TMainForm::FlushLog() {
   try {
     std::string text;
     TFileHandle file;
-    if (!FileExists(LogPath)) {
-      file = OpenLog(LogPath, true);
+    if (!FileExists(LogState.LogPath)) {
+      file = OpenLog(LogState.LogPath, true);
       text = LogHeaderLines();
-    } else if (FileSizeOf(LogPath) > LogSizeLimit) {
-      const std::string aside = LogPath + "." + IntToStr(GetTickCount());
-      if (!MoveFileA(LogPath.c_str(), aside.c_str()))
+    } else if (FileSizeOf(LogState.LogPath) > LogSizeLimit) {
+      const std::string aside = LogState.LogPath + "." + IntToStr(GetTickCount());
+      if (!MoveFileA(LogState.LogPath.c_str(), aside.c_str()))
         throw EInOutError(static_cast<int>(GetLastError()));
-      file = OpenLog(LogPath, true);
+      file = OpenLog(LogState.LogPath, true);
       text = LogHeaderLines();
     } else {
-      file = OpenLog(LogPath, false);
+      file = OpenLog(LogState.LogPath, false);
     }
     for (int i = 0; i < LogEntries.Count(); ++i) {
       if (UpdatesSince(LogEntries[i]) > 1)
@@ -155,8 +153,8 @@ void TMainForm::FlushLog() {
 void TMainForm::WriteLogAtEnd() {
   if (!LoggingOn() || LogEntries.Count() == 0) return;
   try {
-    const bool create = !FileExists(LogPath);
-    TFileHandle file = OpenLog(LogPath, create);
+    const bool create = !FileExists(LogState.LogPath);
+    TFileHandle file = OpenLog(LogState.LogPath, create);
     std::string text = create ? LogHeaderLines() : std::string();
     for (int i = 0; i < LogEntries.Count(); ++i)
       text += LogLine(LogEntries[i]) + " [Program terminated]\r\n";
@@ -171,28 +169,28 @@ void TMainForm::WriteLogAtEnd() {
 // Said once until a write succeeds again; the entries wait for the next
 // flush and the status line says so meanwhile.
 void TMainForm::LogWriteFailed(const Exception& E) {
-  StatusNote = "; Logging paused (tcp.log cannot be written)";
-  if (LogFailed) return;
-  LogFailed = true;
-  TellUser("The connection log " + LogPath + " cannot be written: " + E.Message +
+  LogState.StatusNote = "; Logging paused (tcp.log cannot be written)";
+  if (LogState.LogFailed) return;
+  LogState.LogFailed = true;
+  TellUser("The connection log " + LogState.LogPath + " cannot be written: " + E.Message +
                ".\n\nThe connections are kept and written as soon as the log can be written again.",
            MB_OK | MB_ICONWARNING);
 }
 
 void TMainForm::LogWritten() {
-  if (!LogFailed) return;
-  LogFailed = false;
-  StatusNote.clear();
+  if (!LogState.LogFailed) return;
+  LogState.LogFailed = false;
+  LogState.StatusNote.clear();
 }
 
 // A note on analyse mode: "---> " date time and the note, appended when the
 // log exists.
 void TMainForm::AppendLogNote(const std::string& Note) {
-  if (!FileExists(LogPath)) return;
+  if (!FileExists(LogState.LogPath)) return;
   std::string date, time;
   LogStamp(date, time);
   try {
-    TFileHandle file = OpenLog(LogPath, false);
+    TFileHandle file = OpenLog(LogState.LogPath, false);
     Write(file, "---> " + date + " " + time + " " + Note + "\r\n");
     LogWritten();
   } catch (const Exception& E) {

@@ -1,5 +1,11 @@
 // Window modes and the keyboard commands of the main window.
 #include "viewer/NsMain.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 #include <shellapi.h>
 
@@ -36,11 +42,6 @@ int DesktopSquareSize(int Width, int ScreenHeight) {
 
 // ---- Modes ----
 
-bool ImplantActive = false;
-TSavedBounds SavedBounds;
-bool BackgroundWasVisible = false;
-bool PopupMenuOpen = false;
-bool FocusRequested = false;
 const char* const HelpPageURL = "https://vantrel.org/help.html";
 TDesktopShell DesktopShell{ShowDesktopIcons, MinimizeAllWindows, RestoreAllWindows, [](DWORD Ms) { Sleep(Ms); }};
 
@@ -60,7 +61,7 @@ void TMainForm::ImplantClick(TObject*) {
   if (FullScreenActive()) return;
   if (BorderStyle() != TFormBorderStyle::bsNone) {
     CloseSideWindows();
-    ImplantActive = true;
+    WindowModes.ImplantActive = true;
     ShowDesktopPicture(true);
     SetFormStyle(TFormStyle::fsNormal);
     SetBorderStyle(TFormBorderStyle::bsNone);
@@ -71,7 +72,7 @@ void TMainForm::ImplantClick(TObject*) {
     const int cx = Left() + Width() / 2, cy = Top() + Height() / 2;
     const int size = DesktopSquareSize(Width(), Screen->Height());
     SetBounds(cx - size / 2, cy - size / 2, size, size);
-    if (OSMajorVersion >= 9) SavedBounds = {Left(), Top(), Width(), Height()};
+    if (ViewResources.OSMajorVersion >= 9) WindowModes.SavedBounds = {Left(), Top(), Width(), Height()};
     PlaceDesktopPicture(size);
 
     // The wallpaper behind the square: icons hidden and windows minimised
@@ -99,9 +100,9 @@ void TMainForm::ImplantClick(TObject*) {
     AddApplicationExStyle(WS_EX_TOOLWINDOW);
     ShowDesktopPicture(false);
     SetBorderStyle(TFormBorderStyle::bsSizeable);
-    ImplantActive = false;
+    WindowModes.ImplantActive = false;
     Show();
-    FirstPollState = 0;   // the next poll puts the window on top again when set
+    PollState.FirstPollState = 0;   // the next poll puts the window on top again when set
   }
 }
 
@@ -121,7 +122,7 @@ void TMainForm::StayOnTop1Click(TObject*) {
 }
 
 void TMainForm::FullScreen1Click(TObject*) {
-  if (OSMajorVersion < 9) {
+  if (ViewResources.OSMajorVersion < 9) {
     if (FullScreenActive()) {
       ClampCameraZoom();
       LeaveFullScreenViewer();
@@ -137,25 +138,25 @@ void TMainForm::FullScreen1Click(TObject*) {
     Show();
     LayoutHudBar();
     SetWindowState(TWindowState::wsMaximized);
-    ImplantActive = true;
+    WindowModes.ImplantActive = true;
     return;
   }
   SetWindowState(WindowState() == TWindowState::wsMaximized ? TWindowState::wsNormal : TWindowState::wsMaximized);
-  if (WindowState() == TWindowState::wsNormal && ImplantActive) ImplantClick(this);
+  if (WindowState() == TWindowState::wsNormal && WindowModes.ImplantActive) ImplantClick(this);
 }
 
 void TMainForm::LeaveFullScreen() {
-  if (OSMajorVersion < 9) {
+  if (ViewResources.OSMajorVersion < 9) {
     if (FullScreenActive()) LeaveFullScreenViewer();
     return;
   }
   if (WindowState() != TWindowState::wsMaximized) return;
   SetWindowState(TWindowState::wsNormal);
-  if (ImplantActive) {
-    SetWidth(SavedBounds.Width);
-    SetHeight(SavedBounds.Height);
-    SetLeft(SavedBounds.Left);
-    SetTop(SavedBounds.Top);
+  if (WindowModes.ImplantActive) {
+    SetWidth(WindowModes.SavedBounds.Width);
+    SetHeight(WindowModes.SavedBounds.Height);
+    SetLeft(WindowModes.SavedBounds.Left);
+    SetTop(WindowModes.SavedBounds.Top);
     ImplantClick(this);
   }
 }
@@ -164,7 +165,7 @@ void TMainForm::LeaveFullScreen() {
 // the desktop's resolution and the main window hides; the windowed viewer
 // takes the screen's size so that picking and texts measure the screen.
 void TMainForm::EnterFullScreenViewer() {
-  BackgroundWasVisible = GLHUDSprite1->Visible();
+  WindowModes.BackgroundWasVisible = GLHUDSprite1->Visible();
   GLHUDSprite1->SetVisible(false);
   GLFullScreenViewer1->MatchDesktopResolution();
   GLFullScreenViewer1->SetWidth(Screen->Width());
@@ -181,9 +182,9 @@ void TMainForm::EnterFullScreenViewer() {
 }
 
 void TMainForm::LeaveFullScreenViewer() {
-  GLHUDSprite1->SetVisible(BackgroundWasVisible);
+  GLHUDSprite1->SetVisible(WindowModes.BackgroundWasVisible);
   ShowHudBar(false);
-  HudHint.clear();
+  HoverState.HudHint.clear();
   Show();
   Scene3DViewer1->SetVisible(true);
   GLFullScreenViewer1->SetActive(false);
@@ -198,7 +199,7 @@ void TMainForm::Resetwindow1Click(TObject*) {
   if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
   if (!IsWindowVisible(h)) Show();
   SetForegroundWindow(h);
-  FocusRequested = true;
+  WindowModes.FocusRequested = true;
 }
 
 void TMainForm::FormActivate(TObject*) {
@@ -230,21 +231,21 @@ void TMainForm::FormKeyDown(TObject*, WORD& Key, TShiftState) {
 }
 
 void TMainForm::autorefresz(TObject*) {
-  if (!RouteIdle) return;   // no change while a trace runs
-  StartupCounter = 0;
+  if (!RouteState.RouteIdle) return;   // no change while a trace runs
+  PollState.StartupCounter = 0;
   if (Timer->Enabled()) {
     Timer->SetEnabled(false);
-    AutoRefreshOn = false;
-    AutorefreshText = "; Autorefresh OFF";
+    PollState.AutoRefreshOn = false;
+    PollState.AutorefreshText = "; Autorefresh OFF";
   } else {
     Timer->SetEnabled(true);
-    AutoRefreshOn = true;
-    AutorefreshText = "; Autorefresh ON";
+    PollState.AutoRefreshOn = true;
+    PollState.AutorefreshText = "; Autorefresh ON";
   }
 }
 
 void TMainForm::connectedpoints(TObject*) {
-  ConnectLocations = !ConnectLocations;
+  Settings.ConnectLocations = !Settings.ConnectLocations;
   Redraw();
 }
 

@@ -10,6 +10,10 @@
 #include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainSettings.h"
 #include "viewer/Unit3.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
@@ -100,7 +104,7 @@ void TMainForm::aboutform(TObject*) {
   ChosenFontName = LabelFont.Name();
   ChosenFontSize = 0;
   ChosenFontStyle = LabelFont.Style();
-  ChosenFontText = ::Font;
+  ChosenFontText = Settings.Font;
   TBuilder b(OptionControls);
   TOptionControls& o = OptionControls;
   const bool analysing = AnalyzedIPs.Count() > 0;
@@ -129,19 +133,19 @@ void TMainForm::aboutform(TObject*) {
   // ---- Options ----
   TPanel* p = b.Panel(page[0], 10, 0, 408, 260);
   // whole seconds only: a period the display cannot show takes its nearest step
-  const int refresh = std::clamp((Interval + 500) / 1000, 1, 3600);
+  const int refresh = std::clamp((Settings.Interval + 500) / 1000, 1, 3600);
   b.Label(p, 14, 69, "Refresh every                    seconds");
   o.RefreshDisplay = b.Display(p, 87, 66, 32, IntToStr(refresh));
   o.RefreshUpDown = b.UpDown(p, 119, 65, 1, 3600, refresh);
   o.RefreshUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown1Click(S, B); };
   b.Label(p, 228, 70, "Adjust rotation speed");
-  o.RotationDisplay = b.Display(p, 337, 66, 32, RotationText(RotationSpeed));
-  o.RotationUpDown = b.UpDown(p, 369, 65, -10, 15, RotationSpeed);
+  o.RotationDisplay = b.Display(p, 337, 66, 32, RotationText(Settings.RotationSpeed));
+  o.RotationUpDown = b.UpDown(p, 369, 65, -10, 15, Settings.RotationSpeed);
   o.RotationUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown4Click(S, B); };
-  o.LogConnections = b.Check(p, 14, 22, 136, " Log &TCP/IP connections", LogConnections);
+  o.LogConnections = b.Check(p, 14, 22, 136, " Log &TCP/IP connections", Settings.LogConnections);
   o.LoadButton = b.Make<TBitBtn>(p, 150, 19, 46, 22);
   o.LoadButton->SetCaption(LoadCaption);
-  o.LoadButton->SetEnabled(FileExists(LogPath) && !Scanning());
+  o.LoadButton->SetEnabled(FileExists(LogState.LogPath) && !Scanning());
   o.LoadButton->Hint = " Load and analyze log file ";
   o.LoadButton->ShowHint = true;
   o.LoadButton->OnClick = [this](TObject* S) {
@@ -150,13 +154,13 @@ void TMainForm::aboutform(TObject*) {
     else
       Unloadanalysedfile1Click(S);
   };
-  o.StayOnTop = b.Check(p, 234, 22, 170, "&Stay on top when windowed", StayOnTop);
+  o.StayOnTop = b.Check(p, 234, 22, 170, "&Stay on top when windowed", Settings.StayOnTop);
   o.StayOnTop->Hint = " Keeps Vantrel window in front of other windows ";
   o.StayOnTop->ShowHint = true;
   o.IPList = b.Make<TLabeledEdit>(p, 114, 120, 206, 21);
   o.IPList->SetLabelPosition(TLabelPosition::lpLeft);
   o.IPList->EditLabel()->SetCaption("Load IP list from file:");
-  o.IPList->SetText(IPList);
+  o.IPList->SetText(Settings.IPList);
   o.IPList->Hint = IPListHint;
   o.IPList->ShowHint = true;
   o.BrowseButton = b.GlyphButton(p, 325, 120, IDB_BROWSE);
@@ -166,21 +170,21 @@ void TMainForm::aboutform(TObject*) {
   o.BrowseButton->OnClick = [this](TObject* S) { freq(S); };
   o.ClearButton = b.GlyphButton(p, 355, 120, IDB_CLEAR);
   o.ClearButton->OnClick = [this](TObject* S) { delfile(S); };
-  o.SaveImages = b.Check(p, 14, 180, 170, "&Capture display every", SaveImages);
-  o.SaveImages->Hint = "Images will be stored in:\n\r" + Savepath;
+  o.SaveImages = b.Check(p, 14, 180, 170, "&Capture display every", Settings.SaveImages);
+  o.SaveImages->Hint = "Images will be stored in:\n\r" + Settings.Savepath;
   o.SaveImages->ShowHint = true;
   o.SaveImages->SetEnabled(!analysing);
-  if (SIInterval == 0) SIInterval = std::max(refresh, 1);
-  o.SnapshotDisplay = b.Display(p, 142, 179, 30, IntToStr(SIInterval));
-  o.SnapshotUpDown = b.UpDown(p, 170, 178, 1, 9999, SIInterval / std::max(refresh, 1));
+  if (Settings.SIInterval == 0) Settings.SIInterval = std::max(refresh, 1);
+  o.SnapshotDisplay = b.Display(p, 142, 179, 30, IntToStr(Settings.SIInterval));
+  o.SnapshotUpDown = b.UpDown(p, 170, 178, 1, 9999, Settings.SIInterval / std::max(refresh, 1));
   o.SnapshotUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown5Click(S, B); };
   b.Label(p, 192, 181, "second(s)");
   b.Label(p, 256, 181, "Select output folder");
   TBitBtn* folder = b.GlyphButton(p, 355, 178, IDB_BROWSE);
   folder->OnClick = [this](TObject* S) { direq(S); };
-  o.Overwrite = b.Check(p, 14, 206, 160, "Do not overwrite images", Overwrite);
-  o.Timestamp = b.Check(p, 14, 230, 160, "Timestamp each image", Timestamp);
-  o.InternalOff = b.Check(p, 208, 230, 200, "&Disable internal TCP/UDP monitor", InternalOff);
+  o.Overwrite = b.Check(p, 14, 206, 160, "Do not overwrite images", Settings.Overwrite);
+  o.Timestamp = b.Check(p, 14, 230, 160, "Timestamp each image", Settings.Timestamp);
+  o.InternalOff = b.Check(p, 208, 230, 200, "&Disable internal TCP/UDP monitor", Settings.InternalOff);
   for (int top : {50, 101, 160}) b.EtchedLine(p, top);
   czekimageclick(o.SaveImages);
   o.SaveImages->OnClick = [this](TObject* S) { czekimageclick(S); };
@@ -195,10 +199,10 @@ void TMainForm::aboutform(TObject*) {
     const char* Text;
     int Color;
   };
-  const TSwatch swatches[4] = {{14, 20, 44, 23, "IP Locations (internal)", Color1},
-                               {14, 50, 44, 54, "Routes", Color2},
-                               {200, 20, 230, 23, "IP Locations (from file)", Color3},
-                               {200, 50, 230, 54, "Connecting curves", Color4}};
+  const TSwatch swatches[4] = {{14, 20, 44, 23, "IP Locations (internal)", Settings.Color1},
+                               {14, 50, 44, 54, "Routes", Settings.Color2},
+                               {200, 20, 230, 23, "IP Locations (from file)", Settings.Color3},
+                               {200, 50, 230, 54, "Connecting curves", Settings.Color4}};
   for (int i = 0; i < 4; ++i) {
     o.Swatches[i] = b.Make<TShape>(p, swatches[i].Left, swatches[i].Top, 20, 20);
     o.Swatches[i]->Brush()->SetColor(static_cast<TColor>(swatches[i].Color));
@@ -209,15 +213,15 @@ void TMainForm::aboutform(TObject*) {
   o.Swatches[2]->OnClick = [this](TObject* S) { pcolor3(S); };
   o.Swatches[3]->OnClick = [this](TObject* S) { pcolor4(S); };
   b.Label(p, 14, 102, "Line thickness:");
-  o.LineDisplay = b.Display(p, 94, 98, 32, IntToStr(LineThickness));
-  o.LineUpDown = b.UpDown(p, 126, 97, 1, 5, LineThickness);
+  o.LineDisplay = b.Display(p, 94, 98, 32, IntToStr(Settings.LineThickness));
+  o.LineUpDown = b.UpDown(p, 126, 97, 1, 5, Settings.LineThickness);
   o.LineUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown2Click(S, B); };
   b.Label(p, 200, 102, "Point size:");
-  o.PointDisplay = b.Display(p, 258, 98, 32, IntToStr(PointSize));
-  o.PointUpDown = b.UpDown(p, 290, 97, 1, 15, PointSize);
+  o.PointDisplay = b.Display(p, 258, 98, 32, IntToStr(Settings.PointSize));
+  o.PointUpDown = b.UpDown(p, 290, 97, 1, 15, Settings.PointSize);
   o.PointUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown3Click(S, B); };
-  o.Smoothing = b.Check(p, 14, 130, 140, "&Enable line smoothing", LineSmoothing);
-  o.Grid = b.Check(p, 200, 130, 120, "S&how Globe grid", GlobeGrid);
+  o.Smoothing = b.Check(p, 14, 130, 140, "&Enable line smoothing", Settings.LineSmoothing);
+  o.Grid = b.Check(p, 200, 130, 120, "S&how Globe grid", Settings.GlobeGrid);
   b.Label(p, 14, 176, "Labels font:");
   o.FontPreview = b.Make<TLabel>(p, 74, 172, 200, 20);
   o.FontPreview->SetAutoSize(false);
@@ -231,7 +235,7 @@ void TMainForm::aboutform(TObject*) {
   o.FontButton = b.Make<TButton>(p, 282, 170, 76, 24);
   o.FontButton->SetCaption("Change font");
   o.FontButton->OnClick = [this](TObject* S) { fontclick(S); };
-  o.ExtendLabels = b.Check(p, 14, 204, 300, "&Show extended labels (Location + IP address)", ExtendLabels);
+  o.ExtendLabels = b.Check(p, 14, 204, 300, "&Show extended labels (Location + IP address)", Settings.ExtendLabels);
   for (int top : {84, 156}) b.EtchedLine(p, top);
 
   // ---- Web Map ----
@@ -239,15 +243,15 @@ void TMainForm::aboutform(TObject*) {
   o.MapType = b.Make<TComboBox>(page[2], 118, 26, 90, 21);
   o.MapType->SetStyle(TComboBoxStyle::csDropDownList);
   for (const char* n : MapTypeNames) o.MapType->Items()->Add(n);
-  o.MapType->SetItemIndex(MapType >= 0 && MapType < 5 ? MapType : -1);
+  o.MapType->SetItemIndex(Settings.MapType >= 0 && Settings.MapType < 5 ? Settings.MapType : -1);
   b.Label(page[2], 20, 66, "Initial Zoom Level:");
   o.MapZoom = b.Make<TComboBox>(page[2], 118, 64, 90, 21);
   o.MapZoom->SetStyle(TComboBoxStyle::csDropDownList);
   o.MapZoom->DropDownCount = 19;
   for (int i = 1; i <= 19; ++i)
     o.MapZoom->Items()->Add(i == 1 ? "1 (Minimum)" : i == 10 ? "10 (Medium)" : i == 19 ? "19 (Maximum)" : IntToStr(i));
-  o.MapZoom->SetItemIndex(MapZoom >= 0 && MapZoom < 19 ? MapZoom : -1);
-  o.Balloons = b.Check(page[2], 20, 104, 200, "Show &Info Baloons", ShowInfoBalloons);
+  o.MapZoom->SetItemIndex(Settings.MapZoom >= 0 && Settings.MapZoom < 19 ? Settings.MapZoom : -1);
+  o.Balloons = b.Check(page[2], 20, 104, 200, "Show &Info Baloons", Settings.ShowInfoBalloons);
   TLabel* note = b.Label(page[2], 20, 239,
                          "Note: 3D Map requires a 3D earth browser plugin to be installed on your computer");
   note->Font()->SetColor(0x808080);
@@ -255,7 +259,7 @@ void TMainForm::aboutform(TObject*) {
   // ---- Rogue Countries ----
   o.Countries = b.Make<TCheckListBox>(page[3], 20, 20, 250, 232);
   for (const char* n : CountryNames) o.Countries->Items()->Add(std::string(" ") + n);
-  for (char c : RogueCountries) {
+  for (char c : Settings.RogueCountries) {
     const int code = static_cast<unsigned char>(c);
     if (code >= 1 && code <= CountryCount) o.Countries->SetChecked(code - 1, true);
   }
@@ -265,10 +269,10 @@ void TMainForm::aboutform(TObject*) {
   rogues->SetCaption(
       "You can select one or more \"rogue\" countries. Locations in such countries will be marked with faint "
       "glowing ring. Use with caution - selecting too many countries may slow down the program.");
-  o.SoundAlert = b.Check(page[3], 284, 200, 116, " &Enable sound alert", SoundAlert);
+  o.SoundAlert = b.Check(page[3], 284, 200, 116, " &Enable sound alert", Settings.SoundAlert);
   b.Label(page[3], 285, 232, "Marker size:");
-  o.MarkerDisplay = b.Display(page[3], 356, 229, 30, IntToStr(MarkerSize));
-  o.MarkerUpDown = b.UpDown(page[3], 387, 229, 0, 9, MarkerSize);
+  o.MarkerDisplay = b.Display(page[3], 356, 229, 30, IntToStr(Settings.MarkerSize));
+  o.MarkerUpDown = b.UpDown(page[3], 387, 229, 0, 9, Settings.MarkerSize);
   o.MarkerUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown6Click(S, B); };
 
   // ---- About ----
@@ -382,11 +386,11 @@ void TMainForm::czekimageclick(TObject*) {
 }
 
 void TMainForm::direq(TObject*) {
-  std::string folder = ChosenFolder.empty() ? Savepath : ChosenFolder;
+  std::string folder = ChosenFolder.empty() ? Settings.Savepath : ChosenFolder;
   if (SelectDirectory("Select a directory", "", folder))
     ChosenFolder = folder;
   else
-    ChosenFolder = Savepath;
+    ChosenFolder = Settings.Savepath;
 }
 
 void TMainForm::delfile(TObject*) { OptionControls.IPList->SetText(""); }
@@ -455,53 +459,53 @@ void TMainForm::okclick(TObject*) {
   } done{this};
   TOptionControls& o = OptionControls;
   // 1. the rogue countries' page
-  LogConnections = o.LogConnections->Checked();
-  SoundAlert = o.SoundAlert->Checked();
-  RogueCountries.clear();
+  Settings.LogConnections = o.LogConnections->Checked();
+  Settings.SoundAlert = o.SoundAlert->Checked();
+  Settings.RogueCountries.clear();
   for (int i = 0; i < o.Countries->Items()->Count() && i < CountryCount; ++i)
-    if (o.Countries->Checked(i)) RogueCountries += static_cast<char>(i + 1);
-  MarkerSize = o.MarkerUpDown->Position();
+    if (o.Countries->Checked(i)) Settings.RogueCountries += static_cast<char>(i + 1);
+  Settings.MarkerSize = o.MarkerUpDown->Position();
   // 2. visuals and the web map
-  ExtendLabels = o.ExtendLabels->Checked();
-  LineSmoothing = o.Smoothing->Checked();
-  GlobeGrid = o.Grid->Checked();
-  ShowInfoBalloons = o.Balloons->Checked();
-  if (o.MapType->ItemIndex() >= 0) MapType = o.MapType->ItemIndex();
-  if (o.MapZoom->ItemIndex() >= 0) MapZoom = o.MapZoom->ItemIndex();
+  Settings.ExtendLabels = o.ExtendLabels->Checked();
+  Settings.LineSmoothing = o.Smoothing->Checked();
+  Settings.GlobeGrid = o.Grid->Checked();
+  Settings.ShowInfoBalloons = o.Balloons->Checked();
+  if (o.MapType->ItemIndex() >= 0) Settings.MapType = o.MapType->ItemIndex();
+  if (o.MapZoom->ItemIndex() >= 0) Settings.MapZoom = o.MapZoom->ItemIndex();
   // 3.-4. snapshots
-  if (ChosenFolder.size() > 1) Savepath = ChosenFolder;
-  SaveImages = o.SaveImages->Checked();
-  Overwrite = o.Overwrite->Checked();
-  Timestamp = o.Timestamp->Checked();
-  SIInterval = StrToIntDef(o.SnapshotDisplay->Text(), SIInterval);   // as shown
+  if (ChosenFolder.size() > 1) Settings.Savepath = ChosenFolder;
+  Settings.SaveImages = o.SaveImages->Checked();
+  Settings.Overwrite = o.Overwrite->Checked();
+  Settings.Timestamp = o.Timestamp->Checked();
+  Settings.SIInterval = StrToIntDef(o.SnapshotDisplay->Text(), Settings.SIInterval);   // as shown
   SetUpSnapshots();
   // 5. rotation
-  RotationSpeed = o.RotationUpDown->Position();
-  RotationFactor = RotationSpeed == 0  ? 1.0f
-                   : RotationSpeed < 0 ? std::fabs(1.0f / static_cast<float>(RotationSpeed))
-                                       : static_cast<float>(RotationSpeed);
+  Settings.RotationSpeed = o.RotationUpDown->Position();
+  Settings.RotationFactor = Settings.RotationSpeed == 0  ? 1.0f
+                   : Settings.RotationSpeed < 0 ? std::fabs(1.0f / static_cast<float>(Settings.RotationSpeed))
+                                       : static_cast<float>(Settings.RotationSpeed);
   // 6. lines and points
-  LineThickness = static_cast<uint8_t>(o.LineUpDown->Position());
-  PointSize = static_cast<uint8_t>(o.PointUpDown->Position());
+  Settings.LineThickness = static_cast<uint8_t>(o.LineUpDown->Position());
+  Settings.PointSize = static_cast<uint8_t>(o.PointUpDown->Position());
   // 7. the IP-list file
-  IPList = o.IPList->Text();
+  Settings.IPList = o.IPList->Text();
   // 8. the labels font
   if (ChosenFontSize != 0) {
     LabelFont.SetName(ChosenFontName);
     LabelFont.SetSize(ChosenFontSize < 6 ? 7 : ChosenFontSize);
     LabelFont.SetStyle(ChosenFontStyle);
     GLWindowsBitmapFont1->SetFont(&LabelFont);   // the globe draws a copy
-    ::Font = ChosenFontText;
+    Settings.Font = ChosenFontText;
     ChosenFontSize = 0;
   }
   // 9. the poll period, as shown
-  Interval = std::clamp(StrToIntDef(o.RefreshDisplay->Text(), 1), 1, 3600) * 1000;
-  Timer->SetInterval(static_cast<UINT>(Interval));
+  Settings.Interval = std::clamp(StrToIntDef(o.RefreshDisplay->Text(), 1), 1, 3600) * 1000;
+  Timer->SetInterval(static_cast<UINT>(Settings.Interval));
   // 10.-11. the monitor and the window
-  InternalOff = o.InternalOff->Checked();
-  ConnectionsTable1->Enabled = !InternalOff;
-  StayOnTop = o.StayOnTop->Checked();
-  if (StayOnTop) {
+  Settings.InternalOff = o.InternalOff->Checked();
+  ConnectionsTable1->Enabled = !Settings.InternalOff;
+  Settings.StayOnTop = o.StayOnTop->Checked();
+  if (Settings.StayOnTop) {
     if (!DesktopModeActive()) SetFormStyle(TFormStyle::fsStayOnTop);
     StayOnTop1->SetChecked(true);
   } else {
@@ -509,8 +513,8 @@ void TMainForm::okclick(TObject*) {
     StayOnTop1->SetChecked(false);
   }
   // 12. colours
-  int* colors[4] = {&Color1, &Color2, &Color3, &Color4};
-  TColorRgb* rgbs[4] = {&Color1Rgb, &Color2Rgb, &Color3Rgb, &Color4Rgb};
+  int* colors[4] = {&Settings.Color1, &Settings.Color2, &Settings.Color3, &Settings.Color4};
+  TColorRgb* rgbs[4] = {&Settings.Color1Rgb, &Settings.Color2Rgb, &Settings.Color3Rgb, &Settings.Color4Rgb};
   for (int i = 0; i < 4; ++i) {
     *colors[i] = static_cast<int>(o.Swatches[i]->Brush()->Color());
     *rgbs[i] = ColorToRgb(*colors[i]);
@@ -518,15 +522,15 @@ void TMainForm::okclick(TObject*) {
   SetUpPointSets();
   // 13.-14. the view's state, then every key
   TakeViewSettings();
-  Implant = DesktopModeActive();
+  Settings.Implant = DesktopModeActive();
   WriteMainKey();
   WriteOptionKeys();
   // 15.-17.
-  if (AnalyzedIPs.Count() > 0 && !Rotate) RepaintGlobe();
+  if (AnalyzedIPs.Count() > 0 && !Settings.Rotate) RepaintGlobe();
   aform->Close();
   if (frmMain && frmMain->Visible()) {
     frmMain->Close();
-    if (ShowInfoBalloons) ++InfoWindowCounter;
+    if (Settings.ShowInfoBalloons) ++Selection.InfoWindowCounter;
     frmMain->BringToFront();
     frmMain->PlaceSelection();
     frmMain->Show();

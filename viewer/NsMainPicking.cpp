@@ -1,12 +1,15 @@
 // The mouse side of the globe: the HUD bar's cells, picking by the colour
 // of the pixel under the pointer, orbit and zoom.
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 #include <algorithm>
 
 #include "viewer/components/WorkerThread.h"
-
-int MouseX = 0, MouseY = 0;
 
 double HudBarLeft(int ViewerWidth, int BarWidth) { return ViewerWidth / 2.0 - BarWidth / 2.0; }
 
@@ -28,12 +31,11 @@ float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHei
 
 bool IsPickColor(uint32_t Color) {
   Color &= 0xFFFFFF;
-  return Color == static_cast<uint32_t>(Color1 & 0xFFFFFF) || Color == 0x00FF00 ||
-         Color == static_cast<uint32_t>(Color2 & 0xFFFFFF) || Color == static_cast<uint32_t>(Color3 & 0xFFFFFF);
+  return Color == static_cast<uint32_t>(Settings.Color1 & 0xFFFFFF) || Color == 0x00FF00 ||
+         Color == static_cast<uint32_t>(Settings.Color2 & 0xFFFFFF) ||
+         Color == static_cast<uint32_t>(Settings.Color3 & 0xFFFFFF);
 }
 
-uint8_t HoveredHudCell = 0;
-uint8_t SelectionKind = 0;
 const std::array<const char*, 10> HudHints = {
     "Autorefresh", "Implant into Desktop", "Labels", "Rotation", "Connect Locations", "Full Screen",
     "Highlight Shadow", "Only Established Connections", "Options/About", "Exit"};
@@ -44,30 +46,30 @@ constexpr TCursor PickCursor = 2;      // "myCursor"
 }  // namespace
 
 void TMainForm::Scene3DViewer1MouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
-  MouseX = X;
-  MouseY = Y;
+  HoverState.MouseX = X;
+  HoverState.MouseY = Y;
 }
 
 void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int Y) {
-  if (PopupMenuOpen) return;
+  if (WindowModes.PopupMenuOpen) return;
   const int W = Scene3DViewer1->Width(), H = Scene3DViewer1->Height();
   const TPoint bar = HudBarSize();
   if (Y <= H - bar.y) {
-    HudHint.clear();
+    HoverState.HudHint.clear();
     ShowHudBar(false);
     SetViewerCursors(PointerCursor);
   } else {
     ShowHudBar(true);
     const double left = HudBarLeft(W, bar.x);
     if (X < left || X > left + bar.x) {
-      if (HoveredHudCell != 0) SetHudImage(0);
-      HudHint.clear();
-      HoveredHudCell = 0;
+      if (HoverState.HoveredHudCell != 0) SetHudImage(0);
+      HoverState.HudHint.clear();
+      HoverState.HoveredHudCell = 0;
     }
     if (const int k = HudCellAt(X, W, bar.x)) {
-      if (HoveredHudCell != k) SetHudImage(k);
-      HudHint = HudHints[static_cast<size_t>(k - 1)];
-      HoveredHudCell = static_cast<uint8_t>(k);
+      if (HoverState.HoveredHudCell != k) SetHudImage(k);
+      HoverState.HudHint = HudHints[static_cast<size_t>(k - 1)];
+      HoverState.HoveredHudCell = static_cast<uint8_t>(k);
     }
     SetViewerCursors(crDefault);
   }
@@ -81,8 +83,8 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
     if (GLFullScreenViewer1->Cursor() == PickCursor) GLFullScreenViewer1->SetCursor(PointerCursor);
     Redraw();
   } else {
-    FileLocationHover = color == static_cast<uint32_t>(Color3 & 0xFFFFFF);
-    RouteHover = color == static_cast<uint32_t>(Color2 & 0xFFFFFF);
+    HoverState.FileLocationHover = color == static_cast<uint32_t>(Settings.Color3 & 0xFFFFFF);
+    HoverState.RouteHover = color == static_cast<uint32_t>(Settings.Color2 & 0xFFFFFF);
     if (FullScreenActive())
       GLFullScreenViewer1->SetCursor(PickCursor);
     else
@@ -97,12 +99,12 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
         const float px = p[0], py = static_cast<float>(hs) - p[1];
         if (px - 2.5f < X && X < px + 2.5f && py - 2.5f < Y && Y < py + 2.5f) {
           if (HoverList.IndexOf(Entries[i]) < 0 && HoverList.Count() < 1) HoverList.Add(Entries[i]);
-          AllLabels = false;
-          HoverHighlight = true;
+          Settings.AllLabels = false;
+          HoverState.HoverHighlight = true;
         }
       }
     };
-    if (RouteHover)
+    if (HoverState.RouteHover)
       pick(RouteHops, RouteLabels, GLPoints2);
     else
       pick(VisualizedIPs, LocationLabels, GLPoints1);
@@ -110,9 +112,9 @@ void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int 
   }
 
   // Orbit with the left button held.
-  const int dx = MouseX - X, dy = MouseY - Y;
-  MouseX = X;
-  MouseY = Y;
+  const int dx = HoverState.MouseX - X, dy = HoverState.MouseY - Y;
+  HoverState.MouseX = X;
+  HoverState.MouseY = Y;
   if (Shift.Contains(TShiftStateItem::ssLeft))
     GLCamera1->MoveAroundTarget(static_cast<float>(dy), static_cast<float>(dx));
 }
@@ -124,24 +126,26 @@ void TMainForm::SetViewerCursors(TCursor Cursor) {
 
 void TMainForm::Scene3DViewer1MouseLeave(TObject*) {
   ShowHudBar(false);
-  HudHint.clear();
+  HoverState.HudHint.clear();
 }
 
 void TMainForm::Scene3DViewer1OnClick(TObject*) {
-  SelectionKind = 0;
-  if (BorderStyle() == TFormBorderStyle::bsNone && !FocusRequested)
+  Selection.SelectionKind = 0;
+  if (BorderStyle() == TFormBorderStyle::bsNone && !WindowModes.FocusRequested)
     SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   else
-    FocusRequested = false;
+    WindowModes.FocusRequested = false;
   if (HudBarVisible()) hudclick(this);
   if (WorkerThread1->Running()) return;   // no popup while a trace runs
   std::string hop;
-  if (RouteHover && (Scene3DViewer1->Cursor() == PickCursor || GLFullScreenViewer1->Cursor() == PickCursor)) {
+  if (HoverState.RouteHover &&
+      (Scene3DViewer1->Cursor() == PickCursor || GLFullScreenViewer1->Cursor() == PickCursor)) {
     hop = StripHopNumbers(HoverList.Text());
-    SelectionKind = 31;
+    Selection.SelectionKind = 31;
   }
   if (HoverList.Count() == 0) return;
-  LocationPopup(SelectionKind == 31 ? hop : HoverList.Text(), SelectionKind == 31, FileLocationHover);
+  LocationPopup(Selection.SelectionKind == 31 ? hop : HoverList.Text(), Selection.SelectionKind == 31,
+                HoverState.FileLocationHover);
 }
 
 void TMainForm::Scene3DViewer1DblClick(TObject*) { GLCadencer1->SetEnabled(!GLCadencer1->Enabled()); }
@@ -152,7 +156,7 @@ void TMainForm::FormMouseWheel(TObject*, TShiftState, int WheelDelta, TPoint, bo
 }
 
 void TMainForm::hudclick(TObject*) {
-  switch (HudCellAt(MouseX, Scene3DViewer1->Width(), HudBarSize().x)) {
+  switch (HudCellAt(HoverState.MouseX, Scene3DViewer1->Width(), HudBarSize().x)) {
     case 1: autorefresz(this); break;
     case 2: ImplantClick(this); break;
     case 3: allnames(this); break;
@@ -168,11 +172,11 @@ void TMainForm::hudclick(TObject*) {
 }
 
 void TMainForm::allnames(TObject*) {
-  if (!AllLabels) {
-    AllLabels = true;
-    HoverHighlight = false;
+  if (!Settings.AllLabels) {
+    Settings.AllLabels = true;
+    HoverState.HoverHighlight = false;
   } else {
-    AllLabels = false;
+    Settings.AllLabels = false;
   }
   HoverList.Clear();
   Redraw();
@@ -199,6 +203,6 @@ TPoint TMainForm::HudBarSize() const {
 }
 
 void TMainForm::SetHudImage(int Cell) {
-  if (Cell >= 0 && Cell < static_cast<int>(HudImages.size()))
-    GLHUDSprite2->Material()->Texture()->Image()->Assign(HudImages[static_cast<size_t>(Cell)].get());
+  if (Cell >= 0 && Cell < static_cast<int>(ViewResources.HudImages.size()))
+    GLHUDSprite2->Material()->Texture()->Image()->Assign(ViewResources.HudImages[static_cast<size_t>(Cell)].get());
 }

@@ -1,17 +1,19 @@
 // The poll timer and the actions that run a poll.
 #include "viewer/NsMain.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 void TMainForm::TimerTimer(TObject*) {
-  if (Implant) {   // desktop mode is entered at the first tick only
-    Implant = false;
+  if (Settings.Implant) {   // desktop mode is entered at the first tick only
+    Settings.Implant = false;
     ImplantClick(this);
   }
-  ++PollTimerTicks;
-  if (StartupCounter < 5) {
-    ++StartupCounter;
-    if (StartupCounter == 4) {
-      StartupText.clear();
-      StartupTextOffset = 0;
+  ++PollState.PollTimerTicks;
+  if (PollState.StartupCounter < 5) {
+    ++PollState.StartupCounter;
+    if (PollState.StartupCounter == 4) {
+      PollState.StartupText.clear();
+      PollState.StartupTextOffset = 0;
     }
   }
   actRefresh->Execute();
@@ -35,8 +37,8 @@ void TMainForm::ActionExecute(TObject*) {
 
 void TMainForm::actAllEndpointsExecute(TObject*) {
   actAllEndpoints->SetChecked(!actAllEndpoints->Checked());
-  ConnectionsSuffix = actAllEndpoints->Checked() ? " connection(s)" : " established connection(s)";
-  StartupCounter = 0;
+  PollState.ConnectionsSuffix = actAllEndpoints->Checked() ? " connection(s)" : " established connection(s)";
+  PollState.StartupCounter = 0;
   actRefresh->Execute();
 }
 

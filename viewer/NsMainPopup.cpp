@@ -6,6 +6,12 @@
 #include "monitor/uAddressMatch.h"
 #include "monitor/uIPHelperAPI.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 std::string WithoutSpaces(std::string S) {
@@ -72,11 +78,11 @@ std::string StripHopNumbers(const std::string& Text) {
 std::string DetailRowCaption(const std::string& Local, const std::string& Remote, const std::string& State,
                              const std::string& Process, const std::function<int(const std::string&)>& TextWidth) {
   auto pad = [&](const std::string& S, int Width) {
-    const int n = SpaceWidth > 0 ? (Width - TextWidth(S)) / SpaceWidth : 0;
+    const int n = ViewResources.SpaceWidth > 0 ? (Width - TextWidth(S)) / ViewResources.SpaceWidth : 0;
     return std::string(static_cast<size_t>(std::clamp(n, 0, 25)), ' ');
   };
-  return Local + pad(Local, ColumnWidth1) + Remote + pad(Remote, ColumnWidth1) + State + pad(State, ColumnWidth2) +
-         " " + Process;
+  return Local + pad(Local, ViewResources.ColumnWidth1) + Remote + pad(Remote, ViewResources.ColumnWidth1) + State +
+         pad(State, ViewResources.ColumnWidth2) + " " + Process;
 }
 
 std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
@@ -84,7 +90,7 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
   const std::vector<std::string> addresses = ClickedAddresses(In.ClickedText);
   const size_t cr = In.ClickedText.find('\r');
   const std::string first = In.ClickedText.substr(0, cr);
-  const bool home = first == HomeIP;
+  const bool home = first == GlobeState.HomeIP;
 
   std::vector<TPopupItemSpec> items;
   items.push_back(Item(In.HopClicked ? "Clear Route" : "Traceroute", 15, !home, In.HopClicked ? C::pcTraceroute : C::pcNone));
@@ -94,7 +100,7 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
   const bool details = !home && !In.FileLocationHover && !In.HopClicked;
   items.push_back(Item("Details", 33, details, C::pcNone));
   items.push_back(Item("-", 0, true, C::pcNone));
-  items.push_back(Item("Connections Table", 31, !InternalOff && !In.AnalysisLoaded, C::pcConnectionsTable));
+  items.push_back(Item("Connections Table", 31, !Settings.InternalOff && !In.AnalysisLoaded, C::pcConnectionsTable));
   items.back().ShortCut = VK_F2;
   items.push_back(Item("Show on Web Map", 29, true, C::pcWebMap));
   items.push_back(Item("Analyze file", 44, true, C::pcAnalyzeFile));
@@ -111,7 +117,7 @@ std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In) {
   if (!details) return items;
 
   for (const std::string& address : addresses) {
-    TPopupItemSpec a = Item(address, 0, address != HomeIP, C::pcNone);
+    TPopupItemSpec a = Item(address, 0, address != GlobeState.HomeIP, C::pcNone);
     a.Draw = TPopupDraw::pdAddress;
     TPopupItemSpec header = Item("", 0, false, C::pcNone);
     header.Draw = TPopupDraw::pdHeader;
@@ -157,7 +163,7 @@ namespace {
 // Text width in the popup's font (the menu font the column header is measured in).
 int PopupTextWidth(const std::string& Text) {
   TMemoryDC dc;
-  dc.Select(MenuFont.Get());
+  dc.Select(ViewResources.MenuFont.Get());
   SIZE s{};
   GetTextExtentPoint32A(dc.Get(), Text.c_str(), static_cast<int>(Text.size()), &s);
   return s.cx;
@@ -169,13 +175,13 @@ void TMainForm::LocationPopup(const std::string& Clicked, bool HopClicked, bool 
   // the picked point's texts as the view labels it, for "Show on Web Map"
   // (taken now: the click may come before a frame drew the hover)
   TakeHoverTexts();
-  PickedHint = HopClicked ? HoverHopText : HoverText;
-  PickedHopLabel = HopClicked ? HoverHopLabel : std::string();
+  Selection.PickedHint = HopClicked ? HoverState.HoverHopText : HoverState.HoverText;
+  Selection.PickedHopLabel = HopClicked ? HoverState.HoverHopLabel : std::string();
   const bool polling = Timer->Enabled();
   Timer->SetEnabled(false);
-  DetailsRequested = true;
+  PollState.DetailsRequested = true;
   if (AnalyzedIPs.Count() == 0) Refresh(true);
-  DetailsRequested = false;
+  PollState.DetailsRequested = false;
   if (polling) Timer->SetEnabled(true);
 
   PopupMenu1->Items()->Clear();
@@ -193,13 +199,13 @@ void TMainForm::LocationPopup(const std::string& Clicked, bool HopClicked, bool 
 }
 
 POINT TMainForm::PopupPoint() {
-  if (FullScreenActive()) return {MouseX + 2, MouseY + 2};
+  if (FullScreenActive()) return {HoverState.MouseX + 2, HoverState.MouseY + 2};
   RECT r;
   GetWindowRect(Handle(), &r);
   if (BorderStyle() == TFormBorderStyle::bsSizeable)
-    return {r.left + MouseX + GetSystemMetrics(SM_CXFRAME),
-            r.top + MouseY + GetSystemMetrics(SM_CYCAPTION) + PopupYOffset};
-  return {r.left + MouseX, r.top + MouseY};
+    return {r.left + HoverState.MouseX + GetSystemMetrics(SM_CXFRAME),
+            r.top + HoverState.MouseY + GetSystemMetrics(SM_CYCAPTION) + ViewResources.PopupYOffset};
+  return {r.left + HoverState.MouseX, r.top + HoverState.MouseY};
 }
 
 void TMainForm::AddPopupItems(TMenuItem* Parent, const std::vector<TPopupItemSpec>& Specs) {
@@ -244,12 +250,12 @@ void TMainForm::RunPopupCommand(TPopupCommand Command, TObject* Sender) {
 
 void TMainForm::n01MeasureItem(TObject*, TCanvas* ACanvas, int& Width, int& Height) {
   Width = ACanvas->TextWidth("123.256.289.042") + 16;
-  Height = RowHeight;
+  Height = ViewResources.RowHeight;
 }
 
 void TMainForm::d11MeasureItem(TObject*, TCanvas*, int& Width, int& Height) {
   Width = PopupHeader.Width() - 18;
-  Height = RowHeight;
+  Height = ViewResources.RowHeight;
 }
 
 void TMainForm::d11AdvancedDrawItem(TObject*, TCanvas* ACanvas, TRect ARect, TOwnerDrawState) {
@@ -258,5 +264,5 @@ void TMainForm::d11AdvancedDrawItem(TObject*, TCanvas* ACanvas, TRect ARect, TOw
 
 void TMainForm::details1MeasureItem(TObject*, TCanvas* ACanvas, int& Width, int& Height) {
   Width = ACanvas->TextWidth("Traceroute") + 40;
-  Height = RowHeight;
+  Height = ViewResources.RowHeight;
 }

@@ -6,6 +6,10 @@
 #include <winsock.h>
 
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 #include "viewer/uToolHelpAPI.h"
 
 namespace {
@@ -137,32 +141,32 @@ void TMainForm::AddVisualized(const std::string& Text) {
 // ---- Address texts ----
 
 void TMainForm::LocalAddressToText(DWORD Address, std::string& Text) {
-  if (InternalOff) return;
+  if (Settings.InternalOff) return;
   Text = AddressText(Address);
-  if (!TableRowStarted) {
+  if (!PollState.TableRowStarted) {
     TableRows.Add(Text);
-    TableRowStarted = true;
+    PollState.TableRowStarted = true;
   } else {
     AppendLast(TableRows, "!" + Text);
-    TableRowStarted = false;
+    PollState.TableRowStarted = false;
   }
 }
 
 void TMainForm::AddressToText(DWORD Address, std::string& Text) {
-  if (InternalOff) return;
+  if (Settings.InternalOff) return;
   Text = AddressText(Address);
   const uint32_t value = ntohl(Address);   // what inet_addr gives back for Text
-  if (DetailsRequested) {
-    if (!DetailRowStarted) {
+  if (PollState.DetailsRequested) {
+    if (!PollState.DetailRowStarted) {
       DetailRows.Add(Text);
-      DetailRowStarted = true;
+      PollState.DetailRowStarted = true;
     } else {
       AppendLast(DetailRows, "!" + Text);
-      DetailRowStarted = false;
+      PollState.DetailRowStarted = false;
     }
   }
   if (!IsPrivateAddress(Text, value) && !VisualizedHolds(Text)) {
-    ++NewAddressCount;
+    ++PollState.NewAddressCount;
     if (VisualizedIPs.Count() <= MaxVisualizedIPs - 1) AddVisualized(Text);
   }
 }
@@ -199,11 +203,11 @@ void TMainForm::Refresh(bool ReadTables) {
     DetailRows.Clear();
     FVisualized.clear();
     FOtherVisualized.Clear();
-    AddVisualized(HomeIP);
-    NewAddressCount = 0;
-    GlobePending = true;
+    AddVisualized(GlobeState.HomeIP);
+    PollState.NewAddressCount = 0;
+    WindowModes.GlobePending = true;
   }
-  TableRowStarted = DetailRowStarted = false;
+  PollState.TableRowStarted = PollState.DetailRowStarted = false;
 
   DWORD tcpRowCount = 0;
   if (ReadTables) {
@@ -215,8 +219,8 @@ void TMainForm::Refresh(bool ReadTables) {
     bool udpRead = false;
     std::string text;
 
-    if (TableOpen) {
-      TableStamp = LongTimeText() + " " + ShortDateText();
+    if (PollState.TableOpen) {
+      PollState.TableStamp = LongTimeText() + " " + ShortDateText();
       TableRows.Clear();
       const bool hideOwn = HideOwnConnections();
       auto hideIfOwn = [&] {
@@ -227,7 +231,7 @@ void TMainForm::Refresh(bool ReadTables) {
       // Each line is built whole and added once; with InternalOff no
       // address text is made and so no line.
       std::string line;
-      for (DWORD i = 0; i < tcpRowCount && !InternalOff; ++i) {
+      for (DWORD i = 0; i < tcpRowCount && !Settings.InternalOff; ++i) {
         const TTcpTableRow r = t.TcpRow(i);
         line.clear();
         line += AddressText(r.RemoteAddr);
@@ -253,7 +257,7 @@ void TMainForm::Refresh(bool ReadTables) {
       t.UdpTableValid = true;
       ReadUDPTable();
       udpRead = t.UdpTableRead();
-      if (udpRead && ShowUdpConnections() && !InternalOff) {
+      if (udpRead && ShowUdpConnections() && !Settings.InternalOff) {
         // A plain-family UDP read marks the owners missing even when the
         // TCP table could not be read in this poll.
         const bool udpWithPids = !OwnerInfoMissing;
@@ -285,7 +289,7 @@ void TMainForm::Refresh(bool ReadTables) {
       if (r.RemoteAddr == 0) continue;
       if (!allEndpoints && r.State != 5) continue;
       AddressToText(r.RemoteAddr, text);
-      if (DetailsRequested) {
+      if (PollState.DetailsRequested) {
         AppendLast(DetailRows, ":" + PortToText(r.RemotePort));
         AddressToText(r.LocalAddr, text);
         AppendLast(DetailRows, ":" + PortToText(r.LocalPort) + "#" + TcpStateName(r.State));
@@ -303,35 +307,35 @@ void TMainForm::Refresh(bool ReadTables) {
   }
 
   if (!TableAutorefresh())
-    TableOpen = false;
+    PollState.TableOpen = false;
   else if (ConnectionsTableVisible())
-    TableOpen = true;
+    PollState.TableOpen = true;
   if (!live) return;
 
-  LiveAddressCount = VisualizedIPs.Count();
+  PollState.LiveAddressCount = VisualizedIPs.Count();
   MergeIPList();
   FPolling = false;
 
   UpdateGlobe();
 
-  if (FirstPollState == 0) FirstPollState = 1;
-  if (FirstPollState == 1 && StayOnTop) {
+  if (PollState.FirstPollState == 0) PollState.FirstPollState = 1;
+  if (PollState.FirstPollState == 1 && Settings.StayOnTop) {
     ApplyStayOnTop();
-    FirstPollState = 2;
+    PollState.FirstPollState = 2;
   }
 
-  SetTrayToolTip(" Vantrel\r\n " + IntToStr(NewAddressCount) + " Visualized/" +
+  SetTrayToolTip(" Vantrel\r\n " + IntToStr(PollState.NewAddressCount) + " Visualized/" +
                  IntToStr(tcpRowCount) + " Total TCP Connections ");
 
-  if (SaveImages) SnapshotClock += static_cast<int>(PollInterval() / 1000);
+  if (Settings.SaveImages) PollState.SnapshotClock += static_cast<int>(PollInterval() / 1000);
 }
 
 // Addresses of the IP-list file join the live ones, compared and stored
 // without surrounding blanks; blank lines name no address.
 void TMainForm::MergeIPList() {
-  if (IPList.empty() || !FileExists(IPList)) return;
+  if (Settings.IPList.empty() || !FileExists(Settings.IPList)) return;
   try {
-    IPListLines.LoadFromFile(IPList);
+    IPListLines.LoadFromFile(Settings.IPList);
   } catch (const EStreamError&) {
     return;   // locked or gone since the test: as if missing
   }

@@ -8,17 +8,12 @@
 #include "classlib/Menus.h"
 #include "classlib/SyncObjs.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 #include "viewer/TraceRt.h"
 #include "viewer/components/WorkerThread.h"
-
-std::array<float, MaxRouteHops> HopLatitudes;
-std::array<float, MaxRouteHops> HopLongitudes;
-bool RouteIdle = true;
-bool RouteVisible = false;
-bool AutoRefreshOn = true;
-int RouteEnd = 0;
-TVector RouteCurrent;
-int RoutePrevious = 0;
 
 namespace {
 bool StartsWithZero(const std::string& Line) { return !Line.empty() && Line[0] == '0'; }
@@ -30,7 +25,7 @@ void TMainForm::rou1Click(TObject* Sender) {
   if (item->Caption == "Clear Route") {
     RouteHops.Clear();
     RouteLabels.Clear();
-    RouteVisible = false;
+    RouteState.RouteVisible = false;
     ClearRoutePointSets(0);
     EndRoutePointSets();
     return;
@@ -38,10 +33,10 @@ void TMainForm::rou1Click(TObject* Sender) {
   if (WorkerThread1->Running()) return;
   Timer->SetEnabled(false);
   RouteTarget = item->Caption;
-  StartupText = "Resolving route to " + RouteTarget + "\n\r";
-  StartupTextOffset = 19;
-  StartupCounter = 0;
-  RouteVisible = false;
+  PollState.StartupText = "Resolving route to " + RouteTarget + "\n\r";
+  PollState.StartupTextOffset = 19;
+  PollState.StartupCounter = 0;
+  RouteState.RouteVisible = false;
   ClearRoutePointSets(0);
   WorkerThread1->Start();
 }
@@ -50,7 +45,7 @@ void TMainForm::WorkerThread1Start(TObject*, TWorkerExecuteThread*, void*&) {
   RouteHops.Clear();
   RouteLabels.Clear();
   FTraceHops.Clear();
-  RouteIdle = false;
+  RouteState.RouteIdle = false;
 }
 
 void TMainForm::WorkerThread1Execute(TObject*, TWorkerExecuteThread* Thread, void*&) {
@@ -95,20 +90,20 @@ void TMainForm::WorkerThread1Terminate(TObject*, TWorkerExecuteThread*, void*&) 
     }
   }
   if (RouteHops.Count() < 3) {
-    StartupText = "Traceroute failed.\n\r";
-    RouteIdle = true;
+    PollState.StartupText = "Traceroute failed.\n\r";
+    RouteState.RouteIdle = true;
   }
-  if (AutoRefreshOn) Timer->SetEnabled(true);
+  if (PollState.AutoRefreshOn) Timer->SetEnabled(true);
 }
 
 void TMainForm::routetoCoor() {
-  StartupText = "Traceroute completed.\n\r";
+  PollState.StartupText = "Traceroute completed.\n\r";
   const int n = RouteHops.Count();
   RouteLabels.Clear();
   ClearRoutePointSets(n);
   std::vector<std::string> seen;   // coordinate texts already placed
-  for (PlotIndex = 0; PlotIndex < n; ++PlotIndex) {
-    const int i = PlotIndex;
+  for (PollState.PlotIndex = 0; PollState.PlotIndex < n; ++PollState.PlotIndex) {
+    const int i = PollState.PlotIndex;
     std::string loc;
     iplocate(RouteHops[i], loc);
     const TLocationParts parts = SplitLocationLine(loc);
@@ -119,10 +114,10 @@ void TMainForm::routetoCoor() {
     }
     const std::string& coords = parts.Key;
     const std::string& country = parts.Country;
-    const float alpha = IsRogueCountry(country, RogueCountries) ? 0.5f : 0.0f;
+    const float alpha = IsRogueCountry(country, Settings.RogueCountries) ? 0.5f : 0.0f;
     const std::string place = parts.Place.empty() ? "Unknown" : parts.Place;
-    HopLatitudes[static_cast<size_t>(i)] = static_cast<float>(parts.LatitudeCode) / 100;
-    HopLongitudes[static_cast<size_t>(i)] = static_cast<float>(parts.LongitudeCode) / 100;
+    RouteState.HopLatitudes[static_cast<size_t>(i)] = static_cast<float>(parts.LatitudeCode) / 100;
+    RouteState.HopLongitudes[static_cast<size_t>(i)] = static_cast<float>(parts.LongitudeCode) / 100;
     const std::string label = place + ", " + country;
     auto pad = [](int Hop) { return std::string(Hop < 10 ? "   " : "  "); };
 
@@ -143,14 +138,14 @@ void TMainForm::routetoCoor() {
         RouteHops.Put(i, "");
       }
     }
-    const TAffineVector point = GlobePoint(HopLongitudes[static_cast<size_t>(i)],
-                                           HopLatitudes[static_cast<size_t>(i)], RouteHopRadius);
+    const TAffineVector point = GlobePoint(RouteState.HopLongitudes[static_cast<size_t>(i)],
+                                           RouteState.HopLatitudes[static_cast<size_t>(i)], RouteHopRadius);
     TAffineVector shadow;
     for (int c = 0; c < 3; ++c) shadow[c] = point[c] / RouteHopRadius * RouteShadowRadius;
-    PlotHop(i, point, shadow, true, {Color2Rgb[0], Color2Rgb[1], Color2Rgb[2], alpha});
+    PlotHop(i, point, shadow, true, {Settings.Color2Rgb[0], Settings.Color2Rgb[1], Settings.Color2Rgb[2], alpha});
   }
-  RouteIdle = true;
-  RouteVisible = true;
+  RouteState.RouteIdle = true;
+  RouteState.RouteVisible = true;
   EndRoutePointSets();
 }
 
@@ -158,10 +153,12 @@ std::vector<TAffineVector> RouteArcPoints(int Start, int End, float Radius) {
   std::vector<TAffineVector> points;
   if (Start < 0 || End < 0 || Start >= MaxRouteHops || End >= MaxRouteHops) return points;
   const size_t s = static_cast<size_t>(Start), e = static_cast<size_t>(End);
-  const float fromLon = Start != 0 ? HopLongitudes[e] : HomeLongitude;
-  const float fromLat = Start != 0 ? HopLatitudes[e] : HomeLatitude;
-  float dLon = Start != 0 ? HopLongitudes[e] - HopLongitudes[s] : HomeLongitude - HopLongitudes[e];
-  const float dLat = Start != 0 ? HopLatitudes[e] - HopLatitudes[s] : HomeLatitude - HopLatitudes[e];
+  const float fromLon = Start != 0 ? RouteState.HopLongitudes[e] : GlobeState.HomeLongitude;
+  const float fromLat = Start != 0 ? RouteState.HopLatitudes[e] : GlobeState.HomeLatitude;
+  float dLon = Start != 0 ? RouteState.HopLongitudes[e] - RouteState.HopLongitudes[s]
+                          : GlobeState.HomeLongitude - RouteState.HopLongitudes[e];
+  const float dLat = Start != 0 ? RouteState.HopLatitudes[e] - RouteState.HopLatitudes[s]
+                                : GlobeState.HomeLatitude - RouteState.HopLatitudes[e];
   if (dLon < -180) dLon += 360;
   else if (dLon > 180) dLon -= 360;
   const int n = std::max(1, static_cast<int>(std::lround(std::sqrt(dLon * dLon + dLat * dLat) / 4)));
@@ -182,15 +179,17 @@ void EmitSegment(const TAffineVector& First, const std::vector<TAffineVector>& P
 }  // namespace
 
 void TMainForm::routeinterpoints() {
-  const TAffineVector from = RoutePrevious == 0
-                                 ? HomeArcStart
-                                 : TAffineVector{RouteCurrent[0], RouteCurrent[1], RouteCurrent[2]};
-  EmitSegment(from, RouteArcPoints(RoutePrevious, RouteEnd, RouteRadius));
+  const TAffineVector from =
+      RouteState.RoutePrevious == 0
+          ? GlobeState.HomeArcStart
+          : TAffineVector{RouteState.RouteCurrent[0], RouteState.RouteCurrent[1], RouteState.RouteCurrent[2]};
+  EmitSegment(from, RouteArcPoints(RouteState.RoutePrevious, RouteState.RouteEnd, RouteRadius));
 }
 
 void TMainForm::routeinterpointssh() {
-  const TAffineVector from = RoutePrevious == 0
-                                 ? HomeShadowStart
-                                 : TAffineVector{RouteCurrent[0], RouteCurrent[1], RouteCurrent[2]};
-  EmitSegment(from, RouteArcPoints(RoutePrevious, RouteEnd, RouteShadowRadius));
+  const TAffineVector from =
+      RouteState.RoutePrevious == 0
+          ? GlobeState.HomeShadowStart
+          : TAffineVector{RouteState.RouteCurrent[0], RouteState.RouteCurrent[1], RouteState.RouteCurrent[2]};
+  EmitSegment(from, RouteArcPoints(RouteState.RoutePrevious, RouteState.RouteEnd, RouteShadowRadius));
 }

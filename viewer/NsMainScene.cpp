@@ -1,6 +1,9 @@
 // The main window's 3D view: the scene tree, the earth texture, the point
 // sets the globe update fills, the light, the camera and its zoom.
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 #include "classlib/Jpeg.h"
 
@@ -147,20 +150,21 @@ void TMainForm::LoadEarthTexture(const std::string& FileName) {
 }
 
 void TMainForm::SetUpPointSets() {
-  GLPoints1->SetSize(PointSize);
+  GLPoints1->SetSize(Settings.PointSize);
   GLPoints2->Colors()->Clear();
-  GLPoints2->Colors()->Add(Vector(TAffineVector{Color2Rgb[0], Color2Rgb[1], Color2Rgb[2]}, 1));
-  GLPoints2->SetSize(PointSize);
+  GLPoints2->Colors()->Add(
+      Vector(TAffineVector{Settings.Color2Rgb[0], Settings.Color2Rgb[1], Settings.Color2Rgb[2]}, 1));
+  GLPoints2->SetSize(Settings.PointSize);
   for (TGLPoints* p : {GLPoints5, GLPoints6}) {
-    p->SetSize(PointSize + 2.0f);
+    p->SetSize(Settings.PointSize + 2.0f);
     p->Colors()->Clear();
     p->Colors()->Add(TVector{0, 0, 0, 0.7f});
   }
-  for (TGLPoints* p : {GLPoints7, GLPoints8}) p->SetSize(PointSize + 2.0f + MarkerSize);
+  for (TGLPoints* p : {GLPoints7, GLPoints8}) p->SetSize(Settings.PointSize + 2.0f + Settings.MarkerSize);
 }
 
 void TMainForm::SetUpSnapshots() {
-  if (SaveImages)
+  if (Settings.SaveImages)
     Scene3DViewer1->SetAfterRender([this](TObject* S) { Scene3DViewer1AfterRender(S); });
   else
     Scene3DViewer1->SetAfterRender(nullptr);
@@ -168,22 +172,23 @@ void TMainForm::SetUpSnapshots() {
 
 void TMainForm::SetUpLight() {
   TVector ambient = GLLightSource1->Ambient()->Color();
-  ambient[0] = Shadow;
+  ambient[0] = Settings.Shadow;
   ambient[1] = ambient[2] = ambient[0];
   GLLightSource1->Ambient()->SetColor(ambient);
 }
 
 void TMainForm::SetUpCameraAndHud() {
-  GLCamera1->SetNearPlaneBias(FOV);
-  GLCadencer1->SetEnabled(Rotate);
+  GLCamera1->SetNearPlaneBias(Settings.FOV);
+  GLCadencer1->SetEnabled(Settings.Rotate);
   GLWindowsBitmapFont1->SetFont(&LabelFont);
-  if (!HudImages.empty()) GLHUDSprite2->Material()->Texture()->Image()->Assign(HudImages[0].get());
+  if (!ViewResources.HudImages.empty())
+    GLHUDSprite2->Material()->Texture()->Image()->Assign(ViewResources.HudImages[0].get());
 }
 
 // ---- Showing and resizing ----
 
 void TMainForm::PlaceCameraAboveHome() {
-  const TAffineVector p = GlobePoint(HomeLongitude, HomeLatitude, 2);
+  const TAffineVector p = GlobePoint(GlobeState.HomeLongitude, GlobeState.HomeLatitude, 2);
   GLCamera1->Position()->SetPoint(p[0], p[1], p[2]);
 }
 
@@ -223,8 +228,8 @@ void TMainForm::PlotNothing(int Index) {
 }
 
 void TMainForm::PlotLocation(int Index, float Radius, const TVector& PointColor, const TVector& HaloColor) {
-  const float lon = LocationLongitudes[static_cast<size_t>(Index)];
-  const float lat = LocationLatitudes[static_cast<size_t>(Index)];
+  const float lon = GlobeState.LocationLongitudes[static_cast<size_t>(Index)];
+  const float lat = GlobeState.LocationLatitudes[static_cast<size_t>(Index)];
   GLPoints1->Positions()->Put(Index, GlobePoint(lon, lat, Radius));
   GLPoints3->Positions()->Put(Index, GlobePoint(lon, lat, SurfaceRadius));
   GLPoints1->Colors()->Add(PointColor);
@@ -279,6 +284,6 @@ void TMainForm::SetSunDirection(const TAffineVector& Direction) {
 }
 
 void TMainForm::GLCadencer1Progress(TObject*, double, double) {
-  const float turn = -GLCamera1->NearPlaneBias() / RotationFactor;
+  const float turn = -GLCamera1->NearPlaneBias() / Settings.RotationFactor;
   GLCamera1->MoveAroundTarget(0, turn);
 }

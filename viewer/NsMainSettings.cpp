@@ -2,43 +2,14 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <climits>
 #include <functional>
+#include <variant>
 
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
-
-float FOV;
-bool Rotate;
-bool ConnectLocations;
-bool AllLabels;
-float Shadow;
-bool Implant;
-int Color1, Color2, Color3, Color4;
-TColorRgb Color1Rgb, Color2Rgb, Color3Rgb, Color4Rgb;
-std::string IPList;
-int Interval;
-bool InternalOff;
-std::string Font;
-uint8_t LineThickness;
-uint8_t PointSize;
-bool StayOnTop;
-int RotationSpeed;
-float RotationFactor;
-bool SaveImages;
-bool Overwrite;
-bool Timestamp;
-int SIInterval;
-std::string Savepath;
-bool ExtendLabels;
-bool LineSmoothing;
-bool GlobeGrid;
-bool ShowInfoBalloons;
-int MapType;
-int MapZoom;
-int MarkerSize;
-bool SoundAlert;
-bool LogConnections;
-std::string RogueCountries;
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 const char* const MainKey = "\\Software\\Vantrel";
@@ -84,12 +55,6 @@ bool ReadString(TRegistry& Reg, const char* Name, std::string& Value) {
   return TryRead<std::string>([&] { return Reg.ReadString(Name); }, Value);
 }
 
-bool ReadColor(TRegistry& Reg, const char* Name, int& Color, TColorRgb& Rgb) {
-  if (!ReadInteger(Reg, Name, Color)) return false;
-  Rgb = ColorToRgb(Color);
-  return true;
-}
-
 // Opens a key for reading; a key that does not exist keeps the defaults.
 class TKeyReader {
 public:
@@ -109,7 +74,138 @@ public:
 };
 
 std::string BoolText(bool B) { return B ? "-1" : "0"; }
+
+// What a value of the registry holds beyond its type.
+enum class TSettingRule {
+  srPlain,
+  srNonEmpty,   // an empty text keeps the setting
+  srColor,      // the colour's fractions follow it
+  srFont,       // the labels' font follows it
+  srRotation,   // 0 stands for 1; the factor follows it
+  srExtOpt      // the settings packed in "ExtOpt"
+};
+
+using TSettingField = std::variant<std::monostate, bool TSettings::*, int TSettings::*, uint8_t TSettings::*,
+                                   float TSettings::*, std::string TSettings::*>;
+
+struct TSettingRow {
+  const char* Key;
+  const char* Name;
+  TSettingField Field;
+  TSettingRule Rule = TSettingRule::srPlain;
+  int Min = INT_MIN, Max = INT_MAX;   // an integer outside keeps the setting
+  TColorRgb TSettings::*Rgb = nullptr;
+};
+
+using R = TSettingRule;
+using S = TSettings;
+// Every setting once, in the order it is written; the window's place (Left,
+// Top, Height, Width) comes first in MainKey and is read and written apart.
+const TSettingRow SettingRows[] = {
+    {MainKey, "FOV", &S::FOV},
+    {MainKey, "Rotate", &S::Rotate},
+    {MainKey, "Trails", &S::ConnectLocations},
+    {MainKey, "Labels", &S::AllLabels},
+    {MainKey, "Shadow", &S::Shadow},
+    {MainKey, "Implant", &S::Implant},
+    {ColorsKey, "IPList", &S::IPList},
+    {ColorsKey, "Color1", &S::Color1, R::srColor, INT_MIN, INT_MAX, &S::Color1Rgb},
+    {ColorsKey, "Color2", &S::Color2, R::srColor, INT_MIN, INT_MAX, &S::Color2Rgb},
+    {ColorsKey, "Color3", &S::Color3, R::srColor, INT_MIN, INT_MAX, &S::Color3Rgb},
+    {ColorsKey, "Color4", &S::Color4, R::srColor, INT_MIN, INT_MAX, &S::Color4Rgb},
+    // a period below one millisecond would stop the poll timer
+    {ColorsKey, "Interval", &S::Interval, R::srPlain, 1},
+    {ColorsKey, "InternalOff", &S::InternalOff},
+    {ColorsKey, "Font", &S::Font, R::srFont},
+    // a width of 0 or past a byte would reach OpenGL as 0: the default stays
+    {GlobeKey, "LineThickness", &S::LineThickness, R::srPlain, 1, 255},
+    {GlobeKey, "PointSize", &S::PointSize, R::srPlain, 1, 255},
+    {GlobeKey, "StayOnTop", &S::StayOnTop},
+    {GlobeKey, "RotationSpeed", &S::RotationSpeed, R::srRotation},
+    {SnapshotKey, "SaveImages", &S::SaveImages},
+    {SnapshotKey, "Overwrite", &S::Overwrite},
+    {SnapshotKey, "Timestamp", &S::Timestamp},
+    {SnapshotKey, "SIInterval", &S::SIInterval},
+    {SnapshotKey, "Savepath", &S::Savepath, R::srNonEmpty},
+    {SnapshotKey, "ExtendLabels", &S::ExtendLabels},
+    {ExtOptKey, "ExtOpt", std::monostate(), R::srExtOpt},
+};
+
+// Reads one setting; LabelFont takes the "Font" setting.
+void ReadSetting(TRegistry& Reg, const TSettingRow& Row, TFont& LabelFont) {
+  TSettings& s = Settings;
+  if (auto* f = std::get_if<bool S::*>(&Row.Field)) {
+    ReadBool(Reg, Row.Name, s.*(*f));
+  } else if (auto* f = std::get_if<float S::*>(&Row.Field)) {
+    ReadFloat(Reg, Row.Name, s.*(*f));
+  } else if (std::holds_alternative<int S::*>(Row.Field) || std::holds_alternative<uint8_t S::*>(Row.Field)) {
+    int v = 0;
+    if (!ReadInteger(Reg, Row.Name, v) || v < Row.Min || v > Row.Max) return;
+    if (Row.Rule == R::srRotation) {
+      if (v == 0) v = 1;
+      s.RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
+    }
+    if (auto* f = std::get_if<int S::*>(&Row.Field))
+      s.*(*f) = v;
+    else
+      s.*std::get<uint8_t S::*>(Row.Field) = static_cast<uint8_t>(v);
+    if (Row.Rule == R::srColor) s.*Row.Rgb = ColorToRgb(v);
+  } else if (auto* f = std::get_if<std::string S::*>(&Row.Field)) {
+    std::string& value = s.*(*f);
+    if (Row.Rule == R::srPlain) {
+      TryRead<std::string>([&] { return Reg.ReadString(Row.Name); }, value);
+      return;
+    }
+    std::string text;
+    if (!ReadString(Reg, Row.Name, text) || text.empty()) return;
+    if (Row.Rule == R::srFont) {
+      if (Pos("[", text) > 0) {
+        try {
+          TextToFont(text, LabelFont);
+        } catch (const EConvertError&) {
+          return;   // an unreadable font string keeps the labels' font
+        }
+      } else {
+        LabelFont.SetName(text);
+        LabelFont.SetSize(8);
+      }
+    }
+    value = text;
+  } else if (Row.Rule == R::srExtOpt) {
+    std::string text;
+    if (ReadString(Reg, Row.Name, text)) ApplyExtOpt(text);
+  }
+}
+
+void WriteSetting(TRegistry& Reg, const TSettingRow& Row) {
+  const TSettings& s = Settings;
+  if (auto* f = std::get_if<bool S::*>(&Row.Field))
+    Reg.WriteBool(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<float S::*>(&Row.Field))
+    Reg.WriteFloat(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<int S::*>(&Row.Field))
+    Reg.WriteInteger(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<uint8_t S::*>(&Row.Field))
+    Reg.WriteInteger(Row.Name, s.*(*f));
+  else if (auto* f = std::get_if<std::string S::*>(&Row.Field))
+    Reg.WriteString(Row.Name, s.*(*f));
+  else if (Row.Rule == R::srExtOpt)
+    Reg.WriteString(Row.Name, BuildExtOpt());
+}
+
+void ReadSettings(TRegistry& Reg, const char* Key, TFont& LabelFont) {
+  for (const TSettingRow& row : SettingRows)
+    if (row.Key == Key) ReadSetting(Reg, row, LabelFont);
+}
+
+void WriteSettings(TRegistry& Reg, const char* Key) {
+  for (const TSettingRow& row : SettingRows)
+    if (row.Key == Key) WriteSetting(Reg, row);
+}
 }  // namespace
+
+BOOL(WINAPI* GetWindowPlacementProc)(HWND, WINDOWPLACEMENT*) = GetWindowPlacement;
+BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, LPMONITORINFO) = GetMonitorInfoA;
 
 TColorRgb ColorToRgb(int Color) {
   uint32_t c = static_cast<uint32_t>(Color);
@@ -157,141 +253,30 @@ std::string FontToText(const TFont& AFont) {
 
 void TMainForm::SetDefaultSettings() {
   SetBounds(Left(), Top(), 344, 304);
-  FOV = 0.4f;
-  Rotate = false;
-  ConnectLocations = true;
-  AllLabels = false;
-  Shadow = 0.2f;
-  Implant = false;
-  Color1 = 255;
-  Color2 = 16711935;
-  Color3 = 33023;
-  Color4 = 32768;
-  Color1Rgb = ColorToRgb(Color1);
-  Color2Rgb = ColorToRgb(Color2);
-  Color3Rgb = ColorToRgb(Color3);
-  Color4Rgb = ColorToRgb(Color4);
-  IPList.clear();
-  Interval = 2000;
-  InternalOff = false;
-  ::Font.clear();
+  Settings = TSettings();
+  Settings.Savepath = GetCurrentDir() + "\\images";
   LabelFont.SetName("Arial");
   LabelFont.SetHeight(-9);
   LabelFont.SetStyle({});
-  LineThickness = 1;
-  PointSize = 5;
-  StayOnTop = false;
-  RotationSpeed = 1;
-  RotationFactor = 1;
-  SaveImages = false;
-  Overwrite = false;
-  Timestamp = false;
-  SIInterval = 0;
-  Savepath = GetCurrentDir() + "\\images";
-  ExtendLabels = false;
-  LineSmoothing = true;
-  GlobeGrid = true;
-  ShowInfoBalloons = true;
-  MapType = 1;
-  MapZoom = 6;
-  MarkerSize = 3;
-  SoundAlert = false;
-  LogConnections = false;
-  RogueCountries.clear();
 }
 
 void TMainForm::LoadSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
-  {
-    TKeyReader k(reg, MainKey);
-    if (k.Opened) ReadMainKey(reg);
-  }
-  {
-    TKeyReader k(reg, ColorsKey);
-    if (k.Opened) ReadColorsKey(reg);
-  }
-  {
-    TKeyReader k(reg, GlobeKey);
-    if (k.Opened) ReadGlobeKey(reg);
-  }
-  {
-    TKeyReader k(reg, SnapshotKey);
-    if (k.Opened) ReadSnapshotKey(reg);
-  }
-  {
-    TKeyReader k(reg, ExtOptKey);
-    if (k.Opened) ReadExtOptKey(reg);
+  for (const char* key : {MainKey, ColorsKey, GlobeKey, SnapshotKey, ExtOptKey}) {
+    TKeyReader k(reg, key);
+    if (!k.Opened) continue;
+    if (key == MainKey) ReadWindowPlace(reg);
+    ReadSettings(reg, key, LabelFont);
   }
 }
 
-void TMainForm::ReadMainKey(TRegistry& Reg) {
+void TMainForm::ReadWindowPlace(TRegistry& Reg) {
   int v = 0;
   if (ReadInteger(Reg, "Left", v)) SetLeft(v);
   if (ReadInteger(Reg, "Top", v)) SetTop(v);
   if (ReadInteger(Reg, "Height", v)) SetHeight(v);
   if (ReadInteger(Reg, "Width", v)) SetWidth(v);
-  ReadFloat(Reg, "FOV", FOV);
-  ReadBool(Reg, "Rotate", Rotate);
-  ReadBool(Reg, "Trails", ConnectLocations);
-  ReadBool(Reg, "Labels", AllLabels);
-  ReadFloat(Reg, "Shadow", Shadow);
-  ReadBool(Reg, "Implant", Implant);
-}
-
-void TMainForm::ReadColorsKey(TRegistry& Reg) {
-  ReadColor(Reg, "Color1", Color1, Color1Rgb);
-  ReadColor(Reg, "Color2", Color2, Color2Rgb);
-  ReadColor(Reg, "Color3", Color3, Color3Rgb);
-  ReadColor(Reg, "Color4", Color4, Color4Rgb);
-  TryRead<std::string>([&] { return Reg.ReadString("IPList"); }, IPList);
-  int v = 0;
-  // a period below one millisecond would stop the poll timer
-  if (ReadInteger(Reg, "Interval", v) && v >= 1) Interval = v;
-  ReadBool(Reg, "InternalOff", InternalOff);
-  std::string font;
-  if (ReadString(Reg, "Font", font) && !font.empty()) {
-    if (Pos("[", font) > 0) {
-      try {
-        TextToFont(font, LabelFont);
-        ::Font = font;
-      } catch (const EConvertError&) {
-        // an unreadable font string keeps the labels' font
-      }
-    } else {
-      LabelFont.SetName(font);
-      LabelFont.SetSize(8);
-      ::Font = font;
-    }
-  }
-}
-
-void TMainForm::ReadGlobeKey(TRegistry& Reg) {
-  int v = 0;
-  // a width of 0 or past a byte would reach OpenGL as 0: the default stays
-  if (ReadInteger(Reg, "LineThickness", v) && v >= 1 && v <= 255) LineThickness = static_cast<uint8_t>(v);
-  if (ReadInteger(Reg, "PointSize", v) && v >= 1 && v <= 255) PointSize = static_cast<uint8_t>(v);
-  ReadBool(Reg, "StayOnTop", StayOnTop);
-  if (ReadInteger(Reg, "RotationSpeed", v)) {
-    if (v == 0) v = 1;
-    RotationSpeed = v;
-    RotationFactor = v < 0 ? std::abs(1.0f / static_cast<float>(v)) : static_cast<float>(v);
-  }
-}
-
-void TMainForm::ReadSnapshotKey(TRegistry& Reg) {
-  ReadBool(Reg, "SaveImages", SaveImages);
-  ReadBool(Reg, "Overwrite", Overwrite);
-  ReadBool(Reg, "Timestamp", Timestamp);
-  ReadInteger(Reg, "SIInterval", SIInterval);
-  std::string path;
-  if (ReadString(Reg, "Savepath", path) && !path.empty()) Savepath = path;
-  ReadBool(Reg, "ExtendLabels", ExtendLabels);
-}
-
-void TMainForm::ReadExtOptKey(TRegistry& Reg) {
-  std::string s;
-  if (ReadString(Reg, "ExtOpt", s)) ApplyExtOpt(s);
 }
 
 void ApplyExtOpt(const std::string& S) {
@@ -306,38 +291,39 @@ void ApplyExtOpt(const std::string& S) {
     } catch (const EConvertError&) {
     }
   };
-  if (n >= 1) LineSmoothing = S[0] == '1';
-  if (n >= 2) GlobeGrid = S[1] == '1';
-  if (n > 2) ShowInfoBalloons = S[2] == '1';
-  if (n > 3) digits(4, 1, MapType);
-  if (n > 4) digits(5, 2, MapZoom);
-  if (n > 9) digits(10, 1, MarkerSize);
-  if (n > 10) flag(11, SoundAlert);
-  if (n > 11 && S[11] != 'x') flag(12, LogConnections);
+  if (n >= 1) Settings.LineSmoothing = S[0] == '1';
+  if (n >= 2) Settings.GlobeGrid = S[1] == '1';
+  if (n > 2) Settings.ShowInfoBalloons = S[2] == '1';
+  if (n > 3) digits(4, 1, Settings.MapType);
+  if (n > 4) digits(5, 2, Settings.MapZoom);
+  if (n > 9) digits(10, 1, Settings.MarkerSize);
+  if (n > 10) flag(11, Settings.SoundAlert);
+  if (n > 11 && S[11] != 'x') flag(12, Settings.LogConnections);
   if (n > 30) {
     // one character per country, its code the country's number 1..252
-    RogueCountries.clear();
+    Settings.RogueCountries.clear();
     for (char c : S.substr(30)) {
       int code = static_cast<unsigned char>(c);
-      if (code >= 1 && code <= CountryCount) RogueCountries += c;
+      if (code >= 1 && code <= CountryCount) Settings.RogueCountries += c;
     }
   }
 }
 
 std::string BuildExtOpt() {
-  std::string s = BoolText(LineSmoothing) + BoolText(GlobeGrid) + BoolText(ShowInfoBalloons) +
-                  IntToStr(MapType) + Format("%.2d", MapZoom) + "XXX" + IntToStr(MarkerSize) +
-                  BoolText(SoundAlert) + BoolText(LogConnections) + std::string(18, 'x');
+  std::string s = BoolText(Settings.LineSmoothing) + BoolText(Settings.GlobeGrid) +
+                  BoolText(Settings.ShowInfoBalloons) + IntToStr(Settings.MapType) + Format("%.2d", Settings.MapZoom) +
+                  "XXX" + IntToStr(Settings.MarkerSize) + BoolText(Settings.SoundAlert) +
+                  BoolText(Settings.LogConnections) + std::string(18, 'x');
   std::string r;
   for (char c : s)
     if (c != '-') r += c;
-  return r + RogueCountries;
+  return r + Settings.RogueCountries;
 }
 
 void TMainForm::TakeViewSettings() {
-  FOV = CameraZoom();
-  Rotate = GLCadencer1->Enabled();
-  Shadow = GLLightSource1->Ambient()->Red();
+  Settings.FOV = CameraZoom();
+  Settings.Rotate = GLCadencer1->Enabled();
+  Settings.Shadow = GLLightSource1->Ambient()->Red();
 }
 
 void TMainForm::WriteMainKey() {
@@ -349,53 +335,30 @@ void TMainForm::WriteMainKey() {
   if (HandleAllocated() && IsIconic(Handle())) {   // minimised: the place it comes back to
     WINDOWPLACEMENT p{};
     p.length = sizeof p;
-    if (GetWindowPlacement(Handle(), &p)) r = p.rcNormalPosition;
+    if (GetWindowPlacementProc(Handle(), &p)) {
+      r = p.rcNormalPosition;
+      // in the work area's coordinates, unless a tool window: a task bar at
+      // the top or left would shift the window at the next start
+      MONITORINFO m{};
+      m.cbSize = sizeof m;
+      if (!(GetWindowLongPtrA(Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+          GetMonitorInfoProc(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &m))
+        OffsetRect(&r, m.rcWork.left - m.rcMonitor.left, m.rcWork.top - m.rcMonitor.top);
+    }
   }
   reg.WriteInteger("Left", r.left + border / 2);
   reg.WriteInteger("Top", r.top + border / 2);
   reg.WriteInteger("Height", r.bottom - r.top - border);
   reg.WriteInteger("Width", r.right - r.left - border);
-  reg.WriteFloat("FOV", FOV);
-  reg.WriteBool("Rotate", Rotate);
-  reg.WriteBool("Trails", ConnectLocations);
-  reg.WriteBool("Labels", AllLabels);
-  reg.WriteFloat("Shadow", Shadow);
-  reg.WriteBool("Implant", Implant);
+  WriteSettings(reg, MainKey);
 }
 
 void TMainForm::WriteOptionKeys() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
-  {
-    TKeyWriter k(reg, ColorsKey);
-    reg.WriteString("IPList", IPList);
-    reg.WriteInteger("Color1", Color1);
-    reg.WriteInteger("Color2", Color2);
-    reg.WriteInteger("Color3", Color3);
-    reg.WriteInteger("Color4", Color4);
-    reg.WriteInteger("Interval", Interval);
-    reg.WriteBool("InternalOff", InternalOff);
-    reg.WriteString("Font", ::Font);
-  }
-  {
-    TKeyWriter k(reg, GlobeKey);
-    reg.WriteInteger("LineThickness", LineThickness);
-    reg.WriteInteger("PointSize", PointSize);
-    reg.WriteBool("StayOnTop", StayOnTop);
-    reg.WriteInteger("RotationSpeed", RotationSpeed);
-  }
-  {
-    TKeyWriter k(reg, SnapshotKey);
-    reg.WriteBool("SaveImages", SaveImages);
-    reg.WriteBool("Overwrite", Overwrite);
-    reg.WriteBool("Timestamp", Timestamp);
-    reg.WriteInteger("SIInterval", SIInterval);
-    reg.WriteString("Savepath", Savepath);
-    reg.WriteBool("ExtendLabels", ExtendLabels);
-  }
-  {
-    TKeyWriter k(reg, ExtOptKey);
-    reg.WriteString("ExtOpt", BuildExtOpt());
+  for (const char* key : {ColorsKey, GlobeKey, SnapshotKey, ExtOptKey}) {
+    TKeyWriter k(reg, key);
+    WriteSettings(reg, key);
   }
 }
 

@@ -2,13 +2,13 @@
 // JPEG into "Savepath", under one name or numbered.
 #include "classlib/Jpeg.h"
 #include "viewer/NsMain.h"
-
-int SnapshotCounter = 0;
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 std::string TMainForm::SnapshotFileName() const {
-  if (!Overwrite) return Savepath + "\\snapshot.jpg";
-  const std::string digits = "0000" + IntToStr(SnapshotCounter);
-  return Savepath + "\\snapshot." + digits.substr(digits.size() - 5) + ".jpg";
+  if (!Settings.Overwrite) return Settings.Savepath + "\\snapshot.jpg";
+  const std::string digits = "0000" + IntToStr(PollState.SnapshotCounter);
+  return Settings.Savepath + "\\snapshot." + digits.substr(digits.size() - 5) + ".jpg";
 }
 
 void TMainForm::Scene3DViewer1AfterRender(TObject*) {
@@ -21,11 +21,11 @@ void TMainForm::GLFullScreenViewer1AfterRender(TObject*) { Snapshot(GLFullScreen
 // interval of 0 (the full-screen viewer's handler is always assigned, and
 // a failed save switches snapshots off).
 void TMainForm::Snapshot(TScene3DBuffer* Source, bool OffScreen) {
-  if (!SaveImages || SnapshotClock < SIInterval) return;
-  if (!DirectoryExists(Savepath) && !CreateDirectoryA(Savepath.c_str(), nullptr))
-    throw EFCreateError("Cannot create the snapshot folder " + Savepath + ": " +
+  if (!Settings.SaveImages || PollState.SnapshotClock < Settings.SIInterval) return;
+  if (!DirectoryExists(Settings.Savepath) && !CreateDirectoryA(Settings.Savepath.c_str(), nullptr))
+    throw EFCreateError("Cannot create the snapshot folder " + Settings.Savepath + ": " +
                         SysErrorMessage(GetLastError()));
-  SnapshotClock = 0;
+  PollState.SnapshotClock = 0;
 
   std::unique_ptr<TBitmap> picture;
   if (OffScreen) {
@@ -55,12 +55,12 @@ void TMainForm::Snapshot(TScene3DBuffer* Source, bool OffScreen) {
     picture = Source->CreateSnapShotBitmap();
   }
 
-  if (Timestamp)
+  if (Settings.Timestamp)
     picture->Canvas()->TextOut(8, picture->Height() - 20, ShortDateText() + " " + LongTimeText() + " ");
 
   TJPEGImage jpeg;
   jpeg.SetCompressionQuality(90);
   jpeg.Assign(picture.get());
   jpeg.SaveToFile(SnapshotFileName());
-  if (Overwrite && ++SnapshotCounter > 99999) SnapshotCounter = 0;
+  if (Settings.Overwrite && ++PollState.SnapshotCounter > 99999) PollState.SnapshotCounter = 0;
 }

@@ -8,6 +8,13 @@
 #include "monitor/DatabaseInstall.h"
 #include "classlib/WinHandles.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 #include "viewer/components/PopupListEx.h"
 
 namespace {
@@ -101,7 +108,7 @@ int SystemMenuFontSize() {
   m.cbSize = 340;   // the size every Windows version accepts (no padded border)
   if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0))
     m.lfMenuFont = LOGFONTA{-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"};
-  MenuFont.Reset(CreateFontIndirectA(&m.lfMenuFont));
+  ViewResources.MenuFont.Reset(CreateFontIndirectA(&m.lfMenuFont));
   HDC dc = GetDC(nullptr);
   const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
   ReleaseDC(nullptr, dc);
@@ -111,12 +118,12 @@ int SystemMenuFontSize() {
 // ---- Start-up ----
 
 void TMainForm::FormCreate(TObject*) {
-  Savepath = GetCurrentDir() + "\\images";
+  Settings.Savepath = GetCurrentDir() + "\\images";
 
   if (!FileExists(HomeFile)) {
     // The first run: the wizard installs the database and the home
     // location, then starts this program again. Nothing more starts here.
-    FirstRun = true;
+    WindowModes.FirstRun = true;
     StartWizard();
     Application->ShowMainForm = false;
     Application->Terminate();
@@ -149,7 +156,7 @@ void TMainForm::FormCreate(TObject*) {
   else
     LoadEarthTexture("");
 
-  LogPath = ProgramFolder() + "tcp.log";
+  LogState.LogPath = ProgramFolder() + "tcp.log";
   LoadDatabase();
 
   SetDefaultSettings();
@@ -161,11 +168,11 @@ void TMainForm::FormCreate(TObject*) {
   SetUpLight();
   Screen->SetCursors(1, LoadCursorA(Instance(), "cur2"));
   Screen->SetCursors(2, LoadCursorA(Instance(), "myCursor"));
-  HudImages.clear();
+  ViewResources.HudImages.clear();
   for (int id = IDB_HUD_FIRST; id <= IDB_HUD_LAST; ++id) {
     auto b = std::make_unique<TBitmap>();
     b->LoadFromResourceID(Instance(), id);
-    HudImages.push_back(std::move(b));
+    ViewResources.HudImages.push_back(std::move(b));
   }
   SetUpCameraAndHud();
 
@@ -174,8 +181,8 @@ void TMainForm::FormCreate(TObject*) {
   Timer->SetEnabled(true);
   Timer1->SetInterval(500);
   Timer1->SetEnabled(true);
-  AutorefreshText = "; Autorefresh ON";
-  ConnectionsSuffix = " connection(s)";
+  PollState.AutorefreshText = "; Autorefresh ON";
+  PollState.ConnectionsSuffix = " connection(s)";
 
   OSVERSIONINFOA v{};
   v.dwOSVersionInfoSize = sizeof v;
@@ -183,10 +190,10 @@ void TMainForm::FormCreate(TObject*) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   GetVersionExA(&v);
 #pragma GCC diagnostic pop
-  OSMajorVersion = static_cast<uint8_t>(v.dwMajorVersion);
-  PopupYOffset = OSMajorVersion < 6 ? 4 : 6;
+  ViewResources.OSMajorVersion = static_cast<uint8_t>(v.dwMajorVersion);
+  ViewResources.PopupYOffset = ViewResources.OSMajorVersion < 6 ? 4 : 6;
 
-  ConnectionsTable1->Enabled = !InternalOff;
+  ConnectionsTable1->Enabled = !Settings.InternalOff;
   const std::string anaCfg = ProgramFolder() + "ana.cfg";
   if (FileExists(anaCfg))
     LoadTableOptions(anaCfg);
@@ -231,35 +238,35 @@ void TMainForm::PreparePopupTable() {
   SystemMenuFontSize();   // makes MenuFont
   TMemoryDC memory;
   const HDC dc = memory.Get();
-  memory.Select(MenuFont.Get());
+  memory.Select(ViewResources.MenuFont.Get());
   auto width = [dc](const char* Text) {
     SIZE s{};
     GetTextExtentPoint32A(dc, Text, lstrlenA(Text), &s);
     return static_cast<int>(s.cx);
   };
-  ColumnWidth1 = width("123.456.789.034:87659        ");
-  ColumnWidth2 = width("SYN_RECEIVED    ");
-  ColumnWidth3 = width("[System process]          ");
-  SpaceWidth = width(" ");
+  ViewResources.ColumnWidth1 = width("123.456.789.034:87659        ");
+  ViewResources.ColumnWidth2 = width("SYN_RECEIVED    ");
+  ViewResources.ColumnWidth3 = width("[System process]          ");
+  ViewResources.SpaceWidth = width(" ");
   SIZE tg{};
   GetTextExtentPoint32A(dc, "Tg", 2, &tg);
-  RowHeight = tg.cy + 6;
+  ViewResources.RowHeight = tg.cy + 6;
 
-  const int total = 2 * ColumnWidth1 + 6 + ColumnWidth2 + ColumnWidth3;
-  PopupHeader.SetSize(total, RowHeight);
+  const int total = 2 * ViewResources.ColumnWidth1 + 6 + ViewResources.ColumnWidth2 + ViewResources.ColumnWidth3;
+  PopupHeader.SetSize(total, ViewResources.RowHeight);
   memory.Select(PopupHeader.Handle());
-  const RECT all{0, 0, total, RowHeight};
+  const RECT all{0, 0, total, ViewResources.RowHeight};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   memory.Select(GetStockObject(BLACK_PEN));
-  MoveToEx(dc, 0, RowHeight - 1, nullptr);
-  LineTo(dc, total, RowHeight - 1);
+  MoveToEx(dc, 0, ViewResources.RowHeight - 1, nullptr);
+  LineTo(dc, total, ViewResources.RowHeight - 1);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   auto text = [dc](int X, const char* Text) { TextOutA(dc, X, 3, Text, lstrlenA(Text)); };
   text(6, "Local IP:Port");
-  text(ColumnWidth1 + 6, "Remote IP:Port");
-  text(2 * ColumnWidth1 + 6, "State");
-  text(2 * ColumnWidth1 + 6 + ColumnWidth2, "Process Name");
+  text(ViewResources.ColumnWidth1 + 6, "Remote IP:Port");
+  text(2 * ViewResources.ColumnWidth1 + 6, "State");
+  text(2 * ViewResources.ColumnWidth1 + 6 + ViewResources.ColumnWidth2, "Process Name");
 }
 
 // ---- First showing ----
@@ -267,8 +274,8 @@ void TMainForm::PreparePopupTable() {
 void TMainForm::FormShow(TObject*) {
   // Home is read once the start-up has run (a window made without it, as
   // in a test, has no home file to read).
-  if (FirstMainShow && FStarted) {
-    FirstMainShow = false;
+  if (WindowModes.FirstMainShow && FStarted) {
+    WindowModes.FirstMainShow = false;
     ReadHome();
     PlaceCameraAboveHome();
   }
@@ -280,21 +287,21 @@ void TMainForm::FormShow(TObject*) {
 void TMainForm::ReadHome() {
   try {
     const THomeLocation h = ReadHomeLocation(HomeFile);
-    HomeIP = h.IP;
-    HomeLabel = h.Label;
-    HomeCoordinates = h.Coordinates;
-    HomeLongitude = h.Longitude;
-    HomeLatitude = h.Latitude;
+    GlobeState.HomeIP = h.IP;
+    GlobeState.HomeLabel = h.Label;
+    GlobeState.HomeCoordinates = h.Coordinates;
+    GlobeState.HomeLongitude = h.Longitude;
+    GlobeState.HomeLatitude = h.Latitude;
   } catch (const Exception& E) {
     TStringList lines;
     try {
       lines.LoadFromFile(HomeFile);
     } catch (const Exception&) {
     }
-    HomeIP = lines.Count() > 0 ? lines[0] : std::string();
-    HomeLabel = "\xBB" + (lines.Count() > 1 ? lines[1] : std::string("Home"));
-    HomeCoordinates = "0;0";
-    HomeLongitude = HomeLatitude = 0;
+    GlobeState.HomeIP = lines.Count() > 0 ? lines[0] : std::string();
+    GlobeState.HomeLabel = "\xBB" + (lines.Count() > 1 ? lines[1] : std::string("Home"));
+    GlobeState.HomeCoordinates = "0;0";
+    GlobeState.HomeLongitude = GlobeState.HomeLatitude = 0;
     TellUser("The home location file " + GetCurrentDir() + "\\" + HomeFile +
                  " cannot be used: " + E.Message +
                  ".\n\nHome is placed at 0, 0 for now. Run \"vantrelwiz -h\" to set it again.",
@@ -318,12 +325,12 @@ void TMainForm::WndProc(TMessage& M) {
   }
   // A popup menu opened or closed (the popup list tells the active form).
   if (M.Msg == CM_ENTERMENULOOP) {
-    PopupMenuOpen = true;
+    WindowModes.PopupMenuOpen = true;
     return;
   }
   if (M.Msg == CM_EXITMENULOOP || M.Msg == CM_MENUCLOSED) {
-    PopupMenuOpen = false;
-    HoverHighlight = false;
+    WindowModes.PopupMenuOpen = false;
+    HoverState.HoverHighlight = false;
     return;
   }
   if (M.Msg == WM_SYSCOMMAND && (M.WParam & 0xFFF0) == SC_MINIMIZE) {
@@ -353,8 +360,8 @@ void TMainForm::TrayIcon1Click(TObject*) {
 }
 
 void TMainForm::AppException(TObject*, Exception& E) {
-  SaveImages = false;   // no more snapshots this run
-  SnapshotClock = 0;
+  Settings.SaveImages = false;   // no more snapshots this run
+  PollState.SnapshotClock = 0;
   ShowError(E);
 }
 
@@ -374,20 +381,20 @@ void TMainForm::FormDestroy(TObject*) {
     }
   };
   step([&] { WriteLogAtEnd(); });
-  MenuFont.Reset();
+  ViewResources.MenuFont.Reset();
   step([&] {
     if (FileExists(ProgramFolder() + HomeFile)) SaveTableOptions(ProgramFolder() + "ana.cfg");
   });
-  if (!FirstRun) LocationDatabase.Close();
-  HudImages.clear();
+  if (!WindowModes.FirstRun) LocationDatabase.Close();
+  ViewResources.HudImages.clear();
   if (FWinsockStarted) {
     WSACleanup();
     FWinsockStarted = false;
   }
   TakeViewSettings();
-  if (DesktopModeActive()) Implant = true;
+  if (DesktopModeActive()) Settings.Implant = true;
   // Settings that were never read are never written over the user's.
-  if (!FirstRun && SettingsRead) step([&] { WriteMainKey(); });
+  if (!WindowModes.FirstRun && SettingsRead) step([&] { WriteMainKey(); });
   if (Application) Application->OnException = nullptr;
 }
 

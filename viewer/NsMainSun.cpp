@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "viewer/NsMain.h"
+#include "viewer/NsMainSun.h"
 
 double UtcFromLocal(double LocalNow, const TIME_ZONE_INFORMATION& Tz, DWORD Zone) {
   if (Zone == TIME_ZONE_ID_INVALID) return LocalNow;   // nothing known: local time stands

@@ -9,6 +9,10 @@
 #include "netlib/NetHTTP.h"
 #include "monitor/Unit2.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 
 IMPLEMENT_CLASSINFO(TfrmMain, TForm)
 
@@ -209,18 +213,18 @@ void TfrmMain::CreateParams(TCreateParams& Params) {
 }
 
 float TfrmMain::SelectedCoordinate(const float* Hops, const float* Locations) const {
-  const bool hop = SelectionKind == 31;
-  const int count = hop ? static_cast<int>(HopLatitudes.size()) : MaxVisualizedIPs;
-  if (SelectedLocationIndex < 0 || SelectedLocationIndex >= count) return 0;
-  return (hop ? Hops : Locations)[SelectedLocationIndex];
+  const bool hop = Selection.SelectionKind == 31;
+  const int count = hop ? static_cast<int>(RouteState.HopLatitudes.size()) : MaxVisualizedIPs;
+  if (Selection.SelectedLocationIndex < 0 || Selection.SelectedLocationIndex >= count) return 0;
+  return (hop ? Hops : Locations)[Selection.SelectedLocationIndex];
 }
 
 std::string TfrmMain::Latitude() const {
-  return CoordinateText(SelectedCoordinate(HopLatitudes.data(), LocationLatitudes.data()));
+  return CoordinateText(SelectedCoordinate(RouteState.HopLatitudes.data(), GlobeState.LocationLatitudes.data()));
 }
 
 std::string TfrmMain::Longitude() const {
-  return CoordinateText(SelectedCoordinate(HopLongitudes.data(), LocationLongitudes.data()));
+  return CoordinateText(SelectedCoordinate(RouteState.HopLongitudes.data(), GlobeState.LocationLongitudes.data()));
 }
 
 std::string TfrmMain::Coordinates() const { return "\"" + Latitude() + "\", \"" + Longitude() + "\""; }
@@ -231,11 +235,11 @@ void TfrmMain::FormCreate(TObject*) {
   TMapPageInput in;
   in.Latitude = Latitude();
   in.Longitude = Longitude();
-  in.LocationText = SelectedLocationText;
-  in.IPList = SelectedIPList;
-  in.ShowInfoBalloons = ShowInfoBalloons;
-  in.MapType = MapType;
-  in.MapZoom = MapZoom;
+  in.LocationText = Selection.SelectedLocationText;
+  in.IPList = Selection.SelectedIPList;
+  in.ShowInfoBalloons = Settings.ShowInfoBalloons;
+  in.MapType = Settings.MapType;
+  in.MapZoom = Settings.MapZoom;
   LoadText(BuildMapPage(lines, in));
 }
 
@@ -265,7 +269,7 @@ void TfrmMain::btnAddMarkerClick(TObject*) {
 }
 
 void TfrmMain::PlaceSelection() {
-  if (ShowInfoBalloons)
+  if (Settings.ShowInfoBalloons)
     btnCenterMapClick(btnCenterMap);
   else
     btnAddMarkerClick(btnAddMarker);
@@ -273,13 +277,13 @@ void TfrmMain::PlaceSelection() {
 
 void TfrmMain::btnCenterMapClick(TObject*) {
   const std::string coords = Coordinates();
-  const std::string id = "iwin" + IntToStr(InfoWindowCounter);
+  const std::string id = "iwin" + IntToStr(Selection.InfoWindowCounter);
   Run("map.panTo(new GLatLng(" + coords + "));");
   Run("var content = document.getElementById(\"" + id + "\").innerHTML;");
   Run("document.getElementById(\"" + id + "\").innerHTML = " +
       "\"<p style=line-height: 115%; margin-left: 0; margin-top: 0; margin-bottom: 0><font face=Arial size=2><b><u>" +
-      ScriptStringText(HtmlText(SelectedLocationText)) + "</u></b></font><br><font face=Arial font size=1>" +
-      ScriptStringText(SelectedIPList) + "</font></p>\";");
+      ScriptStringText(HtmlText(Selection.SelectedLocationText)) + "</u></b></font><br><font face=Arial font size=1>" +
+      ScriptStringText(Selection.SelectedIPList) + "</font></p>\";");
   Run("map.openInfoWindow(new GLatLng(" + coords + "),document.getElementById(\"" + id +
       "\"),{noCloseOnClick:1});");
 }

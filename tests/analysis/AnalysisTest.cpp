@@ -14,6 +14,11 @@
 #include "classlib/Buttons.h"
 #include "classlib/StdCtrls.h"
 #include "viewer/Unit3.h"
+#include "viewer/NsMainAnalysis.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 std::string OpenPath;
@@ -50,7 +55,7 @@ protected:
     GetOpenFileNameProc = AnswerOpen;
     GetSaveFileNameProc = AnswerSave;
     Main->Timer->SetEnabled(false);
-    LogConnections = false;
+    Settings.LogConnections = false;
   }
   void TearDown() override {
     Dialogs_Initialize();   // the system's dialogs again
@@ -113,15 +118,15 @@ TEST_F(AnalysisTest, AnalyseModePlotsTheFileAndUnloadBringsTheLiveViewBack) {
   Main->actRefresh->Execute();   // a live poll
   ASSERT_EQ(Main->VisualizedIPs[1], "8.8.8.8");
   const int polls = Main->GlobeUpdates;
-  LogPath = Dir + "\\tcp.log";
-  WriteTextFile(LogPath, "");
-  LogConnections = true;
+  LogState.LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogState.LogPath, "");
+  Settings.LogConnections = true;
 
   Analyse(File("access.log", "GET / from 1.2.3.4\r\nGET /x from 5.5.5.5:443\r\nagain 1.2.3.4\r\nlocal 10.1.1.1\r\n"
                              "Berlin 11.2.3.45.\r\n"));
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4", "5.5.5.5", "11.2.3.45"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4", "5.5.5.5", "11.2.3.45"}));
   EXPECT_EQ(Lines(Main->VisualizedIPs), Lines(Main->AnalyzedIPs));
-  EXPECT_EQ(LiveAddressCount, 1);
+  EXPECT_EQ(PollState.LiveAddressCount, 1);
   EXPECT_EQ(Main->GlobeUpdates, polls + 1);
   EXPECT_EQ(Main->PlottedIndices, (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(Main->LocationLabels[1], "Sydney, AU");
@@ -129,9 +134,9 @@ TEST_F(AnalysisTest, AnalyseModePlotsTheFileAndUnloadBringsTheLiveViewBack) {
   EXPECT_TRUE(Main->Unloadanalysedfile1->Enabled);
   EXPECT_FALSE(Main->ConnectionsTable1->Enabled);
   EXPECT_FALSE(Form5->Visible());
-  EXPECT_TRUE(AnalyzedFilePath.empty());
-  EXPECT_NE(ReadTextFile(LogPath).find(" Entering analyze mode. Logging suspended.\r\n"), std::string::npos);
-  EXPECT_EQ(ReadTextFile(LogPath).rfind("---> ", 0), 0u);
+  EXPECT_TRUE(AnalysisState.AnalyzedFilePath.empty());
+  EXPECT_NE(ReadTextFile(LogState.LogPath).find(" Entering analyze mode. Logging suspended.\r\n"), std::string::npos);
+  EXPECT_EQ(ReadTextFile(LogState.LogPath).rfind("---> ", 0), 0u);
   // the window shows the whole file
   ASSERT_TRUE(Form6->Visible());
   EXPECT_EQ(Form6->RichEdit1->Text(), "GET / from 1.2.3.4\r\nGET /x from 5.5.5.5:443\r\nagain 1.2.3.4\r\nlocal 10.1.1.1\r\n"
@@ -150,11 +155,11 @@ TEST_F(AnalysisTest, AnalyseModePlotsTheFileAndUnloadBringsTheLiveViewBack) {
   EXPECT_FALSE(Form6->Visible());
   EXPECT_FALSE(Main->Unloadanalysedfile1->Enabled);
   EXPECT_TRUE(Main->ConnectionsTable1->Enabled);
-  EXPECT_NE(ReadTextFile(LogPath).find(" Leaving analyze mode. Logging resumed.\r\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile(LogState.LogPath).find(" Leaving analyze mode. Logging resumed.\r\n"), std::string::npos);
   // the poll timer is off, so the live view comes back at once
   EXPECT_EQ(Main->GlobeUpdates, polls + 2);
   EXPECT_EQ(Lines(Main->VisualizedIPs)[1], "8.8.8.8");
-  LogConnections = false;
+  Settings.LogConnections = false;
 }
 
 TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
@@ -168,7 +173,7 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   EXPECT_TRUE(Form5->Visible());
   EXPECT_EQ(Form5->Label1->Caption(), "0 unique IP numbers found");
   EXPECT_EQ(Form5->BitBtn1->Kind(), TBitBtnKind::bkOK);
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4"}));
   EXPECT_EQ(Lines(Main->AnalyzedLines), TStrings_{"to 1.2.3.4"});
   EXPECT_EQ(Lines(Main->VisualizedIPs), plotted);
   EXPECT_TRUE(Main->Unloadanalysedfile1->Enabled);
@@ -179,7 +184,7 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   // an empty file
   Analyse(File("empty.log", ""));
   EXPECT_EQ(Form5->Label1->Caption(), "0 unique IP numbers found");
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4"}));
   Form5->Close();
 
   // a binary file is refused with a message
@@ -187,7 +192,7 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   ASSERT_EQ(Main->Messages.size(), 1u);
   EXPECT_NE(Main->Messages[0].Text.find("is not a text file"), std::string::npos);
   EXPECT_FALSE(Form5->Visible());
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4"}));
 
   // A file of 4 GiB and 12 bytes (sparse: text, then a hole) is refused
   // before any scan; its size taken in 32 bits would be its 12 bytes of text.
@@ -214,8 +219,8 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   EXPECT_FALSE(scanShown);
   EXPECT_FALSE(Form5->Visible());
   EXPECT_FALSE(Main->Scanning());
-  EXPECT_TRUE(AnalyzedFilePath.empty());
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_TRUE(AnalysisState.AnalyzedFilePath.empty());
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4"}));
   EXPECT_EQ(Lines(Main->AnalyzedLines), TStrings_{"to 1.2.3.4"});
 
   // a file that cannot be read: the class library's open error
@@ -224,14 +229,14 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_THROW(Analyse(locked), EFOpenError);
   CloseHandle(h);
-  EXPECT_TRUE(AnalyzedFilePath.empty());
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_TRUE(AnalysisState.AnalyzedFilePath.empty());
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4"}));
   EXPECT_EQ(Lines(Main->AnalyzedLines), TStrings_{"to 1.2.3.4"});
 
   // a cancelled picker does nothing
   OpenPath.clear();
   Main->EnterIP1Click(Main->EnterIP1);
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4"}));
 
   // one line of 3 MB: its addresses are found (the window's part is the
   // analysis_window test's)
@@ -241,7 +246,7 @@ TEST_F(AnalysisTest, FilesWithoutAddressesOrTextChangeNothing) {
   while (longLine.size() < (3u << 20)) longLine += "GET /index.html?id=12345 HTTP/1.1 200 ";
   longLine += "end 5.5.5.5";
   Analyse(File("long.log", longLine + "\r\n"));
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "8.8.8.8", "5.5.5.5"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "8.8.8.8", "5.5.5.5"}));
   EXPECT_EQ(Main->AnalyzedLines.Count(), 1);
 
   // Beyond 16 MB the window shows a note instead of the rest.
@@ -297,7 +302,7 @@ TEST_F(AnalysisTest, AHundredMegabyteFileShowsItsProgressAndCancelLeavesEverythi
   EXPECT_EQ(Main->AnalyzedLines.Count(), 0);
   EXPECT_EQ(Lines(Main->VisualizedIPs), plotted);
   EXPECT_FALSE(Main->Unloadanalysedfile1->Enabled);
-  EXPECT_TRUE(AnalyzedFilePath.empty());
+  EXPECT_TRUE(AnalysisState.AnalyzedFilePath.empty());
   EXPECT_FALSE(Main->Scanning());
   DeleteFileA(path.c_str());
 }
@@ -398,11 +403,11 @@ TEST_F(AnalysisTest, ExportWritesTheChosenFieldsOfEveryAddress) {
             "203.0.113.9  IP not in database --  90.00N 0.00E\r\n"
             "9.9.9.9  Unknown   \r\n");   // a place without a city line: no place, no coordinates
   // the first entry's lookup answers "Loc" for it: a country, still no place
-  PlotIndex = 0;
+  PollState.PlotIndex = 0;
   Form6->BitBtn1Click(Form6->BitBtn1);
   EXPECT_NE(ReadTextFile(SavePath).find("\r\n9.9.9.9  Unknown Lo  \r\n"), std::string::npos);
   // coordinates only
-  PlotIndex = 1;
+  PollState.PlotIndex = 1;
   Form6->Exportlist1->Click();
   Form6->CheckBox2->SetChecked(false);
   Form6->CheckBox3->SetChecked(false);
@@ -445,7 +450,7 @@ TEST_F(AnalysisTest, NoMoreThan9999EntriesAreKeptTheFirstFound) {
   for (int i = 0; i < 10050; ++i) text += "peer 2." + IntToStr(i / 256) + "." + IntToStr(i % 256) + ".7\r\n";
   Analyse(File("many.log", text));
   ASSERT_EQ(Main->AnalyzedIPs.Count(), 9999);
-  EXPECT_EQ(Main->AnalyzedIPs[0], HomeIP);
+  EXPECT_EQ(Main->AnalyzedIPs[0], GlobeState.HomeIP);
   EXPECT_EQ(Main->AnalyzedIPs[1], "2.0.0.7");
   EXPECT_EQ(Main->AnalyzedIPs[9998], "2.39.13.7");   // the 9,998th found
   EXPECT_EQ(Main->VisualizedIPs.Count(), 9999);
@@ -455,8 +460,8 @@ TEST_F(AnalysisTest, NoMoreThan9999EntriesAreKeptTheFirstFound) {
 TEST_F(AnalysisTest, TheOptionsWindowsLoadButtonAnalysesTheConnectionLogAndUnloadsIt) {
   Main->TableOptions.Put(1, "0");   // the "Analyzed file" window stays closed
   Form6->FormCreate(Form6);
-  LogPath = Dir + "\\tcp.log";
-  WriteTextFile(LogPath, "IP [country]              Connection start            Connection End\r\n" +
+  LogState.LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogState.LogPath, "IP [country]              Connection start            Connection End\r\n" +
                              std::string(74, '-') + "\r\n"
                              "1.2.3.4 [AU]          Start: 09.12.2026 10:00:00  End: 09.12.2026 10:00:02\r\n"
                              "8.8.8.8 [US]          Start: 09.12.2026 10:00:00  End: 09.12.2026 10:00:04\r\n");
@@ -482,7 +487,7 @@ TEST_F(AnalysisTest, TheOptionsWindowsLoadButtonAnalysesTheConnectionLogAndUnloa
 
   clickLoadButton();
   EXPECT_EQ(duringScan, "000");
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "1.2.3.4", "8.8.8.8"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "1.2.3.4", "8.8.8.8"}));
   EXPECT_EQ(Main->AnalyzedLines.Count(), 4);
   EXPECT_EQ(o.LoadButton->Caption(), "[&Unload]");
   EXPECT_EQ(states(), "100");
@@ -511,7 +516,7 @@ TEST_F(AnalysisTest, TheOptionsWindowsLoadButtonAnalysesTheConnectionLogAndUnloa
   clickLoadButton();
   EXPECT_EQ(o.LoadButton->Caption(), "[&Unload]");
   Analyse(File("other.log", "to 5.5.5.5\r\n"));
-  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{HomeIP, "5.5.5.5"}));
+  EXPECT_EQ(Lines(Main->AnalyzedIPs), (TStrings_{GlobeState.HomeIP, "5.5.5.5"}));
   EXPECT_EQ(o.LoadButton->Caption(), "[&Load]");
   EXPECT_EQ(Main->LoadCaption, "[&Load]");
   EXPECT_EQ(states(), "100");

@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "MonitorWindows.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 std::string OpenPath;
@@ -19,7 +21,7 @@ BOOL WINAPI AnswerOpen(LPOPENFILENAMEA O) {
 TEST_F(TableTest, AFileOfThirteenMegabytesIsShownWholeAndF3ReachesItsLastAddress) {
   GetOpenFileNameProc = AnswerOpen;
   Main->Timer->SetEnabled(false);
-  LogConnections = false;
+  Settings.LogConnections = false;
   Main->TableOptions.SetText("0\n0\n1\n0\n0\n");   // the whole file; the window opens with "Show entries"
   Form6->FormCreate(Form6);
   // Lines of about 1,000 characters, a line of 3 MB amid them, 5.6.7.8 in
@@ -35,7 +37,7 @@ TEST_F(TableTest, AFileOfThirteenMegabytesIsShownWholeAndF3ReachesItsLastAddress
   OpenPath = Dir + "\\big.log";
   WriteTextFile(OpenPath, text);
   Main->EnterIP1Click(Main->EnterIP1);
-  ASSERT_EQ(Lines(Main->AnalyzedIPs), (std::vector<std::string>{HomeIP, "5.6.7.8"}));
+  ASSERT_EQ(Lines(Main->AnalyzedIPs), (std::vector<std::string>{GlobeState.HomeIP, "5.6.7.8"}));
 
   auto* entry = new TMenuItem(Main);
   entry->Caption = "5.6.7.8";

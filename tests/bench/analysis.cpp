@@ -21,6 +21,7 @@
 #include "monitor/Unit5.h"
 #include "monitor/Unit6.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
 
 namespace {
 std::string FilePath;
@@ -109,7 +110,7 @@ int main() {
 
   auto* form = new TBenchForm(Application);
   MainForm = form;
-  HomeIP = HomeAddress;
+  GlobeState.HomeIP = HomeAddress;
   form->Timer->SetEnabled(false);
   form->TableOptions.SetText("1\n0\n1\n0\n0\n");   // no "Analyzed file" window: the scan is measured
   Form5 = new TForm5(Application);
@@ -152,7 +153,7 @@ int main() {
     lines.SetText(bytes);
     const double split = BenchNow() - t0;
     TStringList list;
-    list.Add(HomeIP);
+    list.Add(GlobeState.HomeIP);
     TAnalyzedAddresses found(list);
     t0 = BenchNow();
     ExtractIPsFromLine(bytes, found);

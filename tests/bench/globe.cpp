@@ -19,6 +19,9 @@
 #include "FakeNetwork.h"
 #include "LocationFixture.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 constexpr int Rows = 1000;
@@ -54,15 +57,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (FileExists(folder + "\\texture.jpg")) form.LoadEarthTexture(folder + "\\texture.jpg");
-  HomeIP = HomeAddress;
-  HomeLabel = "\xBBGB, London";
-  HomeCoordinates = "5150;-12";
-  HomeLongitude = -0.12f;
-  HomeLatitude = 51.5f;
-  AllLabels = true;
+  GlobeState.HomeIP = HomeAddress;
+  GlobeState.HomeLabel = "\xBBGB, London";
+  GlobeState.HomeCoordinates = "5150;-12";
+  GlobeState.HomeLongitude = -0.12f;
+  GlobeState.HomeLatitude = 51.5f;
+  Settings.AllLabels = true;
   form.SetBounds(20, 20, 800, 600);
   form.Show();
-  const TAffineVector eye = GlobePoint(HomeLongitude, HomeLatitude, 2);
+  const TAffineVector eye = GlobePoint(GlobeState.HomeLongitude, GlobeState.HomeLatitude, 2);
   form.GLCamera1->Position()->SetPoint(eye[0], eye[1], eye[2]);
   TScene3DBuffer* buffer = form.Scene3DViewer1->Buffer();
   auto frame = [&] { buffer->Render(); };
@@ -78,7 +81,7 @@ int main(int argc, char** argv) {
       n += !form.LocationLabels[i].empty() && form.LocationLabels[i][0] != ' ';
     return n;
   };
-  PollTimerTicks = 1;
+  PollState.PollTimerTicks = 1;
   form.Refresh(true);
   int plotted = 0;
   for (int i = 1; i < form.LocationLabels.Count(); ++i)
@@ -95,10 +98,10 @@ int main(int argc, char** argv) {
   }());
   const TStats full_ = Measure(Frames, frame);
   std::printf("frame, %d entries:    median %.2f ms, min %.2f ms\n", plotted, full_.Median, full_.Min);
-  GlobeGrid = false;
+  Settings.GlobeGrid = false;
   const TStats noGrid = Measure(Frames, frame);
   std::printf("frame without grid:    median %.2f ms, min %.2f ms\n", noGrid.Median, noGrid.Min);
-  GlobeGrid = true;
+  Settings.GlobeGrid = true;
   const TStats turning = Measure(Frames, [&] {
     form.GLCadencer1Progress(nullptr, 0, 0);
     frame();
@@ -160,17 +163,17 @@ int main(int argc, char** argv) {
       };
     };
     sharesFrame = Measure(PartFrames, frame).Median;
-    const double smoothed = without(flag(LineSmoothing));
+    const double smoothed = without(flag(Settings.LineSmoothing));
     shares.push_back({"smoothed arcs", smoothed});
-    shares.push_back({"arcs and their shadows", without(flag(ConnectLocations)) - smoothed});
-    shares.push_back({"labels", without(flag(AllLabels))});
-    shares.push_back({"grid", without(flag(GlobeGrid))});
+    shares.push_back({"arcs and their shadows", without(flag(Settings.ConnectLocations)) - smoothed});
+    shares.push_back({"labels", without(flag(Settings.AllLabels))});
+    shares.push_back({"grid", without(flag(Settings.GlobeGrid))});
     // What the pass draws with arcs, labels and grid off: the pins.
     shares.push_back({"pins", without([&](bool Off) {
-                         ConnectLocations = AllLabels = GlobeGrid = false;
+                         Settings.ConnectLocations = Settings.AllLabels = Settings.GlobeGrid = false;
                          form.GLDirectOpenGL1->SetVisible(!Off);
                        })});
-    ConnectLocations = AllLabels = GlobeGrid = true;
+    Settings.ConnectLocations = Settings.AllLabels = Settings.GlobeGrid = true;
     shares.push_back({"points", without(hidden({form.GLPoints1, form.GLPoints3, form.GLPoints5, form.GLPoints7}))});
     shares.push_back({"HUD", without(hidden({form.GLHUDSprite2}))});
     // The copy of every presented frame kept for picking, read alone.

@@ -16,6 +16,10 @@
 #include "FakeNetwork.h"
 #include "LocationFixture.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 constexpr int Rows = 1000;
@@ -33,10 +37,10 @@ const std::string LogName = "bench_poll.tcp.log";   // beside the benchmark
 
 int Run(const std::string& Folder, DWORD Pid) {
   TBenchForm form(nullptr);
-  LogPath = ProgramFolder() + LogName;
-  HomeIP = HomeAddress;
-  HomeLabel = "\xBBGB, London";
-  HomeCoordinates = "5150;-12";
+  LogState.LogPath = ProgramFolder() + LogName;
+  GlobeState.HomeIP = HomeAddress;
+  GlobeState.HomeLabel = "\xBBGB, London";
+  GlobeState.HomeCoordinates = "5150;-12";
   form.TableOptions.SetText("1\n1\n1\n0\n1\n");   // UDP shown, autorefresh on
   try {
     form.LocationDatabase.Load(Folder);
@@ -45,7 +49,7 @@ int Run(const std::string& Folder, DWORD Pid) {
     return 1;
   }
   auto poll = [&] {
-    TableOpen = true;
+    PollState.TableOpen = true;
     form.Refresh(true);
   };
 
@@ -62,10 +66,10 @@ int Run(const std::string& Folder, DWORD Pid) {
   std::printf("%d TCP rows (process %s), %d records, %d places plotted\n", Rows, name.c_str(),
               static_cast<int>(form.LocationDatabase.RecordCount()), located);
 
-  LogConnections = false;
+  Settings.LogConnections = false;
   const TStats plain = Measure(50, poll);
   std::printf("whole poll, log off:  median %.2f ms, min %.2f ms\n", plain.Median, plain.Min);
-  LogConnections = true;
+  Settings.LogConnections = true;
   poll();   // the entries are open from here on
   const TStats logged = Measure(50, poll);
   std::printf("whole poll, log on:   median %.2f ms, min %.2f ms (%d open entries)\n",

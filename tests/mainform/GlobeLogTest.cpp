@@ -5,6 +5,10 @@
 
 #include "MainFormFixture.h"
 #include "monitor/uAddressMatch.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 
@@ -26,12 +30,12 @@ protected:
   WriteLocationFixture(Dir + "\\data", Ranges);
     Form = std::make_unique<TRecordingForm>(nullptr);
     Form->LocationDatabase.Load(Dir + "\\data");
-    HomeIP = HomeAddress;
-    HomeLabel = "\xBBGB, London";
-    HomeCoordinates = "5150;-12";
-    HomeLongitude = -0.12f;
-    HomeLatitude = 51.5f;
-    LogPath = Dir + "\\tcp.log";
+    GlobeState.HomeIP = HomeAddress;
+    GlobeState.HomeLabel = "\xBBGB, London";
+    GlobeState.HomeCoordinates = "5150;-12";
+    GlobeState.HomeLongitude = -0.12f;
+    GlobeState.HomeLatitude = 51.5f;
+    LogState.LogPath = Dir + "\\tcp.log";
   }
   void TearDown() override {
     Form.reset();
@@ -55,10 +59,10 @@ TEST_F(Globe, AddressesAreLocatedMergedByPlaceAndHandedToThePointSets) {
   EXPECT_EQ(Lines(Form->LocationLabels),
             (std::vector<std::string>{"\xBBGB, London", "Paris, FR", "Sydney, AU", " ", "  ",
                                       "Unknown, US", "  "}));
-  EXPECT_FLOAT_EQ(LocationLatitudes[2], -33.87f);
-  EXPECT_FLOAT_EQ(LocationLongitudes[2], 151.21f);
-  EXPECT_FLOAT_EQ(LocationLongitudes[0], -0.12f);
-  EXPECT_FALSE(GlobePending);
+  EXPECT_FLOAT_EQ(GlobeState.LocationLatitudes[2], -33.87f);
+  EXPECT_FLOAT_EQ(GlobeState.LocationLongitudes[2], 151.21f);
+  EXPECT_FLOAT_EQ(GlobeState.LocationLongitudes[0], -0.12f);
+  EXPECT_FALSE(WindowModes.GlobePending);
   EXPECT_EQ(Form->Clears, 1);
   EXPECT_EQ(Form->Ends, 1);
   ASSERT_EQ(Form->Plotted.size(), 7u);
@@ -69,7 +73,7 @@ TEST_F(Globe, AddressesAreLocatedMergedByPlaceAndHandedToThePointSets) {
   EXPECT_EQ(Form->Plotted[1].Halo, (TVector{1, 0, 0, 0}));
   // the arcs start at home
   const TAffineVector p = GlobePoint(-0.12f, 51.5f, 0.519f);
-  EXPECT_EQ(HomeArcStart, p);
+  EXPECT_EQ(GlobeState.HomeArcStart, p);
   EXPECT_NEAR(p[1], 0.519f * std::sin(51.5 * 3.14159265 / 180), 1e-6);
   // longitude 0 latitude 0 faces +z... a = -90°: (0, 0, -r)
   const TAffineVector o = GlobePoint(0, 0, 1);
@@ -89,28 +93,28 @@ TEST_F(Globe, ALocationLineWithoutNumbersPlacesNothingAndTheGlobeIsNotLeftPendin
   EXPECT_EQ(Lines(Form->LocationLabels), (std::vector<std::string>{"\xBBGB, London", "", "Sydney, AU"}));
   EXPECT_EQ(Form->Unplotted, std::vector<int>{1});
   EXPECT_EQ(Form->Plotted.size(), 2u);
-  EXPECT_FALSE(GlobePending);
+  EXPECT_FALSE(WindowModes.GlobePending);
 }
 
 TEST_F(Globe, RogueCountriesGetAHaloAndOneAlertOnlyWhenTheSoundIsOn) {
   int au = 0;
   while (std::string(CountryCodes[static_cast<size_t>(au)]) != "AU") ++au;
   // country numbers out of range (0, 253..255) name no country
-  RogueCountries = std::string(1, static_cast<char>(au + 1)) + std::string("\x00\xFD\xFF", 3);
-  SoundAlert = false;
+  Settings.RogueCountries = std::string(1, static_cast<char>(au + 1)) + std::string("\x00\xFD\xFF", 3);
+  Settings.SoundAlert = false;
   Poll({"1.1.1.1", "2.0.0.7", "1.2.2.2"});
   ASSERT_EQ(Form->Plotted.size(), 4u);
   EXPECT_EQ(Form->Plotted[1].Halo[3], 0.5f);
   EXPECT_EQ(Form->Plotted[2].Halo[3], 0.0f);
   EXPECT_EQ(Form->Alerts, 0);
-  EXPECT_FALSE(AlertPending);
-  SoundAlert = true;
+  EXPECT_FALSE(GlobeState.AlertPending);
+  Settings.SoundAlert = true;
   Poll({"1.1.1.1", "2.0.0.7", "1.2.2.2"});
   EXPECT_EQ(Form->Alerts, 1);
   Poll({"2.0.0.7"});
   EXPECT_EQ(Form->Alerts, 1);
-  EXPECT_TRUE(IsRogueCountry("AU", RogueCountries));
-  EXPECT_FALSE(IsRogueCountry("FR", RogueCountries));
+  EXPECT_TRUE(IsRogueCountry("AU", Settings.RogueCountries));
+  EXPECT_FALSE(IsRogueCountry("FR", Settings.RogueCountries));
   EXPECT_FALSE(IsRogueCountry("AP", std::string(1, '\0')));
   EXPECT_TRUE(IsRogueCountry("AP", std::string(1, '\1')));
 }
@@ -123,7 +127,7 @@ std::string Line(const std::string& Address, const char* CC, int Start, int End,
 }
 
 TEST_F(Globe, ConnectionLogIsWrittenByteForByteWithWholeAddressesMatched) {
-  LogConnections = true;
+  Settings.LogConnections = true;
   // "1.2.3.45" before "1.2.3.4": a search by substring would take one for the other
   std::vector<std::string> all{"1.2.3.45", "1.2.3.4"};
   for (int i = 1; i <= 19; ++i) all.push_back("2.0.0." + IntToStr(i + 10));
@@ -135,7 +139,7 @@ TEST_F(Globe, ConnectionLogIsWrittenByteForByteWithWholeAddressesMatched) {
   const std::string header =
       "IP [country]              Connection start            Connection End\r\n" +
       std::string(74, '-') + "\r\n";
-  EXPECT_EQ(ReadTextFile(LogPath), header);
+  EXPECT_EQ(ReadTextFile(LogState.LogPath), header);
   Poll(withoutX);                 // update 2: 1.2.3.4 missing
   Poll({"1.2.3.45", "1.2.3.4"});  // update 3: 1.2.3.4 is back: its old entry closes
   EXPECT_EQ(Form->LogEntries[1].substr(0, 16), "000003*1.2.3.4 [");
@@ -150,7 +154,7 @@ TEST_F(Globe, ConnectionLogIsWrittenByteForByteWithWholeAddressesMatched) {
   expected += Line("1.2.3.45", "AU", 1, 4, " [Program terminated]");
   expected += Line("1.2.3.4", "AU", 1, 1, " [Program terminated]");
   expected += Line("1.2.3.4", "AU", 3, 4, " [Program terminated]");
-  const std::string written = ReadTextFile(LogPath);
+  const std::string written = ReadTextFile(LogState.LogPath);
   EXPECT_EQ(written, expected);
   // "Start:" in column 23 whatever the address's length
   for (size_t at = written.find("\r\n1.2."); at != std::string::npos; at = written.find("\r\n1.2.", at + 2))
@@ -158,20 +162,20 @@ TEST_F(Globe, ConnectionLogIsWrittenByteForByteWithWholeAddressesMatched) {
 }
 
 TEST_F(Globe, OnlyTheHomeEntryPlotsOneGreenPointAndLeavesTheLogUntouched) {
-  LogConnections = true;
-  WriteTextFile(LogPath, "kept as it was");
+  Settings.LogConnections = true;
+  WriteTextFile(LogState.LogPath, "kept as it was");
   Poll({});
   Poll({"10.0.0.9"});   // private: not plotted
   ASSERT_EQ(Form->Plotted.size(), 1u);
   EXPECT_EQ(Form->Plotted[0].Point, (TVector{0, 1, 0, 1}));
   EXPECT_EQ(Form->LogEntries.Count(), 0);
   Form->WriteLogAtEnd();
-  EXPECT_EQ(ReadTextFile(LogPath), "kept as it was");
+  EXPECT_EQ(ReadTextFile(LogState.LogPath), "kept as it was");
 }
 
 TEST_F(Globe, LogEntriesKeepTheirConnectionAcrossTheSixDigitCounterWrap) {
-  LogConnections = true;
-  UpdateCounter = 999998;
+  Settings.LogConnections = true;
+  LogState.UpdateCounter = 999998;
   Poll({"1.1.1.1"});   // 999999
   Poll({"1.1.1.1"});   // 000000
   Poll({"1.1.1.1"});   // 000001
@@ -181,20 +185,20 @@ TEST_F(Globe, LogEntriesKeepTheirConnectionAcrossTheSixDigitCounterWrap) {
 }
 
 TEST_F(Globe, LogIsMovedAsideOnlyPastItsSizeLimit) {
-  LogConnections = true;
+  Settings.LogConnections = true;
   const std::string big(LogSizeLimit, 'x');
   auto flushOneFinished = [&] {
-    UpdateCounter = 5;
+    LogState.UpdateCounter = 5;
     Form->LogEntries.SetText("000002 1.1.1.1 [AU] Start: a b  End:%c d\n");
     Form->FlushLog();
   };
-  WriteTextFile(LogPath, big);
+  WriteTextFile(LogState.LogPath, big);
   flushOneFinished();
-  EXPECT_EQ(ReadTextFile(LogPath), big + "1.1.1.1 [AU]" + std::string(10, ' ') + "Start: a b  End: c d\r\n");
+  EXPECT_EQ(ReadTextFile(LogState.LogPath), big + "1.1.1.1 [AU]" + std::string(10, ' ') + "Start: a b  End: c d\r\n");
 
-  WriteTextFile(LogPath, big + "y");
+  WriteTextFile(LogState.LogPath, big + "y");
   flushOneFinished();
-  EXPECT_EQ(ReadTextFile(LogPath).substr(0, 12), "IP [country]");
+  EXPECT_EQ(ReadTextFile(LogState.LogPath).substr(0, 12), "IP [country]");
   WIN32_FIND_DATAA d;
   std::string aside;
   HANDLE h = FindFirstFileA((Dir + "\\tcp.log*").c_str(), &d);
@@ -211,15 +215,15 @@ TEST_F(Globe, LogIsMovedAsideOnlyPastItsSizeLimit) {
 }
 
 TEST_F(Globe, AFailedLogWriteIsToldOnceAndItsEntriesAreWrittenOnceTheLogCanBe) {
-  LogConnections = true;
+  Settings.LogConnections = true;
   const std::string folder = Dir + "\\later";
-  LogPath = folder + "\\tcp.log";   // a folder that is not there yet
+  LogState.LogPath = folder + "\\tcp.log";   // a folder that is not there yet
   std::vector<std::string> many;
   for (int i = 1; i <= 25; ++i) many.push_back("1.1.1." + IntToStr(i));
   Poll(many);
   ASSERT_EQ(Form->Told.size(), 1u);
-  EXPECT_NE(Form->Told[0].find(LogPath), std::string::npos) << Form->Told[0];
-  EXPECT_FALSE(StatusNote.empty());
+  EXPECT_NE(Form->Told[0].find(LogState.LogPath), std::string::npos) << Form->Told[0];
+  EXPECT_FALSE(LogState.StatusNote.empty());
   EXPECT_EQ(Form->LocationLabels[1], "Sydney, AU");   // the globe goes on
   Poll(many);
   Poll({"1.1.1.99"});   // the 25 end here; still nowhere to write them
@@ -228,13 +232,13 @@ TEST_F(Globe, AFailedLogWriteIsToldOnceAndItsEntriesAreWrittenOnceTheLogCanBe) {
 
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   Poll({"1.1.1.99"});
-  const std::string log = ReadTextFile(LogPath);
+  const std::string log = ReadTextFile(LogState.LogPath);
   for (int i = 1; i <= 25; ++i) EXPECT_NE(log.find("\r\n1.1.1." + IntToStr(i) + " [AU]"), std::string::npos) << i;
-  EXPECT_TRUE(StatusNote.empty());
+  EXPECT_TRUE(LogState.StatusNote.empty());
   EXPECT_EQ(Form->LogEntries.Count(), 1);   // 1.1.1.99 goes on
 
   // failing again after a success is told again
-  ASSERT_TRUE(DeleteFileA(LogPath.c_str()));
+  ASSERT_TRUE(DeleteFileA(LogState.LogPath.c_str()));
   ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
   Poll(many);
   EXPECT_EQ(Form->Told.size(), 2u);

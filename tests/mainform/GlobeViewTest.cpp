@@ -14,6 +14,12 @@
 #include "classlib/Jpeg.h"
 #include "scene3d/GLCanvas.h"
 #include "viewer/Unit3.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 
@@ -77,7 +83,7 @@ protected:
     Application->CreateForm(Form);
     ASSERT_NE(Form, nullptr);
     Form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return PollTimerTicks > 0 && !GlobePending; }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return PollState.PollTimerTicks > 0 && !WindowModes.GlobePending; }, 15000));
     Form->Timer1->SetEnabled(false);
     Form->SunPosition(46000.5);
     Drawn();
@@ -163,7 +169,7 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
   // Shown, the HUD bar carries its first picture at the bottom, the hint
   // in cyan above it.
   Form->GLHUDSprite2->SetVisible(true);
-  HudHint = "Refresh";
+  HoverState.HudHint = "Refresh";
   Drawn();
   const TCapture bar = Frame();
   Screenshot(bar, "globe-hud.bmp");
@@ -174,7 +180,7 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
                     [](TRgb c) { return c.G > 180 && c.B > 180 && c.R < 80; }),
             5);
   Form->GLHUDSprite2->SetVisible(false);
-  HudHint.clear();
+  HoverState.HudHint.clear();
 
   // Midnight in London: the Gulf of Guinea lies in the night's ambient light.
   const POINT atlantic = OnScreen(GlobePoint(5, 5, 0.5f));
@@ -192,7 +198,7 @@ TEST_F(GlobeView, TexturedLitGlobeShowsPointsArcsAndLabelsOfTheConnections) {
   EXPECT_GT(nightLight, 0);
 
   // Without trails the arcs and their shadows go; points and labels stay.
-  ConnectLocations = false;
+  Settings.ConnectLocations = false;
   Form->SunPosition(46000.5);
   Drawn();
   const TCapture plain = Frame();
@@ -231,7 +237,7 @@ TEST_F(GlobeView, TheLabelsFontChosenInTheOptionsWindowDrawsTheNextFrame) {
   Connect({"2.0.0.7"});
   Start();
   const POINT paris = OnScreen(Form->GLPoints1->Positions()->Get(1));
-  StartupCounter = 4;   // no status line
+  PollState.StartupCounter = 4;   // no status line
   Drawn();
   const int before = RedLabelHeight(Frame(), paris);
   ASSERT_GT(before, 4) << "Paris's label in the starting font";
@@ -281,7 +287,7 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
   auto runs = [](int i) { return i / 10; };    // entries 1, 11, 21 ... are the places
   auto spread = [](int i) { return i % 100; }; // entries 1 to 100 are
   auto frame = [&] {
-    StartupCounter = 4;   // no status line
+    PollState.StartupCounter = 4;   // no status line
     Drawn();
     return Frame();
   };
@@ -294,9 +300,9 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
   Form->Refresh(true);
   ASSERT_EQ(Form->LocationLabels[2], "Place 1, XB");
   frame();
-  Color4 = 0x0080FF;   // orange arcs, two pixels wide, as the options window sets them
-  Color4Rgb = ColorToRgb(Color4);
-  LineThickness = 2;
+  Settings.Color4 = 0x0080FF;   // orange arcs, two pixels wide, as the options window sets them
+  Settings.Color4Rgb = ColorToRgb(Settings.Color4);
+  Settings.LineThickness = 2;
   PutDword(SettingsKey::V11, "Color4", 0x0080FF);
   PutDword(SettingsKey::V112, "LineThickness", 2);
   const TCapture changed = frame();
@@ -323,24 +329,25 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAfterAModelChangeIsTheFrameDrawnFromSc
 // shadow and grid line in immediate mode each frame, every text drawn on
 // its own (home, then the entries in order), nothing recorded or left out.
 void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
-  if (GlobePending || PollTimerTicks == 0) return;
+  if (WindowModes.GlobePending || PollState.PollTimerTicks == 0) return;
   TGLStateCache* cache = rci.stateCache;
   TGLPushedAttrib enableBits(cache, GL_ENABLE_BIT);
   cache->Disable(TGLState::stLighting);
   const TAffineVectorList& points = *F.GLPoints1->Positions();
   const int count = std::min(F.LocationLabels.Count(), points.Count());
-  const float line = static_cast<float>(LineThickness);
+  const float line = static_cast<float>(Settings.LineThickness);
   auto arc = [&](int i, float Radius) {
-    float dLon = LocationLongitudes[0] - LocationLongitudes[static_cast<size_t>(i)];
+    float dLon = GlobeState.LocationLongitudes[0] - GlobeState.LocationLongitudes[static_cast<size_t>(i)];
     if (dLon < -180) dLon += 360;
     if (dLon > 180) dLon -= 360;
-    const float dLat = LocationLatitudes[0] - LocationLatitudes[static_cast<size_t>(i)];
+    const float dLat = GlobeState.LocationLatitudes[0] - GlobeState.LocationLatitudes[static_cast<size_t>(i)];
     int n = static_cast<int>(std::nearbyint(std::sqrt(double(dLon) * dLon + double(dLat) * dLat) / 4));
     if (n == 0) n = 1;
-    TAffineVector previous = GlobePoint(LocationLongitudes[0], LocationLatitudes[0], Radius);
+    TAffineVector previous = GlobePoint(GlobeState.LocationLongitudes[0], GlobeState.LocationLatitudes[0], Radius);
     for (int k = 1; k <= n; ++k) {
       const float part = float(n) / float(k);
-      const TAffineVector p = GlobePoint(LocationLongitudes[0] - dLon / part, LocationLatitudes[0] - dLat / part, Radius);
+      const TAffineVector p = GlobePoint(GlobeState.LocationLongitudes[0] - dLon / part,
+                                         GlobeState.LocationLatitudes[0] - dLat / part, Radius);
       glVertex3fv(previous.data());
       glVertex3fv(p.data());
       previous = p;
@@ -357,8 +364,8 @@ void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
     glColor3f(1, 1, 0);
     glVertex3f(0, 0, 0);
     glVertex3fv(points.Get(i).data());
-    glColor3f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2]);
-    if (ConnectLocations && i > 0) arc(i, 0.519f);
+    glColor3f(Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2]);
+    if (Settings.ConnectLocations && i > 0) arc(i, 0.519f);
   }
   glEnd();
   cache->Enable(TGLState::stLineSmooth);
@@ -368,16 +375,16 @@ void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
   glLineWidth(line + 1.5f);
   glBegin(GL_LINES);
   glColor4f(0, 0, 0, 0.2f);
-  if (ConnectLocations) arcs(0.5005f);
+  if (Settings.ConnectLocations) arcs(0.5005f);
   glEnd();
-  if (LineSmoothing) {
+  if (Settings.LineSmoothing) {
     glLineWidth(line + 0.8f);
     glBegin(GL_LINES);
-    glColor4f(Color4Rgb[0], Color4Rgb[1], Color4Rgb[2], 0.7f);
-    if (ConnectLocations) arcs(0.519f);
+    glColor4f(Settings.Color4Rgb[0], Settings.Color4Rgb[1], Settings.Color4Rgb[2], 0.7f);
+    if (Settings.ConnectLocations) arcs(0.519f);
     glEnd();
   }
-  if (GlobeGrid) {
+  if (Settings.GlobeGrid) {
     const float c5 = std::cos(DegToRad(5.0f)), s5 = std::sin(DegToRad(5.0f));
     const float c15 = std::cos(DegToRad(15.0f)), s15 = std::sin(DegToRad(15.0f));
     glLineWidth(1.5f);
@@ -429,11 +436,12 @@ void PlainDrawingPass(TMainForm& F, TRenderContextInfo& rci) {
     F.GLWindowsBitmapFont1->DrawTextAt(rci, Text, x + 1, y + 1 + DY, TVector{0, 0, 0, 1});
     F.GLWindowsBitmapFont1->DrawTextAt(rci, Text, x, y + DY, TVector{c[0], c[1], c[2], 1});
   };
-  if (!AllLabels) return;
+  if (!Settings.AllLabels) return;
   if (count > 0 && !F.LocationLabels[0].empty()) label(0, " " + F.LocationLabels[0], 0xFE00, -2);
   for (int i = 1; i < count; ++i)
     if (!F.LocationLabels[i].empty())
-      label(i, " " + F.LocationLabels[i], (i < LiveAddressCount ? Color1 : Color3) - 1, -16);
+      label(i, " " + F.LocationLabels[i], (i < PollState.LiveAddressCount ? Settings.Color1 : Settings.Color3) - 1,
+            -16);
 }
 
 // 1,000 connections to 685 places all over the world, labels on: the frame
@@ -458,7 +466,7 @@ TEST_F(GlobeView, AFrameOfAThousandEntriesAtManyPlacesIsTheFrameOfThePlainDrawin
   Start();
   ASSERT_EQ(Form->LocationLabels.Count(), 1001);
   ASSERT_EQ(Form->LocationLabels[Places + 1], " ");   // merged into the first address at its place
-  StartupCounter = 4;   // no status line
+  PollState.StartupCounter = 4;   // no status line
   auto frame = [&] {
     Drawn();
     return Frame();
@@ -499,7 +507,7 @@ namespace {
 class GlobeLines : public GlobeView {
 protected:
   TCapture Next() {
-    StartupCounter = 4;   // no status line
+    PollState.StartupCounter = 4;   // no status line
     Drawn();
     return Frame();
   }
@@ -515,14 +523,14 @@ protected:
     PutDword(SettingsKey::Root, "Height", 420);
     Connect({"2.0.0.7", "2.0.0.8", "2.0.0.9", "4.4.4.4"});
     Start();
-    ConnectLocations = true;
+    Settings.ConnectLocations = true;
     const TCapture before = Next();
     Change();
     const TCapture changed = Next();
     Screenshot(changed, Shot);
-    ConnectLocations = false;
+    Settings.ConnectLocations = false;
     Next();
-    ConnectLocations = true;
+    Settings.ConnectLocations = true;
     const TCapture fresh = Next();
     ASSERT_EQ(changed.Pixels.size(), fresh.Pixels.size());
     EXPECT_GT(Differing(before, changed), 0) << "the change shows";
@@ -532,20 +540,20 @@ protected:
 }  // namespace
 
 TEST_F(GlobeLines, AWiderLineShowsInTheNextFrame) {
-  ExpectShownAtOnce([] { LineThickness = 4; }, "globe-lines-width.bmp");
+  ExpectShownAtOnce([] { Settings.LineThickness = 4; }, "globe-lines-width.bmp");
 }
 
 TEST_F(GlobeLines, AnArcColourWithOnlyItsRedChangedShowsInTheNextFrame) {
   ExpectShownAtOnce(
       [] {
-        Color4 = (Color4 & 0xFFFF00) | ((Color4 & 0xFF) < 0x80 ? 0xC0 : 0x20);
-        Color4Rgb = ColorToRgb(Color4);
+        Settings.Color4 = (Settings.Color4 & 0xFFFF00) | ((Settings.Color4 & 0xFF) < 0x80 ? 0xC0 : 0x20);
+        Settings.Color4Rgb = ColorToRgb(Settings.Color4);
       },
       "globe-lines-red.bmp");
 }
 
 TEST_F(GlobeLines, SmoothingSwitchedShowsInTheNextFrame) {
-  ExpectShownAtOnce([] { LineSmoothing = !LineSmoothing; }, "globe-lines-smoothing.bmp");
+  ExpectShownAtOnce([] { Settings.LineSmoothing = !Settings.LineSmoothing; }, "globe-lines-smoothing.bmp");
 }
 
 // Without the depth test the repeated entries are drawn too, their
@@ -557,8 +565,8 @@ TEST_F(GlobeLines, TheDepthTestSwitchedOffShowsInTheNextFrame) {
 TEST_F(GlobeLines, AMovedHomeShowsInTheNextFrame) {
   ExpectShownAtOnce(
       [&] {
-        HomeLongitude = 10;
-        HomeLatitude = 40;
+        GlobeState.HomeLongitude = 10;
+        GlobeState.HomeLatitude = 40;
         Form->Refresh(true);
       },
       "globe-lines-home.bmp");
@@ -586,13 +594,13 @@ TEST_F(GlobeView, ARouteOfMoreThanTwoHopsIsDrawnHopToHopWithItsLabels) {
   Form->GLPoints2->Positions()->Clear();
   Form->GLPoints4->Positions()->Clear();
   for (int i = 0; i < 3; ++i) {
-    HopLongitudes[static_cast<size_t>(i)] = lon[i];
-    HopLatitudes[static_cast<size_t>(i)] = lat[i];
+    RouteState.HopLongitudes[static_cast<size_t>(i)] = lon[i];
+    RouteState.HopLatitudes[static_cast<size_t>(i)] = lat[i];
     const float r = i ? 1.0f : 0.0f;
     Form->GLPoints2->Positions()->Add(GlobePoint(lon[i], lat[i], 0.5205f * r));
     Form->GLPoints4->Positions()->Add(GlobePoint(lon[i], lat[i], 0.5005f * r));
   }
-  RouteVisible = true;
+  RouteState.RouteVisible = true;
   Drawn();
   const TCapture c = Frame();
   Screenshot(c, "globe-route.bmp");
@@ -639,7 +647,7 @@ TEST_F(GlobeView, WithRotateOnTheViewTurnsAroundTheGlobeOnIdleFrames) {
   // At the end "Rotate" is stored from the cadencer.
   delete Form;
   Form = nullptr;
-  EXPECT_TRUE(Rotate);
+  EXPECT_TRUE(Settings.Rotate);
 }
 
 TEST_F(GlobeView, AnUnreadableTextureIsToldAndTheGlobeShowsPlainWithItsPoints) {
@@ -672,14 +680,14 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   // The first frames went to images\snapshot.00000.jpg, .00001 ...
   const std::string images = Dir + "\\images\\";
   ASSERT_TRUE(FileExists(images + "snapshot.00000.jpg"));
-  const int next = SnapshotCounter;
+  const int next = PollState.SnapshotCounter;
   EXPECT_GT(next, 0);
   EXPECT_TRUE(FileExists(images + "snapshot." + Format("%05d", next - 1) + ".jpg"));
   EXPECT_FALSE(FileExists(images + "snapshot." + Format("%05d", next) + ".jpg"));
 
   // A picture of the view: the globe's texture inside, black around it.
   Drawn();
-  const TCapture shot = JpegCapture(images + "snapshot." + Format("%05d", SnapshotCounter - 1) + ".jpg");
+  const TCapture shot = JpegCapture(images + "snapshot." + Format("%05d", PollState.SnapshotCounter - 1) + ".jpg");
   EXPECT_EQ(shot.Width, Form->Scene3DViewer1->Width());
   EXPECT_EQ(shot.Height, Form->Scene3DViewer1->Height());
   const TCapture frame = Frame();
@@ -695,13 +703,13 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
   EXPECT_GT(Brightness(shot.At(shot.Width / 2, shot.Height * 3 / 4)), 60);
 
   // After snapshot.99999.jpg the numbers start again at 00000.
-  SnapshotCounter = 99999;
+  PollState.SnapshotCounter = 99999;
   Drawn();
   EXPECT_TRUE(FileExists(images + "snapshot.99999.jpg"));
-  EXPECT_LE(SnapshotCounter, 1);
+  EXPECT_LE(PollState.SnapshotCounter, 1);
 
   // Under one name when images may be overwritten.
-  Overwrite = false;
+  Settings.Overwrite = false;
   Drawn();
   EXPECT_TRUE(FileExists(images + "snapshot.jpg"));
 
@@ -715,10 +723,10 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
     return n;
   };
   EXPECT_EQ(stampPixels(), 0);
-  Timestamp = true;
+  Settings.Timestamp = true;
   Drawn();
   EXPECT_GT(stampPixels(), 40);
-  Timestamp = false;
+  Settings.Timestamp = false;
 
   // A borderless window is drawn again off screen, without the desktop
   // picture, which stays hidden outside desktop mode.
@@ -734,13 +742,13 @@ TEST_F(GlobeView, SnapshotsAreJpegsOfTheFrameNumberedOrUnderOneName) {
 
   // A folder two levels deep is not made: the save fails, the user is
   // told, and snapshots rest for the rest of the run.
-  Savepath = Dir + "\\missing\\deeper";
-  SnapshotClock = 0;
+  Settings.Savepath = Dir + "\\missing\\deeper";
+  PollState.SnapshotClock = 0;
   Drawn();
   EXPECT_FALSE(DirectoryExists(Dir + "\\missing"));
   ASSERT_EQ(Form->Errors.size(), 1u);
   EXPECT_NE(Form->Errors[0].find("missing"), std::string::npos) << Form->Errors[0];
-  EXPECT_FALSE(SaveImages);
+  EXPECT_FALSE(Settings.SaveImages);
   // and no later frame tries again
   Drawn();
   EXPECT_EQ(Form->Errors.size(), 1u);

@@ -6,6 +6,7 @@
 #include "LocationFixture.h"
 #include "TestPaths.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainSun.h"
 
 namespace {
 

@@ -15,6 +15,8 @@
 #include "classlib/WinHandles.h"
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainSettings.h"
 
 inline std::vector<std::string> Lines(const TStrings& L) {
   std::vector<std::string> r;
@@ -68,7 +70,7 @@ public:
 protected:
   void LogStamp(std::string& D, std::string& T) override {
     D = Date;
-    T = Format("08:30:%02u", static_cast<unsigned>(UpdateCounter % 60));
+    T = Format("08:30:%02u", static_cast<unsigned>(LogState.UpdateCounter % 60));
   }
   void LoadEarthTexture(const std::string& F) override { Textures.push_back(F); }
   void ClearPointSets(int) override {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 
@@ -39,9 +41,9 @@ TEST(Modes, HudCellsZoomPickColoursKeysAndTheDesktopSquare) {
   EXPECT_FLOAT_EQ(ZoomBy(4.6f, 120, 800, 600), 14.0f / 3);
   EXPECT_FLOAT_EQ(ZoomBy(0.0105f, -480, 800, 600), 0.01f);
 
-  Color1 = 0x0000FF;
-  Color2 = 0x00FFFF;
-  Color3 = 0xFF0000;
+  Settings.Color1 = 0x0000FF;
+  Settings.Color2 = 0x00FFFF;
+  Settings.Color3 = 0xFF0000;
   for (uint32_t c : {0x0000FFu, 0x00FFFFu, 0xFF0000u, 0x00FF00u, 0xFF00FF00u}) EXPECT_TRUE(IsPickColor(c)) << c;
   EXPECT_FALSE(IsPickColor(0x00FE00));
   EXPECT_FALSE(IsPickColor(0x000000));

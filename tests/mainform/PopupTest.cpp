@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 
@@ -19,11 +22,11 @@ protected:
   TStringList Rows;
   TLocationPopupInput In;
   void SetUp() override {
-    HomeIP = HomeAddress;
-    InternalOff = false;
-    ColumnWidth1 = 7 * 24;
-    ColumnWidth2 = 7 * 16;
-    SpaceWidth = 7;
+    GlobeState.HomeIP = HomeAddress;
+    Settings.InternalOff = false;
+    ViewResources.ColumnWidth1 = 7 * 24;
+    ViewResources.ColumnWidth2 = 7 * 16;
+    ViewResources.SpaceWidth = 7;
     In.DetailRows = &Rows;
     In.TextWidth = [](const std::string& S) { return 7 * static_cast<int>(S.size()); };
     // remote!local#state&process,pid
@@ -80,7 +83,7 @@ TEST_F(Popup, ALocationListsTheConnectionsOfEachWholeRemoteAddress) {
 }
 
 TEST_F(Popup, HomeHopFileLocationAndAnalysedFileChangeWhatIsOffered) {
-  In.ClickedText = HomeIP + "\r\n 81.2.69.161";
+  In.ClickedText = GlobeState.HomeIP + "\r\n 81.2.69.161";
   auto items = LocationPopupItems(In);
   for (int i = 0; i < 4; ++i) {
     EXPECT_FALSE(items[static_cast<size_t>(i)].Enabled) << i;
@@ -112,10 +115,10 @@ TEST_F(Popup, HomeHopFileLocationAndAnalysedFileChangeWhatIsOffered) {
   EXPECT_EQ(items[2].Items[0].Command, TPopupCommand::pcShowEntry);
   EXPECT_FALSE(items[5].Enabled) << "no Connections Table while an analysed file is shown";
   EXPECT_TRUE(items[8].Enabled);
-  InternalOff = true;
+  Settings.InternalOff = true;
   In.AnalysisLoaded = false;
   EXPECT_FALSE(LocationPopupItems(In)[5].Enabled);
-  InternalOff = false;
+  Settings.InternalOff = false;
 }
 
 TEST_F(Popup, ARowOfProcessZeroOffersNoTerminateEvenWithAName) {

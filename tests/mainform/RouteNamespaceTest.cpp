@@ -17,6 +17,7 @@
 #include "netlib/NetIcmpPacket.h"
 #include "netlib/NetSocketHandle.h"
 #include "viewer/components/WorkerThread.h"
+#include "viewer/NsMainPoll.h"
 
 namespace ws = WinSock2;
 
@@ -62,7 +63,7 @@ TEST_F(RouteNamespace, ForgedRoutersMakeARouteThatIsLaidOut) {
     EXPECT_EQ(forged.load(), 3) << "one attempt: the route was complete";
     EXPECT_EQ(Lines(form.RouteHops), (std::vector<std::string>{"0   127.0.0.11", "1   127.0.0.12", "2   127.0.0.2"}));
     EXPECT_EQ(Lines(form.RouteLabels), (std::vector<std::string>{"Paris, FR", "New York, US", "Sydney, AU"}));
-    EXPECT_EQ(StartupText, "Traceroute completed.\n\r");
+    EXPECT_EQ(PollState.StartupText, "Traceroute completed.\n\r");
     std::printf("forged route: %s | %s | %s\n", form.RouteHops[0].c_str(), form.RouteHops[1].c_str(),
                 form.RouteHops[2].c_str());
   }

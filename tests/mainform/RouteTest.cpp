@@ -17,6 +17,10 @@
 #include "scene3d/Platform/GLWin32Context.h"
 #include "viewer/TraceRt.h"
 #include "viewer/components/WorkerThread.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 
 namespace ws = WinSock2;
 
@@ -175,8 +179,8 @@ protected:
     Form = std::make_unique<TRecordingForm>(nullptr);
     Form->LocationDatabase.Load(Dir + "\\data");
     Form->NewTraceProbe = ProbesOf(Script);
-    HomeLongitude = -0.12f;
-    HomeLatitude = 51.5f;
+    GlobeState.HomeLongitude = -0.12f;
+    GlobeState.HomeLatitude = 51.5f;
     Application->OnException = [this](TObject*, Exception& E) { Form->Errors.push_back(E.Message); };
   }
   void TearDown() override {
@@ -190,10 +194,10 @@ protected:
     Form->Timer->SetEnabled(true);
     Form->rou1Click(&item);
     EXPECT_FALSE(Form->Timer->Enabled()) << "no poll while the trace runs";
-    EXPECT_EQ(StartupText, "Resolving route to " + Target + "\n\r");
-    EXPECT_EQ(StartupTextOffset, 19);
+    EXPECT_EQ(PollState.StartupText, "Resolving route to " + Target + "\n\r");
+    EXPECT_EQ(PollState.StartupTextOffset, 19);
     ASSERT_TRUE(PumpUntil([&] { return !Form->WorkerThread1->Running(); }, 20000));
-    EXPECT_TRUE(RouteIdle);
+    EXPECT_TRUE(RouteState.RouteIdle);
   }
 };
 
@@ -201,7 +205,7 @@ TEST_F(Route, MergedHopsAreNumberedLabelledAndPlaced) {
   Script->Attempts.push_back({Ttl("192.168.1.1"), Ttl("81.2.69.1"), Ttl("2.0.0.7"), Ttl("2.0.1.3"),
                               Ttl("2.0.0.9"), Ttl("5.5.5.5"), Ttl("2.0.1.4"), Echo("1.1.1.1")});
   const auto fr = std::find(CountryCodes.begin(), CountryCodes.end(), std::string("FR"));
-  RogueCountries = std::string(1, static_cast<char>(fr - CountryCodes.begin() + 1));
+  Settings.RogueCountries = std::string(1, static_cast<char>(fr - CountryCodes.begin() + 1));
   TraceTo("1.1.1.1");
   EXPECT_EQ(Script->Made, 1) << "a complete route ends the attempts";
   EXPECT_EQ(Lines(Form->RouteHops),
@@ -209,8 +213,8 @@ TEST_F(Route, MergedHopsAreNumberedLabelledAndPlaced) {
                     "6   1.1.1.1"}));
   EXPECT_EQ(Lines(Form->RouteLabels),
             (TLines{"London, GB", "Paris, FR", "Paname, FR", " ", "", " ", "Sydney, AU"}));
-  EXPECT_EQ(StartupText, "Traceroute completed.\n\r");
-  EXPECT_TRUE(RouteVisible);
+  EXPECT_EQ(PollState.StartupText, "Traceroute completed.\n\r");
+  EXPECT_TRUE(RouteState.RouteVisible);
   EXPECT_TRUE(Form->Timer->Enabled()) << "automatic refresh is on again";
   ASSERT_EQ(Form->Hops.size(), 7u);
   EXPECT_FALSE(Form->Hops[4].Located);
@@ -218,10 +222,10 @@ TEST_F(Route, MergedHopsAreNumberedLabelledAndPlaced) {
   const TAffineVector london = GlobePoint(-0.12f, 51.5f, 0.5205f);
   EXPECT_EQ(Form->Hops[0].Point, london);
   EXPECT_NEAR(Form->Hops[0].Shadow[1], london[1] / 0.5205f * 0.5005f, 1e-7);
-  EXPECT_EQ(Form->Hops[0].Ring, (TVector{Color2Rgb[0], Color2Rgb[1], Color2Rgb[2], 0}));
+  EXPECT_EQ(Form->Hops[0].Ring, (TVector{Settings.Color2Rgb[0], Settings.Color2Rgb[1], Settings.Color2Rgb[2], 0}));
   EXPECT_EQ(Form->Hops[1].Ring[3], 0.5f) << "France is a rogue country here";
-  EXPECT_FLOAT_EQ(HopLatitudes[6], -33.87f);
-  EXPECT_FLOAT_EQ(HopLongitudes[6], 151.21f);
+  EXPECT_FLOAT_EQ(RouteState.HopLatitudes[6], -33.87f);
+  EXPECT_FLOAT_EQ(RouteState.HopLongitudes[6], 151.21f);
   EXPECT_TRUE(Form->Errors.empty());
 
   TMenuItem clear(nullptr);
@@ -229,7 +233,7 @@ TEST_F(Route, MergedHopsAreNumberedLabelledAndPlaced) {
   Form->rou1Click(&clear);
   EXPECT_EQ(Form->RouteHops.Count() + Form->RouteLabels.Count(), 0);
   EXPECT_TRUE(Form->Hops.empty());
-  EXPECT_FALSE(RouteVisible);
+  EXPECT_FALSE(RouteState.RouteVisible);
 }
 
 TEST_F(Route, ATargetThatNeverAnswersGetsFiveAttemptsAndTheLongestListWins) {
@@ -249,7 +253,7 @@ TEST_F(Route, ATargetThatNeverAnswersGetsFiveAttemptsAndTheLongestListWins) {
                                 "\r\n 5   3.0.0.120\r\n 6   3.0.0.140\r\n 7   3.0.0.160\r\n 8   3.0.0.180"
                                 "\r\n 9   3.0.0.200\r\n 10  3.0.0.220\r\n 11  3.0.0.240");
   EXPECT_EQ(Form->RouteHops[12], "12  1.1.1.1") << "the time-out line gives way to the target";
-  EXPECT_EQ(StartupText, "Traceroute completed.\n\r");
+  EXPECT_EQ(PollState.StartupText, "Traceroute completed.\n\r");
 }
 
 TEST_F(Route, TwoLinesAreLaidOutAndThenReportedAsFailed) {
@@ -257,7 +261,7 @@ TEST_F(Route, TwoLinesAreLaidOutAndThenReportedAsFailed) {
   TraceTo("1.1.1.1");
   EXPECT_EQ(Script->Made, 1);
   EXPECT_EQ(Lines(Form->RouteHops), (TLines{"0   81.2.69.1", "1   1.1.1.1"}));
-  EXPECT_EQ(StartupText, "Traceroute failed.\n\r");
+  EXPECT_EQ(PollState.StartupText, "Traceroute failed.\n\r");
 }
 
 TEST_F(Route, WithoutRawSocketRightsTheTraceFailsOnTheWorkerAndTheProgramLives) {
@@ -268,7 +272,7 @@ TEST_F(Route, WithoutRawSocketRightsTheTraceFailsOnTheWorkerAndTheProgramLives) 
     TCellSwap<ws::T_WSAGetLastError> error(ws::WSAGetLastError, AccessDenied);
     TraceTo("1.1.1.1");
   }
-  EXPECT_EQ(StartupText, "Traceroute failed.\n\r");
+  EXPECT_EQ(PollState.StartupText, "Traceroute failed.\n\r");
   EXPECT_TRUE(Form->Errors.empty()) << Form->Errors.front();
   EXPECT_EQ(Form->RouteHops.Count(), 0);
   // a scripted trace after it runs as ever
@@ -276,30 +280,30 @@ TEST_F(Route, WithoutRawSocketRightsTheTraceFailsOnTheWorkerAndTheProgramLives) 
   Script->SetTtlRaises = true;
   TraceTo("1.1.1.1");
   EXPECT_EQ(Script->Made, 1) << "no attempt after the client could not be set up";
-  EXPECT_EQ(StartupText, "Traceroute failed.\n\r");
+  EXPECT_EQ(PollState.StartupText, "Traceroute failed.\n\r");
   EXPECT_TRUE(Form->Errors.empty());
   NetComponent_Finalize();
 }
 
 TEST(RouteArcs, FourDegreeStepsFromTheEndHopBackAndFromHomeAcrossTheDateLine) {
-  HopLongitudes[1] = 170;
-  HopLatitudes[1] = 10;
-  HopLongitudes[2] = -170;
-  HopLatitudes[2] = 10;
+  RouteState.HopLongitudes[1] = 170;
+  RouteState.HopLatitudes[1] = 10;
+  RouteState.HopLongitudes[2] = -170;
+  RouteState.HopLatitudes[2] = 10;
   const auto across = RouteArcPoints(1, 2, 1.0f);
   ASSERT_EQ(across.size(), 5u) << "20 degrees the short way round";
   EXPECT_EQ(across[0], GlobePoint(-174, 10, 1.0f));
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(across[4][c], GlobePoint(170, 10, 1.0f)[c], 1e-6);
-  HomeLongitude = 0;
-  HomeLatitude = 0;
-  HopLongitudes[3] = 0;
-  HopLatitudes[3] = -30;
+  GlobeState.HomeLongitude = 0;
+  GlobeState.HomeLatitude = 0;
+  RouteState.HopLongitudes[3] = 0;
+  RouteState.HopLatitudes[3] = -30;
   const auto fromHome = RouteArcPoints(0, 3, 0.5f);
   ASSERT_EQ(fromHome.size(), 8u);
   EXPECT_EQ(fromHome[0], GlobePoint(0, -3.75f, 0.5f));
   EXPECT_EQ(fromHome[7], GlobePoint(0, -30, 0.5f));
-  HopLongitudes[4] = 0;
-  HopLatitudes[4] = -30;
+  RouteState.HopLongitudes[4] = 0;
+  RouteState.HopLatitudes[4] = -30;
   EXPECT_EQ(RouteArcPoints(3, 4, 1.0f).size(), 1u) << "at least one step";
   EXPECT_TRUE(RouteArcPoints(0, MaxRouteHops, 1.0f).empty());
 }
@@ -326,23 +330,23 @@ TEST_F(Route, ArcsAreDrawnBetweenTheHopPlaces) {
     glLoadIdentity();
     glClearColor(0, 0, 0.25f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    HomeLongitude = -90;   // placement x = r·cos(a)·cos(lat), a = -lon - 90: longitude -90 faces +x
-    HomeLatitude = 0;
-    HomeArcStart = GlobePoint(HomeLongitude, HomeLatitude, 0.519f);
-    HopLongitudes[1] = -90;
-    HopLatitudes[1] = -40;
-    HopLongitudes[2] = -30;
-    HopLatitudes[2] = -40;
+    GlobeState.HomeLongitude = -90;   // placement x = r·cos(a)·cos(lat), a = -lon - 90: longitude -90 faces +x
+    GlobeState.HomeLatitude = 0;
+    GlobeState.HomeArcStart = GlobePoint(GlobeState.HomeLongitude, GlobeState.HomeLatitude, 0.519f);
+    RouteState.HopLongitudes[1] = -90;
+    RouteState.HopLatitudes[1] = -40;
+    RouteState.HopLongitudes[2] = -30;
+    RouteState.HopLatitudes[2] = -40;
     glLineWidth(3);
     glColor3f(1, 0.5f, 0);
     glBegin(GL_LINES);
-    RoutePrevious = 0;
-    RouteEnd = 1;
+    RouteState.RoutePrevious = 0;
+    RouteState.RouteEnd = 1;
     Form->routeinterpoints();
-    RoutePrevious = 1;
-    RouteEnd = 2;
-    const TAffineVector at2 = GlobePoint(HopLongitudes[2], HopLatitudes[2], 0.5195f);
-    RouteCurrent = {at2[0], at2[1], at2[2], 1};
+    RouteState.RoutePrevious = 1;
+    RouteState.RouteEnd = 2;
+    const TAffineVector at2 = GlobePoint(RouteState.HopLongitudes[2], RouteState.HopLatitudes[2], 0.5195f);
+    RouteState.RouteCurrent = {at2[0], at2[1], at2[2], 1};
     Form->routeinterpoints();
     glEnd();
     glFinish();

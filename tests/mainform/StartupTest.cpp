@@ -7,6 +7,12 @@
 #include "MainFormFixture.h"
 #include "RegistryValues.h"
 #include "classlib/ExtCtrls.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 
@@ -84,7 +90,7 @@ protected:
   void TellUser(const std::string& Text, UINT Flags) override {
     TRecordingForm::TellUser(Text, Flags);
     if (!PumpWhileTold) return;
-    const int polls = PollTimerTicks;
+    const int polls = PollState.PollTimerTicks;
     const size_t sun = SunDirections.size();
     int ticks = 0;
     TTimer own(nullptr);
@@ -92,7 +98,7 @@ protected:
     own.OnTimer = [&](TObject*) { ++ticks; };
     own.SetEnabled(true);
     PumpUntil([&] { return ticks >= 5; }, 10000);
-    PollsWhileTold += PollTimerTicks - polls;
+    PollsWhileTold += PollState.PollTimerTicks - polls;
     SunStepsWhileTold += static_cast<int>(SunDirections.size() - sun);
   }
 };
@@ -123,14 +129,14 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_TRUE(Form->Told.empty()) << Form->Told[0];
   EXPECT_EQ(Form->WizardStarts, 0);
   EXPECT_EQ(Form->Textures, std::vector<std::string>{"texture.jpg"});
-  EXPECT_EQ(Savepath, Dir + "\\images");
-  EXPECT_EQ(LogPath, ProgramFolder() + "tcp.log");
+  EXPECT_EQ(Settings.Savepath, Dir + "\\images");
+  EXPECT_EQ(LogState.LogPath, ProgramFolder() + "tcp.log");
   EXPECT_EQ(Form->LocationDatabase.RecordCount(), 2);
   std::string loc;
   Form->iplocate("2.3.4.5", loc);
   EXPECT_EQ(loc, "FRParis;4885;235");
   EXPECT_TRUE(Form->SettingsRead);
-  EXPECT_EQ(Interval, 3000);
+  EXPECT_EQ(Settings.Interval, 3000);
   EXPECT_EQ(Form->Width(), 517);
   EXPECT_TRUE(Form->Timer->Enabled());
   EXPECT_EQ(Form->Timer->Interval(), 999u);   // the first poll comes early
@@ -143,15 +149,15 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_TRUE(GetWindowLongPtrA(Application->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 
   // program resources: two cursors, eleven HUD pictures; the popup table
-  ASSERT_EQ(HudImages.size(), 11u);
-  for (const auto& b : HudImages) {
+  ASSERT_EQ(ViewResources.HudImages.size(), 11u);
+  for (const auto& b : ViewResources.HudImages) {
     EXPECT_EQ(b->Width(), 320);
     EXPECT_EQ(b->Height(), 32);
   }
   EXPECT_NE(Screen->Cursors(1), Screen->Cursors(crDefault));
   EXPECT_NE(Screen->Cursors(2), Screen->Cursors(crDefault));
   EXPECT_NE(Screen->Cursors(1), Screen->Cursors(2));
-  EXPECT_TRUE(MenuFont.Valid());
+  EXPECT_TRUE(ViewResources.MenuFont.Valid());
   // the popup table's header: its titles in their columns
   const TCapture header = PictureOf(Form->PopupHeader.Handle(), Form->PopupHeader.Width(), Form->PopupHeader.Height());
   SaveBmp(header, OldDir + "\\popup-header.bmp");
@@ -162,17 +168,17 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   int differing = 0;
   for (size_t i = 0; i < header.Pixels.size(); ++i) differing += header.Pixels[i] != expected.Pixels[i];
   EXPECT_EQ(differing, 0) << "the header's titles are not where they belong";
-  EXPECT_EQ(RowHeight, header.Height);
-  EXPECT_TRUE(PopupYOffset == 4 || PopupYOffset == 6);
+  EXPECT_EQ(ViewResources.RowHeight, header.Height);
+  EXPECT_TRUE(ViewResources.PopupYOffset == 4 || ViewResources.PopupYOffset == 6);
 
   // the first showing places home; west and south read negative
   Form->Show();
-  EXPECT_EQ(HomeIP, HomeAddress);
-  EXPECT_EQ(HomeLabel, "\xBBGB, London");
-  EXPECT_EQ(HomeCoordinates, "5150;-012");
-  EXPECT_FLOAT_EQ(HomeLongitude, -0.12f);
-  EXPECT_FLOAT_EQ(HomeLatitude, 51.5f);
-  EXPECT_FALSE(FirstMainShow);
+  EXPECT_EQ(GlobeState.HomeIP, HomeAddress);
+  EXPECT_EQ(GlobeState.HomeLabel, "\xBBGB, London");
+  EXPECT_EQ(GlobeState.HomeCoordinates, "5150;-012");
+  EXPECT_FLOAT_EQ(GlobeState.HomeLongitude, -0.12f);
+  EXPECT_FLOAT_EQ(GlobeState.HomeLatitude, 51.5f);
+  EXPECT_FALSE(WindowModes.FirstMainShow);
 
   // minimising through the title bar leaves a hidden window and the tray icon
   HWND h = Form->Handle();
@@ -184,37 +190,37 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_FALSE(IsIconic(h));
 
   // an exception through the application's handler ends the snapshots
-  SaveImages = true;
-  SnapshotClock = 7;
+  Settings.SaveImages = true;
+  PollState.SnapshotClock = 7;
   try {
     throw EConvertError("bad number");
   } catch (...) {
     Application->HandleException(Form);
   }
-  EXPECT_FALSE(SaveImages);
-  EXPECT_EQ(SnapshotClock, 0);
+  EXPECT_FALSE(Settings.SaveImages);
+  EXPECT_EQ(PollState.SnapshotClock, 0);
   EXPECT_EQ(Form->Errors, std::vector<std::string>{"bad number"});
 
   // A connection logged, then the log cannot be written at the end: the
   // end tells the user, and behind its box no timer polls or moves the sun.
-  LogConnections = true;
-  LogPath = Dir + "\\tcp.log";
+  Settings.LogConnections = true;
+  LogState.LogPath = Dir + "\\tcp.log";
   FakeNet().Tcp = {{5, Addr(10, 0, 0, 2), Port(1), Addr(2, 3, 4, 5), Port(443), 1}};
   Form->Refresh(true);
   ASSERT_EQ(Form->LogEntries.Count(), 1);
   Form->Timer->SetInterval(20);
-  const int polls = PollTimerTicks;
-  PumpUntil([&] { return PollTimerTicks > polls; }, 10000);
-  ASSERT_GT(PollTimerTicks, polls) << "the poll timer ticks before the end";
-  LogPath = Dir + "\\gone\\tcp.log";
+  const int polls = PollState.PollTimerTicks;
+  PumpUntil([&] { return PollState.PollTimerTicks > polls; }, 10000);
+  ASSERT_GT(PollState.PollTimerTicks, polls) << "the poll timer ticks before the end";
+  LogState.LogPath = Dir + "\\gone\\tcp.log";
   Form->Timer1->SetInterval(20);   // the sun's next step due at once
 
   Form->SetBounds(40, 50, 400, 333);
-  FOV = 0.75f;
+  Settings.FOV = 0.75f;
   Form->PumpWhileTold = true;
   const size_t told = Form->Told.size();
   Form->BeforeDestruction();   // FormDestroy, the window still whole to look at
-  LogConnections = false;
+  Settings.LogConnections = false;
   ASSERT_EQ(Form->Told.size(), told + 1);
   EXPECT_NE(Form->Told.back().find("cannot be written"), std::string::npos) << Form->Told.back();
   EXPECT_EQ(Form->PollsWhileTold, 0) << "a poll ran behind the end's message box";
@@ -223,8 +229,8 @@ TEST_F(StartUp, LoadsDatabaseAndSettingsStartsTimersAndWritesTheMainKeyAtTheEnd)
   EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 400u);
   EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Height"), 333u);
   EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Left"), 40u);
-  EXPECT_TRUE(HudImages.empty());
-  EXPECT_FALSE(MenuFont.Valid());
+  EXPECT_TRUE(ViewResources.HudImages.empty());
+  EXPECT_FALSE(ViewResources.MenuFont.Valid());
 }
 
 TEST_F(StartUp, MinimisedToTheTrayTheViewKeepsItsZoomAndBarAndItsPlaceIsStored) {
@@ -260,13 +266,13 @@ TEST_F(StartUp, ThePopupTableIsMeasuredInTheMenuFontItself) {
   Create();
   SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, 340, &saved, 0);
   HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, MenuFont.Get());
+  HGDIOBJ old = SelectObject(dc, ViewResources.MenuFont.Get());
   SIZE s{};
   GetTextExtentPoint32A(dc, "SYN_RECEIVED    ", 16, &s);
   SelectObject(dc, old);
   DeleteDC(dc);
-  EXPECT_EQ(ColumnWidth2, s.cx);
-  EXPECT_GT(ColumnWidth2, 16 * 12) << "measured in the stretched font";
+  EXPECT_EQ(ViewResources.ColumnWidth2, s.cx);
+  EXPECT_GT(ViewResources.ColumnWidth2, 16 * 12) << "measured in the stretched font";
 }
 
 TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
@@ -289,7 +295,7 @@ TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
   Form->Refresh(true);
   EXPECT_EQ(Form->VisualizedIPs[1], "2.3.4.5");
   EXPECT_EQ(Form->LocationLabels[1], "IP not in database, --");
-  EXPECT_FALSE(GlobePending);
+  EXPECT_FALSE(WindowModes.GlobePending);
 
   Destroy();
   EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 517u);   // read, so written back as read
@@ -299,7 +305,7 @@ TEST_F(StartUp, FirstRunStartsTheWizardAndNeverWritesSettings) {
   CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
   WriteLocationFixture(Dir + "\\data", Ranges);
   Create();
-  EXPECT_TRUE(FirstRun);
+  EXPECT_TRUE(WindowModes.FirstRun);
   EXPECT_EQ(Form->WizardStarts, 1);
   EXPECT_FALSE(Application->ShowMainForm);
   EXPECT_FALSE(Form->SettingsRead);
@@ -318,15 +324,15 @@ TEST_F(StartUp, UnusableHomeFileIsReportedLeftAloneAndHomeIsAtZero) {
                                 std::string("81.2.69.160\r\nGB, London\r\nwest\r\n5150\r\n"),
                                 std::string("81.2.69.160\r\nGB, London\r\n-012\r\n5150\r\n12a4\r\n")}) {
     WriteTextFile("myloc.txt", bad);
-    FirstMainShow = true;
+    WindowModes.FirstMainShow = true;
     Create();
     Form->Show();
     ASSERT_EQ(Form->Told.size(), 1u) << bad;
     EXPECT_NE(Form->Told[0].find("myloc.txt"), std::string::npos) << Form->Told[0];
     EXPECT_NE(Form->Told[0].find("vantrelwiz -h"), std::string::npos);
-    EXPECT_EQ(HomeIP, HomeAddress);
-    EXPECT_EQ(HomeLongitude, 0);
-    EXPECT_EQ(HomeLatitude, 0);
+    EXPECT_EQ(GlobeState.HomeIP, HomeAddress);
+    EXPECT_EQ(GlobeState.HomeLongitude, 0);
+    EXPECT_EQ(GlobeState.HomeLatitude, 0);
     EXPECT_TRUE(Form->Visible());
     Destroy();
     EXPECT_EQ(ReadTextFile("myloc.txt"), bad);

@@ -13,6 +13,13 @@
 #include "RecordingMainForm.h"
 #include "netlib/NetIcmpClient.h"
 #include "viewer/components/WorkerThread.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 
@@ -44,7 +51,7 @@ protected:
     Application->CreateForm(Form);
     Form->SetBounds(60, 60, 560, 480);
     Form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return PollTimerTicks > 0 && !GlobePending; }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return PollState.PollTimerTicks > 0 && !WindowModes.GlobePending; }, 15000));
     Form->Timer->SetEnabled(false);
     Drawn();
   }
@@ -67,7 +74,7 @@ protected:
     MoveMouseTo(Paris.x, Paris.y);
     ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000));
     Drawn();
-    ASSERT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+    ASSERT_EQ(HoverState.HoverText, " 2.0.0.1\r\n Paris, FR");
   }
 };
 
@@ -101,12 +108,12 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
   EXPECT_EQ(Form->HoverList[0], "2.0.0.1");
   EXPECT_EQ(Form->Scene3DViewer1->Cursor(), 2);
   EXPECT_EQ(Form->GLFullScreenViewer1->Cursor(), 1) << "only the viewer on screen takes the pick cursor";
-  EXPECT_TRUE(HoverHighlight);
-  EXPECT_FALSE(RouteHover);
+  EXPECT_TRUE(HoverState.HoverHighlight);
+  EXPECT_FALSE(HoverState.RouteHover);
   // Its label, address and place, beside it in its colour; the text is
   // left for "Show on Web Map".
   Drawn();
-  EXPECT_EQ(HoverText, " 2.0.0.1\r\n Paris, FR");
+  EXPECT_EQ(HoverState.HoverText, " 2.0.0.1\r\n Paris, FR");
   const TCapture hovered = Frame();
   int label = 0;
   for (int y = std::max(0, static_cast<int>(p.y) - 40); y < p.y - 4; ++y)
@@ -157,7 +164,7 @@ TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlo
     }
   SaveBmp(shot, WorkFolder + "\\popup-over-globe.bmp");
   EXPECT_EQ(Form->RouteTarget, "2.0.0.1");
-  EXPECT_EQ(SelectionKind, 0);
+  EXPECT_EQ(Selection.SelectionKind, 0);
   ASSERT_EQ(Form->PopupMenu1->Items()->Count(), 11);
   EXPECT_EQ(Form->PopupMenu1->Items()->Items(3)->Items(0)->Caption, "2.0.0.1");
 
@@ -217,7 +224,7 @@ TEST_F(GlobeMouse, AClickBeforeTheHoverIsDrawnPicksTheClickedPointsTexts) {
   closer.join();
   EXPECT_TRUE(shown.load());
   EXPECT_EQ(Form->RouteTarget, "4.0.0.1");
-  EXPECT_EQ(PickedHint, " 4.0.0.1\r\n Cairo, EG");
+  EXPECT_EQ(Selection.PickedHint, " 4.0.0.1\r\n Cairo, EG");
 }
 
 TEST_F(GlobeMouse, APlaceAPollDroppedBeforeAFrameLeavesNoTextOfThePlaceHoveredBefore) {
@@ -256,11 +263,11 @@ TEST_F(GlobeMouse, APlaceAPollDroppedBeforeAFrameLeavesNoTextOfThePlaceHoveredBe
   closer.join();
   EXPECT_TRUE(shown.load());
   EXPECT_EQ(Form->RouteTarget, "4.0.0.1");
-  EXPECT_EQ(PickedHint, "") << "the text of the place hovered before";
+  EXPECT_EQ(Selection.PickedHint, "") << "the text of the place hovered before";
   // "Show on Web Map" finds no plotted place: the notice, not Paris
   Form->gmClick(nullptr);
-  EXPECT_EQ(SelectedLocationIndex, -1);
-  EXPECT_NE(SelectedLocationText, "Paris, FR");
+  EXPECT_EQ(Selection.SelectedLocationIndex, -1);
+  EXPECT_NE(Selection.SelectedLocationText, "Paris, FR");
 }
 
 TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenThePointerLeaves) {
@@ -271,7 +278,7 @@ TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenT
   auto hoverCell = [&](int K) {
     const POINT p = cellCentre(K);
     MoveMouseTo(p.x, p.y);
-    EXPECT_TRUE(PumpUntil([&] { return HoveredHudCell == K && Form->GLHUDSprite2->Visible(); }, 3000)) << K;
+    EXPECT_TRUE(PumpUntil([&] { return HoverState.HoveredHudCell == K && Form->GLHUDSprite2->Visible(); }, 3000)) << K;
     Drawn();
     return Frame();
   };
@@ -286,30 +293,30 @@ TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenT
     return sum;
   };
   const TCapture labels = hoverCell(3);
-  EXPECT_EQ(HudHint, "Labels");
+  EXPECT_EQ(HoverState.HudHint, "Labels");
   const TCapture exitCell = hoverCell(10);
-  EXPECT_EQ(HudHint, "Exit");
+  EXPECT_EQ(HoverState.HudHint, "Exit");
   SaveBmp(exitCell, WorkFolder + "\\hud-bar-exit-lit.bmp");
   EXPECT_GT(cellDifference(labels, exitCell, 3), 2000) << "cell 3 lit in the first frame only";
   EXPECT_GT(cellDifference(labels, exitCell, 10), 2000) << "cell 10 lit in the second frame only";
   EXPECT_LT(cellDifference(labels, exitCell, 6), cellDifference(labels, exitCell, 3) / 10) << "the others as they were";
 
   // A click on a cell runs its command: "Labels", "Connect Locations".
-  const bool labelsOn = AllLabels, connectOn = ConnectLocations;
+  const bool labelsOn = Settings.AllLabels, connectOn = Settings.ConnectLocations;
   POINT c = cellCentre(3);
   ClickAt(c.x, c.y);
-  EXPECT_TRUE(PumpUntil([&] { return AllLabels != labelsOn; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return Settings.AllLabels != labelsOn; }, 3000));
   c = cellCentre(5);
   ClickAt(c.x, c.y);
-  EXPECT_TRUE(PumpUntil([&] { return ConnectLocations != connectOn; }, 3000));
-  EXPECT_EQ(AllLabels, !labelsOn);
+  EXPECT_TRUE(PumpUntil([&] { return Settings.ConnectLocations != connectOn; }, 3000));
+  EXPECT_EQ(Settings.AllLabels, !labelsOn);
 
   // The pointer leaving the view takes the bar and its hint away.
   hoverCell(6);
   const POINT out = ClientToScreenPoint(Form->Handle(), -30, -30);
   MoveMouseTo(out.x, out.y);
   EXPECT_TRUE(PumpUntil([&] { return !Form->GLHUDSprite2->Visible(); }, 3000)) << "the pointer left the view";
-  EXPECT_EQ(HudHint, "");
+  EXPECT_EQ(HoverState.HudHint, "");
 }
 
 // Hops scripted for the trace: Paris, a hop without place, Cairo.
@@ -334,8 +341,8 @@ private:
 TEST_F(GlobeMouse, AScriptedTraceIsDrawnHopToHopAndAHopWithoutPlaceHasNoText) {
   Start();
   Form->NewTraceProbe = [] { return std::make_unique<TThreeHops>(); };
-  ExtendLabels = true;   // hop texts with their addresses
-  AllLabels = true;
+  Settings.ExtendLabels = true;   // hop texts with their addresses
+  Settings.AllLabels = true;
   TMenuItem item(nullptr);
   item.Caption = "4.0.0.1";
   Form->rou1Click(&item);
@@ -377,7 +384,7 @@ TEST_F(GlobeMouse, InFullScreenAHopTakesThePickCursorAndItsClickOffersToClearThe
   Form->rou1Click(&item);
   ASSERT_TRUE(PumpUntil([&] { return !Form->WorkerThread1->Running(); }, 10000));
   ASSERT_EQ(Lines(Form->RouteLabels)[0], "Paris, FR");
-  OSMajorVersion = 6;
+  ViewResources.OSMajorVersion = 6;
   Form->FullScreen1Click(nullptr);
   ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
   TScene3DBuffer* buffer = Form->GLFullScreenViewer1->Buffer();
@@ -387,7 +394,7 @@ TEST_F(GlobeMouse, InFullScreenAHopTakesThePickCursorAndItsClickOffersToClearThe
   const POINT paris{static_cast<int>(std::lround(p[0])), Screen->Height() - static_cast<int>(std::lround(p[1]))};
   MoveMouseTo(paris.x, paris.y);
   ASSERT_TRUE(PumpUntil([&] { return Form->HoverList.Count() == 1; }, 3000)) << "no hop picked at " << paris.x << "," << paris.y;
-  EXPECT_TRUE(RouteHover);
+  EXPECT_TRUE(HoverState.RouteHover);
   EXPECT_EQ(Form->GLFullScreenViewer1->Cursor(), 2);
   EXPECT_NE(Form->Scene3DViewer1->Cursor(), 2) << "only the viewer on screen takes the pick cursor";
   SaveBmp(ToCapture(*buffer->CreateSnapShot()), WorkFolder + "\\full-screen-hop-hovered.bmp");
@@ -403,7 +410,7 @@ TEST_F(GlobeMouse, InFullScreenAHopTakesThePickCursorAndItsClickOffersToClearThe
   PumpFor(300);
   closer.join();
   EXPECT_TRUE(shown.load());
-  EXPECT_EQ(SelectionKind, 31);
+  EXPECT_EQ(Selection.SelectionKind, 31);
   ASSERT_GT(Form->PopupMenu1->Items()->Count(), 0);
   EXPECT_EQ(Form->PopupMenu1->Items()->Items(0)->Caption, "Clear Route");
 

@@ -5,6 +5,10 @@
 #include "InputFixture.h"
 #include "ViewScene.h"
 #include "classlib/Graphics.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 
@@ -45,7 +49,7 @@ protected:
 
 TEST_F(Modes, KeysZoomToggleAndSwitchModesThroughRealInput) {
   Start();
-  OSMajorVersion = 10;   // full screen is the maximised window
+  ViewResources.OSMajorVersion = 10;   // full screen is the maximised window
   TGLCamera* camera = Form->GLCamera1;
   camera->SetNearPlaneBias(1.0f);
   PumpFor(300);
@@ -56,19 +60,19 @@ TEST_F(Modes, KeysZoomToggleAndSwitchModesThroughRealInput) {
   EXPECT_TRUE(PumpUntil([&] { return buffer->FrameCount() > frames; }, 1000)) << "the new zoom is drawn at once";
   Key(VK_NEXT);
   EXPECT_FLOAT_EQ(camera->NearPlaneBias(), 1.12f - 1.12f * 120 / 1000);
-  const bool connect = ConnectLocations;
+  const bool connect = Settings.ConnectLocations;
   Key('C');
-  EXPECT_NE(ConnectLocations, connect);
+  EXPECT_NE(Settings.ConnectLocations, connect);
   const bool all = Form->actAllEndpoints->Checked();
   Key('E');
   EXPECT_NE(Form->actAllEndpoints->Checked(), all);
   Key('R');
   EXPECT_TRUE(Form->Timer->Enabled());
-  EXPECT_EQ(AutorefreshText, "; Autorefresh ON");
+  EXPECT_EQ(PollState.AutorefreshText, "; Autorefresh ON");
   Key('R');
   EXPECT_FALSE(Form->Timer->Enabled());
-  EXPECT_EQ(AutorefreshText, "; Autorefresh OFF");
-  EXPECT_FALSE(AutoRefreshOn);
+  EXPECT_EQ(PollState.AutorefreshText, "; Autorefresh OFF");
+  EXPECT_FALSE(PollState.AutoRefreshOn);
 
   // Esc in a normal window does nothing; F maximises, Esc restores.
   RECT before;
@@ -106,15 +110,15 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   Start();
   SetWindowPos(wall->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   PumpFor(200);
-  OSMajorVersion = 10;
+  ViewResources.OSMajorVersion = 10;
   Key('I');
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);
-  EXPECT_TRUE(ImplantActive);
+  EXPECT_TRUE(WindowModes.ImplantActive);
   EXPECT_EQ(Form->Width(), 512);
   EXPECT_EQ(Form->Height(), 512);
   EXPECT_EQ(Form->Left(), 40 + 320 - 256);
   EXPECT_EQ(Form->Top(), 40 + 240 - 256);
-  EXPECT_EQ(SavedBounds.Width, 512);
+  EXPECT_EQ(WindowModes.SavedBounds.Width, 512);
   EXPECT_TRUE(IsWindowVisible(Form->Handle()));
   EXPECT_TRUE(GetWindowLongPtrA(Application->Handle(), GWL_EXSTYLE) & WS_EX_NOACTIVATE);
   EXPECT_EQ(Shell.Calls, (std::vector<std::string>{"icons hidden", "minimise all", "wait", "icons shown",
@@ -129,12 +133,12 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   Key('F');
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
   EXPECT_TRUE(IsZoomed(Form->Handle()));
-  EXPECT_TRUE(ImplantActive);
+  EXPECT_TRUE(WindowModes.ImplantActive);
   EXPECT_FALSE(Form->GLHUDSprite1->Visible());
   Key(VK_ESCAPE);
   EXPECT_FALSE(IsZoomed(Form->Handle()));
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);
-  EXPECT_TRUE(ImplantActive);
+  EXPECT_TRUE(WindowModes.ImplantActive);
   EXPECT_TRUE(Form->GLHUDSprite1->Visible());
   EXPECT_EQ(Form->Width(), 512);
   EXPECT_EQ(Form->Height(), 512);
@@ -145,7 +149,7 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   // Stay on top and the tray: hidden and shown, then "Focus Window".
   Key('I');
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
-  EXPECT_FALSE(ImplantActive);
+  EXPECT_FALSE(WindowModes.ImplantActive);
   Form->StayOnTop1Click(Form);
   EXPECT_TRUE(GetWindowLongPtrA(Form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   Form->StayOnTop1Click(Form);
@@ -159,7 +163,7 @@ TEST_F(Modes, DesktopModeIsASquareOverTheCapturedWallpaperWhateverTheShellLacks)
   PumpFor(100);
   EXPECT_FALSE(IsIconic(Form->Handle()));
   EXPECT_EQ(GetForegroundWindow(), Form->Handle());
-  EXPECT_TRUE(FocusRequested);
+  EXPECT_TRUE(WindowModes.FocusRequested);
 
   // The real shell routines, whatever this platform has of them: no crash.
   DesktopShell = Saved;
@@ -191,7 +195,7 @@ TEST_F(Modes, TheFullScreenViewersFrameShowsTheArcs) {
   const TCapture window = ToCapture(*Form->Scene3DViewer1->Buffer()->CreateSnapShot());
   SaveBmp(window, OldDir + "\\arcs-in-window.bmp");
   ASSERT_GT(arcPixels(window), 40);
-  OSMajorVersion = 6;
+  ViewResources.OSMajorVersion = 6;
   Key('F');
   ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
   Form->GLFullScreenViewer1->Render();
@@ -202,7 +206,7 @@ TEST_F(Modes, TheFullScreenViewersFrameShowsTheArcs) {
 
 TEST_F(Modes, FullScreenBeforeVersionNineIsTheFullScreenViewerOverTheWholeScreen) {
   Start();
-  OSMajorVersion = 6;
+  ViewResources.OSMajorVersion = 6;
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   TGLCamera* camera = Form->GLCamera1;
   Form->GLHUDSprite1->SetVisible(true);   // the desktop picture of desktop mode
@@ -248,7 +252,7 @@ TEST_F(Modes, FullScreenBeforeVersionNineIsTheFullScreenViewerOverTheWholeScreen
   EXPECT_GT(camera->NearPlaneBias(), zoom);
   keyToFullScreen('I');   // no desktop mode from full screen
   EXPECT_TRUE(Form->GLFullScreenViewer1->Active());
-  EXPECT_FALSE(ImplantActive);
+  EXPECT_FALSE(WindowModes.ImplantActive);
   EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsSizeable);
   EXPECT_FALSE(IsWindowVisible(Form->Handle()));
   EXPECT_FALSE(Form->GLHUDSprite1->Visible());

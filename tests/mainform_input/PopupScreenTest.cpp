@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "InputFixture.h"
+#include "viewer/NsMainPicking.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 
@@ -40,8 +42,8 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
                    {11, Net("192.168.1.5"), Port(50004), Net("1.2.3.4"), Port(80), 0}};
   FakeNet().Processes = {{4242, "firefox.exe"}, {666, "evil.exe"}};
   Start();
-  MouseX = 120;
-  MouseY = 90;
+  HoverState.MouseX = 120;
+  HoverState.MouseY = 90;
 
   std::vector<RECT> menus;
   TCapture shot;
@@ -77,8 +79,8 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   const RECT rows = menus.back();
   const int height = rows.bottom - rows.top;
   // the header and two rows of 1.2.3.4; none of 11.2.3.45 or 1.2.3.45
-  EXPECT_GE(height, 3 * RowHeight);
-  EXPECT_LT(height, 3 * RowHeight + 12);
+  EXPECT_GE(height, 3 * ViewResources.RowHeight);
+  EXPECT_LT(height, 3 * ViewResources.RowHeight + 12);
   EXPECT_GE(rows.right - rows.left, Form->PopupHeader.Width() - 18);
 
   // The header row shows Image1's picture: its black bottom line and its
@@ -89,12 +91,12 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   const int hx = rows.left - all.left, hy = rows.top - all.top;
   int line = 0, ink = 0;
   for (int x = hx + 8; x < hx + 200; ++x) {
-    for (int y = hy; y < hy + RowHeight + 6; ++y) {
+    for (int y = hy; y < hy + ViewResources.RowHeight + 6; ++y) {
       const uint32_t c = shot.At(x, y);
       if (c == 0x000000) ++ink;
     }
   }
-  for (int y = hy; y < hy + RowHeight + 6; ++y) {
+  for (int y = hy; y < hy + ViewResources.RowHeight + 6; ++y) {
     int black = 0;
     for (int x = hx + 8; x < hx + 200; ++x) black += shot.At(x, y) == 0x000000;
     line = std::max(line, black);

@@ -19,6 +19,12 @@
 #include "viewer/Unit3.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 struct TShellCall {
@@ -147,7 +153,7 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   ClickClient(route->Parent()->Handle(), route->Left() + 10, route->Top() + 10);
   PumpFor(100);
   EXPECT_EQ(route->Brush()->Color(), static_cast<TColor>(RGB(255, 128, 64)));
-  EXPECT_EQ(Color2, 16711935);   // only OK stores it
+  EXPECT_EQ(Settings.Color2, 16711935);   // only OK stores it
   Click(O().FontButton, 20, 10);
   EXPECT_EQ(O().FontPreview->Caption(), "Courier New, 5");
   ShowPage(1, "visuals-page.bmp");
@@ -238,9 +244,9 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
 }
 
 TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
-  SIInterval = 20;
-  Interval = 5000;
-  RotationSpeed = -4;
+  Settings.SIInterval = 20;
+  Settings.Interval = 5000;
+  Settings.RotationSpeed = -4;
   Open();
   const int built = aform->ComponentCount();
   Form->aboutform(nullptr);   // open already: nothing more is built
@@ -260,9 +266,9 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   EXPECT_FALSE(aform->Visible());
   EXPECT_EQ(aform->ComponentCount(), 0);
   EXPECT_FALSE(KeyExists(std::string("\\") + SettingsKey::Root));
-  EXPECT_EQ(Interval, 5000);
-  EXPECT_FALSE(LogConnections);
-  EXPECT_EQ(RogueCountries, "");
+  EXPECT_EQ(Settings.Interval, 5000);
+  EXPECT_FALSE(Settings.LogConnections);
+  EXPECT_EQ(Settings.RogueCountries, "");
 
   // opened again: the controls show the settings, not the cancelled changes
   Open();
@@ -276,18 +282,18 @@ TEST_F(Options, CancelStoresNothingAndReopeningShowsTheSettings) {
   Form->okclick(nullptr);
   PumpFor(100);
   EXPECT_TRUE(frmMain->Visible());
-  EXPECT_EQ(InfoWindowCounter, 1);
+  EXPECT_EQ(Selection.InfoWindowCounter, 1);
   EXPECT_TRUE(Form->Errors.empty());
-  EXPECT_EQ(RotationSpeed, -4);
-  EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
+  EXPECT_EQ(Settings.RotationSpeed, -4);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 0.25f);
   EXPECT_EQ(ReadDwordValue(SettingsKey::V112, "RotationSpeed"), static_cast<DWORD>(-4));
   EXPECT_EQ(ReadStringValue(SettingsKey::V141, "ExtOpt").size(), 30u);   // no rogue country
   Open();
   O().RotationUpDown->SetPosition(0);
   Form->okclick(nullptr);
   PumpFor(100);
-  EXPECT_EQ(RotationSpeed, 0);
-  EXPECT_FLOAT_EQ(RotationFactor, 1.0f);
+  EXPECT_EQ(Settings.RotationSpeed, 0);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 1.0f);
 }
 TEST_F(Options, OkLetsMessagesThroughButItsButtonLivesUntilItsClickIsDone) {
   // The open map window reloads from OK's click, letting messages through
@@ -328,8 +334,8 @@ LRESULT CALLBACK WatchLoadButton(int Code, WPARAM W, LPARAM L) {
 TEST_F(Options, ClosedDuringItsLoadClickTheWindowKeepsTheButtonUntilTheClickIsDone) {
   // The log's scan lets messages through; a close typed ahead of the click
   // (Esc reaching Cancel) comes in meanwhile.
-  LogPath = Dir + "\\tcp.log";
-  WriteTextFile(LogPath, "---> 2.0.0.7 connected\r\n---> 2.0.0.8 connected\r\n");
+  LogState.LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogState.LogPath, "---> 2.0.0.7 connected\r\n---> 2.0.0.8 connected\r\n");
   Application->CreateForm(Form5);
   Open();
   ASSERT_TRUE(O().LoadButton->Enabled());
@@ -360,7 +366,7 @@ TEST_F(Options, ClosedDuringItsLoadClickTheWindowKeepsTheButtonUntilTheClickIsDo
   EXPECT_EQ(LoadFreedInClick, 0) << "freed while its click ran";
   EXPECT_EQ(LoadFreed, 1) << "freed once the click was done";
   EXPECT_FALSE(aform->Visible());
-  EXPECT_EQ(Lines(Form->AnalyzedIPs), (std::vector<std::string>{HomeIP, "2.0.0.7", "2.0.0.8"}));
+  EXPECT_EQ(Lines(Form->AnalyzedIPs), (std::vector<std::string>{GlobeState.HomeIP, "2.0.0.7", "2.0.0.8"}));
   EXPECT_TRUE(Form->Errors.empty());
 }
 
@@ -373,7 +379,7 @@ TEST_F(Options, AnUntouchedSnapshotPeriodIsStoredAsItWasRead) {
   EXPECT_EQ(O().SnapshotDisplay->Text(), "7");
   Form->okclick(nullptr);
   PumpFor(100);
-  EXPECT_EQ(SIInterval, 7);
+  EXPECT_EQ(Settings.SIInterval, 7);
   EXPECT_EQ(ReadDwordValue(SettingsKey::V138, "SIInterval"), 7u);
   // stepped, it is what the display shows: refresh × position
   Open();
@@ -395,15 +401,15 @@ TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfte
   ASSERT_TRUE(PumpUntil([] { return !aform->Visible(); }));
   EXPECT_EQ(ReadDwordValue(SettingsKey::V11, "Interval"), 1000u);
   Form->Timer->SetEnabled(true);
-  const int ticks = PollTimerTicks;
-  EXPECT_TRUE(PumpUntil([&] { return PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
+  const int ticks = PollState.PollTimerTicks;
+  EXPECT_TRUE(PumpUntil([&] { return PollState.PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
 }
 
 // With an analysed file shown and the globe still, OK draws the view again,
 // in full screen the full-screen viewer's (the windowed one is hidden then).
 TEST_F(Options, OkWithAnAnalysedFileDrawsTheFullScreenViewAgain) {
-  LogPath = Dir + "\\tcp.log";
-  WriteTextFile(LogPath, "---> 2.0.0.7 connected\r\n");
+  LogState.LogPath = Dir + "\\tcp.log";
+  WriteTextFile(LogState.LogPath, "---> 2.0.0.7 connected\r\n");
   Application->CreateForm(Form5);
   Form->SetBounds(40, 40, 480, 400);
   Form->Show();
@@ -413,7 +419,7 @@ TEST_F(Options, OkWithAnAnalysedFileDrawsTheFullScreenViewAgain) {
   ASSERT_TRUE(PumpUntil([&] { return Form->AnalyzedIPs.Count() == 2 && !Form->Scanning(); }));
   ASSERT_FALSE(Form->GLCadencer1->Enabled());
   // full screen over the open window
-  OSMajorVersion = 6;
+  ViewResources.OSMajorVersion = 6;
   Form->FullScreen1Click(nullptr);
   ASSERT_TRUE(Form->GLFullScreenViewer1->Active());
   const HWND full = Form->GLFullScreenViewer1->Form()->Handle();

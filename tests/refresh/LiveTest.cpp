@@ -8,6 +8,8 @@
 #include "RefreshForm.h"
 #include "monitor/uIPHelperAPI.h"
 #include "viewer/uToolHelpAPI.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ TEST(LivePoll, OwnLoopbackConnectionIsListedWithItsProcess) {
     const u_short listenPort = c.ListenPort, clientPort = c.ClientPort;
 
     TTestForm form(nullptr);
-    HomeIP = HomeAddress;
+    GlobeState.HomeIP = HomeAddress;
     form.TableOptions.SetText("1\n1\n1\n0\n1\n");
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -46,10 +48,10 @@ TEST(LivePoll, OwnLoopbackConnectionIsListedWithItsProcess) {
       return false;
     };
     for (int poll = 0; poll < 20 && !listed(); ++poll) {
-      TableOpen = true;
-      DetailsRequested = true;
+      PollState.TableOpen = true;
+      PollState.DetailsRequested = true;
       form.Refresh(true);
-      DetailsRequested = false;
+      PollState.DetailsRequested = false;
     }
     int found = 0, others = 0;
     for (const std::string& line : Lines(form.TableRows)) {

@@ -3,6 +3,8 @@
 
 #include "FakeNetwork.h"
 #include "RefreshForm.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 
@@ -71,35 +73,35 @@ TEST_F(Poll, ATimerTickArrivingWhileThePollProcessesMessagesIsIgnored) {
   Sleep(30);   // a tick is due: the poll's message processing delivers it
   f.actNIC->Execute();
   f.Timer->SetEnabled(false);
-  EXPECT_GE(PollTimerTicks, 1);
+  EXPECT_GE(PollState.PollTimerTicks, 1);
   EXPECT_EQ(f.GlobeUpdates, 1);
   EXPECT_EQ(FakeNet().TcpReads, 1);
 }
 
 TEST_F(Poll, TimerTicksCountAndEndTheStartupLine) {
   TTestForm f(nullptr);
-  StartupText = "Resolving route to 1.1.1.1\n\r";
-  StartupTextOffset = 19;
-  Implant = true;
+  PollState.StartupText = "Resolving route to 1.1.1.1\n\r";
+  PollState.StartupTextOffset = 19;
+  Settings.Implant = true;
   f.TimerTimer(f.Timer);
   EXPECT_EQ(f.Implants, 1);   // desktop mode entered once
-  EXPECT_FALSE(Implant);
-  EXPECT_EQ(PollTimerTicks, 1);
-  EXPECT_EQ(StartupCounter, 1);
+  EXPECT_FALSE(Settings.Implant);
+  EXPECT_EQ(PollState.PollTimerTicks, 1);
+  EXPECT_EQ(PollState.StartupCounter, 1);
   EXPECT_EQ(f.GlobeUpdates, 1);
   f.TimerTimer(f.Timer);
   f.TimerTimer(f.Timer);
-  EXPECT_EQ(StartupTextOffset, 19);
-  EXPECT_FALSE(StartupText.empty());
+  EXPECT_EQ(PollState.StartupTextOffset, 19);
+  EXPECT_FALSE(PollState.StartupText.empty());
   f.TimerTimer(f.Timer);
-  EXPECT_EQ(StartupCounter, 4);
-  EXPECT_TRUE(StartupText.empty());
-  EXPECT_EQ(StartupTextOffset, 0);
-  StartupText = "Traceroute completed.\n\r";
+  EXPECT_EQ(PollState.StartupCounter, 4);
+  EXPECT_TRUE(PollState.StartupText.empty());
+  EXPECT_EQ(PollState.StartupTextOffset, 0);
+  PollState.StartupText = "Traceroute completed.\n\r";
   for (int i = 0; i < 3; ++i) f.TimerTimer(f.Timer);
-  EXPECT_EQ(StartupCounter, 5);
-  EXPECT_FALSE(StartupText.empty());   // cleared only on reaching 4
-  EXPECT_EQ(PollTimerTicks, 7);
+  EXPECT_EQ(PollState.StartupCounter, 5);
+  EXPECT_FALSE(PollState.StartupText.empty());   // cleared only on reaching 4
+  EXPECT_EQ(PollState.PollTimerTicks, 7);
   EXPECT_EQ(f.Implants, 1);
   EXPECT_EQ(f.GlobeUpdates, 7);
 }
@@ -108,15 +110,15 @@ TEST_F(Poll, AllEndpointsTogglesThePlottedRowsAndTheStatusLine) {
   FakeNet().Tcp.push_back({11, Addr(10, 0, 0, 2), Port(2), Addr(2, 2, 2, 2), Port(443), 1});
   TTestForm f(nullptr);
   ASSERT_TRUE(f.actAllEndpoints->Checked());
-  StartupCounter = 5;
+  PollState.StartupCounter = 5;
   f.actAllEndpointsExecute(f.actAllEndpoints);
   EXPECT_FALSE(f.actAllEndpoints->Checked());
-  EXPECT_EQ(ConnectionsSuffix, " established connection(s)");
-  EXPECT_EQ(StartupCounter, 0);
+  EXPECT_EQ(PollState.ConnectionsSuffix, " established connection(s)");
+  EXPECT_EQ(PollState.StartupCounter, 0);
   EXPECT_EQ(f.GlobeSaw, (std::vector<std::string>{"", "1.1.1.1"}));
   f.actAllEndpoints->Execute();
   EXPECT_TRUE(f.actAllEndpoints->Checked());
-  EXPECT_EQ(ConnectionsSuffix, " connection(s)");
+  EXPECT_EQ(PollState.ConnectionsSuffix, " connection(s)");
   EXPECT_EQ(f.GlobeSaw, (std::vector<std::string>{"", "1.1.1.1", "2.2.2.2"}));
   f.actAutoRefresh->Execute();
   EXPECT_FALSE(f.actAutoRefresh->Checked());
@@ -128,13 +130,13 @@ TEST_F(Poll, FirstPollAppliesStayOnTopOnce) {
   {
     TTestForm f(nullptr);
     f.Refresh(true);
-    EXPECT_EQ(FirstPollState, 1);
+    EXPECT_EQ(PollState.FirstPollState, 1);
     f.Refresh(true);
-    EXPECT_EQ(FirstPollState, 1);   // without the setting it stays there
+    EXPECT_EQ(PollState.FirstPollState, 1);   // without the setting it stays there
     EXPECT_EQ(f.FormStyle(), TFormStyle::fsNormal);
-    StayOnTop = true;
+    Settings.StayOnTop = true;
     f.Refresh(true);
-    EXPECT_EQ(FirstPollState, 2);
+    EXPECT_EQ(PollState.FirstPollState, 2);
     EXPECT_EQ(f.FormStyle(), TFormStyle::fsStayOnTop);
     f.SetFormStyle(TFormStyle::fsNormal);
     f.Refresh(true);
@@ -142,18 +144,18 @@ TEST_F(Poll, FirstPollAppliesStayOnTopOnce) {
   }
   {
     TTestForm f(nullptr);   // a borderless (desktop) window stays in its place
-    StayOnTop = true;
-    EXPECT_EQ(FirstPollState, 0);
+    Settings.StayOnTop = true;
+    EXPECT_EQ(PollState.FirstPollState, 0);
     f.SetBorderStyle(TFormBorderStyle::bsNone);
     f.Show();
     f.Refresh(true);
-    EXPECT_EQ(FirstPollState, 2);
+    EXPECT_EQ(PollState.FirstPollState, 2);
     EXPECT_EQ(f.FormStyle(), TFormStyle::fsNormal);
     EXPECT_FALSE(GetWindowLongPtrA(f.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   }
   {
     TTestForm f(nullptr);
-    StayOnTop = true;
+    Settings.StayOnTop = true;
     f.Show();
     f.Refresh(true);
     EXPECT_TRUE(GetWindowLongPtrA(f.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -186,14 +188,14 @@ TEST_F(Poll, SnapshotClockAdvancesByWholeSecondsOfThePollPeriod) {
   TTestForm f(nullptr);
   f.Timer->SetInterval(2500);
   f.Refresh(true);
-  EXPECT_EQ(SnapshotClock, 0);
-  SaveImages = true;
+  EXPECT_EQ(PollState.SnapshotClock, 0);
+  Settings.SaveImages = true;
   f.Refresh(true);
   f.Refresh(false);
-  EXPECT_EQ(SnapshotClock, 4);
+  EXPECT_EQ(PollState.SnapshotClock, 4);
   f.Timer->SetInterval(999);
   f.Refresh(true);
-  EXPECT_EQ(SnapshotClock, 4);
+  EXPECT_EQ(PollState.SnapshotClock, 4);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "viewer/NsMain.h"
+#include "viewer/NsMainModes.h"
 
 inline std::vector<std::string> Lines(const TStrings& L) {
   std::vector<std::string> r;
@@ -28,8 +29,8 @@ protected:
   void UpdateGlobe() override {
     ++GlobeUpdates;
     GlobeSaw = Lines(VisualizedIPs);
-    EXPECT_TRUE(GlobePending);
-    GlobePending = false;   // the globe itself is not what these tests look at
+    EXPECT_TRUE(WindowModes.GlobePending);
+    WindowModes.GlobePending = false;   // the globe itself is not what these tests look at
   }
   void ShowConnectionItems(const std::vector<TConnectionItem>& I) override {
     Items = I;

@@ -5,6 +5,10 @@
 #include "LocationFixture.h"
 #include "RefreshForm.h"
 #include "TestPaths.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainModes.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 
@@ -29,7 +33,7 @@ protected:
     FakeNet() = TFakeNetwork{};
     PresentFakeToolHelp();
     Form = std::make_unique<TTestForm>(nullptr);
-    HomeIP = HomeAddress;
+    GlobeState.HomeIP = HomeAddress;
   }
   void TearDown() override {
     Form.reset();
@@ -61,10 +65,10 @@ protected:
 
   // One poll with the table open and the details requested.
   void PollAll() {
-    TableOpen = true;
-    DetailsRequested = true;
+    PollState.TableOpen = true;
+    PollState.DetailsRequested = true;
     Form->Refresh(true);
-    DetailsRequested = false;
+    PollState.DetailsRequested = false;
   }
 };
 
@@ -95,15 +99,15 @@ TEST_F(Refresh, ExtendedFamilyRowsCarryProcessNamesAndIds) {
   PollAll();
   EXPECT_EQ(Lines(Form->TableRows), PidTableLines);
   EXPECT_EQ(Lines(Form->DetailRows), PidDetailLines);
-  EXPECT_FALSE(TableRowStarted);
-  EXPECT_FALSE(DetailRowStarted);
+  EXPECT_FALSE(PollState.TableRowStarted);
+  EXPECT_FALSE(PollState.DetailRowStarted);
   EXPECT_EQ(Lines(Form->VisualizedIPs),
             (std::vector<std::string>{HomeAddress, "93.184.216.34", "8.8.8.8", "151.101.1.69"}));
-  EXPECT_EQ(NewAddressCount, 3);
-  EXPECT_EQ(LiveAddressCount, 4);
+  EXPECT_EQ(PollState.NewAddressCount, 3);
+  EXPECT_EQ(PollState.LiveAddressCount, 4);
   EXPECT_EQ(Form->GlobeUpdates, 1);
   EXPECT_EQ(Form->GlobeSaw, Lines(Form->VisualizedIPs));
-  EXPECT_FALSE(GlobePending);
+  EXPECT_FALSE(WindowModes.GlobePending);
   EXPECT_EQ(FakeNet().TcpReads, 1);
   EXPECT_EQ(FakeNet().UdpReads, 1);
   // the rows of the table and the detail lines were named from one
@@ -155,7 +159,7 @@ TEST_F(Refresh, PlainFamilyRowsWithholdProcessData) {
                                          "151.101.1.69:443!192.168.1.5:50202#Close Wait&N/A,-",
                                      }));
   EXPECT_EQ(FakeNet().Snapshots, 0);   // no process IDs, no snapshots
-  EXPECT_EQ(NewAddressCount, 3);
+  EXPECT_EQ(PollState.NewAddressCount, 3);
 }
 
 TEST_F(Refresh, PlainUdpLinesWithholdProcessDataWhenTheTcpTableWasNotRead) {
@@ -212,7 +216,7 @@ TEST_F(Refresh, ListeningAndTimeWaitRowsAreListedButPlottedOnlyForAllEndpoints) 
   PollAll();
   EXPECT_EQ(Lines(Form->TableRows), PidTableLines);   // all listed
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "93.184.216.34"}));
-  EXPECT_EQ(NewAddressCount, 1);
+  EXPECT_EQ(PollState.NewAddressCount, 1);
   EXPECT_EQ(Lines(Form->DetailRows), (std::vector<std::string>{
                                          "93.184.216.34:443!192.168.1.5:50123#Established&firefox.exe,1234",
                                          "127.0.0.1:5001!127.0.0.1:5000#Established&vantrel.exe,900",
@@ -231,10 +235,10 @@ TEST_F(Refresh, PublicLocalAddressesOfDetailLinesAreCounted) {
   PresentFamily(TIpHelperFamily::ifExtended);
   FakeNet().Tcp = {{5, Addr(203, 0, 113, 9), Port(1000), Addr(93, 184, 216, 34), Port(443), 1}};
   Form->Refresh(true);
-  EXPECT_EQ(NewAddressCount, 1);
+  EXPECT_EQ(PollState.NewAddressCount, 1);
   PollAll();
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "93.184.216.34", "203.0.113.9"}));
-  EXPECT_EQ(NewAddressCount, 2);
+  EXPECT_EQ(PollState.NewAddressCount, 2);
 }
 
 TEST_F(Refresh, HomeAddressIsNeitherNewNorAddedTwice) {
@@ -244,7 +248,7 @@ TEST_F(Refresh, HomeAddressIsNeitherNewNorAddedTwice) {
                    {5, Addr(10, 0, 0, 2), Port(3), Addr(81, 2, 69, 160), Port(80), 1}};
   Form->Refresh(true);
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "1.1.1.1"}));
-  EXPECT_EQ(NewAddressCount, 1);
+  EXPECT_EQ(PollState.NewAddressCount, 1);
 }
 
 TEST_F(Refresh, PrivateRangesAreNeverPlotted) {
@@ -272,12 +276,12 @@ TEST_F(Refresh, FullAddressListStopsAt10000EntriesButKeepsCounting) {
   for (int i = 0; i < 10050; ++i)
     FakeNet().Tcp.push_back({5, Addr(192, 168, 0, 1), Port(1000), Addr(11, 0, i >> 8, i & 255), Port(443), 1});
   std::string dir = TempFolder("fulllist");
-  IPList = dir + "\\list.txt";
-  WriteTextFile(IPList, "9.9.9.9\r\n");
+  Settings.IPList = dir + "\\list.txt";
+  WriteTextFile(Settings.IPList, "9.9.9.9\r\n");
   Form->Refresh(true);
   EXPECT_EQ(Form->VisualizedIPs.Count(), 10000);
-  EXPECT_EQ(NewAddressCount, 10050);
-  EXPECT_EQ(LiveAddressCount, 10000);
+  EXPECT_EQ(PollState.NewAddressCount, 10050);
+  EXPECT_EQ(PollState.LiveAddressCount, 10000);
   EXPECT_EQ(Form->VisualizedIPs[9999], "11.0.39.14");   // the 9999th address met
   EXPECT_EQ(Form->VisualizedIPs.IndexOf("9.9.9.9"), -1);
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 10050 Visualized/10050 Total TCP Connections ");
@@ -303,8 +307,8 @@ TEST_F(Refresh, IPListFileJoinsTrimmedWithoutPrivateOrDuplicateAddresses) {
   PresentFamily(TIpHelperFamily::ifExtended);
   Machine();
   std::string dir = TempFolder("iplist");
-  IPList = dir + "\\watch.txt";
-  WriteTextFile(IPList,
+  Settings.IPList = dir + "\\watch.txt";
+  WriteTextFile(Settings.IPList,
                 "8.8.8.8\r\n"          // already live
                 " 9.9.9.9 \r\n"        // trimmed
                 "9.9.9.9\r\n"          // the same once trimmed
@@ -320,16 +324,16 @@ TEST_F(Refresh, IPListFileJoinsTrimmedWithoutPrivateOrDuplicateAddresses) {
                 "NOT AN ADDRESS\r\n"   // the list ignores case
                 "81.2.69.160\r\n");    // home
   Form->Refresh(true);
-  EXPECT_EQ(LiveAddressCount, 4);
+  EXPECT_EQ(PollState.LiveAddressCount, 4);
   EXPECT_EQ(Lines(Form->VisualizedIPs),
             (std::vector<std::string>{HomeAddress, "93.184.216.34", "8.8.8.8", "151.101.1.69", "9.9.9.9",
                                       "172.32.0.1", "not an address"}));
   EXPECT_EQ(Form->IPListLines.Count(), 14);
-  EXPECT_EQ(NewAddressCount, 3);   // the file's addresses are not "new"
+  EXPECT_EQ(PollState.NewAddressCount, 3);   // the file's addresses are not "new"
   EXPECT_EQ(Form->GlobeSaw, Lines(Form->VisualizedIPs));
 
   // a missing file is skipped and the last lines stay
-  IPList = dir + "\\gone.txt";
+  Settings.IPList = dir + "\\gone.txt";
   Form->Refresh(true);
   EXPECT_EQ(Form->VisualizedIPs.Count(), 4);
   EXPECT_EQ(Form->IPListLines.Count(), 14);
@@ -344,8 +348,8 @@ TEST_F(Refresh, IPListLinesAreComparedAsTheAddressListComparesThem) {
   PresentFamily(TIpHelperFamily::ifExtended);
   Machine();
   std::string dir = TempFolder("iplistlocale");
-  IPList = dir + "\\watch.txt";
-  WriteTextFile(IPList,
+  Settings.IPList = dir + "\\watch.txt";
+  WriteTextFile(Settings.IPList,
                 "\xC4rger.example\r\n"           // upper and lower case outside ASCII
                 "\xE4rger.example\r\n"
                 "strasse.example\r\n"
@@ -356,7 +360,7 @@ TEST_F(Refresh, IPListLinesAreComparedAsTheAddressListComparesThem) {
                 "mixed.EXAMPLE\r\n");
   Form->Refresh(true);
   ExpectNoDuplicates(Form->VisualizedIPs);
-  EXPECT_EQ(Form->VisualizedIPs.IndexOf("\xC4rger.example"), LiveAddressCount);
+  EXPECT_EQ(Form->VisualizedIPs.IndexOf("\xC4rger.example"), PollState.LiveAddressCount);
   EXPECT_EQ(Form->VisualizedIPs.IndexOf("mixed.example"), Form->VisualizedIPs.Count() - 1);
 }
 
@@ -377,8 +381,8 @@ TEST_F(Refresh, AnAddressListChangedDuringThePollIsStillSearchedWhole) {
   Machine();
   TableOptions("101");
   TMeddlingForm f(nullptr);
-  HomeIP = HomeAddress;
-  TableOpen = true;
+  GlobeState.HomeIP = HomeAddress;
+  PollState.TableOpen = true;
   f.Refresh(true);
   ExpectNoDuplicates(f.VisualizedIPs);
   EXPECT_EQ(Lines(f.VisualizedIPs),
@@ -389,16 +393,16 @@ TEST_F(Refresh, InternalOffReadsTheTablesButShowsNothingOfThem) {
   PresentFamily(TIpHelperFamily::ifExtended);
   Machine();
   TableOptions("101");
-  InternalOff = true;
+  Settings.InternalOff = true;
   std::string dir = TempFolder("internaloff");
-  IPList = dir + "\\watch.txt";
-  WriteTextFile(IPList, "9.9.9.9\r\n");
+  Settings.IPList = dir + "\\watch.txt";
+  WriteTextFile(Settings.IPList, "9.9.9.9\r\n");
   PollAll();
   EXPECT_EQ(FakeNet().TcpReads, 1);
   EXPECT_EQ(Form->TableRows.Count(), 0);
   EXPECT_EQ(Form->DetailRows.Count(), 0);
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress, "9.9.9.9"}));
-  EXPECT_EQ(NewAddressCount, 0);
+  EXPECT_EQ(PollState.NewAddressCount, 0);
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/7 Total TCP Connections ");
 }
 
@@ -407,32 +411,32 @@ TEST_F(Refresh, AClosedTableIsNotFilledAndAutorefreshKeepsItOpen) {
   Machine();
   TableOptions("100");   // autorefresh off
   Form->TableRows.Add("old");
-  TableOpen = false;
+  PollState.TableOpen = false;
   Form->Refresh(true);
   EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{"old"}));
   EXPECT_EQ(Form->Fills, 0);
   EXPECT_EQ(FakeNet().UdpReads, 0);   // the UDP table is read for the table only
 
   // opened without autorefresh: filled once
-  TableOpen = true;
+  PollState.TableOpen = true;
   Form->Refresh(true);
   EXPECT_EQ(Form->Fills, 1);
-  EXPECT_FALSE(TableOpen);
-  EXPECT_FALSE(TableStamp.empty());
-  EXPECT_EQ(TableStamp.substr(TableStamp.size() - ShortDateText().size()), ShortDateText());
-  EXPECT_EQ(TableStamp[TableStamp.size() - ShortDateText().size() - 1], ' ');
+  EXPECT_FALSE(PollState.TableOpen);
+  EXPECT_FALSE(PollState.TableStamp.empty());
+  EXPECT_EQ(PollState.TableStamp.substr(PollState.TableStamp.size() - ShortDateText().size()), ShortDateText());
+  EXPECT_EQ(PollState.TableStamp[PollState.TableStamp.size() - ShortDateText().size() - 1], ' ');
 
   // with autorefresh the table reopens itself while it is on screen
   TableOptions("101");
   Form->Visible = true;
   Form->Refresh(true);
-  EXPECT_TRUE(TableOpen);
+  EXPECT_TRUE(PollState.TableOpen);
   EXPECT_EQ(Form->Fills, 1);   // it opened after the table part
   Form->Refresh(true);
   EXPECT_EQ(Form->Fills, 2);
   Form->Visible = false;   // hidden but not closed: stays as it was
   Form->Refresh(true);
-  EXPECT_TRUE(TableOpen);
+  EXPECT_TRUE(PollState.TableOpen);
   EXPECT_EQ(Form->Fills, 3);
 }
 
@@ -496,25 +500,25 @@ TEST_F(Refresh, AddressRoutinesPairRemoteAndLocalParts) {
   EXPECT_EQ(Form->TableRows.Count() + Form->DetailRows.Count(), 0);
   Form->LocalAddressToText(Addr(1, 2, 3, 4), text);
   EXPECT_EQ(text, "1.2.3.4");
-  EXPECT_TRUE(TableRowStarted);
+  EXPECT_TRUE(PollState.TableRowStarted);
   Form->LocalAddressToText(Addr(10, 0, 0, 1), text);
-  EXPECT_FALSE(TableRowStarted);
+  EXPECT_FALSE(PollState.TableRowStarted);
   Form->TableProcessNameOfPid(7);
   EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{"1.2.3.4!10.0.0.1&ssh.exe: 7"}));
   EXPECT_EQ(Form->VisualizedIPs.Count(), 0);   // the table's routine plots nothing
 
-  DetailsRequested = true;
+  PollState.DetailsRequested = true;
   Form->AddressToText(Addr(5, 6, 7, 8), text);
   Form->AddressToText(Addr(192, 168, 0, 9), text);
   Form->DetailProcessNameOfPid(8);
-  DetailsRequested = false;
+  PollState.DetailsRequested = false;
   EXPECT_EQ(Lines(Form->DetailRows), (std::vector<std::string>{"5.6.7.8!192.168.0.9&?"}));
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{"5.6.7.8"}));
-  EXPECT_EQ(NewAddressCount, 1);
+  EXPECT_EQ(PollState.NewAddressCount, 1);
   Form->AddressToText(Addr(5, 6, 7, 8), text);   // listed already
-  EXPECT_EQ(NewAddressCount, 1);
+  EXPECT_EQ(PollState.NewAddressCount, 1);
 
-  InternalOff = true;
+  Settings.InternalOff = true;
   text = "unchanged";
   Form->LocalAddressToText(Addr(1, 1, 1, 1), text);
   Form->AddressToText(Addr(1, 1, 1, 1), text);

@@ -6,6 +6,7 @@
 #include "TestPaths.h"
 #include "classlib/Registry.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 // HKEY_CURRENT_USER of this process is redirected to a scratch key, so the
@@ -49,79 +50,79 @@ protected:
 };
 
 void ExpectDefaults() {
-  EXPECT_FLOAT_EQ(FOV, 0.4f);
-  EXPECT_FALSE(Rotate);
-  EXPECT_TRUE(ConnectLocations);
-  EXPECT_FALSE(AllLabels);
-  EXPECT_FLOAT_EQ(Shadow, 0.2f);
-  EXPECT_FALSE(Implant);
-  EXPECT_EQ(Color1, 255);
-  EXPECT_EQ(Color2, 16711935);
-  EXPECT_EQ(Color3, 33023);
-  EXPECT_EQ(Color4, 32768);
-  EXPECT_EQ(Color1Rgb, (TColorRgb{1, 0, 0}));
-  EXPECT_EQ(Color2Rgb, (TColorRgb{1, 0, 1}));
-  EXPECT_EQ(Color3Rgb, (TColorRgb{1, 128 / 255.0f, 0}));
-  EXPECT_EQ(Color4Rgb, (TColorRgb{0, 128 / 255.0f, 0}));
-  EXPECT_EQ(IPList, "");
-  EXPECT_EQ(Interval, 2000);
-  EXPECT_FALSE(InternalOff);
-  EXPECT_EQ(LineThickness, 1);
-  EXPECT_EQ(PointSize, 5);
-  EXPECT_FALSE(StayOnTop);
-  EXPECT_EQ(RotationSpeed, 1);
-  EXPECT_FLOAT_EQ(RotationFactor, 1);
-  EXPECT_FALSE(SaveImages);
-  EXPECT_FALSE(Overwrite);
-  EXPECT_FALSE(Timestamp);
-  EXPECT_EQ(SIInterval, 0);
-  EXPECT_EQ(Savepath, GetCurrentDir() + "\\images");
-  EXPECT_FALSE(ExtendLabels);
-  EXPECT_TRUE(LineSmoothing);
-  EXPECT_TRUE(GlobeGrid);
-  EXPECT_TRUE(ShowInfoBalloons);
-  EXPECT_EQ(MapType, 1);
-  EXPECT_EQ(MapZoom, 6);
-  EXPECT_EQ(MarkerSize, 3);
-  EXPECT_FALSE(SoundAlert);
-  EXPECT_FALSE(LogConnections);
-  EXPECT_EQ(RogueCountries, "");
+  EXPECT_FLOAT_EQ(Settings.FOV, 0.4f);
+  EXPECT_FALSE(Settings.Rotate);
+  EXPECT_TRUE(Settings.ConnectLocations);
+  EXPECT_FALSE(Settings.AllLabels);
+  EXPECT_FLOAT_EQ(Settings.Shadow, 0.2f);
+  EXPECT_FALSE(Settings.Implant);
+  EXPECT_EQ(Settings.Color1, 255);
+  EXPECT_EQ(Settings.Color2, 16711935);
+  EXPECT_EQ(Settings.Color3, 33023);
+  EXPECT_EQ(Settings.Color4, 32768);
+  EXPECT_EQ(Settings.Color1Rgb, (TColorRgb{1, 0, 0}));
+  EXPECT_EQ(Settings.Color2Rgb, (TColorRgb{1, 0, 1}));
+  EXPECT_EQ(Settings.Color3Rgb, (TColorRgb{1, 128 / 255.0f, 0}));
+  EXPECT_EQ(Settings.Color4Rgb, (TColorRgb{0, 128 / 255.0f, 0}));
+  EXPECT_EQ(Settings.IPList, "");
+  EXPECT_EQ(Settings.Interval, 2000);
+  EXPECT_FALSE(Settings.InternalOff);
+  EXPECT_EQ(Settings.LineThickness, 1);
+  EXPECT_EQ(Settings.PointSize, 5);
+  EXPECT_FALSE(Settings.StayOnTop);
+  EXPECT_EQ(Settings.RotationSpeed, 1);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 1);
+  EXPECT_FALSE(Settings.SaveImages);
+  EXPECT_FALSE(Settings.Overwrite);
+  EXPECT_FALSE(Settings.Timestamp);
+  EXPECT_EQ(Settings.SIInterval, 0);
+  EXPECT_EQ(Settings.Savepath, GetCurrentDir() + "\\images");
+  EXPECT_FALSE(Settings.ExtendLabels);
+  EXPECT_TRUE(Settings.LineSmoothing);
+  EXPECT_TRUE(Settings.GlobeGrid);
+  EXPECT_TRUE(Settings.ShowInfoBalloons);
+  EXPECT_EQ(Settings.MapType, 1);
+  EXPECT_EQ(Settings.MapZoom, 6);
+  EXPECT_EQ(Settings.MarkerSize, 3);
+  EXPECT_FALSE(Settings.SoundAlert);
+  EXPECT_FALSE(Settings.LogConnections);
+  EXPECT_EQ(Settings.RogueCountries, "");
 }
 
 void SetEveryValueOffDefault() {
-  FOV = 1.25f;
-  Rotate = true;
-  ConnectLocations = false;
-  AllLabels = true;
-  Shadow = 0.45f;
-  Implant = true;
-  Color1 = 0x123456;
-  Color2 = 0x00FF00;
-  Color3 = 0x0000FE;
-  Color4 = 0xFFFFFF;
-  IPList = "C:\\lists\\watch me.txt";
-  Interval = 5000;
-  InternalOff = true;
-  Font = "\"Courier New\", 10, [Bold|Italic], [clRed]";
-  LineThickness = 4;
-  PointSize = 9;
-  StayOnTop = true;
-  RotationSpeed = -4;
-  SaveImages = true;
-  Overwrite = true;
-  Timestamp = true;
-  SIInterval = 30;
-  Savepath = "D:\\shots";
-  ExtendLabels = true;
-  LineSmoothing = false;
-  GlobeGrid = false;
-  ShowInfoBalloons = false;
-  MapType = 4;
-  MapZoom = 12;
-  MarkerSize = 7;
-  SoundAlert = true;
-  LogConnections = true;
-  RogueCountries = std::string("\x01\x4D\xFC", 3);   // countries 1, 77 and 252
+  Settings.FOV = 1.25f;
+  Settings.Rotate = true;
+  Settings.ConnectLocations = false;
+  Settings.AllLabels = true;
+  Settings.Shadow = 0.45f;
+  Settings.Implant = true;
+  Settings.Color1 = 0x123456;
+  Settings.Color2 = 0x00FF00;
+  Settings.Color3 = 0x0000FE;
+  Settings.Color4 = 0xFFFFFF;
+  Settings.IPList = "C:\\lists\\watch me.txt";
+  Settings.Interval = 5000;
+  Settings.InternalOff = true;
+  Settings.Font = "\"Courier New\", 10, [Bold|Italic], [clRed]";
+  Settings.LineThickness = 4;
+  Settings.PointSize = 9;
+  Settings.StayOnTop = true;
+  Settings.RotationSpeed = -4;
+  Settings.SaveImages = true;
+  Settings.Overwrite = true;
+  Settings.Timestamp = true;
+  Settings.SIInterval = 30;
+  Settings.Savepath = "D:\\shots";
+  Settings.ExtendLabels = true;
+  Settings.LineSmoothing = false;
+  Settings.GlobeGrid = false;
+  Settings.ShowInfoBalloons = false;
+  Settings.MapType = 4;
+  Settings.MapZoom = 12;
+  Settings.MarkerSize = 7;
+  Settings.SoundAlert = true;
+  Settings.LogConnections = true;
+  Settings.RogueCountries = std::string("\x01\x4D\xFC", 3);   // countries 1, 77 and 252
 }
 }  // namespace
 
@@ -140,43 +141,43 @@ TEST_F(SettingsTest, EveryValueRoundTripsThroughTheRegistry) {
   ExpectDefaults();
   Form->LoadSettings();
 
-  EXPECT_FLOAT_EQ(FOV, 1.25f);
-  EXPECT_TRUE(Rotate);
-  EXPECT_FALSE(ConnectLocations);
-  EXPECT_TRUE(AllLabels);
-  EXPECT_FLOAT_EQ(Shadow, 0.45f);
-  EXPECT_TRUE(Implant);
-  EXPECT_EQ(Color1, 0x123456);
-  EXPECT_EQ(Color1Rgb, (TColorRgb{0x56 / 255.0f, 0x34 / 255.0f, 0x12 / 255.0f}));
-  EXPECT_EQ(Color2, 0x00FF00);
-  EXPECT_EQ(Color2Rgb, (TColorRgb{0, 1, 0}));
-  EXPECT_EQ(Color3, 0x0000FE);
-  EXPECT_EQ(Color4, 0xFFFFFF);
-  EXPECT_EQ(Color4Rgb, (TColorRgb{1, 1, 1}));
-  EXPECT_EQ(IPList, "C:\\lists\\watch me.txt");
-  EXPECT_EQ(Interval, 5000);
-  EXPECT_TRUE(InternalOff);
-  EXPECT_EQ(Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
-  EXPECT_EQ(LineThickness, 4);
-  EXPECT_EQ(PointSize, 9);
-  EXPECT_TRUE(StayOnTop);
-  EXPECT_EQ(RotationSpeed, -4);
-  EXPECT_FLOAT_EQ(RotationFactor, 0.25f);
-  EXPECT_TRUE(SaveImages);
-  EXPECT_TRUE(Overwrite);
-  EXPECT_TRUE(Timestamp);
-  EXPECT_EQ(SIInterval, 30);
-  EXPECT_EQ(Savepath, "D:\\shots");
-  EXPECT_TRUE(ExtendLabels);
-  EXPECT_FALSE(LineSmoothing);
-  EXPECT_FALSE(GlobeGrid);
-  EXPECT_FALSE(ShowInfoBalloons);
-  EXPECT_EQ(MapType, 4);
-  EXPECT_EQ(MapZoom, 12);
-  EXPECT_EQ(MarkerSize, 7);
-  EXPECT_TRUE(SoundAlert);
-  EXPECT_TRUE(LogConnections);
-  EXPECT_EQ(RogueCountries, std::string("\x01\x4D\xFC", 3));
+  EXPECT_FLOAT_EQ(Settings.FOV, 1.25f);
+  EXPECT_TRUE(Settings.Rotate);
+  EXPECT_FALSE(Settings.ConnectLocations);
+  EXPECT_TRUE(Settings.AllLabels);
+  EXPECT_FLOAT_EQ(Settings.Shadow, 0.45f);
+  EXPECT_TRUE(Settings.Implant);
+  EXPECT_EQ(Settings.Color1, 0x123456);
+  EXPECT_EQ(Settings.Color1Rgb, (TColorRgb{0x56 / 255.0f, 0x34 / 255.0f, 0x12 / 255.0f}));
+  EXPECT_EQ(Settings.Color2, 0x00FF00);
+  EXPECT_EQ(Settings.Color2Rgb, (TColorRgb{0, 1, 0}));
+  EXPECT_EQ(Settings.Color3, 0x0000FE);
+  EXPECT_EQ(Settings.Color4, 0xFFFFFF);
+  EXPECT_EQ(Settings.Color4Rgb, (TColorRgb{1, 1, 1}));
+  EXPECT_EQ(Settings.IPList, "C:\\lists\\watch me.txt");
+  EXPECT_EQ(Settings.Interval, 5000);
+  EXPECT_TRUE(Settings.InternalOff);
+  EXPECT_EQ(Settings.Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
+  EXPECT_EQ(Settings.LineThickness, 4);
+  EXPECT_EQ(Settings.PointSize, 9);
+  EXPECT_TRUE(Settings.StayOnTop);
+  EXPECT_EQ(Settings.RotationSpeed, -4);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 0.25f);
+  EXPECT_TRUE(Settings.SaveImages);
+  EXPECT_TRUE(Settings.Overwrite);
+  EXPECT_TRUE(Settings.Timestamp);
+  EXPECT_EQ(Settings.SIInterval, 30);
+  EXPECT_EQ(Settings.Savepath, "D:\\shots");
+  EXPECT_TRUE(Settings.ExtendLabels);
+  EXPECT_FALSE(Settings.LineSmoothing);
+  EXPECT_FALSE(Settings.GlobeGrid);
+  EXPECT_FALSE(Settings.ShowInfoBalloons);
+  EXPECT_EQ(Settings.MapType, 4);
+  EXPECT_EQ(Settings.MapZoom, 12);
+  EXPECT_EQ(Settings.MarkerSize, 7);
+  EXPECT_TRUE(Settings.SoundAlert);
+  EXPECT_TRUE(Settings.LogConnections);
+  EXPECT_EQ(Settings.RogueCountries, std::string("\x01\x4D\xFC", 3));
 }
 
 TEST_F(SettingsTest, ValuesAreStoredWithTheirRegistryTypes) {
@@ -226,25 +227,25 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
   PutDword(SettingsKey::V141, "ExtOpt", 10);
 
   Form->LoadSettings();
-  EXPECT_FLOAT_EQ(FOV, 0.4f);
-  EXPECT_FLOAT_EQ(Shadow, 0.2f);
-  EXPECT_TRUE(Rotate);
-  EXPECT_TRUE(ConnectLocations);   // missing in an existing key
-  EXPECT_EQ(Color1, 255);
-  EXPECT_EQ(Color1Rgb, (TColorRgb{1, 0, 0}));
-  EXPECT_EQ(Color2, 0xFF);
-  EXPECT_EQ(Color2Rgb, (TColorRgb{1, 0, 0}));
-  EXPECT_EQ(Interval, 2000);
-  EXPECT_TRUE(InternalOff);        // read after the bad ones
-  EXPECT_EQ(IPList, "");
-  EXPECT_EQ(PointSize, 5);
-  EXPECT_EQ(LineThickness, 1);
-  EXPECT_EQ(RotationSpeed, 1);
-  EXPECT_FLOAT_EQ(RotationFactor, 1);
-  EXPECT_EQ(Savepath, GetCurrentDir() + "\\images");
-  EXPECT_EQ(SIInterval, 15);
-  EXPECT_TRUE(LineSmoothing);
-  EXPECT_EQ(MapZoom, 6);
+  EXPECT_FLOAT_EQ(Settings.FOV, 0.4f);
+  EXPECT_FLOAT_EQ(Settings.Shadow, 0.2f);
+  EXPECT_TRUE(Settings.Rotate);
+  EXPECT_TRUE(Settings.ConnectLocations);   // missing in an existing key
+  EXPECT_EQ(Settings.Color1, 255);
+  EXPECT_EQ(Settings.Color1Rgb, (TColorRgb{1, 0, 0}));
+  EXPECT_EQ(Settings.Color2, 0xFF);
+  EXPECT_EQ(Settings.Color2Rgb, (TColorRgb{1, 0, 0}));
+  EXPECT_EQ(Settings.Interval, 2000);
+  EXPECT_TRUE(Settings.InternalOff);        // read after the bad ones
+  EXPECT_EQ(Settings.IPList, "");
+  EXPECT_EQ(Settings.PointSize, 5);
+  EXPECT_EQ(Settings.LineThickness, 1);
+  EXPECT_EQ(Settings.RotationSpeed, 1);
+  EXPECT_FLOAT_EQ(Settings.RotationFactor, 1);
+  EXPECT_EQ(Settings.Savepath, GetCurrentDir() + "\\images");
+  EXPECT_EQ(Settings.SIInterval, 15);
+  EXPECT_TRUE(Settings.LineSmoothing);
+  EXPECT_EQ(Settings.MapZoom, 6);
 }
 
 TEST_F(SettingsTest, FloatsThatAreNoNumbersKeepTheirDefaults) {
@@ -253,87 +254,87 @@ TEST_F(SettingsTest, FloatsThatAreNoNumbersKeepTheirDefaults) {
   const double huge = 1e300;   // a double, but past any float
   Put(SettingsKey::Root, "Shadow", REG_BINARY, &huge, 8);
   Form->LoadSettings();
-  EXPECT_FLOAT_EQ(FOV, 0.4f);
-  EXPECT_FLOAT_EQ(Shadow, 0.2f);
+  EXPECT_FLOAT_EQ(Settings.FOV, 0.4f);
+  EXPECT_FLOAT_EQ(Settings.Shadow, 0.2f);
   const double fov = 0.75;
   Put(SettingsKey::Root, "FOV", REG_BINARY, &fov, 8);
   Form->LoadSettings();
-  EXPECT_FLOAT_EQ(FOV, 0.75f);
+  EXPECT_FLOAT_EQ(Settings.FOV, 0.75f);
 }
 
 TEST_F(SettingsTest, ANonPositiveIntervalKeepsThePollRunning) {
   PutDword(SettingsKey::V11, "Interval", 0);
   Form->LoadSettings();
-  EXPECT_EQ(Interval, 2000);
+  EXPECT_EQ(Settings.Interval, 2000);
   PutDword(SettingsKey::V11, "Interval", 750);
   Form->LoadSettings();
-  EXPECT_EQ(Interval, 750);
+  EXPECT_EQ(Settings.Interval, 750);
 }
 
 TEST(ExtOpt, PiecesAreReadByPosition) {
   TMainForm f(nullptr);
   ApplyExtOpt("10");
-  EXPECT_TRUE(LineSmoothing);
-  EXPECT_FALSE(GlobeGrid);
-  EXPECT_TRUE(ShowInfoBalloons);
-  EXPECT_EQ(MapType, 1);
-  EXPECT_EQ(MapZoom, 6);
+  EXPECT_TRUE(Settings.LineSmoothing);
+  EXPECT_FALSE(Settings.GlobeGrid);
+  EXPECT_TRUE(Settings.ShowInfoBalloons);
+  EXPECT_EQ(Settings.MapType, 1);
+  EXPECT_EQ(Settings.MapZoom, 6);
 
   f.SetDefaultSettings();
   ApplyExtOpt("");
-  EXPECT_TRUE(LineSmoothing);
-  EXPECT_TRUE(GlobeGrid);
+  EXPECT_TRUE(Settings.LineSmoothing);
+  EXPECT_TRUE(Settings.GlobeGrid);
 
   // a 31-character value whose last character has code 77 marks country 77
   f.SetDefaultSettings();
   std::string s = "110315XXX910" + std::string(18, 'x') + "\x4D";
   ASSERT_EQ(s.size(), 31u);
   ApplyExtOpt(s);
-  EXPECT_TRUE(LineSmoothing);
-  EXPECT_TRUE(GlobeGrid);
-  EXPECT_FALSE(ShowInfoBalloons);
-  EXPECT_EQ(MapType, 3);
-  EXPECT_EQ(MapZoom, 15);
-  EXPECT_EQ(MarkerSize, 9);
-  EXPECT_TRUE(SoundAlert);
-  EXPECT_FALSE(LogConnections);
-  EXPECT_EQ(RogueCountries, "\x4D");
+  EXPECT_TRUE(Settings.LineSmoothing);
+  EXPECT_TRUE(Settings.GlobeGrid);
+  EXPECT_FALSE(Settings.ShowInfoBalloons);
+  EXPECT_EQ(Settings.MapType, 3);
+  EXPECT_EQ(Settings.MapZoom, 15);
+  EXPECT_EQ(Settings.MarkerSize, 9);
+  EXPECT_TRUE(Settings.SoundAlert);
+  EXPECT_FALSE(Settings.LogConnections);
+  EXPECT_EQ(Settings.RogueCountries, "\x4D");
 
   // logging stays off when position 12 is still the reserved "x"
   f.SetDefaultSettings();
-  LogConnections = true;
-  MarkerSize = 5;
+  Settings.LogConnections = true;
+  Settings.MarkerSize = 5;
   ApplyExtOpt("111016XXXX1x");
-  EXPECT_TRUE(LogConnections);
-  EXPECT_TRUE(SoundAlert);
-  EXPECT_EQ(MapZoom, 16);
-  EXPECT_EQ(MarkerSize, 5);   // "X" at position 10 is no digit: kept
+  EXPECT_TRUE(Settings.LogConnections);
+  EXPECT_TRUE(Settings.SoundAlert);
+  EXPECT_EQ(Settings.MapZoom, 16);
+  EXPECT_EQ(Settings.MarkerSize, 5);   // "X" at position 10 is no digit: kept
 }
 
 TEST(ExtOpt, GarbledPiecesKeepTheirValues) {
   TMainForm f(nullptr);
   ApplyExtOpt("11?ZZXXXXQ??" + std::string(18, 'x') + std::string("\x00\x05\xFD\xFF", 4));
-  EXPECT_EQ(MapType, 1);
-  EXPECT_EQ(MapZoom, 6);
-  EXPECT_EQ(MarkerSize, 3);
-  EXPECT_FALSE(SoundAlert);
-  EXPECT_FALSE(LogConnections);
-  EXPECT_EQ(RogueCountries, "\x05");   // only country numbers 1..252
+  EXPECT_EQ(Settings.MapType, 1);
+  EXPECT_EQ(Settings.MapZoom, 6);
+  EXPECT_EQ(Settings.MarkerSize, 3);
+  EXPECT_FALSE(Settings.SoundAlert);
+  EXPECT_FALSE(Settings.LogConnections);
+  EXPECT_EQ(Settings.RogueCountries, "\x05");   // only country numbers 1..252
 }
 
 TEST(ExtOpt, BuiltAsTheOptionsWindowStoresIt) {
   TMainForm f(nullptr);
   EXPECT_EQ(BuildExtOpt(), "111106XXX300xxxxxxxxxxxxxxxxxx");
   EXPECT_EQ(BuildExtOpt().size(), 30u);   // no rogue country: exactly 30 characters
-  MapZoom = 18;
-  SoundAlert = true;
-  RogueCountries = "-A";   // countries 45 and 65: kept after the "-" are removed
+  Settings.MapZoom = 18;
+  Settings.SoundAlert = true;
+  Settings.RogueCountries = "-A";   // countries 45 and 65: kept after the "-" are removed
   EXPECT_EQ(BuildExtOpt(), "111118XXX310xxxxxxxxxxxxxxxxxx-A");
   f.SetDefaultSettings();
   ApplyExtOpt("111118XXX310xxxxxxxxxxxxxxxxxx-A");
-  EXPECT_EQ(MapZoom, 18);
-  EXPECT_TRUE(SoundAlert);
-  EXPECT_EQ(RogueCountries, "-A");
+  EXPECT_EQ(Settings.MapZoom, 18);
+  EXPECT_TRUE(Settings.SoundAlert);
+  EXPECT_EQ(Settings.RogueCountries, "-A");
 }
 
 TEST(TableOptions, DefaultsRoundTripAndShortFiles) {
@@ -395,6 +396,58 @@ TEST_F(SettingsTest, AMaximizedWindowIsStoredWithoutItsBorder) {
   Forms_Finalize();
 }
 
+// A screen with a task bar 40 pixels high along its top: the work area
+// starts below it, and the system gives a minimised window's place in the
+// work area's coordinates.
+constexpr int TaskBarHeight = 40;
+BOOL WINAPI TopTaskBarMonitorInfo(HMONITOR Monitor, LPMONITORINFO Info) {
+  if (!GetMonitorInfoA(Monitor, Info)) return FALSE;
+  Info->rcWork.top = Info->rcMonitor.top + TaskBarHeight;
+  return TRUE;
+}
+BOOL WINAPI TopTaskBarPlacement(HWND Wnd, WINDOWPLACEMENT* Placement) {
+  MONITORINFO real{};
+  real.cbSize = sizeof real;
+  if (!GetWindowPlacement(Wnd, Placement) ||
+      !GetMonitorInfoA(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &real))
+    return FALSE;
+  // from this screen's work area to the one below the task bar
+  OffsetRect(&Placement->rcNormalPosition, real.rcWork.left - real.rcMonitor.left,
+             real.rcWork.top - real.rcMonitor.top - TaskBarHeight);
+  return TRUE;
+}
+
+TEST_F(SettingsTest, AMinimizedWindowIsStoredWhereItComesBackOnTheScreen) {
+  struct TTaskBarScreen {
+    TTaskBarScreen() {
+      GetMonitorInfoProc = TopTaskBarMonitorInfo;
+      GetWindowPlacementProc = TopTaskBarPlacement;
+    }
+    ~TTaskBarScreen() {
+      GetMonitorInfoProc = GetMonitorInfoA;
+      GetWindowPlacementProc = GetWindowPlacement;
+    }
+  } screen;
+  Forms_Initialize();
+  {
+    TMainForm f(nullptr);
+    f.SetBounds(120, 80, 500, 400);
+    f.Show();
+    const int l = f.Left(), t = f.Top(), w = f.Width(), h = f.Height();
+    ASSERT_GE(t, TaskBarHeight);
+    ShowWindow(f.Handle(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(f.Handle()));
+    f.WriteMainKey();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Vantrel"));
+    EXPECT_EQ(r.ReadInteger("Left"), l);
+    EXPECT_EQ(r.ReadInteger("Top"), t);
+    EXPECT_EQ(r.ReadInteger("Width"), w);
+    EXPECT_EQ(r.ReadInteger("Height"), h);
+  }
+  Forms_Finalize();
+}
+
 TEST_F(SettingsTest, LabelsFontFromItsText) {
   EXPECT_EQ(Form->LabelFont.Name(), "Arial");
   EXPECT_EQ(Form->LabelFont.Height(), -9);
@@ -404,7 +457,7 @@ TEST_F(SettingsTest, LabelsFontFromItsText) {
   EXPECT_EQ(Form->LabelFont.Size(), 10);
   EXPECT_EQ(Form->LabelFont.Style(), (TFontStyles{TFontStyle::fsBold, TFontStyle::fsItalic}));
   EXPECT_EQ(Form->LabelFont.Color(), clRed);
-  EXPECT_EQ(Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
+  EXPECT_EQ(Settings.Font, "\"Courier New\", 10, [Bold|Italic], [clRed]");
 
   // a bare name is used at 8 points
   PutString(SettingsKey::V11, "Font", "Tahoma");
@@ -417,7 +470,7 @@ TEST_F(SettingsTest, LabelsFontFromItsText) {
   PutString(SettingsKey::V11, "Font", "\"Verdana\", big, [], [clBlue]");
   Form->LoadSettings();
   EXPECT_EQ(Form->LabelFont.Name(), "Tahoma");
-  EXPECT_EQ(Font, "Tahoma");
+  EXPECT_EQ(Settings.Font, "Tahoma");
 }
 
 TEST(FontText, WrittenAndReadBack) {

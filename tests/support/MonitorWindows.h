@@ -20,6 +20,8 @@
 #include "monitor/Unit7.h"
 #include "netlib/NetComponent.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
 #include "viewer/unit4.h"
 
 inline std::vector<std::string> Lines(const TStrings& L) {
@@ -111,13 +113,13 @@ public:
     Main = new TTableForm(Application);
     MainForm = Main;
     Main->LocationDatabase.Load(Dir);
-    HomeIP = HomeAddress;
-    HomeLabel = "\xBBGB, London";
-    HomeCoordinates = "5150;-12";
-    HomeLongitude = -0.12f;
-    HomeLatitude = 51.5f;
+    GlobeState.HomeIP = HomeAddress;
+    GlobeState.HomeLabel = "\xBBGB, London";
+    GlobeState.HomeCoordinates = "5150;-12";
+    GlobeState.HomeLongitude = -0.12f;
+    GlobeState.HomeLatitude = 51.5f;
     Main->TableOptions.SetText("1\n1\n1\n0\n0\n");
-    PlotIndex = 1;   // as a globe update leaves it
+    PollState.PlotIndex = 1;   // as a globe update leaves it
     MakeForm(Form2);
     MakeForm(Form5);
     MakeForm(Form6);

@@ -10,6 +10,11 @@
 #include "MonitorWindows.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 std::vector<std::string> Opened;
@@ -137,9 +142,9 @@ TEST_F(CommandsTest, TerminateEndsTheSelectedProcessOnlyWhileItsIdStillNamesIt) 
   FakeNet().Processes.back().Pid = second.dwProcessId;
   FakeNet().Tcp.back().Pid = second.dwProcessId;
   Form2->Close();
-  DetailsRequested = true;
+  PollState.DetailsRequested = true;
   Main->Refresh(true);
-  DetailsRequested = false;
+  PollState.DetailsRequested = false;
   TLocationPopupInput in;
   in.ClickedText = "8.8.4.4";
   in.DetailRows = &Main->DetailRows;
@@ -164,7 +169,7 @@ TEST_F(CommandsTest, TerminateEndsTheSelectedProcessOnlyWhileItsIdStillNamesIt) 
 TEST_F(CommandsTest, CommandsOfATableLeftOpenLeaveTheAnalysedFileOnTheGlobe) {
   PresentMachine();
   OpenTable();
-  Main->AnalyzedIPs.SetText(HomeIP + "\n2.2.2.2\n");   // a file analysed since
+  Main->AnalyzedIPs.SetText(GlobeState.HomeIP + "\n2.2.2.2\n");   // a file analysed since
   Main->VisualizedIPs.SetText(Main->AnalyzedIPs.Text());
   const int updates = Main->GlobeUpdates, fills = Main->Fills;
   ClickRow(RowOf("8.8.8.8"));
@@ -172,7 +177,7 @@ TEST_F(CommandsTest, CommandsOfATableLeftOpenLeaveTheAnalysedFileOnTheGlobe) {
   EXPECT_EQ(FakeNet().TcpEntriesSet.size(), 1u);
   EXPECT_EQ(Main->Fills, fills + 1);   // the table shows what became of it
   EXPECT_EQ(Main->GlobeUpdates, updates);
-  EXPECT_EQ(Lines(Main->VisualizedIPs), (std::vector<std::string>{HomeIP, "2.2.2.2"}));
+  EXPECT_EQ(Lines(Main->VisualizedIPs), (std::vector<std::string>{GlobeState.HomeIP, "2.2.2.2"}));
 }
 
 TEST_F(CommandsTest, WhoisAndProcessPagesOpenThroughTheShell) {
@@ -203,9 +208,9 @@ TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
   OpenTable();
   ClickRow(RowOf("1.2.3.4"));
   ClickButton(Form2->webmap);
-  EXPECT_EQ(SelectedLocationText, "Sydney, AU");
-  EXPECT_EQ(SelectedLocationIndex, Main->LocationLabels.IndexOf("Sydney, AU"));
-  EXPECT_EQ(SelectedIPList, "1.2.3.4");
+  EXPECT_EQ(Selection.SelectedLocationText, "Sydney, AU");
+  EXPECT_EQ(Selection.SelectedLocationIndex, Main->LocationLabels.IndexOf("Sydney, AU"));
+  EXPECT_EQ(Selection.SelectedIPList, "1.2.3.4");
   // the map window opens on the place
   EXPECT_TRUE(frmMain->Visible());
   EXPECT_NE(MapLog.Document.find("<b><u>Sydney, AU</u></b><br><small>1.2.3.4</small>"), std::string::npos);
@@ -214,7 +219,7 @@ TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
   // open, it is brought forward with an info window in the next div
   ClickRow(RowOf("11.2.3.45"));
   ClickButton(Form2->webmap);
-  EXPECT_EQ(InfoWindowCounter, 1);
+  EXPECT_EQ(Selection.InfoWindowCounter, 1);
   ASSERT_FALSE(MapLog.Scripts.empty());
   EXPECT_NE(MapLog.Scripts.back().find("document.getElementById(\"iwin1\")"), std::string::npos);
 
@@ -222,8 +227,8 @@ TEST_F(CommandsTest, WebMapTakesPlottedPlacesAndShowsTheNoticeForOthers) {
   const size_t scripts = MapLog.Scripts.size();
   ClickRow(RowOf("9.9.9.9"));
   Form2->webmapmenu->Click();
-  EXPECT_EQ(SelectedLocationIndex, -1);
-  EXPECT_EQ(SelectedIPList, "");
+  EXPECT_EQ(Selection.SelectedLocationIndex, -1);
+  EXPECT_EQ(Selection.SelectedIPList, "");
   EXPECT_EQ(MapLog.Scripts.size(), scripts);
   EXPECT_TRUE(Form7->Visible());
 
@@ -237,16 +242,16 @@ TEST_F(CommandsTest, WebMapOfARowAfterAClickOnATracerouteHopShowsTheRowsPlace) {
   PresentMachine();
   OpenTable();
   // as a click on a traceroute hop leaves it: the hops' own places elsewhere
-  SelectionKind = 31;
-  HopLatitudes.fill(40.71f);
-  HopLongitudes.fill(-74.01f);
+  Selection.SelectionKind = 31;
+  RouteState.HopLatitudes.fill(40.71f);
+  RouteState.HopLongitudes.fill(-74.01f);
   ClickRow(RowOf("1.2.3.4"));
   ClickButton(Form2->webmap);
   ASSERT_TRUE(frmMain->Visible());
   const int sydney = Main->LocationLabels.IndexOf("Sydney, AU");
   ASSERT_GE(sydney, 0);
-  const std::string latitude = CoordinateText(LocationLatitudes[static_cast<size_t>(sydney)]);
-  const std::string longitude = CoordinateText(LocationLongitudes[static_cast<size_t>(sydney)]);
+  const std::string latitude = CoordinateText(GlobeState.LocationLatitudes[static_cast<size_t>(sydney)]);
+  const std::string longitude = CoordinateText(GlobeState.LocationLongitudes[static_cast<size_t>(sydney)]);
   EXPECT_EQ(latitude.substr(0, 5), "-33.5");
   EXPECT_NE(MapLog.Document.find(latitude), std::string::npos) << "the page is not at Sydney";
   EXPECT_NE(MapLog.Document.find(longitude), std::string::npos);
@@ -264,17 +269,17 @@ TEST_F(CommandsTest, WebMapOfAHopShowsTheHopsPlaceAndWithoutBalloonsAddsAMarker)
   ASSERT_EQ(Lines(Main->RouteLabels), (std::vector<std::string>{"Sydney, AU", "Berlin, DE"}));
   // as the popup of a click on the Berlin hop leaves it
   auto hopClicked = [&](int Hop) {
-    SelectionKind = 31;
-    PickedHopLabel = Main->RouteLabels[Hop];
-    PickedHint = " " + Main->RouteHops[Hop] + "\r\n " + PickedHopLabel;
+    Selection.SelectionKind = 31;
+    Selection.PickedHopLabel = Main->RouteLabels[Hop];
+    Selection.PickedHint = " " + Main->RouteHops[Hop] + "\r\n " + Selection.PickedHopLabel;
     Main->gmClick(PopupItem("Show on Web Map", ""));
   };
-  ShowInfoBalloons = true;
+  Settings.ShowInfoBalloons = true;
   hopClicked(1);
   ASSERT_TRUE(frmMain->Visible());
-  EXPECT_EQ(SelectedLocationText, "Berlin, DE");
-  EXPECT_EQ(SelectedLocationIndex, 1);
-  EXPECT_EQ(SelectedIPList, "Hop:1&nbsp &nbsp IP: 11.2.3.45");
+  EXPECT_EQ(Selection.SelectedLocationText, "Berlin, DE");
+  EXPECT_EQ(Selection.SelectedLocationIndex, 1);
+  EXPECT_EQ(Selection.SelectedIPList, "Hop:1&nbsp &nbsp IP: 11.2.3.45");
   EXPECT_NE(MapLog.Document.find("(" + CoordinateText(52.52f) + ", " + CoordinateText(13.4f) + ")"),
             std::string::npos) << "the page is not at Berlin";
   EXPECT_NE(MapLog.Document.find("Berlin, DE"), std::string::npos);
@@ -282,26 +287,26 @@ TEST_F(CommandsTest, WebMapOfAHopShowsTheHopsPlaceAndWithoutBalloonsAddsAMarker)
   EXPECT_FALSE(Form7->Visible());
 
   // the open map, balloons off: a marker at Sydney, no info window
-  ShowInfoBalloons = false;
-  const uint8_t windows = InfoWindowCounter;
+  Settings.ShowInfoBalloons = false;
+  const uint8_t windows = Selection.InfoWindowCounter;
   const size_t scripts = MapLog.Scripts.size();
   hopClicked(0);
   const std::string sydney = "\"" + CoordinateText(-33.5f) + "\", \"" + CoordinateText(151.2f) + "\"";
   ASSERT_EQ(MapLog.Scripts.size(), scripts + 2);
   EXPECT_EQ(MapLog.Scripts[scripts], "JavaScript: map.panTo(new GLatLng(" + sydney + "));");
   EXPECT_EQ(MapLog.Scripts[scripts + 1], "JavaScript: map.addOverlay( new GMarker(new GLatLng(" + sydney + ")) );");
-  EXPECT_EQ(InfoWindowCounter, windows);
-  ShowInfoBalloons = true;
+  EXPECT_EQ(Selection.InfoWindowCounter, windows);
+  Settings.ShowInfoBalloons = true;
 }
 
 TEST_F(CommandsTest, TheTableStaysClosedInAnalyseModeAndWithTheMonitorOff) {
   PresentMachine();
-  Main->AnalyzedIPs.Add(HomeIP);
+  Main->AnalyzedIPs.Add(GlobeState.HomeIP);
   Main->ConnectionsTable1Click(Main->ConnectionsTable1);
-  InternalOff = true;
+  Settings.InternalOff = true;
   Main->AnalyzedIPs.Clear();
   Main->acttable->Execute();
-  InternalOff = false;
+  Settings.InternalOff = false;
   ASSERT_EQ(Main->Messages.size(), 2u);
   for (const TMessageShown& m : Main->Messages) {
     EXPECT_EQ(m.Text, "Internal TCP/UDP monitor is currently disabled.");
@@ -312,11 +317,11 @@ TEST_F(CommandsTest, TheTableStaysClosedInAnalyseModeAndWithTheMonitorOff) {
   // closing the table stops its filling and offers it again in the tray menu
   OpenTable();
   Form2->CheckBox2->SetChecked(true);   // autorefresh: every poll fills it
-  EXPECT_TRUE(TableOpen);
+  EXPECT_TRUE(PollState.TableOpen);
   EXPECT_EQ(Main->TableOptions[4], "1");
   Main->ConnectionsTable1->Enabled = false;
   ClickButton(Form2->tableclose);
   EXPECT_FALSE(Form2->Visible());
-  EXPECT_FALSE(TableOpen);
+  EXPECT_FALSE(PollState.TableOpen);
   EXPECT_TRUE(Main->ConnectionsTable1->Enabled);
 }

@@ -9,6 +9,9 @@
 #include <set>
 
 #include "MonitorWindows.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPoll.h"
+#include "viewer/NsMainSettings.h"
 
 namespace {
 using TRow = std::array<std::string, 10>;
@@ -208,7 +211,7 @@ TEST_F(TableTest, TheSelectedRowDecidesWhichCommandsAreOn) {
 TEST_F(TableTest, HtmlExportIsThePageOfTheFixtureWithNamesEscaped) {
   PresentMachine();
   OpenTable();
-  TableStamp = "10:11:12 09.12.2026";
+  PollState.TableStamp = "10:11:12 09.12.2026";
   SavePath = Dir + "\\table.html";
   GetSaveFileNameProc = AnswerSave;
   ClickButton(Form2->ToolButton1);
@@ -224,8 +227,8 @@ TEST_F(TableTest, HtmlExportIsThePageOfTheFixtureWithNamesEscaped) {
   FakeNet().Tcp.clear();
   FakeNet().Udp.clear();
   Main->ConnectionsTable1Click(Form2->tablerefresz);
-  TableStamp = "10:11:12 09.12.2026";
-  const std::string page = ConnectionsTableHtml(Form2->ListView1, TableStamp);
+  PollState.TableStamp = "10:11:12 09.12.2026";
+  const std::string page = ConnectionsTableHtml(Form2->ListView1, PollState.TableStamp);
   const std::string fixture = ReadTextFile(SourcePath("tests/table/connections.html"));
   const size_t rows = fixture.find("<tr bgcolor=\"#ffffff\">"), footer = fixture.find("</tr></table>");
   ASSERT_NE(rows, std::string::npos);
@@ -236,7 +239,7 @@ TEST_F(TableTest, DoubleClickTurnsTheCameraToTheRowsOwnPlace) {
   PresentMachine();
   OpenTable();
   Main->SetCameraZoom(0.4f);
-  AllLabels = false;
+  Settings.AllLabels = false;
   // 11.2.3.45 (Berlin) is plotted before 1.2.3.4 (Sydney)
   ASSERT_LT(Main->VisualizedIPs.IndexOf("11.2.3.45"), Main->VisualizedIPs.IndexOf("1.2.3.4"));
   Main->GLCadencer1->SetEnabled(true);   // the globe turning
@@ -247,7 +250,7 @@ TEST_F(TableTest, DoubleClickTurnsTheCameraToTheRowsOwnPlace) {
   EXPECT_EQ(Main->RotationStops, 1);
   EXPECT_FALSE(Main->GLCadencer1->Enabled()) << "it stops turning away from the place";
   EXPECT_FLOAT_EQ(Main->CameraZoom(), 0.2f);   // halved, within the viewer's limits
-  EXPECT_TRUE(AllLabels);
+  EXPECT_TRUE(Settings.AllLabels);
   EXPECT_FALSE(Form7->Visible());
 
   // home itself; the zoom does not fall below 0.01
@@ -268,7 +271,7 @@ TEST_F(TableTest, DoubleClickTurnsTheCameraToTheRowsOwnPlace) {
 
   // a row whose address is no longer plotted shows the notice
   Main->VisualizedIPs.Clear();
-  Main->VisualizedIPs.Add(HomeIP);
+  Main->VisualizedIPs.Add(GlobeState.HomeIP);
   Main->VisualizedIPs.Add("11.2.3.45");
   DoubleClickRow(RowOf("1.2.3.4"));
   EXPECT_EQ(Main->CameraPositions.size(), 2u);

@@ -16,6 +16,7 @@
 #include "classlib/SHDocVw.h"
 #include "netlib/NetComponent.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
 #include "viewer/unit4.h"
 
 namespace {
@@ -143,9 +144,9 @@ TEST_F(SystemBrowser, TheMapWindowWaitsForTheControlABoundedTimeAndClosesCleanly
   Application->CreateForm(frmMain);
   frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
   EXPECT_EQ(OleControlObjectsAlive(), 2);   // the system's control, not the blank browser
-  SelectedLocationIndex = 0;
-  SelectedLocationText = "Paris, France";
-  SelectedIPList = "1.2.3.4";
+  Selection.SelectedLocationIndex = 0;
+  Selection.SelectedLocationText = "Paris, France";
+  Selection.SelectedIPList = "1.2.3.4";
 
   const DWORD start = GetTickCount();
   frmMain->Show();   // navigates, waits for an interactive page that never comes

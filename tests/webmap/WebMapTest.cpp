@@ -15,6 +15,10 @@
 #include "TestPaths.h"
 #include "netlib/NetComponent.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainCommands.h"
+#include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainRoute.h"
+#include "viewer/NsMainSettings.h"
 #include "viewer/unit4.h"
 
 namespace {
@@ -142,8 +146,8 @@ protected:
     Application->OnException = [this](TObject*, Exception& E) { Errors.push_back(E.ClassName()); };
     Browsers = std::make_unique<TRecordingBrowsers>(Log);
     SetDefaultSettings();
-    SelectionKind = 0;
-    InfoWindowCounter = 0;
+    Selection.SelectionKind = 0;
+    Selection.InfoWindowCounter = 0;
     Application->CreateForm(frmMain);
     frmMain->TemplateFile = SourcePath("viewer/gmap.ini");
   }
@@ -155,9 +159,9 @@ protected:
     SetCurrentDirectoryA(OldDir.c_str());
   }
   static void SetDefaultSettings() {
-    ShowInfoBalloons = true;
-    MapType = 1;
-    MapZoom = 6;
+    Settings.ShowInfoBalloons = true;
+    Settings.MapType = 1;
+    Settings.MapZoom = 6;
   }
 };
 
@@ -173,13 +177,13 @@ TEST_F(WebMapWindow, ShowingLoadsThePageOfTheSelectionAndDrivesItWithScripts) {
   EXPECT_TRUE(GetWindowLongPtrA(h, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_FALSE(GetWindowLongPtrA(h, GWL_STYLE) & WS_MAXIMIZEBOX);
 
-  LocationLatitudes[3] = 51.5f;
-  LocationLongitudes[3] = -0.12f;
-  SelectedLocationIndex = 3;
-  SelectedLocationText = "London, United Kingdom";
-  SelectedIPList = "81.2.69.160<br>81.2.69.161";
-  MapType = 0;
-  MapZoom = 9;
+  GlobeState.LocationLatitudes[3] = 51.5f;
+  GlobeState.LocationLongitudes[3] = -0.12f;
+  Selection.SelectedLocationIndex = 3;
+  Selection.SelectedLocationText = "London, United Kingdom";
+  Selection.SelectedIPList = "81.2.69.160<br>81.2.69.161";
+  Settings.MapType = 0;
+  Settings.MapZoom = 9;
   Log.ReadyAfter = 3;   // the page loads once the control is interactive
   frmMain->Show();
   PumpFor(50);
@@ -196,13 +200,13 @@ TEST_F(WebMapWindow, ShowingLoadsThePageOfTheSelectionAndDrivesItWithScripts) {
   ExportPage("london-window", Log.Document, 51.5f, -0.12f, "London, United Kingdom\n81.2.69.160\n81.2.69.161");
 
   // a later selection: a marker, then an info window in the next div
-  LocationLatitudes[4] = -33.87f;
-  LocationLongitudes[4] = 151.21f;
-  SelectedLocationIndex = 4;
+  GlobeState.LocationLatitudes[4] = -33.87f;
+  GlobeState.LocationLongitudes[4] = 151.21f;
+  Selection.SelectedLocationIndex = 4;
   frmMain->btnAddMarkerClick(frmMain->btnAddMarker);
-  SelectedLocationText = "Sydney, <Australia>";
-  SelectedIPList = "1.1.1.1";
-  InfoWindowCounter = 7;
+  Selection.SelectedLocationText = "Sydney, <Australia>";
+  Selection.SelectedIPList = "1.1.1.1";
+  Selection.InfoWindowCounter = 7;
   frmMain->btnCenterMapClick(frmMain->btnCenterMap);
   const std::string c = "\"-33.8699989318848\", \"151.210006713867\"";
   EXPECT_EQ(Log.Scripts,
@@ -219,10 +223,10 @@ TEST_F(WebMapWindow, ShowingLoadsThePageOfTheSelectionAndDrivesItWithScripts) {
             }));
 
   // a traceroute hop takes the hop's place
-  HopLatitudes[2] = 40.71f;
-  HopLongitudes[2] = -74.01f;
-  SelectionKind = 31;
-  SelectedLocationIndex = 2;
+  RouteState.HopLatitudes[2] = 40.71f;
+  RouteState.HopLongitudes[2] = -74.01f;
+  Selection.SelectionKind = 31;
+  Selection.SelectedLocationIndex = 2;
   EXPECT_EQ(frmMain->Latitude(), "40.7099990844727");
   EXPECT_EQ(frmMain->Longitude(), "-74.0100021362305");
   EXPECT_TRUE(Errors.empty());
