@@ -8,9 +8,12 @@
 #include <winsock.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "GLTestWindow.h"
@@ -22,6 +25,11 @@
 #include "TestPaths.h"
 #include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
+#include "ForgedRouter.h"
+#include "netlib/NetComponent.h"
+#include "netlib/NetIcmpClient.h"
+
+namespace ws = WinSock2;
 
 namespace {
 
@@ -82,11 +90,12 @@ int Brightness(uint32_t C) { return int(C >> 16 & 0xFF) + int(C >> 8 & 0xFF) + i
 
 class Acceptance : public testing::Test {
 protected:
-  std::string Dir, Own;
+  std::string Dir, Own, Net;
   std::unique_ptr<TProcess> Program;
   HWND Main = nullptr;
   TLoopbackConnection Connection;
   bool OwnConnection = true;   // this test holds the connection to Own
+  bool Routers = false;        // two more addresses after Own are placed: routers on its route
 
   void SetUp() override {
     Jpeg_Initialize();
@@ -100,10 +109,13 @@ protected:
     static int tests = 0;
     const std::string net = "127." + IntToStr(20 + GetTickCount() / 16 % 200) + "." + IntToStr(++tests) + ".";
     Own = net + "9";
+    Net = net;
+    const std::string routers = Routers ? net + "10," + net + "10,FR,Paris,48.85,2.35\n" + net + "11," + net +
+                                              "11,IT,Rome,41.90,12.50\n" + net + "12,127.255.255.255,,,,\n"
+                                        : net + "10,127.255.255.255,,,,\n";
     WriteLocationFixture(Dir + "\\data", "81.2.69.0,81.2.69.255,GB,London,51.50,-0.12\n"
                                          "127.0.0.0," + net + "8,,,,\n" +
-                                         Own + "," + Own + ",EG,Cairo,30.04,31.24\n" +
-                                         net + "10,127.255.255.255,,,,\n");
+                                         Own + "," + Own + ",EG,Cairo,30.04,31.24\n" + routers);
     WriteTextFile(Dir + "\\myloc.txt", HomeFileText);
     TJPEGImage texture;
     texture.Assign(MakeBitmap(512, 256, [](int X, int) -> uint32_t { return (X / 32) % 2 ? 0x0000C0 : 0x808080; }).get());
@@ -503,6 +515,105 @@ TEST_F(AcceptanceOfAHeldConnection, TheLocationPopupOpensTheWhoisPageAndTerminat
   TrayCommand(6);
   ASSERT_TRUE(Program->Ended());
   EXPECT_EQ(Program->ExitCode(), 0u);
+}
+
+// The route to this test's address passes two routers that the database
+// places. Traced for real in a network namespace of our own
+// (tests/acceptance/netns-route makes it and runs this case there): the
+// kernel answers no echo, and routers forged at the two addresses after
+// Own answer the first two probes with "time exceeded" before Own answers.
+class AcceptanceOfARoute : public Acceptance {
+protected:
+  void SetUp() override {
+    Routers = true;
+    Acceptance::SetUp();
+  }
+};
+
+// The route's colour (Color2, magenta) as a JPEG keeps it, lines and points.
+bool Magenta(uint32_t C) {
+  return (C >> 16 & 0xFF) > 120 && (C >> 8 & 0xFF) < 90 && (C & 0xFF) > 120;
+}
+
+TEST_F(AcceptanceOfARoute, TheLocationPopupTracesTheRouteToAPlaceAndDrawsIt) {
+  const char* inside = std::getenv("VANTREL_NETNS_ROUTE");
+  if (!inside || std::string(inside) != "1")
+    GTEST_SKIP() << "skipped: runs only inside the namespace tests/acceptance/netns-route makes";
+  NetComponent_Initialize();
+  {
+    TNetIcmpClient stackHolder(nullptr);   // sockets need a component alive
+    TNetSocketHandle listener, r1, r2, target;
+    listener.OpenSocket(ws::sockRaw, ws::ipprotoIcmp);
+    TNetSocketHandle* senders[3] = {&r1, &r2, &target};
+    const std::string addresses[3] = {Net + "10", Net + "11", Own};
+    for (int i = 0; i < 3; ++i) {
+      senders[i]->OpenSocket(ws::sockRaw, ws::ipprotoIcmp);
+      senders[i]->IP = addresses[i];
+      senders[i]->Bind();
+    }
+    const uint32_t own = DottedToHost(Own);
+    const uint8_t targetAddress[4] = {static_cast<uint8_t>(own >> 24), static_cast<uint8_t>(own >> 16),
+                                      static_cast<uint8_t>(own >> 8), static_cast<uint8_t>(own)};
+    std::atomic<int> forged{0};
+    std::atomic<bool> done{false};
+    // probes 1 and 2 answered by the routers, 3 and more by the target,
+    // for as long as the case runs
+    std::thread forger([&] {
+      while (!done)
+        ForgeRoute(listener, targetAddress,
+                   [&](int Ttl) { return TForgedHop{senders[std::min(Ttl, 3) - 1], Ttl >= 3}; }, forged);
+    });
+    struct TJoin {
+      std::atomic<bool>& Done;
+      std::thread& Thread;
+      ~TJoin() {
+        Done = true;
+        Thread.join();
+      }
+    } join{done, forger};
+
+    Start();
+    const auto routePixels = [&](RECT& Box) {
+      const TCapture f = Frame();
+      int n = 0;
+      Box = {f.Width, f.Height, -1, -1};
+      for (int y = 0; y < f.Height; ++y)
+        for (int x = 0; x < f.Width; ++x)
+          if (Magenta(f.At(x, y))) {
+            ++n;
+            Box = {std::min<LONG>(Box.left, x), std::min<LONG>(Box.top, y), std::max<LONG>(Box.right, x),
+                   std::max<LONG>(Box.bottom, y)};
+          }
+      return n;
+    };
+    RECT box{};
+    EXPECT_EQ(routePixels(box), 0) << "a route before the trace";
+    POINT cairo;
+    ASSERT_TRUE(PointOnGlobe(cairo));
+
+    // Traceroute, the address: the route Paris, Rome, Cairo is drawn, from
+    // Paris, north-west of Cairo, to Cairo
+    EXPECT_TRUE(ThroughPopup({VK_DOWN, VK_RIGHT, VK_RETURN}, [&] { return forged >= 3; }))
+        << "no probe was answered (" << forged << ")";
+    EXPECT_TRUE(WaitFor([&] { return routePixels(box) > 40 && box.right - box.left > 20 && box.bottom - box.top > 20; },
+                        60000))
+        << "no route drawn: " << routePixels(box) << " pixels in " << box.left << "," << box.top << " - " << box.right
+        << "," << box.bottom;
+    // (the hop at Cairo covers the connection's point there)
+    EXPECT_NEAR(box.right, cairo.x, 8) << "the route ends at Cairo";
+    EXPECT_NEAR(box.bottom, cairo.y, 8) << "the route ends at Cairo";
+    EXPECT_LT(box.left, cairo.x - 40) << "the route starts west of Cairo";
+    EXPECT_LT(box.top, cairo.y - 20) << "the route starts north of Cairo";
+    SaveBmp(Frame(), "acceptance-route.bmp");
+    std::printf("forged answers: %d; route drawn in %ld,%ld - %ld,%ld, Cairo at %ld,%ld\n", forged.load(), box.left,
+                box.top, box.right, box.bottom, cairo.x, cairo.y);
+
+    // Exit, from the tray menu
+    TrayCommand(6);
+    ASSERT_TRUE(Program->Ended());
+    EXPECT_EQ(Program->ExitCode(), 0u);
+  }
+  NetComponent_Finalize();
 }
 
 TEST_F(Acceptance, HudCellsAndKeysAndDesktopModeClosingTheSideWindows) {
