@@ -530,7 +530,7 @@ protected:
   }
 };
 
-// The route's colour (Color2, magenta) as a JPEG keeps it, lines and points.
+// The colour of the route's hops (Color2, magenta) as a JPEG keeps it.
 bool Magenta(uint32_t C) {
   return (C >> 16 & 0xFF) > 120 && (C >> 8 & 0xFF) < 90 && (C & 0xFF) > 120;
 }
@@ -540,6 +540,9 @@ TEST_F(AcceptanceOfARoute, TheLocationPopupTracesTheRouteToAPlaceAndDrawsIt) {
   if (!inside || std::string(inside) != "1")
     GTEST_SKIP() << "skipped: runs only inside the namespace tests/acceptance/netns-route makes";
   NetComponent_Initialize();
+  struct TFinalize {
+    ~TFinalize() { NetComponent_Finalize(); }
+  } finalize;
   {
     TNetIcmpClient stackHolder(nullptr);   // sockets need a component alive
     TNetSocketHandle listener, r1, r2, target;
@@ -613,7 +616,6 @@ TEST_F(AcceptanceOfARoute, TheLocationPopupTracesTheRouteToAPlaceAndDrawsIt) {
     ASSERT_TRUE(Program->Ended());
     EXPECT_EQ(Program->ExitCode(), 0u);
   }
-  NetComponent_Finalize();
 }
 
 TEST_F(Acceptance, HudCellsAndKeysAndDesktopModeClosingTheSideWindows) {
