@@ -14,6 +14,7 @@
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainLog.h"
 #include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 #include "viewer/Unit3.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
