@@ -104,31 +104,8 @@ struct TOptionControls {
 
 class TOpenDialog;
 
-// ---- The location popup (NsMainPopup.cpp) ----
-// What an item of the location popup does when chosen.
-enum class TPopupCommand {
-  pcNone, pcTraceroute, pcWhois, pcShowEntry, pcCloseConnection, pcKillConnection, pcProcessInfo,
-  pcConnectionsTable, pcWebMap, pcAnalyzeFile, pcUnloadAnalysis, pcExit
-};
-// How it is drawn: by the system, measured as an address, or as the
-// column header picture.
-enum class TPopupDraw { pdSystem, pdAddress, pdHeader };
-struct TPopupItemSpec {
-  std::string Caption, Hint;
-  int Bitmap = 0;   // resource ID, 0 for none
-  bool Enabled = true;
-  TShortCut ShortCut = 0;
-  TPopupCommand Command = TPopupCommand::pcNone;
-  TPopupDraw Draw = TPopupDraw::pdSystem;
-  std::vector<TPopupItemSpec> Items;
-};
-struct TLocationPopupInput {
-  std::string ClickedText;   // the picked point's addresses, one per line
-  bool HopClicked = false;   // the point is a traceroute hop
-  bool AnalysisLoaded = false, FileLocationHover = false, OwnerInfoMissing = false;
-  const TStrings* DetailRows = nullptr;
-  std::function<int(const std::string&)> TextWidth;   // pixels, on the popup's font
-};
+#include "viewer/NsMainPopup.h"
+
 
 class TMainForm : public TForm, public TMonitorHost {
   DECLARE_CLASSINFO(TMainForm)
@@ -602,147 +579,12 @@ void NsMain_Finalize();
 extern HINSTANCE(WINAPI* ShellExecuteProc)(HWND Wnd, LPCSTR Operation, LPCSTR File, LPCSTR Parameters,
                                            LPCSTR Directory, INT ShowCmd);
 
-// The program's folder with its trailing "\\".
-std::string ProgramFolder();
-
 // The state the parts of the main window share is kept in records, one per
 // concern, in NsMain<Concern>.h: NsMainSettings, NsMainCommands (the
 // selection handed to the map window), NsMainPoll, NsMainRoute,
 // NsMainPicking (hover), NsMainModes, NsMainGlobe, NsMainLog,
 // NsMainAnalysis and NsMainStartup (fonts, pictures, measures). NsMain.cpp
-// owns them; the main window starts them afresh when it is made.
-
-// ---- Home location (myloc.txt) ----
-struct THomeLocation {
-  std::string IP, Label, Coordinates;   // Label "»" + line 1; Coordinates lat code ";" lon code
-  float Longitude = 0, Latitude = 0;
-};
-// Reads a home-location file: address, country and place, the longitude and
-// latitude codes ("-" for W or S, the degrees, two digits of hundredths) and
-// their further digits (millionths; empty or missing lines count as "0000").
-// A value is code / 100 + sign × further digits / 1,000,000, the sign that of
-// the code's text. Raises EFOpenError when the file cannot be read and
-// EConvertError when a code line is missing or a line is no number.
-THomeLocation ReadHomeLocation(const std::string& FileName);
-
-// ---- Routines of the main window ----
-// Shows (or hides) the desktop icons: the first child of the "ProgMan" window.
-void ShowDesktopIcons(bool Show);
-// The shell's "Shell.Application" MinimizeAll and UndoMinimizeAll; false
-// when the shell has no such object.
-bool MinimizeAllWindows();
-bool RestoreAllWindows();
-// Makes MenuFont from the system's menu font and returns its size in points.
-int SystemMenuFontSize();
-
-// The HUD bar for a viewer of the given size: below 334 pixels it spans the
-// viewer less 4 pixels at a tenth of that high, else it is 332 wide at the
-// height it has; centred at the bottom, 2 pixels above the edge.
-struct THudBarLayout {
-  float Width, Height, X, Y;
-};
-THudBarLayout HudBarLayout(int ViewerWidth, int ViewerHeight, float SpriteHeight);
-// The camera's zoom kept within 0.01 .. (viewer width + height) / 300.
-float ClampZoom(float NearPlaneBias, int ViewerWidth, int ViewerHeight);
-
-// ---- Picking and the HUD bar (NsMainPicking.cpp) ----
-extern const std::array<const char*, 10> HudHints;
-// The HUD bar's left edge, centred in the view (half pixels kept).
-double HudBarLeft(int ViewerWidth, int BarWidth);
-// The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
-// ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
-int HudCellAt(int X, int ViewerWidth, int BarWidth);
-// The camera's zoom after a wheel turn of WheelDelta (or a Page Up/Down
-// step of +-120), clamped as ClampZoom does.
-float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHeight);
-// Whether a pixel colour (0x00BBGGRR as read back) is a pick colour:
-// Color1, Color2, Color3 or pure green.
-bool IsPickColor(uint32_t Color);
-
-// ---- The location popup (NsMainPopup.cpp) ----
-// The items of the popup for a picked point, in order.
-std::vector<TPopupItemSpec> LocationPopupItems(const TLocationPopupInput& In);
-// Takes the clicked text apart: lines while more than 6 characters are
-// left; the rest after each line loses its spaces.
-std::vector<std::string> ClickedAddresses(std::string Text);
-// The addresses of a hop's text (lines "3   1.2.3.4", merged ones " 4   5.6.7.8"):
-// each line without its hop number and without spaces.
-std::string StripHopNumbers(const std::string& Text);
-// The caption of a connection row under "Details": local, remote, state and
-// process in columns padded with spaces.
-std::string DetailRowCaption(const std::string& Local, const std::string& Remote, const std::string& State,
-                             const std::string& Process, const std::function<int(const std::string&)>& TextWidth);
-// ---- Connection commands ----
-// The pages the commands open: the process-information page of an
-// executable name, and the two whois pages of an address (the first for the
-// table's tool button, the second for menu items).
-std::string ProcessInfoURL(const std::string& ExeName);
-std::string WhoisURL(const std::string& Address, bool ToolButton);
-// The row handed to SetTcpEntry to close a connection (state 12, delete),
-// addresses and ports from their dotted and decimal texts; EConvertError for
-// a port that is no number.
-struct TTcpDeleteRow {
-  DWORD State, LocalAddr, LocalPort, RemoteAddr, RemotePort;
-};
-TTcpDeleteRow TcpDeleteRow(const std::string& LocalIP, const std::string& LocalPort,
-                           const std::string& RemoteIP, const std::string& RemotePort);
-// The local and remote parts of a connection row (ConnectionRow text), each
-// split at its first ":".
-void SplitConnectionRow(const std::string& Line, std::string& LocalIP, std::string& LocalPort,
-                        std::string& RemoteIP, std::string& RemotePort);
-// The addresses of a picked place as the map window shows them: a
-// location's hint text, or a traceroute hop's address text, without the
-// label and as HTML.
-std::string LocationIPList(const std::string& HintText, const std::string& Label);
-std::string HopIPList(const std::string& AddressText, const std::string& Label);
-
-// ---- File analysis ----
-constexpr int MaxAnalyzedIPs = 9999;
-// The distinct public addresses a scan collects, in order of first
-// appearance after the home entry: the list takes the first ones up to
-// Limit entries (more than the globe can take are not kept), and all are
-// counted.
-class TAnalyzedAddresses {
-public:
-  // List holds the home entry.
-  explicit TAnalyzedAddresses(TStringList& List, int Limit = MaxAnalyzedIPs);
-  void Add(std::string_view Address);   // when public and new
-  int Found() const { return FFound; }  // public addresses added, kept or not
-  TStringList& List() { return FList; }
-
-private:
-  TStringList& FList;
-  int FLimit, FFound = 0;
-  // The texts met (added or refused), packed into numbers other than 0:
-  // a table open-addressed by their hash, at most half full.
-  std::vector<uint64_t> FSeen = std::vector<uint64_t>(1024);
-  size_t FSeenCount = 0;
-  bool Seen(uint64_t Key);   // true when met before; else it is now
-};
-// Adds the public addresses of a line (or of several): whole dotted
-// addresses only, each occurrence once; not 127.0.0.1, 0.0.0.0,
-// 255.255.255.255 or private.
-void ExtractIPsFromLine(std::string_view Line, TAnalyzedAddresses& IPs);
-
-// The segments of an arc from home: n steps, about one per 4 degrees (half
-// to even), the longitude difference taken the short way round.
-int ArcSteps(float DLongitude, float DLatitude);
-float ShortLongitude(float DLongitude);
-
-// ---- Snapshots ----
-constexpr int MaxVisualizedIPs = 10000;
-
-// Dotted text of an address as the tables hold it (first octet lowest).
-std::string AddressText(DWORD Address);
-// Decimal text of a port held in network order in the low half of Port.
-std::string PortToText(DWORD Port);
-// ntohl(inet_addr(Text)), 0 when Text is no dotted address.
-uint32_t AddressValue(const std::string& Text);
-// Loopback 127.0.0.1 or one of the private ranges 10/8, 169.254/16,
-// 172.16/12, 192.168/16: never plotted.
-bool IsPrivateAddress(const std::string& Text, uint32_t Value);
-// The current time in the locale's long format, the date in its short one.
-std::string LongTimeText();
-std::string ShortDateText();
+// owns them; the main window starts them afresh when it is made. The free
+// routines of a concern are declared beside its record.
 
 #endif

@@ -18,6 +18,7 @@
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainLog.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainSettings.h"
 
 namespace {

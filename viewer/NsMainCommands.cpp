@@ -11,6 +11,7 @@
 #include "viewer/NsMainCommands.h"
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainSettings.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/uToolHelpAPI.h"

@@ -2,6 +2,7 @@
 // shell's minimise-all. Shells without them (such as Wine's) are left alone.
 #include "classlib/ComObj.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainDesktop.h"
 
 void ShowDesktopIcons(bool Show) {
   HWND progMan = FindWindowA("ProgMan", nullptr);

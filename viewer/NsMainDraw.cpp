@@ -17,11 +17,13 @@
 #include "scene3d/GLCanvas.h"
 #include "scene3d/GLContext.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainDraw.h"
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainLog.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPicking.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainRoute.h"
 #include "viewer/NsMainSettings.h"
 

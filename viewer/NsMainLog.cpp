@@ -7,6 +7,7 @@
 #include "monitor/uAddressMatch.h"
 #include "viewer/NsMain.h"
 #include "viewer/NsMainLog.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainSettings.h"
 
 namespace {

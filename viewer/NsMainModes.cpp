@@ -1,5 +1,6 @@
 // Window modes and the keyboard commands of the main window.
 #include "viewer/NsMain.h"
+#include "viewer/NsMainDesktop.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPicking.h"
 #include "viewer/NsMainPoll.h"

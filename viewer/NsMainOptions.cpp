@@ -14,6 +14,7 @@
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainLog.h"
 #include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 #include "viewer/Unit3.h"
 #include "viewer/components/HyperLbl.h"
 #include "viewer/unit4.h"
@@ -76,6 +77,11 @@ public:
     u->SetPosition(Position);
     return u;
   }
+  // An up-down over the range the settings table offers for Setting.
+  TUpDown* UpDown(TWinControl* Parent, int Left, int Top, const char* Setting, int Position) {
+    const TSettingRange range = OptionRange(Setting);
+    return UpDown(Parent, Left, Top, range.Min, range.Max, Position);
+  }
   TBitBtn* GlyphButton(TWinControl* Parent, int Left, int Top, int Glyph) {
     TBitBtn* b = Make<TBitBtn>(Parent, Left, Top, 26, 22);
     b->Glyph()->LoadFromResourceID(Instance(), Glyph);
@@ -133,14 +139,15 @@ void TMainForm::aboutform(TObject*) {
   // ---- Options ----
   TPanel* p = b.Panel(page[0], 10, 0, 408, 260);
   // whole seconds only: a period the display cannot show takes its nearest step
-  const int refresh = std::clamp((Settings.Interval + 500) / 1000, 1, 3600);
+  const TSettingRange refreshRange = OptionRange("Interval");
+  const int refresh = std::clamp((Settings.Interval + 500) / 1000, refreshRange.Min, refreshRange.Max);
   b.Label(p, 14, 69, "Refresh every                    seconds");
   o.RefreshDisplay = b.Display(p, 87, 66, 32, IntToStr(refresh));
-  o.RefreshUpDown = b.UpDown(p, 119, 65, 1, 3600, refresh);
+  o.RefreshUpDown = b.UpDown(p, 119, 65, "Interval", refresh);
   o.RefreshUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown1Click(S, B); };
   b.Label(p, 228, 70, "Adjust rotation speed");
   o.RotationDisplay = b.Display(p, 337, 66, 32, RotationText(Settings.RotationSpeed));
-  o.RotationUpDown = b.UpDown(p, 369, 65, -10, 15, Settings.RotationSpeed);
+  o.RotationUpDown = b.UpDown(p, 369, 65, "RotationSpeed", Settings.RotationSpeed);
   o.RotationUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown4Click(S, B); };
   o.LogConnections = b.Check(p, 14, 22, 136, " Log &TCP/IP connections", Settings.LogConnections);
   o.LoadButton = b.Make<TBitBtn>(p, 150, 19, 46, 22);
@@ -176,7 +183,7 @@ void TMainForm::aboutform(TObject*) {
   o.SaveImages->SetEnabled(!analysing);
   if (Settings.SIInterval == 0) Settings.SIInterval = std::max(refresh, 1);
   o.SnapshotDisplay = b.Display(p, 142, 179, 30, IntToStr(Settings.SIInterval));
-  o.SnapshotUpDown = b.UpDown(p, 170, 178, 1, 9999, Settings.SIInterval / std::max(refresh, 1));
+  o.SnapshotUpDown = b.UpDown(p, 170, 178, "SIInterval", Settings.SIInterval / std::max(refresh, 1));
   o.SnapshotUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown5Click(S, B); };
   b.Label(p, 192, 181, "second(s)");
   b.Label(p, 256, 181, "Select output folder");
@@ -214,11 +221,11 @@ void TMainForm::aboutform(TObject*) {
   o.Swatches[3]->OnClick = [this](TObject* S) { pcolor4(S); };
   b.Label(p, 14, 102, "Line thickness:");
   o.LineDisplay = b.Display(p, 94, 98, 32, IntToStr(Settings.LineThickness));
-  o.LineUpDown = b.UpDown(p, 126, 97, 1, 5, Settings.LineThickness);
+  o.LineUpDown = b.UpDown(p, 126, 97, "LineThickness", Settings.LineThickness);
   o.LineUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown2Click(S, B); };
   b.Label(p, 200, 102, "Point size:");
   o.PointDisplay = b.Display(p, 258, 98, 32, IntToStr(Settings.PointSize));
-  o.PointUpDown = b.UpDown(p, 290, 97, 1, 15, Settings.PointSize);
+  o.PointUpDown = b.UpDown(p, 290, 97, "PointSize", Settings.PointSize);
   o.PointUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown3Click(S, B); };
   o.Smoothing = b.Check(p, 14, 130, 140, "&Enable line smoothing", Settings.LineSmoothing);
   o.Grid = b.Check(p, 200, 130, 120, "S&how Globe grid", Settings.GlobeGrid);
@@ -499,7 +506,9 @@ void TMainForm::okclick(TObject*) {
     ChosenFontSize = 0;
   }
   // 9. the poll period, as shown
-  Settings.Interval = std::clamp(StrToIntDef(o.RefreshDisplay->Text(), 1), 1, 3600) * 1000;
+  const TSettingRange refreshRange = OptionRange("Interval");
+  Settings.Interval =
+      std::clamp(StrToIntDef(o.RefreshDisplay->Text(), 1), refreshRange.Min, refreshRange.Max) * 1000;
   Timer->SetInterval(static_cast<UINT>(Settings.Interval));
   // 10.-11. the monitor and the window
   Settings.InternalOff = o.InternalOff->Checked();

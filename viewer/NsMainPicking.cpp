@@ -4,6 +4,7 @@
 #include "viewer/NsMainCommands.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPicking.h"
+#include "viewer/NsMainPopup.h"
 #include "viewer/NsMainSettings.h"
 #include "viewer/NsMainStartup.h"
 

@@ -1,6 +1,7 @@
 // The pointer over the globe: what it hovers and the HUD bar's cell under it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -14,3 +15,17 @@ struct THoverState {
   std::string HoverText, HoverHopText, HoverHopLabel;
 };
 extern THoverState& HoverState;
+
+// ---- The HUD bar and the zoom ----
+extern const std::array<const char*, 10> HudHints;
+// The HUD bar's left edge, centred in the view (half pixels kept).
+double HudBarLeft(int ViewerWidth, int BarWidth);
+// The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
+// ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
+int HudCellAt(int X, int ViewerWidth, int BarWidth);
+// The camera's zoom after a wheel turn of WheelDelta (or a Page Up/Down
+// step of +-120), clamped as ClampZoom does.
+float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHeight);
+// Whether a pixel colour (0x00BBGGRR as read back) is a pick colour:
+// Color1, Color2, Color3 or pure green.
+bool IsPickColor(uint32_t Color);

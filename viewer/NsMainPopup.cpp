@@ -10,6 +10,7 @@
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainPicking.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainPopup.h"
 #include "viewer/NsMainSettings.h"
 #include "viewer/NsMainStartup.h"
 

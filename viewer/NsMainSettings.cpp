@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <climits>
 #include <functional>
+#include <stdexcept>
+#include <string_view>
 #include <variant>
 
 #include "classlib/Registry.h"
@@ -95,6 +97,7 @@ struct TSettingRow {
   TSettingRule Rule = TSettingRule::srPlain;
   int Min = INT_MIN, Max = INT_MAX;   // an integer outside keeps the setting
   TColorRgb TSettings::*Rgb = nullptr;
+  TSettingRange Offered{0, 0};        // the options window's range; none when empty
 };
 
 using R = TSettingRule;
@@ -114,18 +117,18 @@ const TSettingRow SettingRows[] = {
     {ColorsKey, "Color3", &S::Color3, R::srColor, INT_MIN, INT_MAX, &S::Color3Rgb},
     {ColorsKey, "Color4", &S::Color4, R::srColor, INT_MIN, INT_MAX, &S::Color4Rgb},
     // a period below one millisecond would stop the poll timer
-    {ColorsKey, "Interval", &S::Interval, R::srPlain, 1},
+    {ColorsKey, "Interval", &S::Interval, R::srPlain, 1, INT_MAX, nullptr, {1, 3600}},
     {ColorsKey, "InternalOff", &S::InternalOff},
     {ColorsKey, "Font", &S::Font, R::srFont},
     // a width of 0 or past a byte would reach OpenGL as 0: the default stays
-    {GlobeKey, "LineThickness", &S::LineThickness, R::srPlain, 1, 255},
-    {GlobeKey, "PointSize", &S::PointSize, R::srPlain, 1, 255},
+    {GlobeKey, "LineThickness", &S::LineThickness, R::srPlain, 1, 255, nullptr, {1, 5}},
+    {GlobeKey, "PointSize", &S::PointSize, R::srPlain, 1, 255, nullptr, {1, 15}},
     {GlobeKey, "StayOnTop", &S::StayOnTop},
-    {GlobeKey, "RotationSpeed", &S::RotationSpeed, R::srRotation},
+    {GlobeKey, "RotationSpeed", &S::RotationSpeed, R::srRotation, INT_MIN, INT_MAX, nullptr, {-10, 15}},
     {SnapshotKey, "SaveImages", &S::SaveImages},
     {SnapshotKey, "Overwrite", &S::Overwrite},
     {SnapshotKey, "Timestamp", &S::Timestamp},
-    {SnapshotKey, "SIInterval", &S::SIInterval},
+    {SnapshotKey, "SIInterval", &S::SIInterval, R::srPlain, INT_MIN, INT_MAX, nullptr, {1, 9999}},
     {SnapshotKey, "Savepath", &S::Savepath, R::srNonEmpty},
     {SnapshotKey, "ExtendLabels", &S::ExtendLabels},
     {ExtOptKey, "ExtOpt", std::monostate(), R::srExtOpt},
@@ -203,6 +206,12 @@ void WriteSettings(TRegistry& Reg, const char* Key) {
     if (row.Key == Key) WriteSetting(Reg, row);
 }
 }  // namespace
+
+TSettingRange OptionRange(std::string_view Name) {
+  for (const TSettingRow& row : SettingRows)
+    if (Name == row.Name && row.Offered.Max > row.Offered.Min) return row.Offered;
+  throw std::invalid_argument("no range offered for setting " + std::string(Name));
+}
 
 BOOL(WINAPI* GetWindowPlacementProc)(HWND, WINDOWPLACEMENT*) = GetWindowPlacement;
 BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, LPMONITORINFO) = GetMonitorInfoA;

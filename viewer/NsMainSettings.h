@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class TFont;
 
@@ -65,6 +66,14 @@ TColorRgb ColorToRgb(int Color);
 // convert keeps its value.
 std::string BuildExtOpt();
 void ApplyExtOpt(const std::string& S);
+
+// The range the options window offers for a setting, in the units it shows:
+// "Interval" in seconds, "SIInterval" in poll periods. From the settings
+// table; std::invalid_argument for a setting the window offers no range for.
+struct TSettingRange {
+  int Min, Max;
+};
+TSettingRange OptionRange(std::string_view Name);
 
 // Where a minimised window comes back to and the work area of its monitor;
 // tests put a screen with a task bar here.

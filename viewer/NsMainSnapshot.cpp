@@ -3,6 +3,7 @@
 #include "classlib/Jpeg.h"
 #include "viewer/NsMain.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainSettings.h"
 
 std::string TMainForm::SnapshotFileName() const {

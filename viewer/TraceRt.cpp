@@ -4,6 +4,7 @@
 
 #include "netlib/NetGlobal.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainRefresh.h"
 
 void TTraceRoute::Trace(const std::string& Host, TStrings& AResults) {
   struct TFree {

@@ -11,8 +11,10 @@
 #include "viewer/NsMain.h"
 #include "viewer/NsMainCommands.h"
 #include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainRoute.h"
 #include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 IMPLEMENT_CLASSINFO(TfrmMain, TForm)
 

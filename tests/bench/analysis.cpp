@@ -21,6 +21,7 @@
 #include "monitor/Unit5.h"
 #include "monitor/Unit6.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainAnalysis.h"
 #include "viewer/NsMainGlobe.h"
 
 namespace {

@@ -20,6 +20,7 @@
 #include "viewer/NsMainLog.h"
 #include "viewer/NsMainPoll.h"
 #include "viewer/NsMainSettings.h"
+#include "viewer/NsMainStartup.h"
 
 namespace {
 constexpr int Rows = 1000;

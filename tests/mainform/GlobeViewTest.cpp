@@ -14,6 +14,7 @@
 #include "classlib/Jpeg.h"
 #include "scene3d/GLCanvas.h"
 #include "viewer/Unit3.h"
+#include "viewer/NsMainDraw.h"
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPicking.h"

@@ -6,6 +6,8 @@
 #include "LocationFixture.h"
 #include "TestPaths.h"
 #include "viewer/NsMain.h"
+#include "viewer/NsMainDesktop.h"
+#include "viewer/NsMainStartup.h"
 #include "viewer/NsMainSun.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "MainFormFixture.h"
 #include "viewer/NsMainModes.h"
+#include "viewer/NsMainPicking.h"
 #include "viewer/NsMainSettings.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "MainFormFixture.h"
 #include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainPopup.h"
 #include "viewer/NsMainSettings.h"
 #include "viewer/NsMainStartup.h"
 

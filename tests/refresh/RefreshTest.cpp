@@ -8,6 +8,7 @@
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainRefresh.h"
 #include "viewer/NsMainSettings.h"
 
 namespace {

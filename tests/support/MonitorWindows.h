@@ -22,6 +22,7 @@
 #include "viewer/NsMain.h"
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainStartup.h"
 #include "viewer/unit4.h"
 
 inline std::vector<std::string> Lines(const TStrings& L) {

@@ -13,6 +13,7 @@
 #include "viewer/NsMainCommands.h"
 #include "viewer/NsMainGlobe.h"
 #include "viewer/NsMainPoll.h"
+#include "viewer/NsMainPopup.h"
 #include "viewer/NsMainRoute.h"
 #include "viewer/NsMainSettings.h"
 
