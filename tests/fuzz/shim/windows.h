@@ -8,6 +8,7 @@
 typedef void* HANDLE;
 typedef void* HMODULE;
 typedef void* HGDIOBJ;
+typedef void* HDC;
 typedef void* HLOCAL;
 typedef int BOOL;
 typedef unsigned long DWORD;
@@ -51,6 +52,10 @@ inline BOOL IsDBCSLeadByte(BYTE) { return 0; }   // a single-byte code page
 inline BOOL CloseHandle(HANDLE) { return 1; }
 inline BOOL FreeLibrary(HMODULE) { return 1; }
 inline BOOL DeleteObject(HGDIOBJ) { return 1; }
+#define HGDI_ERROR (reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(-1)))
+inline HDC CreateCompatibleDC(HDC) { return nullptr; }
+inline BOOL DeleteDC(HDC) { return 1; }
+inline HGDIOBJ SelectObject(HDC, HGDIOBJ) { return nullptr; }
 inline FARPROC GetProcAddress(HMODULE, const char*) { return nullptr; }
 inline HANDLE CreateFileA(const char*, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) { return INVALID_HANDLE_VALUE; }
 inline BOOL ReadFile(HANDLE, void*, DWORD, DWORD*, void*) { return 0; }
