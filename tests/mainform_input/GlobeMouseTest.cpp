@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 #include "ViewScene.h"
@@ -92,6 +93,22 @@ HWND OpenMenu() {
   return menu;
 }
 bool MenuOpen() { return OpenMenu() != nullptr; }
+
+// Runs Act (which clicks) while a thread waits for the popup menu, notes
+// whether it opened and closes it with Esc; true when it was seen open.
+bool PopupSeenAndClosed(const std::function<void()>& Act) {
+  std::atomic<bool> shown{false};
+  std::thread closer([&] {
+    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
+    shown = MenuOpen();
+    PressKey(VK_ESCAPE);
+  });
+  Act();
+  PumpUntil([&] { return shown.load(); }, 8000);
+  PumpFor(300);
+  closer.join();
+  return shown.load();
+}
 
 TEST_F(GlobeMouse, HoverPicksAPointByItsColourAndTheClickOpensItsPopupOverTheGlobe) {
   FakeNet().Tcp = {{5, NetAddress("192.168.1.5"), Port(50001), NetAddress("2.0.0.1"), Port(443), 1}};
@@ -203,26 +220,20 @@ TEST_F(GlobeMouse, AClickBeforeTheHoverIsDrawnPicksTheClickedPointsTexts) {
   HoverParisBesideCairo(paris, cairo);
   if (HasFatalFailure()) return;
 
-  std::atomic<bool> shown{false};
-  std::thread closer([&] {
-    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
-    shown = MenuOpen();
-    PressKey(VK_ESCAPE);
-  });
   // Off Paris (mouse messages only: no frame is drawn), then onto Cairo
   // and a click, queued before any frame.
-  MoveMouseTo(paris.x, paris.y + 40);
-  for (int i = 0; i < 100 && Form->HoverList.Count() > 0; ++i) {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) DispatchMessageA(&m);
-    Sleep(20);
-  }
-  ASSERT_EQ(Form->HoverList.Count(), 0);
-  ClickAt(cairo.x, cairo.y);
-  PumpUntil([&] { return shown.load(); }, 8000);
-  PumpFor(300);
-  closer.join();
-  EXPECT_TRUE(shown.load());
+  const bool shown = PopupSeenAndClosed([&] {
+    MoveMouseTo(paris.x, paris.y + 40);
+    for (int i = 0; i < 100 && Form->HoverList.Count() > 0; ++i) {
+      MSG m;
+      while (PeekMessageA(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) DispatchMessageA(&m);
+      Sleep(20);
+    }
+    ASSERT_EQ(Form->HoverList.Count(), 0);
+    ClickAt(cairo.x, cairo.y);
+  });
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(shown);
   EXPECT_EQ(Form->RouteTarget, "4.0.0.1");
   EXPECT_EQ(Selection.PickedHint, " 4.0.0.1\r\n Cairo, EG");
 }
@@ -251,17 +262,7 @@ TEST_F(GlobeMouse, APlaceAPollDroppedBeforeAFrameLeavesNoTextOfThePlaceHoveredBe
   Form->Refresh(true);
   ASSERT_EQ(Form->VisualizedIPs.IndexOf("4.0.0.1"), -1);
 
-  std::atomic<bool> shown{false};
-  std::thread closer([&] {
-    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
-    shown = MenuOpen();
-    PressKey(VK_ESCAPE);
-  });
-  ClickAt(cairo.x, cairo.y);
-  PumpUntil([&] { return shown.load(); }, 8000);
-  PumpFor(300);
-  closer.join();
-  EXPECT_TRUE(shown.load());
+  EXPECT_TRUE(PopupSeenAndClosed([&] { ClickAt(cairo.x, cairo.y); }));
   EXPECT_EQ(Form->RouteTarget, "4.0.0.1");
   EXPECT_EQ(Selection.PickedHint, "") << "the text of the place hovered before";
   // "Show on Web Map" finds no plotted place: the notice, not Paris
@@ -399,17 +400,7 @@ TEST_F(GlobeMouse, InFullScreenAHopTakesThePickCursorAndItsClickOffersToClearThe
   EXPECT_NE(Form->Scene3DViewer1->Cursor(), 2) << "only the viewer on screen takes the pick cursor";
   SaveBmp(ToCapture(*buffer->CreateSnapShot()), WorkFolder + "\\full-screen-hop-hovered.bmp");
 
-  std::atomic<bool> shown{false};
-  std::thread closer([&] {
-    for (int i = 0; i < 150 && !MenuOpen(); ++i) Sleep(30);
-    shown = MenuOpen();
-    PressKey(VK_ESCAPE);
-  });
-  ClickAt(paris.x, paris.y);
-  PumpUntil([&] { return shown.load(); }, 8000);
-  PumpFor(300);
-  closer.join();
-  EXPECT_TRUE(shown.load());
+  EXPECT_TRUE(PopupSeenAndClosed([&] { ClickAt(paris.x, paris.y); }));
   EXPECT_EQ(Selection.SelectionKind, 31);
   ASSERT_GT(Form->PopupMenu1->Items()->Count(), 0);
   EXPECT_EQ(Form->PopupMenu1->Items()->Items(0)->Caption, "Clear Route");
