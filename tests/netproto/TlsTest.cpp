@@ -18,6 +18,18 @@
 
 namespace {
 
+// Reads a request's head (through its empty line); false when the peer
+// closed first.
+bool ReadHead(TNetSSLSocket& Tls, std::string& Head) {
+  char buf[1024];
+  while (Head.find("\r\n\r\n") == std::string::npos) {
+    const int n = Tls.Recv(buf, sizeof buf);
+    if (n <= 0) return false;
+    Head.append(buf, static_cast<size_t>(n));
+  }
+  return true;
+}
+
 class TlsTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -137,12 +149,7 @@ TEST_F(TlsTest, ProxyCredentialsGoOnTheConnectOnlyNeverToTheOrigin) {
     TNetSSLSocket tls(context);
     tls.Accept(P.Socket());
     std::string head;
-    char buf[1024];
-    while (head.find("\r\n\r\n") == std::string::npos) {
-      const int n = tls.Recv(buf, sizeof buf);
-      if (n <= 0) return;
-      head.append(buf, static_cast<size_t>(n));
-    }
+    if (!ReadHead(tls, head)) return;
     {
       std::lock_guard<std::mutex> g(originLock);
       originSeen.push_back(head);
@@ -319,12 +326,7 @@ TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
     TNetSSLSocket tls(context);
     tls.Accept(P.Socket());
     std::string head;
-    char buf[1024];
-    while (head.find("\r\n\r\n") == std::string::npos) {
-      const int n = tls.Recv(buf, sizeof buf);
-      if (n <= 0) return;
-      head.append(buf, static_cast<size_t>(n));
-    }
+    if (!ReadHead(tls, head)) return;
     if (Index == 2) {   // a session this side has ended cannot be written to
       SSL_set_shutdown(tls.Handle(), SSL_SENT_SHUTDOWN);
       try {
