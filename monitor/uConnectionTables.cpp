@@ -9,10 +9,13 @@ constexpr DWORD OwnerPidTableFlags = 2;
 
 // The three ways of reading one table; the TCP and UDP reads differ only in
 // the functions they call, the table class and where the result goes.
+// Changed: set when the table changed between the size query and the read,
+// so that it was not read in this poll.
 template <typename TExtended, typename TOwnerPid, typename TPlain>
-void ReadTable(TTableBuffer& Buffer, bool& Valid, TExtended Extended, int TableClass,
+void ReadTable(TTableBuffer& Buffer, bool& Valid, bool& Changed, TExtended Extended, int TableClass,
                TOwnerPid OwnerPid, TPlain Plain) {
   Buffer.Release();   // never reuse a table of an earlier poll
+  Changed = false;
   switch (IpHelperFamily()) {
     case TIpHelperFamily::ifExtended: {
       DWORD size = 0;
@@ -21,8 +24,10 @@ void ReadTable(TTableBuffer& Buffer, bool& Valid, TExtended Extended, int TableC
       if (r != ERROR_INSUFFICIENT_BUFFER || size == 0) return;
       Buffer.Allocate(size, TIpHelperFamily::ifExtended);
       // A table that grew since the size query is not filled: skip it this poll.
-      if (Extended(Buffer.Data(), &size, FALSE, IpHelperAF_INET, TableClass, 0) != NO_ERROR)
+      if (Extended(Buffer.Data(), &size, FALSE, IpHelperAF_INET, TableClass, 0) != NO_ERROR) {
         Buffer.Release();
+        Changed = true;
+      }
       return;
     }
     case TIpHelperFamily::ifOwnerPid: {
@@ -42,10 +47,12 @@ void ReadTable(TTableBuffer& Buffer, bool& Valid, TExtended Extended, int TableC
       if (size == 0) Valid = false;
       if (r != ERROR_INSUFFICIENT_BUFFER || size == 0) return;
       Buffer.Allocate(size, TIpHelperFamily::ifPlain);
-      if (Plain(Buffer.Data(), &size, FALSE) == NO_ERROR)
+      if (Plain(Buffer.Data(), &size, FALSE) == NO_ERROR) {
         OwnerInfoMissing = true;
-      else
+      } else {
         Buffer.Release();
+        Changed = true;
+      }
       return;
     }
   }
@@ -96,13 +103,13 @@ const DWORD* TTableBuffer::Row(DWORD Index, DWORD RowSize) const {
 
 void TConnectionTables::ReadTCPTable() {
   if (!IpHelperAvailable) return;
-  ReadTable(TcpTableBuffer, TcpTableValid, GetExtendedTcpTable, TCP_TABLE_OWNER_PID_ALL_CLASS,
+  ReadTable(TcpTableBuffer, TcpTableValid, TcpTableChanged, GetExtendedTcpTable, TCP_TABLE_OWNER_PID_ALL_CLASS,
             AllocateAndGetTcpExTableFromStack, GetTcpTable);
 }
 
 void TConnectionTables::ReadUDPTable() {
   if (!IpHelperAvailable) return;
-  ReadTable(UdpTableBuffer, UdpTableValid, GetExtendedUdpTable, UDP_TABLE_OWNER_PID_CLASS,
+  ReadTable(UdpTableBuffer, UdpTableValid, UdpTableChanged, GetExtendedUdpTable, UDP_TABLE_OWNER_PID_CLASS,
             AllocateAndGetUdpExTableFromStack, GetUdpTable);
 }
 

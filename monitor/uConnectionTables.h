@@ -60,6 +60,10 @@ public:
   // reports an empty table.
   bool TcpTableValid = false;
   bool UdpTableValid = false;
+  // Set by the read when the table changed between the size query and the
+  // read, so that it could not be read in this poll.
+  bool TcpTableChanged = false;
+  bool UdpTableChanged = false;
   TTableBuffer TcpTableBuffer;
   TTableBuffer UdpTableBuffer;
 

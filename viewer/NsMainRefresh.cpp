@@ -189,9 +189,16 @@ void TMainForm::DetailProcessNameOfPid(DWORD Pid) {
 // ---- The poll ----
 
 void TMainForm::Refresh(bool ReadTables) {
+  TConnectionTables& t = ConnectionTables;
+  if (ReadTables) {
+    t.TcpTableValid = true;
+    ReadTCPTable();
+  }
   // While a file is analysed the globe shows its addresses: a refresh then
-  // fills the Connections Table only.
-  const bool live = AnalyzedIPs.Count() == 0;
+  // fills the Connections Table only. So does a poll whose TCP table changed
+  // between its size query and its read: its globe, labels and details stay
+  // as the last poll found them, not emptied for one poll.
+  const bool live = AnalyzedIPs.Count() == 0 && !(ReadTables && t.TcpTableChanged);
   FProcessNames.Clear();
   FPolling = true;
   struct TPollEnd {
@@ -212,9 +219,6 @@ void TMainForm::Refresh(bool ReadTables) {
 
   DWORD tcpRowCount = 0;
   if (ReadTables) {
-    TConnectionTables& t = ConnectionTables;
-    t.TcpTableValid = true;
-    ReadTCPTable();
     tcpRowCount = t.TcpRowCount();
     const bool withPids = !OwnerInfoMissing;
     bool udpRead = false;

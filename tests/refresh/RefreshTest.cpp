@@ -25,6 +25,12 @@ DWORD WINAPI GrowingPlainTcp(PVOID Buffer, PDWORD Size, BOOL) {
   return ERROR_INSUFFICIENT_BUFFER;
 }
 
+// An extended TCP table that grows between the size query and the read.
+DWORD WINAPI GrowingExtendedTcp(PVOID Buffer, PDWORD Size, BOOL, ULONG, int, ULONG) {
+  *Size = Buffer ? 4 + 2 * 24 : 4 + 24;
+  return ERROR_INSUFFICIENT_BUFFER;
+}
+
 class Refresh : public testing::Test {
 protected:
   std::unique_ptr<TTestForm> Form;
@@ -491,6 +497,25 @@ TEST_F(Refresh, UnreadTablesContributeNoRows) {
   EXPECT_EQ(Lines(Form->VisualizedIPs), (std::vector<std::string>{HomeAddress}));
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), " Vantrel\r\n 0 Visualized/0 Total TCP Connections ");
   EXPECT_EQ(Form->GlobeUpdates, 1);
+}
+
+// Under load the system's table often changes between the two calls: that
+// poll's globe is the last one's, not one of home alone.
+TEST_F(Refresh, ATcpTableThatChangedDuringItsReadLeavesTheGlobeAsItWas) {
+  PresentFamily(TIpHelperFamily::ifExtended);
+  Machine();
+  TableOptions("101");
+  PollAll();
+  const std::vector<std::string> shown = Lines(Form->VisualizedIPs);
+  const std::string tip = Form->TrayIcon1->ToolTip();
+  GetExtendedTcpTable = GrowingExtendedTcp;
+  PollAll();
+  EXPECT_EQ(Lines(Form->VisualizedIPs), shown);
+  EXPECT_EQ(Lines(Form->DetailRows), PidDetailLines);
+  EXPECT_EQ(Form->GlobeUpdates, 1);
+  EXPECT_EQ(Form->TrayIcon1->ToolTip(), tip);
+  // the table is filled from what was read: the UDP lines
+  EXPECT_EQ(Lines(Form->TableRows), std::vector<std::string>(PidTableLines.begin() + 7, PidTableLines.end()));
 }
 
 TEST_F(Refresh, AddressRoutinesPairRemoteAndLocalParts) {
