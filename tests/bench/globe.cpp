@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   // The many-places case: still, turning, and where its frame goes. A
   // pass's share is the time its frame loses when the pass is left out
   // (by the user's own settings, or the objects hidden), over the frame.
-  TStats places{}, placesTurning{};
+  TStats places{}, placesTurning{}, linesAlone{};
   int distinct = 0;
   struct TShare {
     std::string What;
@@ -185,6 +185,15 @@ int main(int argc, char** argv) {
                                                                GL_UNSIGNED_BYTE, pixels.data());
                                                 }).Median});
     rc->Deactivate();
+    // What is left with everything but the globe and its lines off: the
+    // floor the pins, arcs, shadows and smoothed arcs set on their own.
+    const auto rest = hidden({form.GLPoints1, form.GLPoints3, form.GLPoints5, form.GLPoints7, form.GLHUDSprite2});
+    Settings.AllLabels = false;
+    rest(true);
+    frame();
+    linesAlone = Measure(Frames, frame);
+    Settings.AllLabels = true;
+    rest(false);
     double listed = 0;
     for (const TShare& s : shares) listed += s.Ms;
     shares.push_back({"the rest (globe, clearing, swapping)", sharesFrame - listed});
@@ -211,6 +220,7 @@ int main(int argc, char** argv) {
     const std::string many = "1,000 entries at " + std::to_string(distinct) + " places";
     row(many, places, "<= 4 x home alone");
     row(many + ", turning", placesTurning, "<= 4 x home alone");
+    row(many + ", its lines alone (labels and points off)", linesAlone, "-");
     std::printf("where the %d-place frame goes (%.1f ms, still):\n", distinct, sharesFrame);
     for (const TShare& s : shares)
       std::printf("  %-45s %6.2f ms %5.1f %%\n", s.What.c_str(), s.Ms, 100 * s.Ms / sharesFrame);
