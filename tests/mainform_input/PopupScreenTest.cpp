@@ -33,6 +33,18 @@ std::vector<RECT> OpenMenus() {
   return rects;
 }
 
+// The system's TCP table, changing once between a size query and its read.
+TGetExtendedTcpTable SteadyTcp = nullptr;
+bool TcpChanged = false;
+DWORD WINAPI TcpChangingOnce(PVOID Table, PDWORD Size, BOOL Order, ULONG Family, int Class, ULONG R) {
+  if (Table && !TcpChanged) {
+    TcpChanged = true;
+    *Size += 24;
+    return ERROR_INSUFFICIENT_BUFFER;
+  }
+  return SteadyTcp(Table, Size, Order, Family, Class, R);
+}
+
 class PopupScreen : public ShownMainForm {};
 
 TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
@@ -42,6 +54,10 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
                    {11, Net("192.168.1.5"), Port(50004), Net("1.2.3.4"), Port(80), 0}};
   FakeNet().Processes = {{4242, "firefox.exe"}, {666, "evil.exe"}};
   Start();
+  // the popup's own poll meets a table that changed while it was read
+  SteadyTcp = GetExtendedTcpTable;
+  TcpChanged = false;
+  GetExtendedTcpTable = TcpChangingOnce;
   HoverState.MouseX = 120;
   HoverState.MouseY = 90;
 
@@ -74,6 +90,7 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   walker.join();
   SaveBmp(shot, "popup-menu-open.bmp");
 
+  EXPECT_TRUE(TcpChanged);
   EXPECT_EQ(Form->RouteTarget, "1.2.3.4");
   ASSERT_EQ(menus.size(), 3u) << "popup, Details, the address's rows";
   const RECT rows = menus.back();
