@@ -376,10 +376,6 @@ public:
   // The OnRender of GLDirectOpenGL1: pins, arcs from home and their
   // shadows, the route, the grid, the status line and the labels.
   void DirectOpenGLRender(TObject* Sender, TRenderContextInfo& rci);
-  // The arc from home to entry PlotIndex, as vertex pairs inside
-  // glBegin(GL_LINES), at the arcs' radius and at the shadows'.
-  void interpoints();
-  void interpointssh();
   // What the pass keeps from frame to frame: the entries whose place
   // repeats an earlier entry's, and the batch of the texts' glyphs.
   struct TGlobeDrawing;

@@ -51,15 +51,6 @@ void HomeSteps(size_t I, float Radius, F Emit) {
   Steps(GlobeState.LocationLongitudes[0], GlobeState.LocationLatitudes[0], dLon, dLat, Radius, Emit);
 }
 
-void HomeArc(float Radius, const TAffineVector& Start) {
-  TAffineVector previous = Start;
-  HomeSteps(static_cast<size_t>(PollState.PlotIndex), Radius, [&](const TAffineVector& p) {
-    glVertex3fv(previous.data());
-    glVertex3fv(p.data());
-    previous = p;
-  });
-}
-
 TVector PointOf(const TAffineVectorList& List, int Index) {
   const TAffineVector v = List.Get(Index);
   return {v[0], v[1], v[2], 1};
@@ -93,9 +84,6 @@ int ArcSteps(float DLongitude, float DLatitude) {
   const int n = static_cast<int>(std::nearbyint(d / 4));   // half to even
   return n == 0 ? 1 : n;
 }
-
-void TMainForm::interpoints() { HomeArc(ArcRadius, GlobeState.HomeArcStart); }
-void TMainForm::interpointssh() { HomeArc(ShadowRadius, GlobeState.HomeShadowStart); }
 
 TScene3DBuffer* TMainForm::VisibleBuffer() const {
   return Scene3DViewer1->Visible() ? Scene3DViewer1->Buffer() : GLFullScreenViewer1->Buffer();
