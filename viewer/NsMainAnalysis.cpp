@@ -219,11 +219,14 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
   }
 
   const int64_t fileSize = file->Size();
-  if (fileSize > MaxAnalyzedFileSize) {
-    file.reset();
+  auto refuseTooLarge = [&] {
     restore();
     TellUser(TooLargeText(AnalysisState.AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
     AnalysisState.AnalyzedFilePath.clear();
+  };
+  if (fileSize > MaxAnalyzedFileSize) {
+    file.reset();
+    refuseTooLarge();
     return;
   }
 
@@ -306,10 +309,8 @@ void TMainForm::EnterIP1Click(TObject* Sender) {
     if (going && text) pump(true);
     if (!text || AnalysisState.AnalyzedFilePath.empty()) AnalyzedIPs.Clear();   // no text, or cancelled
   } catch (const std::bad_alloc&) {   // no block of the file's size to be had now
-    restore();
     if (Form5) Form5->Close();
-    TellUser(TooLargeText(AnalysisState.AnalyzedFilePath, fileSize), MB_OK | MB_ICONWARNING);
-    AnalysisState.AnalyzedFilePath.clear();
+    refuseTooLarge();
     return;
   } catch (...) {
     restore();
