@@ -139,8 +139,7 @@ void TMainForm::aboutform(TObject*) {
   // ---- Options ----
   TPanel* p = b.Panel(page[0], 10, 0, 408, 260);
   // whole seconds only: a period the display cannot show takes its nearest step
-  const TSettingRange refreshRange = OptionRange("Interval");
-  const int refresh = std::clamp((Settings.Interval + 500) / 1000, refreshRange.Min, refreshRange.Max);
+  const int refresh = OptionRange("Interval").Clamp((Settings.Interval + 500) / 1000);
   b.Label(p, 14, 69, "Refresh every                    seconds");
   o.RefreshDisplay = b.Display(p, 87, 66, 32, IntToStr(refresh));
   o.RefreshUpDown = b.UpDown(p, 119, 65, "Interval", refresh);
@@ -506,9 +505,7 @@ void TMainForm::okclick(TObject*) {
     ChosenFontSize = 0;
   }
   // 9. the poll period, as shown
-  const TSettingRange refreshRange = OptionRange("Interval");
-  Settings.Interval =
-      std::clamp(StrToIntDef(o.RefreshDisplay->Text(), 1), refreshRange.Min, refreshRange.Max) * 1000;
+  Settings.Interval = OptionRange("Interval").Clamp(StrToIntDef(o.RefreshDisplay->Text(), 1)) * 1000;
   Timer->SetInterval(static_cast<UINT>(Settings.Interval));
   // 10.-11. the monitor and the window
   Settings.InternalOff = o.InternalOff->Checked();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -72,6 +73,7 @@ void ApplyExtOpt(const std::string& S);
 // table; std::invalid_argument for a setting the window offers no range for.
 struct TSettingRange {
   int Min, Max;
+  int Clamp(int Value) const { return std::clamp(Value, Min, Max); }
 };
 TSettingRange OptionRange(std::string_view Name);
 
