@@ -1,31 +1,26 @@
 // Putting a new database into data\ so that a whole one is always there.
 //
-// The archive is unpacked into data.new. Its three database files are
-// flushed to disk, then data.new is renamed data.ready: from then on the new
-// database is whole and its installation goes forward. data.old is made
-// first (it marks that files have begun to move), the installed files move
-// into it, the new ones from data.ready into data\, and only when all three
-// are in place are the backups and data.ready removed. Nothing else of the
-// data folder is touched (the earth texture, the user's files).
+// An installation keeps a record of its own beside data\, data.journal:
+// the phase it is in, the folders it made and every move of a database
+// file, each from where to where. The record is written to a temporary
+// name, flushed and renamed into place, so it is always whole. Recovery,
+// run under the install lock when either program starts, reads the record
+// and nothing else: a folder the record does not name is the user's and is
+// never touched, and with no record there is nothing to recover.
 //
-// When the installation cannot go on (a file in use), data.ready is renamed
-// data.new and the installation is undone: each new file goes back into
-// data.new before its backup takes its place again.
-//
-// A folder is never deleted under its own name: it is renamed data.del
-// first, so that a delete cut short leaves nothing the journal would read.
-//
-// A crash leaves its state in the folders, and RecoverDatabase, run when
-// either program starts, takes it up:
-//   data.ready with data.old, every new file in data.ready or data\: forward;
-//   data.ready otherwise: never begun, or a leftover (it goes);
-//   data.new with data.old: being undone, back;
-//   data.old alone: an earlier wizard replaced data\ whole and kept the old
-//     folder; its database goes back only when whole and data\ has none;
-//   data.new alone: an unpacking that never finished (it goes).
-// Whatever else data.old holds goes home to data\; where data\ has a file of
-// the same name, the one from data.old is kept beside it as "<name>.old"
-// (or ".old2", ".old3"...).
+// The phases:
+//   unpacking  the archive goes into a new folder (data.new, or data.new2...
+//              when the user has a folder of that name); recovery removes it
+//   moving     the new files are flushed and whole; the installed files move
+//              into a new backup folder (data.old...), the new ones into
+//              data\; recovery carries the moves on
+//   undoing    a move could not be made: the moves are taken back; recovery
+//              carries that on
+//   finishing  data\ is whole: the backups and the unpacked folder go
+// A move is done when the file has left the installation's own folder, or
+// has arrived in it: the folders the installation made hold nothing else.
+// Nothing else of data\ is ever touched (the earth texture, the user's
+// files), and the installed database is replaced by a whole new one only.
 #pragma once
 #include <windows.h>
 
@@ -35,15 +30,17 @@
 
 extern const char* const DatabaseFiles[3];   // geoip.dat, cities.dat, r.dat
 extern const char* const DataFolder;         // data
-extern const char* const StagingFolder;      // data.new: being unpacked, or being undone
-extern const char* const ReadyFolder;        // data.ready: whole, being installed
-extern const char* const BackupFolder;       // data.old: the replaced files
-extern const char* const TrashFolder;        // data.del: being deleted
+extern const char* const JournalFile;        // data.journal
 
-enum class TInstallResult { irInstalled, irInUse, irFailed };
+enum class TInstallResult {
+  irInstalled,
+  irInUse,     // a database file is open elsewhere: nothing changed, the unpacked files are kept
+  irFailed,    // the installed database is as it was (Error says why)
+  irPending    // a move failed and so did taking it back: the next start finishes or undoes it
+};
 
 // The file operations of an installation, one call each. Tests put their
-// own in place to stop an installation at any of them.
+// own in place to stop an installation at any of them, or to fail one.
 class TInstallFiles {
  public:
   virtual ~TInstallFiles() = default;
@@ -51,17 +48,21 @@ class TInstallFiles {
   virtual bool Delete(const std::string& Name);
   virtual bool MakeFolder(const std::string& Name);
   virtual bool RemoveEmptyFolder(const std::string& Name);
+  // Puts a file's data on disk; a read-only file stays read-only.
   virtual bool Flush(const std::string& Name);
+  // Writes a new file (replacing one of that name) and flushes it.
+  virtual bool Write(const std::string& Name, const std::string& Text);
 };
 
 // The operations in use; nullptr puts the system's back.
 void SetInstallFiles(TInstallFiles* Files);
 
-// Held by the program that installs or recovers: the wizard for as long as
-// it runs, the main program while it recovers at start-up.
+// One program at a time installs or recovers a database, or opens one:
+// held by the wizard while it recovers or installs, by the main program
+// while it recovers and opens the database files.
 class TInstallLock {
  public:
-  TInstallLock();
+  explicit TInstallLock(DWORD WaitMs = 0);
   ~TInstallLock();
   TInstallLock(const TInstallLock&) = delete;
   TInstallLock& operator=(const TInstallLock&) = delete;
@@ -72,6 +73,10 @@ class TInstallLock {
   bool FOwned = false;
 };
 
+// How long a program waits for the lock before it tells the user: longer
+// than the wizard takes to unpack and install a database.
+constexpr DWORD InstallLockWaitMs = 20000;
+
 // True when Folder holds the three database files.
 bool WholeDatabase(const std::string& Folder);
 
@@ -79,18 +84,28 @@ bool WholeDatabase(const std::string& Folder);
 // program keeps geoip.dat open while it runs).
 bool DatabaseInUse();
 
-// Installs the database unpacked into StagingFolder (which must be whole).
-// irInUse: a database file is open elsewhere, nothing was changed and the
-// staging folder is kept. irFailed (Error says why): the installed database
-// is as it was, or, when even that could not be done, the installation is
-// left pending for the next start.
+// Begins an installation, finishing or undoing an earlier one first: the
+// record names a new folder beside data\, which this makes and returns for
+// the archive to be unpacked into. Empty when none can begin (Error says
+// why; nothing was changed).
+std::string BeginInstall(std::string& Error);
+
+// Installs the database unpacked into the folder BeginInstall made, which
+// must be whole. irInUse leaves it for another try or for AbandonInstall.
 TInstallResult InstallDatabase(std::string& Error);
 
-// Finishes or undoes an installation that a crash cut short, and removes an
-// unpacking that never finished. False when one is still pending (Error then
-// says why).
+// Gives up an installation whose files have not begun to move: its folders
+// and record go. An installation with files moving is left to recovery.
+void AbandonInstall();
+
+// Finishes or undoes the installation the record names, if any. False
+// when it is still pending (Error then says why).
 bool RecoverDatabase(std::string& Error);
 bool RecoverDatabase();
+
+// False while an installation is recorded with database files moving, in
+// either direction: data\ then holds neither database whole.
+bool DatabaseSettled();
 
 // Deletes a folder and everything below it. A link (a junction, a directory
 // or file link), the folder itself or one inside, is removed itself; what it

@@ -212,15 +212,22 @@ void TMainForm::FormCreate(TObject*) {
 // that cannot be used is reported; the program goes on and every lookup
 // answers "not in database".
 void TMainForm::LoadDatabase() {
-  // An installation a crash cut short is finished or undone first, unless
-  // the wizard runs: then it is the wizard's.
-  {
-    TInstallLock lock;
-    std::string why;
-    if (lock.Owned() && !RecoverDatabase(why))
-      TellUser("An interrupted installation of the location database cannot be finished:\n" + why +
-                   "\n\nRun \"vantrelwiz -u\" to finish it.",
-               MB_OK | MB_ICONWARNING);
+  // Never while the wizard installs: the lock is held from the recovery of
+  // an installation a crash cut short until the files are open.
+  TInstallLock lock(InstallLockWaitMs);
+  if (!lock.Owned()) {
+    TellUser("The location database is being installed by the Vantrel Database Wizard.\n\nVantrel shows the "
+             "connections without their places; start it again when the wizard has finished.",
+             MB_OK | MB_ICONWARNING);
+    return;
+  }
+  std::string why;
+  if (!RecoverDatabase(why) && !DatabaseSettled()) {
+    TellUser("An interrupted installation of the location database cannot be finished:\n" + why +
+                 "\n\nVantrel shows the connections without their places until it is finished at a later start "
+                 "(or by \"vantrelwiz -u\").",
+             MB_OK | MB_ICONWARNING);
+    return;
   }
   try {
     LocationDatabase.Load("data");

@@ -544,7 +544,11 @@ void TForm1::FormCreate(TObject*) {
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     SetCurrentDirectoryA(ExtractFilePath(exe).c_str());
   }
-  RecoverDatabase();   // an installation a crash cut short; an install tells why it cannot go on
+  {
+    // An installation a crash cut short; an install tells why it cannot go on.
+    TInstallLock lock(InstallLockWaitMs);
+    if (lock.Owned()) RecoverDatabase();
+  }
   if (Params.empty()) {
     CopyPagePicture(K2WizardInteriorPage1->Image()->Picture()->Graphic());
   } else if (!FileExists("myloc.txt")) {
@@ -690,54 +694,57 @@ void TForm1::Unpack() {
   // Into a folder of its own; the installed database is replaced by a whole
   // new one only, and nothing else of data\ is touched.
   LastUnpackError.clear();
-  bool inUse = false;
-  std::string pending;
-  if (!RecoverDatabase(pending)) {
-    LastUnpackError = "an earlier installation cannot be finished: " + pending;
+  TInstallResult result = TInstallResult::irFailed;
+  std::string staging;
+  TInstallLock lock(InstallLockWaitMs);
+  if (!lock.Owned()) {
+    LastUnpackError = "another program is installing or opening the database";
   } else if (!AllPartsPresent()) {
     LastUnpackError = "a part is missing or too short";
-  } else {
+  } else if (!(staging = BeginInstall(LastUnpackError)).empty()) {
     RarExtractor1->Password = ArchivePassword;
     RarExtractor1->FileName = PartName(1);
-    RarExtractor1->Directory = StagingFolder;
+    RarExtractor1->Directory = staging;
     RarExtractor1->ProcessArchive();
     if (LastUnpackError.empty())
       for (const char* f : DatabaseFiles)
-        if (!FileExists(std::string(StagingFolder) + "\\" + f)) LastUnpackError = std::string(f) + " is not in the archive";
-  }
-  if (LastUnpackError.empty()) {
-    for (;;) {
-      const TInstallResult r = InstallDatabase(LastUnpackError);
-      if (r != TInstallResult::irInUse) break;
-      if (FState == TDownloadState::dsClosing || !AskRetry(InUseText)) {
-        inUse = true;
-        break;
-      }
+        if (!FileExists(staging + "\\" + f)) LastUnpackError = std::string(f) + " is not in the archive";
+    while (LastUnpackError.empty()) {
+      result = InstallDatabase(LastUnpackError);
+      if (result != TInstallResult::irInUse || FState == TDownloadState::dsClosing || !AskRetry(InUseText)) break;
     }
   }
-  if (inUse) {
-    // The volumes stay: Resume installs them once Vantrel has ended.
-    RemoveFolder(StagingFolder);
+  // Nothing unpacked, or the database in use: the volumes stay, and Resume
+  // installs them without downloading again.
+  const bool keepVolumes = result == TInstallResult::irInUse || staging.empty();
+  if (result != TInstallResult::irInstalled && result != TInstallResult::irPending) AbandonInstall();
+  if (keepVolumes && AllPartsPresent()) {
     if (FState == TDownloadState::dsClosing) return;
     FState = TDownloadState::dsIdle;
     Label1->Font()->SetColor(clRed);
-    Label1->SetCaption("Vantrel is running: the database was not changed. Exit Vantrel, then hit 'Resume' to "
-                       "install the downloaded one.");
+    Label1->SetCaption(result == TInstallResult::irInUse
+                           ? "Vantrel is running: the database was not changed. Exit Vantrel, then hit 'Resume' to "
+                             "install the downloaded one."
+                           : "The database was not changed: " + LastUnpackError +
+                                 ". The downloaded parts are kept: hit 'Resume' to install them.");
     Button3->SetCaption("Resume");
     Button3->SetEnabled(true);
     Button3->Show();
     K2WizardInteriorPage1->SetEnabledButtons({K::bkBack, K::bkCancel});
     return;
   }
-  // The volumes go, whether unpacking succeeded or not.
+  // The volumes go, whether unpacking succeeded or not: once the new files
+  // are whole beside data\, nothing needs them.
   DeleteVolumes();
-  if (!LastUnpackError.empty()) {
-    RemoveFolder(StagingFolder);
+  if (result != TInstallResult::irInstalled) {
     if (FState == TDownloadState::dsClosing) return;
     FState = TDownloadState::dsIdle;
     Label1->Font()->SetColor(clRed);
-    Label1->SetCaption("Decompressing failed: " + LastUnpackError +
-                       ". The database was not changed; hit 'Resume' to download again.");
+    Label1->SetCaption(result == TInstallResult::irPending
+                           ? "Installing failed: " + LastUnpackError +
+                                 ". Nothing is lost: the next start of Vantrel or of this wizard finishes it."
+                           : "Decompressing failed: " + LastUnpackError +
+                                 ". The database was not changed; hit 'Resume' to download again.");
     PartCounter = 1;
     Button3->SetCaption("Resume");
     Button3->SetEnabled(true);

@@ -140,7 +140,6 @@ public:
   TStringList HomeLines;
   std::string LongitudeCode, LatitudeCode;
   std::string LastUnpackError;   // the extraction's last error, empty after success
-  TInstallLock InstallLock;      // while the wizard runs, the main program leaves the database folders to it
 
   // Parameters as the command line would give them (ParamStr 1..).
   std::vector<std::string> Params;

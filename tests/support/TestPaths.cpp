@@ -20,8 +20,12 @@ static void RemoveTree(const std::string& Dir) {
       std::string n = fd.cFileName;
       if (n == "." || n == "..") continue;
       std::string full = Dir + "\\" + n;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileA(full.c_str());
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);   // read-only files too
+        DeleteFileA(full.c_str());
+      }
     } while (FindNextFileA(h, &fd));
     FindClose(h);
   }

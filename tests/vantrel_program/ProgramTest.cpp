@@ -6,7 +6,9 @@
 #include <winsock.h>
 
 #include <array>
+#include <functional>
 #include <map>
+#include <utility>
 
 #include "GLTestWindow.h"
 #include "GuiTest.h"
@@ -17,6 +19,8 @@
 #include "TestPaths.h"
 #include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
+#include "classlib/WinHandles.h"
+#include "monitor/DatabaseInstall.h"
 
 namespace {
 
@@ -223,27 +227,100 @@ TEST_F(ProgramTest, WithoutAHomeFileTheWizardIsStartedAndNothingIsWritten) {
   EXPECT_FALSE(FileExists(Dir + "\\tcp.log"));
 }
 
-// An update of the database cut short (the old geoip.dat moved aside, the
-// new files not yet in) is finished by the main program at its start,
-// before it opens the database.
-TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShort) {
+// The file operations of an installation run by this process, as the
+// wizard runs one, stopped before a new file moves into data\.
+class TStopAtMove : public TInstallFiles {
+ public:
+  std::string At;   // the move's destination
+  std::function<void()> OnStop;
+  bool Move(const std::string& From, const std::string& To, bool Replace) override {
+    if (To == At && OnStop) std::exchange(OnStop, nullptr)();
+    return TInstallFiles::Move(From, To, Replace);
+  }
+};
+
+// True while a process has the file open, as the program keeps geoip.dat.
+bool HeldOpen(const std::string& File) {
+  TFileHandle h(CreateFileA(File.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return !h && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// An update of the database held between two of its moves by the wizard
+// (here this process, holding the install lock): the program started then
+// waits for it, says why it shows no places, and never opens the half
+// changed folder. An update a crash cut short there is finished by the next
+// start before the database is opened. Folders of the user's named like an
+// installation's are never touched.
+TEST_F(ProgramTest, AnInstallationIsNeverLoadedHalfWayAndACrashCutShortIsFinishedAtStart) {
   WriteHome();
-  CreateDirectoryA((Dir + "\\data.ready").c_str(), nullptr);
-  CreateDirectoryA((Dir + "\\data.old").c_str(), nullptr);
-  WriteLocationFixture(Dir + "\\data.ready", "2.0.0.0,2.255.255.255,DE,Berlin,52.52,13.40\n");
-  std::map<std::string, std::string> fresh;
-  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"}) fresh[f] = ReadTextFile(Dir + "\\data.ready\\" + f);
-  ASSERT_TRUE(MoveFileA((Dir + "\\data\\geoip.dat").c_str(), (Dir + "\\data.old\\geoip.dat").c_str()));
+  const std::map<std::string, std::string> mine{
+      {"data.new\\notes.txt", "my notes"}, {"data.old\\geoip.dat", "older"}, {"data.old\\readme.txt", "readme"},
+      {"data.ready\\geoip.dat", "g"},       {"data.ready\\cities.dat", "c"}, {"data.ready\\r.dat", "r"},
+      {"data.del\\keep.txt", "keep"}};
+  for (const auto& [name, bytes] : mine) {
+    CreateDirectoryA((Dir + "\\" + name.substr(0, name.find('\\'))).c_str(), nullptr);
+    WriteTextFile(Dir + "\\" + name, bytes);
+  }
+  CreateDirectoryA((Dir + "\\fresh").c_str(), nullptr);
+  WriteLocationFixture(Dir + "\\fresh", "2.0.0.0,2.255.255.255,DE,Berlin,52.52,13.40\n");
+  const auto update = [&](TStopAtMove& Files) {
+    char home[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, home);
+    SetCurrentDirectoryA(Dir.c_str());
+    std::string error;
+    const std::string staging = BeginInstall(error);
+    EXPECT_EQ(staging, "data.new2") << error;
+    for (const char* f : DatabaseFiles)
+      CopyFileA((Dir + "\\fresh\\" + f).c_str(), (Dir + "\\" + staging + "\\" + f).c_str(), FALSE);
+    SetInstallFiles(&Files);
+    try {
+      EXPECT_EQ(InstallDatabase(error), TInstallResult::irInstalled) << error;
+    } catch (...) {
+    }
+    SetInstallFiles(nullptr);
+    SetCurrentDirectoryA(home);
+  };
+  {
+    TInstallLock wizard;
+    ASSERT_TRUE(wizard.Owned());
+    TStopAtMove held;
+    held.At = "data\\cities.dat";
+    held.OnStop = [&] {
+      TProcess p(Program(), Dir);
+      HWND box = WindowOf(p.Id(), "#32770", InstallLockWaitMs + 30000);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(TextOfChild(box, "Static").find("The location database is being installed by the Vantrel "
+                                                "Database Wizard.\n\nVantrel shows the connections without"),
+                0u);
+      EXPECT_TRUE(WaitFor([&] { return CaptureClient(box).Count(0x000000) > 0; })) << "the box shows no text";
+      SaveBmp(CaptureClient(box), "installing-box.bmp");
+      EXPECT_FALSE(HeldOpen(Dir + "\\data\\geoip.dat"));
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      HWND main = WindowOf(p.Id(), "TMainForm");
+      ASSERT_NE(main, nullptr);
+      EXPECT_FALSE(HeldOpen(Dir + "\\data\\geoip.dat"));
+      PostMessageA(main, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(p.Ended());
+    };
+    update(held);
+  }
+  for (const char* f : DatabaseFiles) EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), ReadTextFile(Dir + "\\fresh\\" + f));
+
+  // The next update dies there; the old files went aside into a folder of
+  // its own.
+  WriteLocationFixture(Dir + "\\fresh", "3.0.0.0,3.255.255.255,IT,Rome,41.90,12.50\n");
+  TStopAtMove crash;
+  crash.At = "data\\cities.dat";
+  crash.OnStop = [] { throw 0; };
+  update(crash);
+  ASSERT_FALSE(WholeDatabase(Dir + "\\data"));
   TProcess p(Program(), Dir);
   HWND main = WindowOf(p.Id(), "TMainForm", 20000);
   ASSERT_NE(main, nullptr);
-  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
-    EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), fresh[f]) << f;
-  for (const char* f : {"data.old", "data.ready", "data.new", "data.del"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
-  // The database in use is the new one: its file is held open.
-  HANDLE h = CreateFileA((Dir + "\\data\\geoip.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_EQ(h, INVALID_HANDLE_VALUE);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  for (const char* f : DatabaseFiles) EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), ReadTextFile(Dir + "\\fresh\\" + f)) << f;
+  EXPECT_TRUE(HeldOpen(Dir + "\\data\\geoip.dat"));   // the database in use is the new one
+  for (const char* f : {"data.new2", "data.old2", "data.journal"}) EXPECT_FALSE(FileExists(Dir + "\\" + f) || DirectoryExists(Dir + "\\" + f)) << f;
+  for (const auto& [name, bytes] : mine) EXPECT_EQ(ReadTextFile(Dir + "\\" + name), bytes) << name;
   PostMessageA(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(p.Ended(20000));
 }

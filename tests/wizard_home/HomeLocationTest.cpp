@@ -154,137 +154,155 @@ void Lay(const TTree& Files) {
   }
 }
 
-// Every state an installation passes through, cut short, ends in a whole
-// database at the next start, the user's files in data\ kept: forward once
-// the new database is whole (data.ready), back otherwise.
-TEST(DatabaseRecovery, AnInstallationCutShortEndsWhole) {
-  const TTree oldDb{{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}};
-  const TTree newDb{{"data\\geoip.dat", "new-g"}, {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}};
-  const TTree mine{{"data\\texture.jpg", "texture"}, {"data\\mine\\notes.txt", "notes"}};
-  auto with = [](TTree A, const TTree& B) {
-    A.insert(B.begin(), B.end());
-    return A;
-  };
-  struct TCase {
-    const char* Name;
-    TTree Before;
-    TTree After;
-  };
-  const TCase cases[] = {
-      {"backups begun", with(mine, {{"data.ready\\geoip.dat", "new-g"}, {"data.ready\\cities.dat", "new-c"},
-                                    {"data.ready\\r.dat", "new-r"}, {"data.old\\geoip.dat", "old-g"},
-                                    {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}}),
-       with(mine, newDb)},
-      {"new files moving in", with(mine, {{"data.ready\\cities.dat", "new-c"}, {"data.ready\\r.dat", "new-r"},
-                                          {"data.old\\geoip.dat", "old-g"}, {"data.old\\cities.dat", "old-c"},
-                                          {"data.old\\r.dat", "old-r"}, {"data\\geoip.dat", "new-g"}}),
-       with(mine, newDb)},
-      {"backups being deleted", with(mine, with(newDb, {{"data.ready\\", ""}, {"data.old\\r.dat", "old-r"}})),
-       with(mine, newDb)},
-      {"being undone", with(mine, {{"data.new\\geoip.dat", "new-g"}, {"data.old\\cities.dat", "old-c"},
-                                   {"data.old\\r.dat", "old-r"}, {"data\\geoip.dat", "old-g"},
-                                   {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}}),
-       with(mine, oldDb)},
-      // An undo cut short while the ready folder was being deleted: never
-      // forward from a ready folder that is not whole.
-      {"ready folder part deleted", with(with(mine, oldDb), {{"data.ready\\geoip.dat", "new-g"},
-                                                             {"data.ready\\r.dat", "new-r"}}),
-       with(mine, oldDb)},
-      // An earlier wizard's delete of the backups cut short: never back from
-      // a backup folder that is not whole.
-      {"backups part deleted", with(with(mine, newDb), {{"data.old\\geoip.dat", "old-g"}, {"data.old\\r.dat", "old-r"}}),
-       with(mine, newDb)},
-      {"unpacking", with(with(mine, oldDb), {{"data.new\\geoip.dat", "half"}}), with(mine, oldDb)},
-      // An earlier wizard moved the whole folder aside and died before the
-      // new one took its place.
-      {"whole folder aside", with({{"data.new\\geoip.dat", "new-g"}}, {{"data.old\\geoip.dat", "old-g"},
-                                   {"data.old\\cities.dat", "old-c"}, {"data.old\\r.dat", "old-r"},
-                                   {"data.old\\texture.jpg", "texture"}, {"data.old\\mine\\notes.txt", "notes"}}),
-       with(mine, oldDb)},
-  };
-  char home[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, home);
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Name);
-    SetCurrentDirectoryA(TempFolder("recover").c_str());
-    Lay(c.Before);
-    EXPECT_TRUE(RecoverDatabase());
-    EXPECT_EQ(ReadTree("."), c.After);
-    for (const char* f : {"data.old", "data.new", "data.ready"}) EXPECT_FALSE(DirectoryExists(f)) << f;
-    SetCurrentDirectoryA(home);
-  }
+TTree With(TTree A, const TTree& B) {
+  A.insert(B.begin(), B.end());
+  return A;
 }
 
-// A link inside the backup folder is neither entered nor moved, so what it
-// points to stays where it is; what else the backup folder holds goes home, beside a file of the same name
-// when data\ has one.
-TEST(DatabaseRecovery, TheBackupFolderGoesHomeAndALinkKeepsItsTarget) {
+const TTree OldDb{{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}};
+const TTree NewDb{{"data\\geoip.dat", "new-g"}, {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}};
+// The user's own: the earth texture and a folder in data\, and folders
+// beside it named as an installation might name its own.
+const TTree Mine{{"data\\texture.jpg", "texture"},     {"data\\mine\\notes.txt", "notes"},
+                 {"data.new\\notes.txt", "my notes"},  {"data.old\\geoip.dat", "older-g"},
+                 {"data.old\\cities.dat", "older-c"},  {"data.old\\r.dat", "older-r"},
+                 {"data.old\\readme.txt", "readme"},   {"data.ready\\geoip.dat", "ready-g"},
+                 {"data.ready\\cities.dat", "ready-c"}, {"data.ready\\r.dat", "ready-r"},
+                 {"data.del\\keep.txt", "keep"}};
+
+// Runs in a fresh folder of its own, and goes back.
+class TInFolder {
+ public:
+  explicit TInFolder(const std::string& Name) {
+    GetCurrentDirectoryA(MAX_PATH, FHome);
+    SetCurrentDirectoryA(TempFolder(Name).c_str());
+  }
+  ~TInFolder() { SetCurrentDirectoryA(FHome); }
+
+ private:
+  char FHome[MAX_PATH];
+};
+
+// An installation's record as it lies on disk.
+void Record(const std::string& Phase, const std::string& Staging, const std::string& Backup,
+            const std::vector<std::string>& Moves = {}) {
+  std::string t = "Vantrel database installation\r\nphase=" + Phase + "\r\nstaging=" + Staging + "\r\nbackup=" + Backup + "\r\n";
+  for (const std::string& m : Moves) t += "move=" + m + "\r\n";
+  WriteTextFile(JournalFile, t + "end\r\n");
+}
+
+void Writable(const std::string& Dir) {
+  for (const auto& [name, bytes] : ReadTree(Dir)) SetFileAttributesA((Dir + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// With no record nothing is recovered, whatever the folders beside the
+// data folder hold: a whole database beside a whole one, or beside a data\ without one.
+// A record is followed only as far as it names the installation's own
+// folders and the database files, and an undo puts each backup in place of
+// whatever is in its way.
+TEST(DatabaseRecovery, OnlyWhatTheRecordNamesIsTouched) {
+  for (const TTree& before : {With(Mine, OldDb), With(Mine, {{"data\\geoip.dat", "old-g"}})}) {
+    TInFolder in("user");
+    Lay(before);
+    EXPECT_TRUE(RecoverDatabase());
+    EXPECT_TRUE(DatabaseSettled());
+    EXPECT_EQ(ReadTree("."), before);
+  }
+  for (const auto& [staging, move] : {std::pair{"..\\user", "data.new\\geoip.dat>data\\geoip.dat"},
+                                      std::pair{"data.new2", "data\\texture.jpg>data.old2\\texture.jpg"},
+                                      std::pair{"data.new2", "data.new2\\geoip.dat>data\\cities.dat"}}) {
+    TInFolder in("hostile");
+    Lay(With(Mine, OldDb));
+    Record("moving", staging, "data.old2", {move});
+    std::string why;
+    EXPECT_FALSE(RecoverDatabase(why)) << move;
+    EXPECT_NE(why.find("data.journal is not a record"), std::string::npos) << why;
+    DeleteFileA(JournalFile);
+    EXPECT_EQ(ReadTree("."), With(Mine, OldDb));
+  }
+  TInFolder in("undo");
+  Lay(With(Mine, {{"data\\geoip.dat", "in the way"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"},
+                  {"data.new2\\geoip.dat", "new-g"}, {"data.old2\\geoip.dat", "old-g"}}));
+  Record("undoing", "data.new2", "data.old2",
+         {"data\\geoip.dat>data.old2\\geoip.dat", "data.new2\\geoip.dat>data\\geoip.dat"});
+  EXPECT_FALSE(DatabaseSettled());
+  EXPECT_TRUE(RecoverDatabase());
+  EXPECT_EQ(ReadTree("."), With(Mine, OldDb));
+  for (const char* f : {JournalFile, "data.new2", "data.old2"}) EXPECT_FALSE(FileExists(f) || DirectoryExists(f)) << f;
+}
+
+// The backup folder, or a folder inside it, that is a link the user put
+// there is removed as a link, never entered: what it points to keeps what
+// it holds.
+TEST(DatabaseRecovery, LinksInTheInstallationsFoldersKeepTheirTargets) {
   char home[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, home);
   ASSERT_TRUE(FileExists("links\\data.old\\maps\\link\\keep.txt")) << "prepare makes the link";
   SetCurrentDirectoryA("links");
-  Lay({{"data\\geoip.dat", "g"}, {"data\\cities.dat", "c"}, {"data\\r.dat", "r"}, {"data\\maps\\own.txt", "own"},
-       {"data\\texture.jpg", "mine"}, {"data.old\\maps\\old.txt", "old"}, {"data.old\\texture.jpg", "kept"},
-       {"data.old\\geoip.dat", "old-g"}});
-  EXPECT_TRUE(RecoverDatabase());
+  Lay(With(NewDb, {{"data.old\\geoip.dat", "old-g"}}));
+  Record("finishing", "data.new", "data.old");
+  // The link itself goes where the system lets it (Wine keeps a host link
+  // to a folder): then the recovery says so, and data\ is whole meanwhile.
+  std::string why;
+  if (!RecoverDatabase(why)) {
+    EXPECT_NE(why.find("data.old\\maps\\link cannot be deleted"), std::string::npos) << why;
+  }
+  EXPECT_TRUE(DatabaseSettled());
   EXPECT_EQ(ReadTextFile("outside\\keep.txt"), "keep\n");
-  // Gone as a journal folder, even with a link in it the system keeps.
-  EXPECT_FALSE(DirectoryExists("data.old"));
-  EXPECT_EQ(ReadTextFile("data\\maps\\old.txt"), "old");
-  EXPECT_EQ(ReadTextFile("data\\maps\\own.txt"), "own");
-  EXPECT_EQ(ReadTextFile("data\\texture.jpg"), "mine");
-  EXPECT_EQ(ReadTextFile("data\\texture.jpg.old"), "kept");
-  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "g");
-  SetCurrentDirectoryA(home);
-}
+  EXPECT_EQ(ReadTree("data"), (TTree{{"geoip.dat", "new-g"}, {"cities.dat", "new-c"}, {"r.dat", "new-r"}}));
 
-// A backup folder that is itself a link is removed as a link: its target,
-// which is not ours, keeps what it holds.
-TEST(DatabaseRecovery, ABackupFolderThatIsALinkKeepsItsTarget) {
-  char home[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, home);
-  ASSERT_TRUE(FileExists("junction\\data.old\\keep.txt")) << "prepare makes the link";
-  SetCurrentDirectoryA("junction");
-  Lay({{"data\\geoip.dat", "g"}, {"data\\cities.dat", "c"}, {"data\\r.dat", "r"}});
+  ASSERT_TRUE(FileExists("..\\junction\\data.old\\keep.txt")) << "prepare makes the link";
+  SetCurrentDirectoryA("..\\junction");
+  Lay(NewDb);
+  Record("finishing", "data.new", "data.old");
   RecoverDatabase();   // the link itself goes where the system lets it
   EXPECT_EQ(ReadTextFile("target\\keep.txt"), "keep\n");
   EXPECT_EQ(ReadTextFile("target\\geoip.dat"), "target-g\n");
-  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "g");
-  EXPECT_FALSE(FileExists("data\\keep.txt"));
+  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "new-g");
   SetCurrentDirectoryA(home);
 }
 
 // Stands for the file system under an installation: stops it at its N-th
-// file operation as a crash would, makes one move fail as a file in use
-// does, and logs what was done.
+// file operation as a crash would, fails one as a file held by another
+// program does (a virus scanner, the main program), and logs what was done.
 struct TCrash {};
 class TCrashingFiles : public TInstallFiles {
  public:
   int CrashAt = 0;   // 0: never
+  int FailAt = 0;    // this operation fails once with FailCode
   int Count = 0;
-  std::string FailFrom;   // a move from here fails with FailCode
+  std::vector<std::string> FailFrom;   // moves from here fail with FailCode
   DWORD FailCode = ERROR_SHARING_VIOLATION;
   std::vector<std::string> Log;
 
   bool Move(const std::string& From, const std::string& To, bool Replace) override {
-    Step("move " + From + " " + To);
-    if (From == FailFrom) {
-      SetLastError(FailCode);
-      return false;
-    }
+    if (!Step("move " + From + " " + To) ||
+        std::find(FailFrom.begin(), FailFrom.end(), From) != FailFrom.end())
+      return Fail();
     return TInstallFiles::Move(From, To, Replace);
   }
-  bool Delete(const std::string& Name) override { return Step("delete " + Name), TInstallFiles::Delete(Name); }
-  bool MakeFolder(const std::string& Name) override { return Step("mkdir " + Name), TInstallFiles::MakeFolder(Name); }
-  bool RemoveEmptyFolder(const std::string& Name) override {
-    return Step("rmdir " + Name), TInstallFiles::RemoveEmptyFolder(Name);
+  bool Delete(const std::string& Name) override { return Step("delete " + Name) ? TInstallFiles::Delete(Name) : Fail(); }
+  bool MakeFolder(const std::string& Name) override {
+    return Step("mkdir " + Name) ? TInstallFiles::MakeFolder(Name) : Fail();
   }
-  bool Flush(const std::string& Name) override { return Step("flush " + Name), TInstallFiles::Flush(Name); }
+  bool RemoveEmptyFolder(const std::string& Name) override {
+    return Step("rmdir " + Name) ? TInstallFiles::RemoveEmptyFolder(Name) : Fail();
+  }
+  bool Flush(const std::string& Name) override { return Step("flush " + Name) ? TInstallFiles::Flush(Name) : Fail(); }
+  bool Write(const std::string& Name, const std::string& Text) override {
+    return Step("write " + Name) ? TInstallFiles::Write(Name, Text) : Fail();
+  }
 
  private:
-  void Step(const std::string& What) {
+  // False for the operation that fails.
+  bool Step(const std::string& What) {
     Log.push_back(What);
     if (++Count == CrashAt) throw TCrash{};
+    return Count != FailAt;
+  }
+  bool Fail() const {
+    SetLastError(FailCode);
+    return false;
   }
 };
 
@@ -293,65 +311,56 @@ struct TFilesInPlace {
   ~TFilesInPlace() { SetInstallFiles(nullptr); }
 };
 
-void Writable(const std::string& Dir) {
-  for (const auto& [name, bytes] : ReadTree(Dir)) SetFileAttributesA((Dir + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+// As the wizard installs: the archive unpacked into the folder the
+// installation gives, its database files read-only as an archive made on
+// Windows can make them.
+TInstallResult Install(std::string& Error) {
+  const std::string staging = BeginInstall(Error);
+  if (staging.empty()) return TInstallResult::irFailed;
+  for (const char* f : DatabaseFiles) {
+    WriteTextFile(staging + "\\" + f, std::string("new-") + f[0]);
+    SetFileAttributesA((staging + "\\" + f).c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  WriteTextFile(staging + "\\readme.txt", "archive's own");
+  return InstallDatabase(Error);
 }
 
-// An installation stopped at every one of its file operations in turn, and
-// the recovery that follows stopped at every one of its own, ends at the
-// next start with the whole old or the whole new database, every file of
-// the user's in data\ kept and no journal folder left: for a first
-// installation, an update, and an update undone because the main program
-// opened a file while it ran. The new files are read-only, as an archive
-// can make them.
+// An installation stopped at every one of its file operations in turn,
+// then a recovery stopped at every one of its own, or meeting a file held
+// by another program there, then one more start that runs to its end: each
+// ends with the whole old or the whole new database, every file of the
+// user's kept and nothing of the installation left. For a first
+// installation, an update, an update undone because the main program opened
+// a file while it ran, and one whose undo met a file held too. The new
+// files are read-only, and so is the installed database.
 TEST(DatabaseRecovery, EveryCrashPointEndsWithAWholeDatabase) {
-  const TTree oldDb{{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"}};
-  const TTree newDb{{"data\\geoip.dat", "new-g"}, {"data\\cities.dat", "new-c"}, {"data\\r.dat", "new-r"}};
-  const TTree staged{{"data.new\\geoip.dat", "new-g"}, {"data.new\\cities.dat", "new-c"},
-                     {"data.new\\r.dat", "new-r"}, {"data.new\\readme.txt", "archive's own"}};
-  const TTree mine{{"data\\texture.jpg", "texture"}, {"data\\mine\\notes.txt", "notes"}};
-  auto with = [](TTree A, const TTree& B) {
-    A.insert(B.begin(), B.end());
-    return A;
-  };
   struct TCase {
     const char* Name;
     TTree Before;
-    std::string FailFrom;   // the move the main program blocks
+    std::vector<std::string> FailFrom;   // moves the main program, or a scanner, blocks
     TInstallResult Result;
-    TTree After;            // without a crash
+    TTree After;   // without a crash, after the next start
   };
   const TCase cases[] = {
-      {"first installation", with(mine, staged), "", TInstallResult::irInstalled, with(mine, newDb)},
-      {"update", with(with(mine, oldDb), staged), "", TInstallResult::irInstalled, with(mine, newDb)},
-      {"update undone", with(with(mine, oldDb), staged), "data.ready\\r.dat", TInstallResult::irInUse,
-       with(with(mine, oldDb), {{"data.new\\geoip.dat", "new-g"}, {"data.new\\cities.dat", "new-c"},
-                                {"data.new\\r.dat", "new-r"}, {"data.new\\readme.txt", "archive's own"}})},
+      {"first installation", Mine, {}, TInstallResult::irInstalled, With(Mine, NewDb)},
+      {"update", With(Mine, OldDb), {}, TInstallResult::irInstalled, With(Mine, NewDb)},
+      {"update undone", With(Mine, OldDb), {"data.new2\\r.dat"}, TInstallResult::irInUse, With(Mine, OldDb)},
+      {"undo blocked", With(Mine, OldDb), {"data.new2\\r.dat", "data.old2\\cities.dat"}, TInstallResult::irPending,
+       With(Mine, OldDb)},
   };
-  const TTree none = mine;
-  char home[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, home);
-  const std::string work = TempFolder("crash");
-  auto layOut = [&](const TCase& c) {
-    SetCurrentDirectoryA(home);
+  const auto layOut = [](const TCase& c) {
+    SetCurrentDirectoryA("..");
     SetCurrentDirectoryA(TempFolder("crash").c_str());
     Lay(c.Before);
     for (const char* f : DatabaseFiles)
-      SetFileAttributesA((std::string("data.new\\") + f).c_str(), FILE_ATTRIBUTE_READONLY);
+      SetFileAttributesA((std::string("data\\") + f).c_str(), FILE_ATTRIBUTE_READONLY);
   };
-  auto install = [&](const TCase& c, int CrashAt, TInstallResult* Result) {
-    TCrashingFiles files;
-    files.CrashAt = CrashAt;
-    files.FailFrom = c.FailFrom;
-    TFilesInPlace inPlace(&files);
-    std::string error;
-    try {
-      *Result = InstallDatabase(error);
-      return false;
-    } catch (const TCrash&) {
-      return true;
-    }
+  const auto left = [] {
+    for (const char* f : {JournalFile, "data.journal.new", "data.new2", "data.old2"})
+      if (FileExists(f) || DirectoryExists(f)) return std::string(f);
+    return std::string();
   };
+  TInFolder in("crash");
   int points = 0, whole = 0;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -359,103 +368,124 @@ TEST(DatabaseRecovery, EveryCrashPointEndsWithAWholeDatabase) {
     layOut(c);
     TCrashingFiles files;
     files.FailFrom = c.FailFrom;
-    TInstallResult r;
     {
       TFilesInPlace inPlace(&files);
       std::string error;
-      r = InstallDatabase(error);
-      EXPECT_EQ(r, c.Result) << error;
+      EXPECT_EQ(Install(error), c.Result) << error;
+      if (c.Result == TInstallResult::irInUse) {
+        EXPECT_TRUE(WholeDatabase("data.new2"));   // kept for a retry
+      }
+      if (c.Result == TInstallResult::irPending) {
+        EXPECT_NE(error.find("undone at the next start"), std::string::npos) << error;
+      }
     }
+    EXPECT_TRUE(RecoverDatabase());
     Writable(".");
     EXPECT_EQ(ReadTree("."), c.After);
-    // Each new file is on disk before the new database is taken as whole.
+    EXPECT_EQ(left(), "");
+    // Each new file is on disk before the old database is given up.
     const auto at = [&](const std::string& Op) {
       return std::find(files.Log.begin(), files.Log.end(), Op) - files.Log.begin();
     };
     for (const char* f : DatabaseFiles)
-      EXPECT_LT(at(std::string("flush data.new\\") + f), at("move data.new data.ready")) << f;
+      EXPECT_LT(at(std::string("flush data.new2\\") + f), at("move data\\geoip.dat data.old2\\geoip.dat")) << f;
     const int steps = files.Count;
     ASSERT_GT(steps, 10);
     for (int n = 1; n <= steps; ++n) {
-      // Then the recovery itself stopped at each of its steps, and one more
-      // start that runs to its end.
+      // The recovery stopped, or failed, at each of its steps in turn.
       for (int m = 1;; ++m) {
-        SCOPED_TRACE("install stopped at " + std::to_string(n) + ", recovery at " + std::to_string(m));
-        layOut(c);
-        ASSERT_TRUE(install(c, n, &r));
-        bool recoveryStopped = false;
-        {
-          TCrashingFiles again;
-          again.CrashAt = m;
-          TFilesInPlace inPlace(&again);
-          try {
-            RecoverDatabase();
-          } catch (const TCrash&) {
-            recoveryStopped = true;
+        for (const bool crash : {true, false}) {
+          SCOPED_TRACE("install stopped at " + std::to_string(n) + ", recovery " + (crash ? "stopped" : "failed") +
+                       " at " + std::to_string(m));
+          layOut(c);
+          {
+            TCrashingFiles cut;
+            cut.CrashAt = n;
+            cut.FailFrom = c.FailFrom;
+            TFilesInPlace inPlace(&cut);
+            std::string error;
+            ASSERT_THROW(Install(error), TCrash);
           }
+          TCrashingFiles again;
+          (crash ? again.CrashAt : again.FailAt) = m;
+          again.FailCode = m % 2 ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
+          {
+            TFilesInPlace inPlace(&again);
+            try {
+              RecoverDatabase();
+            } catch (const TCrash&) {
+            }
+          }
+          EXPECT_TRUE(RecoverDatabase());
+          Writable(".");
+          const TTree after = ReadTree(".");
+          ++points;
+          const bool ok = (after == With(Mine, NewDb) || after == c.Before) && left().empty();
+          if (ok) ++whole;
+          EXPECT_TRUE(ok) << files.Log[n - 1] << " / " << left();
+          if (again.Count < m) goto next;   // the recovery ran out of steps before m
         }
-        EXPECT_TRUE(RecoverDatabase());
-        Writable(".");
-        const TTree after = ReadTree(".");
-        ++points;
-        const bool ok = after == with(mine, oldDb) || after == with(mine, newDb) ||
-                        (c.Before.count("data\\geoip.dat") == 0 && after == none);
-        if (ok) ++whole;
-        EXPECT_TRUE(ok) << files.Log[n - 1];
-        for (const char* f : {"data.old", "data.new", "data.ready", "data.del"}) EXPECT_FALSE(FileExists(f)) << f;
-        if (!recoveryStopped) break;
       }
+    next:;
     }
   }
-  SetCurrentDirectoryA(home);
   std::printf("crash points: %d, ending whole with every file kept: %d\n", points, whole);
   EXPECT_EQ(whole, points);
 }
 
-// A database file held open stops an installation before any file is
-// touched.
+// A database file held open as the main program holds it (shared for
+// reading and writing) stops an installation before any file is touched,
+// and the unpacked files stay for a retry.
 TEST(DatabaseInstall, ADatabaseInUseChangesNothing) {
-  char home[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, home);
-  SetCurrentDirectoryA(TempFolder("inuse").c_str());
-  Lay({{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"},
-       {"data.new\\geoip.dat", "new-g"}, {"data.new\\cities.dat", "new-c"}, {"data.new\\r.dat", "new-r"}});
-  HANDLE held = CreateFileA("data\\geoip.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  TInFolder in("inuse");
+  Lay(OldDb);
+  HANDLE held = CreateFileA("data\\geoip.dat", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   TCrashingFiles files;
   {
     TFilesInPlace inPlace(&files);
     std::string error;
-    EXPECT_EQ(InstallDatabase(error), TInstallResult::irInUse);
+    EXPECT_EQ(Install(error), TInstallResult::irInUse);
   }
   CloseHandle(held);
-  EXPECT_TRUE(files.Log.empty()) << files.Log.front();
-  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "old-g");
-  EXPECT_EQ(ReadTextFile("data.new\\geoip.dat"), "new-g");
-  SetCurrentDirectoryA(home);
+  EXPECT_EQ(files.Log, (std::vector<std::string>{"write data.journal.new", "move data.journal.new data.journal",
+                                                 "mkdir data.new"}));
+  EXPECT_EQ(ReadTree("data"), (TTree{{"geoip.dat", "old-g"}, {"cities.dat", "old-c"}, {"r.dat", "old-r"}}));
+  EXPECT_TRUE(WholeDatabase("data.new"));
+  AbandonInstall();
+  EXPECT_FALSE(DirectoryExists("data.new"));
+  EXPECT_FALSE(FileExists(JournalFile));
 }
 
 // An earlier installation that cannot be finished is reported with its own
-// cause, not as a database in use.
+// cause, and no new one begins beside it.
 TEST(DatabaseInstall, APendingInstallationThatCannotGoOnTellsWhy) {
-  char home[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, home);
-  SetCurrentDirectoryA(TempFolder("cause").c_str());
-  Lay({{"data\\geoip.dat", "old-g"}, {"data\\cities.dat", "old-c"}, {"data\\r.dat", "old-r"},
-       {"data.ready\\geoip.dat", "new-g"}, {"data.ready\\cities.dat", "new-c"}, {"data.ready\\r.dat", "new-r"},
-       {"data.new\\geoip.dat", "newer-g"}, {"data.new\\cities.dat", "newer-c"}, {"data.new\\r.dat", "newer-r"}});
+  TInFolder in("cause");
+  Lay(OldDb);
+  {
+    TCrashingFiles cut;
+    cut.CrashAt = 10;   // the first backup moved
+    TFilesInPlace inPlace(&cut);
+    std::string error;
+    ASSERT_THROW(Install(error), TCrash);
+    ASSERT_EQ(cut.Log.back(), "move data\\geoip.dat data.old\\geoip.dat");
+  }
   TCrashingFiles files;
-  files.FailFrom = "data\\geoip.dat";
+  files.FailFrom = {"data\\cities.dat"};
   files.FailCode = ERROR_ACCESS_DENIED;
   std::string error;
   {
     TFilesInPlace inPlace(&files);
-    EXPECT_EQ(InstallDatabase(error), TInstallResult::irFailed);
+    EXPECT_EQ(BeginInstall(error), "");
   }
+  EXPECT_NE(error.find("an earlier installation cannot be finished: data\\cities.dat cannot be moved"),
+            std::string::npos) << error;
   EXPECT_NE(error.find(SysErrorMessage(ERROR_ACCESS_DENIED)), std::string::npos) << error;
-  EXPECT_NE(error.find("data\\geoip.dat"), std::string::npos) << error;
-  EXPECT_EQ(ReadTextFile("data\\geoip.dat"), "old-g");
-  SetCurrentDirectoryA(home);
+  EXPECT_FALSE(DatabaseSettled());
+  EXPECT_FALSE(DirectoryExists("data.new2"));
+  EXPECT_TRUE(RecoverDatabase());
+  EXPECT_EQ(ReadTree("data"), (TTree{{"geoip.dat", "new-g"}, {"cities.dat", "new-c"}, {"r.dat", "new-r"}}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "TestHttpServer.h"
 #include "TestPaths.h"
 #include "classlib/SysUtils.h"
+#include "monitor/DatabaseInstall.h"
 #include "monitor/uLocationDatabase.h"
 
 namespace {
@@ -82,17 +84,25 @@ protected:
     WriteTextFile(Dir + "\\data\\cities.dat", "GBLondon;5151;-13\r\n");
     WriteTextFile(Dir + "\\myloc.txt", InstalledHome);
   }
-  // The earth texture and a folder of the user's own, which no install touches.
+  // The earth texture and a folder of the user's own in data\, and folders
+  // of the user's named as an installation might name its own: no install
+  // touches them.
   void KeepMine() {
-    CreateDirectoryA((Dir + "\\data").c_str(), nullptr);
-    CreateDirectoryA((Dir + "\\data\\mine").c_str(), nullptr);
-    WriteTextFile(Dir + "\\data\\texture.jpg", "the earth");
-    WriteTextFile(Dir + "\\data\\mine\\notes.txt", "notes");
+    for (const auto& [name, bytes] : Mine) {
+      for (size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 1))
+        CreateDirectoryA((Dir + "\\" + name.substr(0, at)).c_str(), nullptr);
+      WriteTextFile(Dir + "\\" + name, bytes);
+    }
   }
   void ExpectMineKept() {
-    EXPECT_EQ(ReadTextFile(Dir + "\\data\\texture.jpg"), "the earth");
-    EXPECT_EQ(ReadTextFile(Dir + "\\data\\mine\\notes.txt"), "notes");
+    for (const auto& [name, bytes] : Mine) EXPECT_EQ(ReadTextFile(Dir + "\\" + name), bytes) << name;
+    for (const char* f : {"data.journal", "data.new2", "data.old2"})
+      EXPECT_FALSE(FileExists(Dir + "\\" + f) || DirectoryExists(Dir + "\\" + f)) << f;
   }
+  const std::map<std::string, std::string> Mine{
+      {"data\\texture.jpg", "the earth"}, {"data\\mine\\notes.txt", "notes"}, {"data.new\\notes.txt", "my notes"},
+      {"data.old\\geoip.dat", "older"},   {"data.old\\readme.txt", "readme"},  {"data.ready\\geoip.dat", "g"},
+      {"data.ready\\cities.dat", "c"},     {"data.ready\\r.dat", "r"},         {"data.del\\keep.txt", "keep"}};
 
   // The home file the wizard writes for the fixture's London: its place
   // and the sun's in degrees and minutes.
@@ -130,7 +140,6 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
   for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
     EXPECT_TRUE(ReadTextFile(Dir + "\\data\\" + f) == ReadTextFile(std::string("data-src\\") + f)) << f;
   for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Dir + Format("\\geoip.part%02d.rar", i)));
-  EXPECT_FALSE(DirectoryExists(Dir + "\\data.new"));
   ExpectMineKept();
 
   Click("&Next >");
@@ -152,6 +161,7 @@ TEST_F(ProgramTest, FirstRunInstallsTheDatabaseAndHome) {
 
 TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   InstallOld("100");   // an installed database and home
+  KeepMine();
   // A small database: the update information sets its minimum part size.
   const std::string info = "Vantrel database\r\n\r\n\r\n3486712\r\n/mar10.part\r\n1000\r\n";
   Server.SetFile("/dbv.txt", info);
@@ -178,7 +188,7 @@ TEST_F(ProgramTest, UpdateKeepsTheOldDatabaseWhenTheDownloadFailsHalfWay) {
   EXPECT_GE(Server.Count("/mar10.part05.zip"), 17);   // every mirror was tried
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
   EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
-  EXPECT_FALSE(DirectoryExists(Dir + "\\data.new"));
+  ExpectMineKept();
   for (int i = 1; i <= 4; ++i) EXPECT_TRUE(FileExists(Dir + Format("\\geoip.part%02d.rar", i)));
   EXPECT_FALSE(FileExists(Dir + "\\geoip.part05.rar"));
   EXPECT_FALSE(FileExists(Dir + "\\geoip.part05.rar.part"));
@@ -258,7 +268,9 @@ TEST_F(ProgramTest, UpdateWaitsWhileTheMainProgramHoldsTheDatabase) {
     EXPECT_TRUE(ReadTextFile(Dir + "\\data\\" + f) == ReadTextFile(std::string("small-src\\") + f)) << f;
   ExpectMineKept();
   for (int i = 1; i <= 9; ++i) EXPECT_FALSE(FileExists(Dir + Format("\\geoip.part%02d.rar", i))) << i;
-  for (const char* f : {"data.old", "data.new", "data.ready"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
+  // As the archive made them, and written to disk before they replaced the old ones.
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    EXPECT_TRUE(GetFileAttributesA((Dir + "\\data\\" + f).c_str()) & FILE_ATTRIBUTE_READONLY) << f;
   // The main program's next start has the new database.
   running.Load(Dir + "\\data");
   EXPECT_EQ(running.RecordCount(), StrToInt(Trim(ReadTextFile("small-src\\r.dat"))));
@@ -284,43 +296,48 @@ TEST_F(ProgramTest, ClosingTheWindowDuringADownloadEndsAtOnce) {
 }
 
 // A wizard that died while the new files moved in: its next start, for
-// whatever page, ends the installation before anything else.
-TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShort) {
+// whatever page, ends the installation before anything else. A second
+// wizard started meanwhile is told that one runs and ends.
+TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShortAndOneWizardRunsAtATime) {
   KeepMine();
   WriteTextFile(Dir + "\\myloc.txt", InstalledHome);
-  for (const char* f : {"data.old", "data.ready"}) CreateDirectoryA((Dir + "\\" + f).c_str(), nullptr);
-  const auto lay = [&](const char* Folder, const char* File) {
-    ASSERT_TRUE(CopyFileA((std::string("data-src\\") + File).c_str(), (Dir + "\\" + Folder + "\\" + File).c_str(),
-                          FALSE));
-  };
-  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"}) WriteTextFile(Dir + "\\data.old\\" + f, "old");
-  lay("data", "geoip.dat");
-  lay("data.ready", "cities.dat");
-  lay("data.ready", "r.dat");
+  InstallOld("100");
+  // The update of a wizard in this process, cut short before the second
+  // new file moved in.
+  struct TCutShort : TInstallFiles {
+    bool Move(const std::string& From, const std::string& To, bool Replace) override {
+      if (To == "data\\cities.dat") throw 0;
+      return TInstallFiles::Move(From, To, Replace);
+    }
+  } cut;
+  char home[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, home);
+  SetCurrentDirectoryA(Dir.c_str());
+  std::string error;
+  const std::string staging = BeginInstall(error);
+  ASSERT_EQ(staging, "data.new2") << error;
+  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
+    ASSERT_TRUE(CopyFileA((std::string(home) + "\\data-src\\" + f).c_str(), (staging + "\\" + f).c_str(), FALSE));
+  SetInstallFiles(&cut);
+  EXPECT_THROW(InstallDatabase(error), int);
+  SetInstallFiles(nullptr);
+  SetCurrentDirectoryA(home);
+  ASSERT_FALSE(WholeDatabase(Dir + "\\data"));
+
   Start("-h", " Edit Your Home Location ");
   for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
     EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), ReadTextFile(std::string("data-src\\") + f)) << f;
-  for (const char* f : {"data.old", "data.ready", "data.new"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
   ExpectMineKept();
-  PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);
-  ASSERT_TRUE(Ended());
-}
 
-// An undo that died while deleting the ready folder left two new files in
-// it and the old database whole: the next start keeps the old database and
-// never moves the remnants in.
-TEST_F(ProgramTest, AStartNeverMovesInAReadyFolderThatIsNotWhole) {
-  InstallOld("100");
-  KeepMine();
-  CreateDirectoryA((Dir + "\\data.ready").c_str(), nullptr);
-  for (const char* f : {"geoip.dat", "r.dat"})
-    ASSERT_TRUE(CopyFileA((std::string("data-src\\") + f).c_str(), (Dir + "\\data.ready\\" + f).c_str(), FALSE));
-  Start("-h", " Edit Your Home Location ");
-  EXPECT_EQ(ReadTextFile(Dir + "\\data\\geoip.dat"), std::string(1200, 'g'));
-  EXPECT_EQ(ReadTextFile(Dir + "\\data\\r.dat"), "100\r\n");
-  EXPECT_EQ(ReadTextFile(Dir + "\\data\\cities.dat"), "GBLondon;5151;-13\r\n");
-  for (const char* f : {"data.old", "data.ready", "data.new", "data.del"}) EXPECT_FALSE(DirectoryExists(Dir + "\\" + f)) << f;
-  ExpectMineKept();
+  TProcess second(Dir + "\\vantrelwiz.exe", Dir, "-u");
+  HWND box = WindowOf(second.Id(), "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOfChild(box, "Static"), "The Vantrel Database Wizard is already running.");
+  SaveBmp(CaptureClient(box), "second-wizard.bmp");
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(second.Ended());
+  EXPECT_FALSE(FileExists(Dir + "\\dbv.txt"));   // it asked for no update
+  EXPECT_TRUE(IsWindow(Window));
   PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);
   ASSERT_TRUE(Ended());
 }
