@@ -138,8 +138,10 @@ void TMainForm::aboutform(TObject*) {
 
   // ---- Options ----
   TPanel* p = b.Panel(page[0], 10, 0, 408, 260);
-  // whole seconds only: a period the display cannot show takes its nearest step
-  const int refresh = OptionRange("Interval").Clamp((Settings.Interval + 500) / 1000);
+  // whole seconds, rounded (with no sum that passes INT_MAX); a period the
+  // display cannot show takes its nearest step
+  const int refresh =
+      OptionRange("Interval").Clamp(Settings.Interval / 1000 + (Settings.Interval % 1000 >= 500 ? 1 : 0));
   b.Label(p, 14, 69, "Refresh every                    seconds");
   o.RefreshDisplay = b.Display(p, 87, 66, 32, IntToStr(refresh));
   o.RefreshUpDown = b.UpDown(p, 119, 65, "Interval", refresh);

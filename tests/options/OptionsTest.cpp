@@ -4,6 +4,8 @@
 // screenshot of each page.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "GuiTest.h"
 #include "RecordingMapBrowser.h"
 #include "RegistryValues.h"
@@ -403,6 +405,17 @@ TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfte
   Form->Timer->SetEnabled(true);
   const int ticks = PollState.PollTimerTicks;
   EXPECT_TRUE(PumpUntil([&] { return PollState.PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
+  // rounded to the nearest second; past the offered range, its top (an
+  // untouched OK stores what is shown)
+  Form->Timer->OnTimer = nullptr;
+  for (const auto& [read, shown] : {std::pair<DWORD, int>{1600, 2}, {INT_MAX - 1, 3600}}) {
+    PutDword(SettingsKey::V11, "Interval", read);
+    Form->LoadSettings();
+    Open();
+    EXPECT_EQ(O().RefreshDisplay->Text(), IntToStr(shown)) << read;
+    Form->okclick(nullptr);
+    EXPECT_EQ(ReadDwordValue(SettingsKey::V11, "Interval"), static_cast<DWORD>(shown * 1000)) << read;
+  }
 }
 
 // With an analysed file shown and the globe still, OK draws the view again,
