@@ -185,8 +185,20 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_EQ(O().MarkerDisplay->Text(), "4");
   ShowPage(3, "rogue-page.bmp");
 
-  // About: "[?]" starts the wizard's update
+  // About: no text runs into another; "[?]" starts the wizard's update
   ShowPage(4, "about-page.bmp");
+  std::vector<std::pair<std::string, RECT>> texts;
+  for (TControl* c : O().Built)
+    if (auto* l = dynamic_cast<TLabel*>(c); l && l->Parent() == O().UpdateLink->Parent()) {
+      texts.push_back({l->Caption(), {}});
+      GetWindowRect(l->Handle(), &texts.back().second);
+    }
+  ASSERT_EQ(texts.size(), 8u);
+  for (size_t i = 0; i < texts.size(); ++i)
+    for (size_t j = i + 1; j < texts.size(); ++j) {
+      RECT both;
+      EXPECT_FALSE(IntersectRect(&both, &texts[i].second, &texts[j].second)) << texts[i].first << " | " << texts[j].first;
+    }
   Click(O().UpdateLink, 8, 6);
   ASSERT_EQ(ShellCalls.size(), 1u);
   EXPECT_EQ(ShellCalls[0].File, ProgramFolder() + "vantrelwiz.exe");
