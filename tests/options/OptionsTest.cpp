@@ -223,9 +223,11 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_TRUE(Form->ConfigAbout1->Enabled);
   EXPECT_EQ(aform->ComponentCount(), 0);   // every control freed
   EXPECT_EQ(Form->Timer->Interval(), 3000u);
-  EXPECT_EQ(Form->LabelFont.Name(), "Courier New");
-  EXPECT_EQ(Form->LabelFont.Size(), 7);   // below 6 points
-  EXPECT_TRUE(Form->LabelFont.Style().Contains(TFontStyle::fsBold));
+  // the globe's labels are drawn with the chosen font
+  const TFont* drawn = Form->GLWindowsBitmapFont1->Font();
+  EXPECT_EQ(drawn->Name(), "Courier New");
+  EXPECT_EQ(drawn->Size(), 7);   // below 6 points
+  EXPECT_TRUE(drawn->Style().Contains(TFontStyle::fsBold));
 
   const char* k11 = SettingsKey::V11;
   EXPECT_EQ(ReadStringValue(k11, "IPList"), "");
