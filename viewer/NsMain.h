@@ -56,6 +56,7 @@ class TGLCanvas;
 class TImage;
 class TPageControl;
 class TTabSheet;
+struct THudBarSize;
 class TPanel;
 class TBitBtn;
 class TButton;
@@ -478,7 +479,7 @@ protected:
   // plain bar, k the bar with cell k lit).
   virtual bool HudBarVisible() const;
   virtual void ShowHudBar(bool Show);
-  virtual TPoint HudBarSize() const;
+  virtual THudBarSize HudBarSize() const;
   virtual void SetHudImage(int Cell);
 
 private:

@@ -138,8 +138,10 @@ void TMainForm::aboutform(TObject*) {
 
   // ---- Options ----
   TPanel* p = b.Panel(page[0], 10, 0, 408, 260);
-  // whole seconds only: a period the display cannot show takes its nearest step
-  const int refresh = OptionRange("Interval").Clamp((Settings.Interval + 500) / 1000);
+  // whole seconds, rounded (with no sum that passes INT_MAX); a period the
+  // display cannot show takes its nearest step
+  const int refresh =
+      OptionRange("Interval").Clamp(Settings.Interval / 1000 + (Settings.Interval % 1000 >= 500 ? 1 : 0));
   b.Label(p, 14, 69, "Refresh every                    seconds");
   o.RefreshDisplay = b.Display(p, 87, 66, 32, IntToStr(refresh));
   o.RefreshUpDown = b.UpDown(p, 119, 65, "Interval", refresh);
@@ -282,44 +284,61 @@ void TMainForm::aboutform(TObject*) {
   o.MarkerUpDown->OnClick = [this](TObject* S, TUDBtnType B) { UpDown6Click(S, B); };
 
   // ---- About ----
+  // Each row starts below the one before it, and a link beside a text
+  // follows the text's measured width, so that no text runs into another
+  // whatever the font.
   TPanel* about = b.Panel(page[4], 0, 0, 443, 271);
   about->SetColor(clWhite);
-  auto grey = [&](int Left, int Top, int Width, const std::string& Text, bool Centred) {
+  int bottom = 0;   // of the rows placed so far
+  auto place = [&](TControl* C, int Left, int Top) {
+    C->SetBounds(Left, std::max(Top, bottom), C->Width(), C->Height());
+    return C;
+  };
+  auto rowDone = [&](std::initializer_list<TControl*> Row) {
+    for (TControl* c : Row) bottom = std::max(bottom, c->Top() + c->Height());
+  };
+  auto grey = [&](int Left, int Top, const std::string& Text) {
     TLabel* l = b.Label(about, Left, Top, Text);
-    if (Centred) {
-      l->SetAutoSize(false);
-      l->SetAlignment(TAlignment::taCenter);
-      l->SetBounds(0, Top, about->Width(), 16);
-    } else if (Width > 0) {
-      l->SetAutoSize(false);
-      l->SetWordWrap(true);
-      l->SetBounds(Left, Top, Width, 40);
-    }
     l->Font()->SetColor(0x666666);
+    place(l, Left, Top);
     return l;
   };
-  grey(0, 20, 0, "Vantrel version 1.5.7 (19-Jul-2010)", true);
+  auto link = [&](int Left, int Top, const std::string& Text, const std::string& URL) {
+    THyperLabel* h = b.Make<THyperLabel>(about, Left, Top);
+    h->SetCaption(Text);
+    h->URL = URL;
+    place(h, Left, Top);
+    return h;
+  };
+  auto after = [](TControl* C, int Left) { return std::max(Left, C->Left() + C->Width() + 4); };
+  TLabel* version = grey(0, 20, "Vantrel version 1.5.7 (19-Jul-2010)");
+  version->SetLeft((about->Width() - version->Width()) / 2);
+  rowDone({version});
   const std::string info = DatabaseInfo.Count() > 0 ? DatabaseInfo[0] : "";
-  grey(0, 60, 0, "IP location database version " + Copy(info, 1, 1) + "." + Copy(info, 2, 4) + "     ", true);
-  o.UpdateLink = b.Label(about, 290, 59, "[?]");
+  TLabel* database = grey(0, 60, "IP location database version " + Copy(info, 1, 1) + "." + Copy(info, 2, 4) + "     ");
+  o.UpdateLink = b.Label(about, 0, 0, "[?]");
+  place(o.UpdateLink, 0, database->Top() - 1);
   o.UpdateLink->SetAutoSize(false);
-  o.UpdateLink->SetWidth(23);
+  o.UpdateLink->SetWidth(std::max(23, o.UpdateLink->Width()));
   o.UpdateLink->Font()->SetColor(0xFF0000);
   o.UpdateLink->SetCursor(crHandPoint);
   o.UpdateLink->Hint = " Click here to check for updates ";
   o.UpdateLink->ShowHint = true;
   o.UpdateLink->OnClick = [this](TObject* S) { updatedbase(S); };
-  auto link = [&](int Left, int Top, const std::string& Text, const std::string& URL) {
-    THyperLabel* h = b.Make<THyperLabel>(about, Left, Top);
-    h->SetCaption(Text);
-    h->URL = URL;
-    return h;
-  };
-  link(139, 80, "Vantrel Homepage", HomePageURL)->Font()->SetColor(0xEE9999);
-  grey(10, 180, 404, "This product includes IP geolocation data created by its publisher, available from", false);
-  link(354, 180, "vantrel.org/data", DataPublisherURL);
-  grey(10, 194, 0, "This software makes use of", false);
-  link(149, 194, "Scene3D - OpenGL based 3D library", Scene3DURL);
+  // the version and its "[?]" in the blanks after it, centred as one
+  database->SetLeft((about->Width() - database->Width() - o.UpdateLink->Width()) / 2);
+  o.UpdateLink->SetLeft(database->Left() + database->Width());
+  rowDone({database, o.UpdateLink});
+  THyperLabel* home = link(139, 80, "Vantrel Homepage", HomePageURL);
+  home->Font()->SetColor(0xEE9999);
+  rowDone({home});
+  TLabel* data = grey(10, 180, "This product includes IP geolocation data created by its publisher, available from");
+  data->SetWidth(404);
+  data->SetWordWrap(true);   // as high as its lines
+  rowDone({data});
+  rowDone({link(10, 180, "vantrel.org/data", DataPublisherURL)});
+  TLabel* uses = grey(10, 194, "This software makes use of");
+  link(after(uses, 149), uses->Top(), "Scene3D - OpenGL based 3D library", Scene3DURL);
 
   // Overlapping controls: the later one lies on top (a label's blanks make
   // room for a display box, the cover panel hides what it covers).

@@ -12,9 +12,9 @@
 
 #include "viewer/components/WorkerThread.h"
 
-double HudBarLeft(int ViewerWidth, int BarWidth) { return ViewerWidth / 2.0 - BarWidth / 2.0; }
+double HudBarLeft(int ViewerWidth, double BarWidth) { return ViewerWidth / 2.0 - BarWidth / 2.0; }
 
-int HudCellAt(int X, int ViewerWidth, int BarWidth) {
+int HudCellAt(int X, int ViewerWidth, double BarWidth) {
   const double left = HudBarLeft(ViewerWidth, BarWidth), x = X;
   if (BarWidth <= 0 || x <= left || x >= left + BarWidth) return 0;
   const double c = BarWidth / 10.0;
@@ -54,20 +54,20 @@ void TMainForm::Scene3DViewer1MouseDown(TObject*, TMouseButton, TShiftState, int
 void TMainForm::Scene3DViewer1MouseMove(TObject*, TShiftState Shift, int X, int Y) {
   if (WindowModes.PopupMenuOpen) return;
   const int W = Scene3DViewer1->Width(), H = Scene3DViewer1->Height();
-  const TPoint bar = HudBarSize();
-  if (Y <= H - bar.y) {
+  const THudBarSize bar = HudBarSize();
+  if (Y <= H - bar.Height) {
     HoverState.HudHint.clear();
     ShowHudBar(false);
     SetViewerCursors(PointerCursor);
   } else {
     ShowHudBar(true);
-    const double left = HudBarLeft(W, bar.x);
-    if (X < left || X > left + bar.x) {
+    const double left = HudBarLeft(W, bar.Width);
+    if (X < left || X > left + bar.Width) {
       if (HoverState.HoveredHudCell != 0) SetHudImage(0);
       HoverState.HudHint.clear();
       HoverState.HoveredHudCell = 0;
     }
-    if (const int k = HudCellAt(X, W, bar.x)) {
+    if (const int k = HudCellAt(X, W, bar.Width)) {
       if (HoverState.HoveredHudCell != k) SetHudImage(k);
       HoverState.HudHint = HudHints[static_cast<size_t>(k - 1)];
       HoverState.HoveredHudCell = static_cast<uint8_t>(k);
@@ -157,7 +157,7 @@ void TMainForm::FormMouseWheel(TObject*, TShiftState, int WheelDelta, TPoint, bo
 }
 
 void TMainForm::hudclick(TObject*) {
-  switch (HudCellAt(HoverState.MouseX, Scene3DViewer1->Width(), HudBarSize().x)) {
+  switch (HudCellAt(HoverState.MouseX, Scene3DViewer1->Width(), HudBarSize().Width)) {
     case 1: autorefresz(this); break;
     case 2: ImplantClick(this); break;
     case 3: allnames(this); break;
@@ -199,9 +199,7 @@ bool TMainForm::HudBarVisible() const { return GLHUDSprite2->Visible(); }
 
 void TMainForm::ShowHudBar(bool Show) { GLHUDSprite2->SetVisible(Show); }
 
-TPoint TMainForm::HudBarSize() const {
-  return {static_cast<int>(GLHUDSprite2->Width()), static_cast<int>(GLHUDSprite2->Height())};
-}
+THudBarSize TMainForm::HudBarSize() const { return {GLHUDSprite2->Width(), GLHUDSprite2->Height()}; }
 
 void TMainForm::SetHudImage(int Cell) {
   if (Cell >= 0 && Cell < static_cast<int>(ViewResources.HudImages.size()))

@@ -18,11 +18,16 @@ extern THoverState& HoverState;
 
 // ---- The HUD bar and the zoom ----
 extern const std::array<const char*, 10> HudHints;
+// The HUD bar sprite's size, fractions of a pixel kept (a narrow view's bar
+// is a tenth of its width high).
+struct THudBarSize {
+  double Width, Height;
+};
 // The HUD bar's left edge, centred in the view (half pixels kept).
-double HudBarLeft(int ViewerWidth, int BarWidth);
+double HudBarLeft(int ViewerWidth, double BarWidth);
 // The HUD cell (1..10) under X for a bar BarWidth wide centred in a viewer
 // ViewerWidth wide; 0 off the bar and exactly on a cell boundary.
-int HudCellAt(int X, int ViewerWidth, int BarWidth);
+int HudCellAt(int X, int ViewerWidth, double BarWidth);
 // The camera's zoom after a wheel turn of WheelDelta (or a Page Up/Down
 // step of +-120), clamped as ClampZoom does.
 float ZoomBy(float NearPlaneBias, int WheelDelta, int ViewerWidth, int ViewerHeight);

@@ -318,6 +318,17 @@ TEST_F(GlobeMouse, TheHudBarLightsTheCellUnderThePointerRunsItsClickAndGoesWhenT
   MoveMouseTo(out.x, out.y);
   EXPECT_TRUE(PumpUntil([&] { return !Form->GLHUDSprite2->Visible(); }, 3000)) << "the pointer left the view";
   EXPECT_EQ(HoverState.HudHint, "");
+
+  // A view 300 wide has a bar 29.6 high: row H - 29 lies on it, H - 30 above.
+  Form->SetWidth(Form->Width() - (w - 300));
+  ASSERT_TRUE(PumpUntil([&] { return Form->Scene3DViewer1->Width() == 300; }));
+  const int H = Form->Scene3DViewer1->Height();
+  for (int above : {29, 30}) {
+    const POINT p = ClientToScreenPoint(Form->Scene3DViewer1->Handle(), 160, H - above);
+    MoveMouseTo(p.x, p.y);
+    EXPECT_TRUE(PumpUntil([&] { return Form->GLHUDSprite2->Visible() == (above == 29); }, 3000)) << above;
+    EXPECT_EQ(HoverState.HudHint, above == 29 ? "Full Screen" : "");
+  }
 }
 
 // Hops scripted for the trace: Paris, a hop without place, Cairo.

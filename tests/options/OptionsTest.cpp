@@ -4,6 +4,8 @@
 // screenshot of each page.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "GuiTest.h"
 #include "RecordingMapBrowser.h"
 #include "RegistryValues.h"
@@ -183,8 +185,20 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_EQ(O().MarkerDisplay->Text(), "4");
   ShowPage(3, "rogue-page.bmp");
 
-  // About: "[?]" starts the wizard's update
+  // About: no text runs into another; "[?]" starts the wizard's update
   ShowPage(4, "about-page.bmp");
+  std::vector<std::pair<std::string, RECT>> texts;
+  for (TControl* c : O().Built)
+    if (auto* l = dynamic_cast<TLabel*>(c); l && l->Parent() == O().UpdateLink->Parent()) {
+      texts.push_back({l->Caption(), {}});
+      GetWindowRect(l->Handle(), &texts.back().second);
+    }
+  ASSERT_EQ(texts.size(), 8u);
+  for (size_t i = 0; i < texts.size(); ++i)
+    for (size_t j = i + 1; j < texts.size(); ++j) {
+      RECT both;
+      EXPECT_FALSE(IntersectRect(&both, &texts[i].second, &texts[j].second)) << texts[i].first << " | " << texts[j].first;
+    }
   Click(O().UpdateLink, 8, 6);
   ASSERT_EQ(ShellCalls.size(), 1u);
   EXPECT_EQ(ShellCalls[0].File, ProgramFolder() + "vantrelwiz.exe");
@@ -209,9 +223,11 @@ TEST_F(Options, EachPageChangedWithRealInputThenOkStoresEverySetting) {
   EXPECT_TRUE(Form->ConfigAbout1->Enabled);
   EXPECT_EQ(aform->ComponentCount(), 0);   // every control freed
   EXPECT_EQ(Form->Timer->Interval(), 3000u);
-  EXPECT_EQ(Form->LabelFont.Name(), "Courier New");
-  EXPECT_EQ(Form->LabelFont.Size(), 7);   // below 6 points
-  EXPECT_TRUE(Form->LabelFont.Style().Contains(TFontStyle::fsBold));
+  // the globe's labels are drawn with the chosen font
+  const TFont* drawn = Form->GLWindowsBitmapFont1->Font();
+  EXPECT_EQ(drawn->Name(), "Courier New");
+  EXPECT_EQ(drawn->Size(), 7);   // below 6 points
+  EXPECT_TRUE(drawn->Style().Contains(TFontStyle::fsBold));
 
   const char* k11 = SettingsKey::V11;
   EXPECT_EQ(ReadStringValue(k11, "IPList"), "");
@@ -299,22 +315,25 @@ TEST_F(Options, OkLetsMessagesThroughButItsButtonLivesUntilItsClickIsDone) {
   // The open map window reloads from OK's click, letting messages through
   // while the control gets ready: the posted freeing of the closed window's
   // controls must wait for the click to end.
-  frmMain->Show();
-  PumpFor(100);
-  Open();
-  TWinControl* ok = Button("OK");
-  ASSERT_NE(ok, nullptr);
-  const HWND okWindow = ok->Handle();
-  std::vector<bool> alive;
-  MapLog.ReadyAfter = 3;
-  MapLog.OnReadyState = [&] { alive.push_back(IsWindow(okWindow) != FALSE); };
-  Click(ok, 20, 10);
-  PumpFor(200);
-  MapLog.OnReadyState = nullptr;
-  ASSERT_GE(alive.size(), 3u);
-  EXPECT_EQ(std::count(alive.begin(), alive.end(), false), 0) << "freed while its click ran";
-  EXPECT_FALSE(IsWindow(okWindow)) << "freed once the click was done";
-  EXPECT_FALSE(aform->Visible());
+  // Twice: the first session's OK leaves the guard as it found it.
+  for (int session = 1; session <= 2; ++session) {
+    frmMain->Show();
+    PumpFor(100);
+    Open();
+    TWinControl* ok = Button("OK");
+    ASSERT_NE(ok, nullptr);
+    const HWND okWindow = ok->Handle();
+    std::vector<bool> alive;
+    MapLog.ReadyAfter = 3;
+    MapLog.OnReadyState = [&] { alive.push_back(IsWindow(okWindow) != FALSE); };
+    Click(ok, 20, 10);
+    PumpFor(200);
+    MapLog.OnReadyState = nullptr;
+    ASSERT_GE(alive.size(), 3u) << session;
+    EXPECT_EQ(std::count(alive.begin(), alive.end(), false), 0) << "freed while its click ran, session " << session;
+    EXPECT_FALSE(IsWindow(okWindow)) << "freed once the click was done";
+    EXPECT_FALSE(aform->Visible());
+  }
   EXPECT_TRUE(Form->Errors.empty());
 }
 
@@ -403,6 +422,17 @@ TEST_F(Options, ARefreshPeriodBelowASecondIsShownAsOneAndKeepsThePollRunningAfte
   Form->Timer->SetEnabled(true);
   const int ticks = PollState.PollTimerTicks;
   EXPECT_TRUE(PumpUntil([&] { return PollState.PollTimerTicks >= ticks + 2; }, 15000)) << "the poll stopped";
+  // rounded to the nearest second; past the offered range, its top (an
+  // untouched OK stores what is shown)
+  Form->Timer->OnTimer = nullptr;
+  for (const auto& [read, shown] : {std::pair<DWORD, int>{1600, 2}, {INT_MAX - 1, 3600}}) {
+    PutDword(SettingsKey::V11, "Interval", read);
+    Form->LoadSettings();
+    Open();
+    EXPECT_EQ(O().RefreshDisplay->Text(), IntToStr(shown)) << read;
+    Form->okclick(nullptr);
+    EXPECT_EQ(ReadDwordValue(SettingsKey::V11, "Interval"), static_cast<DWORD>(shown * 1000)) << read;
+  }
 }
 
 // With an analysed file shown and the globe still, OK draws the view again,

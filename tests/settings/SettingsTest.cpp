@@ -246,6 +246,10 @@ TEST_F(SettingsTest, WrongTypedAndMissingValuesKeepTheirDefaults) {
   EXPECT_EQ(Settings.SIInterval, 15);
   EXPECT_TRUE(Settings.LineSmoothing);
   EXPECT_EQ(Settings.MapZoom, 6);
+  // a byte's top is a width
+  PutDword(SettingsKey::V112, "LineThickness", 255);
+  Form->LoadSettings();
+  EXPECT_EQ(Settings.LineThickness, 255);
 }
 
 TEST_F(SettingsTest, FloatsThatAreNoNumbersKeepTheirDefaults) {
