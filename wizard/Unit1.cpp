@@ -717,7 +717,7 @@ void TForm1::Unpack() {
   // Nothing unpacked, or the database in use: the volumes stay, and Resume
   // installs them without downloading again.
   const bool keepVolumes = result == TInstallResult::irInUse || staging.empty();
-  if (result != TInstallResult::irInstalled && result != TInstallResult::irPending) AbandonInstall();
+  if (lock.Owned() && result != TInstallResult::irInstalled && result != TInstallResult::irPending) AbandonInstall();
   if (keepVolumes && AllPartsPresent()) {
     if (FState == TDownloadState::dsClosing) return;
     FState = TDownloadState::dsIdle;
