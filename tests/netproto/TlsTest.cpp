@@ -4,8 +4,12 @@
 // the same through a CONNECT tunnel, the peer's certificate and cipher,
 // the context's failures, password callback, cipher choice and options,
 // against a server side of our own a close without ending TLS and a broken
-// record, and the locks that libraries before 1.1 take.
+// record, a proxy's endless head, and the locks that libraries before 1.1
+// take.
 #include <gtest/gtest.h>
+#define PSAPI_VERSION 2
+#include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <fstream>
@@ -132,6 +136,26 @@ TEST_F(TlsTest, HttpsThroughAConnectTunnelWithProxyAuthentication) {
   EXPECT_NE(std::string::npos, seen[1].find("Pragma: no-cache"));
   EXPECT_NE(std::string::npos, seen[1].find("Proxy-Connection: keep-alive"));
   EXPECT_TRUE(proxy.Errors().empty());
+
+  // A proxy that answers with 2 MiB of header lines is refused at the header budget.
+  TTestServer hostile([](TTestPeer& P, int) {
+    std::string head = (P.ReadHead(), "HTTP/1.1 200 Connection established\r\n");
+    while (head.size() < (2u << 20)) head += "X-Filler: " + std::string(1000, 'f') + "\r\n";
+    P.Send(head);   // fails when the client closed first
+    P.ReadAll();
+  });
+  http.ProxyParams.SetProxyPort(hostile.Port());
+  http.ReadTimeout = 5000;
+  PROCESS_MEMORY_COUNTERS before{}, after{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+  try {
+    http.Get(Url("/hello.txt"));
+    ADD_FAILURE() << "2 MiB of headers were taken";
+  } catch (const ENetException& e) {
+    EXPECT_EQ("The response header is too long.", e.Message);
+  }
+  GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+  EXPECT_LT(after.PeakWorkingSetSize - before.PeakWorkingSetSize, size_t{16} << 20);
 }
 
 // Proxy credentials are for the proxy: each CONNECT after the proxy asked
