@@ -29,31 +29,6 @@ public:
   void SetSize(int64_t) override {}
 };
 
-// Drops what is written within ATotal ms from its creation; each write
-// leaves the connection's read time-out at what is left, and one after the
-// time raises ENetReadTimeout.
-class TTimedDiscardStream : public TDiscardStream {
-public:
-  TTimedDiscardStream(int& AReadTimeout, int ATotal)
-      : FReadTimeout(AReadTimeout), FTotal(static_cast<uint32_t>(ATotal)), FStart(TickCount()) {
-    FReadTimeout = ATotal;
-  }
-  int64_t Write(const void*, int64_t Count) override {
-    Check();
-    return Count;
-  }
-  void Check() {
-    const uint32_t spent = TicksBetween(FStart, TickCount());
-    if (spent >= FTotal) throw ENetReadTimeout(RSReadTimeout);
-    FReadTimeout = static_cast<int>(FTotal - spent);
-  }
-
-private:
-  int& FReadTimeout;
-  uint32_t FTotal;
-  uint32_t FStart;
-};
-
 std::string FirstWord(const std::string& S) {
   const std::string t = Trim(S);
   return t.substr(0, t.find(' '));
@@ -172,9 +147,18 @@ void TNetCustomHTTP::ReadBytes(int64_t ACount, TStream* ADest) {
   ReceiveStream(ADest ? *ADest : discard, ACount);
 }
 
-std::string TNetCustomHTTP::ReadLine() {
-  if (FDropTimer) static_cast<TTimedDiscardStream*>(FDropTimer)->Check();
-  return TNetTCPConnection::ReadLine();
+std::string TNetCustomHTTP::ReadLine() { return TNetTCPConnection::ReadLine(); }
+
+int TNetCustomHTTP::FillInputBuffer(bool ARaiseExceptionIfDisconnected, int ATimeout, bool ARaiseExceptionOnTimeout) {
+  if (FDropping) {
+    // No wait of a dropped body goes past the time the whole drop has.
+    const uint32_t spent = TicksBetween(FDropStart, TickCount());
+    if (spent >= static_cast<uint32_t>(DropBodyTimeout)) throw ENetReadTimeout(RSReadTimeout);
+    const int left = DropBodyTimeout - static_cast<int>(spent);
+    if (ATimeout == NetTimeoutDefault) ATimeout = ReadTimeout == 0 ? NetTimeoutInfinite : ReadTimeout;
+    if (ATimeout < 0 || ATimeout > left) ATimeout = left;
+  }
+  return TNetTCPClient::FillInputBuffer(ARaiseExceptionIfDisconnected, ATimeout, ARaiseExceptionOnTimeout);
 }
 
 bool TNetCustomHTTP::DoOnRedirect(std::string& Location, TNetHTTPMethod& VMethod, int RedirectCount) {
@@ -324,16 +308,8 @@ void TNetCustomHTTP::OpenTunnel(TNetHTTPResponse& AResponse) {
     if (!IsOpen()) OpenConnection(ConnectTimeout);
     SendRequest(req, target, "");
     resp.Clear();
-    const std::string status = TNetTCPConnection::ReadLine();
-    if (status.empty()) {
-      resp.SetResponseText("HTTP/1.0 200 OK");
-      resp.Connection = "close";
-    } else {
-      resp.SetResponseText(status);
-      for (std::string line = TNetTCPConnection::ReadLine(); !line.empty(); line = TNetTCPConnection::ReadLine())
-        resp.RawHeaders.Add(line);
-      resp.ProcessHeaders();
-    }
+    resp.SetResponseText(ReadConnectReplyHead(*this, resp.RawHeaders));
+    resp.ProcessHeaders();
     const int code = resp.ResponseCode();
     if (code == 200) {
       FTunnelTarget = target;
@@ -488,14 +464,15 @@ void TNetCustomHTTP::ReadAndDropBody(TNetHTTPResponse& AResponse) {
     TNetCustomHTTP& H;
     int Saved;
     ~TRestore() {
-      H.FDropTimer = nullptr;
+      H.FDropping = false;
       H.ReadTimeout = Saved;
     }
   };
-  const int saved = ReadTimeout;
-  TTimedDiscardStream drop(ReadTimeout, DropBodyTimeout);
-  FDropTimer = &drop;
-  const TRestore restore{*this, saved};
+  const TRestore restore{*this, ReadTimeout};
+  ReadTimeout = DropBodyTimeout;
+  FDropStart = TickCount();
+  FDropping = true;
+  TDiscardStream drop;
   try {
     ReadResult(AResponse, &drop);
   } catch (const ENetException&) {

@@ -121,6 +121,9 @@ public:
   void Trace(const std::string& AURL, TStream& AResponseContent);
   // Also ends a finished authentication: it belonged to this connection.
   void CloseConnection() override;
+  // While a body is dropped, no wait goes past the time the drop has.
+  int FillInputBuffer(bool ARaiseExceptionIfDisconnected = true, int ATimeout = NetTimeoutDefault,
+                      bool ARaiseExceptionOnTimeout = true) override;
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -129,7 +132,7 @@ protected:
   virtual bool DoOnProxyAuthorization(TNetHTTPRequest& ARequest, TNetHTTPResponse& AResponse);
 
 private:
-  std::string ReadLine() override;   // within the time for dropping a body, when one is dropped
+  std::string ReadLine() override;
   void ReadBytes(int64_t ACount, TStream* ADest) override;
   void PrepareRequest(TNetHTTPRequest& ARequest);
   void ConnectToHost(TNetHTTPRequest& ARequest, TNetHTTPResponse& AResponse);
@@ -172,7 +175,8 @@ private:
   TNetCookieManager* FCookieManager = nullptr;
   std::unique_ptr<TNetCookieManager> FOwnCookieManager;
   TNetAuthenticationManager* FAuthenticationManager = nullptr;
-  TStream* FDropTimer = nullptr;   // the body being dropped, which bounds its time
+  bool FDropping = false;     // a body is being dropped, since FDropStart
+  uint32_t FDropStart = 0;
   std::string FTunnelTarget;   // host:port of an open CONNECT tunnel
   bool FHasTarget = false;     // Host and Port name where the connection goes
 };

@@ -43,7 +43,10 @@ int64_t ParseChunkSize(const std::string& ALine) {
   return v;
 }
 
-std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes) {
+bool IsInterimResponse(int ACode) { return ACode >= 100 && ACode < 200 && ACode != 101; }
+
+namespace {
+std::string ReadHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes, bool AEmptyStatusIsOK) {
   // Interim responses share the byte budget and are counted too.
   std::string status;
   size_t bytes = 0;
@@ -51,6 +54,10 @@ std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t
     if (interim > MaxInterimResponses) throw ENetException(RSHTTPTooManyInterim);
     AHeaders.Clear();
     status = ASource.ReadLine();
+    if (status.empty() && AEmptyStatusIsOK && interim == 0) {
+      AHeaders.Add("Connection: close");
+      return "HTTP/1.0 200 OK";
+    }
     bytes += status.size() + 2;
     if (bytes > AMaxBytes) throw ENetException(RSHTTPHeaderTooLong);
     const TNetStatusLine parsed = ParseStatusLine(status);
@@ -59,9 +66,18 @@ std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t
       if (bytes > AMaxBytes) throw ENetException(RSHTTPHeaderTooLong);
       AHeaders.Add(line);
     }
-    if (parsed.Code != 100) break;
+    if (!IsInterimResponse(parsed.Code)) break;
   }
   return status;
+}
+}  // namespace
+
+std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes) {
+  return ReadHead(ASource, AHeaders, AMaxBytes, false);
+}
+
+std::string ReadConnectReplyHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes) {
+  return ReadHead(ASource, AHeaders, AMaxBytes, true);
 }
 
 void ReadChunkedBody(TNetHTTPSource& ASource, TStream* ADest, size_t AMaxTrailerBytes) {

@@ -30,14 +30,23 @@ TNetStatusLine ParseStatusLine(const std::string& ALine);
 // what follows a blank are cut off. Anything else raises ENetException.
 int64_t ParseChunkSize(const std::string& ALine);
 
-// More interim (100) responses than this before the final one raise.
+// More interim responses than this before the final one raise.
 inline constexpr int MaxInterimResponses = 16;
 inline constexpr size_t MaxHeaderBytes = 1 << 20;
 
+// Whether a response with this code is followed by another: every 1xx but
+// 101 (a switch of protocols nobody asked for is final, and an error).
+bool IsInterimResponse(int ACode);
+
 // The status line and the header lines up to an empty one, read again
-// while the code is 100. More than AMaxBytes of header (interim responses
-// included) or too many interim responses raise ENetException.
+// after an interim response. More than AMaxBytes of header (interim
+// responses included) or too many interim responses raise ENetException.
 std::string ReadResponseHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes = MaxHeaderBytes);
+
+// The head of a proxy's answer to CONNECT, read as ReadResponseHead reads
+// one, but an empty status line stands for "HTTP/1.0 200 OK" with the
+// header "Connection: close".
+std::string ReadConnectReplyHead(TNetHTTPSource& ASource, TStrings& AHeaders, size_t AMaxBytes = MaxHeaderBytes);
 
 // Chunks into ADest (or dropped) until the last one and its trailer lines,
 // which may take AMaxTrailerBytes at most.

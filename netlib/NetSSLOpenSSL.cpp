@@ -122,6 +122,45 @@ std::unique_ptr<TNetSSLContext> MakeContext(TComponent* AParent, TNetSSLOptions&
 void RequireLoaded() {
   if (!LoadOpenSSLLibrary()) throw ENetOSSLCouldNotLoadSSLLibrary(RSOSSLCouldNotLoadSSLLibrary);
 }
+
+constexpr int ReadFailed = -2;   // a read's end: TLS failed
+
+// While it lives the socket does not block: OpenSSL hands each wait back,
+// and the caller bounds it.
+class TNonBlocking {
+public:
+  explicit TNonBlocking(uintptr_t ASocket) : FSocket(ASocket) {
+    Stack().CheckSocketResult(Stack().SocketSetBlocking(FSocket, false));
+  }
+  ~TNonBlocking() { Stack().SocketSetBlocking(FSocket, true); }
+  TNonBlocking(const TNonBlocking&) = delete;
+  TNonBlocking& operator=(const TNonBlocking&) = delete;
+
+private:
+  uintptr_t FSocket;
+};
+
+// The milliseconds left of ATimeout from AStart (negative: no limit).
+int TimeLeft(uint32_t AStart, int ATimeout) {
+  if (ATimeout < 0) return NetTimeoutInfinite;
+  const uint32_t spent = TicksBetween(AStart, TickCount());
+  return spent >= static_cast<uint32_t>(ATimeout) ? 0 : ATimeout - static_cast<int>(spent);
+}
+
+// Waits ATimeout ms at most for what OpenSSL asked for (AWant: its
+// SSL_ERROR_WANT_READ or _WRITE); false when the time ran out.
+bool WaitFor(uintptr_t ASocket, int AWant, int ATimeout) {
+  if (ATimeout == 0) return false;
+  std::vector<TNetSocket> list{static_cast<TNetSocket>(ASocket)};
+  const bool write = AWant == SSL_ERROR_WANT_WRITE;
+  const int n = Stack().SocketSelect(write ? nullptr : &list, write ? &list : nullptr, ATimeout);
+  Stack().CheckSocketResult(n);
+  return n > 0;
+}
+
+void ClearErrors() {
+  if (ERR_clear_error) ERR_clear_error();   // what SSL_get_error reads must be this call's
+}
 }  // namespace
 
 void TNetSSLOptions::Assign(TPersistent* Source) {
@@ -295,6 +334,7 @@ void TNetSSLSocket::Bind(uintptr_t ASocket) {
   if (!FSSL || SSL_set_fd(FSSL, static_cast<int>(ASocket)) <= 0)
     throw ENetOSSLDataBindingError(RSOSSLDataBindingError);
   SSL_set_ex_data(FSSL, AppDataIndex, &FContext);
+  FSocket = ASocket;
 }
 
 std::string TNetSSLSocket::CipherReport() {
@@ -303,37 +343,82 @@ std::string TNetSSLSocket::CipherReport() {
          "; version = " + c->Version();
 }
 
-void TNetSSLSocket::Connect(uintptr_t ASocket) {
+void TNetSSLSocket::Handshake(uintptr_t ASocket, bool AConnect, int ATimeout) {
   Bind(ASocket);
-  if (SSL_connect(FSSL) < 1) throw ENetOSSLConnectError(RSOSSLConnectError);
+  auto failed = [AConnect] {
+    if (AConnect) throw ENetOSSLConnectError(RSOSSLConnectError);
+    throw ENetOSSLAcceptError(RSOSSLAcceptError);
+  };
+  if (ATimeout < 0) {
+    if ((AConnect ? SSL_connect(FSSL) : SSL_accept(FSSL)) < 1) failed();
+  } else {
+    const TNonBlocking nonBlocking(ASocket);
+    const uint32_t start = TickCount();
+    while (true) {
+      ClearErrors();
+      const int n = AConnect ? SSL_connect(FSSL) : SSL_accept(FSSL);
+      if (n == 1) break;
+      const int e = SSL_get_error(FSSL, n);
+      if (e != SSL_ERROR_WANT_READ && e != SSL_ERROR_WANT_WRITE) failed();
+      if (!WaitFor(ASocket, e, TimeLeft(start, ATimeout))) throw ENetConnectTimeout(RSConnectTimeout);
+    }
+  }
   if (FContext.OnStatusInfo) FContext.OnStatusInfo(CipherReport());
 }
 
-void TNetSSLSocket::Accept(uintptr_t ASocket) {
-  Bind(ASocket);
-  if (SSL_accept(FSSL) < 1) throw ENetOSSLAcceptError(RSOSSLAcceptError);
-  if (FContext.OnStatusInfo) FContext.OnStatusInfo(CipherReport());
+void TNetSSLSocket::Connect(uintptr_t ASocket, int ATimeout) { Handshake(ASocket, true, ATimeout); }
+
+void TNetSSLSocket::Accept(uintptr_t ASocket, int ATimeout) { Handshake(ASocket, false, ATimeout); }
+
+int TNetSSLSocket::ReadEnd(int AResult, int AError) {
+  if (AError == SSL_ERROR_ZERO_RETURN || (AError == SSL_ERROR_SYSCALL && AResult == 0)) return 0;
+  if (AError == SSL_ERROR_SYSCALL) return -1;   // the socket's own error
+  // A peer that closed without ending TLS closed all the same (bodies
+  // that run to the close end so); anything else is TLS failing.
+  if (AError == SSL_ERROR_SSL && ERR_peek_error && IsUnexpectedEOFError(ERR_peek_error())) return 0;
+  return ReadFailed;
+}
+
+bool TNetSSLSocket::WaitReadable(int ATimeout) {
+  if (FReadEnd != 1 || Pending()) return true;
+  // A blocking read waits for the whole record once a byte of it came:
+  // the record is taken in without blocking, each wait within the time.
+  const TNonBlocking nonBlocking(FSocket);
+  const uint32_t start = TickCount();
+  while (true) {
+    ClearErrors();
+    char first;
+    const int n = SSL_peek(FSSL, &first, 1);
+    if (n > 0) return true;
+    const int e = SSL_get_error(FSSL, n);
+    if (e != SSL_ERROR_WANT_READ && e != SSL_ERROR_WANT_WRITE) {
+      // A socket error comes again on the next read; an end does not.
+      const int end = ReadEnd(n, e);
+      if (end != -1) FReadEnd = end;
+      return true;
+    }
+    if (!WaitFor(FSocket, e, TimeLeft(start, ATimeout))) return false;
+  }
 }
 
 int TNetSSLSocket::Recv(void* ABuffer, int ASize) {
-  while (true) {
-    if (ERR_clear_error) ERR_clear_error();   // what SSL_get_error reads must be this call's
+  while (FReadEnd == 1) {
+    ClearErrors();
     const int n = SSL_read(FSSL, ABuffer, ASize);
     if (n > 0) return n;
     const int e = SSL_get_error(FSSL, n);
     if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) continue;
-    if (e == SSL_ERROR_ZERO_RETURN || (e == SSL_ERROR_SYSCALL && n == 0)) return 0;
-    if (e == SSL_ERROR_SYSCALL) return -1;   // the socket's own error
-    // A peer that closed without ending TLS closed all the same (bodies
-    // that run to the close end so); anything else is TLS failing.
-    if (e == SSL_ERROR_SSL && ERR_peek_error && IsUnexpectedEOFError(ERR_peek_error())) return 0;
-    throw ENetOSSLReadError(RSOSSLReadError);
+    const int end = ReadEnd(n, e);
+    if (end != ReadFailed) return end;
+    FReadEnd = ReadFailed;
   }
+  if (FReadEnd == ReadFailed) throw ENetOSSLReadError(RSOSSLReadError);
+  return FReadEnd;
 }
 
 int TNetSSLSocket::Send(const void* ABuffer, int ASize) {
   while (true) {
-    if (ERR_clear_error) ERR_clear_error();
+    ClearErrors();
     const int n = SSL_write(FSSL, ABuffer, ASize);
     if (n > 0) return n;
     const int e = SSL_get_error(FSSL, n);
@@ -376,14 +461,14 @@ void TNetSSLIOHandlerSocket::StartSSL() {
     FContext = FOwnContext.get();
   }
   FSSLSocket = std::make_unique<TNetSSLSocket>(*FContext);
-  FSSLSocket->Connect(Binding()->Handle());
+  FSSLSocket->Connect(Binding()->Handle(), HandshakeTimeout);
 }
 
 void TNetSSLIOHandlerSocket::AcceptTLS() {
   CheckOpen();
   FPassThrough = false;
   FSSLSocket = std::make_unique<TNetSSLSocket>(*FContext);
-  FSSLSocket->Accept(Binding()->Handle());
+  FSSLSocket->Accept(Binding()->Handle(), HandshakeTimeout);
 }
 
 void TNetSSLIOHandlerSocket::SetPassThrough(bool Value) {
@@ -408,8 +493,12 @@ void TNetSSLIOHandlerSocket::CloseHandler() {
 }
 
 bool TNetSSLIOHandlerSocket::WaitReadable(int ATimeout) {
-  if (!FPassThrough && FSSLSocket && FSSLSocket->Pending()) return true;
-  return TNetIOHandlerSocket::WaitReadable(ATimeout);
+  if (FPassThrough || !FSSLSocket) return TNetIOHandlerSocket::WaitReadable(ATimeout);
+  CheckOpen();
+  // Without a limit the read itself may wait for the rest of a record,
+  // once the socket's own wait (which keeps an anti-freeze going) is over.
+  if (ATimeout < 0) return FSSLSocket->WaitReadable(0) || TNetIOHandlerSocket::WaitReadable(ATimeout);
+  return FSSLSocket->WaitReadable(ATimeout);
 }
 
 int TNetSSLIOHandlerSocket::ReceiveBytes(void* ABuffer, int ASize) {

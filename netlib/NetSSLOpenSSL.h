@@ -102,8 +102,14 @@ public:
   explicit TNetSSLSocket(TNetSSLContext& AContext) : FContext(AContext) {}
   ~TNetSSLSocket() override;
   SSL* Handle() const { return FSSL; }
-  void Connect(uintptr_t ASocket);
-  void Accept(uintptr_t ASocket);
+  // The handshake as the client or the accepting side, within ATimeout ms
+  // in all (negative: no limit), else ENetConnectTimeout.
+  void Connect(uintptr_t ASocket, int ATimeout = NetTimeoutInfinite);
+  void Accept(uintptr_t ASocket, int ATimeout = NetTimeoutInfinite);
+  // Whether Recv returns without waiting once ATimeout ms (negative: no
+  // limit) have passed at most: a whole record came, or the session ended.
+  // The first bytes of a record are not enough.
+  bool WaitReadable(int ATimeout);
   // Bytes read; 0 when the peer closed the TLS session or the socket (also
   // without ending TLS), -1 on a socket error; ENetOSSLReadError when TLS
   // fails.
@@ -116,9 +122,17 @@ public:
 
 private:
   void Bind(uintptr_t ASocket);
+  void Handshake(uintptr_t ASocket, bool AConnect, int ATimeout);
+  // What a read that gave no data and need not wait means for Recv: 0,
+  // -1 or ReadFailed.
+  static int ReadEnd(int AResult, int AError);
   std::string CipherReport();
   TNetSSLContext& FContext;
   SSL* FSSL = nullptr;
+  uintptr_t FSocket = 0;
+  // How the session ended when a wait saw it end: 0 closed, or ReadFailed
+  // (both cannot be read a second time); 1 while it has not.
+  int FReadEnd = 1;
   std::unique_ptr<TNetX509> FPeerCert;
   std::unique_ptr<TNetSSLCipher> FCipher;
 };
@@ -133,6 +147,7 @@ public:
   TCallbackEvent OnStatusInfo;
   TPasswordEvent OnGetPassword;
   TVerifyPeerEvent OnVerifyPeer;
+  int HandshakeTimeout = 30000;   // ms for the whole handshake; -2: no limit
 
   bool PassThrough() const { return FPassThrough; }
   // Off on a connected handler starts TLS now.

@@ -72,6 +72,8 @@ public:
   virtual int SocketSetOption(TNetSocket Socket, int Level, int Option, const void* Value, int Length) = 0;
   virtual TNetSocket SocketCreate(int Family, int Type, int Protocol) = 0;
   virtual int SocketShutdown(TNetSocket Socket, int How) = 0;
+  // Off: calls that would wait fail with WSAEWOULDBLOCK instead.
+  virtual int SocketSetBlocking(TNetSocket Socket, bool Blocking) = 0;
   virtual std::string ErrorText(int Code);
   virtual int LastSocketError() = 0;
   virtual void PeerAddressOf(TNetSocket Socket, std::string& IP, int& Port) = 0;

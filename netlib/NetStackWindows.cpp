@@ -192,6 +192,11 @@ TNetSocket TNetStackWindows::SocketCreate(int Family, int Type, int Protocol) {
 
 int TNetStackWindows::SocketShutdown(TNetSocket Socket, int How) { return ws::shutdown(Socket, How); }
 
+int TNetStackWindows::SocketSetBlocking(TNetSocket Socket, bool Blocking) {
+  unsigned long nonBlocking = Blocking ? 0 : 1;
+  return ws::ioctlsocket(Socket, ws::fionbio, &nonBlocking);
+}
+
 int TNetStackWindows::LastSocketError() { return ws::WSAGetLastError(); }
 
 void TNetStackWindows::PeerAddressOf(TNetSocket Socket, std::string& IP, int& Port) {

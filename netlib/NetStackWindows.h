@@ -38,6 +38,7 @@ public:
   int SocketSetOption(TNetSocket Socket, int Level, int Option, const void* Value, int Length) override;
   TNetSocket SocketCreate(int Family, int Type, int Protocol) override;
   int SocketShutdown(TNetSocket Socket, int How) override;
+  int SocketSetBlocking(TNetSocket Socket, bool Blocking) override;
   int LastSocketError() override;
   void PeerAddressOf(TNetSocket Socket, std::string& IP, int& Port) override;
   void LocalAddressOf(TNetSocket Socket, std::string& IP, int& Port) override;

@@ -32,6 +32,7 @@ constexpr int ipTtl = 4;          // IP_TTL of Winsock 2 (the 1.1 header says 7)
 constexpr int solSocket = 0xFFFF;
 constexpr int sdSend = 1;
 constexpr int setSize = 64;       // FD_SETSIZE
+constexpr long fionbio = static_cast<long>(0x8004667EUL);   // FIONBIO of ioctlsocket
 
 constexpr int wsaEIntr = 10004;
 constexpr int wsaEAccess = 10013;

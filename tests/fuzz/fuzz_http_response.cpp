@@ -26,15 +26,22 @@ std::string WithoutBlanks(std::string S) {
   std::erase(S, ' ');
   return S;
 }
+
+// What a head may take of the input: the budget, and the empty line that
+// ends each response (which the budget does not count).
+constexpr size_t Budget = 2048;
+constexpr size_t MostConsumed = Budget + 2 * (MaxInterimResponses + 1);
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TFuzzHttpSource source(Data, Size);
   TNetHeaderList headers;
   try {
-    const std::string status = ReadResponseHead(source, headers, 2048);
+    const std::string status = ReadResponseHead(source, headers, Budget);
+    Check(source.Consumed() <= MostConsumed);
     const TNetStatusLine s = ParseStatusLine(status);
     Check(s.Version.size() == 3);
+    Check(!IsInterimResponse(s.Code));
     for (int i = 0; i < headers.Count(); ++i) {
       headers.Names(i);
       headers.ValueOf(i);
@@ -43,6 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TStringList cookies;
     headers.ExtractValues("Set-Cookie", cookies);
     TransferEncodingIsChunked(headers.Values("Transfer-Encoding"));
+  } catch (const Exception&) {
+  }
+  TFuzzHttpSource connect(Data, Size);   // as a proxy's answer to CONNECT, where an empty status line is one
+  try {
+    const std::string status = ReadConnectReplyHead(connect, headers, Budget);
+    Check(connect.Consumed() <= MostConsumed && (connect.Consumed() > 2 || headers.Values("Connection") == "close"));
+    Check(!IsInterimResponse(ParseStatusLine(status).Code));
   } catch (const Exception&) {
   }
   // Folding a value and reading it back gives the value (a break after a

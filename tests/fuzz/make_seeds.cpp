@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
   Put(root / "http_response", "get",
       "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nSet-Cookie: a=b; path=/\r\nX-Folded: one,\r\n two\r\n\r\n");
   Put(root / "http_response", "continue", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n");
+  Put(root / "http_response", "connect", "\r\nHTTP/1.1 200 Connection established\r\n\r\n");
+  // Two interim heads, each within the fuzzer's budget of 2048 bytes and together over it.
+  const std::string interim = "HTTP/1.1 100 Continue\r\nX-Pad: " + std::string(1000, 'p') + "\r\n\r\n";
+  Put(root / "http_response", "interim-budget", interim + interim + "HTTP/1.1 200 OK\r\n\r\n");
   Put(root / "http_chunked", "chunks", "5;ext=1\r\nhello\r\n1A\r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nT: t\r\n\r\n");
   Put(root / "cookie", "domain", "www.example.com\nsid=abc; Path=/; Domain=.example.com; Max-Age=60; secure");
   Put(root / "cookie", "address", "10.0.0.1\nk=v; domain=10.0.0.1; expires=Sun, 06 Nov 1994 08:49:37 GMT");

@@ -3,10 +3,15 @@
 // started on loopback with a certificate made at test time: an HTTPS GET,
 // the same through a CONNECT tunnel, the peer's certificate and cipher,
 // the context's failures, password callback, cipher choice and options,
-// against a server side of our own a close without ending TLS and a broken
-// record, and the locks that libraries before 1.1 take.
+// against a server side of our own a close without ending TLS, a broken
+// record and one cut short, a handshake left unanswered, a proxy's endless
+// head, and the locks that libraries before 1.1 take.
 #include <gtest/gtest.h>
+#define PSAPI_VERSION 2
+#include <windows.h>
+#include <psapi.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <thread>
@@ -132,6 +137,26 @@ TEST_F(TlsTest, HttpsThroughAConnectTunnelWithProxyAuthentication) {
   EXPECT_NE(std::string::npos, seen[1].find("Pragma: no-cache"));
   EXPECT_NE(std::string::npos, seen[1].find("Proxy-Connection: keep-alive"));
   EXPECT_TRUE(proxy.Errors().empty());
+
+  // A proxy that answers with 2 MiB of header lines is refused at the header budget.
+  TTestServer hostile([](TTestPeer& P, int) {
+    std::string head = (P.ReadHead(), "HTTP/1.1 200 Connection established\r\n");
+    while (head.size() < (2u << 20)) head += "X-Filler: " + std::string(1000, 'f') + "\r\n";
+    P.Send(head);   // fails when the client closed first
+    P.ReadAll();
+  });
+  http.ProxyParams.SetProxyPort(hostile.Port());
+  http.ReadTimeout = 5000;
+  PROCESS_MEMORY_COUNTERS before{}, after{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+  try {
+    http.Get(Url("/hello.txt"));
+    ADD_FAILURE() << "2 MiB of headers were taken";
+  } catch (const ENetException& e) {
+    EXPECT_EQ("The response header is too long.", e.Message);
+  }
+  GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+  EXPECT_LT(after.PeakWorkingSetSize - before.PeakWorkingSetSize, size_t{16} << 20);
 }
 
 // Proxy credentials are for the proxy: each CONNECT after the proxy asked
@@ -278,6 +303,7 @@ TEST_F(TlsTest, ContextFailuresPasswordCallbackAndCipherChoice) {
     const std::string rest = head.size() == 5 ? P.Read((uint8_t(head[3]) << 8) | uint8_t(head[4])) : "";
     std::lock_guard<std::mutex> g(lock);
     hello = head + rest;
+    P.ReadAll();   // no answer: the handshake stops here until the client leaves
   });
   TNetTCPClient c(nullptr);
   TNetSSLIOHandlerSocket tls(nullptr);
@@ -286,7 +312,11 @@ TEST_F(TlsTest, ContextFailuresPasswordCallbackAndCipherChoice) {
   c.SetIOHandler(&tls);
   c.Host = "127.0.0.1";
   c.Port = raw.Port();
-  EXPECT_THROW(c.OpenConnection(), ENetOpenSSLError);
+  tls.HandshakeTimeout = 1000;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(c.OpenConnection(), ENetConnectTimeout);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0) << "it has 1 s";
+  c.CloseConnection();
   std::lock_guard<std::mutex> g(lock);
   ASSERT_GT(hello.size(), 44u);
   EXPECT_EQ(0x16, uint8_t(hello[0]));   // a TLS record, not an SSLv2 hello
@@ -327,6 +357,10 @@ TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
     tls.Accept(P.Socket());
     std::string head;
     if (!ReadHead(tls, head)) return;
+    if (Index == 3) {   // the first bytes of a record, then nothing until the client leaves
+      P.Send(std::string("\x17\x03\x03\x01\x00", 5) + "partial");
+      return (void)P.ReadAll();
+    }
     if (Index == 2) {   // a session this side has ended cannot be written to
       SSL_set_shutdown(tls.Handle(), SSL_SENT_SHUTDOWN);
       try {
@@ -334,6 +368,7 @@ TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
       } catch (const ENetOSSLWriteError& e) {
         WriteError = e.Message;
       }
+      SSL_set_shutdown(tls.Handle(), SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);   // no wait for the client's end
       return;
     }
     const std::string reply = "HTTP/1.0 200 OK\r\n\r\nuntil the close";
@@ -357,6 +392,10 @@ TEST_F(TlsTest, ACloseWithoutEndingTLSEndsTheBodyOtherFailuresSayTLS) {
   }
   EXPECT_THROW(http.Get(url), ENetException);   // the server wrote nothing
   EXPECT_EQ("Error writing with SSL.", WriteError);
+  http.ReadTimeout = 1000;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(http.Get(url), ENetReadTimeout);   // connection 3: a record cut short
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0) << "it has 1 s";
   EXPECT_TRUE(server.Errors().empty());
 }
 
