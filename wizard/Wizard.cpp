@@ -662,6 +662,9 @@ void TWizardNavigateButton::SetWidth(int Value) {
 
 TWizard::TWizard(TComponent* AOwner) : TCustomControl(AOwner), FPages(this) {
   SetAlign(TAlign::alClient);
+  FImageChangeLink.OnChange = [this](TObject*) {
+    if (FActivePage && HandleAllocated()) FActivePage->Invalidate();
+  };
   for (int k = 0; k < 7; ++k) {
     TWizardButtonControl* b = CreateButton(static_cast<TWizardButtonKind>(k));
     b->SetParent(this);
@@ -704,10 +707,7 @@ void TWizard::Loaded() {
 void TWizard::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;
-  if (AComponent == FHeaderImages) {
-    FHeaderImages = nullptr;
-    FImagesChainedChange = nullptr;
-  }
+  if (AComponent == FHeaderImages) FHeaderImages = nullptr;
   for (auto& b : FButtons)
     if (b && b->FControl == AComponent) b->FControl = nullptr;
   if (auto* p = dynamic_cast<TWizardCustomPage*>(AComponent); p && p->FWizard == this) RemovePage(p);
@@ -722,18 +722,12 @@ void TWizard::SetShowDivider(bool Value) {
 void TWizard::SetHeaderImages(TCustomImageList* Value) {
   if (Value == FHeaderImages) return;
   if (FHeaderImages) {
-    FHeaderImages->OnChange = FImagesChainedChange;
+    FHeaderImages->UnRegisterChanges(&FImageChangeLink);
     FHeaderImages->RemoveFreeNotification(this);
   }
   FHeaderImages = Value;
-  FImagesChainedChange = nullptr;
   if (FHeaderImages) {
-    // The list tells the wizard of its changes; its own handler still runs.
-    FImagesChainedChange = FHeaderImages->OnChange;
-    FHeaderImages->OnChange = [this](TObject* Sender) {
-      if (FImagesChainedChange) FImagesChainedChange(Sender);
-      if (FActivePage && HandleAllocated()) FActivePage->Invalidate();
-    };
+    FHeaderImages->RegisterChanges(&FImageChangeLink);
     FHeaderImages->FreeNotification(this);
   }
   if (FActivePage) FActivePage->Invalidate();

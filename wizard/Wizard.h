@@ -426,7 +426,7 @@ private:
   int FButtonBarHeight = 42;
   bool FShowDivider = true;
   TCustomImageList* FHeaderImages = nullptr;
-  TNotifyEvent FImagesChainedChange;   // the list's own change handler, called first
+  TChangeLink FImageChangeLink;   // the header images' changes repaint the active page
 };
 
 // The captions of the buttons (resource strings of the control).

@@ -178,7 +178,13 @@ TEST_F(WizardTest, HeaderGraphicsArePainted) {
   red.Canvas()->Brush()->SetColor(clRed);
   red.Canvas()->FillRect(Rect(0, 0, 32, 32));
   images.Add(&red, nullptr);
+  int listChanges = 0;
+  images.OnChange = [&](TObject*) { ++listChanges; };
+  auto* first = new TWizard(Form);
+  first->SetHeaderImages(&images);
   W->SetHeaderImages(&images);
+  auto* second = new TWizard(Form);
+  second->SetHeaderImages(&images);
   p->Header()->SetImageIndex(0);
   PumpFor(200);
   TCapture c = CaptureClient(p->Handle());
@@ -199,6 +205,22 @@ TEST_F(WizardTest, HeaderGraphicsArePainted) {
     for (int x = 4; x < 120; ++x)
       if ((c.At(x, y) & 0xFF) < 0x60) ++dark;
   EXPECT_GT(dark, 20);
+  // Two other wizards on the list freed in turn: W and the list's handler still see changes.
+  auto imageCentre = [&] {
+    PumpFor(200);
+    return CaptureClient(p->Handle()).At(imgLeft + 16, (70 - 32) / 2 + 16);
+  };
+  p->Header()->SetImageIndex(1);   // none yet
+  EXPECT_EQ(imageCentre(), rgb(window));
+  delete first;
+  red.Canvas()->Brush()->SetColor(clBlue);
+  red.Canvas()->FillRect(Rect(0, 0, 32, 32));
+  images.Add(&red, nullptr);
+  EXPECT_EQ(imageCentre(), 0x0000FFu);
+  delete second;
+  images.Delete(1);
+  EXPECT_EQ(imageCentre(), rgb(window));
+  EXPECT_EQ(listChanges, 2);
   // The welcome page: the watermark band on the left in the caption colour.
   W->SetActivePage(Welcome);
   Welcome->Header()->SetVisible(false);
