@@ -666,7 +666,7 @@ TWizard::TWizard(TComponent* AOwner) : TCustomControl(AOwner), FPages(this) {
     if (FActivePage && HandleAllocated()) FActivePage->Invalidate();
   };
   for (int k = 0; k < 7; ++k) {
-    TWizardButtonControl* b = CreateButton(static_cast<TWizardButtonKind>(k));
+    TWizardButtonControl* b = GetButtonClass(static_cast<TWizardButtonKind>(k))(this);
     b->SetParent(this);
     b->SetHeight(ButtonHeight);
     b->FWizard = this;
@@ -681,17 +681,24 @@ TWizard::~TWizard() {
   FActivePage = nullptr;
 }
 
-TWizardButtonControl* TWizard::CreateButton(TWizardButtonKind Kind) {
+namespace {
+template <class T>
+TWizardButtonControl* NewButton(TComponent* Owner) {
+  return new T(Owner);
+}
+}  // namespace
+
+TWizardButtonClass TWizard::GetButtonClass(TWizardButtonKind Kind) const {
   switch (Kind) {
-    case TWizardButtonKind::bkStart: return new TWizardStartButton(this);
-    case TWizardButtonKind::bkLast: return new TWizardLastButton(this);
-    case TWizardButtonKind::bkBack: return new TWizardBackButton(this);
-    case TWizardButtonKind::bkNext: return new TWizardNextButton(this);
-    case TWizardButtonKind::bkFinish: return new TWizardFinishButton(this);
-    case TWizardButtonKind::bkCancel: return new TWizardCancelButton(this);
-    case TWizardButtonKind::bkHelp: return new TWizardHelpButton(this);
+    case TWizardButtonKind::bkStart: return NewButton<TWizardStartButton>;
+    case TWizardButtonKind::bkLast: return NewButton<TWizardLastButton>;
+    case TWizardButtonKind::bkBack: return NewButton<TWizardBackButton>;
+    case TWizardButtonKind::bkNext: return NewButton<TWizardNextButton>;
+    case TWizardButtonKind::bkFinish: return NewButton<TWizardFinishButton>;
+    case TWizardButtonKind::bkCancel: return NewButton<TWizardCancelButton>;
+    case TWizardButtonKind::bkHelp: return NewButton<TWizardHelpButton>;
   }
-  return new TWizardButtonControl(this);
+  return NewButton<TWizardButtonControl>;
 }
 
 TWizardButtonControl* TWizard::ButtonControl(TWizardButtonKind Kind) const {

@@ -300,6 +300,7 @@ protected:
   TWizard* FWizard = nullptr;
   TWizardLeftRight FSide = TAlign::alRight;
 };
+// The class of a button as the wizard makes it: creates one of that class.
 using TWizardButtonClass = TWizardButtonControl* (*)(TComponent* Owner);
 
 #define WIZARD_BUTTON(Name)                                  \
@@ -401,8 +402,10 @@ public:
   void Loaded() override;
   void AdjustClientRect(TRect& Rect) override;
   void ShowControl(TControl* AControl);
-  // Not virtual: the constructor makes the buttons, where no override runs.
-  TWizardButtonControl* CreateButton(TWizardButtonKind Kind);   // GetButtonClass + creation
+  // The class made for a button kind; TWizardButtonControl for any other
+  // value. The constructor makes the buttons, where no override runs: it
+  // asks the wizard's own.
+  virtual TWizardButtonClass GetButtonClass(TWizardButtonKind Kind) const;
 
   // What a page tells its wizard.
   void PageEnabledChanged(TWizardCustomPage* Page);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -138,6 +139,14 @@ TEST_F(WizardTest, ButtonStatesAndPlaces) {
   Pages[0]->SetVisibleButtons({K::bkCancel});
   EXPECT_EQ(W->ButtonBarHeight(), 42);
   EXPECT_EQ(Pages[0]->Height(), ch - 42);
+  // The wizard's buttons are of the classes it names for their kinds.
+  const std::string classes[] = {"TWizardStartButton",  "TWizardLastButton",   "TWizardBackButton",
+                                 "TWizardNextButton",   "TWizardFinishButton", "TWizardCancelButton",
+                                 "TWizardHelpButton",   "TWizardButtonControl"};   // and any other value
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_EQ(std::unique_ptr<TWizardButtonControl>(W->GetButtonClass(K(k))(nullptr))->ClassName(), classes[k]);
+    EXPECT_TRUE(k == 7 || W->ButtonControl(K(k))->ClassName() == classes[k]) << classes[k];
+  }
 }
 
 TEST_F(WizardTest, StopVetoKeepsThePageUnderRealClicks) {
