@@ -373,8 +373,15 @@ TWizardCustomPage::~TWizardCustomPage() {
 void TWizardCustomPage::SetWizard(TWizard* Value) {
   if (Value == FWizard) return;
   if (FWizard) FWizard->RemovePage(this);
-  SetParent(Value);
-  if (Value) Value->AddPage(this);
+  SetParent(Value);   // joins Value's pages
+}
+
+void TWizardCustomPage::SetParent(TWinControl* AParent) {
+  TCustomControl::SetParent(AParent);
+  auto* w = dynamic_cast<TWizard*>(AParent);
+  if (!w || w == FWizard) return;
+  if (FWizard) FWizard->RemovePage(this);
+  w->AddPage(this);
 }
 
 int TWizardCustomPage::PageIndex() const { return FWizard ? FWizard->Pages()->IndexOf(this) : -1; }

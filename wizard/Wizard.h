@@ -2,8 +2,9 @@
 // time, and a row of seven navigation buttons along the bottom. Each page
 // says which buttons are visible and which are enabled; navigation skips
 // disabled pages. Pages paint a header band, an optional watermark band, a
-// picture and a framed panel. The form is built in code: after adding the
-// pages, call Loaded() as streaming would.
+// picture and a framed panel. The form is built in code: a page joins a
+// wizard through SetWizard or SetParent; after adding the pages, call
+// Loaded() as streaming would.
 #pragma once
 #include <functional>
 #include <memory>
@@ -203,6 +204,9 @@ public:
 
   TWizard* Wizard() const { return FWizard; }
   void SetWizard(TWizard* Value);
+  // A page given a wizard as parent joins its pages, as one read from a
+  // form's stream with the wizard as parent would.
+  void SetParent(TWinControl* AParent) override;
   int PageIndex() const;
   TWizardPageHeader* Header() { return &FHeader; }
   TWizardPagePanel* Panel() { return &FPanel; }

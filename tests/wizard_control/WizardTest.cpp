@@ -322,6 +322,15 @@ TEST_F(WizardTest, RemovingAPageActivatesTheNextEnabledOne) {
   EXPECT_FALSE(IsWindowVisible(Welcome->Handle()));
   W->RemovePage(Pages[2]);   // nothing after it: no page is active
   EXPECT_EQ(W->ActivePage(), nullptr);
+  // A page given the wizard as parent joins its pages, once.
+  auto* extra = new TWizardInteriorPage(Form);
+  extra->SetParent(W);
+  EXPECT_EQ(extra->Wizard(), W);
+  EXPECT_EQ(W->PageCount(), 3);
+  W->SelectLastPage();
+  EXPECT_EQ(W->ActivePage(), extra);
+  PumpFor(100);
+  EXPECT_TRUE(IsWindowVisible(extra->Handle()));
 }
 
 // An anchor on the far side alone moves that edge: the title stretches from
