@@ -331,6 +331,13 @@ TEST_F(WizardTest, RemovingAPageActivatesTheNextEnabledOne) {
   EXPECT_EQ(W->ActivePage(), extra);
   PumpFor(100);
   EXPECT_TRUE(IsWindowVisible(extra->Handle()));
+  // In a designer the search wraps: removing the only page leaves none active.
+  W->ComponentState.Include(TComponentStateItem::csDesigning);
+  W->RemovePage(extra);
+  W->RemovePage(Pages[1]);
+  EXPECT_EQ(W->ActivePage(), Welcome);
+  W->RemovePage(Welcome);
+  EXPECT_EQ(W->ActivePage(), nullptr);
 }
 
 // An anchor on the far side alone moves that edge: the title stretches from
