@@ -1,9 +1,32 @@
 #include "classlib/ImgList.h"
 
+#include <algorithm>
+
 IMPLEMENT_CLASSINFO(TCustomImageList, TComponent)
 IMPLEMENT_CLASSINFO(TImageList, TCustomImageList)
 
+TChangeLink::~TChangeLink() {
+  if (FSender) FSender->UnRegisterChanges(this);
+}
+
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
+
+TCustomImageList::~TCustomImageList() {
+  for (TChangeLink* l : FLinks) l->FSender = nullptr;
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* Value) {
+  if (Value->FSender == this) return;
+  if (Value->FSender) Value->FSender->UnRegisterChanges(Value);
+  FLinks.push_back(Value);
+  Value->FSender = this;
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink* Value) {
+  if (Value->FSender != this) return;
+  FLinks.erase(std::find(FLinks.begin(), FLinks.end(), Value));
+  Value->FSender = nullptr;
+}
 
 HIMAGELIST TCustomImageList::Handle() {
   if (!FHandle) {
@@ -13,8 +36,12 @@ HIMAGELIST TCustomImageList::Handle() {
   return FHandle.Get();
 }
 
+// A handler may register or unregister links meanwhile: the links are
+// walked by index over the list as it stands.
 void TCustomImageList::Change() {
   if (OnChange) OnChange(this);
+  for (size_t i = 0; i < FLinks.size(); ++i)
+    if (TChangeLink* l = FLinks[i]; l->OnChange) l->OnChange(this);
 }
 
 void TCustomImageList::SetSize(int AWidth, int AHeight) {

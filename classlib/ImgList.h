@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 #include "classlib/Classes.h"
 #include "classlib/Graphics.h"
 
@@ -12,10 +14,31 @@ struct TImageListTraits {
 };
 using TImageListHandle = TOwnedHandle<HIMAGELIST, TImageListTraits>;
 
+class TCustomImageList;
+
+// One user's registration for the changes of an image list: any number of
+// users register a link each and are told of every change through its
+// OnChange. A link leaves its list when it is freed; a list that is freed
+// first leaves its links without one.
+class TChangeLink {
+public:
+  TChangeLink() = default;
+  TChangeLink(const TChangeLink&) = delete;
+  TChangeLink& operator=(const TChangeLink&) = delete;
+  ~TChangeLink();
+  TCustomImageList* Sender() const { return FSender; }
+  TNotifyEvent OnChange;
+
+private:
+  friend class TCustomImageList;
+  TCustomImageList* FSender = nullptr;
+};
+
 class TCustomImageList : public TComponent {
   DECLARE_CLASSINFO(TCustomImageList)
 public:
   explicit TCustomImageList(TComponent* AOwner);
+  ~TCustomImageList() override;
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   void SetSize(int AWidth, int AHeight);   // clears the list
@@ -29,10 +52,13 @@ public:
   void Clear();
   void GetIcon(int Index, TIcon* Image) const;   // EInvalidOperation for a bad index
   HIMAGELIST Handle();
-  TNotifyEvent OnChange;
+  void RegisterChanges(TChangeLink* Value);     // a link of another list leaves that one
+  void UnRegisterChanges(TChangeLink* Value);
+  TNotifyEvent OnChange;   // the list's own handler, called before the links
 
 private:
   void Change();
+  std::vector<TChangeLink*> FLinks;
   int FWidth = 16;
   int FHeight = 16;
   TImageListHandle FHandle;

@@ -373,8 +373,15 @@ TWizardCustomPage::~TWizardCustomPage() {
 void TWizardCustomPage::SetWizard(TWizard* Value) {
   if (Value == FWizard) return;
   if (FWizard) FWizard->RemovePage(this);
-  SetParent(Value);
-  if (Value) Value->AddPage(this);
+  SetParent(Value);   // joins Value's pages
+}
+
+void TWizardCustomPage::SetParent(TWinControl* AParent) {
+  TCustomControl::SetParent(AParent);
+  auto* w = dynamic_cast<TWizard*>(AParent);
+  if (!w || w == FWizard) return;
+  if (FWizard) FWizard->RemovePage(this);
+  w->AddPage(this);
 }
 
 int TWizardCustomPage::PageIndex() const { return FWizard ? FWizard->Pages()->IndexOf(this) : -1; }
@@ -662,8 +669,11 @@ void TWizardNavigateButton::SetWidth(int Value) {
 
 TWizard::TWizard(TComponent* AOwner) : TCustomControl(AOwner), FPages(this) {
   SetAlign(TAlign::alClient);
+  FImageChangeLink.OnChange = [this](TObject*) {
+    if (FActivePage && HandleAllocated()) FActivePage->Invalidate();
+  };
   for (int k = 0; k < 7; ++k) {
-    TWizardButtonControl* b = CreateButton(static_cast<TWizardButtonKind>(k));
+    TWizardButtonControl* b = GetButtonClass(static_cast<TWizardButtonKind>(k))(this);
     b->SetParent(this);
     b->SetHeight(ButtonHeight);
     b->FWizard = this;
@@ -678,17 +688,24 @@ TWizard::~TWizard() {
   FActivePage = nullptr;
 }
 
-TWizardButtonControl* TWizard::CreateButton(TWizardButtonKind Kind) {
+namespace {
+template <class T>
+TWizardButtonControl* NewButton(TComponent* Owner) {
+  return new T(Owner);
+}
+}  // namespace
+
+TWizardButtonClass TWizard::GetButtonClass(TWizardButtonKind Kind) const {
   switch (Kind) {
-    case TWizardButtonKind::bkStart: return new TWizardStartButton(this);
-    case TWizardButtonKind::bkLast: return new TWizardLastButton(this);
-    case TWizardButtonKind::bkBack: return new TWizardBackButton(this);
-    case TWizardButtonKind::bkNext: return new TWizardNextButton(this);
-    case TWizardButtonKind::bkFinish: return new TWizardFinishButton(this);
-    case TWizardButtonKind::bkCancel: return new TWizardCancelButton(this);
-    case TWizardButtonKind::bkHelp: return new TWizardHelpButton(this);
+    case TWizardButtonKind::bkStart: return NewButton<TWizardStartButton>;
+    case TWizardButtonKind::bkLast: return NewButton<TWizardLastButton>;
+    case TWizardButtonKind::bkBack: return NewButton<TWizardBackButton>;
+    case TWizardButtonKind::bkNext: return NewButton<TWizardNextButton>;
+    case TWizardButtonKind::bkFinish: return NewButton<TWizardFinishButton>;
+    case TWizardButtonKind::bkCancel: return NewButton<TWizardCancelButton>;
+    case TWizardButtonKind::bkHelp: return NewButton<TWizardHelpButton>;
   }
-  return new TWizardButtonControl(this);
+  return NewButton<TWizardButtonControl>;
 }
 
 TWizardButtonControl* TWizard::ButtonControl(TWizardButtonKind Kind) const {
@@ -704,10 +721,7 @@ void TWizard::Loaded() {
 void TWizard::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;
-  if (AComponent == FHeaderImages) {
-    FHeaderImages = nullptr;
-    FImagesChainedChange = nullptr;
-  }
+  if (AComponent == FHeaderImages) FHeaderImages = nullptr;
   for (auto& b : FButtons)
     if (b && b->FControl == AComponent) b->FControl = nullptr;
   if (auto* p = dynamic_cast<TWizardCustomPage*>(AComponent); p && p->FWizard == this) RemovePage(p);
@@ -722,18 +736,12 @@ void TWizard::SetShowDivider(bool Value) {
 void TWizard::SetHeaderImages(TCustomImageList* Value) {
   if (Value == FHeaderImages) return;
   if (FHeaderImages) {
-    FHeaderImages->OnChange = FImagesChainedChange;
+    FHeaderImages->UnRegisterChanges(&FImageChangeLink);
     FHeaderImages->RemoveFreeNotification(this);
   }
   FHeaderImages = Value;
-  FImagesChainedChange = nullptr;
   if (FHeaderImages) {
-    // The list tells the wizard of its changes; its own handler still runs.
-    FImagesChainedChange = FHeaderImages->OnChange;
-    FHeaderImages->OnChange = [this](TObject* Sender) {
-      if (FImagesChainedChange) FImagesChainedChange(Sender);
-      if (FActivePage && HandleAllocated()) FActivePage->Invalidate();
-    };
+    FHeaderImages->RegisterChanges(&FImageChangeLink);
     FHeaderImages->FreeNotification(this);
   }
   if (FActivePage) FActivePage->Invalidate();

@@ -2,8 +2,9 @@
 // time, and a row of seven navigation buttons along the bottom. Each page
 // says which buttons are visible and which are enabled; navigation skips
 // disabled pages. Pages paint a header band, an optional watermark band, a
-// picture and a framed panel. The form is built in code: after adding the
-// pages, call Loaded() as streaming would.
+// picture and a framed panel. The form is built in code: a page joins a
+// wizard through SetWizard or SetParent; after adding the pages, call
+// Loaded() as streaming would.
 #pragma once
 #include <functional>
 #include <memory>
@@ -203,6 +204,9 @@ public:
 
   TWizard* Wizard() const { return FWizard; }
   void SetWizard(TWizard* Value);
+  // A page given a wizard as parent joins its pages, as one read from a
+  // form's stream with the wizard as parent would.
+  void SetParent(TWinControl* AParent) override;
   int PageIndex() const;
   TWizardPageHeader* Header() { return &FHeader; }
   TWizardPagePanel* Panel() { return &FPanel; }
@@ -300,6 +304,7 @@ protected:
   TWizard* FWizard = nullptr;
   TWizardLeftRight FSide = TAlign::alRight;
 };
+// The class of a button as the wizard makes it: creates one of that class.
 using TWizardButtonClass = TWizardButtonControl* (*)(TComponent* Owner);
 
 #define WIZARD_BUTTON(Name)                                  \
@@ -401,8 +406,10 @@ public:
   void Loaded() override;
   void AdjustClientRect(TRect& Rect) override;
   void ShowControl(TControl* AControl);
-  // Not virtual: the constructor makes the buttons, where no override runs.
-  TWizardButtonControl* CreateButton(TWizardButtonKind Kind);   // GetButtonClass + creation
+  // The class made for a button kind; TWizardButtonControl for any other
+  // value. The constructor makes the buttons, where no override runs: it
+  // asks the wizard's own.
+  virtual TWizardButtonClass GetButtonClass(TWizardButtonKind Kind) const;
 
   // What a page tells its wizard.
   void PageEnabledChanged(TWizardCustomPage* Page);
@@ -426,7 +433,7 @@ private:
   int FButtonBarHeight = 42;
   bool FShowDivider = true;
   TCustomImageList* FHeaderImages = nullptr;
-  TNotifyEvent FImagesChainedChange;   // the list's own change handler, called first
+  TChangeLink FImageChangeLink;   // the header images' changes repaint the active page
 };
 
 // The captions of the buttons (resource strings of the control).

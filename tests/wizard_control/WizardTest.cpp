@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -138,6 +139,14 @@ TEST_F(WizardTest, ButtonStatesAndPlaces) {
   Pages[0]->SetVisibleButtons({K::bkCancel});
   EXPECT_EQ(W->ButtonBarHeight(), 42);
   EXPECT_EQ(Pages[0]->Height(), ch - 42);
+  // The wizard's buttons are of the classes it names for their kinds.
+  const std::string classes[] = {"TWizardStartButton",  "TWizardLastButton",   "TWizardBackButton",
+                                 "TWizardNextButton",   "TWizardFinishButton", "TWizardCancelButton",
+                                 "TWizardHelpButton",   "TWizardButtonControl"};   // and any other value
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_EQ(std::unique_ptr<TWizardButtonControl>(W->GetButtonClass(K(k))(nullptr))->ClassName(), classes[k]);
+    EXPECT_TRUE(k == 7 || W->ButtonControl(K(k))->ClassName() == classes[k]) << classes[k];
+  }
 }
 
 TEST_F(WizardTest, StopVetoKeepsThePageUnderRealClicks) {
@@ -178,7 +187,13 @@ TEST_F(WizardTest, HeaderGraphicsArePainted) {
   red.Canvas()->Brush()->SetColor(clRed);
   red.Canvas()->FillRect(Rect(0, 0, 32, 32));
   images.Add(&red, nullptr);
+  int listChanges = 0;
+  images.OnChange = [&](TObject*) { ++listChanges; };
+  auto* first = new TWizard(Form);
+  first->SetHeaderImages(&images);
   W->SetHeaderImages(&images);
+  auto* second = new TWizard(Form);
+  second->SetHeaderImages(&images);
   p->Header()->SetImageIndex(0);
   PumpFor(200);
   TCapture c = CaptureClient(p->Handle());
@@ -199,6 +214,22 @@ TEST_F(WizardTest, HeaderGraphicsArePainted) {
     for (int x = 4; x < 120; ++x)
       if ((c.At(x, y) & 0xFF) < 0x60) ++dark;
   EXPECT_GT(dark, 20);
+  // Two other wizards on the list freed in turn: W and the list's handler still see changes.
+  auto imageCentre = [&] {
+    PumpFor(200);
+    return CaptureClient(p->Handle()).At(imgLeft + 16, (70 - 32) / 2 + 16);
+  };
+  p->Header()->SetImageIndex(1);   // none yet
+  EXPECT_EQ(imageCentre(), rgb(window));
+  delete first;
+  red.Canvas()->Brush()->SetColor(clBlue);
+  red.Canvas()->FillRect(Rect(0, 0, 32, 32));
+  images.Add(&red, nullptr);
+  EXPECT_EQ(imageCentre(), 0x0000FFu);
+  delete second;
+  images.Delete(1);
+  EXPECT_EQ(imageCentre(), rgb(window));
+  EXPECT_EQ(listChanges, 2);
   // The welcome page: the watermark band on the left in the caption colour.
   W->SetActivePage(Welcome);
   Welcome->Header()->SetVisible(false);
@@ -290,6 +321,22 @@ TEST_F(WizardTest, RemovingAPageActivatesTheNextEnabledOne) {
   EXPECT_TRUE(IsWindowVisible(Pages[2]->Handle()));
   EXPECT_FALSE(IsWindowVisible(Welcome->Handle()));
   W->RemovePage(Pages[2]);   // nothing after it: no page is active
+  EXPECT_EQ(W->ActivePage(), nullptr);
+  // A page given the wizard as parent joins its pages, once.
+  auto* extra = new TWizardInteriorPage(Form);
+  extra->SetParent(W);
+  EXPECT_EQ(extra->Wizard(), W);
+  EXPECT_EQ(W->PageCount(), 3);
+  W->SelectLastPage();
+  EXPECT_EQ(W->ActivePage(), extra);
+  PumpFor(100);
+  EXPECT_TRUE(IsWindowVisible(extra->Handle()));
+  // In a designer the search wraps: removing the only page leaves none active.
+  W->ComponentState.Include(TComponentStateItem::csDesigning);
+  W->RemovePage(extra);
+  W->RemovePage(Pages[1]);
+  EXPECT_EQ(W->ActivePage(), Welcome);
+  W->RemovePage(Welcome);
   EXPECT_EQ(W->ActivePage(), nullptr);
 }
 
