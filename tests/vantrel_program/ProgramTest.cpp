@@ -6,12 +6,11 @@
 #include <winsock.h>
 
 #include <array>
-#include <functional>
 #include <map>
-#include <utility>
 
 #include "GLTestWindow.h"
 #include "GuiTest.h"
+#include "HeldInstall.h"
 #include "LocationFixture.h"
 #include "RegistryValues.h"
 #include "LoopbackSockets.h"
@@ -20,7 +19,6 @@
 #include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
 #include "classlib/WinHandles.h"
-#include "monitor/DatabaseInstall.h"
 
 namespace {
 
@@ -227,18 +225,6 @@ TEST_F(ProgramTest, WithoutAHomeFileTheWizardIsStartedAndNothingIsWritten) {
   EXPECT_FALSE(FileExists(Dir + "\\tcp.log"));
 }
 
-// The file operations of an installation run by this process, as the
-// wizard runs one, stopped before a new file moves into data\.
-class TStopAtMove : public TInstallFiles {
- public:
-  std::string At;   // the move's destination
-  std::function<void()> OnStop;
-  bool Move(const std::string& From, const std::string& To, bool Replace) override {
-    if (To == At && OnStop) std::exchange(OnStop, nullptr)();
-    return TInstallFiles::Move(From, To, Replace);
-  }
-};
-
 // True while a process has the file open, as the program keeps geoip.dat.
 bool HeldOpen(const std::string& File) {
   TFileHandle h(CreateFileA(File.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -264,21 +250,10 @@ TEST_F(ProgramTest, AnInstallationIsNeverLoadedHalfWayAndACrashCutShortIsFinishe
   CreateDirectoryA((Dir + "\\fresh").c_str(), nullptr);
   WriteLocationFixture(Dir + "\\fresh", "2.0.0.0,2.255.255.255,DE,Berlin,52.52,13.40\n");
   const auto update = [&](TStopAtMove& Files) {
-    char home[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, home);
-    SetCurrentDirectoryA(Dir.c_str());
+    TInstallResult result = TInstallResult::irFailed;
     std::string error;
-    const std::string staging = BeginInstall(error);
-    EXPECT_EQ(staging, "data.new2") << error;
-    for (const char* f : DatabaseFiles)
-      CopyFileA((Dir + "\\fresh\\" + f).c_str(), (Dir + "\\" + staging + "\\" + f).c_str(), FALSE);
-    SetInstallFiles(&Files);
-    try {
-      EXPECT_EQ(InstallDatabase(error), TInstallResult::irInstalled) << error;
-    } catch (...) {
-    }
-    SetInstallFiles(nullptr);
-    SetCurrentDirectoryA(home);
+    EXPECT_EQ(InstallThrough(Dir, Dir + "\\fresh", Files, result, error), "data.new2") << error;
+    return result == TInstallResult::irInstalled ? std::string() : error;
   };
   {
     TInstallLock wizard;
@@ -302,7 +277,7 @@ TEST_F(ProgramTest, AnInstallationIsNeverLoadedHalfWayAndACrashCutShortIsFinishe
       PostMessageA(main, WM_CLOSE, 0, 0);
       EXPECT_TRUE(p.Ended());
     };
-    update(held);
+    EXPECT_EQ(update(held), "");
   }
   for (const char* f : DatabaseFiles) EXPECT_EQ(ReadTextFile(Dir + "\\data\\" + f), ReadTextFile(Dir + "\\fresh\\" + f));
 
@@ -312,7 +287,7 @@ TEST_F(ProgramTest, AnInstallationIsNeverLoadedHalfWayAndACrashCutShortIsFinishe
   TStopAtMove crash;
   crash.At = "data\\cities.dat";
   crash.OnStop = [] { throw 0; };
-  update(crash);
+  ASSERT_EQ(update(crash), "cut short");
   ASSERT_FALSE(WholeDatabase(Dir + "\\data"));
   TProcess p(Program(), Dir);
   HWND main = WindowOf(p.Id(), "TMainForm", 20000);

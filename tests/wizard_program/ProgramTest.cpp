@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "GuiTest.h"
+#include "HeldInstall.h"
 #include "LocationFixture.h"
 #include "ProgramRunner.h"
 #include "TestHttpServer.h"
 #include "TestPaths.h"
 #include "classlib/SysUtils.h"
-#include "monitor/DatabaseInstall.h"
 #include "monitor/uLocationDatabase.h"
 
 namespace {
@@ -304,24 +304,13 @@ TEST_F(ProgramTest, AStartFinishesAnInstallationACrashCutShortAndOneWizardRunsAt
   InstallOld("100");
   // The update of a wizard in this process, cut short before the second
   // new file moved in.
-  struct TCutShort : TInstallFiles {
-    bool Move(const std::string& From, const std::string& To, bool Replace) override {
-      if (To == "data\\cities.dat") throw 0;
-      return TInstallFiles::Move(From, To, Replace);
-    }
-  } cut;
-  char home[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, home);
-  SetCurrentDirectoryA(Dir.c_str());
+  TStopAtMove cut;
+  cut.At = "data\\cities.dat";
+  cut.OnStop = [] { throw 0; };
+  TInstallResult result = TInstallResult::irFailed;
   std::string error;
-  const std::string staging = BeginInstall(error);
-  ASSERT_EQ(staging, "data.new2") << error;
-  for (const char* f : {"geoip.dat", "cities.dat", "r.dat"})
-    ASSERT_TRUE(CopyFileA((std::string(home) + "\\data-src\\" + f).c_str(), (staging + "\\" + f).c_str(), FALSE));
-  SetInstallFiles(&cut);
-  EXPECT_THROW(InstallDatabase(error), int);
-  SetInstallFiles(nullptr);
-  SetCurrentDirectoryA(home);
+  ASSERT_EQ(InstallThrough(Dir, "data-src", cut, result, error), "data.new2") << error;
+  ASSERT_EQ(error, "cut short");
   ASSERT_FALSE(WholeDatabase(Dir + "\\data"));
 
   Start("-h", " Edit Your Home Location ");
