@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 bool CoordinateCode(const std::string& Text, double& Value) {
@@ -70,6 +71,7 @@ void TLocationDatabase::Close() {
 void TLocationDatabase::Load(const std::string& Folder) {
   Close();
   Cities.Clear();
+  Damage.clear();
   const std::string dir = Folder.empty() ? std::string() : Folder + "\\";
 
   DatabaseInfo.LoadFromFile(dir + "r.dat");
@@ -82,15 +84,71 @@ void TLocationDatabase::Load(const std::string& Folder) {
   // Read and write as typed files open by default; a read-only install is
   // opened for reading only.
   try {
-    LocationFile.Reset(dir + "geoip.dat");
-  } catch (const EInOutError&) {
-    LocationFile.Reset(dir + "geoip.dat", fmOpenRead);
+    try {
+      LocationFile.Reset(dir + "geoip.dat");
+    } catch (const EInOutError&) {
+      LocationFile.Reset(dir + "geoip.dat", fmOpenRead);
+    }
+  } catch (EInOutError& E) {
+    E.Message = dir + "geoip.dat: " + E.Message;
+    throw;
   }
   // A record count beyond the file (or a torn last record) is never read.
   FRecordCount = std::min<int64_t>(count, LocationFile.FileSize());
   MapRecords();
+  CheckRecords(dir, count);
 
   if (FileExists(dir + "cities.dat")) Cities.LoadFromFile(dir + "cities.dat");
+  CheckCities(dir);
+}
+
+void TLocationDatabase::CheckRecords(const std::string& Dir, int64_t Counted) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(LocationFile.Handle(), &size)) return;
+  const int64_t whole = size.QuadPart / 12;
+  const std::string name = Dir + "geoip.dat: ";
+  if (size.QuadPart % 12)
+    Damage.push_back(name + IntToStr(size.QuadPart) + " bytes, not a whole number of 12-byte records");
+  if (whole < Counted)
+    Damage.push_back(name + "holds " + IntToStr(whole) + " of the " + IntToStr(Counted) + " records that " + Dir +
+                     "r.dat counts");
+}
+
+void TLocationDatabase::CheckCities(const std::string& Dir) {
+  const std::string name = Dir + "cities.dat: ";
+  // An empty line is a place without a name or position, not damage.
+  int foreign = 0, first = 0;
+  for (int i = 0; i < Cities.Count(); ++i)
+    if (!Cities[i].empty() && !SplitLocationLine(Cities[i]).HasCoordinates && foreign++ == 0) first = i + 1;
+  if (foreign)
+    Damage.push_back(name + IntToStr(foreign) + " of " + IntToStr(Cities.Count()) +
+                     " lines are not location lines (the first is line " + IntToStr(first) + ")");
+  const uint32_t highest = HighestLocationIndex();
+  if (static_cast<uint32_t>(Cities.Count()) >= highest) return;
+  const std::string held = !FileExists(Dir + "cities.dat") ? std::string("File not found")
+                           : Cities.Count() == 0         ? std::string("no lines")
+                                                          : "ends at line " + IntToStr(Cities.Count());
+  Damage.push_back(name + held + "; " + Dir + "geoip.dat points at lines up to " + IntToStr(highest));
+}
+
+// The searched records are read in blocks: through the view every page of
+// the file would stay in memory.
+uint32_t TLocationDatabase::HighestLocationIndex() {
+  const HANDLE file = LocationFile.Handle();
+  LARGE_INTEGER start{};
+  if (FRecordCount <= 0 || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return 0;
+  std::vector<LocationRecord> block(65536);
+  uint32_t highest = 0;
+  for (int64_t left = FRecordCount; left > 0;) {
+    const DWORD want = static_cast<DWORD>(std::min<int64_t>(left, static_cast<int64_t>(block.size())));
+    DWORD got = 0;
+    if (!ReadFile(file, block.data(), want * sizeof(LocationRecord), &got, nullptr) || got < sizeof(LocationRecord))
+      break;
+    const DWORD records = got / sizeof(LocationRecord);
+    for (DWORD i = 0; i < records; ++i) highest = std::max(highest, block[i].LocationIndex);
+    left -= records;
+  }
+  return highest;
 }
 
 void TLocationDatabase::iplocate(const std::string& IP, std::string& Result, int PlotIndex) {

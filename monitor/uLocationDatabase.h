@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "classlib/Classes.h"
 #include "classlib/TypedFile.h"
@@ -50,8 +51,14 @@ public:
   // Loads Folder\r.dat, opens Folder\geoip.dat and loads Folder\cities.dat
   // when it exists, in that order. A missing r.dat raises EFOpenError, a
   // geoip.dat that cannot be opened EInOutError, an r.dat without a record
-  // count ELocationDatabaseError; lookups then answer LocationNotFound.
+  // count ELocationDatabaseError, each naming its file; lookups then answer
+  // LocationNotFound. Files that load but do not fit together are kept and
+  // searched as they are; Damage tells what is wrong with them.
   void Load(const std::string& Folder = "data");
+
+  // What the last Load found wrong in files it could use, one line per
+  // fault, each starting with the file's name; empty for a sound database.
+  std::vector<std::string> Damage;
 
   // Lets go of geoip.dat; lookups answer LocationNotFound until the next Load.
   void Close();
@@ -74,6 +81,9 @@ public:
   static constexpr int MaxReads = 25;
 
 private:
+  void CheckRecords(const std::string& Dir, int64_t Counted);
+  void CheckCities(const std::string& Dir);
+  uint32_t HighestLocationIndex();
   void MapRecords();
   void UnmapRecords();
   int64_t FRecordCount = 0;

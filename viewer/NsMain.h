@@ -394,6 +394,11 @@ public:
 
 protected:
   void WndProc(TMessage& Message) override;   // WMSysCommand
+  // A window whose stored place was not used is put where the system puts
+  // new windows (FDefaultPlace).
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void BoundsChanged() override;
   // Shows a message to the user, captioned with the application title.
   virtual void TellUser(const std::string& Text, UINT Flags);
   // The same with a caption of its own.
@@ -547,8 +552,11 @@ private:
   // Process names of the running poll: one snapshot per poll.
   TProcessSnapshot FProcessNames;
   std::string ProcessName(DWORD Pid);
-  // "Left", "Top", "Height" and "Width" of "\Software\Vantrel"
+  // "Left", "Top", "Height" and "Width" of "\Software\Vantrel"; bounds that
+  // would hide the caption or the view give way to the default size and
+  // the window system's place.
   void ReadWindowPlace(TRegistry& Reg);
+  bool FDefaultPlace = false;
   // Commands
   TListItem* TableSelection(TObject* Sender) const;   // null for other senders
   void RefreshOpenTable();

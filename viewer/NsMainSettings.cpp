@@ -215,6 +215,42 @@ TSettingRange OptionRange(std::string_view Name) {
 
 BOOL(WINAPI* GetWindowPlacementProc)(HWND, WINDOWPLACEMENT*) = GetWindowPlacement;
 BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, LPMONITORINFO) = GetMonitorInfoA;
+BOOL(WINAPI* EnumDisplayMonitorsProc)(HDC, LPCRECT, MONITORENUMPROC, LPARAM) = EnumDisplayMonitors;
+
+namespace {
+// The view the window keeps at least, in pixels each way.
+constexpr int SmallestView = 48;
+
+struct TCaptionSearch {
+  RECT Caption;
+  bool Seen = false;
+};
+
+BOOL CALLBACK SeekCaption(HMONITOR Monitor, HDC, LPRECT, LPARAM Data) {
+  auto& search = *reinterpret_cast<TCaptionSearch*>(Data);
+  MONITORINFO m{};
+  m.cbSize = sizeof m;
+  RECT common;
+  if (GetMonitorInfoProc(Monitor, &m) && IntersectRect(&common, &search.Caption, &m.rcWork)) search.Seen = true;
+  return !search.Seen;
+}
+
+// Whether a window of these bounds can be taken and used: part of its
+// caption lies on a monitor's work area, and it is large enough for its
+// caption and a view of a few dozen pixels.
+bool WindowPlaceShows(int Left, int Top, int Width, int Height) {
+  RECT smallest{0, 0, SmallestView, SmallestView};
+  AdjustWindowRectEx(&smallest, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  if (Width < std::max<int>(smallest.right - smallest.left, GetSystemMetrics(SM_CXMIN)) ||
+      Height < smallest.bottom - smallest.top)
+    return false;
+  // the caption with the frame above it: where the user takes the window
+  TCaptionSearch search;
+  search.Caption = {Left, Top, Left + Width, Top - smallest.top};
+  EnumDisplayMonitorsProc(nullptr, nullptr, SeekCaption, reinterpret_cast<LPARAM>(&search));
+  return search.Seen;
+}
+}  // namespace
 
 TColorRgb ColorToRgb(int Color) {
   uint32_t c = static_cast<uint32_t>(Color);
@@ -281,11 +317,38 @@ void TMainForm::LoadSettings() {
 }
 
 void TMainForm::ReadWindowPlace(TRegistry& Reg) {
-  int v = 0;
-  if (ReadInteger(Reg, "Left", v)) SetLeft(v);
-  if (ReadInteger(Reg, "Top", v)) SetTop(v);
-  if (ReadInteger(Reg, "Height", v)) SetHeight(v);
-  if (ReadInteger(Reg, "Width", v)) SetWidth(v);
+  int l = Left(), t = Top(), h = Height(), w = Width();
+  ReadInteger(Reg, "Left", l);
+  ReadInteger(Reg, "Top", t);
+  ReadInteger(Reg, "Height", h);
+  ReadInteger(Reg, "Width", w);
+  if (WindowPlaceShows(l, t, w, h)) {
+    SetBounds(l, t, w, h);
+    return;
+  }
+  SetBounds(Left(), Top(), 344, 304);
+  FDefaultPlace = !HandleAllocated();   // a window already made stays where it is
+}
+
+void TMainForm::CreateParams(TCreateParams& Params) {
+  TForm::CreateParams(Params);
+  if (FDefaultPlace) Params.X = Params.Y = CW_USEDEFAULT;
+}
+
+void TMainForm::BoundsChanged() {
+  TForm::BoundsChanged();
+  FDefaultPlace = false;   // bounds set since are kept
+}
+
+void TMainForm::CreateWnd() {
+  TForm::CreateWnd();
+  if (!FDefaultPlace) return;
+  FDefaultPlace = false;
+  RECT r;
+  if (GetWindowRect(Handle(), &r)) {
+    FLeft = r.left;
+    FTop = r.top;
+  }
 }
 
 void ApplyExtOpt(const std::string& S) {

@@ -81,3 +81,6 @@ TSettingRange OptionRange(std::string_view Name);
 // tests put a screen with a task bar here.
 extern BOOL(WINAPI* GetWindowPlacementProc)(HWND Wnd, WINDOWPLACEMENT* Placement);
 extern BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR Monitor, LPMONITORINFO Info);
+// The monitors, whose work areas a stored window place must reach; tests
+// add a screen here.
+extern BOOL(WINAPI* EnumDisplayMonitorsProc)(HDC DC, LPCRECT Clip, MONITORENUMPROC Callback, LPARAM Data);

@@ -210,7 +210,8 @@ void TMainForm::FormCreate(TObject*) {
 
 // The database files: r.dat, geoip.dat (kept open), cities.dat. A database
 // that cannot be used is reported; the program goes on and every lookup
-// answers "not in database".
+// answers "not in database". Files that do not fit together are reported
+// too; the lookups search what they hold.
 void TMainForm::LoadDatabase() {
   // Never while the wizard installs: the lock is held from the recovery of
   // an installation a crash cut short until the files are open.
@@ -229,14 +230,22 @@ void TMainForm::LoadDatabase() {
              MB_OK | MB_ICONWARNING);
     return;
   }
+  // One message, naming each file and what is wrong with it.
+  std::string told;
   try {
     LocationDatabase.Load("data");
+    std::string damage;
+    for (const std::string& line : LocationDatabase.Damage) damage += line + "\n";
+    if (!damage.empty())
+      told = "is damaged:\n" + damage +
+             "\nVantrel shows the places it finds; some connections may be shown without their place or at a "
+             "wrong one.";
   } catch (const Exception& E) {
-    TellUser("The location database in the data folder cannot be used:\n" + E.Message +
-                 "\n\nVantrel shows the connections without their places. Run \"vantrelwiz -u\" "
-                 "to install the database.",
-             MB_OK | MB_ICONWARNING);
+    told = "cannot be used:\n" + E.Message + "\n\nVantrel shows the connections without their places.";
   }
+  if (!told.empty())
+    TellUser("The location database in the data folder " + told + " Run \"vantrelwiz -u\" to install the database.",
+             MB_OK | MB_ICONWARNING);
 }
 
 // The column header of the popup table, measured and written in the menu

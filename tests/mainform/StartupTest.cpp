@@ -299,6 +299,46 @@ TEST_F(StartUp, UnusableDatabaseIsReportedAndStartUpGoesOn) {
 
   Destroy();
   EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 517u);   // read, so written back as read
+
+  // Files that load but do not fit together are told once, each named with
+  // its figures; the lookups search what the files hold.
+  auto toldAtStart = [&] {
+    Create();
+    EXPECT_EQ(Form->Told.size(), 1u);
+    return Form->Told.empty() ? std::string() : Form->Told[0];
+  };
+  auto locate = [&](const char* IP) {
+    std::string r;
+    Form->iplocate(IP, r);
+    return r;
+  };
+  TLocationFixtureOptions torn;
+  torn.DropRecords = 1;   // r.dat counts 2; geoip.dat holds 1 and 5 bytes
+  torn.TrailingBytes = 5;
+  WriteLocationFixture("data", Ranges, torn);
+  std::string told = toldAtStart();
+  EXPECT_NE(told.find("data\\geoip.dat: 17 bytes, not a whole number of 12-byte records\n"
+                      "data\\geoip.dat: holds 1 of the 2 records that data\\r.dat counts"),
+            std::string::npos) << told;
+  EXPECT_EQ(locate("1.2.3.4"), "AUSydney;-3387;15121");
+  EXPECT_EQ(locate("2.3.4.5"), LocationNotFound);
+  Destroy();
+
+  WriteLocationFixture("data", Ranges);
+  std::string letter;   // a foreign cities.dat
+  for (int i = 1; i <= 500; ++i) letter += "Dear reader, this is line " + IntToStr(i) + ".\r\n";
+  WriteTextFile("data\\cities.dat", letter);
+  told = toldAtStart();
+  EXPECT_NE(told.find("data\\cities.dat: 500 of 500 lines are not location lines (the first is line 1)"),
+            std::string::npos) << told;
+  EXPECT_EQ(locate("1.2.3.4"), "Dear reader, this is line 1.");
+  EXPECT_EQ(locate("2.3.4.5"), "Dear reader, this is line 2.");
+  Destroy();
+
+  DeleteFileA("data\\geoip.dat");
+  told = toldAtStart();
+  EXPECT_NE(told.find("cannot be used:\ndata\\geoip.dat: File not found"), std::string::npos) << told;
+  Destroy();
 }
 
 TEST_F(StartUp, FirstRunStartsTheWizardAndNeverWritesSettings) {

@@ -116,6 +116,7 @@ TEST_F(Lookup, EmptyCityLineAnswersEmptyOrLocForTheFirstPlotIndex) {
        "2.0.0.0,2.0.0.255,AU,Sydney,-33.87,151.21\n");
   ASSERT_EQ(Db.Cities.Count(), 2);
   EXPECT_EQ(Db.Cities[0], "");
+  EXPECT_TRUE(Db.Damage.empty());   // an empty line is a place without a position
   EXPECT_EQ(Locate("1.0.0.1", 1), "");
   EXPECT_EQ(Locate("1.0.0.1", 7), "");
   EXPECT_EQ(Locate("1.0.0.1", 0), "Loc");
@@ -219,21 +220,25 @@ TEST_F(Lookup, RecordCountBeyondTheFileOrATornRecordIsNeverRead) {
 TEST_F(Lookup, LocationIndexPastTheCitiesOrWithoutCitiesFileAnswersEmpty) {
   TLocationFixtureOptions o;
   o.CityLines = 2;   // the third range points past the end of cities.dat
-  Open(ThreeRanges, o);
+  std::string dir = Open(ThreeRanges, o);
+  EXPECT_EQ(Db.Damage, std::vector<std::string>{dir + "\\cities.dat: ends at line 2; " + dir +
+                                                "\\geoip.dat points at lines up to 3"});
   EXPECT_EQ(Locate("10.0.2.3"), "JPTokyo;3568;13969");
   EXPECT_EQ(Locate("200.1.1.1"), "");
   EXPECT_EQ(Locate("200.1.1.1", 0), "Loc");
 
   o = {};
   o.WriteCities = false;
-  Open(ThreeRanges, o);
+  dir = Open(ThreeRanges, o);
+  EXPECT_EQ(Db.Damage, std::vector<std::string>{dir + "\\cities.dat: File not found; " + dir +
+                                                "\\geoip.dat points at lines up to 3"});
   EXPECT_EQ(Db.Cities.Count(), 0);
   EXPECT_EQ(Locate("10.0.0.1"), "");
   EXPECT_EQ(Locate("10.0.0.1", 0), "Loc");
   EXPECT_EQ(Locate("10.0.1.1"), "--IP not in database;9000;0");
 
   // LocationIndex 0 in a hand-made record
-  std::string dir = Fresh();
+  dir = Fresh();
   WriteLocationFixture(dir, ThreeRanges);
   const uint32_t zero[3] = {0x0A000000, 0x0A0000FF, 0};
   WriteTextFile(dir + "\\geoip.dat", std::string(reinterpret_cast<const char*>(zero), 12) +

@@ -452,6 +452,61 @@ TEST_F(SettingsTest, AMinimizedWindowIsStoredWhereItComesBackOnTheScreen) {
   Forms_Finalize();
 }
 
+// A second monitor left of the first, its work area at negative
+// coordinates (the display has only one).
+const HMONITOR LeftMonitor = reinterpret_cast<HMONITOR>(static_cast<INT_PTR>(0x5EC0));
+BOOL WINAPI LeftMonitorInfo(HMONITOR Monitor, LPMONITORINFO Info) {
+  if (Monitor != LeftMonitor) return GetMonitorInfoA(Monitor, Info);
+  Info->rcMonitor = Info->rcWork = RECT{-1280, 0, 0, 1024};
+  Info->dwFlags = 0;
+  return TRUE;
+}
+BOOL WINAPI TwoMonitors(HDC Dc, LPCRECT Clip, MONITORENUMPROC Callback, LPARAM Data) {
+  RECT r{-1280, 0, 0, 1024};
+  return EnumDisplayMonitors(Dc, Clip, Callback, Data) && Callback(LeftMonitor, Dc, &r, Data);
+}
+
+TEST_F(SettingsTest, StoredBoundsThatHideTheCaptionOrTheViewGiveWayToTheDefaultWindow) {
+  Forms_Initialize();
+  auto load = [&](int Left, int Top, int Width, int Height) {
+    PutDword(SettingsKey::Root, "Left", static_cast<DWORD>(Left));
+    PutDword(SettingsKey::Root, "Top", static_cast<DWORD>(Top));
+    PutDword(SettingsKey::Root, "Width", static_cast<DWORD>(Width));
+    PutDword(SettingsKey::Root, "Height", static_cast<DWORD>(Height));
+    Form = std::make_unique<TMainForm>(nullptr);
+    Form->LoadSettings();
+    return RECT{Form->Left(), Form->Top(), Form->Width(), Form->Height()};
+  };
+  auto same = [](RECT A, RECT B) { return EqualRect(&A, &B) != 0; };
+  // on the monitor at the left: kept as stored
+  EnumDisplayMonitorsProc = TwoMonitors;
+  GetMonitorInfoProc = LeftMonitorInfo;
+  EXPECT_TRUE(same(load(-900, 120, 500, 400), RECT{-900, 120, 500, 400}));
+  EnumDisplayMonitorsProc = EnumDisplayMonitors;
+  GetMonitorInfoProc = GetMonitorInfoA;
+  // with the one monitor there is none there; nor at 100000, nor above the
+  // top; no caption and view in a window -500 wide or 0 high
+  for (const RECT& r : {RECT{-900, 120, 500, 400}, RECT{100000, 100000, 500, 400}, RECT{100, -60, 500, 400},
+                        RECT{100, 100, -500, 0}, RECT{100, 100, 500, 20}}) {
+    const RECT got = load(r.left, r.top, r.right, r.bottom);
+    EXPECT_EQ(got.right, 344) << r.left << "," << r.top << " " << r.right << "x" << r.bottom;
+    EXPECT_EQ(got.bottom, 304);
+  }
+  // the window system places it on the screen, and its close stores that place
+  Form->Show();
+  RECT shown;
+  GetWindowRect(Form->Handle(), &shown);
+  EXPECT_GE(shown.left, 0);
+  EXPECT_GE(shown.top, 0);
+  EXPECT_LE(shown.right, GetSystemMetrics(SM_CXSCREEN));
+  Form->WriteMainKey();
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Left"), static_cast<DWORD>(shown.left));
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Top"), static_cast<DWORD>(shown.top));
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 344u);
+  Form.reset();
+  Forms_Finalize();
+}
+
 TEST_F(SettingsTest, LabelsFontFromItsText) {
   EXPECT_EQ(Form->LabelFont.Name(), "Arial");
   EXPECT_EQ(Form->LabelFont.Height(), -9);

@@ -182,6 +182,34 @@ TEST_F(ProgramTest, PollsLogsItsOwnConnectionAndEndsOnCloseWritingItsSettings) {
   EXPECT_LT(corner[0] + corner[1] + corner[2], 30);   // black around the globe
 }
 
+TEST_F(ProgramTest, AWindowStoredOffEveryScreenComesBackOnTheScreen) {
+  WriteHome();
+  for (const char* name : {"Left", "Top"}) ASSERT_TRUE(WriteDwordValue(SettingsKey::Root, name, 100000));
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::Root, "Width", 420));
+  ASSERT_TRUE(WriteDwordValue(SettingsKey::Root, "Height", 310));
+  TProcess p(Program(), Dir);
+  HWND main = WindowOf(p.Id(), "TMainForm");
+  ASSERT_NE(main, nullptr);
+  RECT r, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, common;
+  GetWindowRect(main, &r);
+  EXPECT_TRUE(IntersectRect(&common, &r, &screen) && EqualRect(&common, &r)) << r.left << "," << r.top;
+  EXPECT_EQ(r.right - r.left, 344);
+  EXPECT_EQ(r.bottom - r.top, 304);
+  // its caption is drawn on the screen
+  const RECT caption{r.left, r.top, r.right, r.top + GetSystemMetrics(SM_CYCAPTION)};
+  EXPECT_TRUE(WaitFor([&] {
+    const TCapture c = CaptureScreen(caption);
+    return c.Count(0) < c.Width * c.Height / 4;
+  })) << "no caption on the screen";
+  SaveBmp(CaptureScreen(screen), "program-window-back-on-screen.bmp");
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(p.Ended());
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Left"), static_cast<DWORD>(r.left));
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Top"), static_cast<DWORD>(r.top));
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 344u);
+  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Height"), 304u);
+}
+
 TEST_F(ProgramTest, ASecondInstanceIsToldSoAndEndsLeavingTheFirstAlone) {
   WriteHome();
   TProcess first(Program(), Dir);
