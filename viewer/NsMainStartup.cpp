@@ -214,38 +214,37 @@ void TMainForm::FormCreate(TObject*) {
 // too; the lookups search what they hold.
 void TMainForm::LoadDatabase() {
   // Never while the wizard installs: the lock is held from the recovery of
-  // an installation a crash cut short until the files are open.
-  TInstallLock lock(InstallLockWaitMs);
-  if (!lock.Owned()) {
-    TellUser("The location database is being installed by the Vantrel Database Wizard.\n\nVantrel shows the "
-             "connections without their places; start it again when the wizard has finished.",
-             MB_OK | MB_ICONWARNING);
-    return;
-  }
-  std::string why;
-  if (!RecoverDatabase(why) && !DatabaseSettled()) {
-    TellUser("An interrupted installation of the location database cannot be finished:\n" + why +
-                 "\n\nVantrel shows the connections without their places until it is finished at a later start "
-                 "(or by \"vantrelwiz -u\").",
-             MB_OK | MB_ICONWARNING);
-    return;
-  }
-  // One message, naming each file and what is wrong with it.
+  // an installation a crash cut short until the files are open, and given
+  // back before the user is told anything.
   std::string told;
-  try {
-    LocationDatabase.Load("data");
-    std::string damage;
-    for (const std::string& line : LocationDatabase.Damage) damage += line + "\n";
-    if (!damage.empty())
-      told = "is damaged:\n" + damage +
-             "\nVantrel shows the places it finds; some connections may be shown without their place or at a "
-             "wrong one.";
-  } catch (const Exception& E) {
-    told = "cannot be used:\n" + E.Message + "\n\nVantrel shows the connections without their places.";
+  {
+    TInstallLock lock(InstallLockWaitMs);
+    std::string why;
+    if (!lock.Owned()) {
+      told = "The location database is being installed by the Vantrel Database Wizard.\n\nVantrel shows the "
+             "connections without their places; start it again when the wizard has finished.";
+    } else if (!RecoverDatabase(why) && !DatabaseSettled()) {
+      told = "An interrupted installation of the location database cannot be finished:\n" + why +
+             "\n\nVantrel shows the connections without their places until it is finished at a later start "
+             "(or by \"vantrelwiz -u\").";
+    } else {
+      // One message, naming each file and what is wrong with it.
+      try {
+        LocationDatabase.Load("data");
+        std::string damage;
+        for (const std::string& line : LocationDatabase.Damage) damage += line + "\n";
+        if (!damage.empty())
+          told = "is damaged:\n" + damage +
+                 "\nVantrel shows the places it finds; some connections may be shown without their place or at "
+                 "a wrong one.";
+      } catch (const Exception& E) {
+        told = "cannot be used:\n" + E.Message + "\n\nVantrel shows the connections without their places.";
+      }
+      if (!told.empty())
+        told = "The location database in the data folder " + told + " Run \"vantrelwiz -u\" to install the database.";
+    }
   }
-  if (!told.empty())
-    TellUser("The location database in the data folder " + told + " Run \"vantrelwiz -u\" to install the database.",
-             MB_OK | MB_ICONWARNING);
+  if (!told.empty()) TellUser(told, MB_OK | MB_ICONWARNING);
 }
 
 // The column header of the popup table, measured and written in the menu
