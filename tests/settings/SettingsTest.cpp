@@ -492,17 +492,6 @@ TEST_F(SettingsTest, StoredBoundsThatHideTheCaptionOrTheViewGiveWayToTheDefaultW
     EXPECT_EQ(got.right, 344) << r.left << "," << r.top << " " << r.right << "x" << r.bottom;
     EXPECT_EQ(got.bottom, 304);
   }
-  // the window system places it on the screen, and its close stores that place
-  Form->Show();
-  RECT shown;
-  GetWindowRect(Form->Handle(), &shown);
-  EXPECT_GE(shown.left, 0);
-  EXPECT_GE(shown.top, 0);
-  EXPECT_LE(shown.right, GetSystemMetrics(SM_CXSCREEN));
-  Form->WriteMainKey();
-  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Left"), static_cast<DWORD>(shown.left));
-  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Top"), static_cast<DWORD>(shown.top));
-  EXPECT_EQ(ReadDwordValue(SettingsKey::Root, "Width"), 344u);
   Form.reset();
   Forms_Finalize();
 }
