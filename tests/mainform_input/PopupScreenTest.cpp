@@ -58,6 +58,8 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   SteadyTcp = GetExtendedTcpTable;
   TcpChanges = 3;
   GetExtendedTcpTable = TcpChanging;
+  Form->Timer->SetInterval(50);   // polling: the popup pauses it
+  Form->Timer->SetEnabled(true);
   HoverState.MouseX = 120;
   HoverState.MouseY = 90;
 
@@ -90,6 +92,8 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   walker.join();
   SaveBmp(shot, "popup-menu-open.bmp");
 
+  const int reads = FakeNet().TcpReads;
+  EXPECT_TRUE(PumpUntil([&] { return FakeNet().TcpReads > reads; })) << "polls resume after the popup";
   EXPECT_EQ(TcpChanges, 0);
   EXPECT_EQ(Form->RouteTarget, "1.2.3.4");
   ASSERT_EQ(menus.size(), 3u) << "popup, Details, the address's rows";
