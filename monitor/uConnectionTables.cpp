@@ -6,30 +6,50 @@
 
 namespace {
 constexpr DWORD OwnerPidTableFlags = 2;
+// Reads after the first one when the table grew in between.
+constexpr int ReadRetries = 3;
+
+// The families read by size: Call(nullptr, &Size) asks for the size, then
+// Call(Buffer, &Size) reads into a buffer of that size. On a busy machine
+// the table often grows in between, and the read fills nothing: it is read
+// again with the size that read reported and an eighth more room, at most
+// ReadRetries times, before it counts as changed for this poll. True when
+// the table was read.
+template <typename TCall>
+bool ReadBySize(TTableBuffer& Buffer, bool& Valid, bool& Changed, TIpHelperFamily Family, TCall Call) {
+  DWORD size = 0;
+  DWORD r = Call(nullptr, &size);
+  if (size == 0) Valid = false;
+  if (r != ERROR_INSUFFICIENT_BUFFER || size == 0) return false;
+  DWORD room = size;   // the first read takes exactly the size reported
+  for (int read = 0; read <= ReadRetries; ++read) {
+    Buffer.Allocate(room, Family);
+    size = room;
+    r = Call(Buffer.Data(), &size);
+    if (r == NO_ERROR) return true;
+    Buffer.Release();
+    if (r != ERROR_INSUFFICIENT_BUFFER) break;
+    room = size + size / 8;
+  }
+  Changed = true;
+  return false;
+}
 
 // The three ways of reading one table; the TCP and UDP reads differ only in
 // the functions they call, the table class and where the result goes.
-// Changed: set when the table changed between the size query and the read,
-// so that it was not read in this poll.
+// Changed: set when the table could not be read in this poll, having
+// changed at every read.
 template <typename TExtended, typename TOwnerPid, typename TPlain>
 void ReadTable(TTableBuffer& Buffer, bool& Valid, bool& Changed, TExtended Extended, int TableClass,
                TOwnerPid OwnerPid, TPlain Plain) {
   Buffer.Release();   // never reuse a table of an earlier poll
   Changed = false;
   switch (IpHelperFamily()) {
-    case TIpHelperFamily::ifExtended: {
-      DWORD size = 0;
-      DWORD r = Extended(nullptr, &size, FALSE, IpHelperAF_INET, TableClass, 0);
-      if (size == 0) Valid = false;
-      if (r != ERROR_INSUFFICIENT_BUFFER || size == 0) return;
-      Buffer.Allocate(size, TIpHelperFamily::ifExtended);
-      // A table that grew since the size query is not filled: skip it this poll.
-      if (Extended(Buffer.Data(), &size, FALSE, IpHelperAF_INET, TableClass, 0) != NO_ERROR) {
-        Buffer.Release();
-        Changed = true;
-      }
+    case TIpHelperFamily::ifExtended:
+      ReadBySize(Buffer, Valid, Changed, TIpHelperFamily::ifExtended, [&](PVOID Table, PDWORD Size) {
+        return Extended(Table, Size, FALSE, IpHelperAF_INET, TableClass, 0);
+      });
       return;
-    }
     case TIpHelperFamily::ifOwnerPid: {
       PVOID table = nullptr;
       DWORD r = OwnerPid(&table, TRUE, GetProcessHeap(), OwnerPidTableFlags, IpHelperAF_INET);
@@ -40,21 +60,13 @@ void ReadTable(TTableBuffer& Buffer, bool& Valid, bool& Changed, TExtended Exten
         HeapFree(GetProcessHeap(), 0, table);   // a table handed back with an error
       return;
     }
-    case TIpHelperFamily::ifPlain: {
+    case TIpHelperFamily::ifPlain:
+      // sized with a sorted request, read unsorted
       if (!Plain) return;
-      DWORD size = 0;
-      DWORD r = Plain(nullptr, &size, TRUE);
-      if (size == 0) Valid = false;
-      if (r != ERROR_INSUFFICIENT_BUFFER || size == 0) return;
-      Buffer.Allocate(size, TIpHelperFamily::ifPlain);
-      if (Plain(Buffer.Data(), &size, FALSE) == NO_ERROR) {
+      if (ReadBySize(Buffer, Valid, Changed, TIpHelperFamily::ifPlain,
+                     [&](PVOID Table, PDWORD Size) { return Plain(Table, Size, Table ? FALSE : TRUE); }))
         OwnerInfoMissing = true;
-      } else {
-        Buffer.Release();
-        Changed = true;
-      }
       return;
-    }
   }
 }
 }  // namespace

@@ -60,8 +60,8 @@ public:
   // reports an empty table.
   bool TcpTableValid = false;
   bool UdpTableValid = false;
-  // Set by the read when the table changed between the size query and the
-  // read, so that it could not be read in this poll.
+  // Set by the read when the table could not be read in this poll: it
+  // changed at every read, or the read failed after the size query.
   bool TcpTableChanged = false;
   bool UdpTableChanged = false;
   TTableBuffer TcpTableBuffer;

@@ -181,11 +181,7 @@ void TMainForm::LocationPopup(const std::string& Clicked, bool HopClicked, bool 
   const bool polling = Timer->Enabled();
   Timer->SetEnabled(false);
   PollState.DetailsRequested = true;
-  if (AnalyzedIPs.Count() == 0) {
-    Refresh(true);
-    // a table that changed while it was read gave no details: once more
-    if (ConnectionTables.TcpTableChanged) Refresh(true);
-  }
+  if (AnalyzedIPs.Count() == 0) Refresh(true);   // a table that grew while read is read again
   PollState.DetailsRequested = false;
   if (polling) Timer->SetEnabled(true);
 

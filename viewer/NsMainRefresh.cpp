@@ -195,10 +195,11 @@ void TMainForm::Refresh(bool ReadTables) {
     ReadTCPTable();
   }
   // While a file is analysed the globe shows its addresses: a refresh then
-  // fills the Connections Table only. So does a poll whose TCP table changed
-  // between its size query and its read: its globe, labels and details stay
-  // as the last poll found them, not emptied for one poll.
-  const bool live = AnalyzedIPs.Count() == 0 && !(ReadTables && t.TcpTableChanged);
+  // fills the Connections Table only. A poll whose TCP table could not be
+  // read shows nothing new: its globe, labels, details, tray tip and table
+  // stay as the last poll found them, not emptied for one poll.
+  const bool tcpUnread = ReadTables && t.TcpTableChanged;
+  const bool live = AnalyzedIPs.Count() == 0 && !tcpUnread;
   FProcessNames.Clear();
   FPolling = true;
   struct TPollEnd {
@@ -224,7 +225,16 @@ void TMainForm::Refresh(bool ReadTables) {
     bool udpRead = false;
     std::string text;
 
-    if (PollState.TableOpen) {
+    // The table is filled from whole readings: a UDP table that could not be
+    // read keeps it as it was too, when its lines are shown.
+    bool fillTable = PollState.TableOpen && !tcpUnread;
+    if (fillTable) {
+      t.UdpTableValid = true;
+      ReadUDPTable();
+      udpRead = t.UdpTableRead();
+      fillTable = !(t.UdpTableChanged && ShowUdpConnections());
+    }
+    if (fillTable) {
       PollState.TableStamp = LongTimeText() + " " + ShortDateText();
       TableRows.Clear();
       const bool hideOwn = HideOwnConnections();
@@ -259,12 +269,9 @@ void TMainForm::Refresh(bool ReadTables) {
       }
       const int tableTcpLines = TableRows.Count();
 
-      t.UdpTableValid = true;
-      ReadUDPTable();
-      udpRead = t.UdpTableRead();
       if (udpRead && ShowUdpConnections() && !Settings.InternalOff) {
         // A plain-family UDP read marks the owners missing even when the
-        // TCP table could not be read in this poll.
+        // TCP table was empty.
         const bool udpWithPids = !OwnerInfoMissing;
         const DWORD n = t.UdpRowCount();
         for (DWORD i = 0; i < n; ++i) {

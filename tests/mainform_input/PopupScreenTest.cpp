@@ -33,13 +33,13 @@ std::vector<RECT> OpenMenus() {
   return rects;
 }
 
-// The system's TCP table, changing once between a size query and its read.
+// The system's TCP table, grown again at each of its next reads.
 TGetExtendedTcpTable SteadyTcp = nullptr;
-bool TcpChanged = false;
-DWORD WINAPI TcpChangingOnce(PVOID Table, PDWORD Size, BOOL Order, ULONG Family, int Class, ULONG R) {
-  if (Table && !TcpChanged) {
-    TcpChanged = true;
-    *Size += 24;
+int TcpChanges = 0;
+DWORD WINAPI TcpChanging(PVOID Table, PDWORD Size, BOOL Order, ULONG Family, int Class, ULONG R) {
+  if (Table && TcpChanges > 0) {
+    --TcpChanges;
+    *Size += 10 * 24;
     return ERROR_INSUFFICIENT_BUFFER;
   }
   return SteadyTcp(Table, Size, Order, Family, Class, R);
@@ -54,10 +54,12 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
                    {11, Net("192.168.1.5"), Port(50004), Net("1.2.3.4"), Port(80), 0}};
   FakeNet().Processes = {{4242, "firefox.exe"}, {666, "evil.exe"}};
   Start();
-  // the popup's own poll meets a table that changed while it was read
+  // the popup's own poll meets a table that changed at its first reads
   SteadyTcp = GetExtendedTcpTable;
-  TcpChanged = false;
-  GetExtendedTcpTable = TcpChangingOnce;
+  TcpChanges = 3;
+  GetExtendedTcpTable = TcpChanging;
+  Form->Timer->SetInterval(50);   // polling: the popup pauses it
+  Form->Timer->SetEnabled(true);
   HoverState.MouseX = 120;
   HoverState.MouseY = 90;
 
@@ -90,7 +92,9 @@ TEST_F(PopupScreen, DetailsShowTheHeaderAndOnlyTheRowsOfTheWholeAddress) {
   walker.join();
   SaveBmp(shot, "popup-menu-open.bmp");
 
-  EXPECT_TRUE(TcpChanged);
+  const int reads = FakeNet().TcpReads;
+  EXPECT_TRUE(PumpUntil([&] { return FakeNet().TcpReads > reads; })) << "polls resume after the popup";
+  EXPECT_EQ(TcpChanges, 0);
   EXPECT_EQ(Form->RouteTarget, "1.2.3.4");
   ASSERT_EQ(menus.size(), 3u) << "popup, Details, the address's rows";
   const RECT rows = menus.back();

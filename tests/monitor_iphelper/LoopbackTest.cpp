@@ -26,8 +26,8 @@ TEST(LiveTables, ListeningSocketAndConnectionOnLoopbackAreFound) {
     ASSERT_EQ(bind(udp.S, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     const u_short udpPort = LocalPort(udp.S);
 
-    // A table that grows between its size query and its read (other test
-    // programs open connections meanwhile) is left unread: read again.
+    // A table that keeps growing while it is read (other test programs open
+    // connections meanwhile) is left unread: read again.
     TConnectionTables t;
     for (int i = 0; i < 20 && !(t.TcpTableRead() && t.UdpTableRead()); ++i) {
       t.TcpTableValid = true;

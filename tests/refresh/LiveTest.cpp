@@ -39,9 +39,9 @@ TEST(LivePoll, OwnLoopbackConnectionIsListedWithItsProcess) {
     const std::string incoming = "127.0.0.1:" + IntToStr(clientPort) + "!127.0.0.1:" +
                                  IntToStr(listenPort) + "#Established";
     const std::string listening = "0.0.0.0:0!127.0.0.1:" + IntToStr(listenPort) + "#Listen";
-    // A table that grows between its size query and its read (other test
-    // programs open and close connections meanwhile) is skipped for that
-    // poll, so polls go on until one lists the connection.
+    // A table that keeps growing while it is read (other test programs open
+    // and close connections meanwhile) is skipped for that poll, so polls go
+    // on until one lists the connection.
     auto listed = [&] {
       for (const std::string& line : Lines(form.TableRows))
         if (line.rfind(outgoing + "&", 0) == 0) return true;

@@ -24,6 +24,7 @@ public:
   int Fills = 0;
   bool Visible = false;
   int Implants = 0;
+  bool RealGlobe = false;   // the globe update runs too, and with it the connection log
 
 protected:
   void UpdateGlobe() override {
@@ -31,6 +32,7 @@ protected:
     GlobeSaw = Lines(VisualizedIPs);
     EXPECT_TRUE(WindowModes.GlobePending);
     WindowModes.GlobePending = false;   // the globe itself is not what these tests look at
+    if (RealGlobe) TMainForm::UpdateGlobe();
   }
   void ShowConnectionItems(const std::vector<TConnectionItem>& I) override {
     Items = I;

@@ -6,6 +6,7 @@
 #include "RefreshForm.h"
 #include "TestPaths.h"
 #include "viewer/NsMainGlobe.h"
+#include "viewer/NsMainLog.h"
 #include "viewer/NsMainModes.h"
 #include "viewer/NsMainPoll.h"
 #include "viewer/NsMainRefresh.h"
@@ -18,17 +19,25 @@ DWORD WINAPI EmptyTcpTable(PVOID, PDWORD Size, BOOL, ULONG, int, ULONG) {
   return ERROR_NO_DATA;
 }
 
-// A plain TCP table that grows between the size query and the read.
+// Plain and extended tables that have grown at every read.
 DWORD WINAPI GrowingPlainTcp(PVOID Buffer, PDWORD Size, BOOL) {
   if (!Buffer) *Size = 4 + 20;
   else *Size = 4 + 2 * 20;
   return ERROR_INSUFFICIENT_BUFFER;
 }
-
-// An extended TCP table that grows between the size query and the read.
-DWORD WINAPI GrowingExtendedTcp(PVOID Buffer, PDWORD Size, BOOL, ULONG, int, ULONG) {
+DWORD WINAPI GrowingExtendedTable(PVOID Buffer, PDWORD Size, BOOL, ULONG, int, ULONG) {
   *Size = Buffer ? 4 + 2 * 24 : 4 + 24;
   return ERROR_INSUFFICIENT_BUFFER;
+}
+
+// An extended TCP table that gains a connection between each size query and its read.
+bool Queried = false;
+DWORD WINAPI GrowingBeforeReadTcp(PVOID B, PDWORD S, BOOL O, ULONG F, int C, ULONG R) {
+  const int n = static_cast<int>(FakeNet().Tcp.size());
+  if (B && Queried)
+    FakeNet().Tcp.push_back({5, Addr(192, 168, 1, 5), Port(40000 + n), Addr(20, 0, 0, n), Port(443), 1234});
+  Queried = !B;
+  return fakenet::ExtendedTcp(B, S, O, F, C, R);
 }
 
 class Refresh : public testing::Test {
@@ -169,11 +178,14 @@ TEST_F(Refresh, PlainFamilyRowsWithholdProcessData) {
   EXPECT_EQ(PollState.NewAddressCount, 3);
 }
 
-TEST_F(Refresh, PlainUdpLinesWithholdProcessDataWhenTheTcpTableWasNotRead) {
+TEST_F(Refresh, PlainUdpLinesWithholdProcessDataWhenTheTcpTableIsEmpty) {
   PresentFamily(TIpHelperFamily::ifPlain);
   Machine();
-  GetTcpTable = GrowingPlainTcp;   // the first poll reads only the UDP table
+  GetTcpTable = GrowingPlainTcp;   // a first poll that cannot read it shows no table yet
   TableOptions("111");
+  PollAll();
+  EXPECT_EQ(Form->Fills, 0);
+  GetTcpTable = [](PVOID, PDWORD Size, BOOL) WINAPI -> DWORD { return *Size = 0, ERROR_NO_DATA; };
   PollAll();
   EXPECT_TRUE(OwnerInfoMissing);
   EXPECT_EQ(Lines(Form->TableRows), (std::vector<std::string>{
@@ -499,23 +511,40 @@ TEST_F(Refresh, UnreadTablesContributeNoRows) {
   EXPECT_EQ(Form->GlobeUpdates, 1);
 }
 
-// Under load the system's table often changes between the two calls: that
-// poll's globe is the last one's, not one of home alone.
-TEST_F(Refresh, ATcpTableThatChangedDuringItsReadLeavesTheGlobeAsItWas) {
+// Under load the system's table often grows between the two calls: it is
+// read again at its new size, so that every poll reaches the globe, its log
+// and the table; one that outgrows every read leaves them as they were.
+TEST_F(Refresh, ATcpTableThatGrowsWhileReadIsReadAgainOrLeavesThePollAsItWas) {
   PresentFamily(TIpHelperFamily::ifExtended);
   Machine();
   TableOptions("101");
-  PollAll();
-  const std::vector<std::string> shown = Lines(Form->VisualizedIPs);
+  Form->RealGlobe = Settings.LogConnections = true;
+  LogState.LogPath = TempFolder("growing") + "\\tcp.log";
+  GetExtendedTcpTable = GrowingBeforeReadTcp;
+  for (int poll = 1; poll <= 10; ++poll) {
+    PollAll();
+    EXPECT_EQ(Form->GlobeUpdates, poll);
+    EXPECT_EQ(Form->Items.size(), FakeNet().Tcp.size() + 2);
+  }
+  const std::vector<std::string> shown = Lines(Form->VisualizedIPs), rows = Lines(Form->TableRows);
   const std::string tip = Form->TrayIcon1->ToolTip();
-  GetExtendedTcpTable = GrowingExtendedTcp;
+  GetExtendedTcpTable = GrowingExtendedTable;
   PollAll();
   EXPECT_EQ(Lines(Form->VisualizedIPs), shown);
-  EXPECT_EQ(Lines(Form->DetailRows), PidDetailLines);
-  EXPECT_EQ(Form->GlobeUpdates, 1);
+  EXPECT_EQ(Form->GlobeUpdates, 10);
   EXPECT_EQ(Form->TrayIcon1->ToolTip(), tip);
-  // the table is filled from what was read: the UDP lines
-  EXPECT_EQ(Lines(Form->TableRows), std::vector<std::string>(PidTableLines.begin() + 7, PidTableLines.end()));
+  EXPECT_EQ(Lines(Form->TableRows), rows);
+  EXPECT_EQ(Form->Fills, 10);
+  // so does a UDP table for the Connections Table, while the globe goes on
+  GetExtendedTcpTable = fakenet::ExtendedTcp;
+  GetExtendedUdpTable = GrowingExtendedTable;
+  PollAll();
+  EXPECT_EQ(Form->GlobeUpdates, 11);
+  EXPECT_EQ(Form->Fills, 10);
+  Form->WriteLogAtEnd();
+  const std::string log = ReadTextFile(LogState.LogPath);
+  for (int n = 7; n < 17; ++n)   // each poll's new connection
+    EXPECT_NE(log.find("\n20.0.0." + IntToStr(n) + " [--]"), std::string::npos) << n;
 }
 
 TEST_F(Refresh, AddressRoutinesPairRemoteAndLocalParts) {
